@@ -14,8 +14,8 @@ bool CConfigCompare::LoadFiles(const std::string& path1, std::int32_t nType1,
   return ReadFiles(path1, path2);
 }
 
-void CConfigCompare::LoadTexts(std::string_view text1, std::int32_t nType1,
-                               std::string_view text2, std::int32_t nType2) {
+void CConfigCompare::LoadTexts(std::string_view text1, std::int32_t nType1, std::string_view text2,
+                               std::int32_t nType2) {
   nType1_ = nType1;
   nType2_ = nType2;
   ReadTexts(text1, text2);

@@ -1,1 +1,135 @@
+#include "engine/config_compare.h"
+
 #include <gtest/gtest.h>
+
+#include "tests/support/temp_dir.h"
+
+namespace varnic {
+namespace {
+
+using testing::CTempDir;
+using testing::ReadAll;
+
+constexpr const char* kFile1 =
+    "[System]\r\nDHCPclient=Disable\r\nMask=255.255.255.0\r\nTelnet_option=Enable\r\n"
+    "[5GHz_SecuritySettings]\r\nauth_type=WPA2-Personal\r\ncipher_type=AES\r\n";
+constexpr const char* kFile2 =
+    "[System]\nDHCPclient=Disable\nTelnet_timeout=300\nMask=255.255.0.0\n"
+    "Telnet_option=Enable  \n[2.4GHz_SecuritySettings]\nauth_type=Open System";
+
+TEST(CConfigCompare, WorkedExampleSavesTenLinesEach) {
+  CTempDir dir;
+  CConfigCompare engine;
+  ASSERT_TRUE(engine.LoadFiles(dir.Write("1.cfg", kFile1), 4, dir.Write("2.cfg", kFile2), 4));
+  engine.CompareFiles();
+  int count1 = -1;
+  int count2 = -1;
+  ASSERT_TRUE(engine.WriteFiles(dir.File("1.out"), count1, dir.File("2.out"), count2));
+  EXPECT_EQ(count1, 10);
+  EXPECT_EQ(count2, 10);
+  EXPECT_EQ(ReadAll(dir.File("1.out")),
+            "[System]\r\ns_DHCPclient=Disable\r\nd_Mask=255.255.255.0\r\n"
+            "s_Telnet_option=Enable\r\n\r\n[5GHz_SecuritySettings]\r\n"
+            "o_auth_type=WPA2-Personal\r\no_cipher_type=AES\r\n[2.4GHz_SecuritySettings]\r\n\r\n");
+  EXPECT_EQ(ReadAll(dir.File("2.out")),
+            "[System]\r\ns_DHCPclient=Disable\r\nd_Mask=255.255.0.0\r\n"
+            "s_Telnet_option=Enable\r\no_Telnet_timeout=300\r\n[5GHz_SecuritySettings]\r\n"
+            "\r\n\r\n[2.4GHz_SecuritySettings]\r\no_auth_type=Open System\r\n");
+}
+
+TEST(CConfigCompare, LoadFailuresKeepWhatWasRead) {
+  CTempDir dir;
+  const std::string good = dir.Write("good.cfg", "[System]\na=1\n");
+  {
+    CConfigCompare engine;
+    EXPECT_FALSE(engine.LoadFiles(dir.File("missing.cfg"), 7, good, 8));
+    EXPECT_TRUE(engine.RawLines1().empty());
+    EXPECT_TRUE(engine.RawLines2().empty());
+    EXPECT_EQ(engine.Type1(), 7);  // types are stored before any file is opened
+    EXPECT_EQ(engine.Type2(), 8);
+  }
+  {
+    CConfigCompare engine;
+    EXPECT_FALSE(engine.LoadFiles(good, 0, dir.File("missing.cfg"), 1));
+    EXPECT_EQ(engine.RawLines1(), (CLineList{"[System]", "a=1"}));
+  }
+  {
+    CConfigCompare engine;
+    EXPECT_FALSE(engine.LoadFiles(good, 0, dir.File(""), 0));
+  }
+}
+
+TEST(CConfigCompare, TwoLoadsAppend) {
+  CTempDir dir;
+  CConfigCompare engine;
+  ASSERT_TRUE(engine.LoadFiles(dir.Write("a", "a1\n"), 0, dir.Write("b", "b1\n"), 0));
+  ASSERT_TRUE(engine.LoadFiles(dir.Write("c", "c1\n"), 0, dir.Write("d", "d1\n"), 0));
+  EXPECT_EQ(engine.RawLines1(), (CLineList{"a1", "c1"}));
+  EXPECT_EQ(engine.RawLines2(), (CLineList{"b1", "d1"}));
+}
+
+TEST(CConfigCompare, TypesBeforeAnyLoadAreZero) {
+  const CConfigCompare engine;
+  EXPECT_EQ(engine.Type1(), 0);
+  EXPECT_EQ(engine.Type2(), 0);
+}
+
+TEST(CConfigCompare, SaveBeforeCompareWritesTwoEmptyFiles) {
+  CTempDir dir;
+  const std::string out1 = dir.Write("1.out", "old");
+  CConfigCompare engine;
+  int count1 = -1;
+  int count2 = -1;
+  ASSERT_TRUE(engine.WriteFiles(out1, count1, dir.File("2.out"), count2));
+  EXPECT_EQ(count1, 0);
+  EXPECT_EQ(count2, 0);
+  EXPECT_EQ(ReadAll(out1), "");
+  EXPECT_EQ(ReadAll(dir.File("2.out")), "");
+}
+
+TEST(CConfigCompare, FailedSecondOutputKeepsTheFirstComplete) {
+  CTempDir dir;
+  CConfigCompare engine;
+  engine.LoadTexts("[System]\na=1\n", 0, "[System]\na=2\n", 0);
+  engine.CompareFiles();
+  int count1 = 0;
+  int count2 = 0;
+  EXPECT_FALSE(engine.WriteFiles(dir.File("1.out"), count1, dir.File("no/dir/2.out"), count2));
+  EXPECT_EQ(ReadAll(dir.File("1.out")), "[System]\r\nd_a=1\r\n");
+  EXPECT_FALSE(engine.WriteFiles("/dev/full", count1, dir.File("2.out"), count2));
+}
+
+TEST(CConfigCompare, NulAndHighBytesSurviveToTheSavedFile) {
+  using namespace std::string_literals;
+  CTempDir dir;
+  CConfigCompare engine;
+  engine.LoadTexts("[System]\nname=a\0b\xe9\n"s, 0, "[System]\nname=a\0b\xe9\n"s, 0);
+  engine.CompareFiles();
+  int count1 = 0;
+  int count2 = 0;
+  ASSERT_TRUE(engine.WriteFiles(dir.File("1.out"), count1, dir.File("2.out"), count2));
+  EXPECT_EQ(ReadAll(dir.File("1.out")), "[System]\r\ns_name=a\0b\xe9\r\n"s);
+}
+
+TEST(CConfigCompare, CrLfAndLfFilesCompareEqual) {
+  CConfigCompare engine;
+  engine.LoadTexts("[System]\r\na=1\r\nb=2", 0, "[System]\na=1\nb=2\n", 0);
+  engine.CompareFiles();
+  EXPECT_EQ(engine.Result1(), (CLineList{"[System]", "s_a=1", "s_b=2"}));
+  EXPECT_EQ(engine.Result1(), engine.Result2());
+}
+
+TEST(CConfigCompare, SecondCompareWorksOnTheNormalizedLines) {
+  CConfigCompare engine;
+  engine.LoadTexts("[2.4GHz_Filter]\nf=1\n[System]\na=1\n", 0, "[System]\na=2\n", 0);
+  engine.CompareFiles();
+  const CLineList first1 = engine.Result1();
+  const CLineList first2 = engine.Result2();
+  engine.CompareFiles();
+  EXPECT_EQ(engine.Result1(), first1);
+  EXPECT_EQ(engine.Result2(), first2);
+  EXPECT_EQ(engine.RawLines1().front(), "[System]");
+}
+
+}  // namespace
+}  // namespace varnic

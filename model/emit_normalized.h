@@ -10,9 +10,9 @@ namespace varnic {
 
 // The order in which sections are emitted; [System] comes first.
 inline constexpr std::array<Section, kSectionCount> kEmissionOrder = {
-    Section::kSystem,         Section::k5GHzWireless,  Section::k24GHzWireless,
-    Section::k5GHzSecurity,   Section::k24GHzSecurity, Section::k5GHzFilter,
-    Section::k24GHzFilter,    Section::k5GHzMultiSSID, Section::k24GHzMultiSSID,
+    Section::kSystem,       Section::k5GHzWireless,  Section::k24GHzWireless,
+    Section::k5GHzSecurity, Section::k24GHzSecurity, Section::k5GHzFilter,
+    Section::k24GHzFilter,  Section::k5GHzMultiSSID, Section::k24GHzMultiSSID,
 };
 
 // Replaces `out` with one block per non-empty bucket in emission order: the header, then the

@@ -6,9 +6,15 @@ namespace varnic {
 namespace {
 
 constexpr std::array<std::string_view, kSectionCount> kHeaders = {
-    "[5GHz_WirelessSettings]",   "[2.4GHz_WirelessSettings]", "[5GHz_SecuritySettings]",
-    "[2.4GHz_SecuritySettings]", "[5GHz_Filter]",             "[2.4GHz_Filter]",
-    "[System]",                  "[5GHz_MultiSSIDSettings]",  "[2.4GHz_MultiSSIDSettings]",
+    "[5GHz_WirelessSettings]",
+    "[2.4GHz_WirelessSettings]",
+    "[5GHz_SecuritySettings]",
+    "[2.4GHz_SecuritySettings]",
+    "[5GHz_Filter]",
+    "[2.4GHz_Filter]",
+    "[System]",
+    "[5GHz_MultiSSIDSettings]",
+    "[2.4GHz_MultiSSIDSettings]",
 };
 
 }  // namespace
