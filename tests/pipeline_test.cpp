@@ -1,0 +1,113 @@
+// Whole comparisons through the engine, from file bytes to marked results: what the relevance
+// rules, the band reconciliation and the MAC list matching do to realistic backups.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "engine/config_compare.h"
+#include "tests/support/temp_dir.h"
+
+namespace varnic {
+namespace {
+
+struct Compared {
+  CLineList result1;
+  CLineList result2;
+};
+
+Compared Compare(std::string_view text1, std::int32_t type1, std::string_view text2,
+                 std::int32_t type2) {
+  CConfigCompare engine;
+  engine.LoadTexts(text1, type1, text2, type2);
+  engine.CompareFiles();
+  return {engine.Result1(), engine.Result2()};
+}
+
+bool Mentions(const CLineList& lines, std::string_view text) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& line) { return line.find(text) != line.npos; });
+}
+
+TEST(Pipeline, StaleWepKeysUnderWpa2ShowNoLine) {
+  const Compared c = Compare(
+      "[5GHz_SecuritySettings]\nauth_type=WPA2-Personal\ncipher_type=AES\npassphrase=p1\n"
+      "wep_status=Enable\nkeysize=128\nkey1=0123456789abc\nactive_key_index=1\n",
+      0,
+      "[5GHz_SecuritySettings]\nauth_type=WPA2-Personal\ncipher_type=AES\npassphrase=p1\n", 0);
+  EXPECT_EQ(c.result1, (CLineList{"[5GHz_SecuritySettings]", "s_auth_type=WPA2-Personal",
+                                  "s_cipher_type=AES", "s_passphrase=p1"}));
+  EXPECT_EQ(c.result1.size(), c.result2.size());
+}
+
+TEST(Pipeline, DisabledSsidFieldsShowInNeitherResult) {
+  const char* ssids =
+      "[2.4GHz_MultiSSIDSettings]\nMulti_Status=Enable\nSSID1_Status=Enable\n"
+      "SSID1_Security=WPA2-Personal\nSSID1_PassPhrase=guest\n";
+  const Compared c = Compare(std::string(ssids) + "SSID2_Status=Disable\nSSID2_Ssid=Old\n", 0,
+                             std::string(ssids) + "SSID2_Status=Disable\nSSID2_Ssid=New\n", 0);
+  EXPECT_FALSE(Mentions(c.result1, "SSID2"));
+  EXPECT_FALSE(Mentions(c.result2, "SSID2"));
+  EXPECT_EQ(c.result1, (CLineList{"[2.4GHz_MultiSSIDSettings]", "s_Multi_Status=Enable",
+                                  "s_SSID1_Status=Enable", "s_SSID1_Security=WPA2-Personal",
+                                  "s_SSID1_PassPhrase=guest"}));
+}
+
+TEST(Pipeline, MacListsMatchByAddressThroughSavedFiles) {
+  testing::CTempDir dir;
+  CConfigCompare engine;
+  ASSERT_TRUE(engine.LoadFiles(
+      dir.Write("1.cfg",
+                "[5GHz_Filter]\nfilter_mac_acl=Accept\nfilter_mac_add1=M1\nfilter_mac_add2=M2\n"
+                "filter_mac_add3=M3\n"),
+      0,
+      dir.Write("2.cfg",
+                "[5GHz_Filter]\nfilter_mac_acl=Accept\nfilter_mac_add1=M3\nfilter_mac_add2=M4\n"
+                "filter_mac_add4=M1\n"),
+      0));
+  engine.CompareFiles();
+  int count1 = 0;
+  int count2 = 0;
+  ASSERT_TRUE(engine.WriteFiles(dir.File("1.out"), count1, dir.File("2.out"), count2));
+  EXPECT_EQ(testing::ReadAll(dir.File("1.out")),
+            "[5GHz_Filter]\r\ns_filter_mac_acl=Accept\r\ns_filter_mac_add1=M1\r\n"
+            "s_filter_mac_add2=M3\r\nd_filter_mac_add3=M2\r\n");
+  EXPECT_EQ(testing::ReadAll(dir.File("2.out")),
+            "[5GHz_Filter]\r\ns_filter_mac_acl=Accept\r\ns_filter_mac_add1=M1\r\n"
+            "s_filter_mac_add2=M3\r\nd_filter_mac_add3=M4\r\n");
+}
+
+// A device without a 5 GHz radio (type 0) against a dual-band one (type 1): the missing band
+// must not flood the result with lines only one side has.
+TEST(Pipeline, DeviceWithoutFiveGhzComparesWithoutAFloodOfOnlyLines) {
+  const char* singleBand =
+      "[System]\nUsername=admin\nDHCPclient=Enable\n"
+      "[2.4GHz_WirelessSettings]\nssid=Shop\nchannel=6\n"
+      "[2.4GHz_SecuritySettings]\nauth_type=WPA2-Personal\ncipher_type=AES\npassphrase=x\n";
+  const char* dualBand =
+      "[System]\nUsername=admin\nDHCPclient=Enable\nMask=255.0.0.0\n"
+      "[5GHz_WirelessSettings]\nssid=Shop-5G\nchannel=36\n"
+      "[2.4GHz_WirelessSettings]\nssid=Shop\nchannel=11\nband_steering=Enable\n"
+      "[5GHz_SecuritySettings]\nauth_type=WPA2-Personal\ncipher_type=AES\npassphrase=y\n"
+      "[2.4GHz_SecuritySettings]\nauth_type=WPA2-Personal\ncipher_type=AES\npassphrase=x\n"
+      "[5GHz_Filter]\nfilter_mac_acl=Disable\n";
+  const Compared c = Compare(singleBand, 0, dualBand, 1);
+  EXPECT_FALSE(Mentions(c.result2, "5GHz"));
+  EXPECT_EQ(c.result1, (CLineList{"[System]", "s_Username=admin", "s_DHCPclient=Enable",
+                                  "[2.4GHz_WirelessSettings]", "s_ssid=Shop", "d_channel=6", "",
+                                  "[2.4GHz_SecuritySettings]", "s_auth_type=WPA2-Personal",
+                                  "s_cipher_type=AES", "s_passphrase=x"}));
+  EXPECT_EQ(c.result2[6], "o_band_steering=Enable");
+}
+
+TEST(Pipeline, EqualTypesSkipReconciliation) {
+  const char* text1 = "[2.4GHz_WirelessSettings]\nContact=lab\n";
+  const char* text2 = "[2.4GHz_WirelessSettings]\nchannel=6\n";
+  EXPECT_EQ(Compare(text1, 5, text2, 5).result1,
+            (CLineList{"[2.4GHz_WirelessSettings]", "o_Contact=lab", ""}));
+  // Different types: the type-0 file keeps only keys the type-1 file's section has.
+  EXPECT_EQ(Compare(text1, 0, text2, 1).result1, CLineList{});
+}
+
+}  // namespace
+}  // namespace varnic
