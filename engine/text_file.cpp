@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 
 namespace varnic {
@@ -55,16 +56,16 @@ bool ReadFileBytes(const std::string& path, std::string& bytes, std::error_code&
     error = LastError();
     return false;
   }
-  char buffer[64 * 1024];
+  std::array<char, std::size_t{64} << 10U> buffer;
   for (;;) {
-    const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
+    const ssize_t got = ::read(file.Get(), buffer.data(), buffer.size());
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
       error = LastError();
       return false;
     }
-    bytes.append(buffer, static_cast<std::size_t>(got));
+    bytes.append(buffer.data(), static_cast<std::size_t>(got));
   }
   error.clear();
   return true;
