@@ -1,7 +1,10 @@
 #include "engine/config_compare.h"
 
+#include "macfilter/mac_filter.h"
 #include "model/emit_normalized.h"
 #include "model/split_sections.h"
+#include "rules/filter.h"
+#include "rules/reconcile.h"
 
 namespace varnic {
 
@@ -24,8 +27,12 @@ void CConfigCompare::LoadTexts(std::string_view text1, std::int32_t nType1, std:
 void CConfigCompare::CompareFiles() {
   SplitIntoSections(raw1_, buckets1_);
   SplitIntoSections(raw2_, buckets2_);
-  // Band and section reconciliation (types differ), relevance filtering and MAC list matching
-  // take their places here.
+  if (nType1_ != nType2_) {
+    ReconcileBands(nType1_, buckets1_, buckets2_, observer_);
+    ReconcileSections(nType1_, buckets1_, buckets2_, rules_, observer_);
+  }
+  FilterSections(buckets1_, buckets2_, rules_, observer_);
+  CompareMacFilterLists(buckets1_, buckets2_, observer_);
   EmitNormalizedLines(buckets1_, raw1_);
   EmitNormalizedLines(buckets2_, raw2_);
   AlignAndMark();

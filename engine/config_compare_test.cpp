@@ -90,12 +90,12 @@ TEST(CConfigCompare, SaveBeforeCompareWritesTwoEmptyFiles) {
 TEST(CConfigCompare, FailedSecondOutputKeepsTheFirstComplete) {
   CTempDir dir;
   CConfigCompare engine;
-  engine.LoadTexts("[System]\na=1\n", 0, "[System]\na=2\n", 0);
+  engine.LoadTexts("[5GHz_WirelessSettings]\na=1\n", 0, "[5GHz_WirelessSettings]\na=2\n", 0);
   engine.CompareFiles();
   int count1 = 0;
   int count2 = 0;
   EXPECT_FALSE(engine.WriteFiles(dir.File("1.out"), count1, dir.File("no/dir/2.out"), count2));
-  EXPECT_EQ(ReadAll(dir.File("1.out")), "[System]\r\nd_a=1\r\n");
+  EXPECT_EQ(ReadAll(dir.File("1.out")), "[5GHz_WirelessSettings]\r\nd_a=1\r\n");
   EXPECT_FALSE(engine.WriteFiles("/dev/full", count1, dir.File("2.out"), count2));
 }
 
@@ -103,19 +103,20 @@ TEST(CConfigCompare, NulAndHighBytesSurviveToTheSavedFile) {
   using namespace std::string_literals;
   CTempDir dir;
   CConfigCompare engine;
-  engine.LoadTexts("[System]\nname=a\0b\xe9\n"s, 0, "[System]\nname=a\0b\xe9\n"s, 0);
+  engine.LoadTexts("[2.4GHz_WirelessSettings]\nname=a\0b\xe9\n"s, 0, "[2.4GHz_WirelessSettings]\nname=a\0b\xe9\n"s, 0);
   engine.CompareFiles();
   int count1 = 0;
   int count2 = 0;
   ASSERT_TRUE(engine.WriteFiles(dir.File("1.out"), count1, dir.File("2.out"), count2));
-  EXPECT_EQ(ReadAll(dir.File("1.out")), "[System]\r\ns_name=a\0b\xe9\r\n"s);
+  EXPECT_EQ(ReadAll(dir.File("1.out")), "[2.4GHz_WirelessSettings]\r\ns_name=a\0b\xe9\r\n"s);
 }
 
 TEST(CConfigCompare, CrLfAndLfFilesCompareEqual) {
   CConfigCompare engine;
-  engine.LoadTexts("[System]\r\na=1\r\nb=2", 0, "[System]\na=1\nb=2\n", 0);
+  engine.LoadTexts("[5GHz_WirelessSettings]\r\na=1\r\nb=2", 0,
+                   "[5GHz_WirelessSettings]\na=1\nb=2\n", 0);
   engine.CompareFiles();
-  EXPECT_EQ(engine.Result1(), (CLineList{"[System]", "s_a=1", "s_b=2"}));
+  EXPECT_EQ(engine.Result1(), (CLineList{"[5GHz_WirelessSettings]", "s_a=1", "s_b=2"}));
   EXPECT_EQ(engine.Result1(), engine.Result2());
 }
 

@@ -1,0 +1,111 @@
+#include "rules/filter.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "rules/primitives.h"
+
+namespace varnic {
+namespace {
+
+constexpr std::string_view kAny = "*";
+
+bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
+// A condition holds when one line of the bucket meets both its key and its value test.
+bool ConditionHolds(const CLineList& bucket, std::string_view key, std::string_view value) {
+  return std::any_of(bucket.begin(), bucket.end(), [&](const std::string& line) {
+    return (key == kAny || Contains(GetItemKey(line), key)) &&
+           (value == kAny || Contains(GetItemValue(line), value));
+  });
+}
+
+// A rule without any condition is treated as not applying: every built-in rule has one, and an
+// empty condition part must not make a rule govern every bucket by accident.
+bool RuleMatches(const CLineList& bucket, std::string_view rule) {
+  int cursor = 0;
+  std::string key;
+  std::string value;
+  bool any = false;
+  while (GetNextCondition(rule, cursor, key, value)) {
+    if (!ConditionHolds(bucket, key, value)) return false;
+    any = true;
+  }
+  return any;
+}
+
+struct FilteredBucket {
+  Section section;
+  const CLineList CRuleLists::*rules;
+};
+
+constexpr std::array<FilteredBucket, 7> kFilteredBuckets = {{
+    {Section::kSystem, &CRuleLists::system},
+    {Section::k5GHzSecurity, &CRuleLists::security},
+    {Section::k24GHzSecurity, &CRuleLists::security},
+    {Section::k5GHzFilter, &CRuleLists::filter},
+    {Section::k24GHzFilter, &CRuleLists::filter},
+    {Section::k5GHzMultiSSID, &CRuleLists::multiSsid},
+    {Section::k24GHzMultiSSID, &CRuleLists::multiSsid},
+}};
+
+void FilterFile(FileSide side, CSectionBuckets& buckets, const CRuleLists& rules,
+                CCompareObserver* observer) {
+  CLineList dropped;
+  for (const auto& [section, list] : kFilteredBuckets) {
+    const CLineList& ruleList = rules.*list;
+    if (observer == nullptr) {
+      FilterBucket(buckets[section], ruleList);
+      continue;
+    }
+    dropped.clear();
+    FilterBucket(buckets[section], ruleList, &dropped);
+    for (const std::string& line : dropped) observer->OnLineFiltered(side, section, line, ruleList);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> CollectRelevantKeys(const CLineList& bucket, const CLineList& rules) {
+  std::vector<std::string> keep;
+  for (const std::string& rule : rules) {
+    if (!RuleMatches(bucket, rule)) continue;
+    int cursor = 0;
+    for (std::string_view key = GetNextRuleKey(rule, cursor); !key.empty();
+         key = GetNextRuleKey(rule, cursor)) {
+      keep.emplace_back(key);
+    }
+  }
+  if (keep.empty()) {
+    for (const std::string& line : bucket) keep.emplace_back(GetItemKey(line));
+  }
+  return keep;
+}
+
+bool IsRelevantKey(std::string_view key, const std::vector<std::string>& keep) {
+  return std::any_of(keep.begin(), keep.end(),
+                     [&](const std::string& entry) { return Contains(entry, key); });
+}
+
+void FilterBucket(CLineList& bucket, const CLineList& rules, CLineList* dropped) {
+  const std::vector<std::string> keep = CollectRelevantKeys(bucket, rules);
+  const auto firstDropped = std::stable_partition(
+      bucket.begin(), bucket.end(),
+      [&](const std::string& line) { return IsRelevantKey(GetItemKey(line), keep); });
+  if (dropped != nullptr) {
+    dropped->insert(dropped->end(), std::make_move_iterator(firstDropped),
+                    std::make_move_iterator(bucket.end()));
+  }
+  bucket.erase(firstDropped, bucket.end());
+}
+
+void FilterSections(CSectionBuckets& file1, CSectionBuckets& file2, const CRuleLists& rules,
+                    CCompareObserver* observer) {
+  FilterFile(FileSide::kFile1, file1, rules, observer);
+  FilterFile(FileSide::kFile2, file2, rules, observer);
+}
+
+}  // namespace varnic
