@@ -33,8 +33,7 @@ TEST(Pipeline, StaleWepKeysUnderWpa2ShowNoLine) {
   const Compared c = Compare(
       "[5GHz_SecuritySettings]\nauth_type=WPA2-Personal\ncipher_type=AES\npassphrase=p1\n"
       "wep_status=Enable\nkeysize=128\nkey1=0123456789abc\nactive_key_index=1\n",
-      0,
-      "[5GHz_SecuritySettings]\nauth_type=WPA2-Personal\ncipher_type=AES\npassphrase=p1\n", 0);
+      0, "[5GHz_SecuritySettings]\nauth_type=WPA2-Personal\ncipher_type=AES\npassphrase=p1\n", 0);
   EXPECT_EQ(c.result1, (CLineList{"[5GHz_SecuritySettings]", "s_auth_type=WPA2-Personal",
                                   "s_cipher_type=AES", "s_passphrase=p1"}));
   EXPECT_EQ(c.result1.size(), c.result2.size());

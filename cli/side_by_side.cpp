@@ -1,0 +1,79 @@
+#include "cli/side_by_side.h"
+
+#include <algorithm>
+
+#include "cli/terminal_text.h"
+
+namespace varnic::cli {
+namespace {
+
+constexpr std::size_t kGutterWidth = 3;  // " | "
+constexpr std::size_t kMinColumn = 8;
+
+std::size_t CellWidth(const std::string& cell) { return cell.front() == '\\' ? cell.size() : 1; }
+
+// Cuts `cells` into rows of at most `column` display columns.
+std::vector<std::string> Rows(const Cells& cells, std::size_t column, bool truncate) {
+  std::vector<std::string> rows;
+  std::string row;
+  std::size_t used = 0;
+  for (const std::string& cell : cells) {
+    const std::size_t w = CellWidth(cell);
+    if (used + w > column && used > 0) {
+      rows.push_back(row + std::string(column - used, ' '));
+      if (truncate) return rows;
+      row.clear();
+      used = 0;
+    }
+    row += cell;
+    used += w;
+  }
+  if (used > 0 || rows.empty())
+    rows.push_back(row + std::string(column - std::min(used, column), ' '));
+  return rows;
+}
+
+char GutterFor(const std::string& left, const std::string& right) {
+  if (left.starts_with("d_")) return '|';
+  if (left.starts_with("o_")) return '<';
+  if (right.starts_with("o_")) return '>';
+  return ' ';
+}
+
+std::string Unmarked(const std::string& line) {
+  const bool marked = line.starts_with("s_") || line.starts_with("d_") || line.starts_with("o_");
+  return marked ? line.substr(2) : line;
+}
+
+}  // namespace
+
+std::string RenderSideBySide(const CLineList& result1, const CLineList& result2,
+                             const CViewOptions& options) {
+  const std::size_t column =
+      std::max(kMinColumn, (std::max(options.width, kGutterWidth) - kGutterWidth) / 2);
+  std::string out;
+  const std::size_t count = std::min(result1.size(), result2.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string& left = result1[i];
+    const std::string& right = result2[i];
+    if (left.starts_with("[") && left == right) {
+      out += Join(ToSafeCells(left), 0, std::string::npos) + "\n";
+      continue;
+    }
+    const char gutter = GutterFor(left, right);
+    if (gutter == ' ' && options.suppressCommonLines) continue;
+    const auto leftRows = Rows(ToSafeCells(Unmarked(left)), column, options.truncate);
+    const auto rightRows = Rows(ToSafeCells(Unmarked(right)), column, options.truncate);
+    const std::size_t height = std::max(leftRows.size(), rightRows.size());
+    const std::string blank(column, ' ');
+    for (std::size_t r = 0; r < height; ++r) {
+      std::string line = (r < leftRows.size() ? leftRows[r] : blank) + ' ' + gutter + ' ' +
+                         (r < rightRows.size() ? rightRows[r] : blank);
+      line.erase(line.find_last_not_of(' ') + 1);
+      out += line + "\n";
+    }
+  }
+  return out;
+}
+
+}  // namespace varnic::cli

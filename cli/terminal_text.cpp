@@ -1,0 +1,78 @@
+#include "cli/terminal_text.h"
+
+#include <array>
+
+namespace varnic::cli {
+namespace {
+
+std::string Escape(unsigned char byte) {
+  constexpr std::array<char, 16> kHex = {'0', '1', '2', '3', '4', '5', '6', '7',
+                                         '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'};
+  return {'\\', 'x', kHex[byte >> 4U], kHex[byte & 0xfU]};
+}
+
+// Length of the valid UTF-8 sequence starting at `i`, or 0 when the bytes there are not one
+// (overlong forms, surrogates and code points past U+10FFFF included).
+std::size_t Utf8Length(std::string_view s, std::size_t i) {
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char lead = b(i);
+  std::size_t length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xbf;
+  if (lead >= 0xc2 && lead <= 0xdf) {
+    length = 2;
+  } else if (lead >= 0xe0 && lead <= 0xef) {
+    length = 3;
+    if (lead == 0xe0) low = 0xa0;
+    if (lead == 0xed) high = 0x9f;
+  } else if (lead >= 0xf0 && lead <= 0xf4) {
+    length = 4;
+    if (lead == 0xf0) low = 0x90;
+    if (lead == 0xf4) high = 0x8f;
+  } else {
+    return 0;
+  }
+  if (i + length > s.size()) return 0;
+  if (b(i + 1) < low || b(i + 1) > high) return 0;
+  for (std::size_t k = 2; k < length; ++k) {
+    if (b(i + k) < 0x80 || b(i + k) > 0xbf) return 0;
+  }
+  // C1 control characters (U+0080..U+009F) act on some terminals too.
+  if (lead == 0xc2 && b(i + 1) <= 0x9f) return 0;
+  return length;
+}
+
+}  // namespace
+
+Cells ToSafeCells(std::string_view bytes) {
+  Cells cells;
+  cells.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    if (byte == '\\') {
+      cells.emplace_back("\\\\");
+      ++i;
+    } else if (byte < 0x20 || byte == 0x7f) {
+      cells.push_back(Escape(byte));
+      ++i;
+    } else if (byte < 0x80) {
+      cells.emplace_back(1, static_cast<char>(byte));
+      ++i;
+    } else if (const std::size_t length = Utf8Length(bytes, i); length != 0) {
+      cells.emplace_back(bytes.substr(i, length));
+      i += length;
+    } else {
+      cells.push_back(Escape(byte));
+      ++i;
+    }
+  }
+  return cells;
+}
+
+std::string Join(const Cells& cells, std::size_t begin, std::size_t end) {
+  std::string text;
+  for (std::size_t i = begin; i < end && i < cells.size(); ++i) text += cells[i];
+  return text;
+}
+
+}  // namespace varnic::cli

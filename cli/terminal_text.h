@@ -1,0 +1,24 @@
+#ifndef VARNIC_CLI_TERMINAL_TEXT_H_
+#define VARNIC_CLI_TERMINAL_TEXT_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnic::cli {
+
+// One visible cell of terminal output: either a valid UTF-8 character or an escape such as
+// "\x1b" standing for a byte that would act on the terminal (control bytes, DEL, invalid UTF-8).
+using Cells = std::vector<std::string>;
+
+// Splits raw configuration bytes into cells that are safe to print. A backslash is shown as "\\"
+// so an escape can never be mistaken for the bytes it stands for.
+Cells ToSafeCells(std::string_view bytes);
+
+// Joins cells back into printable text.
+std::string Join(const Cells& cells, std::size_t begin, std::size_t end);
+
+}  // namespace varnic::cli
+
+#endif  // VARNIC_CLI_TERMINAL_TEXT_H_

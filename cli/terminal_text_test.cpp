@@ -1,0 +1,43 @@
+#include "cli/terminal_text.h"
+
+#include <gtest/gtest.h>
+
+namespace varnic::cli {
+namespace {
+
+using namespace std::string_literals;
+
+struct EscapeCase {
+  const char* name;
+  std::string bytes;
+  std::string shown;
+};
+
+class ToSafeCellsTest : public ::testing::TestWithParam<EscapeCase> {};
+
+TEST_P(ToSafeCellsTest, NothingThatActsOnATerminalGetsThrough) {
+  const Cells cells = ToSafeCells(GetParam().bytes);
+  EXPECT_EQ(Join(cells, 0, cells.size()), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ToSafeCellsTest,
+    ::testing::Values(
+        EscapeCase{"Plain", "ssid=Lobby", "ssid=Lobby"},
+        EscapeCase{"Esc", "a\x1b[2Jb", "a\\x1b[2Jb"}, EscapeCase{"Bel", "x\a", "x\\x07"},
+        EscapeCase{"OscTitle", "\x1b]0;pwned\x07", "\\x1b]0;pwned\\x07"},
+        EscapeCase{"C1Csi",
+                   "\xc2\x9b"
+                   "31m",
+                   "\\xc2\\x9b31m"},
+        EscapeCase{"RawCsiByte", "\x9b", "\\x9b"}, EscapeCase{"Nul", "a\0b"s, "a\\x00b"},
+        EscapeCase{"DelAndCr", "a\x7f\r", "a\\x7f\\x0d"},
+        EscapeCase{"ValidUtf8Stays", "caf\xc3\xa9 \xe2\x82\xac", "caf\xc3\xa9 \xe2\x82\xac"},
+        EscapeCase{"OverlongIsEscaped", "\xc0\xaf", "\\xc0\\xaf"},
+        EscapeCase{"SurrogateIsEscaped", "\xed\xa0\x80", "\\xed\\xa0\\x80"},
+        EscapeCase{"TruncatedSequence", "\xe2\x82", "\\xe2\\x82"},
+        EscapeCase{"BackslashIsDoubled", "a\\x1b", "a\\\\x1b"}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace varnic::cli
