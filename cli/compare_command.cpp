@@ -1,74 +1,143 @@
 #include "cli/compare_command.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <istream>
+#include <iterator>
 #include <ostream>
 #include <system_error>
 
+#include "cli/explain.h"
+#include "cli/html_report.h"
+#include "cli/json_report.h"
+#include "cli/report_model.h"
 #include "cli/safe_write.h"
+#include "cli/secrets.h"
 #include "cli/side_by_side.h"
+#include "cli/stats.h"
+#include "cli/terminal_text.h"
 #include "engine/config_compare.h"
 #include "engine/text_file.h"
 
 namespace varnic::cli {
 namespace {
 
-std::size_t TerminalWidth() {
-  if (const char* columns = std::getenv("COLUMNS")) {
-    char* end = nullptr;
-    const long value = std::strtol(columns, &end, 10);
-    if (end != columns && *end == '\0' && value > 0) return static_cast<std::size_t>(value);
-  }
-  return 130;
-}
+constexpr std::size_t kDefaultWidth = 130;
 
-bool Read(const std::string& path, std::string& bytes, std::ostream& err) {
+bool Read(const std::string& path, std::istream& in, std::string& bytes, std::ostream& err) {
+  if (path == "-") {
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in.bad()) return true;
+    err << "varnic: cannot read standard input\n";
+    return false;
+  }
   std::error_code error;
   if (ReadFileBytes(path, bytes, error)) return true;
   err << "varnic: cannot read '" << path << "': " << error.message() << "\n";
   return false;
 }
 
-bool Save(const std::string& path, const CLineList& lines, std::ostream& err) {
+bool Save(const std::string& path, std::string_view bytes, std::ostream& err) {
   std::error_code error;
-  if (WriteFileAtomically(path, JoinLinesCrLf(lines), error)) return true;
+  if (WriteFileAtomically(path, bytes, error)) return true;
   err << "varnic: cannot write '" << path << "': " << error.message() << "\n";
   return false;
 }
 
-bool IsMarkedDifferent(const std::string& line) {
-  return line.starts_with("d_") || line.starts_with("o_");
+bool ChecksInputsAndOutputs(const CCompareOptions& options, std::ostream& err) {
+  if (options.file1 == "-" && options.file2 == "-") {
+    err << "varnic: only one input can be standard input\nRun 'varnic --help' for usage.\n";
+    return false;
+  }
+  std::vector<const std::string*> outputs;
+  if (options.save) outputs = {&options.save->first, &options.save->second};
+  if (options.html) outputs.push_back(&*options.html);
+  for (const std::string* output : outputs) {
+    for (const std::string* input : {&options.file1, &options.file2}) {
+      if (*input != "-" && SameFile(*output, *input)) {
+        err << "varnic: refusing to overwrite input '" << *input << "' with a result\n";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// UTC, or SOURCE_DATE_EPOCH when set, so reports can be reproduced byte for byte.
+std::string ReportDate() {
+  std::time_t now = std::time(nullptr);
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) now = std::strtoll(epoch, nullptr, 10);
+  std::tm utc{};
+  ::gmtime_r(&now, &utc);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", &utc);
+  return text;
+}
+
+std::string Escaped(std::string_view text) {
+  const Cells cells = ToSafeCells(text);
+  return Join(cells, 0, cells.size());
 }
 
 }  // namespace
 
+CTerminal CTerminal::FromProcess() {
+  CTerminal terminal;
+  terminal.stdoutIsTerminal = ::isatty(STDOUT_FILENO) == 1;
+  winsize size{};
+  if (terminal.stdoutIsTerminal && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 &&
+      size.ws_col > 0) {
+    terminal.terminalWidth = size.ws_col;
+  }
+  if (const char* columns = std::getenv("COLUMNS")) {
+    char* end = nullptr;
+    const long value = std::strtol(columns, &end, 10);
+    if (end != columns && *end == '\0' && value > 0) {
+      terminal.columnsVariable = static_cast<std::size_t>(value);
+    }
+  }
+  terminal.noColor = std::getenv("NO_COLOR") != nullptr;
+  const char* term = std::getenv("TERM");
+  terminal.dumbTerminal = term != nullptr && std::strcmp(term, "dumb") == 0;
+  return terminal;
+}
+
 bool HasDifferences(const CLineList& result1, const CLineList& result2) {
   for (const CLineList* result : {&result1, &result2}) {
     for (const std::string& line : *result) {
-      if (IsMarkedDifferent(line)) return true;
+      if (line.starts_with("d_") || line.starts_with("o_")) return true;
     }
   }
   return false;
 }
 
-int RunCompare(const CCompareOptions& options, std::ostream& out, std::ostream& err) {
-  if (options.save) {
-    for (const std::string* output : {&options.save->first, &options.save->second}) {
-      for (const std::string* input : {&options.file1, &options.file2}) {
-        if (SameFile(*output, *input)) {
-          err << "varnic: refusing to overwrite input '" << *input << "' with a result\n";
-          return kExitTrouble;
-        }
-      }
-    }
-  }
+int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::istream& in,
+               std::ostream& out, std::ostream& err) {
+  if (!ChecksInputsAndOutputs(options, err)) return kExitTrouble;
 
   std::string text1;
   std::string text2;
-  if (!Read(options.file1, text1, err) || !Read(options.file2, text2, err)) return kExitTrouble;
+  if (!Read(options.file1, in, text1, err) || !Read(options.file2, in, text2, err)) {
+    return kExitTrouble;
+  }
 
+  const Format format = options.format != Format::kAuto ? options.format
+                        : terminal.stdoutIsTerminal     ? Format::kSide
+                                                        : Format::kMarked;
+  const bool report =
+      options.html ||
+      (!options.quiet && (options.stat || options.explain || format != Format::kMarked));
   CConfigCompare engine;
+  CExplainCollector collector;
+  // The observer costs a little; only a report that shows its findings attaches it.
+  if (report) engine.SetObserver(&collector);
   engine.LoadTexts(text1, options.type1, text2, options.type2);
   engine.CompareFiles();
+  engine.SetObserver(nullptr);
 
   // With one side empty the engine gives two empty results by design; that is no "same".
   for (const auto& [normalized, path] :
@@ -80,16 +149,62 @@ int RunCompare(const CCompareOptions& options, std::ostream& out, std::ostream& 
     }
   }
 
-  if (options.save && (!Save(options.save->first, engine.Result1(), err) ||
-                       !Save(options.save->second, engine.Result2(), err))) {
+  const CLineList& result1 = engine.Result1();
+  const CLineList& result2 = engine.Result2();
+  if (options.save && (!Save(options.save->first, JoinLinesCrLf(result1), err) ||
+                       !Save(options.save->second, JoinLinesCrLf(result2), err))) {
     return kExitTrouble;
   }
-  if (!options.quiet) {
-    CViewOptions view;
-    view.width = TerminalWidth();
-    out << RenderSideBySide(engine.Result1(), engine.Result2(), view);
+
+  CReport model;
+  if (report) {
+    CLineList lines;
+    SplitLines(text1, lines);
+    model.left = {options.file1, options.type1, lines.size()};
+    lines.clear();
+    SplitLines(text2, lines);
+    model.right = {options.file2, options.type2, lines.size()};
+    model.entries = EntriesOf(result1, result2);
+    model.stats = ComputeStats(result1, result2, collector.Explanations());
+    model.explanations = collector.Explanations();
+    model.generatedAt = ReportDate();
   }
-  return HasDifferences(engine.Result1(), engine.Result2()) ? kExitDifferent : kExitSame;
+  if (options.html && !Save(*options.html, RenderHtml(model, options.showSecrets), err)) {
+    return kExitTrouble;
+  }
+
+  if (!options.quiet) {
+    if (options.stat && format != Format::kJson) {
+      out << RenderStats(model.stats);
+    } else if (format == Format::kJson) {
+      out << RenderJson(model, options.showSecrets);
+    } else if (format == Format::kMarked) {
+      out << JoinLinesCrLf(result1) << JoinLinesCrLf(result2);
+    } else {
+      CSecretMasker masker;
+      CViewOptions view;
+      view.width = options.width              ? *options.width
+                   : terminal.terminalWidth   ? *terminal.terminalWidth
+                   : terminal.columnsVariable ? *terminal.columnsVariable
+                                              : kDefaultWidth;
+      view.suppressCommonLines = options.suppressCommonLines;
+      view.truncate = options.truncate;
+      view.color = options.color == ColorMode::kAlways ||
+                   (options.color == ColorMode::kAuto && terminal.stdoutIsTerminal &&
+                    !terminal.noColor && !terminal.dumbTerminal);
+      out << (options.maskSecrets
+                  ? RenderSideBySide(masker.MaskLines(result1), masker.MaskLines(result2), view)
+                  : RenderSideBySide(result1, result2, view));
+    }
+    if (options.explain && format != Format::kJson) {
+      out << "\nBefore comparing:\n";
+      for (const CExplanation& e : model.explanations) {
+        out << "  " << Escaped(DescribeExplanation(e)) << "\n";
+      }
+    }
+    if (format == Format::kSide && !options.stat) out << "\n" << RenderStats(model.stats);
+  }
+  return HasDifferences(result1, result2) ? kExitDifferent : kExitSame;
 }
 
 }  // namespace varnic::cli

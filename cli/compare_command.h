@@ -1,6 +1,7 @@
 #ifndef VARNIC_CLI_COMPARE_COMMAND_H_
 #define VARNIC_CLI_COMPARE_COMMAND_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
@@ -16,21 +17,46 @@ inline constexpr int kExitSame = 0;
 inline constexpr int kExitDifferent = 1;
 inline constexpr int kExitTrouble = 2;
 
+enum class Format { kAuto, kSide, kMarked, kJson };
+enum class ColorMode { kAuto, kAlways, kNever };
+
 struct CCompareOptions {
-  std::string file1;
+  std::string file1;  // "-" reads standard input
   std::string file2;
   std::int32_t type1 = 0;
   std::int32_t type2 = 0;
   std::optional<std::pair<std::string, std::string>> save;
   bool quiet = false;
+
+  Format format = Format::kAuto;  // side on a terminal, marked otherwise
+  std::optional<std::size_t> width;
+  bool suppressCommonLines = false;
+  bool truncate = false;
+  ColorMode color = ColorMode::kAuto;
+  bool stat = false;
+  bool explain = false;
+  std::optional<std::string> html;
+  bool showSecrets = false;  // in JSON and HTML, where secrets are masked by default
+  bool maskSecrets = false;  // in the terminal view, where secrets are shown by default
+};
+
+// What the command knows of where its output goes, read once from the process.
+struct CTerminal {
+  bool stdoutIsTerminal = false;
+  std::optional<std::size_t> terminalWidth;
+  std::optional<std::size_t> columnsVariable;  // COLUMNS, when it is a positive number
+  bool noColor = false;                        // NO_COLOR is set
+  bool dumbTerminal = false;                   // TERM is "dumb"
+
+  static CTerminal FromProcess();
 };
 
 // True when some line of either result carries the "d_" or "o_" mark.
 bool HasDifferences(const CLineList& result1, const CLineList& result2);
 
-// Loads, compares and (with a save pair) writes both results; prints the side-by-side view to
-// `out` unless quiet, and problems to `err`. Returns the exit status.
-int RunCompare(const CCompareOptions& options, std::ostream& out, std::ostream& err);
+// Loads, compares, saves and reports as the options say. Returns the exit status.
+int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::istream& in,
+               std::ostream& out, std::ostream& err);
 
 }  // namespace varnic::cli
 

@@ -40,6 +40,23 @@ char GutterFor(const std::string& left, const std::string& right) {
   return ' ';
 }
 
+// Colour codes are added after escaping, so no configuration byte can form one.
+const char* ColorFor(char gutter) {
+  switch (gutter) {
+    case '|':
+      return "\x1b[33m";
+    case '<':
+      return "\x1b[31m";
+    case '>':
+      return "\x1b[32m";
+    default:
+      return nullptr;
+  }
+}
+
+constexpr const char* kBold = "\x1b[1m";
+constexpr const char* kReset = "\x1b[0m";
+
 std::string Unmarked(const std::string& line) {
   const bool marked = line.starts_with("s_") || line.starts_with("d_") || line.starts_with("o_");
   return marked ? line.substr(2) : line;
@@ -57,7 +74,8 @@ std::string RenderSideBySide(const CLineList& result1, const CLineList& result2,
     const std::string& left = result1[i];
     const std::string& right = result2[i];
     if (left.starts_with("[") && left == right) {
-      out += Join(ToSafeCells(left), 0, std::string::npos) + "\n";
+      const std::string header = Join(ToSafeCells(left), 0, std::string::npos);
+      out += options.color ? kBold + header + kReset + "\n" : header + "\n";
       continue;
     }
     const char gutter = GutterFor(left, right);
@@ -70,7 +88,8 @@ std::string RenderSideBySide(const CLineList& result1, const CLineList& result2,
       std::string line = (r < leftRows.size() ? leftRows[r] : blank) + ' ' + gutter + ' ' +
                          (r < rightRows.size() ? rightRows[r] : blank);
       line.erase(line.find_last_not_of(' ') + 1);
-      out += line + "\n";
+      const char* color = options.color ? ColorFor(gutter) : nullptr;
+      out += color != nullptr ? color + line + kReset + "\n" : line + "\n";
     }
   }
   return out;

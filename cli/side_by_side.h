@@ -12,6 +12,7 @@ struct CViewOptions {
   std::size_t width = 130;           // total columns
   bool suppressCommonLines = false;  // hide pairs marked "s_"
   bool truncate = false;             // cut long lines instead of wrapping them
+  bool color = false;                // ANSI colours for headers and marked rows
 };
 
 // Two equal columns with an sdiff-like gutter: blank for lines that are the same, "|" for

@@ -3,6 +3,7 @@
 #include <array>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "rules/primitives.h"
 
@@ -33,20 +34,40 @@ Pass Classify(const CLineList& bucket, const CLineList& other) {
   return pass;
 }
 
+// Tells the observer, per address, which entry it stood under before and which it stands under
+// now; equal addresses are paired in order. Only runs with an observer attached.
+void ReportRenumbering(const CLineList& before, const CLineList& after, FileSide side,
+                       Section section, CCompareObserver& observer) {
+  std::vector<bool> used(before.size(), false);
+  for (const std::string& line : after) {
+    const std::string_view address = GetItemValue(line);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+      if (used[i] || GetItemValue(before[i]) != address) continue;
+      used[i] = true;
+      if (before[i] != line) observer.OnMacRenumbered(side, section, before[i], line);
+      break;
+    }
+  }
+}
+
 // Rewrites the entries at `positions` as filter_mac_add1.. with `addresses`, when the counts
 // agree; otherwise the bucket keeps its entries.
 void Renumber(CLineList& bucket, std::deque<std::size_t>& positions, const CLineList& addresses,
               FileSide side, Section section, CCompareObserver* observer) {
   if (addresses.empty() || addresses.size() != positions.size()) return;
+  CLineList before;
+  CLineList after;
   for (std::size_t k = 0; k < addresses.size(); ++k) {
     std::string& line = bucket[positions.front()];
     positions.pop_front();
     std::string rewritten = std::string(kEntryKey) + std::to_string(k + 1) + "=" + addresses[k];
-    if (observer != nullptr && rewritten != line) {
-      observer->OnMacRenumbered(side, section, line, rewritten);
+    if (observer != nullptr) {
+      before.push_back(line);
+      after.push_back(rewritten);
     }
     line = std::move(rewritten);
   }
+  if (observer != nullptr) ReportRenumbering(before, after, side, section, *observer);
 }
 
 }  // namespace

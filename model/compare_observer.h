@@ -17,7 +17,7 @@ class CCompareObserver {
  public:
   virtual ~CCompareObserver() = default;
 
-  // Relevance filtering removed `line` from a bucket; `rules` is the rule list that governed it.
+  // Relevance filtering removed `line` from a bucket; `rules` are the rules that matched it.
   virtual void OnLineFiltered(FileSide /*file*/, Section /*section*/, std::string_view /*line*/,
                               const CLineList& /*rules*/) {}
   // Band reconciliation emptied the four buckets of `band` in `file`.
@@ -28,7 +28,8 @@ class CCompareObserver {
   // Section reconciliation restored `line` because the file's own settings make it relevant.
   virtual void OnReconcileRestored(FileSide /*file*/, Section /*section*/,
                                    std::string_view /*line*/) {}
-  // MAC filter matching rewrote `before` as `after` to line equal addresses up.
+  // MAC filter matching moved an address from entry `before` to entry `after`, to line equal
+  // addresses up.
   virtual void OnMacRenumbered(FileSide /*file*/, Section /*section*/, std::string_view /*before*/,
                                std::string_view /*after*/) {}
 };

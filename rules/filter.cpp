@@ -62,8 +62,9 @@ void FilterFile(FileSide side, CSectionBuckets& buckets, const CRuleLists& rules
       continue;
     }
     dropped.clear();
+    const CLineList matching = MatchingRules(buckets[section], ruleList);
     FilterBucket(buckets[section], ruleList, &dropped);
-    for (const std::string& line : dropped) observer->OnLineFiltered(side, section, line, ruleList);
+    for (const std::string& line : dropped) observer->OnLineFiltered(side, section, line, matching);
   }
 }
 
@@ -83,6 +84,14 @@ std::vector<std::string> CollectRelevantKeys(const CLineList& bucket, const CLin
     for (const std::string& line : bucket) keep.emplace_back(GetItemKey(line));
   }
   return keep;
+}
+
+CLineList MatchingRules(const CLineList& bucket, const CLineList& rules) {
+  CLineList matching;
+  for (const std::string& rule : rules) {
+    if (RuleMatches(bucket, rule)) matching.push_back(rule);
+  }
+  return matching;
 }
 
 bool IsRelevantKey(std::string_view key, const std::vector<std::string>& keep) {

@@ -16,6 +16,9 @@ namespace varnic {
 // here); when none matches, the key of every line of the bucket, so the bucket survives whole.
 std::vector<std::string> CollectRelevantKeys(const CLineList& bucket, const CLineList& rules);
 
+// The rules of `rules` that match `bucket`, in list order.
+CLineList MatchingRules(const CLineList& bucket, const CLineList& rules);
+
 // True when some entry of `keep` contains `key` as a substring.
 bool IsRelevantKey(std::string_view key, const std::vector<std::string>& keep);
 
@@ -23,7 +26,8 @@ bool IsRelevantKey(std::string_view key, const std::vector<std::string>& keep);
 // removed lines are appended to `dropped` when it is given.
 void FilterBucket(CLineList& bucket, const CLineList& rules, CLineList* dropped = nullptr);
 
-// Filters the System, security, filter and multi-SSID buckets of both files, file 1 first.
+// Filters the System, security, filter and multi-SSID buckets of both files, file 1 first. An
+// observer hears of every dropped line with the rules that matched its bucket.
 void FilterSections(CSectionBuckets& file1, CSectionBuckets& file2, const CRuleLists& rules,
                     CCompareObserver* observer = nullptr);
 

@@ -1,0 +1,31 @@
+#ifndef VARNIC_CLI_SECRETS_H_
+#define VARNIC_CLI_SECRETS_H_
+
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "model/line_list.h"
+
+namespace varnic::cli {
+
+// True for keys whose values are secrets: Password, passphrase, key1 to key4, radius_secret and
+// the multi-SSID SSIDn_PassPhrase, SSIDn_Key and SSIDn_Radius_Secret.
+bool IsSecretKey(std::string_view key);
+
+// Replaces secret values by labels such as "‹secret 1›"; equal values get equal labels for the
+// life of the masker, so a reader still sees same or different without the value.
+class CSecretMasker {
+ public:
+  std::string LabelFor(const std::string& value);
+  // A marked or plain line with its value masked when its key is secret; other lines unchanged.
+  std::string MaskLine(std::string_view line);
+  CLineList MaskLines(const CLineList& lines);
+
+ private:
+  std::map<std::string, std::string> labels_;
+};
+
+}  // namespace varnic::cli
+
+#endif  // VARNIC_CLI_SECRETS_H_

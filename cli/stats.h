@@ -1,0 +1,33 @@
+#ifndef VARNIC_CLI_STATS_H_
+#define VARNIC_CLI_STATS_H_
+
+#include <string>
+#include <vector>
+
+#include "cli/explain.h"
+#include "model/line_list.h"
+
+namespace varnic::cli {
+
+struct CSectionStats {
+  std::string section;  // header text; "total" for the sum
+  int same = 0;
+  int different = 0;
+  int onlyLeft = 0;
+  int onlyRight = 0;
+  int dropped = 0;  // lines of both files the relevance rules removed
+
+  bool operator==(const CSectionStats&) const = default;
+};
+
+// Counts per section in result order (a section whose every line was dropped comes after),
+// then the total. Pairs are counted once: a "d_" pair is one different line.
+std::vector<CSectionStats> ComputeStats(const CLineList& result1, const CLineList& result2,
+                                        const std::vector<CExplanation>& explanations);
+
+// A fixed-width table of the counts, one row per section and a total row.
+std::string RenderStats(const std::vector<CSectionStats>& stats);
+
+}  // namespace varnic::cli
+
+#endif  // VARNIC_CLI_STATS_H_
