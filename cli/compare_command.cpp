@@ -83,6 +83,14 @@ std::string Escaped(std::string_view text) {
   return Join(cells, 0, cells.size());
 }
 
+std::string EscapedLines(std::string_view text) {
+  std::string out;
+  CLineList lines;
+  SplitLines(text, lines);
+  for (const std::string& line : lines) out += Escaped(line) + "\n";
+  return out;
+}
+
 }  // namespace
 
 CTerminal CTerminal::FromProcess() {
@@ -179,7 +187,9 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
     } else if (format == Format::kJson) {
       out << RenderJson(model, options.showSecrets);
     } else if (format == Format::kMarked) {
-      out << JoinLinesCrLf(result1) << JoinLinesCrLf(result2);
+      // Piped, these are the bytes --save writes; on a terminal no value may drive it.
+      const std::string marked = JoinLinesCrLf(result1) + JoinLinesCrLf(result2);
+      out << (terminal.stdoutIsTerminal ? EscapedLines(marked) : marked);
     } else {
       CSecretMasker masker;
       CViewOptions view;

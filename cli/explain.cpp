@@ -78,7 +78,8 @@ std::string DescribeExplanation(const CExplanation& e) {
       return file + " " + e.section + ": removed '" + e.line +
              "': the other device type's section lacks its key";
     case CExplanation::Kind::kReconcileRestored:
-      return file + " " + e.section + ": kept '" + e.line + "': its own settings make it relevant";
+      return file + " " + e.section + ": restored '" + e.line +
+             "': its own settings make it relevant";
     case CExplanation::Kind::kRenumbered:
       return file + " " + e.section + ": MAC address '" + e.line.substr(e.line.find('=') + 1) +
              "' renumbered " + EntryKeyNumber(e.line) + " -> " + EntryKeyNumber(e.detail);

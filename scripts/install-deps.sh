@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
+  python3-jsonschema  # validates the JSON report against its published schema in a test
   clang libclang-rt-14-dev  # fuzz preset: libFuzzer and the sanitizer runtimes
 )
 # The HTML report test renders in a real browser; skip it with VARNIC_NO_BROWSER=1.

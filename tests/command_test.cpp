@@ -130,3 +130,114 @@ TEST(Command, FailedSaveLeavesTheEarlierResultAsItWas) {
 
 }  // namespace
 }  // namespace varnic
+
+namespace varnic {
+namespace {
+
+const std::string kBefore = VARNIC_SOURCE_DIR "/examples/ap-before.cfg";
+const std::string kAfter = VARNIC_SOURCE_DIR "/examples/ap-after.cfg";
+
+int CountPrefix(const std::string& text, const std::string& prefix) {
+  int count = 0;
+  for (std::size_t at = 0; (at = text.find("\n" + prefix, at)) != std::string::npos; ++at) {
+    ++count;
+  }
+  return count + (text.starts_with(prefix) ? 1 : 0);
+}
+
+TEST(CommandFormats, MarkedIsWhatSaveWrites) {
+  CTempDir dir;
+  const CommandRun run = Varnic(
+      {"compare", kBefore, kAfter, "--format=marked", "--save", dir.File("1"), dir.File("2")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, ReadAll(dir.File("1")) + ReadAll(dir.File("2")));
+}
+
+TEST(CommandFormats, ColourOnlyWhenAskedOrOnATerminal) {
+  const CommandRun piped = Varnic({"compare", kBefore, kAfter, "--format=side"});
+  EXPECT_EQ(piped.out.find('\x1b'), std::string::npos);
+  const CommandRun forced = Varnic({"compare", kBefore, kAfter, "--format=side", "--color=always"});
+  EXPECT_NE(forced.out.find("\x1b[33m"), std::string::npos);
+  const CommandRun json = Varnic({"compare", kBefore, kAfter, "--format=json", "--color=always"});
+  EXPECT_EQ(json.out.find('\x1b'), std::string::npos);
+}
+
+TEST(CommandFormats, TerminalControlBytesInValuesAreEscaped) {
+  CTempDir dir;
+  const std::string hostile = dir.Write("hostile.cfg",
+                                        "[5GHz_WirelessSettings]\nssid=\x1b]0;owned\x07\x1b[2J\x9b"
+                                        "31m\n");
+  const std::string plain = dir.Write("plain.cfg", "[5GHz_WirelessSettings]\nssid=x\n");
+  const CommandRun run = Varnic({"compare", hostile, plain, "--format=side", "-W", "200"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(run.out.find('\x07'), std::string::npos);
+  EXPECT_EQ(run.out.find('\x9b'), std::string::npos);
+  EXPECT_NE(run.out.find("ssid=\\x1b]0;owned\\x07\\x1b[2J\\x9b31m"), std::string::npos);
+}
+
+TEST(CommandReports, StatAgreesWithTheSavedMarks) {
+  CTempDir dir;
+  const CommandRun run =
+      Varnic({"compare", kBefore, kAfter, "--stat", "--save", dir.File("1"), dir.File("2")});
+  const std::string left = ReadAll(dir.File("1"));
+  const std::string right = ReadAll(dir.File("2"));
+  const std::string total = run.out.substr(run.out.find("\ntotal") + 1);
+  char name[16];
+  int same = -1, different = -1, only1 = -1, only2 = -1, dropped = -1;
+  ASSERT_EQ(std::sscanf(total.c_str(), "%15s %d %d %d %d %d", name, &same, &different, &only1,
+                        &only2, &dropped),
+            6);
+  EXPECT_EQ(same, CountPrefix(left, "s_"));
+  EXPECT_EQ(different, CountPrefix(left, "d_"));
+  EXPECT_EQ(only1, CountPrefix(left, "o_"));
+  EXPECT_EQ(only2, CountPrefix(right, "o_"));
+  EXPECT_GT(dropped, 0);
+}
+
+TEST(CommandReports, ExplainNamesDroppedLinesAndClearedBands) {
+  CTempDir dir;
+  const std::string single =
+      dir.Write("single.cfg",
+                "[System]\nUsername=admin\n[2.4GHz_SecuritySettings]\nauth_type=WPA2-Personal\n"
+                "passphrase=x\nkey1=stale\n[2.4GHz_MultiSSIDSettings]\nMulti_Status=Enable\n"
+                "SSID2_Status=Disable\nSSID2_Ssid=Old\n");
+  const CommandRun run =
+      Varnic({"compare", single, kAfter, "--type1", "0", "--type2", "1", "--explain"});
+  EXPECT_NE(run.out.find("removed 'key1=stale'"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("dropped 'SSID2_Ssid=Old'"), std::string::npos);
+  EXPECT_NE(run.out.find("file 2: 5GHz band cleared"), std::string::npos);
+}
+
+TEST(CommandReports, JsonValidatesAndMasksSecrets) {
+  if (std::system("/usr/bin/python3 -c 'import jsonschema' 2>/dev/null") != 0) {
+    GTEST_SKIP() << "python3-jsonschema is not installed";
+  }
+  CTempDir dir;
+  const CommandRun run = Varnic({"compare", kBefore, kAfter, "--format=json", "--explain"});
+  EXPECT_EQ(run.status, 1);
+  const std::string json = dir.Write("out.json", run.out);
+  const std::string check =
+      "/usr/bin/python3 -c 'import json,sys,jsonschema; "
+      "jsonschema.validate(json.load(open(sys.argv[1])), json.load(open(sys.argv[2])))' " +
+      json + " " VARNIC_SOURCE_DIR "/docs/varnic.schema.json";
+  EXPECT_EQ(std::system(check.c_str()), 0);
+  for (const char* secret :
+       {"BlueHarbor#2024", "GreenMeadow!2025", "Adm1n-2024", "welcome-guest"}) {
+    EXPECT_EQ(run.out.find(secret), std::string::npos) << secret;
+  }
+  EXPECT_NE(Varnic({"compare", kBefore, kAfter, "--format=json", "--show-secrets"})
+                .out.find("GreenMeadow!2025"),
+            std::string::npos);
+}
+
+TEST(CommandInputs, DashReadsStandardInput) {
+  const std::string command =
+      "cat '" + kAfter + "' | '" VARNIC_BINARY "' compare '" + kBefore + "' - --quiet";
+  const int status = std::system(command.c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(Varnic({"compare", "-", "-"}).status, 2);
+}
+
+}  // namespace
+}  // namespace varnic

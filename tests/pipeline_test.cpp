@@ -110,3 +110,38 @@ TEST(Pipeline, EqualTypesSkipReconciliation) {
 
 }  // namespace
 }  // namespace varnic
+
+namespace varnic {
+namespace {
+
+class CountingObserver : public CCompareObserver {
+ public:
+  void OnLineFiltered(FileSide, Section, std::string_view, const CLineList&) override { ++calls; }
+  void OnBandCleared(FileSide, Band) override { ++calls; }
+  void OnReconcileRemoved(FileSide, Section, std::string_view) override { ++calls; }
+  void OnReconcileRestored(FileSide, Section, std::string_view) override { ++calls; }
+  void OnMacRenumbered(FileSide, Section, std::string_view, std::string_view) override { ++calls; }
+  int calls = 0;
+};
+
+TEST(Pipeline, AnObserverChangesNoResult) {
+  const std::string before = testing::ReadAll(VARNIC_SOURCE_DIR "/examples/ap-before.cfg");
+  const std::string after = testing::ReadAll(VARNIC_SOURCE_DIR "/examples/ap-after.cfg");
+  for (const auto& [type1, type2] : {std::pair{0, 0}, {0, 1}, {1, 0}, {2, 5}}) {
+    CConfigCompare plain;
+    CConfigCompare observed;
+    CountingObserver observer;
+    observed.SetObserver(&observer);
+    for (CConfigCompare* engine : {&plain, &observed}) {
+      engine->LoadTexts(before, type1, after, type2);
+      engine->CompareFiles();
+    }
+    EXPECT_EQ(plain.Result1(), observed.Result1());
+    EXPECT_EQ(plain.Result2(), observed.Result2());
+    EXPECT_TRUE(plain.Buckets1() == observed.Buckets1());
+    EXPECT_GT(observer.calls, 0);
+  }
+}
+
+}  // namespace
+}  // namespace varnic
