@@ -1,0 +1,290 @@
+#include "com/registry.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace varnic::com {
+namespace {
+
+constexpr std::string_view kMagic = "Varnic Registry 1";
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::vector<std::string_view> SplitPath(std::string_view path) {
+  std::vector<std::string_view> parts;
+  while (!path.empty()) {
+    const std::size_t slash = path.find('\\');
+    const std::string_view part = path.substr(0, slash);
+    if (!part.empty()) parts.push_back(part);
+    if (slash == std::string_view::npos) break;
+    path.remove_prefix(slash + 1);
+  }
+  return parts;
+}
+
+std::string Quote(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    if (c == '\n') {
+      out += "\\n";
+      continue;
+    }
+    out += c;
+  }
+  return out + "\"";
+}
+
+// Reads a quoted string at the start of `text`; returns the rest after it.
+std::optional<std::string_view> Unquote(std::string_view text, std::string& out) {
+  if (text.empty() || text.front() != '"') return std::nullopt;
+  out.clear();
+  for (std::size_t i = 1; i < text.size(); ++i) {
+    if (text[i] == '"') return text.substr(i + 1);
+    if (text[i] == '\\') {
+      if (++i >= text.size()) return std::nullopt;
+      out += text[i] == 'n' ? '\n' : text[i];
+    } else {
+      out += text[i];
+    }
+  }
+  return std::nullopt;
+}
+
+void SerializeKey(const std::string& path, const CRegistryKey& key, std::string& out) {
+  out += "\n[" + path + "]\n";
+  if (key.defaultValue) out += "@=" + Quote(*key.defaultValue) + "\n";
+  for (const auto& [name, value] : key.values) out += Quote(name) + "=" + Quote(value) + "\n";
+  for (const auto& [name, sub] : key.subkeys) SerializeKey(path + "\\" + name, sub, out);
+}
+
+std::string SystemError(const std::string& what, const std::string& path) {
+  return what + " '" + path + "': " + std::strerror(errno);
+}
+
+// Holds an exclusive lock on "<store>.lock" for one update.
+class CWriterLock {
+ public:
+  explicit CWriterLock(const std::string& path)
+      : fd_(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+    if (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+  }
+  ~CWriterLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  CWriterLock(const CWriterLock&) = delete;
+  CWriterLock& operator=(const CWriterLock&) = delete;
+  bool Held() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+bool CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) const {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](char x, char y) { return Lower(x) < Lower(y); });
+}
+
+const CRegistryKey* CRegistryTree::Find(std::string_view path) const {
+  const CRegistryKey* key = &root_;
+  for (const std::string_view part : SplitPath(path)) {
+    const auto it = key->subkeys.find(part);
+    if (it == key->subkeys.end()) return nullptr;
+    key = &it->second;
+  }
+  return key;
+}
+
+CRegistryKey& CRegistryTree::Create(std::string_view path) {
+  CRegistryKey* key = &root_;
+  for (const std::string_view part : SplitPath(path)) {
+    auto it = key->subkeys.find(part);
+    if (it == key->subkeys.end())
+      it = key->subkeys.emplace(std::string(part), CRegistryKey{}).first;
+    key = &it->second;
+  }
+  return *key;
+}
+
+bool CRegistryTree::Delete(std::string_view path) {
+  const auto parts = SplitPath(path);
+  if (parts.empty()) return false;
+  CRegistryKey* parent = &root_;
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    const auto it = parent->subkeys.find(parts[i]);
+    if (it == parent->subkeys.end()) return false;
+    parent = &it->second;
+  }
+  const auto it = parent->subkeys.find(parts.back());
+  if (it == parent->subkeys.end()) return false;
+  parent->subkeys.erase(it);
+  return true;
+}
+
+std::string CRegistryTree::Serialize() const {
+  std::string out(kMagic);
+  out += "\n";
+  for (const auto& [name, key] : root_.subkeys) SerializeKey(name, key, out);
+  return out;
+}
+
+bool CRegistryTree::Parse(std::string_view text, CRegistryTree& tree, std::string& error) {
+  tree = CRegistryTree{};
+  CRegistryKey* current = nullptr;
+  std::size_t number = 0;
+  bool sawMagic = false;
+  while (!text.empty()) {
+    const std::size_t lf = text.find('\n');
+    std::string_view line = text.substr(0, lf);
+    text = lf == std::string_view::npos ? std::string_view() : text.substr(lf + 1);
+    ++number;
+    const auto fail = [&](const char* why) {
+      error = "line " + std::to_string(number) + ": " + why;
+      return false;
+    };
+    if (!sawMagic) {
+      if (line != kMagic) return fail("not a Varnic registry file");
+      sawMagic = true;
+      continue;
+    }
+    if (line.empty()) continue;
+    if (line.front() == '[') {
+      if (line.back() != ']' || line.size() < 3) return fail("malformed key line");
+      current = &tree.Create(line.substr(1, line.size() - 2));
+      continue;
+    }
+    if (current == nullptr) return fail("value outside any key");
+    std::string name;
+    std::string value;
+    std::optional<std::string_view> rest;
+    if (line.starts_with("@=")) {
+      rest = Unquote(line.substr(2), value);
+      if (!rest || !rest->empty()) return fail("malformed default value");
+      current->defaultValue = value;
+      continue;
+    }
+    rest = Unquote(line, name);
+    if (!rest || !rest->starts_with("=")) return fail("malformed value line");
+    rest = Unquote(rest->substr(1), value);
+    if (!rest || !rest->empty()) return fail("malformed value");
+    current->values[name] = value;
+  }
+  if (!sawMagic) {
+    error = "empty file";
+    return false;
+  }
+  return true;
+}
+
+std::string CRegistryStore::DefaultPath() {
+  if (const char* path = std::getenv("VARNIC_REGISTRY"); path != nullptr && *path != '\0') {
+    return path;
+  }
+  std::filesystem::path base;
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
+    base = data;
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    base = std::filesystem::path(home) / ".local" / "share";
+  } else {
+    base = "/tmp";
+  }
+  return (base / "varnic" / "registry.reg").string();
+}
+
+HRESULT CRegistryStore::Load(CRegistryTree& tree) const {
+  const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) {
+      tree = CRegistryTree{};
+      return S_OK;
+    }
+    error_ = SystemError("cannot open registry", path_);
+    return REGDB_E_READREGDB;
+  }
+  std::string text;
+  char buffer[8192];
+  for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      error_ = SystemError("cannot read registry", path_);
+      ::close(fd);
+      return REGDB_E_READREGDB;
+    }
+    text.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  std::string why;
+  if (!CRegistryTree::Parse(text, tree, why)) {
+    error_ = "registry '" + path_ + "' is damaged (" + why + "); it was left as it is";
+    return REGDB_E_READREGDB;
+  }
+  return S_OK;
+}
+
+HRESULT CRegistryStore::Save(const CRegistryTree& tree) {
+  const std::filesystem::path path(path_);
+  std::error_code ignored;
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
+  std::string temp = path_ + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    error_ = SystemError("cannot write registry", path_);
+    return REGDB_E_WRITEREGDB;
+  }
+  const std::string text = tree.Serialize();
+  std::string_view rest = text;
+  bool ok = true;
+  while (ok && !rest.empty()) {
+    const ssize_t put = ::write(fd, rest.data(), rest.size());
+    if (put < 0 && errno == EINTR) continue;
+    ok = put > 0;
+    if (ok) rest.remove_prefix(static_cast<std::size_t>(put));
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::rename(temp.c_str(), path_.c_str()) == 0;
+  if (!ok) {
+    error_ = SystemError("cannot write registry", path_);
+    ::unlink(temp.c_str());
+    return REGDB_E_WRITEREGDB;
+  }
+  // The rename is durable only once the directory is.
+  const std::string dir = path.has_parent_path() ? path.parent_path().string() : ".";
+  if (const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return S_OK;
+}
+
+HRESULT CRegistryStore::Read(CRegistryTree& tree) const { return Load(tree); }
+
+HRESULT CRegistryStore::Update(const std::function<HRESULT(CRegistryTree&)>& change) {
+  const std::filesystem::path path(path_);
+  std::error_code ignored;
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
+  const CWriterLock lock(path_);
+  if (!lock.Held()) {
+    error_ = SystemError("cannot lock registry", path_);
+    return REGDB_E_WRITEREGDB;
+  }
+  CRegistryTree tree;
+  if (const HRESULT hr = Load(tree); FAILED(hr)) return hr;
+  if (const HRESULT hr = change(tree); FAILED(hr)) return hr;
+  return Save(tree);
+}
+
+}  // namespace varnic::com

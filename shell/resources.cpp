@@ -1,0 +1,65 @@
+// The module's resources: string 100 (the module name), the registration script ("REGISTRY"
+// 102) and the type library ("TYPELIB" 1), in the section the runtime reads them from.
+#include "com/resources.h"
+
+#include "shell/varnic_ids.h"
+
+#define VARNIC_NUL "\0"
+
+#define VARNIC_REGISTRY_SCRIPT                              \
+  "HKCR\n"                                                  \
+  "{\n"                                                     \
+  "\tVarnicObj.Varnic.1 = s 'Varnic Class'\n"               \
+  "\t{\n"                                                   \
+  "\t\tCLSID = s '" VARNIC_CLSID_TEXT                       \
+  "'\n"                                                     \
+  "\t}\n"                                                   \
+  "\tVarnicObj.Varnic = s 'Varnic Class'\n"                 \
+  "\t{\n"                                                   \
+  "\t\tCLSID = s '" VARNIC_CLSID_TEXT                       \
+  "'\n"                                                     \
+  "\t\tCurVer = s 'VarnicObj.Varnic.1'\n"                   \
+  "\t}\n"                                                   \
+  "\tNoRemove CLSID\n"                                      \
+  "\t{\n"                                                   \
+  "\t\tForceRemove " VARNIC_CLSID_TEXT                      \
+  " = s 'Varnic Class'\n"                                   \
+  "\t\t{\n"                                                 \
+  "\t\t\tProgID = s 'VarnicObj.Varnic.1'\n"                 \
+  "\t\t\tVersionIndependentProgID = s 'VarnicObj.Varnic'\n" \
+  "\t\t\tForceRemove 'Programmable'\n"                      \
+  "\t\t\tInprocServer32 = s '%MODULE%'\n"                   \
+  "\t\t\t{\n"                                               \
+  "\t\t\t\tval ThreadingModel = s 'Apartment'\n"            \
+  "\t\t\t}\n"                                               \
+  "\t\t\t'TypeLib' = s '" VARNIC_LIBID_TEXT                 \
+  "'\n"                                                     \
+  "\t\t}\n"                                                 \
+  "\t}\n"                                                   \
+  "}\n"
+
+#define VARNIC_TYPE_LIBRARY                               \
+  "VarnicTypeLib 1\n"                                     \
+  "library\t" VARNIC_LIBID_TEXT                           \
+  "\t1\t0\t0\tVARNICOBJLib\tVarnicObj 1.0 Type Library\t" \
+  "stdole2.tlb\n"                                         \
+  "interface\t" VARNIC_IID_TEXT                           \
+  "\tIVarnic\tIVarnic Interface\tdual\n"                  \
+  "method\t1\t7\tLoadFromFile\tmethod LoadFromFile\n"     \
+  "param\tin\tbstr\tbstrFile1\n"                          \
+  "param\tin\tint\tnType1\n"                              \
+  "param\tin\tbstr\tbstrFile2\n"                          \
+  "param\tin\tint\tnType2\n"                              \
+  "method\t2\t8\tCompareFile\tmethod CompareFile\n"       \
+  "method\t3\t9\tSaveToFile\tmethod SaveToFile\n"         \
+  "param\tin\tbstr\tbstrFile1\n"                          \
+  "param\tin,out\tint*\tnItemCount1\n"                    \
+  "param\tin\tbstr\tbstrFile2\n"                          \
+  "param\tin,out\tint*\tnItemCount2\n"                    \
+  "coclass\t" VARNIC_CLSID_TEXT "\tVarnic\tVarnic Class\t" VARNIC_IID_TEXT "\n"
+
+// Entries: type, id, bytes; each ended by a NUL (see com/resources.h).
+VARNIC_RESOURCE_SECTION extern const char kVarnicResources[] =
+    "VRSRC1" VARNIC_NUL "STRING" VARNIC_NUL "100" VARNIC_NUL "VarnicObj" VARNIC_NUL
+    "REGISTRY" VARNIC_NUL "102" VARNIC_NUL VARNIC_REGISTRY_SCRIPT VARNIC_NUL "TYPELIB" VARNIC_NUL
+    "1" VARNIC_NUL VARNIC_TYPE_LIBRARY;
