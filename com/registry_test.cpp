@@ -1,1 +1,103 @@
+#include "com/registry.h"
+
 #include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+namespace varnic::com {
+namespace {
+
+using varnic::testing::CTempDir;
+using varnic::testing::ReadAll;
+
+TEST(CRegistryTree, RoundTripsAndIgnoresCase) {
+  CRegistryTree tree;
+  tree.Create("HKCR\\CLSID\\{A}").defaultValue = "Varnic \"Class\"";
+  tree.Create("HKCR\\CLSID\\{A}\\InprocServer32").values["ThreadingModel"] = "Apart\\ment";
+  tree.Create("HKCR\\Empty");
+  CRegistryTree parsed;
+  std::string error;
+  ASSERT_TRUE(CRegistryTree::Parse(tree.Serialize(), parsed, error)) << error;
+  EXPECT_EQ(parsed.Serialize(), tree.Serialize());
+  ASSERT_NE(parsed.Find("hkcr\\clsid\\{a}"), nullptr);
+  EXPECT_EQ(parsed.Find("HKCR\\CLSID\\{A}")->defaultValue, "Varnic \"Class\"");
+  EXPECT_NE(parsed.Find("HKCR\\Empty"), nullptr);
+  EXPECT_TRUE(parsed.Delete("HKCR\\CLSID"));
+  EXPECT_EQ(parsed.Find("HKCR\\CLSID\\{A}\\InprocServer32"), nullptr);
+  EXPECT_FALSE(parsed.Delete("HKCR\\CLSID"));
+}
+
+TEST(CRegistryTree, DamageIsReportedWithItsLine) {
+  for (const char* damaged :
+       {"", "Something else\n", "Varnic Registry 1\n@=\"x\"\n",
+        "Varnic Registry 1\n[HKCR]\n\"name\"=\"unterminated\n", "Varnic Registry 1\n[HKCR\n",
+        "Varnic Registry 1\n[HKCR]\nname=x\n"}) {
+    CRegistryTree tree;
+    std::string error;
+    EXPECT_FALSE(CRegistryTree::Parse(damaged, tree, error)) << damaged;
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(CRegistryStore, DamagedFileIsReportedAndLeftAlone) {
+  CTempDir dir;
+  const std::string path = dir.Write("reg.reg", "Varnic Registry 1\n[HKCR]\ngarbage\n");
+  CRegistryStore store(path);
+  bool changed = false;
+  const HRESULT hr = store.Update([&](CRegistryTree&) {
+    changed = true;
+    return S_OK;
+  });
+  EXPECT_EQ(hr, REGDB_E_READREGDB);
+  EXPECT_FALSE(changed);
+  EXPECT_NE(store.LastError().find(path), std::string::npos);
+  EXPECT_NE(store.LastError().find("line 3"), std::string::npos);
+  EXPECT_EQ(ReadAll(path), "Varnic Registry 1\n[HKCR]\ngarbage\n");
+}
+
+TEST(CRegistryStore, MissingFileIsEmptyAndAFailedChangeSavesNothing) {
+  CTempDir dir;
+  CRegistryStore store(dir.File("sub/reg.reg"));
+  CRegistryTree tree;
+  EXPECT_EQ(store.Read(tree), S_OK);
+  EXPECT_EQ(store.Update([](CRegistryTree& t) {
+    t.Create("HKCR\\x");
+    return E_FAIL;
+  }),
+            E_FAIL);
+  EXPECT_EQ(store.Read(tree), S_OK);
+  EXPECT_EQ(tree.Find("HKCR\\x"), nullptr);
+}
+
+TEST(CRegistryStore, ConcurrentWritersLoseNoUpdate) {
+  CTempDir dir;
+  const std::string path = dir.File("reg.reg");
+  constexpr int kThreads = 4;
+  constexpr int kUpdates = 25;
+  std::vector<std::thread> writers;
+  for (int t = 0; t < kThreads; ++t) {
+    writers.emplace_back([&path, t] {
+      CRegistryStore store(path);  // each writer on its own, as separate processes would be
+      for (int i = 0; i < kUpdates; ++i) {
+        ASSERT_EQ(store.Update([&](CRegistryTree& tree) {
+          CRegistryKey& key = tree.Create("HKCR\\Counter");
+          const int value = key.defaultValue ? std::stoi(*key.defaultValue) : 0;
+          key.defaultValue = std::to_string(value + 1);
+          tree.Create("HKCR\\Writer" + std::to_string(t));
+          return S_OK;
+        }),
+                  S_OK);
+      }
+    });
+  }
+  for (auto& writer : writers) writer.join();
+  CRegistryTree tree;
+  ASSERT_EQ(CRegistryStore(path).Read(tree), S_OK);
+  EXPECT_EQ(tree.Find("HKCR\\Counter")->defaultValue, std::to_string(kThreads * kUpdates));
+}
+
+}  // namespace
+}  // namespace varnic::com
