@@ -1,0 +1,425 @@
+// The VarnicObj module as hosts use it: loaded by path or through the registry store, reached
+// through its entry points, its class factory, early-bound vtable calls and late-bound dispatch.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <thread>
+
+#include "com/bstr.h"
+#include "com/host.h"
+#include "com/interfaces.h"
+#include "com/registry.h"
+#include "shell/ivarnic.h"
+#include "shell/varnic_ids.h"
+#include "tests/support/temp_dir.h"
+
+namespace varnic {
+namespace {
+
+using namespace varnic::com;
+using shell::CLSID_Varnic;
+using shell::IID_IVarnic;
+using shell::IVarnic;
+using testing::CTempDir;
+using testing::ReadAll;
+
+const std::string kExamples = VARNIC_SOURCE_DIR "/examples/";
+
+class Component : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("VARNIC_REGISTRY", dir_.File("registry.reg").c_str(), 1);
+    handle_ = ::dlopen(VARNIC_MODULE, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle_, nullptr) << ::dlerror();
+    getClassObject_ = reinterpret_cast<HRESULT (*)(const CLSID&, REFIID, void**)>(
+        ::dlsym(handle_, "DllGetClassObject"));
+    canUnloadNow_ = reinterpret_cast<HRESULT (*)()>(::dlsym(handle_, "DllCanUnloadNow"));
+    register_ = reinterpret_cast<HRESULT (*)()>(::dlsym(handle_, "DllRegisterServer"));
+    unregister_ = reinterpret_cast<HRESULT (*)()>(::dlsym(handle_, "DllUnregisterServer"));
+    ASSERT_TRUE(getClassObject_ && canUnloadNow_ && register_ && unregister_);
+  }
+  void TearDown() override {
+    if (handle_ != nullptr) ::dlclose(handle_);
+    ::unsetenv("VARNIC_REGISTRY");
+  }
+
+  IClassFactory* Factory() {
+    IClassFactory* factory = nullptr;
+    EXPECT_EQ(getClassObject_(CLSID_Varnic, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+              S_OK);
+    return factory;
+  }
+
+  IVarnic* NewObject() {
+    IClassFactory* factory = Factory();
+    IVarnic* object = nullptr;
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IVarnic, reinterpret_cast<void**>(&object)),
+              S_OK);
+    factory->Release();
+    return object;
+  }
+
+  std::string Dump() {
+    CRegistryTree tree;
+    EXPECT_EQ(CRegistryStore(CRegistryStore::DefaultPath()).Read(tree), S_OK);
+    return tree.Serialize();
+  }
+
+  CTempDir dir_;
+  void* handle_ = nullptr;
+  HRESULT (*getClassObject_)(const CLSID&, REFIID, void**) = nullptr;
+  HRESULT (*canUnloadNow_)() = nullptr;
+  HRESULT (*register_)() = nullptr;
+  HRESULT (*unregister_)() = nullptr;
+};
+
+TEST_F(Component, UnknownClassIsNotAvailable) {
+  void* out = this;
+  EXPECT_EQ(getClassObject_(IID_IDispatch, IID_IClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(getClassObject_(CLSID_Varnic, IID_IClassFactory, nullptr), E_POINTER);
+}
+
+TEST_F(Component, QueryInterfaceRules) {
+  IVarnic* object = NewObject();
+  ASSERT_NE(object, nullptr);
+  void* unknown = nullptr;
+  void* dispatch = nullptr;
+  void* varnic = nullptr;
+  ASSERT_EQ(object->QueryInterface(IID_IUnknown, &unknown), S_OK);
+  ASSERT_EQ(object->QueryInterface(IID_IDispatch, &dispatch), S_OK);
+  ASSERT_EQ(object->QueryInterface(IID_IVarnic, &varnic), S_OK);
+  EXPECT_EQ(unknown, dispatch);
+  EXPECT_EQ(dispatch, varnic);
+  void* again = nullptr;  // symmetric and transitive: from any of them back to the same identity
+  ASSERT_EQ(static_cast<IDispatch*>(dispatch)->QueryInterface(IID_IUnknown, &again), S_OK);
+  EXPECT_EQ(again, unknown);
+  static_cast<IUnknown*>(again)->Release();
+  void* other = this;
+  EXPECT_EQ(object->QueryInterface(IID_IClassFactory, &other), E_NOINTERFACE);
+  EXPECT_EQ(other, nullptr);
+  EXPECT_EQ(object->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+  static_cast<IUnknown*>(unknown)->Release();
+  static_cast<IUnknown*>(dispatch)->Release();
+  static_cast<IUnknown*>(varnic)->Release();
+  EXPECT_EQ(object->Release(), 0u);
+}
+
+// An outer object that aggregates a Varnic object and exposes its IVarnic as its own.
+class COuter final : public IUnknown {
+ public:
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    if (riid == IID_IUnknown) {
+      *ppv = this;
+      AddRef();
+      return S_OK;
+    }
+    return inner->QueryInterface(riid, ppv);
+  }
+  ULONG AddRef() override { return ++refs; }
+  ULONG Release() override { return --refs; }
+  ULONG refs = 1;
+  IUnknown* inner = nullptr;
+};
+
+TEST_F(Component, AggregatedObjectDelegatesToItsOuter) {
+  IClassFactory* factory = Factory();
+  COuter outer;
+  void* out = this;
+  EXPECT_EQ(factory->CreateInstance(&outer, IID_IVarnic, &out), CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(out, nullptr);
+  ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&outer.inner)),
+            S_OK);
+  factory->Release();
+
+  IVarnic* varnic = nullptr;
+  ASSERT_EQ(outer.QueryInterface(IID_IVarnic, reinterpret_cast<void**>(&varnic)), S_OK);
+  EXPECT_EQ(outer.refs, 2u);  // the reference went to the controlling unknown
+  void* identity = nullptr;
+  ASSERT_EQ(varnic->QueryInterface(IID_IUnknown, &identity), S_OK);
+  EXPECT_EQ(identity, static_cast<IUnknown*>(&outer));
+  static_cast<IUnknown*>(identity)->Release();
+  void* dispatch = nullptr;
+  ASSERT_EQ(varnic->QueryInterface(IID_IDispatch, &dispatch), S_OK);
+  EXPECT_EQ(dispatch, varnic);
+  varnic->Release();
+  varnic->Release();
+  EXPECT_EQ(outer.refs, 1u);
+  EXPECT_EQ(canUnloadNow_(), S_FALSE);
+  EXPECT_EQ(outer.inner->Release(), 0u);
+  EXPECT_EQ(canUnloadNow_(), S_OK);
+}
+
+TEST_F(Component, CanUnloadOnlyWithNoObjectLockOrExtraFactoryReference) {
+  EXPECT_EQ(canUnloadNow_(), S_OK);
+  IClassFactory* factory = Factory();  // the cache holds one more: this one is extra
+  EXPECT_EQ(canUnloadNow_(), S_FALSE);
+  IVarnic* object = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IVarnic, reinterpret_cast<void**>(&object)), S_OK);
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IVarnic, nullptr), E_POINTER);
+  factory->Release();
+  EXPECT_EQ(canUnloadNow_(), S_FALSE);  // the object is alive
+  object->Release();
+  EXPECT_EQ(canUnloadNow_(), S_OK);
+
+  factory = Factory();
+  EXPECT_EQ(factory->LockServer(1), S_OK);
+  factory->Release();
+  EXPECT_EQ(canUnloadNow_(), S_FALSE);
+  factory = Factory();
+  EXPECT_EQ(factory->LockServer(0), S_OK);
+  factory->Release();
+  EXPECT_EQ(canUnloadNow_(), S_OK);
+}
+
+TEST_F(Component, TwoThreadsShareOneFactory) {
+  void* first = nullptr;
+  void* second = nullptr;
+  std::thread a([&] { getClassObject_(CLSID_Varnic, IID_IClassFactory, &first); });
+  std::thread b([&] { getClassObject_(CLSID_Varnic, IID_IClassFactory, &second); });
+  a.join();
+  b.join();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first, second);
+  static_cast<IUnknown*>(first)->Release();
+  static_cast<IUnknown*>(second)->Release();
+}
+
+TEST_F(Component, RawVtableSlotsSevenEightNine) {
+  IVarnic* object = NewObject();
+  void** vtable = *reinterpret_cast<void***>(object);
+  using Load = HRESULT (*)(IVarnic*, BSTR, int, BSTR, int);
+  using Compare = HRESULT (*)(IVarnic*);
+  using Save = HRESULT (*)(IVarnic*, BSTR, int*, BSTR, int*);
+  const CBstr in1(u"" VARNIC_SOURCE_DIR "/examples/ap-before.cfg");
+  const CBstr in2(u"" VARNIC_SOURCE_DIR "/examples/ap-after.cfg");
+  EXPECT_EQ(reinterpret_cast<Load>(vtable[7])(object, in1.Get(), 0, in2.Get(), 0), S_OK);
+  EXPECT_EQ(reinterpret_cast<Compare>(vtable[8])(object), S_OK);
+  const auto out1 = *Utf8ToUtf16(dir_.File("1.out"));
+  const auto out2 = *Utf8ToUtf16(dir_.File("2.out"));
+  const CBstr o1(out1);
+  const CBstr o2(out2);
+  int count1 = -1;
+  int count2 = -1;
+  EXPECT_EQ(reinterpret_cast<Save>(vtable[9])(object, o1.Get(), &count1, o2.Get(), &count2), S_OK);
+  EXPECT_GT(count1, 0);
+  EXPECT_EQ(count1, count2);
+  object->Release();
+}
+
+TEST_F(Component, MethodResultsAndBadArguments) {
+  IVarnic* object = NewObject();
+  const CBstr missing(u"/no/such/file.cfg");
+  const CBstr good(u"" VARNIC_SOURCE_DIR "/examples/ap-after.cfg");
+  EXPECT_EQ(object->LoadFromFile(missing.Get(), 0, good.Get(), 0), S_FALSE);
+  EXPECT_EQ(object->LoadFromFile(nullptr, 0, good.Get(), 0), S_FALSE);
+  const char16_t broken[] = {u'/', 0xD800, u'x'};
+  const CBstr unpaired(std::u16string_view(broken, 3));
+  EXPECT_EQ(object->LoadFromFile(good.Get(), 0, unpaired.Get(), 0), S_FALSE);
+  EXPECT_EQ(object->CompareFile(), S_OK);
+  const CBstr out(*Utf8ToUtf16(dir_.File("x.out")));
+  int count = 7;
+  EXPECT_EQ(object->SaveToFile(out.Get(), nullptr, out.Get(), &count), E_POINTER);
+  EXPECT_EQ(count, 7);
+  const CBstr nowhere(u"/no/such/dir/x.out");
+  EXPECT_EQ(object->SaveToFile(out.Get(), &count, nowhere.Get(), &count), S_FALSE);
+  EXPECT_EQ(count, 7);
+  object->Release();
+}
+
+TEST_F(Component, LateBoundCallsReachTheSameMethods) {
+  IVarnic* object = NewObject();
+  unsigned count = 0;
+  EXPECT_EQ(object->GetTypeInfoCount(&count), S_OK);
+  EXPECT_EQ(count, 1u);
+
+  const std::u16string names[] = {u"loadfromfile", u"COMPAREFILE", u"SaveToFile", u"Frobnicate"};
+  DISPID ids[4] = {};
+  for (int i = 0; i < 3; ++i) {
+    OLECHAR* name = const_cast<OLECHAR*>(names[i].c_str());
+    ASSERT_EQ(object->GetIDsOfNames(IID_NULL, &name, 1, 0, &ids[i]), S_OK);
+  }
+  EXPECT_EQ(ids[0], 1);
+  EXPECT_EQ(ids[1], 2);
+  EXPECT_EQ(ids[2], 3);
+  OLECHAR* unknown = const_cast<OLECHAR*>(names[3].c_str());
+  EXPECT_EQ(object->GetIDsOfNames(IID_NULL, &unknown, 1, 0, &ids[3]), DISP_E_UNKNOWNNAME);
+
+  const CBstr in1(u"" VARNIC_SOURCE_DIR "/examples/ap-before.cfg");
+  const CBstr in2(u"" VARNIC_SOURCE_DIR "/examples/ap-after.cfg");
+  VARIANT load[4] = {};  // reversed: nType2, bstrFile2, nType1, bstrFile1
+  load[0].vt = VT_I2;
+  load[1].vt = VT_BSTR;
+  load[1].bstrVal = in2.Get();
+  load[2].vt = VT_I4;
+  load[3].vt = VT_BSTR;
+  load[3].bstrVal = in1.Get();
+  DISPPARAMS params{load, nullptr, 4, 0};
+  EXPECT_EQ(object->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+            S_OK);
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  EXPECT_EQ(object->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+            S_OK);
+
+  const CBstr o1(*Utf8ToUtf16(dir_.File("1.out")));
+  const CBstr o2(*Utf8ToUtf16(dir_.File("2.out")));
+  VARIANT counter{};
+  counter.vt = VT_I4;
+  counter.lVal = -1;
+  std::int32_t count1 = -1;
+  VARIANT save[4] = {};  // nItemCount2 (by variant), bstrFile2, nItemCount1 (by ref), bstrFile1
+  save[0].vt = VT_BYREF | VT_VARIANT;
+  save[0].pvarVal = &counter;
+  save[1].vt = VT_BSTR;
+  save[1].bstrVal = o2.Get();
+  save[2].vt = VT_BYREF | VT_I4;
+  save[2].plVal = &count1;
+  save[3].vt = VT_BSTR;
+  save[3].bstrVal = o1.Get();
+  DISPPARAMS saveParams{save, nullptr, 4, 0};
+  EXPECT_EQ(object->Invoke(3, IID_NULL, 0, DISPATCH_METHOD, &saveParams, nullptr, nullptr, nullptr),
+            S_OK);
+  EXPECT_GT(count1, 0);
+  EXPECT_EQ(counter.lVal, count1);
+  EXPECT_FALSE(ReadAll(dir_.File("1.out")).empty());
+
+  DISPPARAMS tooFew{load, nullptr, 3, 0};
+  EXPECT_EQ(object->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &tooFew, nullptr, nullptr, nullptr),
+            DISP_E_BADPARAMCOUNT);
+  VARIANT wrong[4] = {};
+  wrong[0].vt = VT_I4;
+  wrong[1].vt = VT_I4;  // a number where a path belongs
+  wrong[2].vt = VT_I4;
+  wrong[3].vt = VT_BSTR;
+  unsigned argErr = 99;
+  DISPPARAMS wrongParams{wrong, nullptr, 4, 0};
+  EXPECT_EQ(
+      object->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &wrongParams, nullptr, nullptr, &argErr),
+      DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(argErr, 1u);
+  VARIANT byValueCount[4] = {};
+  byValueCount[0].vt = VT_I4;  // an [in, out] count passed by value
+  byValueCount[1].vt = VT_BSTR;
+  byValueCount[2].vt = VT_BYREF | VT_I4;
+  byValueCount[2].plVal = &count1;
+  byValueCount[3].vt = VT_BSTR;
+  DISPPARAMS byValueParams{byValueCount, nullptr, 4, 0};
+  EXPECT_EQ(
+      object->Invoke(3, IID_NULL, 0, DISPATCH_METHOD, &byValueParams, nullptr, nullptr, nullptr),
+      DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(object->Invoke(42, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+            DISP_E_MEMBERNOTFOUND);
+  object->Release();
+}
+
+std::string ExpectedRegistration(const std::string& module) {
+  const std::string dir = module.substr(0, module.rfind('/'));
+  return "Varnic Registry 1\n\n[HKCR]\n\n[HKCR\\CLSID]\n\n"
+         "[HKCR\\CLSID\\" VARNIC_CLSID_TEXT
+         "]\n@=\"Varnic Class\"\n\n"
+         "[HKCR\\CLSID\\" VARNIC_CLSID_TEXT "\\InprocServer32]\n@=\"" +
+         module +
+         "\"\n\"ThreadingModel\"=\"Apartment\"\n\n"
+         "[HKCR\\CLSID\\" VARNIC_CLSID_TEXT
+         "\\ProgID]\n@=\"VarnicObj.Varnic.1\"\n\n"
+         "[HKCR\\CLSID\\" VARNIC_CLSID_TEXT
+         "\\Programmable]\n\n"
+         "[HKCR\\CLSID\\" VARNIC_CLSID_TEXT "\\TypeLib]\n@=\"" VARNIC_LIBID_TEXT
+         "\"\n\n"
+         "[HKCR\\CLSID\\" VARNIC_CLSID_TEXT
+         "\\VersionIndependentProgID]\n@=\"VarnicObj.Varnic\"\n\n"
+         "[HKCR\\Interface]\n\n[HKCR\\Interface\\" VARNIC_IID_TEXT
+         "]\n@=\"IVarnic\"\n\n"
+         "[HKCR\\Interface\\" VARNIC_IID_TEXT "\\TypeLib]\n@=\"" VARNIC_LIBID_TEXT
+         "\"\n\"Version\"=\"1.0\"\n\n"
+         "[HKCR\\TypeLib]\n\n[HKCR\\TypeLib\\" VARNIC_LIBID_TEXT
+         "]\n\n"
+         "[HKCR\\TypeLib\\" VARNIC_LIBID_TEXT
+         "\\1.0]\n@=\"VarnicObj 1.0 Type Library\"\n\n"
+         "[HKCR\\TypeLib\\" VARNIC_LIBID_TEXT
+         "\\1.0\\0]\n\n"
+         "[HKCR\\TypeLib\\" VARNIC_LIBID_TEXT "\\1.0\\0\\linux64]\n@=\"" +
+         module +
+         "\"\n\n"
+         "[HKCR\\TypeLib\\" VARNIC_LIBID_TEXT
+         "\\1.0\\FLAGS]\n@=\"0\"\n\n"
+         "[HKCR\\TypeLib\\" VARNIC_LIBID_TEXT "\\1.0\\HELPDIR]\n@=\"" +
+         dir +
+         "\"\n\n"
+         "[HKCR\\VarnicObj.Varnic]\n@=\"Varnic Class\"\n\n"
+         "[HKCR\\VarnicObj.Varnic\\CLSID]\n@=\"" VARNIC_CLSID_TEXT
+         "\"\n\n"
+         "[HKCR\\VarnicObj.Varnic\\CurVer]\n@=\"VarnicObj.Varnic.1\"\n\n"
+         "[HKCR\\VarnicObj.Varnic.1]\n@=\"Varnic Class\"\n\n"
+         "[HKCR\\VarnicObj.Varnic.1\\CLSID]\n@=\"" VARNIC_CLSID_TEXT "\"\n";
+}
+
+TEST_F(Component, RegistrationWritesExactlyTheTabledEntries) {
+  ASSERT_EQ(register_(), S_OK);
+  EXPECT_EQ(Dump(), ExpectedRegistration(VARNIC_MODULE));
+  ASSERT_EQ(register_(), S_OK);
+  EXPECT_EQ(Dump(), ExpectedRegistration(VARNIC_MODULE));
+  ASSERT_EQ(unregister_(), S_OK);
+  EXPECT_EQ(
+      Dump(),
+      "Varnic Registry 1\n\n[HKCR]\n\n[HKCR\\CLSID]\n\n[HKCR\\Interface]\n\n[HKCR\\TypeLib]\n");
+}
+
+TEST_F(Component, DamagedStoreIsReportedNotOverwritten) {
+  const std::string damaged = "Varnic Registry 1\n[HKCR\n";
+  dir_.Write("registry.reg", damaged);
+  EXPECT_TRUE(FAILED(register_()));
+  EXPECT_TRUE(FAILED(unregister_()));
+  EXPECT_EQ(ReadAll(dir_.File("registry.reg")), damaged);
+}
+
+TEST_F(Component, HostCreatesByProgIdAndMatchesTheCommand) {
+  ASSERT_EQ(register_(), S_OK);
+  IVarnic* object = nullptr;
+  ASSERT_EQ(
+      CoCreateInstanceByProgID("VarnicObj.Varnic", IID_IVarnic, reinterpret_cast<void**>(&object)),
+      S_OK)
+      << LastHostError();
+  const CBstr in1(u"" VARNIC_SOURCE_DIR "/examples/ap-before.cfg");
+  const CBstr in2(u"" VARNIC_SOURCE_DIR "/examples/ap-after.cfg");
+  ASSERT_EQ(object->LoadFromFile(in1.Get(), 0, in2.Get(), 1), S_OK);
+  ASSERT_EQ(object->CompareFile(), S_OK);
+  const CBstr o1(*Utf8ToUtf16(dir_.File("com1.out")));
+  const CBstr o2(*Utf8ToUtf16(dir_.File("com2.out")));
+  int count1 = 0;
+  int count2 = 0;
+  ASSERT_EQ(object->SaveToFile(o1.Get(), &count1, o2.Get(), &count2), S_OK);
+  EXPECT_EQ(object->Release(), 0u);
+
+  const std::string command = "'" VARNIC_BINARY "' compare '" + kExamples + "ap-before.cfg' '" +
+                              kExamples + "ap-after.cfg' --type1 0 --type2 1 --quiet --save '" +
+                              dir_.File("cli1.out") + "' '" + dir_.File("cli2.out") + "'";
+  ASSERT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
+  EXPECT_EQ(ReadAll(dir_.File("com1.out")), ReadAll(dir_.File("cli1.out")));
+  EXPECT_EQ(ReadAll(dir_.File("com2.out")), ReadAll(dir_.File("cli2.out")));
+
+  void* missing = this;
+  EXPECT_EQ(CoCreateInstanceByProgID("VarnicObj.Nothing", IID_IVarnic, &missing),
+            REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(missing, nullptr);
+  EXPECT_EQ(CoFreeUnusedLibraries(), 1);
+}
+
+TEST_F(Component, RegsvrReportsTheEntryPointAndCode) {
+  const std::string regsvr = "'" VARNIC_REGSVR "' ";
+  EXPECT_EQ(WEXITSTATUS(std::system((regsvr + "'" VARNIC_MODULE "' >/dev/null").c_str())), 0);
+  EXPECT_EQ(Dump(), ExpectedRegistration(VARNIC_MODULE));
+  EXPECT_EQ(WEXITSTATUS(std::system((regsvr + "-u '" VARNIC_MODULE "' >/dev/null").c_str())), 0);
+  dir_.Write("registry.reg", "damaged\n");
+  const std::string err = dir_.File("err");
+  EXPECT_NE(WEXITSTATUS(std::system((regsvr + "'" VARNIC_MODULE "' 2>'" + err + "'").c_str())), 0);
+  EXPECT_NE(ReadAll(err).find("DllRegisterServer"), std::string::npos);
+  EXPECT_NE(ReadAll(err).find("0x80040150"), std::string::npos);
+  EXPECT_NE(WEXITSTATUS(std::system((regsvr + "/no/such.so 2>/dev/null").c_str())), 0);
+}
+
+}  // namespace
+}  // namespace varnic
