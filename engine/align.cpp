@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "rules/primitives.h"
+
 namespace varnic {
 namespace {
 
@@ -11,16 +13,6 @@ constexpr std::array<std::string_view, 2> kMultiSsidGroups = {"2.4GHz_MultiSSIDS
 constexpr int kSsidCount = 7;
 
 bool IsHeader(std::string_view line) { return !line.empty() && line.front() == '['; }
-
-std::string_view KeyOf(std::string_view line) {
-  const std::size_t eq = line.find('=');
-  return eq == std::string_view::npos ? std::string_view() : line.substr(0, eq);
-}
-
-std::string_view ValueOf(std::string_view line) {
-  const std::size_t eq = line.find('=');
-  return eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
-}
 
 std::string_view NameOf(std::string_view header) {
   return header.size() < 2 ? std::string_view() : header.substr(1, header.size() - 2);
@@ -47,7 +39,7 @@ void CollectKeys(const CLineList& normalized, std::vector<CLineList>& groups) {
     }
     CLineList* group = FindGroup(groups, section);
     if (group == nullptr) continue;
-    const std::string_view key = KeyOf(line);
+    const std::string_view key = GetItemKey(line);
     if (std::find(group->begin() + 1, group->end(), key) == group->end()) {
       group->emplace_back(key);
     }
@@ -90,8 +82,8 @@ bool FindKeyValue(const CLineList& normalized, std::string_view key, std::string
       continue;
     }
     if (IsHeader(line)) return false;
-    if (KeyOf(line) == key) {
-      value = ValueOf(line);
+    if (GetItemKey(line) == key) {
+      value = GetItemValue(line);
       return true;
     }
   }

@@ -103,7 +103,8 @@ TEST(CConfigCompare, NulAndHighBytesSurviveToTheSavedFile) {
   using namespace std::string_literals;
   CTempDir dir;
   CConfigCompare engine;
-  engine.LoadTexts("[2.4GHz_WirelessSettings]\nname=a\0b\xe9\n"s, 0, "[2.4GHz_WirelessSettings]\nname=a\0b\xe9\n"s, 0);
+  engine.LoadTexts("[2.4GHz_WirelessSettings]\nname=a\0b\xe9\n"s, 0,
+                   "[2.4GHz_WirelessSettings]\nname=a\0b\xe9\n"s, 0);
   engine.CompareFiles();
   int count1 = 0;
   int count2 = 0;

@@ -9,32 +9,8 @@
 namespace varnic {
 namespace {
 
-constexpr std::string_view kAny = "*";
-
-bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
-}
-
-// A condition holds when one line of the bucket meets both its key and its value test.
-bool ConditionHolds(const CLineList& bucket, std::string_view key, std::string_view value) {
-  return std::any_of(bucket.begin(), bucket.end(), [&](const std::string& line) {
-    return (key == kAny || Contains(GetItemKey(line), key)) &&
-           (value == kAny || Contains(GetItemValue(line), value));
-  });
-}
-
-// A rule without any condition is treated as not applying: every built-in rule has one, and an
-// empty condition part must not make a rule govern every bucket by accident.
 bool RuleMatches(const CLineList& bucket, std::string_view rule) {
-  int cursor = 0;
-  std::string key;
-  std::string value;
-  bool any = false;
-  while (GetNextCondition(rule, cursor, key, value)) {
-    if (!ConditionHolds(bucket, key, value)) return false;
-    any = true;
-  }
-  return any;
+  return RuleHolds(bucket, rule, Wildcard::kAny);
 }
 
 struct FilteredBucket {
@@ -95,8 +71,9 @@ CLineList MatchingRules(const CLineList& bucket, const CLineList& rules) {
 }
 
 bool IsRelevantKey(std::string_view key, const std::vector<std::string>& keep) {
-  return std::any_of(keep.begin(), keep.end(),
-                     [&](const std::string& entry) { return Contains(entry, key); });
+  return std::any_of(keep.begin(), keep.end(), [&](const std::string& entry) {
+    return entry.find(key) != std::string::npos;
+  });
 }
 
 void FilterBucket(CLineList& bucket, const CLineList& rules, CLineList* dropped) {

@@ -1,5 +1,7 @@
 #include "rules/primitives.h"
 
+#include <algorithm>
+
 namespace varnic {
 
 std::string_view GetItemKey(std::string_view item) {
@@ -60,6 +62,28 @@ std::optional<std::size_t> FindItemPosition(const CLineList& list, std::string_v
     if (GetItemKey(list[i]) == key) return i;
   }
   return std::nullopt;
+}
+
+bool ConditionHolds(const CLineList& items, std::string_view key, std::string_view value,
+                    Wildcard wildcard) {
+  const bool anyKey = wildcard == Wildcard::kAny && key == "*";
+  const bool anyValue = wildcard == Wildcard::kAny && value == "*";
+  return std::any_of(items.begin(), items.end(), [&](const std::string& item) {
+    return (anyKey || GetItemKey(item).find(key) != std::string_view::npos) &&
+           (anyValue || GetItemValue(item).find(value) != std::string_view::npos);
+  });
+}
+
+bool RuleHolds(const CLineList& items, std::string_view rule, Wildcard wildcard) {
+  int cursor = 0;
+  std::string key;
+  std::string value;
+  bool any = false;
+  while (GetNextCondition(rule, cursor, key, value)) {
+    if (!ConditionHolds(items, key, value, wildcard)) return false;
+    any = true;
+  }
+  return any;
 }
 
 }  // namespace varnic

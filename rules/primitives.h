@@ -32,6 +32,19 @@ std::string FindItem(const CLineList& list, std::string_view key);
 // The position of the first item whose key equals `key` exactly.
 std::optional<std::size_t> FindItemPosition(const CLineList& list, std::string_view key);
 
+// Whether "*" as a whole condition key or value stands for anything: it does in relevance
+// filtering, and is plain text in reconciliation.
+enum class Wildcard { kAny, kLiteral };
+
+// True when some item's key contains `key` and its value contains `value` (substring tests).
+bool ConditionHolds(const CLineList& items, std::string_view key, std::string_view value,
+                    Wildcard wildcard);
+
+// True when every condition of `rule` holds on `items` (each possibly on another item). A rule
+// without any condition is taken as not holding: every built-in rule has one, and an empty
+// condition part must not make a rule govern every section by accident.
+bool RuleHolds(const CLineList& items, std::string_view rule, Wildcard wildcard);
+
 }  // namespace varnic
 
 #endif  // VARNIC_RULES_PRIMITIVES_H_

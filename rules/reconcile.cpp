@@ -70,23 +70,6 @@ void ForEachRuleKey(std::string_view rule, Visit visit) {
   }
 }
 
-// No wildcard here: "*" is matched as text. A rule without conditions does not hold.
-bool RuleHoldsLiterally(std::string_view rule, const CLineList& items) {
-  int cursor = 0;
-  std::string key;
-  std::string value;
-  bool any = false;
-  while (GetNextCondition(rule, cursor, key, value)) {
-    const bool held = std::any_of(items.begin(), items.end(), [&](const std::string& item) {
-      return GetItemKey(item).find(key) != std::string_view::npos &&
-             GetItemValue(item).find(value) != std::string_view::npos;
-    });
-    if (!held) return false;
-    any = true;
-  }
-  return any;
-}
-
 CLineList AllowedKeys(const CLineList& type1, const CLineList& rules) {
   CLineList named;
   for (const std::string& rule : rules) {
@@ -174,7 +157,7 @@ void ReconcileSection(CLineList& type0, const CLineList& type1, const CLineList&
 void RestoreRuleKeys(CLineList& bucket, const CLineList& rules, const CLineList& snapshot,
                      CLineList* restored) {
   for (const std::string& rule : rules) {
-    if (!RuleHoldsLiterally(rule, snapshot)) continue;
+    if (!RuleHolds(snapshot, rule, Wildcard::kLiteral)) continue;
     // Keys come back only while the rule's governing key is still present.
     if (FindItem(bucket, GoverningKey(rule)).empty()) continue;
     int cursor = 0;

@@ -3,12 +3,12 @@
 
 #include <filesystem>
 #include <mutex>
-#include <new>
 
 #include "com/registrar.h"
 #include "com/registry.h"
 #include "com/resources.h"
 #include "com/typelib.h"
+#include "shell/catch_all.h"
 #include "shell/class_factory.h"
 #include "shell/varnic_ids.h"
 #include "shell/varnic_module.h"
@@ -68,17 +68,6 @@ HRESULT RegisterOwnTypeLib() {
   return RegisterTypeLib(*lib, path.string(), path.parent_path().string());
 }
 
-template <typename Body>
-HRESULT Guarded(Body body) {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_FAIL;
-  }
-}
-
 }  // namespace
 
 CComModule& Module() { return module; }
@@ -118,7 +107,7 @@ using varnic::shell::Module;
 VARNIC_EXPORT HRESULT DllGetClassObject(const CLSID& rclsid, REFIID riid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
-  return varnic::shell::Guarded([&]() -> HRESULT {
+  return varnic::shell::CatchAll([&]() -> HRESULT {
     for (const auto& entry : varnic::shell::kClasses) {
       if (*entry.clsid != rclsid) continue;
       IUnknown* factory = nullptr;
@@ -136,7 +125,7 @@ VARNIC_EXPORT HRESULT DllGetClassObject(const CLSID& rclsid, REFIID riid, void**
 VARNIC_EXPORT HRESULT DllCanUnloadNow() { return Module().LockCount() == 0 ? S_OK : S_FALSE; }
 
 VARNIC_EXPORT HRESULT DllRegisterServer() {
-  return varnic::shell::Guarded([]() -> HRESULT {
+  return varnic::shell::CatchAll([]() -> HRESULT {
     for (const auto& entry : varnic::shell::kClasses) {
       if (const HRESULT hr = varnic::shell::RunScript(entry, true); FAILED(hr)) return hr;
     }
@@ -145,7 +134,7 @@ VARNIC_EXPORT HRESULT DllRegisterServer() {
 }
 
 VARNIC_EXPORT HRESULT DllUnregisterServer() {
-  return varnic::shell::Guarded([]() -> HRESULT {
+  return varnic::shell::CatchAll([]() -> HRESULT {
     HRESULT result = S_OK;
     for (const auto& entry : varnic::shell::kClasses) {
       // A store that cannot be read or written is reported, not passed off as success.

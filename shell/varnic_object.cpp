@@ -1,11 +1,11 @@
 #include "shell/varnic_object.h"
 
-#include <new>
 #include <optional>
 #include <string>
 
 #include "com/bstr.h"
 #include "com/module.h"
+#include "shell/catch_all.h"
 #include "shell/varnic_ids.h"
 #include "shell/varnic_module.h"
 
@@ -23,17 +23,12 @@ std::string PathFrom(BSTR path) {
   return converted.find('\0') == std::string::npos ? converted : std::string();
 }
 
-// No exception crosses an interface method: memory exhaustion is E_OUTOFMEMORY, the rest E_FAIL.
+// Every interface method runs in this module's state, restored on every way out, and lets no
+// exception escape.
 template <typename Body>
 HRESULT Guarded(Body body) {
   const CModuleStateGuard state(Module().State());
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_FAIL;
-  }
+  return CatchAll(body);
 }
 
 }  // namespace
