@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "engine/config_compare.h"
@@ -237,6 +238,32 @@ TEST(CommandInputs, DashReadsStandardInput) {
   const int status = std::system(command.c_str());
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_EQ(Varnic({"compare", "-", "-"}).status, 2);
+}
+
+}  // namespace
+}  // namespace varnic
+
+namespace varnic {
+namespace {
+
+// The side-by-side view of the examples, checked in; VARNIC_UPDATE_GOLDEN=1 rewrites the files
+// after a deliberate change of the view.
+TEST(CommandGolden, SideBySideOfTheExamples) {
+  const std::string golden = VARNIC_SOURCE_DIR "/tests/golden/";
+  for (const char* width : {"80", "200"}) {
+    for (const bool color : {false, true}) {
+      std::vector<std::string> args = {"compare", kBefore, kAfter, "--format=side", "-W", width};
+      if (color) args.emplace_back("--color=always");
+      const CommandRun run = Varnic(args);
+      EXPECT_EQ(run.status, 1);
+      const std::string file = golden + "side-" + width + (color ? "-color" : "") + ".txt";
+      if (std::getenv("VARNIC_UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(file, std::ios::binary) << run.out;
+        continue;
+      }
+      EXPECT_EQ(run.out, ReadAll(file)) << file;
+    }
+  }
 }
 
 }  // namespace
