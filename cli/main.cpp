@@ -22,7 +22,9 @@ that cannot be read, an output that cannot be written, a file with no known sect
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
   using varnic::cli::ColorMode;
   using varnic::cli::Format;
   using varnic::cli::kExitTrouble;
@@ -91,5 +93,16 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     std::cerr << "varnic: " << e.what() << "\n";
     return kExitTrouble;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (...) {
+    std::cerr << "varnic: out of memory\n";
+    return varnic::cli::kExitTrouble;
   }
 }

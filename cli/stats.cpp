@@ -1,6 +1,7 @@
 #include "cli/stats.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace varnic::cli {
@@ -56,14 +57,14 @@ std::vector<CSectionStats> ComputeStats(const CLineList& result1, const CLineLis
 
 std::string RenderStats(const std::vector<CSectionStats>& stats) {
   std::string out;
-  char line[160];
-  std::snprintf(line, sizeof line, "%-28s %6s %9s %8s %8s %8s\n", "section", "same", "different",
-                "only-1", "only-2", "dropped");
-  out += line;
+  std::array<char, 160> line{};
+  std::snprintf(line.data(), line.size(), "%-28s %6s %9s %8s %8s %8s\n", "section", "same",
+                "different", "only-1", "only-2", "dropped");
+  out += line.data();
   for (const CSectionStats& s : stats) {
-    std::snprintf(line, sizeof line, "%-28s %6d %9d %8d %8d %8d\n", s.section.c_str(), s.same,
-                  s.different, s.onlyLeft, s.onlyRight, s.dropped);
-    out += line;
+    std::snprintf(line.data(), line.size(), "%-28s %6d %9d %8d %8d %8d\n", s.section.c_str(),
+                  s.same, s.different, s.onlyLeft, s.onlyRight, s.dropped);
+    out += line.data();
   }
   return out;
 }

@@ -23,7 +23,8 @@ void CComModule::Term() {
     callbacks.swap(termCallbacks_);
   }
   for (auto& [clsid, object] : objects) object->Release();
-  for (auto it = callbacks.rbegin(); it != callbacks.rend(); ++it) (*it)();
+  // Callbacks run last registered first, as the platform runs them.
+  std::for_each(callbacks.rbegin(), callbacks.rend(), [](const auto& callback) { callback(); });
 }
 
 HRESULT CComModule::GetClassObject(const CLSID& clsid, const std::function<IUnknown*()>& create,

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -60,9 +61,11 @@ std::optional<std::string_view> Unquote(std::string_view text, std::string& out)
 }
 
 void SerializeKey(const std::string& path, const CRegistryKey& key, std::string& out) {
-  out += "\n[" + path + "]\n";
-  if (key.defaultValue) out += "@=" + Quote(*key.defaultValue) + "\n";
-  for (const auto& [name, value] : key.values) out += Quote(name) + "=" + Quote(value) + "\n";
+  out.append("\n[").append(path).append("]\n");
+  if (key.defaultValue) out.append("@=").append(Quote(*key.defaultValue)).append("\n");
+  for (const auto& [name, value] : key.values) {
+    out.append(Quote(name)).append("=").append(Quote(value)).append("\n");
+  }
   for (const auto& [name, sub] : key.subkeys) SerializeKey(path + "\\" + name, sub, out);
 }
 
@@ -215,15 +218,15 @@ HRESULT CRegistryStore::Load(CRegistryTree& tree) const {
     return REGDB_E_READREGDB;
   }
   std::string text;
-  char buffer[8192];
-  for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
+  std::array<char, 8192> buffer{};
+  for (ssize_t got; (got = ::read(fd, buffer.data(), buffer.size())) != 0;) {
     if (got < 0) {
       if (errno == EINTR) continue;
       error_ = SystemError("cannot read registry", path_);
       ::close(fd);
       return REGDB_E_READREGDB;
     }
-    text.append(buffer, static_cast<std::size_t>(got));
+    text.append(buffer.data(), static_cast<std::size_t>(got));
   }
   ::close(fd);
   std::string why;

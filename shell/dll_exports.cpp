@@ -1,6 +1,7 @@
 // The module's four entry points and its life: init at load, term at unload.
 #include <dlfcn.h>
 
+#include <array>
 #include <filesystem>
 #include <mutex>
 
@@ -38,7 +39,7 @@ struct CClassEntry {
   const CLSID* clsid;
   int scriptId;
 };
-constexpr CClassEntry kClasses[] = {{&CLSID_Varnic, 102}};
+constexpr std::array<CClassEntry, 1> kClasses = {{{&CLSID_Varnic, 102}}};
 
 HRESULT RunScript(const CClassEntry& entry, bool registering) {
   const std::string path = ModulePath();

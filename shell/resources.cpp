@@ -58,7 +58,9 @@
   "param\tin,out\tint*\tnItemCount2\n"                    \
   "coclass\t" VARNIC_CLSID_TEXT "\tVarnic\tVarnic Class\t" VARNIC_IID_TEXT "\n"
 
-// Entries: type, id, bytes; each ended by a NUL (see com/resources.h).
+// Entries: type, id, bytes; each ended by a NUL (see com/resources.h). A plain array, since the
+// linker places exactly these bytes in the section.
+// NOLINTNEXTLINE(modernize-avoid-c-arrays)
 VARNIC_RESOURCE_SECTION extern const char kVarnicResources[] =
     "VRSRC1" VARNIC_NUL "STRING" VARNIC_NUL "100" VARNIC_NUL "VarnicObj" VARNIC_NUL
     "REGISTRY" VARNIC_NUL "102" VARNIC_NUL VARNIC_REGISTRY_SCRIPT VARNIC_NUL "TYPELIB" VARNIC_NUL
