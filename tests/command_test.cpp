@@ -268,3 +268,28 @@ TEST(CommandGolden, SideBySideOfTheExamples) {
 
 }  // namespace
 }  // namespace varnic
+
+namespace varnic {
+namespace {
+
+TEST(CommandDeviceTypes, MissingBandDoesNotFloodTheResult) {
+  CTempDir dir;
+  const std::string single = dir.Write(
+      "single-band.cfg",
+      "[System]\nUsername=admin\nPassword=Adm1n-2024\nDHCPclient=Disable\nMask=255.255.255.0\n"
+      "Gateway=192.168.10.1\nTelnet_option=Enable\nIsSSH=Enable\nTelnet_timeout=300\n"
+      "[2.4GHz_WirelessSettings]\nwireless_mode=11b/g/n\nssid=Lobby\nchannel=6\n"
+      "[2.4GHz_SecuritySettings]\nauth_type=WPA2-Personal\ncipher_type=AES\n"
+      "group_key_update_interval=3600\npassphrase=BlueHarbor#2024\nautorekey=Disable\n"
+      "[2.4GHz_Filter]\nfilter_mac_acl=Disable\n");
+  const CommandRun typed =
+      Varnic({"compare", single, kAfter, "--type1", "0", "--type2", "1", "--format=marked"});
+  EXPECT_EQ(typed.status, 1);
+  EXPECT_EQ(typed.out.find("5GHz"), std::string::npos);
+  const CommandRun untyped = Varnic({"compare", single, kAfter, "--format=marked"});
+  // Without reconciliation the dual-band file's 5 GHz sections would all show as only-lines.
+  EXPECT_GT(CountPrefix(untyped.out, "o_"), CountPrefix(typed.out, "o_") + 20);
+}
+
+}  // namespace
+}  // namespace varnic
