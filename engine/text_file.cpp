@@ -50,7 +50,7 @@ void SplitLines(std::string_view bytes, CLineList& lines) {
 }
 
 bool ReadFileBytes(const std::string& path, std::string& bytes, std::error_code& error) {
-  bytes.clear();
+  bytes.clear();  // on a failed read it holds what was read before the failure
   CFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.Get() < 0) {
     error = LastError();
@@ -73,9 +73,15 @@ bool ReadFileBytes(const std::string& path, std::string& bytes, std::error_code&
 
 bool ReadLines(const std::string& path, CLineList& lines, std::error_code& error) {
   std::string bytes;
-  if (!ReadFileBytes(path, bytes, error)) return false;
-  SplitLines(bytes, lines);
-  return true;
+  if (ReadFileBytes(path, bytes, error)) {
+    SplitLines(bytes, lines);
+    return true;
+  }
+  // A read that fails partway keeps the whole lines read before the failure.
+  const std::size_t lastBreak = bytes.rfind('\n');
+  if (lastBreak != std::string::npos)
+    SplitLines(std::string_view(bytes).substr(0, lastBreak + 1), lines);
+  return false;
 }
 
 std::string JoinLinesCrLf(const CLineList& lines) {

@@ -14,10 +14,11 @@ namespace varnic {
 void SplitLines(std::string_view bytes, CLineList& lines);
 
 // Reads a whole file as raw bytes. False with `error` set when it cannot be opened or read (a
-// directory is a read error, not an empty file).
+// directory is a read error, not an empty file); `bytes` then holds what was read before.
 bool ReadFileBytes(const std::string& path, std::string& bytes, std::error_code& error);
 
-// Reads `path` and appends its lines; on failure the lines are left as they were.
+// Reads `path` and appends its lines. When reading fails partway, the whole lines read before the
+// failure are appended and the result is false.
 bool ReadLines(const std::string& path, CLineList& lines, std::error_code& error);
 
 // The bytes a result file holds: every line followed by CR LF, nothing else.
