@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace varnic::cli {
 namespace {
 
@@ -11,6 +13,7 @@ struct EscapeCase {
   const char* name;
   std::string bytes;
   std::string shown;
+  friend void PrintTo(const EscapeCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ToSafeCellsTest : public ::testing::TestWithParam<EscapeCase> {};

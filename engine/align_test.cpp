@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "engine/text_compare.h"
 
 namespace varnic {
@@ -67,6 +69,7 @@ struct MarkCase {
   CLineList file2;
   CLineList result1;
   CLineList result2;
+  friend void PrintTo(const MarkCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class MarkTest : public ::testing::TestWithParam<MarkCase> {};

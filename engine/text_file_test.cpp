@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <ostream>
 
 #include "tests/support/temp_dir.h"
 
@@ -15,6 +16,7 @@ struct SplitCase {
   const char* name;
   std::string bytes;
   CLineList lines;
+  friend void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class SplitLinesTest : public ::testing::TestWithParam<SplitCase> {};

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace varnic {
 namespace {
 
@@ -11,6 +13,7 @@ struct MacCase {
   CLineList f2;
   CLineList expected1;
   CLineList expected2;
+  friend void PrintTo(const MacCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class MacFilterTest : public ::testing::TestWithParam<MacCase> {};

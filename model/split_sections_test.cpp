@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
 
 namespace varnic {
 namespace {
@@ -13,6 +14,7 @@ struct SplitCase {
   const char* name;
   CLineList raw;
   Expected buckets;  // every bucket not named must be empty
+  friend void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class SplitIntoSectionsTest : public ::testing::TestWithParam<SplitCase> {};

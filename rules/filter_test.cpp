@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace varnic {
 namespace {
 
@@ -12,6 +14,7 @@ struct FilterCase {
   const CLineList CRuleLists::*rules;
   CLineList bucket;
   CLineList survivors;
+  friend void PrintTo(const FilterCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class FilterBucketTest : public ::testing::TestWithParam<FilterCase> {};

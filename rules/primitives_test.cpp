@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <utility>
 #include <vector>
 
@@ -54,6 +55,7 @@ struct RuleCase {
   const char* rule;
   std::vector<Condition> conditions;
   std::vector<std::string> keys;
+  friend void PrintTo(const RuleCase& c, std::ostream* os) { *os << c.rule; }
 };
 
 class SmallRuleTest : public ::testing::TestWithParam<RuleCase> {};
@@ -95,6 +97,7 @@ struct ItemCase {
   const char* item;
   const char* key;
   const char* value;
+  friend void PrintTo(const ItemCase& c, std::ostream* os) { *os << '"' << c.item << '"'; }
 };
 
 class ItemSplitTest : public ::testing::TestWithParam<ItemCase> {};

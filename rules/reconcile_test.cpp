@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace varnic {
 namespace {
 
@@ -14,6 +16,7 @@ struct SectionCase {
   CLineList type0;
   CLineList type1;
   CLineList expected;
+  friend void PrintTo(const SectionCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ReconcileSectionTest : public ::testing::TestWithParam<SectionCase> {};
@@ -100,6 +103,7 @@ struct BandCase {
   CSectionBuckets file2;
   CSectionBuckets expected1;
   CSectionBuckets expected2;
+  friend void PrintTo(const BandCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ReconcileBandsTest : public ::testing::TestWithParam<BandCase> {};
