@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "rules/primitives.h"
 
@@ -29,21 +31,49 @@ CLineList* FindGroup(std::vector<CLineList>& groups, std::string_view name) {
   return it == groups.end() ? nullptr : &*it;
 }
 
-void CollectKeys(const CLineList& normalized, std::vector<CLineList>& groups) {
+// Groups with the keys each already holds, so that a section of many keys stays linear.
+struct CGroupIndex {
+  std::vector<CLineList>& groups;
+  std::vector<std::unordered_set<std::string>> keys;
+};
+
+void CollectKeys(const CLineList& normalized, CGroupIndex& index) {
   std::string_view section;
   for (const std::string& line : normalized) {
     if (IsHeader(line)) {
       section = NameOf(line);
-      if (FindGroup(groups, section) == nullptr) groups.push_back({std::string(section)});
+      if (FindGroup(index.groups, section) == nullptr) {
+        index.groups.push_back({std::string(section)});
+        index.keys.emplace_back();
+      }
       continue;
     }
-    CLineList* group = FindGroup(groups, section);
+    CLineList* group = FindGroup(index.groups, section);
     if (group == nullptr) continue;
     const std::string_view key = GetItemKey(line);
-    if (std::find(group->begin() + 1, group->end(), key) == group->end()) {
-      group->emplace_back(key);
-    }
+    auto& seen = index.keys[static_cast<std::size_t>(group - index.groups.data())];
+    if (seen.emplace(key).second) group->emplace_back(key);
   }
+}
+
+// For each section of a normalized list, the value of the first line of each key: what
+// FindKeyValue finds, looked up in one pass instead of one scan per key. Only the first
+// occurrence of a header opens its section, as in FindKeyValue.
+using CSectionIndex =
+    std::unordered_map<std::string_view, std::unordered_map<std::string_view, std::string_view>>;
+
+CSectionIndex IndexSections(const CLineList& normalized) {
+  CSectionIndex index;
+  std::unordered_map<std::string_view, std::string_view>* current = nullptr;
+  for (const std::string& line : normalized) {
+    if (IsHeader(line)) {
+      const auto [it, added] = index.try_emplace(line);
+      current = added ? &it->second : nullptr;
+      continue;
+    }
+    if (current != nullptr) current->try_emplace(GetItemKey(line), GetItemValue(line));
+  }
+  return index;
 }
 
 }  // namespace
@@ -51,8 +81,9 @@ void CollectKeys(const CLineList& normalized, std::vector<CLineList>& groups) {
 std::vector<CLineList> BuildKeyGroups(const CLineList& normalized1, const CLineList& normalized2) {
   std::vector<CLineList> groups;
   if (normalized1.empty() || normalized2.empty()) return groups;
-  CollectKeys(normalized1, groups);
-  CollectKeys(normalized2, groups);
+  CGroupIndex index{groups, {}};
+  CollectKeys(normalized1, index);
+  CollectKeys(normalized2, index);
   return groups;
 }
 
@@ -93,13 +124,19 @@ bool FindKeyValue(const CLineList& normalized, std::string_view key, std::string
 void BuildAlignedList(const CLineList& normalized, const std::vector<CLineList>& groups,
                       CLineList& aligned) {
   aligned.clear();
-  std::string value;
+  const CSectionIndex index = IndexSections(normalized);
   for (const CLineList& group : groups) {
     const std::string header = "[" + group.front() + "]";
     aligned.push_back(header);
+    const auto section = index.find(header);
     for (auto key = group.begin() + 1; key != group.end(); ++key) {
-      if (FindKeyValue(normalized, *key, header, value)) {
-        aligned.push_back(*key + "=" + value);
+      const std::string_view* value = nullptr;
+      if (section != index.end()) {
+        const auto item = section->second.find(*key);
+        if (item != section->second.end()) value = &item->second;
+      }
+      if (value != nullptr) {
+        aligned.push_back(*key + "=" + std::string(*value));
       } else {
         aligned.emplace_back();
       }

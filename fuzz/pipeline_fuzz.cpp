@@ -61,6 +61,27 @@ void CheckSelfCompare(std::string_view text, std::int32_t type) {
   }
 }
 
+// The aligned lists are built from an index of each section; they must equal what looking up
+// every key with FindKeyValue gives.
+void CheckAlignedIndex(const CConfigCompare& engine) {
+  for (const CLineList* normalized : {&engine.RawLines1(), &engine.RawLines2()}) {
+    CLineList indexed;
+    engine.BuildAlignedList(*normalized, indexed);
+    CLineList scanned;
+    std::string value;
+    for (const CLineList& group : engine.KeyGroups()) {
+      const std::string header = "[" + group.front() + "]";
+      scanned.push_back(header);
+      for (std::size_t k = 1; k < group.size(); ++k) {
+        scanned.push_back(CConfigCompare::FindKeyValue(*normalized, group[k], header, value)
+                              ? group[k] + "=" + value
+                              : std::string());
+      }
+    }
+    if (indexed != scanned) Fail("indexed alignment differs from key lookups", 0);
+  }
+}
+
 // Small types reach every role of reconciliation: equal, 0, 1 and other values.
 std::int32_t TypeFrom(unsigned char byte) { return static_cast<std::int32_t>(byte % 4) - 1; }
 
@@ -80,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   engine.LoadTexts(text1, type1, text2, type2);
   engine.CompareFiles();
   CheckPairing(engine.Result1(), engine.Result2());
+  CheckAlignedIndex(engine);
 
   CheckSelfCompare(text1, type1);
   return 0;
