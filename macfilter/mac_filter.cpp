@@ -3,6 +3,7 @@
 #include <array>
 #include <deque>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "rules/primitives.h"
@@ -22,14 +23,17 @@ struct Pass {
   CLineList own;                      // addresses only this bucket holds
 };
 
+// Whether an address is common is FindItemPositionByValue on the other bucket; a set of its
+// values answers the same in one pass.
 Pass Classify(const CLineList& bucket, const CLineList& other) {
+  std::unordered_set<std::string_view> values;
+  for (const std::string& line : other) values.insert(GetItemValue(line));
   Pass pass;
   for (std::size_t i = 0; i < bucket.size(); ++i) {
     if (!IsMacEntry(bucket[i])) continue;
     pass.positions.push_back(i);
     std::string address(GetItemValue(bucket[i]));
-    (FindItemPositionByValue(other, address) ? pass.common : pass.own)
-        .push_back(std::move(address));
+    (values.contains(address) ? pass.common : pass.own).push_back(std::move(address));
   }
   return pass;
 }

@@ -13,6 +13,20 @@ bool RuleMatches(const CLineList& bucket, std::string_view rule) {
   return RuleHolds(bucket, rule, Wildcard::kAny);
 }
 
+// The keys named by the rules that match, in order; empty when none matches.
+std::vector<std::string> KeysOfMatchingRules(const CLineList& bucket, const CLineList& rules) {
+  std::vector<std::string> keep;
+  for (const std::string& rule : rules) {
+    if (!RuleMatches(bucket, rule)) continue;
+    int cursor = 0;
+    for (std::string_view key = GetNextRuleKey(rule, cursor); !key.empty();
+         key = GetNextRuleKey(rule, cursor)) {
+      keep.emplace_back(key);
+    }
+  }
+  return keep;
+}
+
 struct FilteredBucket {
   Section section;
   const CLineList CRuleLists::*rules;
@@ -47,15 +61,7 @@ void FilterFile(FileSide side, CSectionBuckets& buckets, const CRuleLists& rules
 }  // namespace
 
 std::vector<std::string> CollectRelevantKeys(const CLineList& bucket, const CLineList& rules) {
-  std::vector<std::string> keep;
-  for (const std::string& rule : rules) {
-    if (!RuleMatches(bucket, rule)) continue;
-    int cursor = 0;
-    for (std::string_view key = GetNextRuleKey(rule, cursor); !key.empty();
-         key = GetNextRuleKey(rule, cursor)) {
-      keep.emplace_back(key);
-    }
-  }
+  std::vector<std::string> keep = KeysOfMatchingRules(bucket, rules);
   if (keep.empty()) {
     for (const std::string& line : bucket) keep.emplace_back(GetItemKey(line));
   }
@@ -77,7 +83,10 @@ bool IsRelevantKey(std::string_view key, const std::vector<std::string>& keep) {
 }
 
 void FilterBucket(CLineList& bucket, const CLineList& rules, CLineList* dropped) {
-  const std::vector<std::string> keep = CollectRelevantKeys(bucket, rules);
+  // When no rule matches, the keep list is every key of the bucket and every line survives;
+  // skipping that pass keeps a large unruled section linear.
+  const std::vector<std::string> keep = KeysOfMatchingRules(bucket, rules);
+  if (keep.empty()) return;
   const auto firstDropped = std::stable_partition(
       bucket.begin(), bucket.end(),
       [&](const std::string& line) { return IsRelevantKey(GetItemKey(line), keep); });

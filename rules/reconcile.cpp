@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <unordered_set>
 #include <utility>
 
 #include "rules/primitives.h"
@@ -70,28 +71,32 @@ void ForEachRuleKey(std::string_view rule, Visit visit) {
   }
 }
 
-CLineList AllowedKeys(const CLineList& type1, const CLineList& rules) {
+using CKeySet = std::unordered_set<std::string>;
+
+// Only membership matters for the allowed keys, so a set serves where a list would make large
+// sections quadratic.
+CKeySet AllowedKeys(const CLineList& type1, const CLineList& rules) {
   CLineList named;
   for (const std::string& rule : rules) {
     ForEachRuleKey(rule, [&](std::string_view key) {
       if (!IsIn(named, key)) named.emplace_back(key);
     });
   }
-  CLineList allowed;
+  CKeySet allowed;
   for (const std::string& item : type1) {
     const std::string_view key = GetItemKey(item);
-    if (!IsIn(named, key)) allowed.emplace_back(key);
+    if (!IsIn(named, key)) allowed.emplace(key);
   }
   for (const std::string& rule : rules) {
     const std::string governing = GoverningKey(rule);
     if (governing.empty()) continue;
     if (governing == "*") {
       ForEachRuleKey(rule, [&](std::string_view key) {
-        if (FindItemPosition(type1, key)) allowed.emplace_back(key);
+        if (FindItemPosition(type1, key)) allowed.emplace(key);
       });
     }
-    if (!IsIn(allowed, governing) && FindItemPosition(type1, governing)) {
-      allowed.push_back(governing);
+    if (!allowed.contains(governing) && FindItemPosition(type1, governing)) {
+      allowed.insert(governing);
     }
   }
   return allowed;
@@ -143,12 +148,12 @@ void ReconcileSection(CLineList& type0, const CLineList& type1, const CLineList&
                       CLineList* removed, CLineList* restored) {
   // Everything read from the type-1 section is taken before the type-0 section changes: the
   // two may be one and the same list.
-  const CLineList allowed = AllowedKeys(type1, rules);
+  const CKeySet allowed = AllowedKeys(type1, rules);
   if (type0.empty()) return;
   const CLineList snapshot = type0;
   const auto firstRemoved = std::stable_partition(
       type0.begin(), type0.end(),
-      [&](const std::string& item) { return IsIn(allowed, GetItemKey(item)); });
+      [&](const std::string& item) { return allowed.contains(std::string(GetItemKey(item))); });
   if (removed != nullptr) removed->insert(removed->end(), firstRemoved, type0.end());
   type0.erase(firstRemoved, type0.end());
   RestoreRuleKeys(type0, rules, snapshot, restored);
