@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 
 #include "engine/config_compare.h"
@@ -141,6 +142,38 @@ TEST(Pipeline, AnObserverChangesNoResult) {
     EXPECT_TRUE(plain.Buckets1() == observed.Buckets1());
     EXPECT_GT(observer.calls, 0);
   }
+}
+
+}  // namespace
+}  // namespace varnic
+
+namespace varnic {
+namespace {
+
+// A backup with sections of tens of thousands of lines must not take quadratic time in any
+// stage (alignment, filtering, reconciliation, MAC matching); before indexing, this took minutes.
+TEST(Pipeline, LargeSectionsStayLinear) {
+  constexpr int kLines = 20000;
+  std::string text1;
+  std::string text2;
+  for (const char* section :
+       {"[5GHz_WirelessSettings]", "[5GHz_SecuritySettings]", "[5GHz_Filter]", "[System]"}) {
+    text1 += std::string(section) + "\n";
+    text2 += std::string(section) + "\n";
+    for (int i = 0; i < kLines; ++i) {
+      const std::string key = std::string(section) == "[5GHz_Filter]"
+                                  ? "filter_mac_add" + std::to_string(i)
+                                  : "k" + std::to_string(i);
+      text1 += key + "=a" + std::to_string(i) + "\n";
+      text2 += key + "=a" + std::to_string(kLines - i) + "\n";
+    }
+  }
+  const auto start = std::chrono::steady_clock::now();
+  const Compared c = Compare(text1, 0, text2, 1);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(c.result1.size(), c.result2.size());
+  EXPECT_GT(c.result1.size(), static_cast<std::size_t>(kLines));
+  EXPECT_LT(elapsed, std::chrono::seconds(20));
 }
 
 }  // namespace
