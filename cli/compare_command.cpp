@@ -160,9 +160,25 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
 
   const CLineList& result1 = engine.Result1();
   const CLineList& result2 = engine.Result2();
-  if (options.save && (!Save(options.save->first, JoinLinesCrLf(result1), err) ||
-                       !Save(options.save->second, JoinLinesCrLf(result2), err))) {
-    return kExitTrouble;
+  // The two results are a pair: both are staged before either replaces an earlier result.
+  if (options.save) {
+    CStagedFile out1;
+    CStagedFile out2;
+    std::error_code error;
+    const std::string* failed = nullptr;
+    if (!out1.Stage(options.save->first, JoinLinesCrLf(result1), error)) {
+      failed = &options.save->first;
+    } else if (!out2.Stage(options.save->second, JoinLinesCrLf(result2), error)) {
+      failed = &options.save->second;
+    } else if (!out1.Commit(error)) {
+      failed = &options.save->first;
+    } else if (!out2.Commit(error)) {
+      failed = &options.save->second;
+    }
+    if (failed != nullptr) {
+      err << "varnic: cannot write '" << *failed << "': " << error.message() << "\n";
+      return kExitTrouble;
+    }
   }
 
   CReport model;

@@ -33,30 +33,60 @@ bool SameFile(const std::string& a, const std::string& b) {
          sa.st_ino == sb.st_ino;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::error_code& error) {
+CStagedFile::~CStagedFile() {
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+bool CStagedFile::Stage(const std::string& path, std::string_view bytes, std::error_code& error) {
+  path_ = path;
+  struct stat target {};
+  if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode)) {
+    if (S_ISDIR(target.st_mode)) {
+      error = std::make_error_code(std::errc::is_a_directory);
+      return false;
+    }
+    direct_ = bytes;
+    return true;
+  }
   std::string temp = path + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) {
     error = LastError();
     return false;
   }
+  temp_ = temp;
   // Results are ordinary files: keep the permissions a plain create would give.
   const mode_t mask = ::umask(0);
   ::umask(mask);
   const bool written = ::fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
   if (!written) error = LastError();
-  if (::close(fd) != 0 && written) {
+  const bool closed = ::close(fd) == 0;
+  if (written && !closed) error = LastError();
+  return written && closed;
+}
+
+bool CStagedFile::Commit(std::error_code& error) {
+  if (temp_.empty()) {
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    const bool ok = fd >= 0 && WriteAll(fd, direct_);
+    if (!ok) error = LastError();
+    if (fd >= 0 && ::close(fd) != 0 && ok) {
+      error = LastError();
+      return false;
+    }
+    return ok;
+  }
+  if (::rename(temp_.c_str(), path_.c_str()) != 0) {
     error = LastError();
-    ::unlink(temp.c_str());
     return false;
   }
-  if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
-    if (written) error = LastError();
-    ::unlink(temp.c_str());
-    return false;
-  }
-  error.clear();
+  temp_.clear();
   return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::error_code& error) {
+  CStagedFile file;
+  return file.Stage(path, bytes, error) && file.Commit(error);
 }
 
 }  // namespace varnic::cli

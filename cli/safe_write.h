@@ -10,8 +10,28 @@ namespace varnic::cli {
 // True when both paths name one existing file, however they are spelled.
 bool SameFile(const std::string& a, const std::string& b);
 
-// Writes `bytes` to a temporary file beside `path`, flushes it to disk and renames it over
-// `path`, so a failed or interrupted run never leaves a half-written file where a good one stood.
+// An output written in two steps, so that several outputs land together or not at all: Stage
+// writes the bytes to a temporary file beside the target and flushes it to disk; Commit renames
+// it into place. An output that exists and is not a regular file (a device such as /dev/null, a
+// pipe) is written directly at Commit, never replaced. An uncommitted stage is removed.
+class CStagedFile {
+ public:
+  CStagedFile() = default;
+  ~CStagedFile();
+  CStagedFile(const CStagedFile&) = delete;
+  CStagedFile& operator=(const CStagedFile&) = delete;
+
+  bool Stage(const std::string& path, std::string_view bytes, std::error_code& error);
+  bool Commit(std::error_code& error);
+
+ private:
+  std::string path_;
+  std::string temp_;    // empty when writing directly
+  std::string direct_;  // the bytes of a direct write
+};
+
+// Stage and Commit in one: a failed or interrupted run never leaves a half-written file where a
+// good one stood.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::error_code& error);
 
 }  // namespace varnic::cli

@@ -42,6 +42,16 @@ std::size_t Utf8Length(std::string_view s, std::size_t i) {
   return length;
 }
 
+// Bidirectional controls (LRM, RLM, ALM and the embeddings, overrides and isolates) reorder how
+// the text around them is shown, so a value could disguise itself; they are escaped too.
+bool IsBidiControl(std::string_view s, std::size_t i, std::size_t length) {
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+  if (length == 2) return b(0) == 0xd8 && b(1) == 0x9c;  // U+061C
+  if (length != 3 || b(0) != 0xe2) return false;
+  if (b(1) == 0x80) return b(2) == 0x8e || b(2) == 0x8f || (b(2) >= 0xaa && b(2) <= 0xae);
+  return b(1) == 0x81 && b(2) >= 0xa6 && b(2) <= 0xa9;
+}
+
 }  // namespace
 
 Cells ToSafeCells(std::string_view bytes) {
@@ -58,7 +68,8 @@ Cells ToSafeCells(std::string_view bytes) {
     } else if (byte < 0x80) {
       cells.emplace_back(1, static_cast<char>(byte));
       ++i;
-    } else if (const std::size_t length = Utf8Length(bytes, i); length != 0) {
+    } else if (const std::size_t length = Utf8Length(bytes, i);
+               length != 0 && !IsBidiControl(bytes, i, length)) {
       cells.emplace_back(bytes.substr(i, length));
       i += length;
     } else {

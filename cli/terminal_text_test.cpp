@@ -39,7 +39,15 @@ INSTANTIATE_TEST_SUITE_P(
         EscapeCase{"OverlongIsEscaped", "\xc0\xaf", "\\xc0\\xaf"},
         EscapeCase{"SurrogateIsEscaped", "\xed\xa0\x80", "\\xed\\xa0\\x80"},
         EscapeCase{"TruncatedSequence", "\xe2\x82", "\\xe2\\x82"},
-        EscapeCase{"BackslashIsDoubled", "a\\x1b", "a\\\\x1b"}),
+        EscapeCase{"BackslashIsDoubled", "a\\x1b", "a\\\\x1b"},
+        EscapeCase{"RightToLeftOverride",
+                   "ab\xe2\x80\xae"
+                   "cd",
+                   "ab\\xe2\\x80\\xae"
+                   "cd"},
+        EscapeCase{"Isolate", "\xe2\x81\xa6x", "\\xe2\\x81\\xa6x"},
+        EscapeCase{"ArabicLetterMark", "\xd8\x9c", "\\xd8\\x9c"},
+        EscapeCase{"OtherPunctuationStays", "\xe2\x80\x94", "\xe2\x80\x94"}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

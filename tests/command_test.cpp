@@ -1,9 +1,11 @@
 // The `varnic` command as a user runs it: exit statuses, messages and saved files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -289,6 +291,34 @@ TEST(CommandDeviceTypes, MissingBandDoesNotFloodTheResult) {
   const CommandRun untyped = Varnic({"compare", single, kAfter, "--format=marked"});
   // Without reconciliation the dual-band file's 5 GHz sections would all show as only-lines.
   EXPECT_GT(CountPrefix(untyped.out, "o_"), CountPrefix(typed.out, "o_") + 20);
+}
+
+}  // namespace
+}  // namespace varnic
+
+namespace varnic {
+namespace {
+
+TEST(CommandSave, DevicesAreWrittenNotReplaced) {
+  const CommandRun run =
+      Varnic({"compare", kBefore, kAfter, "--quiet", "--save", "/dev/null", "/dev/null"});
+  EXPECT_EQ(run.status, 1) << run.err;
+  struct stat info {};
+  ASSERT_EQ(::stat("/dev/null", &info), 0);
+  EXPECT_TRUE(S_ISCHR(info.st_mode));
+}
+
+TEST(CommandSave, ThePairLandsTogetherOrNotAtAll) {
+  CTempDir dir;
+  const std::string first = dir.Write("1.out", "earlier 1\r\n");
+  // A directory cannot take a result: the first output must keep its earlier result too.
+  const CommandRun run =
+      Varnic({"compare", kBefore, kAfter, "--quiet", "--save", first, dir.File("")});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(ReadAll(first), "earlier 1\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("")),
+                          std::filesystem::directory_iterator()),
+            1);  // no temporary file left behind
 }
 
 }  // namespace
