@@ -116,8 +116,10 @@ void ReconcileBands(std::int32_t nType1, CSectionBuckets& file1, CSectionBuckets
     cleared = Band::k24GHz;
   }
   if (band == nullptr) return;
+  // Only a band that held lines is reported: clearing an empty one changes nothing to explain.
+  const bool held = !BandIsEmpty(*roles.type1, *band);
   for (const Section section : *band) (*roles.type1)[section].clear();
-  if (observer != nullptr) observer->OnBandCleared(roles.type1Side, cleared);
+  if (observer != nullptr && held) observer->OnBandCleared(roles.type1Side, cleared);
 }
 
 void ReconcileSections(std::int32_t nType1, CSectionBuckets& file1, CSectionBuckets& file2,

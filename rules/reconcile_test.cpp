@@ -185,3 +185,26 @@ TEST(Reconcile, ObserverSeesEveryChangeAndResultsDoNotChange) {
 
 }  // namespace
 }  // namespace varnic
+
+namespace varnic {
+namespace {
+
+TEST(ReconcileBands, ClearingAnAlreadyEmptyBandIsNotReported) {
+  class CCountingObserver : public CCompareObserver {
+   public:
+    void OnBandCleared(FileSide, Band) override { ++cleared; }
+    int cleared = 0;
+  } observer;
+  CSectionBuckets file1;
+  file1[Section::k24GHzWireless] = {"ssid=a"};
+  CSectionBuckets file2 = file1;  // neither file has a 5 GHz line
+  ReconcileBands(0, file1, file2, &observer);
+  EXPECT_EQ(observer.cleared, 0);
+  file2[Section::k5GHzWireless] = {"ssid=b"};
+  ReconcileBands(0, file1, file2, &observer);
+  EXPECT_EQ(observer.cleared, 1);
+  EXPECT_TRUE(file2[Section::k5GHzWireless].empty());
+}
+
+}  // namespace
+}  // namespace varnic
