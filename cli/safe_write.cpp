@@ -7,22 +7,12 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "engine/text_file.h"
+
 namespace varnic::cli {
 namespace {
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t put = ::write(fd, bytes.data(), bytes.size());
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(put));
-  }
-  return true;
-}
 
 }  // namespace
 

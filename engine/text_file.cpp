@@ -96,20 +96,27 @@ std::string JoinLinesCrLf(const CLineList& lines) {
   return bytes;
 }
 
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(put));
+  }
+  return true;
+}
+
 bool WriteFileBytes(const std::string& path, std::string_view bytes, std::error_code& error) {
   CFileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (file.Get() < 0) {
     error = LastError();
     return false;
   }
-  while (!bytes.empty()) {
-    const ssize_t put = ::write(file.Get(), bytes.data(), bytes.size());
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      error = LastError();
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(put));
+  if (!WriteAll(file.Get(), bytes)) {
+    error = LastError();
+    return false;
   }
   if (!file.Close()) {
     error = LastError();

@@ -24,6 +24,10 @@ bool ReadLines(const std::string& path, CLineList& lines, std::error_code& error
 // The bytes a result file holds: every line followed by CR LF, nothing else.
 std::string JoinLinesCrLf(const CLineList& lines);
 
+// Writes all of `bytes` to the open descriptor `fd`, through short writes and interruptions.
+// False with errno set on a write error.
+bool WriteAll(int fd, std::string_view bytes);
+
 // Creates or truncates `path` and writes `bytes`. False with `error` set when the file cannot be
 // created, written, flushed or closed; what was written so far stays on disk.
 bool WriteFileBytes(const std::string& path, std::string_view bytes, std::error_code& error);
