@@ -3,6 +3,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "cli/explain.h"
 #include "cli/html_report.h"
 #include "cli/json_report.h"
+#include "cli/marks.h"
 #include "cli/report_model.h"
 #include "cli/safe_write.h"
 #include "cli/secrets.h"
@@ -116,9 +118,12 @@ CTerminal CTerminal::FromProcess() {
 }
 
 bool HasDifferences(const CLineList& result1, const CLineList& result2) {
-  for (const CLineList* result : {&result1, &result2}) {
-    for (const std::string& line : *result) {
-      if (line.starts_with("d_") || line.starts_with("o_")) return true;
+  const std::size_t count = std::min(result1.size(), result2.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    const PairKind kind = KindOfPair(result1[i], result2[i]);
+    if (kind == PairKind::kDifferent || kind == PairKind::kOnlyLeft ||
+        kind == PairKind::kOnlyRight) {
+      return true;
     }
   }
   return false;

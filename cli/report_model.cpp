@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "cli/marks.h"
+
 namespace varnic::cli {
 namespace {
 
@@ -26,11 +28,25 @@ std::vector<CEntry> EntriesOf(const CLineList& result1, const CLineList& result2
   for (std::size_t i = 0; i < count; ++i) {
     const std::string& left = result1[i];
     const std::string& right = result2[i];
-    if (left.starts_with("[")) {
-      section = left;
-      continue;
-    }
     CEntry entry{section, "", std::nullopt, std::nullopt, CEntry::Status::kSame};
+    switch (KindOfPair(left, right)) {
+      case PairKind::kHeader:
+        section = left;
+        continue;
+      case PairKind::kNone:
+        continue;
+      case PairKind::kSame:
+        break;
+      case PairKind::kDifferent:
+        entry.status = CEntry::Status::kDifferent;
+        break;
+      case PairKind::kOnlyLeft:
+        entry.status = CEntry::Status::kOnlyLeft;
+        break;
+      case PairKind::kOnlyRight:
+        entry.status = CEntry::Status::kOnlyRight;
+        break;
+    }
     if (!left.empty()) {
       Split split = SplitMarked(left);
       entry.key = std::move(split.key);
@@ -40,15 +56,6 @@ std::vector<CEntry> EntriesOf(const CLineList& result1, const CLineList& result2
       Split split = SplitMarked(right);
       entry.key = std::move(split.key);
       entry.right = std::move(split.value);
-    }
-    if (left.starts_with("d_")) {
-      entry.status = CEntry::Status::kDifferent;
-    } else if (left.starts_with("o_")) {
-      entry.status = CEntry::Status::kOnlyLeft;
-    } else if (right.starts_with("o_")) {
-      entry.status = CEntry::Status::kOnlyRight;
-    } else if (left.empty()) {
-      continue;
     }
     entries.push_back(std::move(entry));
   }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "cli/marks.h"
+
 namespace varnic::cli {
 namespace {
 
@@ -9,10 +11,6 @@ constexpr std::array<std::string_view, 7> kSecretKeys = {
     "Password", "passphrase", "key1", "key2", "key3", "key4", "radius_secret"};
 constexpr std::array<std::string_view, 3> kSsidSecretFields = {"_PassPhrase", "_Key",
                                                                "_Radius_Secret"};
-
-bool HasMark(std::string_view line) {
-  return line.starts_with("s_") || line.starts_with("d_") || line.starts_with("o_");
-}
 
 }  // namespace
 
@@ -36,7 +34,7 @@ std::string CSecretMasker::LabelFor(const std::string& value) {
 }
 
 std::string CSecretMasker::MaskLine(std::string_view line) {
-  const std::size_t start = HasMark(line) ? 2 : 0;
+  const std::size_t start = IsMarked(line) ? 2 : 0;
   const std::size_t eq = line.find('=', start);
   if (eq == std::string_view::npos || !IsSecretKey(line.substr(start, eq - start))) {
     return std::string(line);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/marks.h"
 #include "cli/terminal_text.h"
 
 namespace varnic::cli {
@@ -33,11 +34,17 @@ std::vector<std::string> Rows(const Cells& cells, std::size_t column, bool trunc
   return rows;
 }
 
-char GutterFor(const std::string& left, const std::string& right) {
-  if (left.starts_with("d_")) return '|';
-  if (left.starts_with("o_")) return '<';
-  if (right.starts_with("o_")) return '>';
-  return ' ';
+char GutterFor(PairKind kind) {
+  switch (kind) {
+    case PairKind::kDifferent:
+      return '|';
+    case PairKind::kOnlyLeft:
+      return '<';
+    case PairKind::kOnlyRight:
+      return '>';
+    default:
+      return ' ';
+  }
 }
 
 // Colour codes are added after escaping, so no configuration byte can form one.
@@ -57,11 +64,6 @@ const char* ColorFor(char gutter) {
 constexpr const char* kBold = "\x1b[1m";
 constexpr const char* kReset = "\x1b[0m";
 
-std::string Unmarked(const std::string& line) {
-  const bool marked = line.starts_with("s_") || line.starts_with("d_") || line.starts_with("o_");
-  return marked ? line.substr(2) : line;
-}
-
 }  // namespace
 
 std::string RenderSideBySide(const CLineList& result1, const CLineList& result2,
@@ -73,12 +75,13 @@ std::string RenderSideBySide(const CLineList& result1, const CLineList& result2,
   for (std::size_t i = 0; i < count; ++i) {
     const std::string& left = result1[i];
     const std::string& right = result2[i];
-    if (left.starts_with("[") && left == right) {
+    const PairKind kind = KindOfPair(left, right);
+    if (kind == PairKind::kHeader) {
       const std::string header = Join(ToSafeCells(left), 0, std::string::npos);
       out += options.color ? kBold + header + kReset + "\n" : header + "\n";
       continue;
     }
-    const char gutter = GutterFor(left, right);
+    const char gutter = GutterFor(kind);
     if (gutter == ' ' && options.suppressCommonLines) continue;
     const auto leftRows = Rows(ToSafeCells(Unmarked(left)), column, options.truncate);
     const auto rightRows = Rows(ToSafeCells(Unmarked(right)), column, options.truncate);

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include "cli/marks.h"
+
 namespace varnic::cli {
 namespace {
 
@@ -25,19 +27,28 @@ std::vector<CSectionStats> ComputeStats(const CLineList& result1, const CLineLis
   for (std::size_t i = 0; i < count; ++i) {
     const std::string& left = result1[i];
     const std::string& right = result2[i];
-    if (left.starts_with("[")) {
+    const PairKind kind = KindOfPair(left, right);
+    if (kind == PairKind::kHeader) {
       current = &Row(rows, left);
       continue;
     }
     if (current == nullptr) continue;
-    if (left.starts_with("s_")) {
-      ++current->same;
-    } else if (left.starts_with("d_")) {
-      ++current->different;
-    } else if (left.starts_with("o_")) {
-      ++current->onlyLeft;
-    } else if (right.starts_with("o_")) {
-      ++current->onlyRight;
+    switch (kind) {
+      case PairKind::kSame:
+        ++current->same;
+        break;
+      case PairKind::kDifferent:
+        ++current->different;
+        break;
+      case PairKind::kOnlyLeft:
+        ++current->onlyLeft;
+        break;
+      case PairKind::kOnlyRight:
+        ++current->onlyRight;
+        break;
+      case PairKind::kHeader:
+      case PairKind::kNone:
+        break;
     }
   }
   for (const CExplanation& e : explanations) {
