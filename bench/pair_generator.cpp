@@ -566,13 +566,13 @@ GeneratedPair UnknownSections(std::size_t lines, CRandom& rng) {
   sections[0].name = "System";
   AddFixed(sections[0], "Username", "admin");
   Add(sections[0], "Password", Kind::kSecret, rng);
-  const std::size_t body = Body(lines, 3);
-  sections.resize(1 + (body + kPerSection - 1) / kPerSection);
-  for (std::size_t s = 1; s < sections.size(); ++s) {
+  std::size_t left = Body(lines, 3);
+  sections.resize(1 + (left + kPerSection - 1) / kPerSection);
+  for (std::size_t s = 1; s < sections.size(); ++s, left -= std::min(left, kPerSection)) {
     const std::string number = std::to_string(s);
     sections[s].name =
         "Vendor_Ext_" + std::string(6 - std::min<std::size_t>(6, number.size()), '0') + number;
-    for (std::size_t k = 1; k < kPerSection; ++k) {
+    for (std::size_t k = 1; k < std::min(left, kPerSection); ++k) {
       Add(sections[s], "param" + std::to_string(k), kKinds[(s + k) % std::size(kKinds)], rng);
     }
   }
