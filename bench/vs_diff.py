@@ -209,23 +209,26 @@ def callgrind(args, tmp):
     n1, n2 = args.callgrind_sizes
     print(f"\ncallgrind on varnic ({first_line([valgrind, '--version'])}), sizes "
           f"{human(n1)} and {human(n2)}; exponent = log(I2/I1) / log(n2/n1)")
-    header = f"{'shape':<17}{'I(' + human(n1) + ')':>16}{'I(' + human(n2) + ')':>16}{'exponent':>10}"
+    header = (f"{'shape':<17}{'I(' + human(n1) + ')':>16}{'I(' + human(n2) + ')':>16}"
+              f"{'exponent':>10}{'exit':>6}")
     print(header, flush=True)
     shapes = [s for s in args.shapes if s in HOSTILE]
     for shape in shapes:
-        counts = []
+        counts, statuses = [], set()
         for n in (n1, n2):
             a, b = generate(args.genpair, shape, n, tmp, args.seed)
             out = os.path.join(tmp, "callgrind.out")
             argv = [valgrind, "--tool=callgrind", f"--callgrind-out-file={out}"]
             argv += varnic_argv(args.varnic, a, b, tmp, args.extra)
             with open(os.devnull, "wb") as null:
-                subprocess.run(argv, stdout=null, stderr=null, check=False)
+                statuses.add(subprocess.run(argv, stdout=null, stderr=null).returncode)
             counts.append(instructions(out))
             for path in (a, b, out):
                 os.remove(path)
         exponent = math.log(counts[1] / counts[0]) / math.log(n2 / n1)
-        print(f"{shape:<17}{counts[0]:>16,}{counts[1]:>16,}{exponent:>10.2f}", flush=True)
+        status = ",".join(str(code) for code in sorted(statuses))
+        print(f"{shape:<17}{counts[0]:>16,}{counts[1]:>16,}{exponent:>10.2f}{status:>6}",
+              flush=True)
 
 
 def main():
