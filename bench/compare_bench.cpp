@@ -1,80 +1,104 @@
-// Cost of one whole comparison, from bytes in memory to marked results, on the bundled examples
-// and on a large synthetic pair (full MAC lists, every SSID).
+// Cost of one whole comparison, from bytes in memory to the marked results, on the bundled
+// examples and on generated pairs of every shape: a realistic pair at growing sizes and the
+// hostile shapes, whose time must grow no faster than n log n.
 #include <benchmark/benchmark.h>
 
 #include <fstream>
 #include <iterator>
 #include <string>
 
-#include "engine/config_compare.h"
+#include "bench/pair_generator.h"
+#include "engine/compare.h"
+#include "engine/marked.h"
 
 namespace {
+
+using varnic::pairgen::GeneratedPair;
+using varnic::pairgen::Shape;
 
 std::string ReadExample(const char* name) {
   std::ifstream in(std::string(VARNIC_SOURCE_DIR "/examples/") + name, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string LargeConfig(int shift) {
-  std::string text = "[System]\nUsername=admin\nDHCPclient=Disable\nMask=255.255.255.0\n";
-  for (const char* band : {"5GHz", "2.4GHz"}) {
-    text += std::string("[") + band + "_Filter]\nfilter_mac_acl=Accept\n";
-    for (int n = 1; n <= 256; ++n) {
-      text += "filter_mac_add" + std::to_string(n) +
-              "=00:00:00:00:" + std::to_string((n + shift) % 256) + "\n";
-    }
-    text += std::string("[") + band + "_MultiSSIDSettings]\nMulti_Status=Enable\n";
-    for (int s = 1; s <= 7; ++s) {
-      const std::string p = "SSID" + std::to_string(s);
-      text += p + "_Status=Enable\n" + p + "_Security=WPA2-Personal\n" + p + "_Ssid=net" +
-              std::to_string(s + shift) + "\n" + p + "_PassPhrase=secret\n";
-    }
-  }
-  return text;
-}
+// Counts the bytes of both marked results without keeping them: what a save costs, less the disk.
+struct CCountingSink {
+  std::size_t bytes = 0;
+  void Append(std::string_view text) { bytes += text.size(); }
+};
 
-void Compare(benchmark::State& state, const std::string& text1, const std::string& text2) {
+void CompareAndRender(benchmark::State& state, const std::string& text1, const std::string& text2,
+                      varnic::CCompareObserver* observer = nullptr) {
   for (auto _ : state) {
-    varnic::CConfigCompare engine;
-    engine.LoadTexts(text1, 0, text2, 0);
-    engine.CompareFiles();
-    benchmark::DoNotOptimize(engine.Result1().data());
+    const varnic::CComparison comparison = varnic::Compare({text1, 0}, {text2, 0}, observer);
+    CCountingSink sink;
+    varnic::RenderMarked(comparison, varnic::FileSide::kFile1, sink);
+    varnic::RenderMarked(comparison, varnic::FileSide::kFile2, sink);
+    benchmark::DoNotOptimize(sink.bytes);
   }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(text1.size() + text2.size()));
 }
 
 void BM_CompareExamples(benchmark::State& state) {
-  Compare(state, ReadExample("ap-before.cfg"), ReadExample("ap-after.cfg"));
+  CompareAndRender(state, ReadExample("ap-before.cfg"), ReadExample("ap-after.cfg"));
 }
 BENCHMARK(BM_CompareExamples);
 
-void BM_CompareFullLists(benchmark::State& state) {
-  Compare(state, LargeConfig(0), LargeConfig(3));
-}
-BENCHMARK(BM_CompareFullLists);
+// The same with an observer that ignores every change: what streaming costs the engine.
+class CIgnoringObserver : public varnic::CCompareObserver {
+ public:
+  void OnChange(const varnic::CChange& /*change*/, const varnic::CChangeLog& /*log*/) override {}
+};
 
-// The same comparison with an observer that ignores every report: what --explain costs the
-// engine beyond the observer's own work.
 void BM_CompareExamplesObserved(benchmark::State& state) {
-  const std::string text1 = ReadExample("ap-before.cfg");
-  const std::string text2 = ReadExample("ap-after.cfg");
-  varnic::CCompareObserver observer;
-  for (auto _ : state) {
-    varnic::CConfigCompare engine;
-    engine.SetObserver(&observer);
-    engine.LoadTexts(text1, 0, text2, 0);
-    engine.CompareFiles();
-    benchmark::DoNotOptimize(engine.Result1().data());
-  }
+  CIgnoringObserver observer;
+  CompareAndRender(state, ReadExample("ap-before.cfg"), ReadExample("ap-after.cfg"), &observer);
 }
 BENCHMARK(BM_CompareExamplesObserved);
 
-void BM_ConstructEngine(benchmark::State& state) {
-  for (auto _ : state) {
-    varnic::CConfigCompare engine;
-    benchmark::DoNotOptimize(&engine);
-  }
+void BM_CompareGenerated(benchmark::State& state, Shape shape) {
+  const GeneratedPair pair =
+      varnic::pairgen::GeneratePair(shape, static_cast<std::size_t>(state.range(0)));
+  CompareAndRender(state, pair.first, pair.second);
+  state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_ConstructEngine);
+
+BENCHMARK_CAPTURE(BM_CompareGenerated, realistic, Shape::kRealistic)
+    ->Arg(250)
+    ->Arg(20'000)
+    ->Arg(200'000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CompareGenerated, unique_keys, Shape::kUniqueKeys)
+    ->RangeMultiplier(4)
+    ->Range(10'000, 160'000)
+    ->Complexity()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CompareGenerated, one_key, Shape::kOneKey)
+    ->RangeMultiplier(4)
+    ->Range(10'000, 160'000)
+    ->Complexity()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CompareGenerated, mac_list, Shape::kMacList)
+    ->RangeMultiplier(4)
+    ->Range(10'000, 160'000)
+    ->Complexity()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CompareGenerated, unknown_sections, Shape::kUnknownSections)
+    ->RangeMultiplier(4)
+    ->Range(10'000, 160'000)
+    ->Complexity()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CompareGenerated, no_equals, Shape::kNoEquals)
+    ->RangeMultiplier(4)
+    ->Range(10'000, 160'000)
+    ->Complexity()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CompareGenerated, many_ssids, Shape::kManySsids)
+    ->RangeMultiplier(4)
+    ->Range(10'000, 160'000)
+    ->Complexity()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

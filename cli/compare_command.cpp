@@ -16,14 +16,14 @@
 #include "cli/explain.h"
 #include "cli/html_report.h"
 #include "cli/json_report.h"
-#include "cli/marks.h"
 #include "cli/report_model.h"
 #include "cli/safe_write.h"
 #include "cli/secrets.h"
 #include "cli/side_by_side.h"
 #include "cli/stats.h"
 #include "cli/terminal_text.h"
-#include "engine/config_compare.h"
+#include "engine/compare.h"
+#include "engine/marked.h"
 #include "engine/text_file.h"
 
 namespace varnic::cli {
@@ -88,11 +88,14 @@ std::string Escaped(std::string_view text) {
 
 std::string EscapedLines(std::string_view text) {
   std::string out;
-  CLineList lines;
-  SplitLines(text, lines);
-  for (const std::string& line : lines) out += Escaped(line) + "\n";
+  ForEachLine(text, [&](std::string_view line) { out += Escaped(line) + "\n"; });
   return out;
 }
+
+struct CStringSink {
+  std::string& out;
+  void Append(std::string_view bytes) { out.append(bytes); }
+};
 
 }  // namespace
 
@@ -117,18 +120,6 @@ CTerminal CTerminal::FromProcess() {
   return terminal;
 }
 
-bool HasDifferences(const CLineList& result1, const CLineList& result2) {
-  const std::size_t count = std::min(result1.size(), result2.size());
-  for (std::size_t i = 0; i < count; ++i) {
-    const PairKind kind = KindOfPair(result1[i], result2[i]);
-    if (kind == PairKind::kDifferent || kind == PairKind::kOnlyLeft ||
-        kind == PairKind::kOnlyRight) {
-      return true;
-    }
-  }
-  return false;
-}
-
 int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::istream& in,
                std::ostream& out, std::ostream& err) {
   if (!ChecksInputsAndOutputs(options, err)) return kExitTrouble;
@@ -145,35 +136,28 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   const bool report =
       options.html ||
       (!options.quiet && (options.stat || options.explain || format != Format::kMarked));
-  CConfigCompare engine;
-  CExplainCollector collector;
-  // The observer costs a little; only a report that shows its findings attaches it.
-  if (report) engine.SetObserver(&collector);
-  engine.LoadTexts(text1, options.type1, text2, options.type2);
-  engine.CompareFiles();
-  engine.SetObserver(nullptr);
+  const CComparison comparison =
+      Compare({std::move(text1), options.type1}, {std::move(text2), options.type2});
 
   // With one side empty the engine gives two empty results by design; that is no "same".
-  for (const auto& [normalized, path] :
-       {std::pair{&engine.RawLines1(), &options.file1}, {&engine.RawLines2(), &options.file2}}) {
-    if (normalized->empty()) {
+  for (const auto& [side, path] :
+       {std::pair{FileSide::kFile1, &options.file1}, {FileSide::kFile2, &options.file2}}) {
+    if (comparison.HasNoSettings(side)) {
       err << "varnic: '" << *path
           << "' has no settings in any known section; there is nothing to compare\n";
       return kExitTrouble;
     }
   }
 
-  const CLineList& result1 = engine.Result1();
-  const CLineList& result2 = engine.Result2();
   // The two results are a pair: both are staged before either replaces an earlier result.
   if (options.save) {
     CStagedFile out1;
     CStagedFile out2;
     std::error_code error;
     const std::string* failed = nullptr;
-    if (!out1.Stage(options.save->first, JoinLinesCrLf(result1), error)) {
+    if (!out1.Stage(options.save->first, MarkedText(comparison, FileSide::kFile1), error)) {
       failed = &options.save->first;
-    } else if (!out2.Stage(options.save->second, JoinLinesCrLf(result2), error)) {
+    } else if (!out2.Stage(options.save->second, MarkedText(comparison, FileSide::kFile2), error)) {
       failed = &options.save->second;
     } else if (!out1.Commit(error)) {
       failed = &options.save->first;
@@ -188,15 +172,11 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
 
   CReport model;
   if (report) {
-    CLineList lines;
-    SplitLines(text1, lines);
-    model.left = {options.file1, options.type1, lines.size()};
-    lines.clear();
-    SplitLines(text2, lines);
-    model.right = {options.file2, options.type2, lines.size()};
-    model.entries = EntriesOf(result1, result2);
-    model.stats = ComputeStats(result1, result2, collector.Explanations());
-    model.explanations = collector.Explanations();
+    model.left = {options.file1, options.type1, comparison.LinesRead(FileSide::kFile1)};
+    model.right = {options.file2, options.type2, comparison.LinesRead(FileSide::kFile2)};
+    model.entries = EntriesOf(comparison);
+    model.stats = ComputeStats(comparison);
+    model.explanations = ExplanationsOf(comparison);
     model.generatedAt = ReportDate();
   }
   if (options.html && !Save(*options.html, RenderHtml(model, options.showSecrets), err)) {
@@ -210,7 +190,10 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
       out << RenderJson(model, options.showSecrets);
     } else if (format == Format::kMarked) {
       // Piped, these are the bytes --save writes; on a terminal no value may drive it.
-      const std::string marked = JoinLinesCrLf(result1) + JoinLinesCrLf(result2);
+      std::string marked;
+      CStringSink sink{marked};
+      RenderMarked(comparison, FileSide::kFile1, sink);
+      RenderMarked(comparison, FileSide::kFile2, sink);
       out << (terminal.stdoutIsTerminal ? EscapedLines(marked) : marked);
     } else {
       CSecretMasker masker;
@@ -224,9 +207,7 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
       view.color = options.color == ColorMode::kAlways ||
                    (options.color == ColorMode::kAuto && terminal.stdoutIsTerminal &&
                     !terminal.noColor && !terminal.dumbTerminal);
-      out << (options.maskSecrets
-                  ? RenderSideBySide(masker.MaskLines(result1), masker.MaskLines(result2), view)
-                  : RenderSideBySide(result1, result2, view));
+      out << RenderSideBySide(comparison, view, options.maskSecrets ? &masker : nullptr);
     }
     if (options.explain && format != Format::kJson) {
       out << "\nBefore comparing:\n";
@@ -236,7 +217,7 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
     }
     if (format == Format::kSide && !options.stat) out << "\n" << RenderStats(model.stats);
   }
-  return HasDifferences(result1, result2) ? kExitDifferent : kExitSame;
+  return comparison.HasDifferences() ? kExitDifferent : kExitSame;
 }
 
 }  // namespace varnic::cli

@@ -8,8 +8,6 @@
 #include <string>
 #include <utility>
 
-#include "model/line_list.h"
-
 namespace varnic::cli {
 
 // Exit statuses, as diff has them.
@@ -50,9 +48,6 @@ struct CTerminal {
 
   static CTerminal FromProcess();
 };
-
-// True when some line of either result carries the "d_" or "o_" mark.
-bool HasDifferences(const CLineList& result1, const CLineList& result2);
 
 // Loads, compares, saves and reports as the options say. Returns the exit status.
 int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::istream& in,

@@ -1,9 +1,11 @@
 #include "cli/explain.h"
 
+#include <array>
+
+#include "rules/rule_lists.h"
+
 namespace varnic::cli {
 namespace {
-
-int FileNumber(FileSide file) { return static_cast<int>(file); }
 
 std::string EntryKeyNumber(std::string_view line) {
   const std::size_t eq = line.find('=');
@@ -14,40 +16,52 @@ std::string EntryKeyNumber(std::string_view line) {
 
 }  // namespace
 
-void CExplainCollector::OnLineFiltered(FileSide file, Section section, std::string_view line,
-                                       const CLineList& rules) {
-  // The conditions of the rules that matched tell a reader which settings made the line
-  // irrelevant; their key lists (up to 257 keys) would only bury that.
-  std::string detail;
-  for (const std::string& rule : rules) {
-    if (!detail.empty()) detail += "; ";
-    detail += rule.substr(0, rule.find(':'));
+std::vector<CExplanation> ExplanationsOf(const CComparison& comparison) {
+  std::vector<CExplanation> explanations;
+  const CChangeLog& log = comparison.Changes();
+  std::array<std::array<bool, 2>, 2> cleared{};  // [file][band]: told once
+  for (const CChange& change : log.Changes()) {
+    const int file = static_cast<int>(change.file);
+    const std::string section(change.section ? SectionHeader(*change.section) : "");
+    switch (change.kind) {
+      case ChangeKind::kFiltered: {
+        // The conditions of the rules that matched tell a reader which settings made the line
+        // irrelevant; their key lists (up to 257 keys) would only bury that.
+        std::string detail;
+        const CRuleList& rules = RulesFor(*change.section);
+        for (const std::uint16_t rule : log.RuleSet(change.ruleSet)) {
+          if (!detail.empty()) detail += "; ";
+          detail += rules[rule].ConditionText();
+        }
+        explanations.push_back({CExplanation::Kind::kFiltered, file, section,
+                                std::string(change.line), std::move(detail)});
+        break;
+      }
+      case ChangeKind::kBandCleared: {
+        const Band band = BandOf(*change.section).value_or(Band::k5GHz);
+        bool& told = cleared[file - 1][static_cast<std::size_t>(band)];
+        if (told) break;
+        told = true;
+        explanations.push_back({CExplanation::Kind::kBandCleared, file,
+                                band == Band::k5GHz ? "5GHz" : "2.4GHz", "", ""});
+        break;
+      }
+      case ChangeKind::kReconcileRemoved:
+      case ChangeKind::kReconcileRestored:
+        explanations.push_back({change.kind == ChangeKind::kReconcileRemoved
+                                    ? CExplanation::Kind::kReconcileRemoved
+                                    : CExplanation::Kind::kReconcileRestored,
+                                file, section, std::string(change.line), ""});
+        break;
+      case ChangeKind::kRenumbered:
+        explanations.push_back({CExplanation::Kind::kRenumbered, file, section,
+                                std::string(change.line), std::string(change.after)});
+        break;
+      default:
+        break;
+    }
   }
-  explanations_.push_back({CExplanation::Kind::kFiltered, FileNumber(file),
-                           std::string(SectionHeader(section)), std::string(line),
-                           std::move(detail)});
-}
-
-void CExplainCollector::OnBandCleared(FileSide file, Band band) {
-  explanations_.push_back({CExplanation::Kind::kBandCleared, FileNumber(file),
-                           band == Band::k5GHz ? "5GHz" : "2.4GHz", "", ""});
-}
-
-void CExplainCollector::OnReconcileRemoved(FileSide file, Section section, std::string_view line) {
-  explanations_.push_back({CExplanation::Kind::kReconcileRemoved, FileNumber(file),
-                           std::string(SectionHeader(section)), std::string(line), ""});
-}
-
-void CExplainCollector::OnReconcileRestored(FileSide file, Section section, std::string_view line) {
-  explanations_.push_back({CExplanation::Kind::kReconcileRestored, FileNumber(file),
-                           std::string(SectionHeader(section)), std::string(line), ""});
-}
-
-void CExplainCollector::OnMacRenumbered(FileSide file, Section section, std::string_view before,
-                                        std::string_view after) {
-  explanations_.push_back({CExplanation::Kind::kRenumbered, FileNumber(file),
-                           std::string(SectionHeader(section)), std::string(before),
-                           std::string(after)});
+  return explanations;
 }
 
 std::string KindName(CExplanation::Kind kind) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "model/compare_observer.h"
+#include "engine/comparison.h"
 
 namespace varnic::cli {
 
@@ -18,22 +18,9 @@ struct CExplanation {
   std::string detail;   // rules that applied, or the line after a renumbering
 };
 
-// Collects what the engine stages report, in the order they report it.
-class CExplainCollector : public CCompareObserver {
- public:
-  void OnLineFiltered(FileSide file, Section section, std::string_view line,
-                      const CLineList& rules) override;
-  void OnBandCleared(FileSide file, Band band) override;
-  void OnReconcileRemoved(FileSide file, Section section, std::string_view line) override;
-  void OnReconcileRestored(FileSide file, Section section, std::string_view line) override;
-  void OnMacRenumbered(FileSide file, Section section, std::string_view before,
-                       std::string_view after) override;
-
-  const std::vector<CExplanation>& Explanations() const { return explanations_; }
-
- private:
-  std::vector<CExplanation> explanations_;
-};
+// What the stages of `comparison` dropped or changed, in the order they did it; a cleared band
+// is one explanation, not one per line.
+std::vector<CExplanation> ExplanationsOf(const CComparison& comparison);
 
 std::string KindName(CExplanation::Kind kind);
 

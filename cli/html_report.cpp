@@ -30,10 +30,10 @@ summary{font-weight:bold;cursor:pointer;margin:.3em 0}
 <body>
 )";
 
-std::string Cell(const std::optional<std::string>& value, bool secret, bool showSecrets,
+std::string Cell(const std::optional<std::string_view>& value, bool secret, bool showSecrets,
                  CSecretMasker& masker) {
   if (!value) return "";
-  return HtmlEscape(secret && !showSecrets ? masker.LabelFor(*value) : *value);
+  return secret && !showSecrets ? HtmlEscape(masker.LabelFor(*value)) : HtmlEscape(*value);
 }
 
 std::string Row(const CEntry& e, bool showSecrets, CSecretMasker& masker) {
@@ -93,7 +93,7 @@ std::string RenderHtml(const CReport& report, bool showSecrets) {
   html += "<h2>Settings</h2>\n";
   std::size_t i = 0;
   while (i < report.entries.size()) {
-    const std::string& section = report.entries[i].section;
+    const std::string_view section = report.entries[i].section;
     std::string rows;
     bool differs = false;
     for (; i < report.entries.size() && report.entries[i].section == section; ++i) {

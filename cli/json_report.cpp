@@ -10,10 +10,10 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json Value(const std::optional<std::string>& value, bool secret, CSecretMasker& masker,
+Json Value(const std::optional<std::string_view>& value, bool secret, CSecretMasker& masker,
            bool showSecrets) {
   if (!value) return nullptr;
-  return secret && !showSecrets ? masker.LabelFor(*value) : *value;
+  return secret && !showSecrets ? masker.LabelFor(*value) : std::string(*value);
 }
 
 }  // namespace
@@ -31,8 +31,8 @@ std::string RenderJson(const CReport& report, bool showSecrets) {
   Json entries = Json::array();
   for (const CEntry& e : report.entries) {
     const bool secret = IsSecretKey(e.key);
-    entries.push_back({{"section", e.section},
-                       {"key", e.key},
+    entries.push_back({{"section", std::string(e.section)},
+                       {"key", std::string(e.key)},
                        {"left", Value(e.left, secret, masker, showSecrets)},
                        {"right", Value(e.right, secret, masker, showSecrets)},
                        {"status", StatusName(e.status)}});

@@ -4,21 +4,23 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/explain.h"
 #include "cli/stats.h"
-#include "model/line_list.h"
+#include "engine/comparison.h"
 
 namespace varnic::cli {
 
-// One aligned setting of the two results, with the mark taken off.
+// One aligned setting of the two results: its values as the marked results show them. Views into
+// the comparison the entry was taken from.
 struct CEntry {
-  enum class Status { kSame, kDifferent, kOnlyLeft, kOnlyRight };
-  std::string section;  // header text
-  std::string key;
-  std::optional<std::string> left;  // absent when only file 2 has the key
-  std::optional<std::string> right;
+  using Status = RowKind;
+  std::string_view section;  // header text
+  std::string_view key;
+  std::optional<std::string_view> left;  // absent when only file 2 has the key
+  std::optional<std::string_view> right;
   Status status;
 };
 
@@ -38,8 +40,8 @@ struct CReport {
   std::string generatedAt;  // shown in reports
 };
 
-// The entries of two result lists, pair by pair; headers and empty pairs give none.
-std::vector<CEntry> EntriesOf(const CLineList& result1, const CLineList& result2);
+// The entries of a comparison, section by section.
+std::vector<CEntry> EntriesOf(const CComparison& comparison);
 
 std::string StatusName(CEntry::Status status);
 

@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "cli/marks.h"
-
 namespace varnic::cli {
 namespace {
 
@@ -27,26 +25,16 @@ bool IsSecretKey(std::string_view key) {
   return false;
 }
 
-std::string CSecretMasker::LabelFor(const std::string& value) {
-  const auto [it, added] = labels_.try_emplace(value);
+std::string CSecretMasker::LabelFor(std::string_view value) {
+  const auto [it, added] = labels_.try_emplace(std::string(value));
   if (added) it->second = "\xe2\x80\xb9secret " + std::to_string(labels_.size()) + "\xe2\x80\xba";
   return it->second;
 }
 
 std::string CSecretMasker::MaskLine(std::string_view line) {
-  const std::size_t start = IsMarked(line) ? 2 : 0;
-  const std::size_t eq = line.find('=', start);
-  if (eq == std::string_view::npos || !IsSecretKey(line.substr(start, eq - start))) {
-    return std::string(line);
-  }
-  return std::string(line.substr(0, eq + 1)) + LabelFor(std::string(line.substr(eq + 1)));
-}
-
-CLineList CSecretMasker::MaskLines(const CLineList& lines) {
-  CLineList masked;
-  masked.reserve(lines.size());
-  for (const std::string& line : lines) masked.push_back(MaskLine(line));
-  return masked;
+  const std::size_t eq = line.find('=');
+  if (eq == std::string_view::npos || !IsSecretKey(line.substr(0, eq))) return std::string(line);
+  return std::string(line.substr(0, eq + 1)) + LabelFor(line.substr(eq + 1));
 }
 
 }  // namespace varnic::cli

@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "model/line_list.h"
-
 namespace varnic::cli {
 
 // True for keys whose values are secrets: Password, passphrase, key1 to key4, radius_secret and
@@ -17,13 +15,12 @@ bool IsSecretKey(std::string_view key);
 // life of the masker, so a reader still sees same or different without the value.
 class CSecretMasker {
  public:
-  std::string LabelFor(const std::string& value);
-  // A marked or plain line with its value masked when its key is secret; other lines unchanged.
+  std::string LabelFor(std::string_view value);
+  // A key=value line with its value masked when its key is secret; other lines unchanged.
   std::string MaskLine(std::string_view line);
-  CLineList MaskLines(const CLineList& lines);
 
  private:
-  std::map<std::string, std::string> labels_;
+  std::map<std::string, std::string, std::less<>> labels_;
 };
 
 }  // namespace varnic::cli

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "cli/marks.h"
 #include "cli/terminal_text.h"
+#include "engine/marked.h"
 
 namespace varnic::cli {
 namespace {
@@ -34,17 +34,18 @@ std::vector<std::string> Rows(const Cells& cells, std::size_t column, bool trunc
   return rows;
 }
 
-char GutterFor(PairKind kind) {
+char GutterFor(RowKind kind) {
   switch (kind) {
-    case PairKind::kDifferent:
+    case RowKind::kDifferent:
       return '|';
-    case PairKind::kOnlyLeft:
+    case RowKind::kOnlyLeft:
       return '<';
-    case PairKind::kOnlyRight:
+    case RowKind::kOnlyRight:
       return '>';
-    default:
-      return ' ';
+    case RowKind::kSame:
+      break;
   }
+  return ' ';
 }
 
 // Colour codes are added after escaping, so no configuration byte can form one.
@@ -66,33 +67,36 @@ constexpr const char* kReset = "\x1b[0m";
 
 }  // namespace
 
-std::string RenderSideBySide(const CLineList& result1, const CLineList& result2,
-                             const CViewOptions& options) {
+std::string RenderSideBySide(const CComparison& comparison, const CViewOptions& options,
+                             CSecretMasker* masker) {
   const std::size_t column =
       std::max(kMinColumn, (std::max(options.width, kGutterWidth) - kGutterWidth) / 2);
+  const std::string blank(column, ' ');
+  const auto text = [&](const CRow& row, FileSide side) {
+    const std::string_view body = MarkedBody(row, side);
+    return masker != nullptr ? masker->MaskLine(body) : std::string(body);
+  };
   std::string out;
-  const std::size_t count = std::min(result1.size(), result2.size());
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::string& left = result1[i];
-    const std::string& right = result2[i];
-    const PairKind kind = KindOfPair(left, right);
-    if (kind == PairKind::kHeader) {
-      const std::string header = Join(ToSafeCells(left), 0, std::string::npos);
-      out += options.color ? kBold + header + kReset + "\n" : header + "\n";
-      continue;
-    }
-    const char gutter = GutterFor(kind);
-    if (gutter == ' ' && options.suppressCommonLines) continue;
-    const auto leftRows = Rows(ToSafeCells(Unmarked(left)), column, options.truncate);
-    const auto rightRows = Rows(ToSafeCells(Unmarked(right)), column, options.truncate);
-    const std::size_t height = std::max(leftRows.size(), rightRows.size());
-    const std::string blank(column, ' ');
-    for (std::size_t r = 0; r < height; ++r) {
-      std::string line = (r < leftRows.size() ? leftRows[r] : blank) + ' ' + gutter + ' ' +
-                         (r < rightRows.size() ? rightRows[r] : blank);
-      line.erase(line.find_last_not_of(' ') + 1);
-      const char* color = options.color ? ColorFor(gutter) : nullptr;
-      out += color != nullptr ? color + line + kReset + "\n" : line + "\n";
+  for (const CSectionRows& rows : comparison.Sections()) {
+    const std::string header =
+        Join(ToSafeCells(SectionHeader(rows.section())), 0, std::string::npos);
+    out += options.color ? kBold + header + kReset + "\n" : header + "\n";
+    for (const CRow row : rows) {
+      const char gutter = GutterFor(row.kind);
+      if (gutter == ' ' && options.suppressCommonLines) continue;
+      // Left before right, so that a masker labels the values in reading order.
+      const std::string left = text(row, FileSide::kFile1);
+      const std::string right = text(row, FileSide::kFile2);
+      const auto leftRows = Rows(ToSafeCells(left), column, options.truncate);
+      const auto rightRows = Rows(ToSafeCells(right), column, options.truncate);
+      const std::size_t height = std::max(leftRows.size(), rightRows.size());
+      for (std::size_t r = 0; r < height; ++r) {
+        std::string line = (r < leftRows.size() ? leftRows[r] : blank) + ' ' + gutter + ' ' +
+                           (r < rightRows.size() ? rightRows[r] : blank);
+        line.erase(line.find_last_not_of(' ') + 1);
+        const char* color = options.color ? ColorFor(gutter) : nullptr;
+        out += color != nullptr ? color + line + kReset + "\n" : line + "\n";
+      }
     }
   }
   return out;

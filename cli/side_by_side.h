@@ -4,13 +4,14 @@
 #include <cstddef>
 #include <string>
 
-#include "model/line_list.h"
+#include "cli/secrets.h"
+#include "engine/comparison.h"
 
 namespace varnic::cli {
 
 struct CViewOptions {
   std::size_t width = 130;           // total columns
-  bool suppressCommonLines = false;  // hide pairs marked "s_"
+  bool suppressCommonLines = false;  // hide settings that are the same
   bool truncate = false;             // cut long lines instead of wrapping them
   bool color = false;                // ANSI colours for headers and marked rows
 };
@@ -19,8 +20,9 @@ struct CViewOptions {
 // different ones, "<" for a line only in file 1 and ">" for one only in file 2. Section headers
 // stand alone as separators. Marks are dropped from the text (the gutter shows them) and every
 // byte that could act on a terminal is shown escaped.
-std::string RenderSideBySide(const CLineList& result1, const CLineList& result2,
-                             const CViewOptions& options);
+// Secret values are replaced by `masker`'s labels when it is given.
+std::string RenderSideBySide(const CComparison& comparison, const CViewOptions& options,
+                             CSecretMasker* masker = nullptr);
 
 }  // namespace varnic::cli
 

@@ -2,54 +2,83 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "engine/compare.h"
+
 namespace varnic::cli {
 namespace {
 
-const CLineList kLeft = {"[System]", "s_a=1", "d_b=1", "o_c=1", "", "[5GHz_Filter]"};
-const CLineList kRight = {"[System]", "s_a=1", "d_b=2", "", "o_d=1", "[5GHz_Filter]"};
+// Wireless sections: no relevance rule touches them, so what is given is what is compared.
+CComparison Compared(std::string left, std::string right) {
+  return Compare({std::move(left), 0}, {std::move(right), 0});
+}
+
+const CComparison& Example() {
+  static const CComparison comparison =
+      Compared("[5GHz_WirelessSettings]\na=1\nb=1\nc=1\n[2.4GHz_WirelessSettings]\ne=1\n",
+               "[5GHz_WirelessSettings]\na=1\nb=2\nd=1\n[2.4GHz_WirelessSettings]\ne=1\n");
+  return comparison;
+}
 
 TEST(RenderSideBySide, GutterShowsTheMarks) {
   CViewOptions options;
   options.width = 23;  // two columns of 10
-  EXPECT_EQ(RenderSideBySide(kLeft, kRight, options),
-            "[System]\n"
+  EXPECT_EQ(RenderSideBySide(Example(), options),
+            "[5GHz_WirelessSettings]\n"
             "a=1          a=1\n"
             "b=1        | b=2\n"
             "c=1        <\n"
             "           > d=1\n"
-            "[5GHz_Filter]\n");
+            "[2.4GHz_WirelessSettings]\n"
+            "e=1          e=1\n");
 }
 
 TEST(RenderSideBySide, SuppressCommonLinesKeepsHeaders) {
   CViewOptions options;
   options.width = 23;
   options.suppressCommonLines = true;
-  EXPECT_EQ(RenderSideBySide(kLeft, kRight, options),
-            "[System]\n"
+  EXPECT_EQ(RenderSideBySide(Example(), options),
+            "[5GHz_WirelessSettings]\n"
             "b=1        | b=2\n"
             "c=1        <\n"
             "           > d=1\n"
-            "[5GHz_Filter]\n");
+            "[2.4GHz_WirelessSettings]\n");
 }
 
 TEST(RenderSideBySide, LongLinesWrapOrTruncate) {
-  const CLineList left = {"d_key=0123456789abcdef"};
-  const CLineList right = {"d_key=x"};
+  const CComparison c = Compared("[5GHz_WirelessSettings]\nkey=0123456789abcdef\n",
+                                 "[5GHz_WirelessSettings]\nkey=x\n");
   CViewOptions options;
   options.width = 23;
-  EXPECT_EQ(RenderSideBySide(left, right, options),
+  EXPECT_EQ(RenderSideBySide(c, options),
+            "[5GHz_WirelessSettings]\n"
             "key=012345 | key=x\n"
             "6789abcdef |\n");
   options.truncate = true;
-  EXPECT_EQ(RenderSideBySide(left, right, options), "key=012345 | key=x\n");
+  EXPECT_EQ(RenderSideBySide(c, options), "[5GHz_WirelessSettings]\nkey=012345 | key=x\n");
 }
 
 TEST(RenderSideBySide, EscapesCountTheirFullWidth) {
-  const CLineList left = {"d_k=\x1b[1m"};
-  const CLineList right = {"d_k=v"};
+  const CComparison c =
+      Compared("[5GHz_WirelessSettings]\nk=\x1b[1m\n", "[5GHz_WirelessSettings]\nk=v\n");
   CViewOptions options;
   options.width = 23;
-  EXPECT_EQ(RenderSideBySide(left, right, options), "k=\\x1b[1m  | k=v\n");
+  EXPECT_EQ(RenderSideBySide(c, options), "[5GHz_WirelessSettings]\nk=\\x1b[1m  | k=v\n");
+}
+
+TEST(RenderSideBySide, MaskerLabelsSecretsInReadingOrder) {
+  const CComparison c = Compared("[5GHz_WirelessSettings]\npassphrase=one\nkey1=two\n",
+                                 "[5GHz_WirelessSettings]\npassphrase=three\nkey1=two\n");
+  CViewOptions options;
+  options.width = 61;
+  CSecretMasker masker;
+  EXPECT_EQ(RenderSideBySide(c, options, &masker),
+            "[5GHz_WirelessSettings]\n"
+            "passphrase=\xe2\x80\xb9secret 1\xe2\x80\xba         | passphrase=\xe2\x80\xb9secret "
+            "2\xe2\x80\xba\n"
+            "key1=\xe2\x80\xb9secret 3\xe2\x80\xba                 key1=\xe2\x80\xb9secret "
+            "3\xe2\x80\xba\n");
 }
 
 }  // namespace

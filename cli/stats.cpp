@@ -4,55 +4,44 @@
 #include <array>
 #include <cstdio>
 
-#include "cli/marks.h"
-
 namespace varnic::cli {
 namespace {
 
-CSectionStats& Row(std::vector<CSectionStats>& rows, const std::string& section) {
+CSectionStats& Row(std::vector<CSectionStats>& rows, std::string_view section) {
   const auto it = std::find_if(rows.begin(), rows.end(),
                                [&](const CSectionStats& s) { return s.section == section; });
   if (it != rows.end()) return *it;
-  rows.push_back({section});
+  rows.push_back({std::string(section)});
   return rows.back();
 }
 
 }  // namespace
 
-std::vector<CSectionStats> ComputeStats(const CLineList& result1, const CLineList& result2,
-                                        const std::vector<CExplanation>& explanations) {
+std::vector<CSectionStats> ComputeStats(const CComparison& comparison) {
   std::vector<CSectionStats> rows;
-  CSectionStats* current = nullptr;
-  const std::size_t count = std::min(result1.size(), result2.size());
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::string& left = result1[i];
-    const std::string& right = result2[i];
-    const PairKind kind = KindOfPair(left, right);
-    if (kind == PairKind::kHeader) {
-      current = &Row(rows, left);
-      continue;
-    }
-    if (current == nullptr) continue;
-    switch (kind) {
-      case PairKind::kSame:
-        ++current->same;
-        break;
-      case PairKind::kDifferent:
-        ++current->different;
-        break;
-      case PairKind::kOnlyLeft:
-        ++current->onlyLeft;
-        break;
-      case PairKind::kOnlyRight:
-        ++current->onlyRight;
-        break;
-      case PairKind::kHeader:
-      case PairKind::kNone:
-        break;
+  for (const CSectionRows& section : comparison.Sections()) {
+    CSectionStats& counts = Row(rows, SectionHeader(section.section()));
+    for (const CRow row : section) {
+      switch (row.kind) {
+        case RowKind::kSame:
+          ++counts.same;
+          break;
+        case RowKind::kDifferent:
+          ++counts.different;
+          break;
+        case RowKind::kOnlyLeft:
+          ++counts.onlyLeft;
+          break;
+        case RowKind::kOnlyRight:
+          ++counts.onlyRight;
+          break;
+      }
     }
   }
-  for (const CExplanation& e : explanations) {
-    if (e.kind == CExplanation::Kind::kFiltered) ++Row(rows, e.section).dropped;
+  for (const CChange& change : comparison.Changes().Changes()) {
+    if (change.kind == ChangeKind::kFiltered) {
+      ++Row(rows, SectionHeader(*change.section)).dropped;
+    }
   }
   CSectionStats total{"total"};
   for (const CSectionStats& s : rows) {

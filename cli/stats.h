@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/explain.h"
-#include "model/line_list.h"
+#include "engine/comparison.h"
 
 namespace varnic::cli {
 
@@ -21,9 +20,8 @@ struct CSectionStats {
 };
 
 // Counts per section in result order (a section whose every line was dropped comes after),
-// then the total. Pairs are counted once: a "d_" pair is one different line.
-std::vector<CSectionStats> ComputeStats(const CLineList& result1, const CLineList& result2,
-                                        const std::vector<CExplanation>& explanations);
+// then the total. A pair of lines counts once: a different setting is one different line.
+std::vector<CSectionStats> ComputeStats(const CComparison& comparison);
 
 // A fixed-width table of the counts, one row per section and a total row.
 std::string RenderStats(const std::vector<CSectionStats>& stats);

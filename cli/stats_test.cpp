@@ -3,38 +3,44 @@
 #include <gtest/gtest.h>
 
 #include "cli/report_model.h"
+#include "engine/compare.h"
 
 namespace varnic::cli {
 namespace {
 
-const CLineList kLeft = {"[System]", "s_a=1", "d_b=1", "o_c=1", "", "[5GHz_Filter]", "s_f=1"};
-const CLineList kRight = {"[System]", "s_a=1", "d_b=2", "", "o_d=1", "[5GHz_Filter]", "s_f=1"};
-
-TEST(ComputeStats, CountsPairsPerSectionAndDroppedLines) {
-  const std::vector<CExplanation> explanations = {
-      {CExplanation::Kind::kFiltered, 1, "[System]", "x=1", ""},
-      {CExplanation::Kind::kFiltered, 2, "[2.4GHz_Filter]", "y=1", ""},
-      {CExplanation::Kind::kRenumbered, 2, "[5GHz_Filter]", "f=1", "f=2"}};
-  const auto stats = ComputeStats(kLeft, kRight, explanations);
-  ASSERT_EQ(stats.size(), 4u);
-  EXPECT_EQ(stats[0], (CSectionStats{"[System]", 1, 1, 1, 1, 1}));
-  EXPECT_EQ(stats[1], (CSectionStats{"[5GHz_Filter]", 1, 0, 0, 0, 0}));
-  EXPECT_EQ(stats[2], (CSectionStats{"[2.4GHz_Filter]", 0, 0, 0, 0, 1}));
-  EXPECT_EQ(stats[3], (CSectionStats{"total", 2, 1, 1, 1, 2}));
+// The 2.4 GHz security section of file 2 loses its stale WEP key to the rules; the wireless
+// section, which no rule governs, is compared as it stands.
+const CComparison& Example() {
+  static const CComparison comparison =
+      Compare({"[5GHz_WirelessSettings]\na=1\nb=1\nc=1\n[2.4GHz_SecuritySettings]\n"
+               "auth_type=WPA2-Personal\n",
+               0},
+              {"[5GHz_WirelessSettings]\na=1\nb=2  \nd=1\n[2.4GHz_SecuritySettings]\n"
+               "auth_type=WPA2-Personal\nkey1=stale\n",
+               0});
+  return comparison;
 }
 
-TEST(EntriesOf, OneEntryPerSettingWithTheMarkTakenOff) {
-  const auto entries = EntriesOf(kLeft, kRight);
+TEST(ComputeStats, CountsPairsPerSectionAndDroppedLines) {
+  const auto stats = ComputeStats(Example());
+  ASSERT_EQ(stats.size(), 3u);
+  EXPECT_EQ(stats[0], (CSectionStats{"[5GHz_WirelessSettings]", 1, 1, 1, 1, 0}));
+  EXPECT_EQ(stats[1], (CSectionStats{"[2.4GHz_SecuritySettings]", 1, 0, 0, 0, 1}));
+  EXPECT_EQ(stats[2], (CSectionStats{"total", 2, 1, 1, 1, 1}));
+}
+
+TEST(EntriesOf, OneEntryPerSettingWithValuesAsTheResultsShowThem) {
+  const auto entries = EntriesOf(Example());
   ASSERT_EQ(entries.size(), 5u);
   EXPECT_EQ(entries[1].key, "b");
   EXPECT_EQ(entries[1].left, "1");
-  EXPECT_EQ(entries[1].right, "2");
+  EXPECT_EQ(entries[1].right, "2");  // trailing spaces take no part where both have the key
   EXPECT_EQ(entries[1].status, CEntry::Status::kDifferent);
   EXPECT_EQ(entries[2].right, std::nullopt);
   EXPECT_EQ(entries[2].status, CEntry::Status::kOnlyLeft);
   EXPECT_EQ(entries[3].left, std::nullopt);
   EXPECT_EQ(entries[3].status, CEntry::Status::kOnlyRight);
-  EXPECT_EQ(entries[4].section, "[5GHz_Filter]");
+  EXPECT_EQ(entries[4].section, "[2.4GHz_SecuritySettings]");
 }
 
 }  // namespace

@@ -1,35 +1,30 @@
 #ifndef VARNIC_ENGINE_ALIGN_H_
 #define VARNIC_ENGINE_ALIGN_H_
 
-#include <string>
 #include <string_view>
 #include <vector>
 
-#include "model/line_list.h"
+#include "engine/comparison.h"
+#include "model/changes.h"
+#include "model/sections.h"
 
 namespace varnic {
 
-// One group per section name (first line, no brackets), then that section's keys in first-met
-// order: file 1's keys, then the keys only file 2 has. No groups when either list is empty.
-std::vector<CLineList> BuildKeyGroups(const CLineList& normalized1, const CLineList& normalized2);
+// Sets the two normalized files side by side: one CSectionRows per section that either file has,
+// file 1's sections first, then those only file 2 has, each in emission order. Within a section
+// a key takes part once, with its first line in each file; later lines of a key are logged as
+// duplicates, and in the multi-SSID sections keys outside Multi_Status and SSID1 to SSID7 are
+// logged as left out. When either file has no line at all there are no sections. The rows refer
+// to the buckets, which must outlive them.
+std::vector<CSectionRows> AlignSections(const CSectionBuckets& file1, const CSectionBuckets& file2,
+                                        CChangeLog& log);
 
-// Reorders both multi-SSID groups as Multi_Status, then the SSID1 to SSID7 runs; other keys drop.
-void OrderMultiSSIDGroups(std::vector<CLineList>& groups);
+// The text a line is compared as: key "=" value, which is the line itself when it has a "=".
+std::string_view ComparedText(std::string_view line);
 
-// Replaces `aligned` with, per group, the header line and then per key either key=value from
-// `normalized` or an empty line where the file's section lacks the key.
-void BuildAlignedList(const CLineList& normalized, const std::vector<CLineList>& groups,
-                      CLineList& aligned);
-
-// Looks up the first line of section `header` whose key equals `key`; on success `value` is its
-// value. The empty key resolves to the section's first line without a key.
-bool FindKeyValue(const CLineList& normalized, std::string_view key, std::string_view header,
-                  std::string& value);
-
-// Pairs line i of both aligned lists into the two result lists (emptied first) with the marks
-// "s_", "d_" and "o_"; headers stay unmarked and an index empty on both sides adds nothing.
-void MarkAlignedLists(const CLineList& aligned1, const CLineList& aligned2, CLineList& result1,
-                      CLineList& result2);
+// The text a marked result shows after the mark: trailing spaces are stripped where both files
+// have the key (they take no part in the comparison), and kept where only one has it.
+std::string_view TrimTrailingSpaces(std::string_view line);
 
 }  // namespace varnic
 

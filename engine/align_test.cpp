@@ -3,26 +3,48 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <string>
+#include <vector>
 
-#include "engine/text_compare.h"
+#include "engine/marked.h"
+#include "model/split_sections.h"
 
 namespace varnic {
 namespace {
 
+using CLineList = std::vector<std::string>;
+
 struct Marked {
   CLineList result1;
   CLineList result2;
+  std::vector<std::string> changes;  // kind, file and line of each change
 };
 
+// Aligns two normalized files given line by line, and marks the rows as the results show them.
 Marked AlignAndMark(const CLineList& normalized1, const CLineList& normalized2) {
-  auto groups = BuildKeyGroups(normalized1, normalized2);
-  OrderMultiSSIDGroups(groups);
-  CLineList aligned1;
-  CLineList aligned2;
-  BuildAlignedList(normalized1, groups, aligned1);
-  BuildAlignedList(normalized2, groups, aligned2);
+  std::string text1;
+  std::string text2;
+  for (const std::string& line : normalized1) text1 += line + "\n";
+  for (const std::string& line : normalized2) text2 += line + "\n";
+  CChangeLog log;
+  const CSectionBuckets file1 = SplitIntoSections(text1, FileSide::kFile1, log).buckets;
+  const CSectionBuckets file2 = SplitIntoSections(text2, FileSide::kFile2, log).buckets;
   Marked marked;
-  MarkAlignedLists(aligned1, aligned2, marked.result1, marked.result2);
+  for (const CSectionRows& rows : AlignSections(file1, file2, log)) {
+    marked.result1.emplace_back(SectionHeader(rows.section()));
+    marked.result2.emplace_back(SectionHeader(rows.section()));
+    for (const CRow row : rows) {
+      marked.result1.push_back(std::string(row.left ? MarkOf(row.kind) : "") +
+                               std::string(MarkedBody(row, FileSide::kFile1)));
+      marked.result2.push_back(std::string(row.right ? MarkOf(row.kind) : "") +
+                               std::string(MarkedBody(row, FileSide::kFile2)));
+    }
+  }
+  for (const CChange& change : log.Changes()) {
+    marked.changes.push_back(std::to_string(static_cast<int>(change.kind)) + " " +
+                             std::to_string(static_cast<int>(change.file)) + " " +
+                             std::string(change.line));
+  }
   return marked;
 }
 
@@ -52,15 +74,26 @@ TEST(AlignAndMark, TenLineWorkedExample) {
                        "", "", "[2.4GHz_SecuritySettings]", "o_auth_type=Open System"}));
 }
 
-TEST(OrderMultiSSIDGroups, MultiStatusFirstThenSsidRunsAndOthersDrop) {
-  std::vector<CLineList> groups = {
-      {"System", "b", "a"},
-      {"2.4GHz_MultiSSIDSettings", "SSID2_Status", "Multi_Status", "SSID1_Status", "SSID1_Ssid",
-       "SSID2_Ssid", "Extra_Key", "SSID8_Status", "SSID12_Wmm"}};
-  OrderMultiSSIDGroups(groups);
-  EXPECT_EQ(groups[0], (CLineList{"System", "b", "a"}));
-  EXPECT_EQ(groups[1], (CLineList{"2.4GHz_MultiSSIDSettings", "Multi_Status", "SSID1_Status",
-                                  "SSID1_Ssid", "SSID12_Wmm", "SSID2_Status", "SSID2_Ssid"}));
+TEST(AlignSections, MultiStatusFirstThenSsidRunsAndOthersAreLoggedAsLeftOut) {
+  const Marked m = AlignAndMark(
+      {"[2.4GHz_MultiSSIDSettings]", "SSID2_Status=E", "Multi_Status=E", "SSID1_Status=E",
+       "SSID1_Ssid=A", "SSID2_Ssid=B", "Extra_Key=x", "SSID8_Status=E", "SSID12_Wmm=1"},
+      {"[2.4GHz_MultiSSIDSettings]", "SSID7_Key=k"});
+  EXPECT_EQ(m.result1, (CLineList{"[2.4GHz_MultiSSIDSettings]", "o_Multi_Status=E",
+                                  "o_SSID1_Status=E", "o_SSID1_Ssid=A", "o_SSID12_Wmm=1",
+                                  "o_SSID2_Status=E", "o_SSID2_Ssid=B", ""}));
+  const std::string unordered = std::to_string(static_cast<int>(ChangeKind::kUnordered));
+  EXPECT_EQ(m.changes, (std::vector<std::string>{unordered + " 1 Extra_Key=x",
+                                                 unordered + " 1 SSID8_Status=E"}));
+}
+
+TEST(AlignSections, LaterLinesOfAKeyAreLoggedAsDuplicates) {
+  const Marked m =
+      AlignAndMark({"[System]", "a=1", "a=2", "note", "other"}, {"[System]", "b=1", "a=3", "b=2"});
+  EXPECT_EQ(m.result1, (CLineList{"[System]", "d_a=1", "o_=", ""}));
+  const std::string duplicate = std::to_string(static_cast<int>(ChangeKind::kDuplicate));
+  EXPECT_EQ(m.changes, (std::vector<std::string>{duplicate + " 1 a=2", duplicate + " 1 other",
+                                                 duplicate + " 2 b=2"}));
 }
 
 struct MarkCase {
@@ -128,25 +161,6 @@ INSTANTIATE_TEST_SUITE_P(
                  {"[System]", "d_="},
                  {"[System]", "d_=x"}}),
     [](const auto& info) { return info.param.name; });
-
-TEST(FindKeyValue, StopsAtTheNextHeaderAndNeedsTheExactHeader) {
-  const CLineList lines = {"[System]", "a=1", "[5GHz_Filter]", "b=2", "a=3"};
-  std::string value = "untouched";
-  EXPECT_FALSE(FindKeyValue(lines, "b", "[System]", value));
-  EXPECT_EQ(value, "untouched");
-  EXPECT_TRUE(FindKeyValue(lines, "a", "[5GHz_Filter]", value));
-  EXPECT_EQ(value, "3");
-  EXPECT_FALSE(FindKeyValue(lines, "a", "[system]", value));
-}
-
-TEST(CTextCompare, KeyGroupsStayUntilTheNextPass) {
-  CTextCompare engine;
-  engine.ReadTexts("[System]\na=1\n", "[System]\nb=1\n");
-  engine.AlignAndMark();
-  ASSERT_EQ(engine.KeyGroups().size(), 1u);
-  EXPECT_EQ(engine.KeyGroups()[0], (CLineList{"System", "a", "b"}));
-  EXPECT_EQ(engine.Result1(), (CLineList{"[System]", "o_a=1", ""}));
-}
 
 }  // namespace
 }  // namespace varnic

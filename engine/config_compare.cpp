@@ -1,41 +1,79 @@
 #include "engine/config_compare.h"
 
-#include "macfilter/mac_filter.h"
+#include <system_error>
+
+#include "engine/compare.h"
+#include "engine/marked.h"
+#include "engine/text_file.h"
 #include "model/emit_normalized.h"
-#include "model/split_sections.h"
-#include "rules/filter.h"
-#include "rules/reconcile.h"
 
 namespace varnic {
+namespace {
 
-CConfigCompare::CConfigCompare() : rules_(BuiltInRuleLists()) {}
+// Reads `path` into `text`; on a read that fails partway keeps the whole lines read before it.
+bool ReadWholeLines(const std::string& path, std::string& text) {
+  std::error_code error;
+  if (ReadFileBytes(path, text, error)) return true;
+  const std::size_t lastBreak = text.rfind('\n');
+  text.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
+  return false;
+}
+
+}  // namespace
 
 bool CConfigCompare::LoadFiles(const std::string& path1, std::int32_t nType1,
                                const std::string& path2, std::int32_t nType2) {
-  nType1_ = nType1;
-  nType2_ = nType2;
-  return ReadFiles(path1, path2);
+  LoadTexts({}, nType1, {}, nType2);
+  return ReadWholeLines(path1, text1_) && ReadWholeLines(path2, text2_);
 }
 
 void CConfigCompare::LoadTexts(std::string_view text1, std::int32_t nType1, std::string_view text2,
                                std::int32_t nType2) {
+  // A load begins a new comparison: results of an earlier one on this object must never mix
+  // into it.
+  comparison_.reset();
   nType1_ = nType1;
   nType2_ = nType2;
-  ReadTexts(text1, text2);
+  text1_.assign(text1);
+  text2_.assign(text2);
 }
 
 void CConfigCompare::CompareFiles() {
-  SplitIntoSections(raw1_, buckets1_);
-  SplitIntoSections(raw2_, buckets2_);
-  if (nType1_ != nType2_) {
-    ReconcileBands(nType1_, buckets1_, buckets2_, observer_);
-    ReconcileSections(nType1_, buckets1_, buckets2_, rules_, observer_);
+  if (comparison_) {
+    text1_ = NormalizedText(comparison_->Buckets(FileSide::kFile1));
+    text2_ = NormalizedText(comparison_->Buckets(FileSide::kFile2));
   }
-  FilterSections(buckets1_, buckets2_, rules_, observer_);
-  CompareMacFilterLists(buckets1_, buckets2_, observer_);
-  EmitNormalizedLines(buckets1_, raw1_);
-  EmitNormalizedLines(buckets2_, raw2_);
-  AlignAndMark();
+  comparison_.reset();
+  comparison_ = Compare({std::move(text1_), nType1_}, {std::move(text2_), nType2_});
+  text1_.clear();
+  text2_.clear();
+}
+
+bool CConfigCompare::WriteFiles(const std::string& path1, int& count1, const std::string& path2,
+                                int& count2) const {
+  const auto lines = comparison_ ? static_cast<int>(comparison_->ResultLineCount()) : 0;
+  count1 = lines;
+  count2 = lines;
+  std::error_code error;
+  for (const auto& [path, side] :
+       {std::pair{&path1, FileSide::kFile1}, {&path2, FileSide::kFile2}}) {
+    const bool written = WriteFileWith(
+        *path,
+        [&](CBufferedWriter& out) {
+          if (comparison_) RenderMarked(*comparison_, side, out);
+        },
+        error);
+    if (!written) return false;
+  }
+  return true;
+}
+
+std::vector<std::string> CConfigCompare::Result1() const {
+  return comparison_ ? MarkedLines(*comparison_, FileSide::kFile1) : std::vector<std::string>{};
+}
+
+std::vector<std::string> CConfigCompare::Result2() const {
+  return comparison_ ? MarkedLines(*comparison_, FileSide::kFile2) : std::vector<std::string>{};
 }
 
 }  // namespace varnic

@@ -2,25 +2,23 @@
 #define VARNIC_ENGINE_CONFIG_COMPARE_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "engine/text_compare.h"
-#include "model/compare_observer.h"
-#include "model/sections.h"
-#include "rules/rule_lists.h"
+#include "engine/comparison.h"
 
 namespace varnic {
 
-// The access-point comparison: section buckets, relevance rules, band reconciliation and MAC
-// filter matching ahead of the line alignment. Good for one comparison: a second load appends to
-// what the first comparison left.
-class CConfigCompare : public CTextCompare {
+// The comparison behind the component's three calls: load two files, compare, save the two
+// marked results. Each load begins a new comparison; a compare without a new load compares the
+// normalized files of the last comparison again.
+class CConfigCompare {
  public:
-  CConfigCompare();
-  ~CConfigCompare() override = default;
-
-  // Stores both types (even when the load then fails) and reads both files.
+  // Stores both types (even when the load then fails) and reads both files, dropping everything
+  // of an earlier comparison first. False when either file cannot be opened or read; the whole
+  // lines read before the failure stay loaded.
   bool LoadFiles(const std::string& path1, std::int32_t nType1, const std::string& path2,
                  std::int32_t nType2);
   // The same from bytes already read.
@@ -30,23 +28,29 @@ class CConfigCompare : public CTextCompare {
   // Runs the whole pipeline; no stage's outcome stops it.
   void CompareFiles();
 
-  // Reports what the stages drop or change to `observer`, which must outlive the engine's use of
-  // it; null detaches.
-  void SetObserver(CCompareObserver* observer) { observer_ = observer; }
+  // Sets the counts to the result lengths (0 before any compare) before touching any file, then
+  // writes both results, every line ended by CR LF. False when either file cannot be created or
+  // written; a first file written in full stays.
+  bool WriteFiles(const std::string& path1, int& count1, const std::string& path2,
+                  int& count2) const;
 
   std::int32_t Type1() const { return nType1_; }
   std::int32_t Type2() const { return nType2_; }
-  const CSectionBuckets& Buckets1() const { return buckets1_; }
-  const CSectionBuckets& Buckets2() const { return buckets2_; }
-  const CRuleLists& RuleLists() const { return rules_; }
+  // The bytes loaded for the next compare.
+  std::string_view Loaded1() const { return text1_; }
+  std::string_view Loaded2() const { return text2_; }
+  // The last comparison, if any.
+  const CComparison* Comparison() const { return comparison_ ? &*comparison_ : nullptr; }
+  // The marked results of the last comparison, line by line; empty before any compare.
+  std::vector<std::string> Result1() const;
+  std::vector<std::string> Result2() const;
 
  private:
   std::int32_t nType1_ = 0;
   std::int32_t nType2_ = 0;
-  const CRuleLists& rules_;
-  CSectionBuckets buckets1_;
-  CSectionBuckets buckets2_;
-  CCompareObserver* observer_ = nullptr;
+  std::string text1_;
+  std::string text2_;
+  std::optional<CComparison> comparison_;
 };
 
 }  // namespace varnic

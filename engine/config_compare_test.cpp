@@ -9,6 +9,7 @@ namespace {
 
 using testing::CTempDir;
 using testing::ReadAll;
+using CLineList = std::vector<std::string>;
 
 constexpr const char* kFile1 =
     "[System]\r\nDHCPclient=Disable\r\nMask=255.255.255.0\r\nTelnet_option=Enable\r\n"
@@ -43,15 +44,15 @@ TEST(CConfigCompare, LoadFailuresKeepWhatWasRead) {
   {
     CConfigCompare engine;
     EXPECT_FALSE(engine.LoadFiles(dir.File("missing.cfg"), 7, good, 8));
-    EXPECT_TRUE(engine.RawLines1().empty());
-    EXPECT_TRUE(engine.RawLines2().empty());
+    EXPECT_TRUE(engine.Loaded1().empty());
+    EXPECT_TRUE(engine.Loaded2().empty());
     EXPECT_EQ(engine.Type1(), 7);  // types are stored before any file is opened
     EXPECT_EQ(engine.Type2(), 8);
   }
   {
     CConfigCompare engine;
     EXPECT_FALSE(engine.LoadFiles(good, 0, dir.File("missing.cfg"), 1));
-    EXPECT_EQ(engine.RawLines1(), (CLineList{"[System]", "a=1"}));
+    EXPECT_EQ(engine.Loaded1(), "[System]\na=1\n");
   }
   {
     CConfigCompare engine;
@@ -59,13 +60,31 @@ TEST(CConfigCompare, LoadFailuresKeepWhatWasRead) {
   }
 }
 
-TEST(CConfigCompare, TwoLoadsAppend) {
+// A reused object once reported the union of two comparisons; each load now starts afresh.
+TEST(CConfigCompare, EachLoadBeginsANewComparison) {
   CTempDir dir;
-  CConfigCompare engine;
-  ASSERT_TRUE(engine.LoadFiles(dir.Write("a", "a1\n"), 0, dir.Write("b", "b1\n"), 0));
-  ASSERT_TRUE(engine.LoadFiles(dir.Write("c", "c1\n"), 0, dir.Write("d", "d1\n"), 0));
-  EXPECT_EQ(engine.RawLines1(), (CLineList{"a1", "c1"}));
-  EXPECT_EQ(engine.RawLines2(), (CLineList{"b1", "d1"}));
+  const std::string a = dir.Write("a", "[System]\nUsername=a\n");
+  const std::string b = dir.Write("b", "[System]\nUsername=b\n");
+  const std::string c = dir.Write("c", "[5GHz_WirelessSettings]\nch=36\n");
+  CConfigCompare fresh;
+  ASSERT_TRUE(fresh.LoadFiles(c, 0, c, 0));
+  fresh.CompareFiles();
+
+  CConfigCompare reused;
+  ASSERT_TRUE(reused.LoadFiles(a, 0, b, 0));
+  ASSERT_TRUE(reused.LoadFiles(a, 0, b, 0));  // a second load before comparing: no append
+  reused.CompareFiles();
+  EXPECT_EQ(reused.Result1(), (CLineList{"[System]", "d_Username=a"}));
+  ASSERT_TRUE(reused.LoadFiles(c, 0, c, 0));
+  EXPECT_TRUE(reused.Result1().empty());  // the earlier results are gone with the load
+  reused.CompareFiles();
+  EXPECT_EQ(reused.Result1(), fresh.Result1());
+  EXPECT_EQ(reused.Result2(), fresh.Result2());
+
+  // A failed load leaves nothing of the earlier comparison either.
+  EXPECT_FALSE(reused.LoadFiles(dir.File("missing"), 0, c, 0));
+  reused.CompareFiles();
+  EXPECT_TRUE(reused.Result1().empty());
 }
 
 TEST(CConfigCompare, TypesBeforeAnyLoadAreZero) {
@@ -130,7 +149,6 @@ TEST(CConfigCompare, SecondCompareWorksOnTheNormalizedLines) {
   engine.CompareFiles();
   EXPECT_EQ(engine.Result1(), first1);
   EXPECT_EQ(engine.Result2(), first2);
-  EXPECT_EQ(engine.RawLines1().front(), "[System]");
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include "engine/text_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 
@@ -34,27 +36,17 @@ class CFileDescriptor {
 
 }  // namespace
 
-void SplitLines(std::string_view bytes, CLineList& lines) {
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    const std::size_t lf = bytes.find('\n', start);
-    if (lf == std::string_view::npos) {
-      lines.emplace_back(bytes.substr(start));
-      return;
-    }
-    std::size_t end = lf;
-    if (end > start && bytes[end - 1] == '\r') --end;
-    lines.emplace_back(bytes.substr(start, end - start));
-    start = lf + 1;
-  }
-}
-
 bool ReadFileBytes(const std::string& path, std::string& bytes, std::error_code& error) {
   bytes.clear();  // on a failed read it holds what was read before the failure
   CFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.Get() < 0) {
     error = LastError();
     return false;
+  }
+  // A regular file's size is known: one allocation of the right size, not a string that doubles.
+  struct stat info {};
+  if (::fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
   }
   std::array<char, std::size_t{64} << 10U> buffer;
   for (;;) {
@@ -71,31 +63,6 @@ bool ReadFileBytes(const std::string& path, std::string& bytes, std::error_code&
   return true;
 }
 
-bool ReadLines(const std::string& path, CLineList& lines, std::error_code& error) {
-  std::string bytes;
-  if (ReadFileBytes(path, bytes, error)) {
-    SplitLines(bytes, lines);
-    return true;
-  }
-  // A read that fails partway keeps the whole lines read before the failure.
-  const std::size_t lastBreak = bytes.rfind('\n');
-  if (lastBreak != std::string::npos)
-    SplitLines(std::string_view(bytes).substr(0, lastBreak + 1), lines);
-  return false;
-}
-
-std::string JoinLinesCrLf(const CLineList& lines) {
-  std::size_t size = 0;
-  for (const std::string& line : lines) size += line.size() + 2;
-  std::string bytes;
-  bytes.reserve(size);
-  for (const std::string& line : lines) {
-    bytes += line;
-    bytes += "\r\n";
-  }
-  return bytes;
-}
-
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t put = ::write(fd, bytes.data(), bytes.size());
@@ -109,12 +76,41 @@ bool WriteAll(int fd, std::string_view bytes) {
 }
 
 bool WriteFileBytes(const std::string& path, std::string_view bytes, std::error_code& error) {
+  return WriteFileWith(
+      path, [&](CBufferedWriter& out) { out.Append(bytes); }, error);
+}
+
+bool CBufferedWriter::Append(std::string_view bytes) {
+  if (failed_) return false;
+  if (bytes.size() > buffer_.size() - used_) {
+    if (!Flush()) return false;
+    if (bytes.size() >= buffer_.size()) {
+      failed_ = !WriteAll(fd_, bytes);
+      return !failed_;
+    }
+  }
+  std::copy(bytes.begin(), bytes.end(), buffer_.begin() + static_cast<std::ptrdiff_t>(used_));
+  used_ += bytes.size();
+  return true;
+}
+
+bool CBufferedWriter::Flush() {
+  if (failed_) return false;
+  failed_ = !WriteAll(fd_, std::string_view(buffer_.data(), used_));
+  used_ = 0;
+  return !failed_;
+}
+
+bool WriteFileWith(const std::string& path, const std::function<void(CBufferedWriter&)>& write,
+                   std::error_code& error) {
   CFileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (file.Get() < 0) {
     error = LastError();
     return false;
   }
-  if (!WriteAll(file.Get(), bytes)) {
+  CBufferedWriter out(file.Get());
+  write(out);
+  if (!out.Flush()) {
     error = LastError();
     return false;
   }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <ostream>
+#include <string>
 
 #include "tests/support/temp_dir.h"
 
@@ -12,64 +12,27 @@ namespace {
 
 using testing::CTempDir;
 
-struct SplitCase {
-  const char* name;
-  std::string bytes;
-  CLineList lines;
-  friend void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class SplitLinesTest : public ::testing::TestWithParam<SplitCase> {};
-
-TEST_P(SplitLinesTest, KeepsEveryByteButTheBreak) {
-  CLineList lines;
-  SplitLines(GetParam().bytes, lines);
-  EXPECT_EQ(lines, GetParam().lines);
-}
-
-using namespace std::string_literals;
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SplitLinesTest,
-    ::testing::Values(SplitCase{"Lf", "a=1\nb=2\n", {"a=1", "b=2"}},
-                      SplitCase{"CrLf", "a=1\r\nb=2\r\n", {"a=1", "b=2"}},
-                      SplitCase{"NoFinalBreak", "a=1\nb=2", {"a=1", "b=2"}},
-                      SplitCase{"EmptyLinesStay", "\n\r\nx\n", {"", "", "x"}},
-                      SplitCase{"OnlyOneCrBeforeLfDrops", "a\r\r\n", {"a\r"}},
-                      SplitCase{"LoneCrIsData", "a\rb\n", {"a\rb"}},
-                      SplitCase{"NulAndHighBytesStay", "k=\0\xff\x80\n"s, {"k=\0\xff\x80"s}},
-                      SplitCase{"Empty", "", {}}),
-    [](const auto& info) { return info.param.name; });
-
-TEST(ReadLines, AppendsAndHasNoLineLengthLimit) {
+TEST(ReadFileBytes, ReadsEveryByteAndReportsTheSystemReason) {
   CTempDir dir;
-  const std::string longLine(1 << 20, 'x');
-  const std::string path = dir.Write("long.cfg", "[System]\r\n" + longLine + "\r\n");
-  CLineList lines = {"before"};
+  const std::string bytes = "[System]\r\n" + std::string(1 << 20, 'x') + "\0\xff\r\n";
+  std::string read;
   std::error_code error;
-  ASSERT_TRUE(ReadLines(path, lines, error));
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "before");
-  EXPECT_EQ(lines[2], longLine);
-}
+  ASSERT_TRUE(ReadFileBytes(dir.Write("long.cfg", bytes), read, error));
+  EXPECT_EQ(read, bytes);
 
-TEST(ReadLines, FailuresCarryTheSystemReason) {
-  CTempDir dir;
-  CLineList lines;
-  std::error_code error;
-  EXPECT_FALSE(ReadLines(dir.File("missing.cfg"), lines, error));
+  EXPECT_FALSE(ReadFileBytes(dir.File("missing.cfg"), read, error));
   EXPECT_EQ(error, std::errc::no_such_file_or_directory);
   // A directory opens but cannot be read: that is an error, not an empty file.
-  EXPECT_FALSE(ReadLines(dir.File(""), lines, error));
+  EXPECT_FALSE(ReadFileBytes(dir.File(""), read, error));
   EXPECT_EQ(error, std::errc::is_a_directory);
-  EXPECT_TRUE(lines.empty());
+  EXPECT_TRUE(read.empty());
 }
 
 TEST(WriteFileBytes, WritesExactlyAndReportsErrors) {
   CTempDir dir;
   std::error_code error;
   const std::string path = dir.Write("out.txt", "old content that is longer");
-  ASSERT_TRUE(WriteFileBytes(path, JoinLinesCrLf({"a", "", "b"}), error));
+  ASSERT_TRUE(WriteFileBytes(path, "a\r\n\r\nb\r\n", error));
   EXPECT_EQ(testing::ReadAll(path), "a\r\n\r\nb\r\n");
 
   EXPECT_FALSE(WriteFileBytes(dir.File("no/such/dir.txt"), "x", error));
@@ -80,7 +43,27 @@ TEST(WriteFileBytes, WritesExactlyAndReportsErrors) {
   EXPECT_EQ(error, std::errc::no_space_on_device);
 }
 
-TEST(JoinLinesCrLf, EmptyListIsEmptyFile) { EXPECT_EQ(JoinLinesCrLf({}), ""); }
+TEST(WriteFileWith, SmallAndLargeWritesLandInOrder) {
+  CTempDir dir;
+  const std::string path = dir.File("out.txt");
+  const std::string large((std::size_t{64} << 10U) + 3, 'L');
+  std::string expected;
+  std::error_code error;
+  ASSERT_TRUE(WriteFileWith(
+      path,
+      [&](CBufferedWriter& out) {
+        for (int i = 0; i < 5000; ++i) {
+          const std::string part = i % 1000 == 999 ? large : std::to_string(i) + "\r\n";
+          out.Append(part);
+          expected += part;
+        }
+      },
+      error));
+  EXPECT_EQ(testing::ReadAll(path), expected);
+  EXPECT_FALSE(WriteFileWith(
+      "/dev/full", [&](CBufferedWriter& out) { out.Append(large); }, error));
+  EXPECT_EQ(error, std::errc::no_space_on_device);
+}
 
 }  // namespace
 }  // namespace varnic

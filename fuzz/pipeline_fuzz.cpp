@@ -1,20 +1,23 @@
 // Runs the whole comparison over two files and two types cut from one input, and checks what must
-// hold for every input: equal lengths, well-formed and paired marks, and no difference when a
-// file is compared with itself.
+// hold for every input: equal lengths, well-formed and paired marks, rows that agree with the
+// marks, and no difference when a file is compared with itself.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "engine/config_compare.h"
+#include "engine/compare.h"
+#include "engine/marked.h"
 #include "model/sections.h"
 
 namespace {
 
-using varnic::CConfigCompare;
-using varnic::CLineList;
+using varnic::CComparison;
+using varnic::FileSide;
+using CLineList = std::vector<std::string>;
 
 // Byte pattern that separates file 1 from file 2 in an input.
 constexpr std::string_view kSeparator = "\n%%\n";
@@ -50,36 +53,23 @@ void CheckPairing(const CLineList& left, const CLineList& right) {
   }
 }
 
-void CheckSelfCompare(std::string_view text, std::int32_t type) {
-  CConfigCompare engine;
-  engine.LoadTexts(text, type, text, type);
-  engine.CompareFiles();
-  CheckPairing(engine.Result1(), engine.Result2());
-  for (std::size_t i = 0; i < engine.Result1().size(); ++i) {
-    const Kind kind = KindOf(engine.Result1()[i]);
-    if (kind == Kind::kDifferent || kind == Kind::kOnly) Fail("a file differs from itself", i);
+// The rows are the one source of every renderer: their kinds must be what the marks say.
+void CheckRowsAgreeWithMarks(const CComparison& comparison, const CLineList& left) {
+  if (left.size() != comparison.ResultLineCount()) Fail("result line count is off", 0);
+  bool differs = false;
+  for (const std::string& line : left) {
+    const Kind kind = KindOf(line);
+    differs = differs || kind == Kind::kDifferent || kind == Kind::kOnly;
   }
+  if (differs != comparison.HasDifferences()) Fail("rows and marks disagree on differences", 0);
 }
 
-// The aligned lists are built from an index of each section; they must equal what looking up
-// every key with FindKeyValue gives.
-void CheckAlignedIndex(const CConfigCompare& engine) {
-  for (const CLineList* normalized : {&engine.RawLines1(), &engine.RawLines2()}) {
-    CLineList indexed;
-    engine.BuildAlignedList(*normalized, indexed);
-    CLineList scanned;
-    std::string value;
-    for (const CLineList& group : engine.KeyGroups()) {
-      const std::string header = "[" + group.front() + "]";
-      scanned.push_back(header);
-      for (std::size_t k = 1; k < group.size(); ++k) {
-        scanned.push_back(CConfigCompare::FindKeyValue(*normalized, group[k], header, value)
-                              ? group[k] + "=" + value
-                              : std::string());
-      }
-    }
-    if (indexed != scanned) Fail("indexed alignment differs from key lookups", 0);
-  }
+void CheckSelfCompare(std::string_view text, std::int32_t type) {
+  const CComparison comparison =
+      varnic::Compare({std::string(text), type}, {std::string(text), type});
+  const CLineList left = varnic::MarkedLines(comparison, FileSide::kFile1);
+  CheckPairing(left, varnic::MarkedLines(comparison, FileSide::kFile2));
+  if (comparison.HasDifferences()) Fail("a file differs from itself", 0);
 }
 
 // Small types reach every role of reconciliation: equal, 0, 1 and other values.
@@ -97,11 +87,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text2 =
       cut == std::string_view::npos ? std::string_view() : rest.substr(cut + kSeparator.size());
 
-  CConfigCompare engine;
-  engine.LoadTexts(text1, type1, text2, type2);
-  engine.CompareFiles();
-  CheckPairing(engine.Result1(), engine.Result2());
-  CheckAlignedIndex(engine);
+  const CComparison comparison =
+      varnic::Compare({std::string(text1), type1}, {std::string(text2), type2});
+  const CLineList left = varnic::MarkedLines(comparison, FileSide::kFile1);
+  CheckPairing(left, varnic::MarkedLines(comparison, FileSide::kFile2));
+  CheckRowsAgreeWithMarks(comparison, left);
 
   CheckSelfCompare(text1, type1);
   return 0;

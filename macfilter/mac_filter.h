@@ -5,19 +5,20 @@
 #include <optional>
 #include <string_view>
 
-#include "model/compare_observer.h"
-#include "model/line_list.h"
+#include "model/changes.h"
 #include "model/sections.h"
+#include "model/text_arena.h"
 
 namespace varnic {
 
 // The position of the first line whose value equals `value` exactly, whatever its key.
-std::optional<std::size_t> FindItemPositionByValue(const CLineList& list, std::string_view value);
+std::optional<std::size_t> FindItemPositionByValue(const CLines& list, std::string_view value);
 
 // Renumbers the MAC entries of both files' filter buckets, 5 GHz first, so that addresses both
-// files hold come first under equal numbers. Only entry texts change; lines keep their places.
-bool CompareMacFilterLists(CSectionBuckets& file1, CSectionBuckets& file2,
-                           CCompareObserver* observer = nullptr);
+// files hold come first under equal numbers. Only entry texts change (the new texts are stored in
+// `arena`); lines keep their places. Each address that moved to another entry is logged.
+void CompareMacFilterLists(CSectionBuckets& file1, CSectionBuckets& file2, CTextArena& arena,
+                           CChangeLog& log);
 
 }  // namespace varnic
 

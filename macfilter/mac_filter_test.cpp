@@ -3,16 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace varnic {
 namespace {
 
 struct MacCase {
   const char* name;
-  CLineList f1;
-  CLineList f2;
-  CLineList expected1;
-  CLineList expected2;
+  CLines f1;
+  CLines f2;
+  CLines expected1;
+  CLines expected2;
   friend void PrintTo(const MacCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -24,7 +26,9 @@ TEST_P(MacFilterTest, RenumbersSoEqualAddressesLineUp) {
   CSectionBuckets file2;
   file1[Section::k5GHzFilter] = c.f1;
   file2[Section::k5GHzFilter] = c.f2;
-  EXPECT_TRUE(CompareMacFilterLists(file1, file2));
+  CTextArena arena;
+  CChangeLog log;
+  CompareMacFilterLists(file1, file2, arena, log);
   EXPECT_EQ(file1[Section::k5GHzFilter], c.expected1);
   EXPECT_EQ(file2[Section::k5GHzFilter], c.expected2);
 }
@@ -80,10 +84,12 @@ TEST(CompareMacFilterLists, BandsAreMatchedSeparately) {
   file1[Section::k5GHzFilter] = {"filter_mac_add1=A", "filter_mac_add2=B"};
   file2[Section::k5GHzFilter] = {"filter_mac_add1=B"};
   file2[Section::k24GHzFilter] = {"filter_mac_add1=A"};
-  CompareMacFilterLists(file1, file2);
+  CTextArena arena;
+  CChangeLog log;
+  CompareMacFilterLists(file1, file2, arena, log);
   // A is held by file 2 only on the other band, so it is file 1's own address here.
-  EXPECT_EQ(file1[Section::k5GHzFilter], (CLineList{"filter_mac_add1=B", "filter_mac_add2=A"}));
-  EXPECT_EQ(file2[Section::k24GHzFilter], CLineList{"filter_mac_add1=A"});
+  EXPECT_EQ(file1[Section::k5GHzFilter], (CLines{"filter_mac_add1=B", "filter_mac_add2=A"}));
+  EXPECT_EQ(file2[Section::k24GHzFilter], CLines{"filter_mac_add1=A"});
 }
 
 TEST(CompareMacFilterLists, FailedCountOnOneBandStillProcessesTheOther) {
@@ -93,16 +99,40 @@ TEST(CompareMacFilterLists, FailedCountOnOneBandStillProcessesTheOther) {
   file2[Section::k5GHzFilter] = {"filter_mac_add3=M1"};
   file1[Section::k24GHzFilter] = {"filter_mac_add1=P"};
   file2[Section::k24GHzFilter] = {"filter_mac_add2=Q", "filter_mac_add5=P"};
-  CompareMacFilterLists(file1, file2);
-  EXPECT_EQ(file2[Section::k5GHzFilter], CLineList{"filter_mac_add3=M1"});
-  EXPECT_EQ(file2[Section::k24GHzFilter], (CLineList{"filter_mac_add1=P", "filter_mac_add2=Q"}));
+  CTextArena arena;
+  CChangeLog log;
+  CompareMacFilterLists(file1, file2, arena, log);
+  EXPECT_EQ(file2[Section::k5GHzFilter], CLines{"filter_mac_add3=M1"});
+  EXPECT_EQ(file2[Section::k24GHzFilter], (CLines{"filter_mac_add1=P", "filter_mac_add2=Q"}));
 }
 
 TEST(FindItemPositionByValue, AnyKeyExactValue) {
-  const CLineList list = {"filter_mac_acl=Accept", "x=aa", "filter_mac_add1=AA"};
+  const CLines list = {"filter_mac_acl=Accept", "x=aa", "filter_mac_add1=AA"};
   EXPECT_EQ(FindItemPositionByValue(list, "AA"), 2u);
   EXPECT_EQ(FindItemPositionByValue(list, "Accept"), 0u);
   EXPECT_EQ(FindItemPositionByValue(list, "A"), std::nullopt);
+}
+
+TEST(CompareMacFilterLists, LogsEachMovedAddressWithItsOldAndNewEntry) {
+  CSectionBuckets file1;
+  CSectionBuckets file2;
+  file1[Section::k5GHzFilter] = {"filter_mac_add1=M1", "filter_mac_add2=M2", "filter_mac_add3=M2"};
+  file2[Section::k5GHzFilter] = {"filter_mac_add1=M2", "filter_mac_add2=M1", "filter_mac_add7=M2",
+                                 "filter_mac_add4=M5"};
+  CTextArena arena;
+  CChangeLog log;
+  CompareMacFilterLists(file1, file2, arena, log);
+  std::vector<std::string> moves;
+  for (const CChange& change : log.Changes()) {
+    moves.push_back(std::to_string(static_cast<int>(change.file)) + " " + std::string(change.line) +
+                    " -> " + std::string(change.after));
+  }
+  // Repeated addresses pair up in order; an entry that kept its number is no move.
+  EXPECT_EQ(moves, (std::vector<std::string>{
+                       "2 filter_mac_add2=M1 -> filter_mac_add1=M1",
+                       "2 filter_mac_add1=M2 -> filter_mac_add2=M2",
+                       "2 filter_mac_add7=M2 -> filter_mac_add3=M2",
+                   }));
 }
 
 }  // namespace

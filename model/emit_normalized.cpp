@@ -1,22 +1,23 @@
 #include "model/emit_normalized.h"
 
-#include <new>
+#include <algorithm>
 
 namespace varnic {
 
-bool EmitNormalizedLines(const CSectionBuckets& buckets, CLineList& out) {
-  out.clear();
-  try {
-    for (const Section section : kEmissionOrder) {
-      const CLineList& bucket = buckets[section];
-      if (bucket.empty()) continue;
-      out.emplace_back(SectionHeader(section));
-      out.insert(out.end(), bucket.begin(), bucket.end());
-    }
-  } catch (const std::bad_alloc&) {
-    return false;
+bool HasNoLines(const CSectionBuckets& buckets) {
+  return std::all_of(kEmissionOrder.begin(), kEmissionOrder.end(),
+                     [&](Section section) { return buckets[section].empty(); });
+}
+
+std::string NormalizedText(const CSectionBuckets& buckets) {
+  std::string text;
+  for (const Section section : kEmissionOrder) {
+    const CLines& bucket = buckets[section];
+    if (bucket.empty()) continue;
+    text.append(SectionHeader(section)).push_back('\n');
+    for (const std::string_view line : bucket) text.append(line).push_back('\n');
   }
-  return true;
+  return text;
 }
 
 }  // namespace varnic

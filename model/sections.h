@@ -3,15 +3,16 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
-#include "model/line_list.h"
+#include "model/lines.h"
 
 namespace varnic {
 
 // The nine sections the system knows, in the order their buckets are held.
-enum class Section : std::size_t {
+enum class Section : std::uint8_t {
   k5GHzWireless,
   k24GHzWireless,
   k5GHzSecurity,
@@ -24,24 +25,41 @@ enum class Section : std::size_t {
 };
 inline constexpr std::size_t kSectionCount = 9;
 
+// The order in which sections are emitted and compared; [System] comes first.
+inline constexpr std::array<Section, kSectionCount> kEmissionOrder = {
+    Section::kSystem,       Section::k5GHzWireless,  Section::k24GHzWireless,
+    Section::k5GHzSecurity, Section::k24GHzSecurity, Section::k5GHzFilter,
+    Section::k24GHzFilter,  Section::k5GHzMultiSSID, Section::k24GHzMultiSSID,
+};
+
 // The header line of a section, brackets included, e.g. "[System]".
 std::string_view SectionHeader(Section section);
+// The section name, the header without its brackets, e.g. "System".
+std::string_view SectionName(Section section);
 // The section whose header equals `line` byte for byte, if any.
 std::optional<Section> FindSection(std::string_view line);
+
+// Which of the two files a line or a stage belongs to.
+enum class FileSide : std::uint8_t { kFile1 = 1, kFile2 = 2 };
+
+enum class Band : std::uint8_t { k5GHz, k24GHz };
+
+// The band of a section; none for [System].
+std::optional<Band> BandOf(Section section);
+
+// The four sections of a band, in bucket order.
+const std::array<Section, 4>& BandSections(Band band);
 
 // Body lines of the nine sections of one file, without their headers.
 class CSectionBuckets {
  public:
-  CLineList& operator[](Section s) { return lists_[static_cast<std::size_t>(s)]; }
-  const CLineList& operator[](Section s) const { return lists_[static_cast<std::size_t>(s)]; }
+  CLines& operator[](Section s) { return lists_[static_cast<std::size_t>(s)]; }
+  const CLines& operator[](Section s) const { return lists_[static_cast<std::size_t>(s)]; }
   bool operator==(const CSectionBuckets&) const = default;
 
  private:
-  std::array<CLineList, kSectionCount> lists_;
+  std::array<CLines, kSectionCount> lists_;
 };
-
-// Which of the two files a stage is working on, for reports.
-enum class FileSide { kFile1 = 1, kFile2 = 2 };
 
 }  // namespace varnic
 

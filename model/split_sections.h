@@ -1,17 +1,26 @@
 #ifndef VARNIC_MODEL_SPLIT_SECTIONS_H_
 #define VARNIC_MODEL_SPLIT_SECTIONS_H_
 
-#include "model/line_list.h"
+#include <cstddef>
+#include <string_view>
+
+#include "model/changes.h"
 #include "model/sections.h"
 
 namespace varnic {
 
-// Files the body lines of `raw` into the buckets of their sections. Lines before the first header
-// go to the 5 GHz wireless bucket. A known header empties its bucket and makes it current. A line
-// that begins with "[" but is no known header starts an unknown section: it and its lines up to
-// the next known header go nowhere, and the bucket before it keeps what it had. Buckets whose
-// header does not occur are not touched.
-void SplitIntoSections(const CLineList& raw, CSectionBuckets& buckets);
+struct CSplitFile {
+  CSectionBuckets buckets;  // views into the text given to SplitIntoSections
+  std::size_t lines = 0;    // lines of the whole file
+};
+
+// Files the body lines of `text` into the buckets of their sections. Lines before the first
+// header go to the 5 GHz wireless bucket. A known header empties its bucket and makes it current,
+// so a bucket holds the lines after the last occurrence of its header; earlier runs are logged as
+// superseded. A line that begins with "[" but is no known header starts an unknown section: it
+// and its lines up to the next known header are logged and go nowhere (filed under the section
+// before, they would be compared as that section's settings).
+CSplitFile SplitIntoSections(std::string_view text, FileSide side, CChangeLog& log);
 
 }  // namespace varnic
 

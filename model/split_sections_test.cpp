@@ -4,15 +4,17 @@
 
 #include <map>
 #include <ostream>
+#include <string_view>
+#include <vector>
 
 namespace varnic {
 namespace {
 
-using Expected = std::map<Section, CLineList>;
+using Expected = std::map<Section, CLines>;
 
 struct SplitCase {
   const char* name;
-  CLineList raw;
+  std::string_view text;
   Expected buckets;  // every bucket not named must be empty
   friend void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
 };
@@ -21,12 +23,12 @@ class SplitIntoSectionsTest : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitIntoSectionsTest, FilesLinesIntoBuckets) {
   const SplitCase& c = GetParam();
-  CSectionBuckets buckets;
-  SplitIntoSections(c.raw, buckets);
+  CChangeLog log;
+  const CSectionBuckets buckets = SplitIntoSections(c.text, FileSide::kFile1, log).buckets;
   for (std::size_t i = 0; i < kSectionCount; ++i) {
     const auto section = static_cast<Section>(i);
     const auto it = c.buckets.find(section);
-    EXPECT_EQ(buckets[section], it == c.buckets.end() ? CLineList{} : it->second)
+    EXPECT_EQ(buckets[section], it == c.buckets.end() ? CLines{} : it->second)
         << SectionHeader(section);
   }
 }
@@ -35,46 +37,51 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, SplitIntoSectionsTest,
     ::testing::Values(
         SplitCase{"LinesBeforeFirstHeaderGoToFiveGhzWireless",
-                  {"a=1", "[System]", "b=2"},
+                  "a=1\n[System]\nb=2\n",
                   {{Section::k5GHzWireless, {"a=1"}}, {Section::kSystem, {"b=2"}}}},
         SplitCase{"LaterFiveGhzWirelessHeaderDiscardsEarlyLines",
-                  {"a=1", "[5GHz_WirelessSettings]", "ch=36"},
+                  "a=1\n[5GHz_WirelessSettings]\nch=36\n",
                   {{Section::k5GHzWireless, {"ch=36"}}}},
-        SplitCase{"NoHeaderAtAll", {"a=1", "", "b"}, {{Section::k5GHzWireless, {"a=1", "", "b"}}}},
+        SplitCase{"NoHeaderAtAll", "a=1\n\nb\n", {{Section::k5GHzWireless, {"a=1", "", "b"}}}},
         SplitCase{"HeaderTwiceKeepsOnlyLastOccurrence",
-                  {"[System]", "a=1", "[2.4GHz_Filter]", "f=1", "[System]", "b=2"},
+                  "[System]\na=1\n[2.4GHz_Filter]\nf=1\n[System]\nb=2\n",
                   {{Section::kSystem, {"b=2"}}, {Section::k24GHzFilter, {"f=1"}}}},
         SplitCase{"BlanksBeforeBracketMakeABodyLine",
-                  {"[System]", " [2.4GHz_Filter]", "a=1"},
+                  "[System]\n [2.4GHz_Filter]\na=1\n",
                   {{Section::kSystem, {" [2.4GHz_Filter]", "a=1"}}}},
-        SplitCase{"HeadersAreCaseSensitive",
-                  {"[System]", "[5GHz_filter]", "f=1", "[System] ", "g=1"},
-                  {}},
+        SplitCase{"HeadersAreCaseSensitive", "[System]\n[5GHz_filter]\nf=1\n[System] \ng=1\n", {}},
         SplitCase{"UnknownSectionLinesGoNowhereAndPreviousBucketKeepsItsLines",
-                  {"[System]", "a=1", "[Vendor]", "v=1", "[2.4GHz_Filter]", "f=1"},
+                  "[System]\na=1\n[Vendor]\nv=1\n[2.4GHz_Filter]\nf=1\n",
                   {{Section::kSystem, {"a=1"}}, {Section::k24GHzFilter, {"f=1"}}}},
         SplitCase{"SystemHeaderInsideAnotherSectionStartsIt",
-                  {"[5GHz_Filter]", "f=1", "[System]", "a=1"},
+                  "[5GHz_Filter]\nf=1\n[System]\na=1\n",
                   {{Section::k5GHzFilter, {"f=1"}}, {Section::kSystem, {"a=1"}}}},
         SplitCase{"BlankLinesAreBodyLines",
-                  {"[System]", "", "a=1", ""},
+                  "[System]\n\na=1\n\n",
                   {{Section::kSystem, {"", "a=1", ""}}}}),
     [](const auto& info) { return info.param.name; });
 
-TEST(SplitIntoSections, EmptyFileLeavesBucketsAsTheyWere) {
-  CSectionBuckets buckets;
-  buckets[Section::kSystem] = {"kept=1"};
-  SplitIntoSections({}, buckets);
-  EXPECT_EQ(buckets[Section::kSystem], CLineList{"kept=1"});
-}
-
-TEST(SplitIntoSections, OnlyBucketsWhoseHeaderOccursAreEmptied) {
-  CSectionBuckets buckets;
-  buckets[Section::kSystem] = {"old=1"};
-  buckets[Section::k5GHzFilter] = {"old=2"};
-  SplitIntoSections({"[System]", "new=1"}, buckets);
-  EXPECT_EQ(buckets[Section::kSystem], CLineList{"new=1"});
-  EXPECT_EQ(buckets[Section::k5GHzFilter], CLineList{"old=2"});
+TEST(SplitIntoSections, LogsWhatTakesNoPartAndCountsEveryLine) {
+  CChangeLog log;
+  const CSplitFile split = SplitIntoSections(
+      "early=1\n[System]\nold=1\n[Vendor]\nv=1\n[System]\nnew=1\n[5GHz_WirelessSettings]\n",
+      FileSide::kFile2, log);
+  EXPECT_EQ(split.lines, 8u);
+  EXPECT_EQ(split.buckets[Section::kSystem], CLines{"new=1"});
+  struct Logged {
+    ChangeKind kind;
+    std::string_view line;
+  };
+  const std::vector<Logged> expected = {{ChangeKind::kSuperseded, "early=1"},
+                                        {ChangeKind::kSuperseded, "old=1"},
+                                        {ChangeKind::kUnknownSection, "[Vendor]"},
+                                        {ChangeKind::kUnknownSection, "v=1"}};
+  ASSERT_EQ(log.Changes().size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(log.Changes()[i].kind, expected[i].kind) << i;
+    EXPECT_EQ(log.Changes()[i].line, expected[i].line) << i;
+    EXPECT_EQ(log.Changes()[i].file, FileSide::kFile2) << i;
+  }
 }
 
 }  // namespace

@@ -1,106 +1,91 @@
 #include "rules/filter.h"
 
 #include <algorithm>
-#include <array>
-#include <utility>
 
 #include "rules/primitives.h"
+#include "rules/rule_lists.h"
 
 namespace varnic {
 namespace {
 
-bool RuleMatches(const CLineList& bucket, std::string_view rule) {
-  return RuleHolds(bucket, rule, Wildcard::kAny);
-}
+// Scans of the keep list allowed before the substring set pays for itself.
+constexpr std::size_t kScansBeforeIndex = 64;
 
-// The keys named by the rules that match, in order; empty when none matches.
-std::vector<std::string> KeysOfMatchingRules(const CLineList& bucket, const CLineList& rules) {
-  std::vector<std::string> keep;
-  for (const std::string& rule : rules) {
-    if (!RuleMatches(bucket, rule)) continue;
-    int cursor = 0;
-    for (std::string_view key = GetNextRuleKey(rule, cursor); !key.empty();
-         key = GetNextRuleKey(rule, cursor)) {
-      keep.emplace_back(key);
-    }
-  }
-  return keep;
-}
-
-struct FilteredBucket {
-  Section section;
-  const CLineList CRuleLists::*rules;
-};
-
-constexpr std::array<FilteredBucket, 7> kFilteredBuckets = {{
-    {Section::kSystem, &CRuleLists::system},
-    {Section::k5GHzSecurity, &CRuleLists::security},
-    {Section::k24GHzSecurity, &CRuleLists::security},
-    {Section::k5GHzFilter, &CRuleLists::filter},
-    {Section::k24GHzFilter, &CRuleLists::filter},
-    {Section::k5GHzMultiSSID, &CRuleLists::multiSsid},
-    {Section::k24GHzMultiSSID, &CRuleLists::multiSsid},
-}};
-
-void FilterFile(FileSide side, CSectionBuckets& buckets, const CRuleLists& rules,
-                CCompareObserver* observer) {
-  CLineList dropped;
-  for (const auto& [section, list] : kFilteredBuckets) {
-    const CLineList& ruleList = rules.*list;
-    if (observer == nullptr) {
-      FilterBucket(buckets[section], ruleList);
-      continue;
-    }
+void FilterFile(FileSide side, CSectionBuckets& buckets, CChangeLog& log) {
+  CLines dropped;
+  for (const CSectionRules& entry : SectionRuleTable()) {
+    if (!entry.filtered) continue;
     dropped.clear();
-    const CLineList matching = MatchingRules(buckets[section], ruleList);
-    FilterBucket(buckets[section], ruleList, &dropped);
-    for (const std::string& line : dropped) observer->OnLineFiltered(side, section, line, matching);
+    std::vector<std::uint16_t> matched =
+        FilterBucket(buckets[entry.section], *entry.rules, dropped);
+    if (dropped.empty()) continue;
+    const std::uint32_t ruleSet = log.AddRuleSet(std::move(matched));
+    for (const std::string_view line : dropped) {
+      CChange change = MakeChange(ChangeKind::kFiltered, side, entry.section, line);
+      change.ruleSet = ruleSet;
+      log.Add(change);
+    }
   }
 }
 
 }  // namespace
 
-std::vector<std::string> CollectRelevantKeys(const CLineList& bucket, const CLineList& rules) {
-  std::vector<std::string> keep = KeysOfMatchingRules(bucket, rules);
-  if (keep.empty()) {
-    for (const std::string& line : bucket) keep.emplace_back(GetItemKey(line));
-  }
-  return keep;
+void CKeepList::Add(std::string_view key) {
+  if (exact_.Insert(key)) entries_.push_back(key);
 }
 
-CLineList MatchingRules(const CLineList& bucket, const CLineList& rules) {
-  CLineList matching;
-  for (const std::string& rule : rules) {
-    if (RuleMatches(bucket, rule)) matching.push_back(rule);
+bool CKeepList::Contains(std::string_view key) {
+  if (exact_.Contains(key)) return true;
+  if (!substrings_.Empty()) return substrings_.Contains(key);
+  if (++scans_ > kScansBeforeIndex) {
+    for (const std::string_view entry : entries_) {
+      for (std::size_t from = 0; from <= entry.size(); ++from) {
+        for (std::size_t length = 0; from + length <= entry.size(); ++length) {
+          substrings_.Insert(entry.substr(from, length));
+        }
+      }
+    }
+    return substrings_.Contains(key);
+  }
+  return std::any_of(entries_.begin(), entries_.end(), [&](std::string_view entry) {
+    return entry.find(key) != std::string_view::npos;
+  });
+}
+
+std::vector<std::uint16_t> MatchingRules(const CLines& bucket, const CRuleList& rules) {
+  std::vector<std::uint16_t> matching;
+  if (bucket.empty()) return matching;
+  CConditionMemo memo(bucket, rules, Wildcard::kAny);
+  for (std::size_t i = 0; i < rules.size(); ++i) {
+    if (memo.RuleHolds(rules[i])) matching.push_back(static_cast<std::uint16_t>(i));
   }
   return matching;
 }
 
-bool IsRelevantKey(std::string_view key, const std::vector<std::string>& keep) {
-  return std::any_of(keep.begin(), keep.end(), [&](const std::string& entry) {
-    return entry.find(key) != std::string::npos;
-  });
-}
-
-void FilterBucket(CLineList& bucket, const CLineList& rules, CLineList* dropped) {
-  // When no rule matches, the keep list is every key of the bucket and every line survives;
-  // skipping that pass keeps a large unruled section linear.
-  const std::vector<std::string> keep = KeysOfMatchingRules(bucket, rules);
-  if (keep.empty()) return;
-  const auto firstDropped = std::stable_partition(
-      bucket.begin(), bucket.end(),
-      [&](const std::string& line) { return IsRelevantKey(GetItemKey(line), keep); });
-  if (dropped != nullptr) {
-    dropped->insert(dropped->end(), std::make_move_iterator(firstDropped),
-                    std::make_move_iterator(bucket.end()));
+std::vector<std::uint16_t> FilterBucket(CLines& bucket, const CRuleList& rules, CLines& dropped) {
+  std::vector<std::uint16_t> matching = MatchingRules(bucket, rules);
+  CKeepList keep;
+  for (const std::uint16_t i : matching) {
+    for (const std::string_view key : rules[i].Keys()) keep.Add(key);
   }
-  bucket.erase(firstDropped, bucket.end());
+  // A matching rule that names no key leaves nothing to keep by; the bucket then survives whole,
+  // as it does when no rule matches.
+  if (keep.Empty()) return matching;
+  std::size_t kept = 0;
+  for (const std::string_view line : bucket) {
+    if (keep.Contains(GetItemKey(line))) {
+      bucket[kept++] = line;
+    } else {
+      dropped.push_back(line);
+    }
+  }
+  bucket.resize(kept);
+  return matching;
 }
 
-void FilterSections(CSectionBuckets& file1, CSectionBuckets& file2, const CRuleLists& rules,
-                    CCompareObserver* observer) {
-  FilterFile(FileSide::kFile1, file1, rules, observer);
-  FilterFile(FileSide::kFile2, file2, rules, observer);
+void FilterSections(CSectionBuckets& file1, CSectionBuckets& file2, CChangeLog& log) {
+  FilterFile(FileSide::kFile1, file1, log);
+  FilterFile(FileSide::kFile2, file2, log);
 }
 
 }  // namespace varnic

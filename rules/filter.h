@@ -1,35 +1,46 @@
 #ifndef VARNIC_RULES_FILTER_H_
 #define VARNIC_RULES_FILTER_H_
 
-#include <string>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
-#include "model/compare_observer.h"
-#include "model/line_list.h"
+#include "model/changes.h"
+#include "model/hash_index.h"
 #include "model/sections.h"
-#include "rules/rule_lists.h"
+#include "rules/rule.h"
 
 namespace varnic {
 
-// The keys named by every rule of `rules` that matches `bucket` ("*" is a whole-field wildcard
-// here); when none matches, the key of every line of the bucket, so the bucket survives whole.
-std::vector<std::string> CollectRelevantKeys(const CLineList& bucket, const CLineList& rules);
+// The keys that the matching rules of a bucket name. A line's key is relevant when it lies within
+// some entry (a substring test, not equality).
+class CKeepList {
+ public:
+  void Add(std::string_view key);
+  bool Empty() const { return entries_.empty(); }
+  bool Contains(std::string_view key);
 
-// The rules of `rules` that match `bucket`, in list order.
-CLineList MatchingRules(const CLineList& bucket, const CLineList& rules);
+ private:
+  std::vector<std::string_view> entries_;
+  CViewSet exact_;
+  // Built once enough keys were not found by equality: every substring of every entry, so a
+  // large bucket of unlisted keys costs one lookup a line instead of a scan of the list.
+  CViewSet substrings_;
+  std::size_t scans_ = 0;
+};
 
-// True when some entry of `keep` contains `key` as a substring.
-bool IsRelevantKey(std::string_view key, const std::vector<std::string>& keep);
+// The positions (in `rules`) of the rules that match `bucket`, in list order; "*" is a whole
+// field wildcard here.
+std::vector<std::uint16_t> MatchingRules(const CLines& bucket, const CRuleList& rules);
 
-// Removes the lines of `bucket` whose keys are not relevant; survivors keep their order. The
-// removed lines are appended to `dropped` when it is given.
-void FilterBucket(CLineList& bucket, const CLineList& rules, CLineList* dropped = nullptr);
+// Removes the lines of `bucket` whose keys no matching rule names; survivors keep their order.
+// When no rule matches the bucket stays whole. Returns the positions of the matching rules and
+// appends the removed lines to `dropped`.
+std::vector<std::uint16_t> FilterBucket(CLines& bucket, const CRuleList& rules, CLines& dropped);
 
-// Filters the System, security, filter and multi-SSID buckets of both files, file 1 first. An
-// observer hears of every dropped line with the rules that matched its bucket.
-void FilterSections(CSectionBuckets& file1, CSectionBuckets& file2, const CRuleLists& rules,
-                    CCompareObserver* observer = nullptr);
+// Filters the governed buckets of both files, file 1 first, logging every dropped line with the
+// rules that matched its bucket.
+void FilterSections(CSectionBuckets& file1, CSectionBuckets& file2, CChangeLog& log);
 
 }  // namespace varnic
 

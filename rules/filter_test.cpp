@@ -4,6 +4,8 @@
 
 #include <ostream>
 
+#include "rules/rule_lists.h"
+
 namespace varnic {
 namespace {
 
@@ -11,9 +13,9 @@ const CRuleLists& Rules() { return BuiltInRuleLists(); }
 
 struct FilterCase {
   const char* name;
-  const CLineList CRuleLists::*rules;
-  CLineList bucket;
-  CLineList survivors;
+  const CRuleList CRuleLists::*rules;
+  CLines bucket;
+  CLines survivors;
   friend void PrintTo(const FilterCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -21,9 +23,9 @@ class FilterBucketTest : public ::testing::TestWithParam<FilterCase> {};
 
 TEST_P(FilterBucketTest, KeepsOnlyRelevantLinesInOrder) {
   const FilterCase& c = GetParam();
-  CLineList bucket = c.bucket;
-  CLineList dropped;
-  FilterBucket(bucket, Rules().*c.rules, &dropped);
+  CLines bucket = c.bucket;
+  CLines dropped;
+  FilterBucket(bucket, Rules().*c.rules, dropped);
   EXPECT_EQ(bucket, c.survivors);
   EXPECT_EQ(bucket.size() + dropped.size(), c.bucket.size());
 }
@@ -87,52 +89,48 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"EmptyBucketStaysEmpty", &CRuleLists::system, {}, {}}),
     [](const auto& info) { return info.param.name; });
 
-TEST(CollectRelevantKeys, WildcardHoldsOnAnyLineEvenWithoutEquals) {
-  EXPECT_EQ(CollectRelevantKeys({"no equals"}, {"|*=*|:|Username|"}),
-            std::vector<std::string>{"Username"});
-  EXPECT_EQ(CollectRelevantKeys({"a=1", "b=2"}, {"|x=1|:|k|"}),
-            (std::vector<std::string>{"a", "b"}));
+TEST(MatchingRules, WildcardHoldsOnAnyLineAndConditionsMayHoldOnDifferentLines) {
+  const CRuleList rules(
+      {"|*=*|:|Username|", "|a=1|b=2|:|k1|", "|b=|:|k2|k3|", "|x=1|:|k|", "|:|k|"});
+  EXPECT_EQ(MatchingRules({"no equals"}, rules), (std::vector<std::uint16_t>{0}));
+  EXPECT_EQ(MatchingRules({"a=1", "b=2"}, rules), (std::vector<std::uint16_t>{0, 1, 2}));
+  EXPECT_TRUE(MatchingRules({}, rules).empty());
 }
 
-TEST(CollectRelevantKeys, ConditionsMayHoldOnDifferentLinesAndKeysUnite) {
-  EXPECT_EQ(CollectRelevantKeys({"a=1", "b=2"}, {"|a=1|b=2|:|k1|", "|b=|:|k2|k3|"}),
-            (std::vector<std::string>{"k1", "k2", "k3"}));
-}
-
-TEST(IsRelevantKey, SubstringOfAnyEntry) {
-  const std::vector<std::string> keep = {"SSID1_KeyIndex", "auth_type"};
-  EXPECT_TRUE(IsRelevantKey("SSID1_Key", keep));
-  EXPECT_TRUE(IsRelevantKey("", keep));
-  EXPECT_FALSE(IsRelevantKey("auth_type2", keep));
-}
-
-class RecordingObserver : public CCompareObserver {
- public:
-  void OnLineFiltered(FileSide file, Section section, std::string_view line,
-                      const CLineList& /*rules*/) override {
-    lines.push_back(std::to_string(static_cast<int>(file)) + std::string(SectionHeader(section)) +
-                    std::string(line));
+TEST(CKeepList, AKeyIsKeptWhenItLiesWithinAnEntryAlsoOnceIndexed) {
+  CKeepList keep;
+  keep.Add("SSID1_KeyIndex");
+  keep.Add("auth_type");
+  // Past the first scans the answers come from an index of substrings; they must not change.
+  for (int round = 0; round < 100; ++round) {
+    ASSERT_TRUE(keep.Contains("SSID1_Key")) << round;
+    ASSERT_TRUE(keep.Contains("")) << round;
+    ASSERT_TRUE(keep.Contains("th_ty")) << round;
+    ASSERT_FALSE(keep.Contains("auth_type2")) << round;
+    ASSERT_FALSE(keep.Contains("Index1")) << round;
   }
-  CLineList lines;
-};
+}
 
-TEST(FilterSections, ReportsEveryDroppedLineAndChangesNothingElse) {
+TEST(FilterSections, LogsEveryDroppedLineWithTheRulesThatMatched) {
   CSectionBuckets file1;
   file1[Section::k24GHzSecurity] = {"auth_type=WPA2-Personal", "key1=stale"};
   file1[Section::k5GHzWireless] = {"anything=1"};
   CSectionBuckets file2;
   file2[Section::k5GHzFilter] = {"filter_mac_acl=Disable", "filter_mac_add1=A"};
-  CSectionBuckets plain1 = file1;
-  CSectionBuckets plain2 = file2;
 
-  RecordingObserver observer;
-  FilterSections(file1, file2, BuiltInRuleLists(), &observer);
-  FilterSections(plain1, plain2, BuiltInRuleLists());
-  EXPECT_EQ(file1, plain1);
-  EXPECT_EQ(file2, plain2);
-  EXPECT_EQ(file1[Section::k5GHzWireless], CLineList{"anything=1"});
-  EXPECT_EQ(observer.lines,
-            (CLineList{"1[2.4GHz_SecuritySettings]key1=stale", "2[5GHz_Filter]filter_mac_add1=A"}));
+  CChangeLog log;
+  FilterSections(file1, file2, log);
+  EXPECT_EQ(file1[Section::k5GHzWireless], CLines{"anything=1"});
+  ASSERT_EQ(log.Changes().size(), 2u);
+  const CChange& first = log.Changes()[0];
+  EXPECT_EQ(first.line, "key1=stale");
+  EXPECT_EQ(first.file, FileSide::kFile1);
+  EXPECT_EQ(first.section, Section::k24GHzSecurity);
+  ASSERT_EQ(log.RuleSet(first.ruleSet).size(), 1u);
+  EXPECT_EQ(Rules().security[log.RuleSet(first.ruleSet)[0]].ConditionText(),
+            "|auth_type=WPA2-Personal|");
+  EXPECT_EQ(log.Changes()[1].line, "filter_mac_add1=A");
+  EXPECT_EQ(log.Changes()[1].file, FileSide::kFile2);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "rules/primitives.h"
 
-#include <algorithm>
-
 namespace varnic {
 
 std::string_view GetItemKey(std::string_view item) {
@@ -14,7 +12,8 @@ std::string_view GetItemValue(std::string_view item) {
   return eq == std::string_view::npos ? std::string_view() : item.substr(eq + 1);
 }
 
-bool GetNextCondition(std::string_view rule, int& cursor, std::string& key, std::string& value) {
+bool GetNextCondition(std::string_view rule, int& cursor, std::string_view& key,
+                      std::string_view& value) {
   std::size_t start = 0;
   if (cursor == 0) {
     start = rule.find('|');
@@ -52,38 +51,16 @@ std::string_view GetNextRuleKey(std::string_view rule, int& cursor) {
   return rule.substr(start + 1, bar - start - 1);
 }
 
-std::string FindItem(const CLineList& list, std::string_view key) {
+std::string_view FindItem(const CLines& list, std::string_view key) {
   const auto position = FindItemPosition(list, key);
-  return position ? list[*position] : std::string();
+  return position ? list[*position] : std::string_view();
 }
 
-std::optional<std::size_t> FindItemPosition(const CLineList& list, std::string_view key) {
+std::optional<std::size_t> FindItemPosition(const CLines& list, std::string_view key) {
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (GetItemKey(list[i]) == key) return i;
   }
   return std::nullopt;
-}
-
-bool ConditionHolds(const CLineList& items, std::string_view key, std::string_view value,
-                    Wildcard wildcard) {
-  const bool anyKey = wildcard == Wildcard::kAny && key == "*";
-  const bool anyValue = wildcard == Wildcard::kAny && value == "*";
-  return std::any_of(items.begin(), items.end(), [&](const std::string& item) {
-    return (anyKey || GetItemKey(item).find(key) != std::string_view::npos) &&
-           (anyValue || GetItemValue(item).find(value) != std::string_view::npos);
-  });
-}
-
-bool RuleHolds(const CLineList& items, std::string_view rule, Wildcard wildcard) {
-  int cursor = 0;
-  std::string key;
-  std::string value;
-  bool any = false;
-  while (GetNextCondition(rule, cursor, key, value)) {
-    if (!ConditionHolds(items, key, value, wildcard)) return false;
-    any = true;
-  }
-  return any;
 }
 
 }  // namespace varnic

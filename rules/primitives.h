@@ -3,10 +3,9 @@
 
 #include <cstddef>
 #include <optional>
-#include <string>
 #include <string_view>
 
-#include "model/line_list.h"
+#include "model/lines.h"
 
 namespace varnic {
 
@@ -19,31 +18,19 @@ std::string_view GetItemValue(std::string_view item);
 // Reads the next condition field of a relevance rule ("|key=value|...|:|k|k|"). A cursor of 0
 // starts the walk; after a successful step it holds the index of the "|" that closed the field.
 // Returns false when the condition part is exhausted or malformed; then `cursor`, `key` and
-// `value` are left exactly as they were.
-bool GetNextCondition(std::string_view rule, int& cursor, std::string& key, std::string& value);
+// `value` are left exactly as they were. `key` and `value` are views into `rule`.
+bool GetNextCondition(std::string_view rule, int& cursor, std::string_view& key,
+                      std::string_view& value);
 
 // Reads the next key of a rule's key list (after the ":"; from the first character when the rule
 // has none). Returns an empty view, leaving `cursor` untouched, when no closed key field is left.
 // The result is a view into `rule`.
 std::string_view GetNextRuleKey(std::string_view rule, int& cursor);
 
-// The whole text of the first item whose key equals `key` exactly; empty when there is none.
-std::string FindItem(const CLineList& list, std::string_view key);
+// The first item whose key equals `key` exactly; empty when there is none.
+std::string_view FindItem(const CLines& list, std::string_view key);
 // The position of the first item whose key equals `key` exactly.
-std::optional<std::size_t> FindItemPosition(const CLineList& list, std::string_view key);
-
-// Whether "*" as a whole condition key or value stands for anything: it does in relevance
-// filtering, and is plain text in reconciliation.
-enum class Wildcard { kAny, kLiteral };
-
-// True when some item's key contains `key` and its value contains `value` (substring tests).
-bool ConditionHolds(const CLineList& items, std::string_view key, std::string_view value,
-                    Wildcard wildcard);
-
-// True when every condition of `rule` holds on `items` (each possibly on another item). A rule
-// without any condition is taken as not holding: every built-in rule has one, and an empty
-// condition part must not make a rule govern every section by accident.
-bool RuleHolds(const CLineList& items, std::string_view rule, Wildcard wildcard);
+std::optional<std::size_t> FindItemPosition(const CLines& list, std::string_view key);
 
 }  // namespace varnic
 

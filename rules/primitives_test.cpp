@@ -21,8 +21,8 @@ struct Walk {
 Walk WalkRule(std::string_view rule) {
   Walk walk;
   int cursor = 0;
-  std::string key;
-  std::string value;
+  std::string_view key;
+  std::string_view value;
   while (GetNextCondition(rule, cursor, key, value)) {
     walk.conditions.emplace_back(key, value);
     walk.conditionCursors.push_back(cursor);
@@ -79,8 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RuleWalk, FailureLeavesCursorAndOutArgumentsAlone) {
   const std::string rule = "|a=1|:|k|";
   int cursor = 0;
-  std::string key;
-  std::string value;
+  std::string_view key;
+  std::string_view value;
   ASSERT_TRUE(GetNextCondition(rule, cursor, key, value));
   EXPECT_FALSE(GetNextCondition(rule, cursor, key, value));
   EXPECT_EQ(cursor, 4);
@@ -115,14 +115,14 @@ INSTANTIATE_TEST_SUITE_P(
                       ItemCase{"key =v", "key ", "v"}));
 
 TEST(FindItem, ExactFirstMatch) {
-  const CLineList list = {"mask=0", "Mask=1", "", "Mask=2", "=x"};
+  const CLines list = {"mask=0", "Mask=1", "", "Mask=2", "=x"};
   EXPECT_EQ(FindItem(list, "Mask"), "Mask=1");
   EXPECT_EQ(FindItemPosition(list, "Mask"), 1u);
   EXPECT_EQ(FindItem(list, "MASK"), "");
   EXPECT_EQ(FindItemPosition(list, "Mas"), std::nullopt);
   // The empty key finds the first line without a key: here the blank line.
   EXPECT_EQ(FindItemPosition(list, ""), 2u);
-  EXPECT_EQ(FindItem(CLineList{"=x", ""}, ""), "=x");
+  EXPECT_EQ(FindItem(CLines{"=x", ""}, ""), "=x");
 }
 
 }  // namespace

@@ -99,8 +99,8 @@ std::string WithNumber(std::string_view format, int n) {
 
 }  // namespace
 
-CRuleLists BuildRuleLists() {
-  CRuleLists lists;
+CRuleTexts BuildRuleTexts() {
+  CRuleTexts lists;
   lists.system.assign(kSystemRules.begin(), kSystemRules.end());
 
   for (const auto& [conditions, keys] : kSecurityRules) {
@@ -130,8 +130,39 @@ CRuleLists BuildRuleLists() {
 }
 
 const CRuleLists& BuiltInRuleLists() {
-  static const CRuleLists lists = BuildRuleLists();
+  // Built on first use, once per process: a comparison pays nothing for it, and a process that
+  // compares nothing pays nothing at all.
+  static const CRuleLists lists = [] {
+    const CRuleTexts texts = BuildRuleTexts();
+    return CRuleLists{CRuleList(texts.system), CRuleList(texts.wireless), CRuleList(texts.security),
+                      CRuleList(texts.filter), CRuleList(texts.multiSsid)};
+  }();
   return lists;
+}
+
+const std::array<CSectionRules, kSectionCount>& SectionRuleTable() {
+  static const std::array<CSectionRules, kSectionCount> table = [] {
+    const CRuleLists& lists = BuiltInRuleLists();
+    return std::array<CSectionRules, kSectionCount>{{
+        {Section::kSystem, &lists.system, true, true},
+        {Section::k5GHzWireless, &lists.wireless, false, true},
+        {Section::k24GHzWireless, &lists.wireless, false, true},
+        {Section::k5GHzSecurity, &lists.security, true, true},
+        {Section::k24GHzSecurity, &lists.security, true, true},
+        {Section::k5GHzFilter, &lists.filter, true, true},
+        {Section::k24GHzFilter, &lists.filter, true, true},
+        {Section::k5GHzMultiSSID, &lists.multiSsid, true, false},
+        {Section::k24GHzMultiSSID, &lists.multiSsid, true, false},
+    }};
+  }();
+  return table;
+}
+
+const CRuleList& RulesFor(Section section) {
+  for (const CSectionRules& entry : SectionRuleTable()) {
+    if (entry.section == section) return *entry.rules;
+  }
+  return BuiltInRuleLists().wireless;
 }
 
 }  // namespace varnic

@@ -10,7 +10,7 @@ namespace varnic {
 namespace {
 
 TEST(BuildRuleLists, CountsPerList) {
-  const CRuleLists lists = BuildRuleLists();
+  const CRuleLists& lists = BuiltInRuleLists();
   EXPECT_EQ(lists.system.size(), 5u);
   EXPECT_EQ(lists.wireless.size(), 0u);
   EXPECT_EQ(lists.security.size(), 15u);
@@ -19,7 +19,7 @@ TEST(BuildRuleLists, CountsPerList) {
 }
 
 TEST(BuildRuleLists, FirstAndLastTemplateExpansions) {
-  const CLineList& rules = BuiltInRuleLists().multiSsid;
+  const std::vector<std::string> rules = BuildRuleTexts().multiSsid;
   EXPECT_EQ(rules[0], "|Multi_Status=Enable|:|Multi_Status|");
   EXPECT_EQ(rules[1], "|Multi_Status=Disable|:|Multi_Status|");
   EXPECT_EQ(rules[2],
@@ -37,7 +37,7 @@ TEST(BuildRuleLists, FirstAndLastTemplateExpansions) {
 }
 
 TEST(BuildRuleLists, EveryNumberInAnSsidRuleIsItsSsid) {
-  const CLineList& rules = BuiltInRuleLists().multiSsid;
+  const std::vector<std::string> rules = BuildRuleTexts().multiSsid;
   const std::regex number("SSID([0-9]+)");
   for (std::size_t i = 2; i < rules.size(); ++i) {
     const int n = static_cast<int>((i - 2) / 14) + 1;
@@ -49,17 +49,13 @@ TEST(BuildRuleLists, EveryNumberInAnSsidRuleIsItsSsid) {
 }
 
 TEST(BuildRuleLists, RejectAndAcceptNameTheWholeEntryRange) {
-  const CLineList& rules = BuiltInRuleLists().filter;
+  const std::vector<std::string> rules = BuildRuleTexts().filter;
   EXPECT_EQ(rules[0], "|filter_mac_acl=Disable|:|filter_mac_acl|");
   for (const std::size_t i : {1u, 2u}) {
     const std::string& rule = rules[i];
     EXPECT_EQ(rule.size(), 4540u);
     EXPECT_TRUE(rule.ends_with("|filter_mac_add256|"));
-    int cursor = 0;
-    std::vector<std::string> keys;
-    for (auto k = GetNextRuleKey(rule, cursor); !k.empty(); k = GetNextRuleKey(rule, cursor)) {
-      keys.emplace_back(k);
-    }
+    const auto& keys = BuiltInRuleLists().filter[i].Keys();
     ASSERT_EQ(keys.size(), 257u);
     EXPECT_EQ(keys[0], "filter_mac_acl");
     EXPECT_EQ(keys[1], "filter_mac_add1");
@@ -70,7 +66,7 @@ TEST(BuildRuleLists, RejectAndAcceptNameTheWholeEntryRange) {
 }
 
 TEST(BuildRuleLists, SecurityKeyListsKeepTheirDifferences) {
-  const CLineList& rules = BuiltInRuleLists().security;
+  const std::vector<std::string> rules = BuildRuleTexts().security;
   EXPECT_EQ(rules[11],
             "|auth_type=WPA-Auto-Enterprise|:|auth_type|cipher_type|group_key_update_interval|"
             "radius_server|radius_port|radius_secret|");
@@ -86,6 +82,38 @@ TEST(BuildRuleLists, SecurityKeyListsKeepTheirDifferences) {
 }
 
 TEST(BuiltInRuleLists, IsBuiltOnce) { EXPECT_EQ(&BuiltInRuleLists(), &BuiltInRuleLists()); }
+
+TEST(BuiltInRuleLists, CompiledRulesKeepTheirNotationAndShareEqualConditions) {
+  const CRuleList& security = BuiltInRuleLists().security;
+  const CRule& wep = security[0];
+  EXPECT_EQ(wep.ConditionText(), "|auth_type=Open System|wep_status=Enable|");
+  EXPECT_EQ(wep.GoverningKey(), "auth_type");
+  ASSERT_EQ(wep.Conditions().size(), 2u);
+  EXPECT_EQ(wep.Conditions()[1].value, "Enable");
+  EXPECT_EQ(wep.Keys().size(), 9u);
+  // "wep_status=Enable" recurs in three rules: one condition, answered once per bucket.
+  EXPECT_EQ(security[2].Conditions()[1].id, wep.Conditions()[1].id);
+  EXPECT_NE(security[1].Conditions()[1].id, wep.Conditions()[1].id);
+  EXPECT_EQ(BuiltInRuleLists().system[0].GoverningKey(), "*");
+}
+
+TEST(SectionRuleTable, FilteringSkipsWirelessAndReconciliationSkipsMultiSsid) {
+  std::vector<Section> filtered;
+  std::vector<Section> reconciled;
+  for (const CSectionRules& entry : SectionRuleTable()) {
+    if (entry.filtered) filtered.push_back(entry.section);
+    if (entry.reconciled) reconciled.push_back(entry.section);
+  }
+  EXPECT_EQ(filtered,
+            (std::vector<Section>{Section::kSystem, Section::k5GHzSecurity, Section::k24GHzSecurity,
+                                  Section::k5GHzFilter, Section::k24GHzFilter,
+                                  Section::k5GHzMultiSSID, Section::k24GHzMultiSSID}));
+  EXPECT_EQ(reconciled,
+            (std::vector<Section>{Section::kSystem, Section::k5GHzWireless, Section::k24GHzWireless,
+                                  Section::k5GHzSecurity, Section::k24GHzSecurity,
+                                  Section::k5GHzFilter, Section::k24GHzFilter}));
+  EXPECT_EQ(&RulesFor(Section::k24GHzMultiSSID), &BuiltInRuleLists().multiSsid);
+}
 
 }  // namespace
 }  // namespace varnic

@@ -5,12 +5,17 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <vector>
 
+#include "engine/compare.h"
 #include "engine/config_compare.h"
+#include "engine/marked.h"
 #include "tests/support/temp_dir.h"
 
 namespace varnic {
 namespace {
+
+using CLineList = std::vector<std::string>;
 
 struct Compared {
   CLineList result1;
@@ -19,10 +24,9 @@ struct Compared {
 
 Compared Compare(std::string_view text1, std::int32_t type1, std::string_view text2,
                  std::int32_t type2) {
-  CConfigCompare engine;
-  engine.LoadTexts(text1, type1, text2, type2);
-  engine.CompareFiles();
-  return {engine.Result1(), engine.Result2()};
+  const CComparison comparison =
+      varnic::Compare({std::string(text1), type1}, {std::string(text2), type2});
+  return {MarkedLines(comparison, FileSide::kFile1), MarkedLines(comparison, FileSide::kFile2)};
 }
 
 bool Mentions(const CLineList& lines, std::string_view text) {
@@ -117,31 +121,41 @@ namespace {
 
 class CountingObserver : public CCompareObserver {
  public:
-  void OnLineFiltered(FileSide, Section, std::string_view, const CLineList&) override { ++calls; }
-  void OnBandCleared(FileSide, Band) override { ++calls; }
-  void OnReconcileRemoved(FileSide, Section, std::string_view) override { ++calls; }
-  void OnReconcileRestored(FileSide, Section, std::string_view) override { ++calls; }
-  void OnMacRenumbered(FileSide, Section, std::string_view, std::string_view) override { ++calls; }
-  int calls = 0;
+  void OnChange(const CChange& /*change*/, const CChangeLog& /*log*/) override { ++calls; }
+  std::size_t calls = 0;
 };
 
-TEST(Pipeline, AnObserverChangesNoResult) {
+TEST(Pipeline, AnObserverHearsWhatTheComparisonKeepsAndChangesNoResult) {
   const std::string before = testing::ReadAll(VARNIC_SOURCE_DIR "/examples/ap-before.cfg");
   const std::string after = testing::ReadAll(VARNIC_SOURCE_DIR "/examples/ap-after.cfg");
   for (const auto& [type1, type2] : {std::pair{0, 0}, {0, 1}, {1, 0}, {2, 5}}) {
-    CConfigCompare plain;
-    CConfigCompare observed;
     CountingObserver observer;
-    observed.SetObserver(&observer);
-    for (CConfigCompare* engine : {&plain, &observed}) {
-      engine->LoadTexts(before, type1, after, type2);
-      engine->CompareFiles();
-    }
-    EXPECT_EQ(plain.Result1(), observed.Result1());
-    EXPECT_EQ(plain.Result2(), observed.Result2());
-    EXPECT_TRUE(plain.Buckets1() == observed.Buckets1());
-    EXPECT_GT(observer.calls, 0);
+    const CComparison plain = varnic::Compare({before, type1}, {after, type2});
+    const CComparison observed = varnic::Compare({before, type1}, {after, type2}, &observer);
+    EXPECT_EQ(MarkedText(plain, FileSide::kFile1), MarkedText(observed, FileSide::kFile1));
+    EXPECT_EQ(MarkedText(plain, FileSide::kFile2), MarkedText(observed, FileSide::kFile2));
+    EXPECT_GT(observer.calls, 0u);
+    EXPECT_EQ(observer.calls, observed.Changes().Changes().size());
   }
+}
+
+// Two behaviours that only whole comparisons catch: every SSID run up to SSID7 keeps its place,
+// and a key neither file has (Multi_Status here) gives no line at all.
+TEST(Pipeline, SsidRunsOneToSevenInOrderAndNoLineWhereBothLack) {
+  std::string text1 = "[5GHz_MultiSSIDSettings]\n";
+  std::string text2 = "[5GHz_MultiSSIDSettings]\n";
+  CLineList expected = {"[5GHz_MultiSSIDSettings]"};
+  for (int n = 1; n <= 7; ++n) {
+    const std::string ssid = "SSID" + std::to_string(n);
+    const std::string lines = ssid + "_Status=Enable\n" + ssid + "_Security=WPA2-Personal\n";
+    text1 += lines;
+    text2.insert(text2.find('\n') + 1, lines);  // file 2 holds the SSIDs the other way round
+    expected.push_back("s_" + ssid + "_Status=Enable");
+    expected.push_back("s_" + ssid + "_Security=WPA2-Personal");
+  }
+  const Compared c = Compare(text1, 0, text2, 0);
+  EXPECT_EQ(c.result1, expected);
+  EXPECT_EQ(c.result2, expected);
 }
 
 }  // namespace

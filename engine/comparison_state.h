@@ -1,0 +1,26 @@
+#ifndef VARNIC_ENGINE_COMPARISON_STATE_H_
+#define VARNIC_ENGINE_COMPARISON_STATE_H_
+
+#include <array>
+
+#include "engine/comparison.h"
+#include "model/text_arena.h"
+
+namespace varnic {
+
+// Everything a comparison owns, on the heap so that views into it survive a move of the value.
+struct CComparison::CState {
+  std::array<std::string, 2> texts;
+  std::array<std::int32_t, 2> types{};
+  std::array<std::size_t, 2> lines{};
+  std::array<CSectionBuckets, 2> buckets;
+  CTextArena arena;
+  CChangeLog log;
+  std::vector<CSectionRows> sections;
+};
+
+inline std::size_t SideIndex(FileSide side) { return side == FileSide::kFile1 ? 0 : 1; }
+
+}  // namespace varnic
+
+#endif  // VARNIC_ENGINE_COMPARISON_STATE_H_

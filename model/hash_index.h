@@ -1,0 +1,112 @@
+#ifndef VARNIC_MODEL_HASH_INDEX_H_
+#define VARNIC_MODEL_HASH_INDEX_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace varnic {
+
+// An open-addressing set of 32-bit indices into the caller's own array, found by a hash and an
+// equality test the caller supplies. It holds no keys: a line's key is a view the caller can
+// always derive from the index, so an entry costs 8 bytes instead of a node with a view in it.
+// The comparison of a million-line file indexes a million keys; that is what this is for.
+class CHashIndex {
+ public:
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+
+  explicit CHashIndex(std::size_t expected = 0) { Rehash(CapacityFor(expected)); }
+
+  // The index already held whose hash is `hash` and for which `equal(index)` holds; otherwise
+  // `index` is added and returned.
+  template <typename Equal>
+  std::uint32_t FindOrInsert(std::uint32_t hash, std::uint32_t index, Equal&& equal) {
+    if ((size_ + 1) * 2 > slots_.size()) Rehash(slots_.size() * 2);
+    for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
+      CSlot& slot = slots_[i];
+      if (slot.index == kNone) {
+        slot = {hash, index};
+        ++size_;
+        return index;
+      }
+      if (slot.hash == hash && equal(slot.index)) return slot.index;
+    }
+  }
+
+  template <typename Equal>
+  std::uint32_t Find(std::uint32_t hash, Equal&& equal) const {
+    for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
+      const CSlot& slot = slots_[i];
+      if (slot.index == kNone) return kNone;
+      if (slot.hash == hash && equal(slot.index)) return slot.index;
+    }
+  }
+
+  std::size_t Size() const { return size_; }
+
+ private:
+  struct CSlot {
+    std::uint32_t hash = 0;
+    std::uint32_t index = kNone;
+  };
+
+  static std::size_t CapacityFor(std::size_t expected) {
+    std::size_t capacity = 16;
+    while (capacity < expected * 2) capacity *= 2;
+    return capacity;
+  }
+
+  void Rehash(std::size_t capacity) {
+    std::vector<CSlot> old(capacity);
+    old.swap(slots_);
+    mask_ = capacity - 1;
+    for (const CSlot& slot : old) {
+      if (slot.index == kNone) continue;
+      std::size_t i = slot.hash & mask_;
+      while (slots_[i].index != kNone) i = (i + 1) & mask_;
+      slots_[i] = slot;
+    }
+  }
+
+  std::vector<CSlot> slots_;
+  std::size_t mask_ = 0;
+  std::size_t size_ = 0;
+};
+
+inline std::uint32_t HashOf(std::string_view text) {
+  const std::size_t h = std::hash<std::string_view>{}(text);
+  return static_cast<std::uint32_t>(h ^ (h >> 32U));
+}
+
+// A set of views built on the index: the views must outlive the set.
+class CViewSet {
+ public:
+  explicit CViewSet(std::size_t expected = 0) : index_(expected) { views_.reserve(expected); }
+
+  // True when `view` was not yet in the set.
+  bool Insert(std::string_view view) {
+    const auto next = static_cast<std::uint32_t>(views_.size());
+    if (index_.FindOrInsert(HashOf(view), next,
+                            [&](std::uint32_t i) { return views_[i] == view; }) != next) {
+      return false;
+    }
+    views_.push_back(view);
+    return true;
+  }
+  bool Contains(std::string_view view) const {
+    return index_.Find(HashOf(view), [&](std::uint32_t i) { return views_[i] == view; }) !=
+           CHashIndex::kNone;
+  }
+  bool Empty() const { return views_.empty(); }
+
+ private:
+  CHashIndex index_;
+  std::vector<std::string_view> views_;
+};
+
+}  // namespace varnic
+
+#endif  // VARNIC_MODEL_HASH_INDEX_H_

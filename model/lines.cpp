@@ -1,0 +1,19 @@
+#include "model/lines.h"
+
+#include <algorithm>
+
+namespace varnic {
+
+CLines SplitLines(std::string_view bytes) {
+  CLines lines;
+  lines.reserve(CountLines(bytes));
+  ForEachLine(bytes, [&](std::string_view line) { lines.push_back(line); });
+  return lines;
+}
+
+std::size_t CountLines(std::string_view bytes) {
+  const auto breaks = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+  return breaks + (!bytes.empty() && bytes.back() != '\n' ? 1 : 0);
+}
+
+}  // namespace varnic

@@ -1,0 +1,88 @@
+#ifndef VARNIC_RULES_RULE_H_
+#define VARNIC_RULES_RULE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/lines.h"
+
+namespace varnic {
+
+// One condition of a rule: an item meets it when its key contains `key` and its value contains
+// `value`. `id` is the same for equal conditions of one rule list, so that a bucket's answer to a
+// condition is worked out once for all the rules that share it.
+struct CCondition {
+  std::string_view key;
+  std::string_view value;
+  std::uint16_t id = 0;
+};
+
+// A relevance rule read once from its table notation "|k=v|k=v|:|key|key|": its conditions and
+// its key list. The views point into the rule's own text, which does not move with the rule.
+class CRule {
+ public:
+  explicit CRule(std::string text);
+
+  std::string_view Text() const { return *text_; }
+  const std::vector<CCondition>& Conditions() const { return conditions_; }
+  const std::vector<std::string_view>& Keys() const { return keys_; }
+  // The key of the first condition; empty for a rule without any.
+  std::string_view GoverningKey() const;
+  // The notation of the conditions alone, "|k=v|k=v|".
+  std::string_view ConditionText() const;
+
+ private:
+  friend class CRuleList;
+  std::unique_ptr<const std::string> text_;
+  std::vector<CCondition> conditions_;
+  std::vector<std::string_view> keys_;
+};
+
+// An ordered list of rules, tried in order.
+class CRuleList {
+ public:
+  CRuleList() = default;
+  explicit CRuleList(const std::vector<std::string>& texts);
+
+  std::size_t size() const { return rules_.size(); }
+  bool empty() const { return rules_.empty(); }
+  const CRule& operator[](std::size_t i) const { return rules_[i]; }
+  auto begin() const { return rules_.begin(); }
+  auto end() const { return rules_.end(); }
+  // How many distinct conditions the rules hold; every CCondition::id is below it.
+  std::size_t ConditionCount() const { return conditionCount_; }
+
+ private:
+  std::vector<CRule> rules_;
+  std::size_t conditionCount_ = 0;
+};
+
+// Whether "*" as a whole condition key or value stands for anything: it does in relevance
+// filtering, and is plain text in reconciliation.
+enum class Wildcard { kAny, kLiteral };
+
+// Answers the conditions of one rule list on one list of items, each condition at most once.
+// `items` must outlive the memo and stay unchanged while it is used.
+class CConditionMemo {
+ public:
+  CConditionMemo(const CLines& items, const CRuleList& rules, Wildcard wildcard);
+
+  // True when some item's key contains the condition's key and its value its value.
+  bool Holds(const CCondition& condition);
+  // True when every condition holds (each possibly on another item). A rule without any
+  // condition does not hold: an empty condition part must not govern every section by accident.
+  bool RuleHolds(const CRule& rule);
+
+ private:
+  const CLines& items_;
+  Wildcard wildcard_;
+  std::vector<std::int8_t> answers_;  // -1 unknown, 0 no, 1 yes
+};
+
+}  // namespace varnic
+
+#endif  // VARNIC_RULES_RULE_H_
