@@ -57,10 +57,11 @@ bool CConfigCompare::WriteFiles(const std::string& path1, int& count1, const std
   std::error_code error;
   for (const auto& [path, side] :
        {std::pair{&path1, FileSide::kFile1}, {&path2, FileSide::kFile2}}) {
+    const FileSide file = side;  // clang 14 cannot capture a structured binding
     const bool written = WriteFileWith(
         *path,
         [&](CBufferedWriter& out) {
-          if (comparison_) RenderMarked(*comparison_, side, out);
+          if (comparison_) RenderMarked(*comparison_, file, out);
         },
         error);
     if (!written) return false;

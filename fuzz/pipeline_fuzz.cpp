@@ -54,12 +54,15 @@ void CheckPairing(const CLineList& left, const CLineList& right) {
 }
 
 // The rows are the one source of every renderer: their kinds must be what the marks say.
-void CheckRowsAgreeWithMarks(const CComparison& comparison, const CLineList& left) {
+void CheckRowsAgreeWithMarks(const CComparison& comparison, const CLineList& left,
+                             const CLineList& right) {
   if (left.size() != comparison.ResultLineCount()) Fail("result line count is off", 0);
   bool differs = false;
-  for (const std::string& line : left) {
-    const Kind kind = KindOf(line);
-    differs = differs || kind == Kind::kDifferent || kind == Kind::kOnly;
+  for (const CLineList* lines : {&left, &right}) {
+    for (const std::string& line : *lines) {
+      const Kind kind = KindOf(line);
+      differs = differs || kind == Kind::kDifferent || kind == Kind::kOnly;
+    }
   }
   if (differs != comparison.HasDifferences()) Fail("rows and marks disagree on differences", 0);
 }
@@ -90,8 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const CComparison comparison =
       varnic::Compare({std::string(text1), type1}, {std::string(text2), type2});
   const CLineList left = varnic::MarkedLines(comparison, FileSide::kFile1);
-  CheckPairing(left, varnic::MarkedLines(comparison, FileSide::kFile2));
-  CheckRowsAgreeWithMarks(comparison, left);
+  const CLineList right = varnic::MarkedLines(comparison, FileSide::kFile2);
+  CheckPairing(left, right);
+  CheckRowsAgreeWithMarks(comparison, left, right);
 
   CheckSelfCompare(text1, type1);
   return 0;
