@@ -92,11 +92,6 @@ std::string EscapedLines(std::string_view text) {
   return out;
 }
 
-struct CStringSink {
-  std::string& out;
-  void Append(std::string_view bytes) { out.append(bytes); }
-};
-
 }  // namespace
 
 CTerminal CTerminal::FromProcess() {
@@ -190,10 +185,8 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
       out << RenderJson(model, options.showSecrets);
     } else if (format == Format::kMarked) {
       // Piped, these are the bytes --save writes; on a terminal no value may drive it.
-      std::string marked;
-      CStringSink sink{marked};
-      RenderMarked(comparison, FileSide::kFile1, sink);
-      RenderMarked(comparison, FileSide::kFile2, sink);
+      const std::string marked =
+          MarkedText(comparison, FileSide::kFile1) + MarkedText(comparison, FileSide::kFile2);
       out << (terminal.stdoutIsTerminal ? EscapedLines(marked) : marked);
     } else {
       CSecretMasker masker;

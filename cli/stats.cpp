@@ -21,8 +21,8 @@ std::vector<CSectionStats> ComputeStats(const CComparison& comparison) {
   std::vector<CSectionStats> rows;
   for (const CSectionRows& section : comparison.Sections()) {
     CSectionStats& counts = Row(rows, SectionHeader(section.section()));
-    for (const CRow row : section) {
-      switch (row.kind) {
+    for (std::size_t i = 0; i < section.size(); ++i) {
+      switch (section.kind(i)) {
         case RowKind::kSame:
           ++counts.same;
           break;

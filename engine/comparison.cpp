@@ -40,8 +40,10 @@ const CChangeLog& CComparison::Changes() const { return state_->log; }
 
 bool CComparison::HasDifferences() const {
   return std::any_of(Sections().begin(), Sections().end(), [](const CSectionRows& rows) {
-    return std::any_of(rows.begin(), rows.end(),
-                       [](const CRow& row) { return row.kind != RowKind::kSame; });
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (rows.kind(i) != RowKind::kSame) return true;
+    }
+    return false;
   });
 }
 

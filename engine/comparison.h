@@ -47,6 +47,8 @@ class CSectionRows {
   Section section() const { return section_; }
   std::size_t size() const { return pairs_.size(); }
   CRow operator[](std::size_t i) const;
+  // What row i says, without forming the row.
+  RowKind kind(std::size_t i) const { return pairs_[i].kind; }
 
   class iterator {
    public:
