@@ -150,9 +150,12 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
     CStagedFile out2;
     std::error_code error;
     const std::string* failed = nullptr;
-    if (!out1.Stage(options.save->first, MarkedText(comparison, FileSide::kFile1), error)) {
+    const auto marked = [&](FileSide side) {
+      return [&comparison, side](CBufferedWriter& out) { RenderMarked(comparison, side, out); };
+    };
+    if (!out1.Stage(options.save->first, marked(FileSide::kFile1), error)) {
       failed = &options.save->first;
-    } else if (!out2.Stage(options.save->second, MarkedText(comparison, FileSide::kFile2), error)) {
+    } else if (!out2.Stage(options.save->second, marked(FileSide::kFile2), error)) {
       failed = &options.save->second;
     } else if (!out1.Commit(error)) {
       failed = &options.save->first;

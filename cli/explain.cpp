@@ -29,7 +29,7 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison) {
         // irrelevant; their key lists (up to 257 keys) would only bury that.
         std::string detail;
         const CRuleList& rules = RulesFor(*change.section);
-        for (const std::uint16_t rule : log.RuleSet(change.ruleSet)) {
+        for (const std::uint16_t rule : log.RuleSet(change)) {
           if (!detail.empty()) detail += "; ";
           detail += rules[rule].ConditionText();
         }
@@ -55,7 +55,7 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison) {
         break;
       case ChangeKind::kRenumbered:
         explanations.push_back({CExplanation::Kind::kRenumbered, file, section,
-                                std::string(change.line), std::string(change.after)});
+                                std::string(change.line), std::string(log.After(change))});
         break;
       default:
         break;

@@ -6,8 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
-
-#include "engine/text_file.h"
+#include <utility>
 
 namespace varnic::cli {
 namespace {
@@ -28,6 +27,11 @@ CStagedFile::~CStagedFile() {
 }
 
 bool CStagedFile::Stage(const std::string& path, std::string_view bytes, std::error_code& error) {
+  return Stage(
+      path, [copy = std::string(bytes)](CBufferedWriter& out) { out.Append(copy); }, error);
+}
+
+bool CStagedFile::Stage(const std::string& path, CWriteBody write, std::error_code& error) {
   path_ = path;
   struct stat target {};
   if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode)) {
@@ -35,7 +39,7 @@ bool CStagedFile::Stage(const std::string& path, std::string_view bytes, std::er
       error = std::make_error_code(std::errc::is_a_directory);
       return false;
     }
-    direct_ = bytes;
+    direct_ = std::move(write);
     return true;
   }
   std::string temp = path + ".XXXXXX";
@@ -48,7 +52,12 @@ bool CStagedFile::Stage(const std::string& path, std::string_view bytes, std::er
   // Results are ordinary files: keep the permissions a plain create would give.
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  const bool written = ::fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  bool written = ::fchmod(fd, 0666 & ~mask) == 0;
+  if (written) {
+    CBufferedWriter out(fd);
+    write(out);
+    written = out.Flush() && ::fsync(fd) == 0;
+  }
   if (!written) error = LastError();
   const bool closed = ::close(fd) == 0;
   if (written && !closed) error = LastError();
@@ -58,7 +67,12 @@ bool CStagedFile::Stage(const std::string& path, std::string_view bytes, std::er
 bool CStagedFile::Commit(std::error_code& error) {
   if (temp_.empty()) {
     const int fd = ::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    const bool ok = fd >= 0 && WriteAll(fd, direct_);
+    bool ok = fd >= 0;
+    if (ok) {
+      CBufferedWriter out(fd);
+      direct_(out);
+      ok = out.Flush();
+    }
     if (!ok) error = LastError();
     if (fd >= 0 && ::close(fd) != 0 && ok) {
       error = LastError();

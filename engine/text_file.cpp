@@ -8,6 +8,8 @@
 #include <array>
 #include <cerrno>
 
+#include "model/large_pages.h"
+
 namespace varnic {
 namespace {
 
@@ -43,22 +45,39 @@ bool ReadFileBytes(const std::string& path, std::string& bytes, std::error_code&
     error = LastError();
     return false;
   }
-  // A regular file's size is known: one allocation of the right size, not a string that doubles.
+  // A regular file's size is known: read straight into one buffer of the right size instead of
+  // copying chunks into a string that doubles. What is read past that size (a growing file) is
+  // appended as for a pipe.
   struct stat info {};
+  std::size_t expected = 0;
   if (::fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    expected = static_cast<std::size_t>(info.st_size);
   }
-  std::array<char, std::size_t{64} << 10U> buffer;
+  bytes.reserve(expected);
+  AdviseLargePages(bytes.data(), expected);  // before the first touch of the buffer
+  bytes.resize(expected);
+  std::size_t filled = 0;
+  std::array<char, std::size_t{64} << 10U> chunk;
   for (;;) {
-    const ssize_t got = ::read(file.Get(), buffer.data(), buffer.size());
+    const bool inPlace = filled < expected;
+    char* const target = inPlace ? bytes.data() + filled : chunk.data();
+    const std::size_t room = inPlace ? expected - filled : chunk.size();
+    const ssize_t got = ::read(file.Get(), target, room);
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
       error = LastError();
+      bytes.resize(filled);
       return false;
     }
-    bytes.append(buffer.data(), static_cast<std::size_t>(got));
+    if (inPlace) {
+      filled += static_cast<std::size_t>(got);
+    } else {
+      bytes.append(chunk.data(), static_cast<std::size_t>(got));
+      filled = bytes.size();
+    }
   }
+  bytes.resize(filled);  // a file that shrank while it was read
   error.clear();
   return true;
 }
@@ -101,8 +120,7 @@ bool CBufferedWriter::Flush() {
   return !failed_;
 }
 
-bool WriteFileWith(const std::string& path, const std::function<void(CBufferedWriter&)>& write,
-                   std::error_code& error) {
+bool WriteFileWith(const std::string& path, const CWriteBody& write, std::error_code& error) {
   CFileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (file.Get() < 0) {
     error = LastError();

@@ -34,10 +34,12 @@ class CBufferedWriter {
   std::array<char, std::size_t{64} << 10U> buffer_{};
 };
 
+// Fills an output through a writer, so that large results are streamed rather than built.
+using CWriteBody = std::function<void(CBufferedWriter&)>;
+
 // Creates or truncates `path` and lets `write` fill it. False with `error` set when the file
 // cannot be created, written, flushed or closed; what was written so far stays on disk.
-bool WriteFileWith(const std::string& path, const std::function<void(CBufferedWriter&)>& write,
-                   std::error_code& error);
+bool WriteFileWith(const std::string& path, const CWriteBody& write, std::error_code& error);
 
 // The same with bytes already in memory.
 bool WriteFileBytes(const std::string& path, std::string_view bytes, std::error_code& error);

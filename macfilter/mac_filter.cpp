@@ -68,9 +68,7 @@ void LogRenumbering(const CLines& before, const CLines& after, FileSide side, Se
     const std::uint32_t old = head[group];
     head[group] = next[old];
     if (before[old] != line) {
-      CChange change = MakeChange(ChangeKind::kRenumbered, side, section, before[old]);
-      change.after = line;
-      log.Add(change);
+      log.AddRenumbered(MakeChange(ChangeKind::kRenumbered, side, section, before[old]), line);
     }
   }
 }

@@ -125,7 +125,7 @@ TEST(CompareMacFilterLists, LogsEachMovedAddressWithItsOldAndNewEntry) {
   std::vector<std::string> moves;
   for (const CChange& change : log.Changes()) {
     moves.push_back(std::to_string(static_cast<int>(change.file)) + " " + std::string(change.line) +
-                    " -> " + std::string(change.after));
+                    " -> " + std::string(log.After(change)));
   }
   // Repeated addresses pair up in order; an entry that kept its number is no move.
   EXPECT_EQ(moves, (std::vector<std::string>{

@@ -2,6 +2,7 @@
 #define VARNIC_MODEL_CHANGES_H_
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -24,10 +25,10 @@ enum class ChangeKind : std::uint8_t {
   kUnordered,          // a multi-SSID key that is neither Multi_Status nor of SSID1 to SSID7
 };
 
+// 24 bytes: a large backup may log a change for most of its lines.
 struct CChange {
-  std::string_view line;      // the line concerned; for a renumbering the line before
-  std::string_view after;     // for a renumbering the line after; otherwise empty
-  std::uint32_t ruleSet = 0;  // for kFiltered: CChangeLog::RuleSet(ruleSet)
+  std::string_view line;     // the line concerned; for a renumbering the line before
+  std::uint32_t detail = 0;  // where the log keeps the rest: see CChangeLog::RuleSet and After
   ChangeKind kind = ChangeKind::kFiltered;
   FileSide file = FileSide::kFile1;
   std::optional<Section> section;  // none for a line of an unknown section
@@ -42,6 +43,8 @@ inline CChange MakeChange(ChangeKind kind, FileSide file, std::optional<Section>
   change.line = line;
   return change;
 }
+
+static_assert(sizeof(CChange) == 24);
 
 class CChangeLog;
 
@@ -62,21 +65,35 @@ class CChangeLog {
 
   void Add(const CChange& change) {
     changes_.push_back(change);
-    if (observer_ != nullptr) observer_->OnChange(change, *this);
+    if (observer_ != nullptr) observer_->OnChange(changes_.back(), *this);
   }
-  // Stores the indices (into the section's rule list) of the rules that matched a bucket.
+  // Logs that `change.line` became `after`.
+  void AddRenumbered(CChange change, std::string_view after) {
+    change.detail = static_cast<std::uint32_t>(afters_.size());
+    afters_.push_back(after);
+    Add(change);
+  }
+  // Stores the indices (into the section's rule list) of the rules that matched a bucket, for
+  // the kFiltered changes that pass the result as their `detail`.
   std::uint32_t AddRuleSet(std::vector<std::uint16_t> rules) {
     ruleSets_.push_back(std::move(rules));
     return static_cast<std::uint32_t>(ruleSets_.size() - 1);
   }
   void DetachObserver() { observer_ = nullptr; }
 
-  const std::vector<CChange>& Changes() const { return changes_; }
-  std::span<const std::uint16_t> RuleSet(std::uint32_t index) const { return ruleSets_[index]; }
+  // A deque: a log of a million changes grows without copying itself or doubling its memory.
+  const std::deque<CChange>& Changes() const { return changes_; }
+  // The rules that matched the bucket of a kFiltered change.
+  std::span<const std::uint16_t> RuleSet(const CChange& filtered) const {
+    return ruleSets_[filtered.detail];
+  }
+  // The line a kRenumbered change left in place of its line.
+  std::string_view After(const CChange& renumbered) const { return afters_[renumbered.detail]; }
 
  private:
-  std::vector<CChange> changes_;
+  std::deque<CChange> changes_;
   std::vector<std::vector<std::uint16_t>> ruleSets_;
+  std::vector<std::string_view> afters_;
   CCompareObserver* observer_;
 };
 

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/large_pages.h"
+
 namespace varnic {
 
 // An open-addressing set of 32-bit indices into the caller's own array, found by a hash and an
@@ -60,7 +62,10 @@ class CHashIndex {
   }
 
   void Rehash(std::size_t capacity) {
-    std::vector<CSlot> old(capacity);
+    std::vector<CSlot> old;
+    old.reserve(capacity);
+    AdviseLargePages(old.data(), capacity * sizeof(CSlot));
+    old.resize(capacity);
     old.swap(slots_);
     mask_ = capacity - 1;
     for (const CSlot& slot : old) {

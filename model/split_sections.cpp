@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "model/large_pages.h"
+
 namespace varnic {
 namespace {
 
@@ -32,7 +34,9 @@ CSplitFile SplitIntoSections(std::string_view text, FileSide side, CChangeLog& l
     }
   });
   for (std::size_t s = 0; s < kSectionCount; ++s) {
-    split.buckets[static_cast<Section>(s)].reserve(lastRun[s]);
+    CLines& bucket = split.buckets[static_cast<Section>(s)];
+    bucket.reserve(lastRun[s]);
+    AdviseLargePages(bucket.data(), lastRun[s] * sizeof(std::string_view));
   }
 
   std::array<std::size_t, kSectionCount> seen{};

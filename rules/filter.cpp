@@ -22,7 +22,7 @@ void FilterFile(FileSide side, CSectionBuckets& buckets, CChangeLog& log) {
     const std::uint32_t ruleSet = log.AddRuleSet(std::move(matched));
     for (const std::string_view line : dropped) {
       CChange change = MakeChange(ChangeKind::kFiltered, side, entry.section, line);
-      change.ruleSet = ruleSet;
+      change.detail = ruleSet;
       log.Add(change);
     }
   }

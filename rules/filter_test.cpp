@@ -126,9 +126,8 @@ TEST(FilterSections, LogsEveryDroppedLineWithTheRulesThatMatched) {
   EXPECT_EQ(first.line, "key1=stale");
   EXPECT_EQ(first.file, FileSide::kFile1);
   EXPECT_EQ(first.section, Section::k24GHzSecurity);
-  ASSERT_EQ(log.RuleSet(first.ruleSet).size(), 1u);
-  EXPECT_EQ(Rules().security[log.RuleSet(first.ruleSet)[0]].ConditionText(),
-            "|auth_type=WPA2-Personal|");
+  ASSERT_EQ(log.RuleSet(first).size(), 1u);
+  EXPECT_EQ(Rules().security[log.RuleSet(first)[0]].ConditionText(), "|auth_type=WPA2-Personal|");
   EXPECT_EQ(log.Changes()[1].line, "filter_mac_add1=A");
   EXPECT_EQ(log.Changes()[1].file, FileSide::kFile2);
 }
