@@ -118,7 +118,12 @@ def generate(genpair, shape, lines, outdir, seed):
     return stem + "-1.cfg", stem + "-2.cfg"
 
 
+NO_SAVE = False  # set by --no-save: time the comparison alone, as a person at a terminal runs it
+
+
 def varnic_argv(varnic, a, b, outdir, extra):
+    if NO_SAVE:
+        return [varnic, "compare", a, b] + (extra if extra else ["--quiet"])
     argv = [varnic, "compare", a, b, "--save", os.path.join(outdir, "out1"),
             os.path.join(outdir, "out2")]
     # --quiet would suppress the report that extra arguments such as --format=json ask for.
@@ -244,6 +249,8 @@ def main():
                         help="comma-separated shapes (default all)")
     parser.add_argument("--runs", type=int, help="runs of each program per pair (default 5)")
     parser.add_argument("--seed", type=int, help="generator seed (default the generator's)")
+    parser.add_argument("--no-save", action="store_true",
+                        help="leave out --save OUT1 OUT2 (start-up and comparison alone)")
     parser.add_argument("--extra-args", dest="extra", type=shlex.split, default=[],
                         help="more varnic arguments, e.g. --extra-args=--format=json "
                              "(replaces --quiet; output goes to /dev/null)")
@@ -255,6 +262,8 @@ def main():
                         help="the two sizes for --callgrind (default 20k,80k; quick 5k,20k)")
     parser.add_argument("--keep", action="store_true", help="keep the temporary directory")
     args = parser.parse_args()
+    global NO_SAVE
+    NO_SAVE = args.no_save
 
     args.sizes = args.sizes or (QUICK_SIZES if args.quick else DEFAULT_SIZES)
     args.hostile_size = args.hostile_size or (20_000 if args.quick else 200_000)

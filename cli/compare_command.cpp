@@ -81,16 +81,20 @@ std::string ReportDate() {
   return text.data();
 }
 
-std::string Escaped(std::string_view text) {
-  const Cells cells = ToSafeCells(text);
-  return Join(cells, 0, cells.size());
-}
+std::string Escaped(std::string_view text) { return SafeText(text); }
 
 std::string EscapedLines(std::string_view text) {
   std::string out;
   ForEachLine(text, [&](std::string_view line) { out += Escaped(line) + "\n"; });
   return out;
 }
+
+struct COstreamSink {
+  std::ostream& out;
+  void Append(std::string_view bytes) {
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+};
 
 }  // namespace
 
@@ -168,13 +172,20 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
     }
   }
 
+  // Each part of the report is worked out only when an output shows it.
+  const bool printed = !options.quiet;
+  const bool document = options.html || (printed && format == Format::kJson);
   CReport model;
   if (report) {
     model.left = {options.file1, options.type1, comparison.LinesRead(FileSide::kFile1)};
     model.right = {options.file2, options.type2, comparison.LinesRead(FileSide::kFile2)};
-    model.entries = EntriesOf(comparison);
-    model.stats = ComputeStats(comparison);
-    model.explanations = ExplanationsOf(comparison);
+    if (document) model.entries = EntriesOf(comparison);
+    if (document || (printed && (options.stat || format == Format::kSide))) {
+      model.stats = ComputeStats(comparison);
+    }
+    if (document || (printed && options.explain)) {
+      model.explanations = ExplanationsOf(comparison, model.explanationTexts);
+    }
     model.generatedAt = ReportDate();
   }
   if (options.html && !Save(*options.html, RenderHtml(model, options.showSecrets), err)) {
@@ -185,12 +196,17 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
     if (options.stat && format != Format::kJson) {
       out << RenderStats(model.stats);
     } else if (format == Format::kJson) {
-      out << RenderJson(model, options.showSecrets);
+      WriteJson(model, options.showSecrets, out);
     } else if (format == Format::kMarked) {
       // Piped, these are the bytes --save writes; on a terminal no value may drive it.
-      const std::string marked =
-          MarkedText(comparison, FileSide::kFile1) + MarkedText(comparison, FileSide::kFile2);
-      out << (terminal.stdoutIsTerminal ? EscapedLines(marked) : marked);
+      for (const FileSide side : {FileSide::kFile1, FileSide::kFile2}) {
+        if (terminal.stdoutIsTerminal) {
+          out << EscapedLines(MarkedText(comparison, side));
+        } else {
+          COstreamSink sink{out};
+          RenderMarked(comparison, side, sink);
+        }
+      }
     } else {
       CSecretMasker masker;
       CViewOptions view;

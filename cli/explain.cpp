@@ -1,11 +1,19 @@
 #include "cli/explain.h"
 
 #include <array>
+#include <initializer_list>
+#include <optional>
 
 #include "rules/rule_lists.h"
 
 namespace varnic::cli {
 namespace {
+
+std::string Concat(std::initializer_list<std::string_view> parts) {
+  std::string text;
+  for (const std::string_view part : parts) text.append(part);
+  return text;
+}
 
 std::string EntryKeyNumber(std::string_view line) {
   const std::size_t eq = line.find('=');
@@ -16,25 +24,33 @@ std::string EntryKeyNumber(std::string_view line) {
 
 }  // namespace
 
-std::vector<CExplanation> ExplanationsOf(const CComparison& comparison) {
+std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
+                                         std::deque<std::string>& texts) {
   std::vector<CExplanation> explanations;
   const CChangeLog& log = comparison.Changes();
-  std::array<std::array<bool, 2>, 2> cleared{};  // [file][band]: told once
+  explanations.reserve(log.Changes().size());
+  std::array<std::array<bool, 2>, 2> cleared{};            // [file][band]: told once
+  std::vector<std::optional<std::string_view>> ruleTexts;  // per rule set
   for (const CChange& change : log.Changes()) {
     const int file = static_cast<int>(change.file);
-    const std::string section(change.section ? SectionHeader(*change.section) : "");
+    const std::string_view section = change.section ? SectionHeader(*change.section) : "";
     switch (change.kind) {
       case ChangeKind::kFiltered: {
-        // The conditions of the rules that matched tell a reader which settings made the line
-        // irrelevant; their key lists (up to 257 keys) would only bury that.
-        std::string detail;
-        const CRuleList& rules = RulesFor(*change.section);
-        for (const std::uint16_t rule : log.RuleSet(change)) {
-          if (!detail.empty()) detail += "; ";
-          detail += rules[rule].ConditionText();
+        if (ruleTexts.size() <= change.detail) ruleTexts.resize(change.detail + 1);
+        std::optional<std::string_view>& detail = ruleTexts[change.detail];
+        if (!detail) {
+          // The conditions of the rules that matched tell a reader which settings made the
+          // line irrelevant; their key lists (up to 257 keys) would only bury that.
+          std::string& text = texts.emplace_back();
+          const CRuleList& rules = RulesFor(*change.section);
+          for (const std::uint16_t rule : log.RuleSet(change)) {
+            if (!text.empty()) text += "; ";
+            text += rules[rule].ConditionText();
+          }
+          detail = text;
         }
-        explanations.push_back({CExplanation::Kind::kFiltered, file, section,
-                                std::string(change.line), std::move(detail)});
+        explanations.push_back(
+            {CExplanation::Kind::kFiltered, file, section, change.line, *detail});
         break;
       }
       case ChangeKind::kBandCleared: {
@@ -51,11 +67,11 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison) {
         explanations.push_back({change.kind == ChangeKind::kReconcileRemoved
                                     ? CExplanation::Kind::kReconcileRemoved
                                     : CExplanation::Kind::kReconcileRestored,
-                                file, section, std::string(change.line), ""});
+                                file, section, change.line, ""});
         break;
       case ChangeKind::kRenumbered:
-        explanations.push_back({CExplanation::Kind::kRenumbered, file, section,
-                                std::string(change.line), std::string(log.After(change))});
+        explanations.push_back(
+            {CExplanation::Kind::kRenumbered, file, section, change.line, log.After(change)});
         break;
       default:
         break;
@@ -84,19 +100,20 @@ std::string DescribeExplanation(const CExplanation& e) {
   const std::string file = "file " + std::to_string(e.file);
   switch (e.kind) {
     case CExplanation::Kind::kFiltered:
-      return file + " " + e.section + ": dropped '" + e.line + "': not relevant under " + e.detail;
+      return Concat(
+          {file, " ", e.section, ": dropped '", e.line, "': not relevant under ", e.detail});
     case CExplanation::Kind::kBandCleared:
-      return file + ": " + e.section +
-             " band cleared: the other device type has no settings for it";
+      return Concat(
+          {file, ": ", e.section, " band cleared: the other device type has no settings for it"});
     case CExplanation::Kind::kReconcileRemoved:
-      return file + " " + e.section + ": removed '" + e.line +
-             "': the other device type's section lacks its key";
+      return Concat({file, " ", e.section, ": removed '", e.line,
+                     "': the other device type's section lacks its key"});
     case CExplanation::Kind::kReconcileRestored:
-      return file + " " + e.section + ": restored '" + e.line +
-             "': its own settings make it relevant";
+      return Concat(
+          {file, " ", e.section, ": restored '", e.line, "': its own settings make it relevant"});
     case CExplanation::Kind::kRenumbered:
-      return file + " " + e.section + ": MAC address '" + e.line.substr(e.line.find('=') + 1) +
-             "' renumbered " + EntryKeyNumber(e.line) + " -> " + EntryKeyNumber(e.detail);
+      return Concat({file, " ", e.section, ": MAC address '", e.line.substr(e.line.find('=') + 1),
+                     "' renumbered ", EntryKeyNumber(e.line), " -> ", EntryKeyNumber(e.detail)});
   }
   return {};
 }

@@ -1,7 +1,9 @@
 #ifndef VARNIC_CLI_EXPLAIN_H_
 #define VARNIC_CLI_EXPLAIN_H_
 
+#include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/comparison.h"
@@ -12,15 +14,17 @@ namespace varnic::cli {
 struct CExplanation {
   enum class Kind { kFiltered, kBandCleared, kReconcileRemoved, kReconcileRestored, kRenumbered };
   Kind kind;
-  int file;             // 1 or 2
-  std::string section;  // header text, e.g. "[System]"; for a cleared band the band's name
-  std::string line;     // the line concerned (for a renumbering: the line before)
-  std::string detail;   // rules that applied, or the line after a renumbering
+  int file;                  // 1 or 2
+  std::string_view section;  // header text, e.g. "[System]"; for a cleared band the band's name
+  std::string_view line;     // the line concerned (for a renumbering: the line before)
+  std::string_view detail;   // rules that applied, or the line after a renumbering
 };
 
 // What the stages of `comparison` dropped or changed, in the order they did it; a cleared band
-// is one explanation, not one per line.
-std::vector<CExplanation> ExplanationsOf(const CComparison& comparison);
+// is one explanation, not one per line. The views point into `comparison` and into `texts`,
+// which receives the text of each set of rules once, however many lines it dropped.
+std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
+                                         std::deque<std::string>& texts);
 
 std::string KindName(CExplanation::Kind kind);
 

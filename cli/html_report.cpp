@@ -60,6 +60,32 @@ std::string Summary(const CReport& report) {
 }  // namespace
 
 std::string HtmlEscape(std::string_view text) {
+  if (IsPlainText(text)) {  // a cell a byte: only the metacharacters change
+    std::string html;
+    html.reserve(text.size());
+    for (const char c : text) {
+      switch (c) {
+        case '&':
+          html += "&amp;";
+          break;
+        case '<':
+          html += "&lt;";
+          break;
+        case '>':
+          html += "&gt;";
+          break;
+        case '"':
+          html += "&quot;";
+          break;
+        case '\'':
+          html += "&#39;";
+          break;
+        default:
+          html += c;
+      }
+    }
+    return html;
+  }
   const Cells cells = ToSafeCells(text);
   std::string html;
   html.reserve(text.size());
@@ -83,7 +109,11 @@ std::string HtmlEscape(std::string_view text) {
 
 std::string RenderHtml(const CReport& report, bool showSecrets) {
   CSecretMasker masker;
-  std::string html(kHead);
+  // Room for the usual row and list item up front: a report of many settings does not copy
+  // itself as it grows.
+  std::string html;
+  html.reserve(kHead.size() + 4096 + 160 * (report.entries.size() + report.explanations.size()));
+  html += kHead;
   html += "<h1>Varnic comparison</h1>\n<p>File 1: <code>" + HtmlEscape(report.left.path) +
           "</code> (type " + std::to_string(report.left.type) + ")<br>File 2: <code>" +
           HtmlEscape(report.right.path) + "</code> (type " + std::to_string(report.right.type) +
@@ -94,25 +124,32 @@ std::string RenderHtml(const CReport& report, bool showSecrets) {
   std::size_t i = 0;
   while (i < report.entries.size()) {
     const std::string_view section = report.entries[i].section;
-    std::string rows;
+    std::size_t end = i;
     bool differs = false;
-    for (; i < report.entries.size() && report.entries[i].section == section; ++i) {
-      differs = differs || report.entries[i].status != CEntry::Status::kSame;
-      rows += Row(report.entries[i], showSecrets, masker);
+    for (; end < report.entries.size() && report.entries[end].section == section; ++end) {
+      differs = differs || report.entries[end].status != CEntry::Status::kSame;
     }
-    html += std::string("<details") + (differs ? " open" : "") + "><summary>" +
-            HtmlEscape(section) + (differs ? "" : " (no differences)") +
-            "</summary>\n<table><tr><th>key</th><th>file 1</th><th>file 2</th><th>status</th>"
-            "</tr>\n" +
-            rows + "</table></details>\n";
+    // Appended piece by piece: a section of many settings is not copied again as a whole.
+    html += differs ? "<details open><summary>" : "<details><summary>";
+    html += HtmlEscape(section);
+    html += differs ? "" : " (no differences)";
+    html +=
+        "</summary>\n<table><tr><th>key</th><th>file 1</th><th>file 2</th><th>status</th>"
+        "</tr>\n";
+    for (; i < end; ++i) html += Row(report.entries[i], showSecrets, masker);
+    html += "</table></details>\n";
   }
 
   html += "<h2>Dropped or changed before comparing</h2>\n<ul>\n";
   for (const CExplanation& e : report.explanations) {
     CExplanation shown = e;
+    std::string line;
+    std::string detail;
     if (!showSecrets) {
-      shown.line = masker.MaskLine(e.line);
-      shown.detail = masker.MaskLine(e.detail);
+      line = masker.MaskLine(e.line);
+      detail = masker.MaskLine(e.detail);
+      shown.line = line;
+      shown.detail = detail;
     }
     html += "<li>" + HtmlEscape(DescribeExplanation(shown)) + "</li>\n";
   }

@@ -1,66 +1,97 @@
 #include "cli/json_report.h"
 
-#include <nlohmann/json.hpp>
-
+#include "cli/json_writer.h"
 #include "cli/secrets.h"
 #include "cli/version.h"
 
 namespace varnic::cli {
-namespace {
 
-using Json = nlohmann::ordered_json;
-
-Json Value(const std::optional<std::string_view>& value, bool secret, CSecretMasker& masker,
-           bool showSecrets) {
-  if (!value) return nullptr;
-  return secret && !showSecrets ? masker.LabelFor(*value) : std::string(*value);
-}
-
-}  // namespace
-
-std::string RenderJson(const CReport& report, bool showSecrets) {
+void WriteJson(const CReport& report, bool showSecrets, std::ostream& out) {
   CSecretMasker masker;
-  Json doc;
-  doc["schema_version"] = 1;
-  doc["tool"] = {{"name", "varnic"}, {"version", kVersion}};
-  doc["inputs"] = Json::array();
+  CJsonWriter json(out);
+  // Labels are given in the order values are written: left before right, entries first.
+  const auto value = [&](const std::optional<std::string_view>& text, bool secret) {
+    if (!text) {
+      json.Null();
+    } else if (secret && !showSecrets) {
+      json.String(masker.LabelFor(*text));
+    } else {
+      json.String(*text);
+    }
+  };
+  const auto line = [&](std::string_view text) {
+    if (showSecrets) {
+      json.String(text);
+    } else {
+      json.String(masker.MaskLine(text));
+    }
+  };
+
+  json.BeginObject();
+  json.Member("schema_version", 1);
+  json.Key("tool");
+  json.BeginObject();
+  json.Member("name", "varnic");
+  json.Member("version", kVersion);
+  json.EndObject();
+  json.Key("inputs");
+  json.BeginArray();
   for (const CInput* input : {&report.left, &report.right}) {
-    doc["inputs"].push_back(
-        {{"path", input->path}, {"type", input->type}, {"lines", input->lines}});
+    json.BeginObject();
+    json.Member("path", input->path);
+    json.Member("type", input->type);
+    json.Member("lines", input->lines);
+    json.EndObject();
   }
-  Json entries = Json::array();
+  json.EndArray();
+
+  json.Key("entries");
+  json.BeginArray();
   for (const CEntry& e : report.entries) {
     const bool secret = IsSecretKey(e.key);
-    entries.push_back({{"section", std::string(e.section)},
-                       {"key", std::string(e.key)},
-                       {"left", Value(e.left, secret, masker, showSecrets)},
-                       {"right", Value(e.right, secret, masker, showSecrets)},
-                       {"status", StatusName(e.status)}});
+    json.BeginObject();
+    json.Member("section", e.section);
+    json.Member("key", e.key);
+    json.Key("left");
+    value(e.left, secret);
+    json.Key("right");
+    value(e.right, secret);
+    json.Member("status", StatusName(e.status));
+    json.EndObject();
   }
-  doc["entries"] = std::move(entries);
-  Json summary = Json::array();
+  json.EndArray();
+
+  json.Key("summary");
+  json.BeginArray();
   for (const CSectionStats& s : report.stats) {
-    summary.push_back({{"section", s.section},
-                       {"same", s.same},
-                       {"different", s.different},
-                       {"only_left", s.onlyLeft},
-                       {"only_right", s.onlyRight},
-                       {"dropped", s.dropped}});
+    json.BeginObject();
+    json.Member("section", s.section);
+    json.Member("same", s.same);
+    json.Member("different", s.different);
+    json.Member("only_left", s.onlyLeft);
+    json.Member("only_right", s.onlyRight);
+    json.Member("dropped", s.dropped);
+    json.EndObject();
   }
-  doc["summary"] = std::move(summary);
-  Json explanations = Json::array();
+  json.EndArray();
+
+  json.Key("explanations");
+  json.BeginArray();
   for (const CExplanation& e : report.explanations) {
-    const auto shown = [&](const std::string& line) {
-      return showSecrets ? line : masker.MaskLine(line);
-    };
-    explanations.push_back({{"kind", KindName(e.kind)},
-                            {"file", e.file},
-                            {"section", e.section},
-                            {"line", shown(e.line)},
-                            {"detail", shown(e.detail)}});
+    json.BeginObject();
+    json.Member("kind", KindName(e.kind));
+    json.Member("file", e.file);
+    json.Member("section", e.section);
+    json.Key("line");
+    line(e.line);
+    json.Key("detail");
+    line(e.detail);
+    json.EndObject();
   }
-  doc["explanations"] = std::move(explanations);
-  return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  json.EndArray();
+  json.EndObject();
+  json.Flush();
+  out << '\n';
 }
 
 }  // namespace varnic::cli

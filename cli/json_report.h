@@ -1,15 +1,16 @@
 #ifndef VARNIC_CLI_JSON_REPORT_H_
 #define VARNIC_CLI_JSON_REPORT_H_
 
-#include <string>
+#include <ostream>
 
 #include "cli/report_model.h"
 
 namespace varnic::cli {
 
-// The report as one JSON document (schema_version 1, see docs/varnic.schema.json). Secret values
-// are replaced by labels unless `showSecrets`. Bytes that are not UTF-8 become U+FFFD.
-std::string RenderJson(const CReport& report, bool showSecrets);
+// Writes the report as one JSON document (schema_version 1, see docs/varnic.schema.json) to
+// `out` as it goes. Secret values are replaced by labels unless `showSecrets`. Bytes that are not
+// UTF-8 become U+FFFD.
+void WriteJson(const CReport& report, bool showSecrets, std::ostream& out);
 
 }  // namespace varnic::cli
 

@@ -2,6 +2,7 @@
 #define VARNIC_CLI_REPORT_MODEL_H_
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,7 +38,8 @@ struct CReport {
   std::vector<CEntry> entries;
   std::vector<CSectionStats> stats;
   std::vector<CExplanation> explanations;
-  std::string generatedAt;  // shown in reports
+  std::deque<std::string> explanationTexts;  // what explanations point into besides the comparison
+  std::string generatedAt;                   // shown in reports
 };
 
 // The entries of a comparison, section by section.

@@ -28,7 +28,7 @@ CStagedFile::~CStagedFile() {
 
 bool CStagedFile::Stage(const std::string& path, std::string_view bytes, std::error_code& error) {
   return Stage(
-      path, [copy = std::string(bytes)](CBufferedWriter& out) { out.Append(copy); }, error);
+      path, [bytes](CBufferedWriter& out) { out.Append(bytes); }, error);
 }
 
 bool CStagedFile::Stage(const std::string& path, CWriteBody write, std::error_code& error) {

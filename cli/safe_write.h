@@ -26,6 +26,7 @@ class CStagedFile {
   // `write` fills the output; for a device it runs at Commit, so what it refers to must live
   // until then.
   bool Stage(const std::string& path, CWriteBody write, std::error_code& error);
+  // The same with bytes in memory, which must likewise live until Commit.
   bool Stage(const std::string& path, std::string_view bytes, std::error_code& error);
   bool Commit(std::error_code& error);
 

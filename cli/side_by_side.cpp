@@ -34,6 +34,20 @@ std::vector<std::string> Rows(const Cells& cells, std::size_t column, bool trunc
   return rows;
 }
 
+// The same for text: plain text is a cell a byte, so it is cut without forming cells.
+std::vector<std::string> Rows(std::string_view text, std::size_t column, bool truncate) {
+  if (!IsPlainText(text)) return Rows(ToSafeCells(text), column, truncate);
+  std::vector<std::string> rows;
+  std::size_t start = 0;
+  do {
+    std::string row(text.substr(start, column));
+    row.resize(column, ' ');
+    rows.push_back(std::move(row));
+    start += column;
+  } while (start < text.size() && !truncate);
+  return rows;
+}
+
 char GutterFor(RowKind kind) {
   switch (kind) {
     case RowKind::kDifferent:
@@ -78,8 +92,7 @@ std::string RenderSideBySide(const CComparison& comparison, const CViewOptions& 
   };
   std::string out;
   for (const CSectionRows& rows : comparison.Sections()) {
-    const std::string header =
-        Join(ToSafeCells(SectionHeader(rows.section())), 0, std::string::npos);
+    const std::string header = SafeText(SectionHeader(rows.section()));
     out += options.color ? kBold + header + kReset + "\n" : header + "\n";
     for (const CRow row : rows) {
       const char gutter = GutterFor(row.kind);
@@ -87,8 +100,8 @@ std::string RenderSideBySide(const CComparison& comparison, const CViewOptions& 
       // Left before right, so that a masker labels the values in reading order.
       const std::string left = text(row, FileSide::kFile1);
       const std::string right = text(row, FileSide::kFile2);
-      const auto leftRows = Rows(ToSafeCells(left), column, options.truncate);
-      const auto rightRows = Rows(ToSafeCells(right), column, options.truncate);
+      const auto leftRows = Rows(std::string_view(left), column, options.truncate);
+      const auto rightRows = Rows(std::string_view(right), column, options.truncate);
       const std::size_t height = std::max(leftRows.size(), rightRows.size());
       for (std::size_t r = 0; r < height; ++r) {
         std::string line = (r < leftRows.size() ? leftRows[r] : blank) + ' ' + gutter + ' ' +

@@ -1,5 +1,6 @@
 #include "cli/terminal_text.h"
 
+#include <algorithm>
 #include <array>
 
 namespace varnic::cli {
@@ -84,6 +85,17 @@ std::string Join(const Cells& cells, std::size_t begin, std::size_t end) {
   std::string text;
   for (std::size_t i = begin; i < end && i < cells.size(); ++i) text += cells[i];
   return text;
+}
+
+bool IsPlainText(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(),
+                     [](char c) { return c >= 0x20 && c < 0x7f && c != '\\'; });
+}
+
+std::string SafeText(std::string_view bytes) {
+  if (IsPlainText(bytes)) return std::string(bytes);
+  const Cells cells = ToSafeCells(bytes);
+  return Join(cells, 0, cells.size());
 }
 
 }  // namespace varnic::cli

@@ -19,6 +19,13 @@ Cells ToSafeCells(std::string_view bytes);
 // Joins cells back into printable text.
 std::string Join(const Cells& cells, std::size_t begin, std::size_t end);
 
+// True when every byte is printable ASCII other than the backslash: such text is its own safe
+// form, one cell a byte, and can skip the split into cells.
+bool IsPlainText(std::string_view bytes);
+
+// The whole of `bytes` in its safe form: Join(ToSafeCells(bytes)), cheaply for plain text.
+std::string SafeText(std::string_view bytes);
+
 }  // namespace varnic::cli
 
 #endif  // VARNIC_CLI_TERMINAL_TEXT_H_

@@ -1,0 +1,84 @@
+#include "cli/json_writer.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
+namespace varnic::cli {
+namespace {
+
+// Printable ASCII other than the two characters JSON escapes: copied as it is.
+bool IsPlain(unsigned char c) { return c >= 0x20 && c < 0x7f && c != '"' && c != '\\'; }
+
+constexpr std::size_t kFlushAt = std::size_t{64} << 10U;
+
+}  // namespace
+
+void AppendJsonString(std::string& out, std::string_view text) {
+  if (std::all_of(text.begin(), text.end(), [](char c) { return IsPlain(c); })) {
+    out.append(1, '"').append(text).append(1, '"');
+    return;
+  }
+  // Escapes and the replacement of bytes that are not UTF-8 follow nlohmann's serializer, which
+  // earlier reports were written with; only the rare text that needs them pays for it.
+  out += nlohmann::json(std::string(text))
+             .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+void CJsonWriter::Flush() {
+  out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  buffer_.clear();
+}
+
+void CJsonWriter::Key(std::string_view name) {
+  BeforeValue();
+  AppendJsonString(buffer_, name);
+  buffer_ += ": ";
+  afterKey_ = true;
+}
+
+void CJsonWriter::String(std::string_view text) {
+  BeforeValue();
+  AppendJsonString(buffer_, text);
+}
+
+void CJsonWriter::Int(std::int64_t value) {
+  BeforeValue();
+  buffer_ += std::to_string(value);
+}
+
+void CJsonWriter::Null() {
+  BeforeValue();
+  buffer_ += "null";
+}
+
+void CJsonWriter::Open(char bracket) {
+  BeforeValue();
+  buffer_ += bracket;
+  empty_.push_back(true);
+}
+
+void CJsonWriter::Close(char bracket) {
+  const bool empty = empty_.back();
+  empty_.pop_back();
+  if (!empty) Indent();
+  buffer_ += bracket;
+  if (buffer_.size() >= kFlushAt) Flush();
+}
+
+void CJsonWriter::Indent() {
+  buffer_ += '\n';
+  buffer_.append(2 * empty_.size(), ' ');
+}
+
+void CJsonWriter::BeforeValue() {
+  if (afterKey_) {
+    afterKey_ = false;
+    return;
+  }
+  if (empty_.empty()) return;
+  if (!empty_.back()) buffer_ += ',';
+  empty_.back() = false;
+  Indent();
+}
+
+}  // namespace varnic::cli

@@ -1,0 +1,68 @@
+#ifndef VARNIC_CLI_JSON_WRITER_H_
+#define VARNIC_CLI_JSON_WRITER_H_
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnic::cli {
+
+// Writes JSON as it goes, laid out as nlohmann::json's dump(2) lays out a document: two spaces a
+// level, `"key": value`, empty containers as [] and {}. A report of a million settings is then
+// never held as a document. Strings are raw bytes; what is not UTF-8 becomes U+FFFD.
+class CJsonWriter {
+ public:
+  explicit CJsonWriter(std::ostream& out) : out_(out) {}
+  ~CJsonWriter() { Flush(); }
+  CJsonWriter(const CJsonWriter&) = delete;
+  CJsonWriter& operator=(const CJsonWriter&) = delete;
+
+  // Hands what is written so far to the stream; also done as the writer goes and at its end.
+  void Flush();
+
+  void BeginObject() { Open('{'); }
+  void EndObject() { Close('}'); }
+  void BeginArray() { Open('['); }
+  void EndArray() { Close(']'); }
+  // The name of the next member of the object being written.
+  void Key(std::string_view name);
+  void String(std::string_view text);
+  void Int(std::int64_t value);
+  void Null();
+
+  // A member in one call.
+  template <typename T>
+  void Member(std::string_view name, const T& value) {
+    Key(name);
+    Value(value);
+  }
+
+ private:
+  void Value(std::string_view text) { String(text); }
+  void Value(const char* text) { String(text); }
+  void Value(const std::string& text) { String(text); }
+  void Value(int value) { Int(value); }
+  void Value(std::int64_t value) { Int(value); }
+  void Value(std::size_t value) { Int(static_cast<std::int64_t>(value)); }
+
+  void Open(char bracket);
+  void Close(char bracket);
+  // Separator and indentation before a value; nothing after a key.
+  void BeforeValue();
+
+  void Indent();
+
+  std::ostream& out_;
+  std::string buffer_;       // small writes collect here and reach the stream in large ones
+  std::vector<bool> empty_;  // per open container: nothing written in it yet
+  bool afterKey_ = false;
+};
+
+// Appends `text` as a JSON string literal, quotes included.
+void AppendJsonString(std::string& out, std::string_view text);
+
+}  // namespace varnic::cli
+
+#endif  // VARNIC_CLI_JSON_WRITER_H_
