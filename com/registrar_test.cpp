@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "com/registry.h"
+
 namespace varnic::com {
 namespace {
 

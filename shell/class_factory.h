@@ -3,7 +3,7 @@
 
 #include <atomic>
 
-#include "com/interfaces.h"
+#include "com/platform.h"
 
 namespace varnic::shell {
 

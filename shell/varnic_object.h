@@ -1,13 +1,15 @@
 #ifndef VARNIC_SHELL_VARNIC_OBJECT_H_
 #define VARNIC_SHELL_VARNIC_OBJECT_H_
 
-#include "com/interfaces.h"
+#include <optional>
+
+#include "com/platform.h"
 #include "engine/config_compare.h"
 #include "shell/ivarnic.h"
 
 namespace varnic::shell {
 
-// The comparison object: one engine per object. Its reference count is a plain counter (the
+// The comparison object: one engine per load. Its reference count is a plain counter (the
 // object lives in one apartment); each live object holds one module lock. With an outer object
 // it is aggregated: IUnknown calls on IVarnic go to the outer object, and the inner unknown
 // (returned to the outer object) owns the lifetime.
@@ -28,11 +30,11 @@ class CVarnic final : public IVarnic {
                       std::uint16_t wFlags, com::DISPPARAMS* pDispParams, com::VARIANT* pVarResult,
                       com::EXCEPINFO* pExcepInfo, unsigned* puArgErr) override;
 
-  com::HRESULT LoadFromFile(com::BSTR bstrFile1, int nType1, com::BSTR bstrFile2,
-                            int nType2) override;
+  com::HRESULT LoadFromFile(com::BSTR bstrFile1, com::LONG nType1, com::BSTR bstrFile2,
+                            com::LONG nType2) override;
   com::HRESULT CompareFile() override;
-  com::HRESULT SaveToFile(com::BSTR bstrFile1, int* nItemCount1, com::BSTR bstrFile2,
-                          int* nItemCount2) override;
+  com::HRESULT SaveToFile(com::BSTR bstrFile1, com::LONG* nItemCount1, com::BSTR bstrFile2,
+                          com::LONG* nItemCount2) override;
 
  private:
   // The identity of the object when aggregated; its own when not.
@@ -53,7 +55,9 @@ class CVarnic final : public IVarnic {
   com::ULONG refs_ = 0;
   CInnerUnknown inner_{*this};
   com::IUnknown* outer_;  // the controlling unknown: the outer object or inner_
-  CConfigCompare engine_;
+  // The engine is good for one comparison, so each load starts a new one.
+  CConfigCompare& Engine();
+  std::optional<CConfigCompare> engine_;
 };
 
 }  // namespace varnic::shell
