@@ -3,8 +3,8 @@
 
 // The one switch between the platform's component model and the portable layer: code that works
 // on both includes this and names types, interfaces and status values through varnic::com (or
-// unqualified, under `using namespace varnic::com`). Status values are macros on Windows, so
-// they are never written with the namespace in front.
+// unqualified, under `using namespace varnic::com`). Status values, REFIID and REFCLSID are
+// macros on Windows, so they are never written with the namespace in front.
 
 #if defined(_WIN32)
 
@@ -33,8 +33,6 @@ using ::IUnknown;
 using ::LCID;
 using ::LONG;
 using ::OLECHAR;
-using ::REFCLSID;
-using ::REFIID;
 using ::ULONG;
 using ::VARIANT;
 using ::VARIANTARG;
@@ -45,8 +43,8 @@ consteval GUID MakeGuid(std::string_view text) {
   const auto bytes = ParseGuidBytes(text);
   if (!bytes) throw "malformed GUID";  // NOLINT: fails constant evaluation
   const auto& b = *bytes;
-  return GUID{(unsigned long){b[0]} << 24U | (unsigned long){b[1]} << 16U |
-                  (unsigned long){b[2]} << 8U | b[3],
+  return GUID{static_cast<unsigned long>(b[0]) << 24U | static_cast<unsigned long>(b[1]) << 16U |
+                  static_cast<unsigned long>(b[2]) << 8U | b[3],
               static_cast<unsigned short>(b[4] << 8U | b[5]),
               static_cast<unsigned short>(b[6] << 8U | b[7]),
               {b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]}};

@@ -16,17 +16,17 @@ namespace varnic::shell {
 class CVarnic final : public IVarnic {
  public:
   // Creates an object and queries it for `riid`; a failed query destroys it again.
-  static com::HRESULT Create(com::IUnknown* outer, com::REFIID riid, void** ppv);
+  static com::HRESULT Create(com::IUnknown* outer, const com::IID& riid, void** ppv);
 
-  com::HRESULT QueryInterface(com::REFIID riid, void** ppv) override;
+  com::HRESULT QueryInterface(const com::IID& riid, void** ppv) override;
   com::ULONG AddRef() override;
   com::ULONG Release() override;
 
   com::HRESULT GetTypeInfoCount(unsigned* pctinfo) override;
   com::HRESULT GetTypeInfo(unsigned iTInfo, com::LCID lcid, com::ITypeInfo** ppTInfo) override;
-  com::HRESULT GetIDsOfNames(com::REFIID riid, com::OLECHAR** rgszNames, unsigned cNames,
+  com::HRESULT GetIDsOfNames(const com::IID& riid, com::OLECHAR** rgszNames, unsigned cNames,
                              com::LCID lcid, com::DISPID* rgDispId) override;
-  com::HRESULT Invoke(com::DISPID dispIdMember, com::REFIID riid, com::LCID lcid,
+  com::HRESULT Invoke(com::DISPID dispIdMember, const com::IID& riid, com::LCID lcid,
                       std::uint16_t wFlags, com::DISPPARAMS* pDispParams, com::VARIANT* pVarResult,
                       com::EXCEPINFO* pExcepInfo, unsigned* puArgErr) override;
 
@@ -41,7 +41,7 @@ class CVarnic final : public IVarnic {
   class CInnerUnknown final : public com::IUnknown {
    public:
     explicit CInnerUnknown(CVarnic& object) : object_(object) {}
-    com::HRESULT QueryInterface(com::REFIID riid, void** ppv) override;
+    com::HRESULT QueryInterface(const com::IID& riid, void** ppv) override;
     com::ULONG AddRef() override;
     com::ULONG Release() override;
 
