@@ -16,8 +16,9 @@ namespace {
 using namespace varnic::com;
 
 constexpr DISPID kSaveToFile = 3;
-// Where SaveToFile's two counts sit in DISPPARAMS, which holds the arguments last first.
-constexpr std::array<unsigned, 2> kCountArgs = {0, 2};
+// Where SaveToFile's two counts (nItemCount1, nItemCount2) sit in DISPPARAMS, which holds the
+// arguments last first.
+constexpr std::array<unsigned, 2> kCountArgs = {2, 0};
 
 // One count of a late-bound SaveToFile, passed to the method as a local by reference, and the
 // caller's variable to write it back to, when the caller passed one.
@@ -51,7 +52,7 @@ bool FromNumber(const VARIANT& v, LONG& out) {
 
 // Script engines pass a count in forms that a long* parameter does not take: VBScript a
 // reference to its variable (VT_BYREF|VT_VARIANT), JScript, which has no references, a plain
-// number. Other forms are left to the type information to report.
+// number. Any other form is a type mismatch.
 bool TakeCount(const VARIANT& in, CCountArg& count) {
   if (in.vt == (VT_BYREF | VT_I4)) {
     if (in.plVal == nullptr) return false;
@@ -166,8 +167,17 @@ HRESULT CVarnic::Invoke(DISPID dispIdMember, REFIID riid, LCID /*lcid*/, std::ui
   if (dispIdMember == kSaveToFile && pDispParams != nullptr && pDispParams->cArgs == args.size() &&
       pDispParams->cNamedArgs == 0 && pDispParams->rgvarg != nullptr) {
     std::copy(pDispParams->rgvarg, pDispParams->rgvarg + args.size(), args.begin());
-    countsTaken =
-        TakeCount(args[kCountArgs[0]], counts[0]) && TakeCount(args[kCountArgs[1]], counts[1]);
+    countsTaken = true;
+    for (std::size_t i = 0; i < counts.size() && countsTaken; ++i) {
+      const unsigned at = kCountArgs[i];
+      if (TakeCount(args[at], counts[i])) continue;
+      countsTaken = false;
+      // A missing argument is left to the type information to report as such.
+      if (args[at].vt == VT_ERROR) break;
+      info->Release();
+      if (puArgErr != nullptr) *puArgErr = at;
+      return DISP_E_TYPEMISMATCH;
+    }
     if (countsTaken) {
       for (std::size_t i = 0; i < counts.size(); ++i) {
         VARIANT& arg = args[kCountArgs[i]];
