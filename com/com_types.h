@@ -1,8 +1,9 @@
 #ifndef VARNIC_COM_COM_TYPES_H_
 #define VARNIC_COM_COM_TYPES_H_
 
-// The one include point for component-model types. Names, values and layouts are the platform's,
-// so that objects built here keep the platform's binary shapes.
+// The portable layer's component-model types (com/platform.h chooses between these and the
+// platform's). Names, values and layouts are the platform's, so that objects built here keep the
+// platform's binary shapes.
 
 #include <array>
 #include <cstddef>
@@ -11,10 +12,13 @@
 #include <string>
 #include <string_view>
 
+#include "com/guid_text.h"
+
 namespace varnic::com {
 
 using HRESULT = std::int32_t;
 using ULONG = std::uint32_t;
+using LONG = std::int32_t;  // 32 bits, as on the platform
 using DISPID = std::int32_t;
 using LCID = std::uint32_t;
 using VARTYPE = std::uint16_t;
@@ -45,6 +49,7 @@ inline constexpr HRESULT DISP_E_PARAMNOTFOUND = MakeHresult(0x80020004);
 inline constexpr HRESULT DISP_E_TYPEMISMATCH = MakeHresult(0x80020005);
 inline constexpr HRESULT DISP_E_UNKNOWNNAME = MakeHresult(0x80020006);
 inline constexpr HRESULT DISP_E_BADVARTYPE = MakeHresult(0x80020008);
+inline constexpr HRESULT DISP_E_BADINDEX = MakeHresult(0x8002000B);
 inline constexpr HRESULT DISP_E_OVERFLOW = MakeHresult(0x8002000A);
 inline constexpr HRESULT DISP_E_BADPARAMCOUNT = MakeHresult(0x8002000E);
 inline constexpr HRESULT DISP_E_PARAMNOTOPTIONAL = MakeHresult(0x8002000F);
@@ -73,39 +78,17 @@ using CLSID = GUID;
 using REFIID = const IID&;
 using REFCLSID = const CLSID&;
 
-namespace detail {
-constexpr int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-}  // namespace detail
-
 // Parses "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" (braces required); nullopt when malformed.
 constexpr std::optional<GUID> ParseGuid(std::string_view text) {
-  if (text.size() != 38 || text.front() != '{' || text.back() != '}') return std::nullopt;
-  constexpr std::array<std::size_t, 4> kDashes = {9, 14, 19, 24};
-  for (const std::size_t dash : kDashes) {
-    if (text[dash] != '-') return std::nullopt;
-  }
-  std::array<std::uint8_t, 16> bytes{};
-  std::size_t n = 0;
-  for (std::size_t i = 1; i + 1 < text.size(); ++i) {
-    if (text[i] == '-') continue;
-    const int hi = detail::HexDigit(text[i]);
-    const int lo = detail::HexDigit(text[i + 1]);
-    if (hi < 0 || lo < 0 || n >= bytes.size()) return std::nullopt;
-    bytes[n++] = static_cast<std::uint8_t>(hi * 16 + lo);
-    ++i;
-  }
-  if (n != 16) return std::nullopt;
+  const auto bytes = ParseGuidBytes(text);
+  if (!bytes) return std::nullopt;
+  const auto& b = *bytes;
   GUID guid{};
-  guid.Data1 = (std::uint32_t{bytes[0]} << 24U) | (std::uint32_t{bytes[1]} << 16U) |
-               (std::uint32_t{bytes[2]} << 8U) | bytes[3];
-  guid.Data2 = static_cast<std::uint16_t>((bytes[4] << 8U) | bytes[5]);
-  guid.Data3 = static_cast<std::uint16_t>((bytes[6] << 8U) | bytes[7]);
-  for (std::size_t i = 0; i < 8; ++i) guid.Data4[i] = bytes[8 + i];
+  guid.Data1 = (std::uint32_t{b[0]} << 24U) | (std::uint32_t{b[1]} << 16U) |
+               (std::uint32_t{b[2]} << 8U) | b[3];
+  guid.Data2 = static_cast<std::uint16_t>((b[4] << 8U) | b[5]);
+  guid.Data3 = static_cast<std::uint16_t>((b[6] << 8U) | b[7]);
+  for (std::size_t i = 0; i < 8; ++i) guid.Data4[i] = b[8 + i];
   return guid;
 }
 

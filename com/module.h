@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "com/com_types.h"
-#include "com/interfaces.h"
+#include "com/platform.h"
 
 namespace varnic::com {
 

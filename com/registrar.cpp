@@ -164,22 +164,26 @@ class CParser {
   std::optional<CToken> token_;
 };
 
-void Apply(const CScriptKey& key, const std::string& parent, bool registering,
-           CRegistryTree& tree) {
+bool Apply(const CScriptKey& key, const std::string& parent, bool registering,
+           CRegistryTarget& target, std::string& error) {
   const std::string path = parent.empty() ? key.name : parent + "\\" + key.name;
   if (!registering) {
-    if (!key.noRemove) {
-      tree.Delete(path);
-      return;
+    if (!key.noRemove) return target.DeleteKey(path, error);
+    for (const CScriptKey& child : key.children) {
+      if (!Apply(child, path, false, target, error)) return false;
     }
-    for (const CScriptKey& child : key.children) Apply(child, path, false, tree);
-    return;
+    return true;
   }
-  if (key.forceRemove) tree.Delete(path);
-  CRegistryKey& created = tree.Create(path);
-  if (key.value) created.defaultValue = key.value;
-  for (const auto& [name, value] : key.values) created.values[name] = value;
-  for (const CScriptKey& child : key.children) Apply(child, path, true, tree);
+  if (key.forceRemove && !target.DeleteKey(path, error)) return false;
+  if (!target.CreateKey(path, error)) return false;
+  if (key.value && !target.SetValue(path, "", *key.value, error)) return false;
+  for (const auto& [name, value] : key.values) {
+    if (!target.SetValue(path, name, value, error)) return false;
+  }
+  for (const CScriptKey& child : key.children) {
+    if (!Apply(child, path, true, target, error)) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -197,7 +201,7 @@ void CRegistrar::AddReplacement(std::string name, std::string value) {
   replacements_.emplace_back(std::move(name), std::move(value));
 }
 
-bool CRegistrar::Run(std::string_view script, bool registering, CRegistryTree& tree,
+bool CRegistrar::Run(std::string_view script, bool registering, CRegistryTarget& target,
                      std::string& error) const {
   std::string text(script);
   for (const auto& [name, value] : replacements_) {
@@ -209,17 +213,20 @@ bool CRegistrar::Run(std::string_view script, bool registering, CRegistryTree& t
   }
   std::vector<CScriptKey> roots;
   if (!CParser(text).ParseRoots(roots, error)) return false;
-  for (const CScriptKey& root : roots) Apply(root, "", registering, tree);
+  for (const CScriptKey& root : roots) {
+    if (!Apply(root, "", registering, target, error)) return false;
+  }
   return true;
 }
 
-bool CRegistrar::Register(std::string_view script, CRegistryTree& tree, std::string& error) const {
-  return Run(script, true, tree, error);
+bool CRegistrar::Register(std::string_view script, CRegistryTarget& target,
+                          std::string& error) const {
+  return Run(script, true, target, error);
 }
 
-bool CRegistrar::Unregister(std::string_view script, CRegistryTree& tree,
+bool CRegistrar::Unregister(std::string_view script, CRegistryTarget& target,
                             std::string& error) const {
-  return Run(script, false, tree, error);
+  return Run(script, false, target, error);
 }
 
 }  // namespace varnic::com

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "com/registry.h"
+
 namespace varnic::com {
 namespace {
 
@@ -60,6 +62,46 @@ TEST(CRegistrar, MalformedScriptsChangeNothing) {
     EXPECT_FALSE(registrar.Register(bad, tree, error)) << bad;
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(tree.Find("HKCR\\Key"), nullptr);
+  }
+}
+
+// A target that refuses its Nth call, as the system registry refuses a key it may not write.
+class CRefusingTarget final : public CRegistryTarget {
+ public:
+  explicit CRefusingTarget(int refuseAt) : refuseAt_(refuseAt) {}
+  bool CreateKey(const std::string& /*path*/, std::string& error) override { return Call(error); }
+  bool SetValue(const std::string& /*path*/, const std::string& /*name*/,
+                const std::string& /*value*/, std::string& error) override {
+    return Call(error);
+  }
+  bool DeleteKey(const std::string& /*path*/, std::string& error) override { return Call(error); }
+  int calls = 0;
+
+ private:
+  bool Call(std::string& error) {
+    if (++calls != refuseAt_) return true;
+    error = "refused";
+    return false;
+  }
+  int refuseAt_;
+};
+
+TEST(CRegistrar, AFailingTargetStopsTheScriptAndIsReported) {
+  CRegistrar registrar;
+  for (const bool registering : {true, false}) {
+    CRefusingTarget counting(0);
+    std::string error;
+    ASSERT_TRUE(registering ? registrar.Register(kScript, counting, error)
+                            : registrar.Unregister(kScript, counting, error));
+    for (int refuseAt = 1; refuseAt <= counting.calls; ++refuseAt) {
+      SCOPED_TRACE(refuseAt);
+      CRefusingTarget target(refuseAt);
+      error.clear();
+      EXPECT_FALSE(registering ? registrar.Register(kScript, target, error)
+                               : registrar.Unregister(kScript, target, error));
+      EXPECT_EQ(error, "refused");
+      EXPECT_EQ(target.calls, refuseAt);  // nothing after the refused call
+    }
   }
 }
 

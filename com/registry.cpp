@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "com/registrar.h"
+
 namespace varnic::com {
 namespace {
 
@@ -288,6 +290,48 @@ HRESULT CRegistryStore::Update(const std::function<HRESULT(CRegistryTree&)>& cha
   if (const HRESULT hr = Load(tree); FAILED(hr)) return hr;
   if (const HRESULT hr = change(tree); FAILED(hr)) return hr;
   return Save(tree);
+}
+
+namespace {
+
+// Scripts applied to the store's tree, which cannot fail.
+class CTreeTarget final : public CRegistryTarget {
+ public:
+  explicit CTreeTarget(CRegistryTree& tree) : tree_(tree) {}
+  bool CreateKey(const std::string& path, std::string& /*error*/) override {
+    tree_.Create(path);
+    return true;
+  }
+  bool SetValue(const std::string& path, const std::string& name, const std::string& value,
+                std::string& /*error*/) override {
+    CRegistryKey& key = tree_.Create(path);
+    if (name.empty()) {
+      key.defaultValue = value;
+    } else {
+      key.values[name] = value;
+    }
+    return true;
+  }
+  bool DeleteKey(const std::string& path, std::string& /*error*/) override {
+    tree_.Delete(path);
+    return true;
+  }
+
+ private:
+  CRegistryTree& tree_;
+};
+
+}  // namespace
+
+bool CRegistrar::Register(std::string_view script, CRegistryTree& tree, std::string& error) const {
+  CTreeTarget target(tree);
+  return Register(script, target, error);
+}
+
+bool CRegistrar::Unregister(std::string_view script, CRegistryTree& tree,
+                            std::string& error) const {
+  CTreeTarget target(tree);
+  return Unregister(script, target, error);
 }
 
 }  // namespace varnic::com

@@ -14,6 +14,7 @@ inline constexpr VARTYPE VT_EMPTY = 0;
 inline constexpr VARTYPE VT_NULL = 1;
 inline constexpr VARTYPE VT_I2 = 2;
 inline constexpr VARTYPE VT_I4 = 3;
+inline constexpr VARTYPE VT_R8 = 5;
 inline constexpr VARTYPE VT_BSTR = 8;
 inline constexpr VARTYPE VT_DISPATCH = 9;
 inline constexpr VARTYPE VT_ERROR = 10;
@@ -35,6 +36,7 @@ struct VARIANT {
     std::int64_t llVal;
     std::int32_t lVal;
     std::int16_t iVal;
+    double dblVal;
     std::int32_t intVal;
     std::int16_t boolVal;
     HRESULT scode;

@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "com/com_types.h"
+#include "com/platform.h"
 
 namespace varnic::shell {
 
@@ -11,12 +11,13 @@ namespace varnic::shell {
 // E_OUTOFMEMORY, anything else E_FAIL.
 template <typename Body>
 com::HRESULT CatchAll(Body body) {
+  using namespace varnic::com;  // the status values, which are macros on Windows
   try {
     return body();
   } catch (const std::bad_alloc&) {
-    return com::E_OUTOFMEMORY;
+    return E_OUTOFMEMORY;
   } catch (...) {
-    return com::E_FAIL;
+    return E_FAIL;
   }
 }
 

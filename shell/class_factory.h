@@ -3,7 +3,7 @@
 
 #include <atomic>
 
-#include "com/interfaces.h"
+#include "com/platform.h"
 
 namespace varnic::shell {
 
@@ -13,10 +13,10 @@ class CClassFactory final : public com::IClassFactory {
  public:
   CClassFactory() = default;
 
-  com::HRESULT QueryInterface(com::REFIID riid, void** ppv) override;
+  com::HRESULT QueryInterface(const com::IID& riid, void** ppv) override;
   com::ULONG AddRef() override;
   com::ULONG Release() override;
-  com::HRESULT CreateInstance(com::IUnknown* pUnkOuter, com::REFIID riid,
+  com::HRESULT CreateInstance(com::IUnknown* pUnkOuter, const com::IID& riid,
                               void** ppvObject) override;
   com::HRESULT LockServer(int fLock) override;
 

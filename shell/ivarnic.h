@@ -1,18 +1,19 @@
 #ifndef VARNIC_SHELL_IVARNIC_H_
 #define VARNIC_SHELL_IVARNIC_H_
 
-#include "com/interfaces.h"
+#include "com/platform.h"
 
 namespace varnic::shell {
 
-// Dual interface: the three methods follow IDispatch's seven slots (slots 7, 8 and 9).
+// Dual interface: the three methods follow IDispatch's seven slots (slots 7, 8 and 9). Its
+// description is shell/varnic.idl (Windows) and the "TYPELIB" table of shell/resources.cpp.
 class IVarnic : public com::IDispatch {
  public:
-  virtual com::HRESULT LoadFromFile(com::BSTR bstrFile1, int nType1, com::BSTR bstrFile2,
-                                    int nType2) = 0;
+  virtual com::HRESULT LoadFromFile(com::BSTR bstrFile1, com::LONG nType1, com::BSTR bstrFile2,
+                                    com::LONG nType2) = 0;
   virtual com::HRESULT CompareFile() = 0;
-  virtual com::HRESULT SaveToFile(com::BSTR bstrFile1, int* nItemCount1, com::BSTR bstrFile2,
-                                  int* nItemCount2) = 0;
+  virtual com::HRESULT SaveToFile(com::BSTR bstrFile1, com::LONG* nItemCount1, com::BSTR bstrFile2,
+                                  com::LONG* nItemCount2) = 0;
 };
 
 }  // namespace varnic::shell

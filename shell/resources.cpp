@@ -1,42 +1,13 @@
-// The module's resources: string 100 (the module name), the registration script ("REGISTRY"
-// 102) and the type library ("TYPELIB" 1), in the section the runtime reads them from.
+// The module's resources on Linux: string 100 (the module name), the registration script
+// ("REGISTRY" 102) and the type library ("TYPELIB" 1), in the section the runtime reads them
+// from. shell/varnic.rc.in holds the same for Windows, where the type library is compiled from
+// shell/varnic.idl; a test keeps the two type libraries in agreement.
 #include "com/resources.h"
 
+#include "shell/registration_script.h"
 #include "shell/varnic_ids.h"
 
 #define VARNIC_NUL "\0"
-
-#define VARNIC_REGISTRY_SCRIPT                              \
-  "HKCR\n"                                                  \
-  "{\n"                                                     \
-  "\tVarnicObj.Varnic.1 = s 'Varnic Class'\n"               \
-  "\t{\n"                                                   \
-  "\t\tCLSID = s '" VARNIC_CLSID_TEXT                       \
-  "'\n"                                                     \
-  "\t}\n"                                                   \
-  "\tVarnicObj.Varnic = s 'Varnic Class'\n"                 \
-  "\t{\n"                                                   \
-  "\t\tCLSID = s '" VARNIC_CLSID_TEXT                       \
-  "'\n"                                                     \
-  "\t\tCurVer = s 'VarnicObj.Varnic.1'\n"                   \
-  "\t}\n"                                                   \
-  "\tNoRemove CLSID\n"                                      \
-  "\t{\n"                                                   \
-  "\t\tForceRemove " VARNIC_CLSID_TEXT                      \
-  " = s 'Varnic Class'\n"                                   \
-  "\t\t{\n"                                                 \
-  "\t\t\tProgID = s 'VarnicObj.Varnic.1'\n"                 \
-  "\t\t\tVersionIndependentProgID = s 'VarnicObj.Varnic'\n" \
-  "\t\t\tForceRemove 'Programmable'\n"                      \
-  "\t\t\tInprocServer32 = s '%MODULE%'\n"                   \
-  "\t\t\t{\n"                                               \
-  "\t\t\t\tval ThreadingModel = s 'Apartment'\n"            \
-  "\t\t\t}\n"                                               \
-  "\t\t\t'TypeLib' = s '" VARNIC_LIBID_TEXT                 \
-  "'\n"                                                     \
-  "\t\t}\n"                                                 \
-  "\t}\n"                                                   \
-  "}\n"
 
 #define VARNIC_TYPE_LIBRARY                               \
   "VarnicTypeLib 1\n"                                     \

@@ -1,23 +1,32 @@
 #ifndef VARNIC_SHELL_VARNIC_MODULE_H_
 #define VARNIC_SHELL_VARNIC_MODULE_H_
 
-#include <memory>
 #include <string>
 
 #include "com/module.h"
-#include "com/typelib.h"
+#include "com/platform.h"
 
 namespace varnic::shell {
 
 // This module's bookkeeping, constructed when the module is loaded and torn down when unloaded.
 com::CComModule& Module();
 
-// The module's own file, absolute.
-std::string ModulePath();
+// The rest differs by platform (module_posix.cpp, module_windows.cpp).
 
 // The type information of IVarnic, loaded once from the module's embedded type library on first
-// use and kept until the module terminates; returned with a new reference.
+// use and kept until the module terminates; returned with a new reference. It serves both
+// GetTypeInfo and late-bound calls.
 com::HRESULT GetVarnicTypeInfo(com::ITypeInfo** info);
+
+// The path the file layer opens for a caller's file name. A name it cannot open exactly (one
+// holding a NUL, or with characters the platform's narrow file names cannot spell) becomes the
+// empty path, which never opens.
+std::string FilePathFrom(com::BSTR path);
+
+// Applies the class's registration script (REGISTRY 102) and registers the embedded type
+// library; or removes both again, the type library on a best-effort basis.
+com::HRESULT RegisterServer();
+com::HRESULT UnregisterServer();
 
 }  // namespace varnic::shell
 

@@ -1,9 +1,10 @@
 #include "shell/varnic_object.h"
 
-#include <optional>
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <string>
 
-#include "com/bstr.h"
 #include "com/module.h"
 #include "shell/catch_all.h"
 #include "shell/varnic_ids.h"
@@ -14,13 +15,57 @@ namespace {
 
 using namespace varnic::com;
 
-constexpr HRESULT DISP_E_BADINDEX = MakeHresult(0x8002000B);
+constexpr DISPID kSaveToFile = 3;
+// Where SaveToFile's two counts (nItemCount1, nItemCount2) sit in DISPPARAMS, which holds the
+// arguments last first.
+constexpr std::array<unsigned, 2> kCountArgs = {2, 0};
 
-// A null path is an empty path. A path that is not valid UTF-16, or that holds a NUL (the file
-// layer would cut it there and open another file), becomes the empty path, which never opens.
-std::string PathFrom(BSTR path) {
-  std::string converted = Utf16ToUtf8(BstrView(path)).value_or(std::string());
-  return converted.find('\0') == std::string::npos ? converted : std::string();
+// One count of a late-bound SaveToFile, passed to the method as a local by reference, and the
+// caller's variable to write it back to, when the caller passed one.
+struct CCountArg {
+  LONG value = 0;
+  LONG* byRefLong = nullptr;
+  VARIANT* byRefVariant = nullptr;
+};
+
+bool FromNumber(const VARIANT& v, LONG& out) {
+  switch (v.vt) {
+    case VT_EMPTY:
+      out = 0;
+      return true;
+    case VT_I2:
+      out = v.iVal;
+      return true;
+    case VT_I4:
+      out = v.lVal;
+      return true;
+    case VT_R8:
+      // The method ignores what comes in, but a value that fits is kept for the way back.
+      out = std::isfinite(v.dblVal) && std::fabs(v.dblVal) < 2147483647.0
+                ? static_cast<LONG>(std::lround(v.dblVal))
+                : 0;
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Script engines pass a count in forms that a long* parameter does not take: VBScript a
+// reference to its variable (VT_BYREF|VT_VARIANT), JScript, which has no references, a plain
+// number. Any other form is a type mismatch.
+bool TakeCount(const VARIANT& in, CCountArg& count) {
+  if (in.vt == (VT_BYREF | VT_I4)) {
+    if (in.plVal == nullptr) return false;
+    count.byRefLong = in.plVal;
+    count.value = *in.plVal;
+    return true;
+  }
+  if (in.vt == (VT_BYREF | VT_VARIANT)) {
+    if (in.pvarVal == nullptr || !FromNumber(*in.pvarVal, count.value)) return false;
+    count.byRefVariant = in.pvarVal;
+    return true;
+  }
+  return FromNumber(in, count.value);
 }
 
 // Every interface method runs in this module's state, restored on every way out, and lets no
@@ -112,17 +157,59 @@ HRESULT CVarnic::Invoke(DISPID dispIdMember, REFIID riid, LCID /*lcid*/, std::ui
   ITypeInfo* info = nullptr;
   const HRESULT loaded = Guarded([&] { return GetVarnicTypeInfo(&info); });
   if (FAILED(loaded)) return loaded;
+
+  // SaveToFile's counts go through locals that the type information takes as long*; what the
+  // method wrote goes back to callers that passed a variable.
+  DISPPARAMS params{};
+  std::array<VARIANT, 4> args{};
+  std::array<CCountArg, 2> counts{};
+  bool countsTaken = false;
+  if (dispIdMember == kSaveToFile && pDispParams != nullptr && pDispParams->cArgs == args.size() &&
+      pDispParams->cNamedArgs == 0 && pDispParams->rgvarg != nullptr) {
+    std::copy(pDispParams->rgvarg, pDispParams->rgvarg + args.size(), args.begin());
+    countsTaken = true;
+    for (std::size_t i = 0; i < counts.size() && countsTaken; ++i) {
+      const unsigned at = kCountArgs[i];
+      if (TakeCount(args[at], counts[i])) continue;
+      countsTaken = false;
+      // A missing argument is left to the type information to report as such.
+      if (args[at].vt == VT_ERROR) break;
+      info->Release();
+      if (puArgErr != nullptr) *puArgErr = at;
+      return DISP_E_TYPEMISMATCH;
+    }
+    if (countsTaken) {
+      for (std::size_t i = 0; i < counts.size(); ++i) {
+        VARIANT& arg = args[kCountArgs[i]];
+        arg.vt = VT_BYREF | VT_I4;
+        arg.plVal = &counts[i].value;
+      }
+      params = *pDispParams;
+      params.rgvarg = args.data();
+      pDispParams = &params;
+    }
+  }
   // The call reaches the early-bound method, which takes the module state itself.
   const HRESULT hr = info->Invoke(static_cast<IVarnic*>(this), dispIdMember, wFlags, pDispParams,
                                   pVarResult, pExcepInfo, puArgErr);
   info->Release();
+  if (countsTaken && SUCCEEDED(hr)) {
+    for (const CCountArg& count : counts) {
+      if (count.byRefLong != nullptr) *count.byRefLong = count.value;
+      if (count.byRefVariant != nullptr) {
+        count.byRefVariant->vt = VT_I4;  // held a number or nothing, so there is nothing to free
+        count.byRefVariant->lVal = count.value;
+      }
+    }
+  }
   return hr;
 }
 
-HRESULT CVarnic::LoadFromFile(BSTR bstrFile1, int nType1, BSTR bstrFile2, int nType2) {
+HRESULT CVarnic::LoadFromFile(BSTR bstrFile1, LONG nType1, BSTR bstrFile2, LONG nType2) {
   return Guarded([&] {
-    return engine_.LoadFiles(PathFrom(bstrFile1), nType1, PathFrom(bstrFile2), nType2) ? S_OK
-                                                                                       : S_FALSE;
+    return engine_.LoadFiles(FilePathFrom(bstrFile1), nType1, FilePathFrom(bstrFile2), nType2)
+               ? S_OK
+               : S_FALSE;
   });
 }
 
@@ -133,12 +220,12 @@ HRESULT CVarnic::CompareFile() {
   });
 }
 
-HRESULT CVarnic::SaveToFile(BSTR bstrFile1, int* nItemCount1, BSTR bstrFile2, int* nItemCount2) {
+HRESULT CVarnic::SaveToFile(BSTR bstrFile1, LONG* nItemCount1, BSTR bstrFile2, LONG* nItemCount2) {
   if (nItemCount1 == nullptr || nItemCount2 == nullptr) return E_POINTER;
   return Guarded([&] {
     int count1 = 0;
     int count2 = 0;
-    if (!engine_.WriteFiles(PathFrom(bstrFile1), count1, PathFrom(bstrFile2), count2)) {
+    if (!engine_.WriteFiles(FilePathFrom(bstrFile1), count1, FilePathFrom(bstrFile2), count2)) {
       return S_FALSE;
     }
     *nItemCount1 = count1;

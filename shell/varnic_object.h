@@ -1,45 +1,45 @@
 #ifndef VARNIC_SHELL_VARNIC_OBJECT_H_
 #define VARNIC_SHELL_VARNIC_OBJECT_H_
 
-#include "com/interfaces.h"
+#include "com/platform.h"
 #include "engine/config_compare.h"
 #include "shell/ivarnic.h"
 
 namespace varnic::shell {
 
-// The comparison object: one engine per object. Its reference count is a plain counter (the
+// The comparison object: one engine per load. Its reference count is a plain counter (the
 // object lives in one apartment); each live object holds one module lock. With an outer object
 // it is aggregated: IUnknown calls on IVarnic go to the outer object, and the inner unknown
 // (returned to the outer object) owns the lifetime.
 class CVarnic final : public IVarnic {
  public:
   // Creates an object and queries it for `riid`; a failed query destroys it again.
-  static com::HRESULT Create(com::IUnknown* outer, com::REFIID riid, void** ppv);
+  static com::HRESULT Create(com::IUnknown* outer, const com::IID& riid, void** ppv);
 
-  com::HRESULT QueryInterface(com::REFIID riid, void** ppv) override;
+  com::HRESULT QueryInterface(const com::IID& riid, void** ppv) override;
   com::ULONG AddRef() override;
   com::ULONG Release() override;
 
   com::HRESULT GetTypeInfoCount(unsigned* pctinfo) override;
   com::HRESULT GetTypeInfo(unsigned iTInfo, com::LCID lcid, com::ITypeInfo** ppTInfo) override;
-  com::HRESULT GetIDsOfNames(com::REFIID riid, com::OLECHAR** rgszNames, unsigned cNames,
+  com::HRESULT GetIDsOfNames(const com::IID& riid, com::OLECHAR** rgszNames, unsigned cNames,
                              com::LCID lcid, com::DISPID* rgDispId) override;
-  com::HRESULT Invoke(com::DISPID dispIdMember, com::REFIID riid, com::LCID lcid,
+  com::HRESULT Invoke(com::DISPID dispIdMember, const com::IID& riid, com::LCID lcid,
                       std::uint16_t wFlags, com::DISPPARAMS* pDispParams, com::VARIANT* pVarResult,
                       com::EXCEPINFO* pExcepInfo, unsigned* puArgErr) override;
 
-  com::HRESULT LoadFromFile(com::BSTR bstrFile1, int nType1, com::BSTR bstrFile2,
-                            int nType2) override;
+  com::HRESULT LoadFromFile(com::BSTR bstrFile1, com::LONG nType1, com::BSTR bstrFile2,
+                            com::LONG nType2) override;
   com::HRESULT CompareFile() override;
-  com::HRESULT SaveToFile(com::BSTR bstrFile1, int* nItemCount1, com::BSTR bstrFile2,
-                          int* nItemCount2) override;
+  com::HRESULT SaveToFile(com::BSTR bstrFile1, com::LONG* nItemCount1, com::BSTR bstrFile2,
+                          com::LONG* nItemCount2) override;
 
  private:
   // The identity of the object when aggregated; its own when not.
   class CInnerUnknown final : public com::IUnknown {
    public:
     explicit CInnerUnknown(CVarnic& object) : object_(object) {}
-    com::HRESULT QueryInterface(com::REFIID riid, void** ppv) override;
+    com::HRESULT QueryInterface(const com::IID& riid, void** ppv) override;
     com::ULONG AddRef() override;
     com::ULONG Release() override;
 
@@ -52,8 +52,8 @@ class CVarnic final : public IVarnic {
 
   com::ULONG refs_ = 0;
   CInnerUnknown inner_{*this};
-  com::IUnknown* outer_;  // the controlling unknown: the outer object or inner_
-  CConfigCompare engine_;
+  com::IUnknown* outer_;   // the controlling unknown: the outer object or inner_
+  CConfigCompare engine_;  // each LoadFromFile begins a new comparison in it
 };
 
 }  // namespace varnic::shell

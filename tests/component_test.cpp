@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <thread>
 
@@ -230,6 +231,29 @@ TEST_F(Component, MethodResultsAndBadArguments) {
   object->Release();
 }
 
+TEST_F(Component, EachLoadBeginsANewComparison) {
+  const CBstr device(u"" VARNIC_SOURCE_DIR "/examples/ap-after.cfg");
+  const CBstr small(*Utf8ToUtf16(dir_.Write("small.cfg", "[System]\r\nUsername=admin\r\n")));
+  const auto compare = [&](IVarnic* object, const CBstr& in, const std::string& name) {
+    const CBstr out1(*Utf8ToUtf16(dir_.File(name + "1")));
+    const CBstr out2(*Utf8ToUtf16(dir_.File(name + "2")));
+    LONG count1 = 0;
+    LONG count2 = 0;
+    EXPECT_EQ(object->LoadFromFile(in.Get(), 0, in.Get(), 0), S_OK);
+    EXPECT_EQ(object->CompareFile(), S_OK);
+    EXPECT_EQ(object->SaveToFile(out1.Get(), &count1, out2.Get(), &count2), S_OK);
+  };
+  IVarnic* reused = NewObject();
+  compare(reused, device, "first");
+  compare(reused, small, "reused");  // nothing of the first comparison may remain
+  IVarnic* fresh = NewObject();
+  compare(fresh, small, "fresh");
+  EXPECT_EQ(ReadAll(dir_.File("reused1")), ReadAll(dir_.File("fresh1")));
+  EXPECT_EQ(ReadAll(dir_.File("reused2")), ReadAll(dir_.File("fresh2")));
+  reused->Release();
+  fresh->Release();
+}
+
 TEST_F(Component, LateBoundCallsReachTheSameMethods) {
   IVarnic* object = NewObject();
   unsigned count = 0;
@@ -300,18 +324,93 @@ TEST_F(Component, LateBoundCallsReachTheSameMethods) {
       object->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &wrongParams, nullptr, nullptr, &argErr),
       DISP_E_TYPEMISMATCH);
   EXPECT_EQ(argErr, 1u);
-  VARIANT byValueCount[4] = {};
-  byValueCount[0].vt = VT_I4;  // an [in, out] count passed by value
-  byValueCount[1].vt = VT_BSTR;
-  byValueCount[2].vt = VT_BYREF | VT_I4;
-  byValueCount[2].plVal = &count1;
-  byValueCount[3].vt = VT_BSTR;
-  DISPPARAMS byValueParams{byValueCount, nullptr, 4, 0};
-  EXPECT_EQ(
-      object->Invoke(3, IID_NULL, 0, DISPATCH_METHOD, &byValueParams, nullptr, nullptr, nullptr),
-      DISP_E_TYPEMISMATCH);
   EXPECT_EQ(object->Invoke(42, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
             DISP_E_MEMBERNOTFOUND);
+  object->Release();
+}
+
+// The forms in which script engines pass SaveToFile's counts: VBScript a reference to its
+// variable, JScript a plain number. Counts come back only to callers that passed a variable.
+TEST_F(Component, LateBoundSaveTakesTheCountsScriptEnginesPass) {
+  IVarnic* object = NewObject();
+  const CBstr in1(u"" VARNIC_SOURCE_DIR "/examples/ap-before.cfg");
+  const CBstr in2(u"" VARNIC_SOURCE_DIR "/examples/ap-after.cfg");
+  ASSERT_EQ(object->LoadFromFile(in1.Get(), 0, in2.Get(), 0), S_OK);
+  ASSERT_EQ(object->CompareFile(), S_OK);
+  const CBstr out(*Utf8ToUtf16(dir_.File("x.out")));
+  LONG lines = 0;
+  ASSERT_EQ(object->SaveToFile(out.Get(), &lines, out.Get(), &lines), S_OK);
+
+  enum class Back { kNothing, kVariant, kLong };
+  struct Case {
+    const char* name;
+    VARTYPE vt;       // of the argument; VT_BYREF|VT_VARIANT points at `inner`
+    VARTYPE innerVt;  // of the caller's variable
+    HRESULT expected;
+    Back back;
+  };
+  const Case cases[] = {
+      {"JScript integer", VT_I4, VT_EMPTY, S_OK, Back::kNothing},
+      {"JScript double", VT_R8, VT_EMPTY, S_OK, Back::kNothing},
+      {"missing value", VT_EMPTY, VT_EMPTY, S_OK, Back::kNothing},
+      {"VBScript fresh variable", VT_BYREF | VT_VARIANT, VT_EMPTY, S_OK, Back::kVariant},
+      {"VBScript variable holding 0", VT_BYREF | VT_VARIANT, VT_I2, S_OK, Back::kVariant},
+      {"reference to a long", VT_BYREF | VT_I4, VT_EMPTY, S_OK, Back::kLong},
+      {"a string", VT_BSTR, VT_EMPTY, DISP_E_TYPEMISMATCH, Back::kNothing},
+      {"variable holding a string", VT_BYREF | VT_VARIANT, VT_BSTR, DISP_E_TYPEMISMATCH,
+       Back::kNothing},
+  };
+  const CBstr text(u"12");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::array<VARIANT, 2> inner{};
+    std::array<LONG, 2> longs = {-1, -1};
+    VARIANT args[4] = {};  // nItemCount2, bstrFile2, nItemCount1, bstrFile1
+    for (int i = 0; i < 2; ++i) {
+      VARIANT& count = args[i * 2];
+      count.vt = c.vt;
+      inner[i].vt = c.innerVt;
+      if (c.innerVt == VT_BSTR) inner[i].bstrVal = text.Get();
+      if (c.vt == VT_BSTR) count.bstrVal = text.Get();
+      if (c.vt == (VT_BYREF | VT_VARIANT)) count.pvarVal = &inner[i];
+      if (c.vt == (VT_BYREF | VT_I4)) count.plVal = &longs[i];
+      if (c.vt == VT_R8) count.dblVal = 3.0;
+      args[i * 2 + 1].vt = VT_BSTR;
+      args[i * 2 + 1].bstrVal = out.Get();
+    }
+    DISPPARAMS params{args, nullptr, 4, 0};
+    unsigned argErr = 99;
+    EXPECT_EQ(object->Invoke(3, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, &argErr),
+              c.expected);
+    if (c.expected == DISP_E_TYPEMISMATCH) {
+      EXPECT_EQ(argErr, 2u);  // nItemCount1, the first that does not fit
+    }
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(args[i * 2].vt, c.vt);  // the caller's arguments stay as they were passed
+      if (c.back == Back::kVariant) {
+        EXPECT_EQ(inner[i].vt, VT_I4);
+        EXPECT_EQ(inner[i].lVal, lines);
+      } else {
+        EXPECT_EQ(inner[i].vt, c.innerVt);
+      }
+      EXPECT_EQ(longs[i], c.back == Back::kLong ? lines : -1);
+    }
+  }
+
+  // Nothing saved: a variable keeps its value.
+  const CBstr nowhere(u"/no/such/dir/x.out");
+  VARIANT held{};
+  held.vt = VT_I2;
+  held.iVal = 5;
+  VARIANT args[4] = {};
+  args[0].vt = args[2].vt = VT_BYREF | VT_VARIANT;
+  args[0].pvarVal = args[2].pvarVal = &held;
+  args[1].vt = args[3].vt = VT_BSTR;
+  args[1].bstrVal = args[3].bstrVal = nowhere.Get();
+  DISPPARAMS params{args, nullptr, 4, 0};
+  EXPECT_TRUE(SUCCEEDED(
+      object->Invoke(3, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr)));
+  EXPECT_EQ(held.vt == VT_I2 ? held.iVal : held.lVal, 5);
   object->Release();
 }
 
