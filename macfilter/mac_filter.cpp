@@ -10,86 +10,76 @@ namespace varnic {
 namespace {
 
 constexpr std::string_view kEntryKey = "filter_mac_add";
+constexpr std::uint32_t kNone = CHashIndex::kNone;
 
 bool IsMacEntry(std::string_view line) {
   return GetItemKey(line).find(kEntryKey) != std::string_view::npos;
 }
 
-struct Pass {
-  std::vector<std::size_t> positions;  // the pass's MAC entries, in bucket order
-  CLines common;                       // addresses the other bucket also holds
-  CLines own;                          // addresses only this bucket holds
+// The distinct values of file 2's bucket. Every question the two passes ask ("does the other
+// bucket hold this address?", "which old entry held it?") is answered through it, so each value
+// is hashed once.
+class CValues {
+ public:
+  explicit CValues(const CLines& bucket) : index_(bucket.size()) {
+    elementOf_.reserve(bucket.size());
+    for (const std::string_view line : bucket) {
+      const std::string_view value = GetItemValue(line);
+      const auto next = static_cast<std::uint32_t>(values_.size());
+      const std::uint32_t element = index_.FindOrInsert(
+          HashOf(value), next, [&](std::uint32_t e) { return values_[e] == value; });
+      if (element == next) values_.push_back(value);
+      elementOf_.push_back(element);
+    }
+  }
+  // The element of `value`, or kNone when the bucket holds no line with it.
+  std::uint32_t Find(std::string_view value) const {
+    return index_.Find(HashOf(value), [&](std::uint32_t e) { return values_[e] == value; });
+  }
+  std::uint32_t ElementOf(std::size_t line) const { return elementOf_[line]; }
+  std::size_t Size() const { return values_.size(); }
+
+ private:
+  CHashIndex index_;
+  std::vector<std::string_view> values_;
+  std::vector<std::uint32_t> elementOf_;  // per line of the bucket
 };
 
-// Whether an address is common is FindItemPositionByValue on the other bucket; a set of its
-// values answers the same in one pass.
-Pass Classify(const CLines& bucket, const CLines& other) {
-  CViewSet values(other.size());
-  for (const std::string_view line : other) values.Insert(GetItemValue(line));
-  Pass pass;
+struct CPass {
+  std::vector<std::size_t> positions;  // the pass's MAC entries, in bucket order
+  std::vector<std::size_t> common;     // positions whose address the other bucket also holds
+  std::vector<std::size_t> own;        // positions whose address only this bucket holds
+};
+
+CPass Split(const CLines& bucket, const auto& isCommon) {
+  CPass pass;
   for (std::size_t i = 0; i < bucket.size(); ++i) {
     if (!IsMacEntry(bucket[i])) continue;
     pass.positions.push_back(i);
-    const std::string_view address = GetItemValue(bucket[i]);
-    (values.Contains(address) ? pass.common : pass.own).push_back(address);
+    (isCommon(i) ? pass.common : pass.own).push_back(i);
   }
   return pass;
 }
 
-// Logs, per address, the entry it stood under before and the one it stands under now. Equal
-// addresses pair up in order: each new entry takes the first unused old entry of its address.
-void LogRenumbering(const CLines& before, const CLines& after, FileSide side, Section section,
-                    CChangeLog& log) {
-  // Old entries chained per address, first first.
-  CHashIndex groups(before.size());
-  std::vector<std::uint32_t> representative;
-  std::vector<std::uint32_t> head;
-  std::vector<std::uint32_t> next(before.size(), CHashIndex::kNone);
-  const auto addressOf = [&](std::uint32_t group) {
-    return GetItemValue(before[representative[group]]);
-  };
-  for (std::size_t i = before.size(); i-- > 0;) {
-    const std::string_view address = GetItemValue(before[i]);
-    const auto candidate = static_cast<std::uint32_t>(head.size());
-    const std::uint32_t group = groups.FindOrInsert(
-        HashOf(address), candidate, [&](std::uint32_t g) { return addressOf(g) == address; });
-    if (group == candidate) {
-      representative.push_back(static_cast<std::uint32_t>(i));
-      head.push_back(CHashIndex::kNone);
-    }
-    next[i] = head[group];
-    head[group] = static_cast<std::uint32_t>(i);
-  }
-  for (const std::string_view line : after) {
-    const std::string_view address = GetItemValue(line);
-    const std::uint32_t group =
-        groups.Find(HashOf(address), [&](std::uint32_t g) { return addressOf(g) == address; });
-    if (group == CHashIndex::kNone || head[group] == CHashIndex::kNone) continue;
-    const std::uint32_t old = head[group];
-    head[group] = next[old];
-    if (before[old] != line) {
-      log.AddRenumbered(MakeChange(ChangeKind::kRenumbered, side, section, before[old]), line);
-    }
-  }
-}
-
-// Rewrites the entries at `positions` as filter_mac_add1.. with `addresses`, when the counts
-// agree; otherwise the bucket keeps its entries.
-void Renumber(CLines& bucket, const std::vector<std::size_t>& positions, const CLines& addresses,
-              FileSide side, Section section, CTextArena& arena, CChangeLog& log) {
-  if (addresses.empty() || addresses.size() != positions.size()) return;
+// Writes filter_mac_add1.. over the entries at `positions` with `addresses`; the old texts are
+// returned in entry order.
+CLines Rewrite(CLines& bucket, const std::vector<std::size_t>& positions, const CLines& addresses,
+               CTextArena& arena) {
   CLines before;
-  CLines after;
   before.reserve(positions.size());
-  after.reserve(positions.size());
   for (std::size_t k = 0; k < addresses.size(); ++k) {
     std::string_view& line = bucket[positions[k]];
-    const std::string number = std::to_string(k + 1);
     before.push_back(line);
-    line = arena.Store({kEntryKey, number, "=", addresses[k]});
-    after.push_back(line);
+    line = arena.Store({kEntryKey, std::to_string(k + 1), "=", addresses[k]});
   }
-  LogRenumbering(before, after, side, section, log);
+  return before;
+}
+
+void LogMove(CChangeLog& log, FileSide side, Section section, std::string_view before,
+             std::string_view after) {
+  if (before != after) {
+    log.AddRenumbered(MakeChange(ChangeKind::kRenumbered, side, section, before), after);
+  }
 }
 
 }  // namespace
@@ -106,17 +96,67 @@ void CompareMacFilterLists(CSectionBuckets& file1, CSectionBuckets& file2, CText
   for (const Section section : {Section::k5GHzFilter, Section::k24GHzFilter}) {
     CLines& f1 = file1[section];
     CLines& f2 = file2[section];
+    const CValues values2(f2);
 
-    const Pass first = Classify(f1, f2);
-    CLines merged = first.common;
-    CLines addresses = first.common;
-    addresses.insert(addresses.end(), first.own.begin(), first.own.end());
-    Renumber(f1, first.positions, addresses, FileSide::kFile1, section, arena, log);
+    // File 1's pass. Every value of file 1 (entries or not) marks the values of file 2 it
+    // meets: file 2's pass asks exactly that, and file 1's rewrite keeps its values.
+    std::vector<std::uint32_t> element1(f1.size());
+    std::vector<bool> inFile1(values2.Size(), false);
+    for (std::size_t i = 0; i < f1.size(); ++i) {
+      element1[i] = values2.Find(GetItemValue(f1[i]));
+      if (element1[i] != kNone) inFile1[element1[i]] = true;
+    }
+    const CPass first = Split(f1, [&](std::size_t i) { return element1[i] != kNone; });
+    CLines merged;  // the addresses file 2's entries receive
+    std::vector<std::uint32_t> mergedElements;
+    for (const std::size_t i : first.common) {
+      merged.push_back(GetItemValue(f1[i]));
+      mergedElements.push_back(element1[i]);
+    }
+    if (!first.positions.empty()) {
+      // Common addresses first, then file 1's own, each group in file 1's order: an address
+      // keeps its group, so its k-th new entry is its k-th old one.
+      std::vector<std::size_t> sources = first.common;
+      sources.insert(sources.end(), first.own.begin(), first.own.end());
+      CLines moved;  // the old entries in their new order
+      CLines addresses;
+      moved.reserve(sources.size());
+      addresses.reserve(sources.size());
+      for (const std::size_t i : sources) {
+        moved.push_back(f1[i]);
+        addresses.push_back(GetItemValue(f1[i]));
+      }
+      Rewrite(f1, first.positions, addresses, arena);
+      for (std::size_t k = 0; k < sources.size(); ++k) {
+        LogMove(log, FileSide::kFile1, section, moved[k], f1[first.positions[k]]);
+      }
+    }
 
-    // File 1 holds the same values after its rewrite, so the second pass sees the same matches.
-    const Pass second = Classify(f2, f1);
-    merged.insert(merged.end(), second.own.begin(), second.own.end());
-    Renumber(f2, second.positions, merged, FileSide::kFile2, section, arena, log);
+    // File 2's pass: its entries' addresses are common when file 1 holds a line of that value.
+    const CPass second = Split(f2, [&](std::size_t j) { return inFile1[values2.ElementOf(j)]; });
+    for (const std::size_t j : second.own) {
+      merged.push_back(GetItemValue(f2[j]));
+      mergedElements.push_back(values2.ElementOf(j));
+    }
+    // File 1 may hold an address more often than file 2 or the other way round; then the two
+    // lists cannot be matched entry for entry and file 2 keeps its entries.
+    if (merged.empty() || merged.size() != second.positions.size()) continue;
+    // Old entries chained per value, first first: each new entry takes the first unused old
+    // entry of its address.
+    std::vector<std::uint32_t> head(values2.Size(), kNone);
+    std::vector<std::uint32_t> next(second.positions.size(), kNone);
+    for (std::size_t k = second.positions.size(); k-- > 0;) {
+      const std::uint32_t element = values2.ElementOf(second.positions[k]);
+      next[k] = head[element];
+      head[element] = static_cast<std::uint32_t>(k);
+    }
+    const CLines before = Rewrite(f2, second.positions, merged, arena);
+    for (std::size_t k = 0; k < merged.size(); ++k) {
+      std::uint32_t& old = head[mergedElements[k]];
+      if (old == kNone) continue;
+      LogMove(log, FileSide::kFile2, section, before[old], f2[second.positions[k]]);
+      old = next[old];
+    }
   }
 }
 
