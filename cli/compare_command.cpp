@@ -30,6 +30,7 @@ namespace varnic::cli {
 namespace {
 
 constexpr std::size_t kDefaultWidth = 130;
+constexpr std::size_t kOutputChunk = std::size_t{64} << 10U;  // long outputs reach out in pieces
 
 bool Read(const std::string& path, std::istream& in, std::string& bytes, std::ostream& err) {
   if (path == "-") {
@@ -222,10 +223,17 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
       out << RenderSideBySide(comparison, view, options.maskSecrets ? &masker : nullptr);
     }
     if (options.explain && format != Format::kJson) {
-      out << "\nBefore comparing:\n";
+      std::string text = "\nBefore comparing:\n";
       for (const CExplanation& e : model.explanations) {
-        out << "  " << Escaped(DescribeExplanation(e)) << "\n";
+        text += "  ";
+        text += Escaped(DescribeExplanation(e));
+        text += '\n';
+        if (text.size() >= kOutputChunk) {
+          out << text;
+          text.clear();
+        }
       }
+      out << text;
     }
     if (format == Format::kSide && !options.stat) out << "\n" << RenderStats(model.stats);
   }

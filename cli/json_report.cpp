@@ -19,12 +19,9 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out) {
       json.String(*text);
     }
   };
+  std::string masked;
   const auto line = [&](std::string_view text) {
-    if (showSecrets) {
-      json.String(text);
-    } else {
-      json.String(masker.MaskLine(text));
-    }
+    json.String(showSecrets ? text : masker.MaskLine(text, masked));
   };
 
   json.BeginObject();

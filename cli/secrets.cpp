@@ -31,6 +31,13 @@ std::string CSecretMasker::LabelFor(std::string_view value) {
   return it->second;
 }
 
+std::string_view CSecretMasker::MaskLine(std::string_view line, std::string& storage) {
+  const std::size_t eq = line.find('=');
+  if (eq == std::string_view::npos || !IsSecretKey(line.substr(0, eq))) return line;
+  storage = MaskLine(line);
+  return storage;
+}
+
 std::string CSecretMasker::MaskLine(std::string_view line) {
   const std::size_t eq = line.find('=');
   if (eq == std::string_view::npos || !IsSecretKey(line.substr(0, eq))) return std::string(line);

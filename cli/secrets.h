@@ -18,6 +18,9 @@ class CSecretMasker {
   std::string LabelFor(std::string_view value);
   // A key=value line with its value masked when its key is secret; other lines unchanged.
   std::string MaskLine(std::string_view line);
+  // The same without a copy where nothing is secret: `line` itself, or the masked line kept in
+  // `storage`.
+  std::string_view MaskLine(std::string_view line, std::string& storage);
 
  private:
   std::map<std::string, std::string, std::less<>> labels_;
