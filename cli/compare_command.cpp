@@ -1,8 +1,5 @@
 #include "cli/compare_command.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -16,6 +13,7 @@
 #include "cli/explain.h"
 #include "cli/html_report.h"
 #include "cli/json_report.h"
+#include "cli/os.h"
 #include "cli/report_model.h"
 #include "cli/safe_write.h"
 #include "cli/secrets.h"
@@ -75,8 +73,7 @@ bool ChecksInputsAndOutputs(const CCompareOptions& options, std::ostream& err) {
 std::string ReportDate() {
   std::time_t now = std::time(nullptr);
   if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) now = std::strtoll(epoch, nullptr, 10);
-  std::tm utc{};
-  ::gmtime_r(&now, &utc);
+  const std::tm utc = os::UtcTime(now);
   std::array<char, 32> text{};
   std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M UTC", &utc);
   return text.data();
@@ -101,12 +98,8 @@ struct COstreamSink {
 
 CTerminal CTerminal::FromProcess() {
   CTerminal terminal;
-  terminal.stdoutIsTerminal = ::isatty(STDOUT_FILENO) == 1;
-  winsize size{};
-  if (terminal.stdoutIsTerminal && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 &&
-      size.ws_col > 0) {
-    terminal.terminalWidth = size.ws_col;
-  }
+  terminal.stdoutIsTerminal = os::StdoutIsTerminal();
+  terminal.terminalWidth = os::TerminalColumns();
   if (const char* columns = std::getenv("COLUMNS")) {
     char* end = nullptr;
     const long value = std::strtol(columns, &end, 10);

@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli/compare_command.h"
+#include "cli/os.h"
 #include "cli/version.h"
 
 namespace {
@@ -99,6 +100,7 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  varnic::cli::os::UseBinaryStdout();  // piped marked results are the bytes --save writes
   try {
     return Run(argc, argv);
   } catch (...) {

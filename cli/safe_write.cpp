@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "cli/os.h"
+
 namespace varnic::cli {
 namespace {
 
@@ -15,12 +17,7 @@ std::error_code LastError() { return {errno, std::generic_category()}; }
 
 }  // namespace
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {};
-  struct stat sb {};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
-}
+bool SameFile(const std::string& a, const std::string& b) { return os::SameFile(a, b); }
 
 CStagedFile::~CStagedFile() {
   if (!temp_.empty()) ::unlink(temp_.c_str());
@@ -43,20 +40,18 @@ bool CStagedFile::Stage(const std::string& path, CWriteBody write, std::error_co
     return true;
   }
   std::string temp = path + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
+  const int fd = os::CreateUniqueFile(temp);
   if (fd < 0) {
     error = LastError();
     return false;
   }
   temp_ = temp;
   // Results are ordinary files: keep the permissions a plain create would give.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  bool written = ::fchmod(fd, 0666 & ~mask) == 0;
+  bool written = os::SetPlainPermissions(fd);
   if (written) {
     CBufferedWriter out(fd);
     write(out);
-    written = out.Flush() && ::fsync(fd) == 0;
+    written = out.Flush() && os::FlushToDisk(fd);
   }
   if (!written) error = LastError();
   const bool closed = ::close(fd) == 0;
@@ -80,7 +75,7 @@ bool CStagedFile::Commit(std::error_code& error) {
     }
     return ok;
   }
-  if (::rename(temp_.c_str(), path_.c_str()) != 0) {
+  if (!os::MoveIntoPlace(temp_, path_)) {
     error = LastError();
     return false;
   }

@@ -34,7 +34,7 @@ build/release/cli/varnic compare examples/ap-before.cfg examples/ap-after.cfg --
 [[ $status == 1 ]] || fail "varnic compare exited with $status"
 expected_counts="$(wc -l <"$work/before.ref" | tr -d ' ') $(wc -l <"$work/after.ref" | tr -d ' ')"
 
-echo "== wine-test: VarnicObj.dll and varnic-client.exe with mingw-w64 =="
+echo "== wine-test: VarnicObj.dll, varnic.exe and varnic-client.exe with mingw-w64 =="
 cmake --preset windows >/dev/null && cmake --build --preset windows -j2
 
 # Debian keeps wine64 and wineserver in the wine library folder, off PATH.
@@ -50,7 +50,7 @@ wineboot --init >/dev/null 2>&1 || fail "wineboot --init"
 wineserver -w
 dir="$WINEPREFIX/drive_c/varnic"
 mkdir -p "$dir/out"
-cp build/windows/shell/VarnicObj.dll build/windows/tests/wine/varnic-client.exe \
+cp build/windows/shell/VarnicObj.dll build/windows/tests/wine/varnic-client.exe build/windows/cli/varnic.exe \
   tests/wine/client.vbs tests/wine/client.js examples/ap-before.cfg examples/ap-after.cfg "$dir/"
 module='C:\varnic\VarnicObj.dll'
 clsid='{AD10503A-441E-40F0-B8FF-063B8F573C0C}'
@@ -123,6 +123,26 @@ for kind in early late; do
   same "out/${kind}2.txt" after.ref
 done
 echo "varnic-client.exe: ok"
+
+echo "== wine-test: varnic.exe =="
+status=0
+(cd "$dir" && wine64 varnic.exe compare ap-before.cfg ap-after.cfg --save cmd1.out cmd2.out --quiet) ||
+  status=$?
+[[ $status == 1 ]] || fail "varnic.exe compare exited with $status, not 1 as on Linux"
+same cmd1.out before.ref
+same cmd2.out after.ref
+# A second save replaces the first results in place of the earlier files.
+(cd "$dir" && wine64 varnic.exe compare ap-before.cfg ap-after.cfg --save cmd1.out cmd2.out --quiet) ||
+  true
+same cmd1.out before.ref
+(cd "$dir" && wine64 varnic.exe compare ap-before.cfg ap-after.cfg --format=json) >"$work/json" ||
+  true
+grep -q '"schema_version": 1' "$work/json" || fail "varnic.exe --format=json"
+(cd "$dir" && wine64 varnic.exe compare ap-before.cfg ap-after.cfg --format=marked) >"$work/marked" ||
+  true
+cat "$work/before.ref" "$work/after.ref" | cmp -s - "$work/marked" ||
+  fail "varnic.exe --format=marked differs from the two saved results"
+echo "varnic.exe: ok"
 
 echo "== wine-test: regsvr32 /u =="
 wine64 regsvr32 /s /u "$module" || fail "regsvr32 /u $module"

@@ -1,0 +1,37 @@
+#ifndef VARNIC_CLI_OS_H_
+#define VARNIC_CLI_OS_H_
+
+#include <cstddef>
+#include <ctime>
+#include <optional>
+#include <string>
+
+// The few operating-system calls the command makes beyond the engine's file layer, in one place:
+// POSIX on Linux, the C runtime and Win32 for the Windows build.
+namespace varnic::cli::os {
+
+// Standard output passes bytes as they are: no LF turned into CR LF where the C runtime would.
+void UseBinaryStdout();
+
+bool StdoutIsTerminal();
+// The terminal's width in columns, when standard output is one and it says.
+std::optional<std::size_t> TerminalColumns();
+
+std::tm UtcTime(std::time_t when);
+
+// Creates a new, empty, binary file named `pattern` with its last six characters ("XXXXXX")
+// replaced so that it did not exist. Returns its descriptor and sets `pattern` to the name, or -1
+// with errno set.
+int CreateUniqueFile(std::string& pattern);
+// Gives an output made by CreateUniqueFile the permissions a plain create would give.
+bool SetPlainPermissions(int fd);
+// Pushes what was written to `fd` to the disk.
+bool FlushToDisk(int fd);
+// True when both paths name one existing file, however they are spelled.
+bool SameFile(const std::string& a, const std::string& b);
+// Puts `from` in the place of `to`, replacing it, in one step.
+bool MoveIntoPlace(const std::string& from, const std::string& to);
+
+}  // namespace varnic::cli::os
+
+#endif  // VARNIC_CLI_OS_H_
