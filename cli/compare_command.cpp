@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <istream>
 #include <iterator>
 #include <ostream>
@@ -30,6 +31,29 @@ namespace {
 constexpr std::size_t kDefaultWidth = 130;
 constexpr std::size_t kOutputChunk = std::size_t{64} << 10U;  // long outputs reach out in pieces
 
+// A name as messages quote it: escaped like the views, so no byte of it acts on the terminal.
+std::string Shown(std::string_view name) { return SafeText(name); }
+
+// True when two outputs would land in one file, one result replacing the other: the same regular
+// file already, or the same place once links and "." and ".." are resolved.
+bool SameOutput(const std::string& a, const std::string& b) {
+  // A device or a pipe (/dev/null) is written, not replaced: two outputs there lose nothing.
+  std::error_code ignored;
+  const std::filesystem::file_status status = std::filesystem::status(a, ignored);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+      !std::filesystem::is_directory(status)) {
+    return false;
+  }
+  if (SameFile(a, b)) return true;
+  std::error_code error;
+  const std::filesystem::path pa = std::filesystem::weakly_canonical(a, error);
+  if (error)
+    return std::filesystem::path(a).lexically_normal() ==
+           std::filesystem::path(b).lexically_normal();
+  const std::filesystem::path pb = std::filesystem::weakly_canonical(b, error);
+  return !error && pa == pb;
+}
+
 bool Read(const std::string& path, std::istream& in, std::string& bytes, std::ostream& err) {
   if (path == "-") {
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -39,14 +63,7 @@ bool Read(const std::string& path, std::istream& in, std::string& bytes, std::os
   }
   std::error_code error;
   if (ReadFileBytes(path, bytes, error)) return true;
-  err << "varnic: cannot read '" << path << "': " << error.message() << "\n";
-  return false;
-}
-
-bool Save(const std::string& path, std::string_view bytes, std::ostream& err) {
-  std::error_code error;
-  if (WriteFileAtomically(path, bytes, error)) return true;
-  err << "varnic: cannot write '" << path << "': " << error.message() << "\n";
+  err << "varnic: cannot read '" << Shown(path) << "': " << error.message() << "\n";
   return false;
 }
 
@@ -58,10 +75,18 @@ bool ChecksInputsAndOutputs(const CCompareOptions& options, std::ostream& err) {
   std::vector<const std::string*> outputs;
   if (options.save) outputs = {&options.save->first, &options.save->second};
   if (options.html) outputs.push_back(&*options.html);
-  for (const std::string* output : outputs) {
+  for (auto output = outputs.begin(); output != outputs.end(); ++output) {
     for (const std::string* input : {&options.file1, &options.file2}) {
-      if (*input != "-" && SameFile(*output, *input)) {
-        err << "varnic: refusing to overwrite input '" << *input << "' with a result\n";
+      const bool same = *input == "-" ? os::IsStandardInput(**output) : SameFile(**output, *input);
+      if (same) {
+        err << "varnic: refusing to overwrite input '" << Shown(*input) << "' with a result\n";
+        return false;
+      }
+    }
+    for (auto other = outputs.begin(); other != output; ++other) {
+      if (SameOutput(**output, **other)) {
+        err << "varnic: '" << Shown(**output)
+            << "' is given as two outputs; one result would be lost\n";
         return false;
       }
     }
@@ -81,10 +106,25 @@ std::string ReportDate() {
 
 std::string Escaped(std::string_view text) { return SafeText(text); }
 
-std::string EscapedLines(std::string_view text) {
-  std::string out;
-  ForEachLine(text, [&](std::string_view line) { out += Escaped(line) + "\n"; });
-  return out;
+// The marked lines of `side`, masked and escaped as asked; CR LF ends them as in a saved result.
+void WriteMarkedLines(const CComparison& comparison, FileSide side, CSecretMasker* masker,
+                      bool escape, std::ostream& out) {
+  std::string text;
+  std::string storage;
+  ForEachMarkedLine(comparison, side, [&](std::string_view mark, std::string_view body) {
+    const std::string_view shown = masker != nullptr ? masker->MaskLine(body, storage) : body;
+    const std::string line = std::string(mark).append(shown);
+    if (escape) {
+      text += Escaped(line) + "\n";
+    } else {
+      text += line + "\r\n";
+    }
+    if (text.size() >= kOutputChunk) {
+      out << text;
+      text.clear();
+    }
+  });
+  out << text;
 }
 
 struct COstreamSink {
@@ -136,32 +176,8 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   for (const auto& [side, path] :
        {std::pair{FileSide::kFile1, &options.file1}, {FileSide::kFile2, &options.file2}}) {
     if (comparison.HasNoSettings(side)) {
-      err << "varnic: '" << *path
+      err << "varnic: '" << Shown(*path)
           << "' has no settings in any known section; there is nothing to compare\n";
-      return kExitTrouble;
-    }
-  }
-
-  // The two results are a pair: both are staged before either replaces an earlier result.
-  if (options.save) {
-    CStagedFile out1;
-    CStagedFile out2;
-    std::error_code error;
-    const std::string* failed = nullptr;
-    const auto marked = [&](FileSide side) {
-      return [&comparison, side](CBufferedWriter& out) { RenderMarked(comparison, side, out); };
-    };
-    if (!out1.Stage(options.save->first, marked(FileSide::kFile1), error)) {
-      failed = &options.save->first;
-    } else if (!out2.Stage(options.save->second, marked(FileSide::kFile2), error)) {
-      failed = &options.save->second;
-    } else if (!out1.Commit(error)) {
-      failed = &options.save->first;
-    } else if (!out2.Commit(error)) {
-      failed = &options.save->second;
-    }
-    if (failed != nullptr) {
-      err << "varnic: cannot write '" << *failed << "': " << error.message() << "\n";
       return kExitTrouble;
     }
   }
@@ -182,27 +198,61 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
     }
     model.generatedAt = ReportDate();
   }
-  if (options.html && !Save(*options.html, RenderHtml(model, options.showSecrets), err)) {
-    return kExitTrouble;
+  // One masker for the run: a secret has the same label in every output it reaches.
+  CSecretMasker masker;
+  masker.Prime(model);
+  CSecretMasker* const terminalMasker = options.maskSecrets ? &masker : nullptr;
+  // Every output is staged before any replaces an earlier one, and they land together: when one
+  // cannot, those already in place are put back.
+  {
+    CStagedFile out1;
+    CStagedFile out2;
+    CStagedFile report;
+    std::string html;
+    std::vector<CStagedFile*> staged;
+    std::vector<const std::string*> paths;
+    std::error_code error;
+    const auto stage = [&](CStagedFile& file, const std::string& path, CWriteBody write) {
+      staged.push_back(&file);
+      paths.push_back(&path);
+      return file.Stage(path, std::move(write), error);
+    };
+    const auto marked = [&](FileSide side) {
+      return [&comparison, side](CBufferedWriter& out) { RenderMarked(comparison, side, out); };
+    };
+    bool ok = true;
+    if (options.save) {
+      ok = stage(out1, options.save->first, marked(FileSide::kFile1)) &&
+           stage(out2, options.save->second, marked(FileSide::kFile2));
+    }
+    if (ok && options.html) {
+      html = RenderHtml(model, options.showSecrets, &masker);
+      ok = stage(report, *options.html, [&html](CBufferedWriter& out) { out.Append(html); });
+    }
+    std::size_t failed = staged.size() - 1;  // the one that failed to stage, if one did
+    if (ok) ok = CommitAll(staged, error, failed);
+    if (!ok) {
+      err << "varnic: cannot write '" << Shown(*paths[failed]) << "': " << error.message() << "\n";
+      return kExitTrouble;
+    }
   }
 
   if (!options.quiet) {
     if (options.stat && format != Format::kJson) {
       out << RenderStats(model.stats);
     } else if (format == Format::kJson) {
-      WriteJson(model, options.showSecrets, out);
+      WriteJson(model, options.showSecrets, out, &masker);
     } else if (format == Format::kMarked) {
       // Piped, these are the bytes --save writes; on a terminal no value may drive it.
       for (const FileSide side : {FileSide::kFile1, FileSide::kFile2}) {
-        if (terminal.stdoutIsTerminal) {
-          out << EscapedLines(MarkedText(comparison, side));
+        if (terminal.stdoutIsTerminal || terminalMasker != nullptr) {
+          WriteMarkedLines(comparison, side, terminalMasker, terminal.stdoutIsTerminal, out);
         } else {
           COstreamSink sink{out};
           RenderMarked(comparison, side, sink);
         }
       }
     } else {
-      CSecretMasker masker;
       CViewOptions view;
       view.width = options.width              ? *options.width
                    : terminal.terminalWidth   ? *terminal.terminalWidth
@@ -213,13 +263,20 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
       view.color = options.color == ColorMode::kAlways ||
                    (options.color == ColorMode::kAuto && terminal.stdoutIsTerminal &&
                     !terminal.noColor && !terminal.dumbTerminal);
-      out << RenderSideBySide(comparison, view, options.maskSecrets ? &masker : nullptr);
+      out << RenderSideBySide(comparison, view, terminalMasker);
     }
     if (options.explain && format != Format::kJson) {
       std::string text = "\nBefore comparing:\n";
+      std::string line;
+      std::string detail;
       for (const CExplanation& e : model.explanations) {
+        CExplanation shown = e;
+        if (terminalMasker != nullptr) {
+          shown.line = terminalMasker->MaskLine(e.line, line);
+          shown.detail = terminalMasker->MaskLine(e.detail, detail);
+        }
         text += "  ";
-        text += Escaped(DescribeExplanation(e));
+        text += Escaped(DescribeExplanation(shown));
         text += '\n';
         if (text.size() >= kOutputChunk) {
           out << text;

@@ -107,8 +107,9 @@ std::string HtmlEscape(std::string_view text) {
   return html;
 }
 
-std::string RenderHtml(const CReport& report, bool showSecrets) {
-  CSecretMasker masker;
+std::string RenderHtml(const CReport& report, bool showSecrets, CSecretMasker* runMasker) {
+  CSecretMasker ownMasker;
+  CSecretMasker& masker = runMasker != nullptr ? *runMasker : ownMasker;
   // Room for the usual row and list item up front: a report of many settings does not copy
   // itself as it grows.
   std::string html;

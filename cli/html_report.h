@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "cli/report_model.h"
+#include "cli/secrets.h"
 
 namespace varnic::cli {
 
@@ -16,7 +17,8 @@ std::string HtmlEscape(std::string_view text);
 // (sections without differences collapsed), the explanations, the inputs and the date. A
 // Content-Security-Policy forbids scripts and every network request. Secret values are masked
 // unless `showSecrets`.
-std::string RenderHtml(const CReport& report, bool showSecrets);
+// `masker` gives the labels; pass the run's masker so that every output of the run agrees.
+std::string RenderHtml(const CReport& report, bool showSecrets, CSecretMasker* masker = nullptr);
 
 }  // namespace varnic::cli
 

@@ -6,8 +6,10 @@
 
 namespace varnic::cli {
 
-void WriteJson(const CReport& report, bool showSecrets, std::ostream& out) {
-  CSecretMasker masker;
+void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
+               CSecretMasker* runMasker) {
+  CSecretMasker ownMasker;
+  CSecretMasker& masker = runMasker != nullptr ? *runMasker : ownMasker;
   CJsonWriter json(out);
   // Labels are given in the order values are written: left before right, entries first.
   const auto value = [&](const std::optional<std::string_view>& text, bool secret) {

@@ -58,6 +58,12 @@ int CreateUniqueFile(std::string& pattern) {
 
 bool SetPlainPermissions(int /*fd*/) { return true; }
 
+bool HardLink(const std::string& existing, const std::string& link) {
+  return ::CreateHardLinkA(link.c_str(), existing.c_str(), nullptr) != 0;
+}
+
+bool IsStandardInput(const std::string& /*path*/) { return false; }
+
 // The C runtime's stat has no inode numbers here; the volume and file index do the same.
 bool SameFile(const std::string& a, const std::string& b) {
   const auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
@@ -114,6 +120,17 @@ bool SetPlainPermissions(int fd) {
 }
 
 bool FlushToDisk(int fd) { return ::fsync(fd) == 0; }
+
+bool HardLink(const std::string& existing, const std::string& link) {
+  return ::link(existing.c_str(), link.c_str()) == 0;
+}
+
+bool IsStandardInput(const std::string& path) {
+  struct stat in {};
+  struct stat file {};
+  return ::fstat(STDIN_FILENO, &in) == 0 && S_ISREG(in.st_mode) &&
+         ::stat(path.c_str(), &file) == 0 && in.st_dev == file.st_dev && in.st_ino == file.st_ino;
+}
 
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa {};

@@ -27,6 +27,10 @@ int CreateUniqueFile(std::string& pattern);
 bool SetPlainPermissions(int fd);
 // Pushes what was written to `fd` to the disk.
 bool FlushToDisk(int fd);
+// Gives the existing file `existing` a second name `link`.
+bool HardLink(const std::string& existing, const std::string& link);
+// True when `path` names the file standard input reads from.
+bool IsStandardInput(const std::string& path);
 // True when both paths name one existing file, however they are spelled.
 bool SameFile(const std::string& a, const std::string& b);
 // Puts `from` in the place of `to`, replacing it, in one step.

@@ -2,25 +2,42 @@
 
 #include <array>
 
+#include "cli/report_model.h"
+
 namespace varnic::cli {
 namespace {
 
 constexpr std::array<std::string_view, 7> kSecretKeys = {
-    "Password", "passphrase", "key1", "key2", "key3", "key4", "radius_secret"};
-constexpr std::array<std::string_view, 3> kSsidSecretFields = {"_PassPhrase", "_Key",
-                                                               "_Radius_Secret"};
+    "password", "passphrase", "key1", "key2", "key3", "key4", "radius_secret"};
+constexpr std::array<std::string_view, 3> kSsidSecretFields = {"_passphrase", "_key",
+                                                               "_radius_secret"};
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// True when `text` equals `lower` (written in lower case) but for ASCII letter case.
+bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (LowerAscii(text[i]) != lower[i]) return false;
+  }
+  return true;
+}
 
 }  // namespace
 
 bool IsSecretKey(std::string_view key) {
+  // Letter case and the SSID number are matched loosely: a backup edited by hand or a firmware
+  // with more networks must not show its passwords because a name differs by a capital.
   for (const std::string_view secret : kSecretKeys) {
-    if (key == secret) return true;
+    if (EqualsIgnoringCase(key, secret)) return true;
   }
-  // SSID1_PassPhrase .. SSID7_Radius_Secret
-  if (key.size() < 6 || !key.starts_with("SSID") || key[4] < '1' || key[4] > '7') return false;
-  const std::string_view field = key.substr(5);
+  if (key.size() < 4 || !EqualsIgnoringCase(key.substr(0, 4), "ssid")) return false;
+  std::size_t digits = 4;
+  while (digits < key.size() && key[digits] >= '0' && key[digits] <= '9') ++digits;
+  if (digits == 4) return false;
+  const std::string_view field = key.substr(digits);
   for (const std::string_view secret : kSsidSecretFields) {
-    if (field == secret) return true;
+    if (EqualsIgnoringCase(field, secret)) return true;
   }
   return false;
 }
@@ -42,6 +59,20 @@ std::string CSecretMasker::MaskLine(std::string_view line) {
   const std::size_t eq = line.find('=');
   if (eq == std::string_view::npos || !IsSecretKey(line.substr(0, eq))) return std::string(line);
   return std::string(line.substr(0, eq + 1)) + LabelFor(line.substr(eq + 1));
+}
+
+void CSecretMasker::Prime(const CReport& report) {
+  for (const CEntry& e : report.entries) {
+    if (!IsSecretKey(e.key)) continue;
+    for (const auto& value : {e.left, e.right}) {
+      if (value) LabelFor(*value);
+    }
+  }
+  std::string storage;
+  for (const CExplanation& e : report.explanations) {
+    MaskLine(e.line, storage);
+    MaskLine(e.detail, storage);
+  }
 }
 
 }  // namespace varnic::cli

@@ -7,6 +7,8 @@
 
 namespace varnic::cli {
 
+struct CReport;
+
 // True for keys whose values are secrets: Password, passphrase, key1 to key4, radius_secret and
 // the multi-SSID SSIDn_PassPhrase, SSIDn_Key and SSIDn_Radius_Secret.
 bool IsSecretKey(std::string_view key);
@@ -21,6 +23,10 @@ class CSecretMasker {
   // The same without a copy where nothing is secret: `line` itself, or the masked line kept in
   // `storage`.
   std::string_view MaskLine(std::string_view line, std::string& storage);
+  // Labels the secret values of `report` in the order every output shows them (entries, left
+  // before right, then explanations), so that all outputs of one run give a value one label,
+  // whichever of them is written first.
+  void Prime(const CReport& report);
 
  private:
   std::map<std::string, std::string, std::less<>> labels_;

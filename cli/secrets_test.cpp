@@ -5,13 +5,15 @@
 namespace varnic::cli {
 namespace {
 
-TEST(IsSecretKey, NamesExactlyTheSecretFields) {
-  for (const char* key : {"Password", "passphrase", "key1", "key4", "radius_secret",
-                          "SSID1_PassPhrase", "SSID7_Key", "SSID3_Radius_Secret"}) {
+TEST(IsSecretKey, NamesTheSecretFieldsInAnyLetterCaseAndSsidNumber) {
+  for (const char* key :
+       {"Password", "passphrase", "key1", "key4", "radius_secret", "SSID1_PassPhrase", "SSID7_Key",
+        "SSID3_Radius_Secret", "password", "PASSWORD", "Passphrase", "Key1", "SSID0_PassPhrase",
+        "SSID12_Key", "ssid3_passphrase"}) {
     EXPECT_TRUE(IsSecretKey(key)) << key;
   }
-  for (const char* key : {"password", "key5", "keysize", "SSID1_KeyIndex", "SSID8_Key",
-                          "SSID1_Ssid", "Username", "SSID_Key", ""}) {
+  for (const char* key : {"key5", "keysize", "SSID1_KeyIndex", "SSID1_Ssid", "Username", "SSID_Key",
+                          "SSIDx_Key", "password2", ""}) {
     EXPECT_FALSE(IsSecretKey(key)) << key;
   }
 }
