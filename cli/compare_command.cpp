@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <istream>
 #include <iterator>
+#include <new>
 #include <ostream>
 #include <system_error>
 
@@ -54,7 +55,20 @@ bool SameOutput(const std::string& a, const std::string& b) {
   return !error && pa == pb;
 }
 
+bool ReadInput(const std::string& path, std::istream& in, std::string& bytes, std::ostream& err);
+
+// Reads one input; running out of memory on a huge one is told as such, with the file.
 bool Read(const std::string& path, std::istream& in, std::string& bytes, std::ostream& err) {
+  try {
+    return ReadInput(path, in, bytes, err);
+  } catch (const std::bad_alloc&) {
+    bytes = std::string();
+    err << "varnic: out of memory while reading '" << (path == "-" ? "-" : Shown(path)) << "'\n";
+    return false;
+  }
+}
+
+bool ReadInput(const std::string& path, std::istream& in, std::string& bytes, std::ostream& err) {
   if (path == "-") {
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (!in.bad()) return true;
