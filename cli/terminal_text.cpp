@@ -63,13 +63,10 @@ Cells ToSafeCells(std::string_view bytes) {
     if (byte == '\\') {
       cells.emplace_back("\\\\");
       ++i;
-    } else if (byte < 0x20 || byte == 0x7f) {
-      cells.push_back(Escape(byte));
-      ++i;
-    } else if (byte < 0x80) {
+    } else if (byte >= 0x20 && byte < 0x7f) {
       cells.emplace_back(1, static_cast<char>(byte));
       ++i;
-    } else if (const std::size_t length = Utf8Length(bytes, i);
+    } else if (const std::size_t length = byte < 0x80 ? 0 : Utf8Length(bytes, i);
                length != 0 && !IsBidiControl(bytes, i, length)) {
       cells.emplace_back(bytes.substr(i, length));
       i += length;

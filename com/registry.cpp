@@ -68,7 +68,11 @@ void SerializeKey(const std::string& path, const CRegistryKey& key, std::string&
   for (const auto& [name, value] : key.values) {
     out.append(Quote(name)).append("=").append(Quote(value)).append("\n");
   }
-  for (const auto& [name, sub] : key.subkeys) SerializeKey(path + "\\" + name, sub, out);
+  for (const auto& [name, sub] : key.subkeys) {
+    std::string child = path;
+    child.append("\\").append(name);
+    SerializeKey(child, sub, out);
+  }
 }
 
 std::string SystemError(const std::string& what, const std::string& path) {

@@ -10,11 +10,14 @@ namespace varnic {
 
 void AdviseLargePages(const void* data, std::size_t size) {
 #ifdef MADV_HUGEPAGE
-  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20U;
-  const auto start = reinterpret_cast<std::uintptr_t>(data);
-  const std::uintptr_t begin = (start + kHuge - 1) & ~(kHuge - 1);
-  const std::uintptr_t end = (start + size) & ~(kHuge - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  constexpr std::size_t kHuge = std::size_t{2} << 20U;
+  const std::size_t misalignment = reinterpret_cast<std::uintptr_t>(data) % kHuge;
+  const std::size_t skip = misalignment == 0 ? 0 : kHuge - misalignment;
+  if (size <= skip) return;
+  const std::size_t length = (size - skip) / kHuge * kHuge;
+  // madvise takes a non-const pointer but changes no byte.
+  char* const begin = static_cast<char*>(const_cast<void*>(data)) + skip;
+  if (length > 0) ::madvise(begin, length, MADV_HUGEPAGE);
 #else
   (void)data;
   (void)size;

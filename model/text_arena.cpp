@@ -1,7 +1,6 @@
 #include "model/text_arena.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace varnic {
 namespace {
@@ -14,20 +13,15 @@ std::string_view CTextArena::Store(std::initializer_list<std::string_view> parts
   std::size_t size = 0;
   for (const std::string_view part : parts) size += part.size();
   if (size == 0) return {};
-  if (chunks_.empty() || capacity_ - used_ < size) {
+  if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < size) {
     // A line larger than a chunk gets a chunk of its own.
-    capacity_ = std::max(kChunkSize, size);
-    chunks_.push_back(std::make_unique_for_overwrite<char[]>(capacity_));
-    used_ = 0;
+    chunks_.emplace_back().reserve(std::max(kChunkSize, size));
   }
-  char* const start = chunks_.back().get() + used_;
-  char* out = start;
-  for (const std::string_view part : parts) {
-    if (!part.empty()) std::memcpy(out, part.data(), part.size());
-    out += part.size();
-  }
-  used_ += size;
-  return {start, size};
+  // Appends stay within the reserved capacity, so the chunk never moves its bytes.
+  std::string& chunk = chunks_.back();
+  const std::size_t start = chunk.size();
+  for (const std::string_view part : parts) chunk.append(part);
+  return {chunk.data() + start, size};
 }
 
 }  // namespace varnic

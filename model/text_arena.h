@@ -2,10 +2,10 @@
 #define VARNIC_MODEL_TEXT_ARENA_H_
 
 #include <cstddef>
+#include <deque>
 #include <initializer_list>
-#include <memory>
+#include <string>
 #include <string_view>
-#include <vector>
 
 namespace varnic {
 
@@ -18,9 +18,9 @@ class CTextArena {
   std::string_view Store(std::initializer_list<std::string_view> parts);
 
  private:
-  std::vector<std::unique_ptr<char[]>> chunks_;
-  std::size_t used_ = 0;      // bytes used in the last chunk
-  std::size_t capacity_ = 0;  // size of the last chunk
+  // A deque keeps its elements in place as it grows and when it is moved, and each string is
+  // only appended to within the capacity it was given.
+  std::deque<std::string> chunks_;
 };
 
 }  // namespace varnic

@@ -49,13 +49,14 @@ bool CConditionMemo::Holds(const CCondition& condition) {
   if (answer < 0) {
     const bool anyKey = wildcard_ == Wildcard::kAny && condition.key == "*";
     const bool anyValue = wildcard_ == Wildcard::kAny && condition.value == "*";
-    answer = std::any_of(items_.begin(), items_.end(), [&](std::string_view item) {
+    const bool holds = std::any_of(items_.begin(), items_.end(), [&](std::string_view item) {
       const std::size_t eq = item.find('=');
       const std::string_view key = eq == std::string_view::npos ? "" : item.substr(0, eq);
       const std::string_view value = eq == std::string_view::npos ? "" : item.substr(eq + 1);
       return (anyKey || key.find(condition.key) != std::string_view::npos) &&
              (anyValue || value.find(condition.value) != std::string_view::npos);
     });
+    answer = holds ? 1 : 0;
   }
   return answer != 0;
 }

@@ -8,6 +8,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   python3-jsonschema  # validates the JSON report against its published schema in a test
   clang libclang-rt-14-dev  # fuzz preset: libFuzzer and the sanitizer runtimes
+  clang-format clang-tidy git  # the habits CI checks
 )
 # The HTML report test renders in a real browser; skip it with VARNIC_NO_BROWSER=1.
 if [[ "${VARNIC_NO_BROWSER:-0}" != 1 ]]; then
