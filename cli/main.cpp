@@ -11,6 +11,7 @@
 
 #include "cli/compare_command.h"
 #include "cli/os.h"
+#include "cli/stdout_buffer.h"
 #include "cli/terminal_text.h"
 #include "cli/version.h"
 
@@ -140,6 +141,13 @@ int main(int argc, char** argv) {
   // are removed and the reason is told.
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
+  // Standard output is an output like any other: a full disk or a closed pipe is trouble, not a
+  // result, and the message tells why the first write failed.
+  varnic::cli::CFdStreambuf stdoutBuffer(1);
+  struct CRestore {
+    std::streambuf* previous;
+    ~CRestore() { std::cout.rdbuf(previous); }
+  } const restore{std::cout.rdbuf(&stdoutBuffer)};
   int status = varnic::cli::kExitTrouble;
   try {
     status = Run(argc, argv);
@@ -153,11 +161,9 @@ int main(int argc, char** argv) {
     std::cerr << "varnic: unexpected error\n";
     return varnic::cli::kExitTrouble;
   }
-  // Standard output is an output like any other: a full disk or a closed pipe is trouble, not a
-  // result.
-  errno = 0;
-  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-    std::cerr << "varnic: cannot write standard output: " << std::strerror(errno != 0 ? errno : EIO)
+  std::cout.flush();
+  if (stdoutBuffer.Error() != 0) {
+    std::cerr << "varnic: cannot write standard output: " << std::strerror(stdoutBuffer.Error())
               << "\n";
     return varnic::cli::kExitTrouble;
   }

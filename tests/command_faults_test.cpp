@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -76,22 +77,44 @@ TEST(CommandFaults, AFailedWriteToStandardOutputIsTrouble) {
 }
 
 // Past a file-size limit the run is not killed: it fails with the reason, keeps the earlier
-// results and leaves no temporary file, at every size short of the whole output.
-TEST(CommandFaults, AFileSizeLimitFailsTheSaveCleanly) {
+// results and leaves no temporary file, at sizes all along the output (from the smallest that
+// still has room for the message on standard error).
+TEST(CommandFaults, AFileSizeLimitFailsEveryOutputCleanly) {
   CTempDir dir;
   const std::string out1 = dir.Write("out1", "earlier 1");
   const std::string out2 = dir.Write("out2", "earlier 2");
   const std::string html = dir.Write("report.html", "earlier report");
-  for (const int limit : {200, 2000, 4000}) {  // room for the message on standard error
-    const CRun run =
-        Shell({"compare", kBefore, kAfter, "--quiet", "--save", out1, out2, "--html", html},
-              "prlimit --fsize=" + std::to_string(limit) + " ");
-    EXPECT_EQ(run.status, 2) << limit << run.err;
-    EXPECT_NE(run.err.find("File too large"), std::string::npos) << limit << run.err;
-    EXPECT_EQ(ReadAll(out1), "earlier 1") << limit;
-    EXPECT_EQ(ReadAll(out2), "earlier 2") << limit;
-    EXPECT_EQ(ReadAll(html), "earlier report") << limit;
-    EXPECT_EQ(FilesIn(dir), 3u) << limit;
+  const std::string printed = dir.File("printed");
+  struct Case {
+    std::vector<std::string> args;
+    std::string redirect;
+  };
+  const std::vector<Case> cases = {
+      {{"--quiet", "--save", out1, out2, "--html", html}, ""},
+      {{"--format=json"}, ">" + Quote(printed)},
+      {{"--format=marked"}, ">" + Quote(printed)},
+      {{"--format=side", "--explain"}, ">" + Quote(printed)},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"compare", kBefore, kAfter};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    // The printed output's size comes from a run without a limit; the saves are staged whole, so
+    // any limit below the size of one result makes them fail.
+    std::size_t whole = ReadAll(kBefore).size();
+    if (!c.redirect.empty()) {
+      Shell(args, "", c.redirect);
+      whole = ReadAll(printed).size();
+    }
+    for (std::size_t limit = 200; limit < whole; limit += std::max<std::size_t>(1, whole / 12)) {
+      const CRun run = Shell(args, "prlimit --fsize=" + std::to_string(limit) + " ", c.redirect);
+      const std::string what = c.args.front() + " at " + std::to_string(limit);
+      EXPECT_EQ(run.status, 2) << what << run.err;
+      EXPECT_NE(run.err.find("File too large"), std::string::npos) << what << run.err;
+      EXPECT_EQ(ReadAll(out1), "earlier 1") << what;
+      EXPECT_EQ(ReadAll(out2), "earlier 2") << what;
+      EXPECT_EQ(ReadAll(html), "earlier report") << what;
+      EXPECT_EQ(FilesIn(dir), c.redirect.empty() ? 3u : 4u) << what;
+    }
   }
 }
 
