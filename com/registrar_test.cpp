@@ -56,7 +56,9 @@ TEST(CRegistrar, RegistersRemovesAndKeepsNoRemoveKeys) {
 TEST(CRegistrar, MalformedScriptsChangeNothing) {
   CRegistrar registrar;
   for (const char* bad : {"HKLM { }", "HKCR { Key = s 'unterminated }", "HKCR { Key = 'x' }",
-                          "HKCR { Key { }", "HKCR { val = s 'x' }", "HKCR { a\\b }"}) {
+                          "HKCR { Key { }", "HKCR { val = s 'x' }", "HKCR { a\\b }",
+                          // sound, but the store's text form cannot hold the name
+                          "HKCR { 'Key\nName' }"}) {
     CRegistryTree tree;
     std::string error;
     EXPECT_FALSE(registrar.Register(bad, tree, error)) << bad;

@@ -33,6 +33,13 @@ std::vector<std::string_view> SplitPath(std::string_view path) {
   return parts;
 }
 
+// A key path as the text form writes it: named parts, one backslash between them. A line such as
+// [\] or [HKCR\\Foo\] would be read as another key than the one written, so it is damage.
+bool IsKeyPath(std::string_view path) {
+  return !path.empty() && !path.starts_with('\\') && !path.ends_with('\\') &&
+         path.find("\\\\") == std::string_view::npos;
+}
+
 std::string Quote(std::string_view text) {
   std::string out = "\"";
   for (const char c : text) {
@@ -171,7 +178,9 @@ bool CRegistryTree::Parse(std::string_view text, CRegistryTree& tree, std::strin
     }
     if (line.empty()) continue;
     if (line.front() == '[') {
-      if (line.back() != ']' || line.size() < 3) return fail("malformed key line");
+      if (line.back() != ']' || !IsKeyPath(line.substr(1, line.size() - 2))) {
+        return fail("malformed key line");
+      }
       current = &tree.Create(line.substr(1, line.size() - 2));
       continue;
     }
@@ -298,16 +307,19 @@ HRESULT CRegistryStore::Update(const std::function<HRESULT(CRegistryTree&)>& cha
 
 namespace {
 
-// Scripts applied to the store's tree, which cannot fail.
+// Scripts applied to the store's tree. Only a key the text form cannot hold fails: its line
+// would end at a newline in its name, and the store would be damaged at the next load.
 class CTreeTarget final : public CRegistryTarget {
  public:
   explicit CTreeTarget(CRegistryTree& tree) : tree_(tree) {}
-  bool CreateKey(const std::string& path, std::string& /*error*/) override {
+  bool CreateKey(const std::string& path, std::string& error) override {
+    if (!Storable(path, error)) return false;
     tree_.Create(path);
     return true;
   }
   bool SetValue(const std::string& path, const std::string& name, const std::string& value,
-                std::string& /*error*/) override {
+                std::string& error) override {
+    if (!Storable(path, error)) return false;
     CRegistryKey& key = tree_.Create(path);
     if (name.empty()) {
       key.defaultValue = value;
@@ -322,6 +334,13 @@ class CTreeTarget final : public CRegistryTarget {
   }
 
  private:
+  static bool Storable(const std::string& path, std::string& error) {
+    if (path.find('\n') == std::string::npos) return true;
+    error =
+        "registration script: a key name holds a line break, which the registry store cannot keep";
+    return false;
+  }
+
   CRegistryTree& tree_;
 };
 

@@ -34,7 +34,11 @@ TEST(CRegistryTree, DamageIsReportedWithItsLine) {
   for (const char* damaged :
        {"", "Something else\n", "Varnic Registry 1\n@=\"x\"\n",
         "Varnic Registry 1\n[HKCR]\n\"name\"=\"unterminated\n", "Varnic Registry 1\n[HKCR\n",
-        "Varnic Registry 1\n[HKCR]\nname=x\n"}) {
+        "Varnic Registry 1\n[HKCR]\nname=x\n", "Varnic Registry 1\n[]\n",
+        // Empty parts: the root or a renamed key would take the values, lost or moved at the
+        // next save.
+        "Varnic Registry 1\n[\\]\n\"a\"=\"b\"\n", "Varnic Registry 1\n[HKCR\\\\Foo\\]\n",
+        "Varnic Registry 1\n[\\HKCR]\n"}) {
     CRegistryTree tree;
     std::string error;
     EXPECT_FALSE(CRegistryTree::Parse(damaged, tree, error)) << damaged;
