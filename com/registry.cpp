@@ -19,6 +19,18 @@ namespace {
 
 constexpr std::string_view kMagic = "Varnic Registry 1";
 
+thread_local std::string lastStoreError;
+
+// Records a failed call's reason for LastRegistryError and passes its status on.
+HRESULT Failed(HRESULT hr, const std::string& error) {
+  if (FAILED(hr)) lastStoreError = error;
+  return hr;
+}
+
+constexpr const char* kNoStore =
+    "no registry store: HOME is not set (nor VARNIC_REGISTRY or XDG_DATA_HOME), and a shared "
+    "folder is not used";
+
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::vector<std::string_view> SplitPath(std::string_view path) {
@@ -168,7 +180,14 @@ bool CRegistryTree::Parse(std::string_view text, CRegistryTree& tree, std::strin
     if (line.empty()) continue;
     if (line.front() == '[') {
       if (line.back() != ']' || line.size() < 3) return fail("malformed key line");
-      current = &tree.Create(line.substr(1, line.size() - 2));
+      // Only what Serialize writes is read back: an empty name anywhere in the path would be
+      // dropped by Create, and the key's values lost or moved at the next save.
+      const std::string_view path = line.substr(1, line.size() - 2);
+      if (path.front() == '\\' || path.back() == '\\' ||
+          path.find("\\\\") != std::string_view::npos) {
+        return fail("empty key name in key line");
+      }
+      current = &tree.Create(path);
       continue;
     }
     if (current == nullptr) return fail("value outside any key");
@@ -201,15 +220,19 @@ std::string CRegistryStore::DefaultPath() {
   std::filesystem::path base;
   if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
     base = data;
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
     base = std::filesystem::path(home) / ".local" / "share";
   } else {
-    base = "/tmp";
+    return {};
   }
   return (base / "varnic" / "registry.reg").string();
 }
 
 HRESULT CRegistryStore::Load(CRegistryTree& tree) const {
+  if (path_.empty()) {
+    error_ = kNoStore;
+    return REGDB_E_READREGDB;
+  }
   const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) {
@@ -275,9 +298,20 @@ HRESULT CRegistryStore::Save(const CRegistryTree& tree) {
   return S_OK;
 }
 
-HRESULT CRegistryStore::Read(CRegistryTree& tree) const { return Load(tree); }
+HRESULT CRegistryStore::Read(CRegistryTree& tree) const { return Failed(Load(tree), error_); }
 
 HRESULT CRegistryStore::Update(const std::function<HRESULT(CRegistryTree&)>& change) {
+  // A failed change is the caller's own and has no store error to record.
+  error_.clear();
+  const HRESULT hr = Change(change);
+  return error_.empty() ? hr : Failed(hr, error_);
+}
+
+HRESULT CRegistryStore::Change(const std::function<HRESULT(CRegistryTree&)>& change) {
+  if (path_.empty()) {
+    error_ = kNoStore;
+    return REGDB_E_WRITEREGDB;
+  }
   const std::filesystem::path path(path_);
   std::error_code ignored;
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
@@ -291,6 +325,8 @@ HRESULT CRegistryStore::Update(const std::function<HRESULT(CRegistryTree&)>& cha
   if (const HRESULT hr = change(tree); FAILED(hr)) return hr;
   return Save(tree);
 }
+
+std::string LastRegistryError() { return lastStoreError; }
 
 namespace {
 

@@ -517,6 +517,10 @@ TEST_F(Component, RegsvrReportsTheEntryPointAndCode) {
   EXPECT_NE(WEXITSTATUS(std::system((regsvr + "'" VARNIC_MODULE "' 2>'" + err + "'").c_str())), 0);
   EXPECT_NE(ReadAll(err).find("DllRegisterServer"), std::string::npos);
   EXPECT_NE(ReadAll(err).find("0x80040150"), std::string::npos);
+  // The store's own reason: which file, which line.
+  EXPECT_NE(ReadAll(err).find(dir_.File("registry.reg") + "' is damaged (line 1"),
+            std::string::npos)
+      << ReadAll(err);
   EXPECT_NE(WEXITSTATUS(std::system((regsvr + "/no/such.so 2>/dev/null").c_str())), 0);
 }
 
