@@ -196,7 +196,8 @@ HRESULT RegisterTypeLib(const CTypeLibDesc& lib, const std::string& path,
 
 extern "C" varnic::com::HRESULT UnRegisterTypeLib(const varnic::com::GUID& libid,
                                                   unsigned short major, unsigned short minor,
-                                                  varnic::com::LCID /*lcid*/, int /*syskind*/) {
+                                                  varnic::com::LCID /*lcid*/,
+                                                  int /*syskind*/) noexcept {
   using namespace varnic::com;
   try {
     CRegistryStore store(CRegistryStore::DefaultPath());

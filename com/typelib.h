@@ -77,6 +77,6 @@ ITypeInfo* CreateTypeInfo(std::shared_ptr<const CTypeLibDesc> lib, std::size_t i
 // Found by name at run time, as hosts find the platform's.
 extern "C" varnic::com::HRESULT UnRegisterTypeLib(const varnic::com::GUID& libid,
                                                   unsigned short major, unsigned short minor,
-                                                  varnic::com::LCID lcid, int syskind);
+                                                  varnic::com::LCID lcid, int syskind) noexcept;
 
 #endif  // VARNIC_COM_TYPELIB_H_

@@ -29,7 +29,7 @@ const std::string kExamples = VARNIC_SOURCE_DIR "/examples/";
 
 class Component : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() noexcept override {
     ::setenv("VARNIC_REGISTRY", dir_.File("registry.reg").c_str(), 1);
     handle_ = ::dlopen(VARNIC_MODULE, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle_, nullptr) << ::dlerror();
@@ -40,7 +40,7 @@ class Component : public ::testing::Test {
     unregister_ = reinterpret_cast<HRESULT (*)()>(::dlsym(handle_, "DllUnregisterServer"));
     ASSERT_TRUE(getClassObject_ && canUnloadNow_ && register_ && unregister_);
   }
-  void TearDown() override {
+  void TearDown() noexcept override {
     if (handle_ != nullptr) ::dlclose(handle_);
     ::unsetenv("VARNIC_REGISTRY");
   }
@@ -110,7 +110,7 @@ TEST_F(Component, QueryInterfaceRules) {
 // An outer object that aggregates a Varnic object and exposes its IVarnic as its own.
 class COuter final : public IUnknown {
  public:
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+  HRESULT QueryInterface(REFIID riid, void** ppv) noexcept override {
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
     if (riid == IID_IUnknown) {
@@ -120,8 +120,8 @@ class COuter final : public IUnknown {
     }
     return inner->QueryInterface(riid, ppv);
   }
-  ULONG AddRef() override { return ++refs; }
-  ULONG Release() override { return --refs; }
+  ULONG AddRef() noexcept override { return ++refs; }
+  ULONG Release() noexcept override { return --refs; }
   ULONG refs = 1;
   IUnknown* inner = nullptr;
 };
