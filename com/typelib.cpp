@@ -165,6 +165,10 @@ HRESULT LoadTypeLib(const std::string& path, std::shared_ptr<const CTypeLibDesc>
     if (!in) return TYPE_E_CANTLOADLIBRARY;
     text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
+  return LoadTypeLibText(text, lib);
+}
+
+HRESULT LoadTypeLibText(std::string_view text, std::shared_ptr<const CTypeLibDesc>& lib) {
   auto parsed = std::make_shared<CTypeLibDesc>();
   std::string error;
   if (!ParseTypeLib(text, *parsed, error)) return TYPE_E_CANTLOADLIBRARY;

@@ -62,6 +62,8 @@ bool ParseTypeLib(std::string_view text, CTypeLibDesc& lib, std::string& error);
 
 // Loads a type library from a module's "TYPELIB" 1 resource, or from a .tlb file of ours.
 HRESULT LoadTypeLib(const std::string& path, std::shared_ptr<const CTypeLibDesc>& lib);
+// The same from the text form already in memory (a module's own resource).
+HRESULT LoadTypeLibText(std::string_view text, std::shared_ptr<const CTypeLibDesc>& lib);
 
 // Writes HKCR\TypeLib\{libid}\major.minor with its help string, FLAGS, HELPDIR and
 // lcid\linux64 = path into the registry store; UnRegisterTypeLib removes that version again.

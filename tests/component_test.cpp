@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "com/bstr.h"
@@ -505,6 +506,39 @@ TEST_F(Component, HostCreatesByProgIdAndMatchesTheCommand) {
             REGDB_E_CLASSNOTREG);
   EXPECT_EQ(missing, nullptr);
   EXPECT_EQ(CoFreeUnusedLibraries(), 1);
+}
+
+// A loaded module serves its type information and registration from memory: its file may have
+// been replaced (an upgrade) or removed since it was loaded.
+TEST_F(Component, TypeInformationComesFromTheLoadedModuleNotItsFile) {
+  const std::string copy = dir_.File("VarnicObjCopy.so");
+  std::filesystem::copy_file(VARNIC_MODULE, copy);
+  void* handle = ::dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(handle, nullptr) << ::dlerror();
+  std::filesystem::remove(copy);  // the mapping stays, the name is gone
+  dir_.Write("VarnicObjCopy.so", "not a module");
+  auto* getClassObject = reinterpret_cast<HRESULT (*)(const CLSID&, REFIID, void**)>(
+      ::dlsym(handle, "DllGetClassObject"));
+  auto* registerServer = reinterpret_cast<HRESULT (*)()>(::dlsym(handle, "DllRegisterServer"));
+  ASSERT_TRUE(getClassObject != nullptr && registerServer != nullptr);
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(getClassObject(CLSID_Varnic, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
+  IVarnic* object = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IVarnic, reinterpret_cast<void**>(&object)), S_OK);
+  factory->Release();
+  ITypeInfo* info = nullptr;
+  EXPECT_EQ(object->GetTypeInfo(0, 0, &info), S_OK);
+  if (info != nullptr) info->Release();
+  const std::u16string name = u"SaveToFile";
+  OLECHAR* names[] = {const_cast<OLECHAR*>(name.c_str())};
+  DISPID id = 0;
+  EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
+  EXPECT_EQ(id, 3);
+  object->Release();
+  EXPECT_EQ(registerServer(), S_OK);
+  EXPECT_NE(Dump().find(copy), std::string::npos);
+  ::dlclose(handle);
 }
 
 TEST_F(Component, RegsvrReportsTheEntryPointAndCode) {
