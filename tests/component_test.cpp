@@ -2,11 +2,17 @@
 // through its entry points, its class factory, early-bound vtable calls and late-bound dispatch.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "com/bstr.h"
 #include "com/host.h"
@@ -229,6 +235,64 @@ TEST_F(Component, MethodResultsAndBadArguments) {
   const CBstr nowhere(u"/no/such/dir/x.out");
   EXPECT_EQ(object->SaveToFile(out.Get(), &count, nowhere.Get(), &count), S_FALSE);
   EXPECT_EQ(count, 7);
+  object->Release();
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// SaveToFile under a file-size limit below an output's size, in a child process: the write fails
+// (EFBIG, with SIGXFSZ ignored), the call returns S_FALSE with the counts untouched, the earlier
+// pair stays as it was and no temporary file is left.
+TEST_F(Component, SaveUnderAFileSizeLimitLeavesTheEarlierPair) {
+  IVarnic* object = NewObject();
+  const CBstr in1(u"" VARNIC_SOURCE_DIR "/examples/ap-before.cfg");
+  const CBstr in2(u"" VARNIC_SOURCE_DIR "/examples/ap-after.cfg");
+  ASSERT_EQ(object->LoadFromFile(in1.Get(), 0, in2.Get(), 0), S_OK);
+  ASSERT_EQ(object->CompareFile(), S_OK);
+  const CBstr full1(*Utf8ToUtf16(dir_.File("full1")));
+  const CBstr full2(*Utf8ToUtf16(dir_.File("full2")));
+  LONG count1 = 0;
+  LONG count2 = 0;
+  ASSERT_EQ(object->SaveToFile(full1.Get(), &count1, full2.Get(), &count2), S_OK);
+  const auto size1 = std::filesystem::file_size(dir_.File("full1"));
+  const auto size2 = std::filesystem::file_size(dir_.File("full2"));
+  const auto largest = std::max(size1, size2);
+  ASSERT_GT(std::min(size1, size2), 2u);
+
+  const std::string folder = dir_.File("out");
+  std::filesystem::create_directory(folder);
+  const std::string old1 = dir_.Write("out/1", "earlier result 1\r\n");
+  const std::string old2 = dir_.Write("out/2", "earlier result 2\r\n");
+  const CBstr out1(*Utf8ToUtf16(old1));
+  const CBstr out2(*Utf8ToUtf16(old2));
+  for (const std::uintmax_t limit : {std::uintmax_t{0}, std::uintmax_t{1},
+                                     std::min(size1, size2) - 1, largest / 2, largest - 1}) {
+    SCOPED_TRACE("limit " + std::to_string(limit));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit size{limit, limit};
+      if (::setrlimit(RLIMIT_FSIZE, &size) != 0) ::_exit(3);
+      LONG left1 = -7;
+      LONG left2 = -7;
+      const HRESULT hr = object->SaveToFile(out1.Get(), &left1, out2.Get(), &left2);
+      ::_exit(hr != S_FALSE ? 1 : left1 != -7 || left2 != -7 ? 2 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(ReadAll(old1), "earlier result 1\r\n");
+    EXPECT_EQ(ReadAll(old2), "earlier result 2\r\n");
+    EXPECT_EQ(Names(folder), (std::vector<std::string>{"1", "2"}));
+  }
   object->Release();
 }
 
