@@ -11,6 +11,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -293,6 +295,56 @@ TEST_F(Component, SaveUnderAFileSizeLimitLeavesTheEarlierPair) {
     EXPECT_EQ(ReadAll(old2), "earlier result 2\r\n");
     EXPECT_EQ(Names(folder), (std::vector<std::string>{"1", "2"}));
   }
+  object->Release();
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VARNIC_ADDRESS_LIMIT_WORKS 0  // the sanitizer reserves far more address space
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VARNIC_ADDRESS_LIMIT_WORKS 0
+#endif
+#endif
+#ifndef VARNIC_ADDRESS_LIMIT_WORKS
+#define VARNIC_ADDRESS_LIMIT_WORKS 1
+#endif
+
+// Names too long for the memory left, in a child process with its address space limited: each
+// call that converts them answers E_OUTOFMEMORY instead of letting std::bad_alloc out.
+TEST_F(Component, OutOfMemoryInNameLookupsIsAStatus) {
+  if (!VARNIC_ADDRESS_LIMIT_WORKS) GTEST_SKIP() << "address space cannot be limited here";
+  IVarnic* object = NewObject();
+  ITypeInfo* info = nullptr;
+  ASSERT_EQ(object->GetTypeInfo(0, 0, &info), S_OK);
+  const std::u16string huge(std::size_t{64} << 20U, u'a');
+  const std::u16string method = u"SaveToFile";
+  OLECHAR* hugeFirst[] = {const_cast<OLECHAR*>(huge.c_str())};
+  OLECHAR* hugeParam[] = {const_cast<OLECHAR*>(method.c_str()), const_cast<OLECHAR*>(huge.c_str())};
+  std::array<DISPID, 2> ids{};
+  const std::function<HRESULT()> calls[] = {
+      [&] { return object->GetIDsOfNames(IID_NULL, hugeFirst, 1, 0, ids.data()); },
+      [&] { return object->GetIDsOfNames(IID_NULL, hugeParam, 2, 0, ids.data()); },
+      [&] { return info->GetIDsOfNames(hugeFirst, 1, ids.data()); },
+      [&] { return info->GetIDsOfNames(hugeParam, 2, ids.data()); },
+  };
+  long pages = 0;
+  std::ifstream("/proc/self/statm") >> pages;
+  ASSERT_GT(pages, 0);
+  const auto limit = static_cast<rlim_t>(pages * ::sysconf(_SC_PAGESIZE)) + (rlim_t{16} << 20U);
+  for (std::size_t i = 0; i < std::size(calls); ++i) {
+    SCOPED_TRACE("call " + std::to_string(i));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const rlimit space{limit, limit};
+      if (::setrlimit(RLIMIT_AS, &space) != 0) ::_exit(3);
+      ::_exit(calls[i]() == E_OUTOFMEMORY ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  }
+  info->Release();
   object->Release();
 }
 
