@@ -17,13 +17,13 @@
 #include "cli/json_report.h"
 #include "cli/os.h"
 #include "cli/report_model.h"
-#include "cli/safe_write.h"
 #include "cli/secrets.h"
 #include "cli/side_by_side.h"
 #include "cli/stats.h"
 #include "cli/terminal_text.h"
 #include "engine/compare.h"
 #include "engine/marked.h"
+#include "engine/staged_files.h"
 #include "engine/text_file.h"
 
 namespace varnic::cli {
@@ -45,7 +45,7 @@ bool SameOutput(const std::string& a, const std::string& b) {
       !std::filesystem::is_directory(status)) {
     return false;
   }
-  if (SameFile(a, b)) return true;
+  if (os::SameFile(a, b)) return true;
   std::error_code error;
   const std::filesystem::path pa = std::filesystem::weakly_canonical(a, error);
   if (error)
@@ -91,7 +91,8 @@ bool ChecksInputsAndOutputs(const CCompareOptions& options, std::ostream& err) {
   if (options.html) outputs.push_back(&*options.html);
   for (auto output = outputs.begin(); output != outputs.end(); ++output) {
     for (const std::string* input : {&options.file1, &options.file2}) {
-      const bool same = *input == "-" ? os::IsStandardInput(**output) : SameFile(**output, *input);
+      const bool same =
+          *input == "-" ? os::IsStandardInput(**output) : os::SameFile(**output, *input);
       if (same) {
         err << "varnic: refusing to overwrite input '" << Shown(*input) << "' with a result\n";
         return false;
@@ -219,34 +220,23 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   // Every output is staged before any replaces an earlier one, and they land together: when one
   // cannot, those already in place are put back.
   {
-    CStagedFile out1;
-    CStagedFile out2;
-    CStagedFile report;
+    CStagedFiles outputs;
     std::string html;
-    std::vector<CStagedFile*> staged;
-    std::vector<const std::string*> paths;
     std::error_code error;
-    const auto stage = [&](CStagedFile& file, const std::string& path, CWriteBody write) {
-      staged.push_back(&file);
-      paths.push_back(&path);
-      return file.Stage(path, std::move(write), error);
-    };
-    const auto marked = [&](FileSide side) {
+    const auto marked = [&](FileSide side) -> CWriteBody {
       return [&comparison, side](CBufferedWriter& out) { RenderMarked(comparison, side, out); };
     };
-    bool ok = true;
-    if (options.save) {
-      ok = stage(out1, options.save->first, marked(FileSide::kFile1)) &&
-           stage(out2, options.save->second, marked(FileSide::kFile2));
-    }
+    bool ok =
+        !options.save || (outputs.Stage(options.save->first, marked(FileSide::kFile1), error) &&
+                          outputs.Stage(options.save->second, marked(FileSide::kFile2), error));
     if (ok && options.html) {
       html = RenderHtml(model, options.showSecrets, &masker);
-      ok = stage(report, *options.html, [&html](CBufferedWriter& out) { out.Append(html); });
+      ok = outputs.Stage(
+          *options.html, [&html](CBufferedWriter& out) { out.Append(html); }, error);
     }
-    std::size_t failed = staged.size() - 1;  // the one that failed to stage, if one did
-    if (ok) ok = CommitAll(staged, error, failed);
-    if (!ok) {
-      err << "varnic: cannot write '" << Shown(*paths[failed]) << "': " << error.message() << "\n";
+    if (!ok || !outputs.Commit(error)) {
+      err << "varnic: cannot write '" << Shown(outputs.FailedPath()) << "': " << error.message()
+          << "\n";
       return kExitTrouble;
     }
   }

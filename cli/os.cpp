@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <random>
 
 #ifdef _WIN32
 #include <io.h>
@@ -40,28 +39,6 @@ std::tm UtcTime(std::time_t when) {
   return utc;
 }
 
-int CreateUniqueFile(std::string& pattern) {
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::random_device seed;
-  std::mt19937 random(seed());
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    for (std::size_t i = pattern.size() - 6; i < pattern.size(); ++i) {
-      pattern[i] = kLetters[random() % (sizeof(kLetters) - 1)];
-    }
-    // O_CLOEXEC stands for not inherited and binary here, so CR LF are written as they are.
-    const int fd =
-        ::_open(pattern.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | O_CLOEXEC, _S_IREAD | _S_IWRITE);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
-bool SetPlainPermissions(int /*fd*/) { return true; }
-
-bool HardLink(const std::string& existing, const std::string& link) {
-  return ::CreateHardLinkA(link.c_str(), existing.c_str(), nullptr) != 0;
-}
-
 bool IsStandardInput(const std::string& /*path*/) { return false; }
 
 // The C runtime's stat has no inode numbers here; the volume and file index do the same.
@@ -79,16 +56,6 @@ bool SameFile(const std::string& a, const std::string& b) {
   BY_HANDLE_FILE_INFORMATION ib{};
   return identify(a, ia) && identify(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
          ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
-}
-
-bool FlushToDisk(int fd) { return ::_commit(fd) == 0; }
-
-bool MoveIntoPlace(const std::string& from, const std::string& to) {
-  if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return true;
-  }
-  errno = EACCES;
-  return false;
 }
 
 #else
@@ -111,20 +78,6 @@ std::tm UtcTime(std::time_t when) {
   return utc;
 }
 
-int CreateUniqueFile(std::string& pattern) { return ::mkstemp(pattern.data()); }
-
-bool SetPlainPermissions(int fd) {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return ::fchmod(fd, 0666 & ~mask) == 0;
-}
-
-bool FlushToDisk(int fd) { return ::fsync(fd) == 0; }
-
-bool HardLink(const std::string& existing, const std::string& link) {
-  return ::link(existing.c_str(), link.c_str()) == 0;
-}
-
 bool IsStandardInput(const std::string& path) {
   struct stat in {};
   struct stat file {};
@@ -137,10 +90,6 @@ bool SameFile(const std::string& a, const std::string& b) {
   struct stat sb {};
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
-}
-
-bool MoveIntoPlace(const std::string& from, const std::string& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 #endif

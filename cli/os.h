@@ -19,22 +19,10 @@ std::optional<std::size_t> TerminalColumns();
 
 std::tm UtcTime(std::time_t when);
 
-// Creates a new, empty, binary file named `pattern` with its last six characters ("XXXXXX")
-// replaced so that it did not exist. Returns its descriptor and sets `pattern` to the name, or -1
-// with errno set.
-int CreateUniqueFile(std::string& pattern);
-// Gives an output made by CreateUniqueFile the permissions a plain create would give.
-bool SetPlainPermissions(int fd);
-// Pushes what was written to `fd` to the disk.
-bool FlushToDisk(int fd);
-// Gives the existing file `existing` a second name `link`.
-bool HardLink(const std::string& existing, const std::string& link);
 // True when `path` names the file standard input reads from.
 bool IsStandardInput(const std::string& path);
 // True when both paths name one existing file, however they are spelled.
 bool SameFile(const std::string& a, const std::string& b);
-// Puts `from` in the place of `to`, replacing it, in one step.
-bool MoveIntoPlace(const std::string& from, const std::string& to);
 
 }  // namespace varnic::cli::os
 

@@ -29,11 +29,11 @@ TEST(CModuleStateGuard, RestoresOnEveryWayOut) {
 
 class CCounted final : public IUnknown {
  public:
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+  HRESULT QueryInterface(REFIID riid, void** ppv) noexcept override {
     return QueryInterfaceFrom({{&IID_IUnknown, this}}, riid, ppv);
   }
-  ULONG AddRef() override { return ++refs; }
-  ULONG Release() override { return --refs; }
+  ULONG AddRef() noexcept override { return ++refs; }
+  ULONG Release() noexcept override { return --refs; }
   std::atomic<ULONG> refs{1};
 };
 

@@ -19,6 +19,18 @@ namespace {
 
 constexpr std::string_view kMagic = "Varnic Registry 1";
 
+thread_local std::string lastStoreError;
+
+// Records a failed call's reason for LastRegistryError and passes its status on.
+HRESULT Failed(HRESULT hr, const std::string& error) {
+  if (FAILED(hr)) lastStoreError = error;
+  return hr;
+}
+
+constexpr const char* kNoStore =
+    "no registry store: HOME is not set (nor VARNIC_REGISTRY or XDG_DATA_HOME), and a shared "
+    "folder is not used";
+
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::vector<std::string_view> SplitPath(std::string_view path) {
@@ -214,15 +226,19 @@ std::string CRegistryStore::DefaultPath() {
   std::filesystem::path base;
   if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
     base = data;
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
     base = std::filesystem::path(home) / ".local" / "share";
   } else {
-    base = "/tmp";
+    return {};
   }
   return (base / "varnic" / "registry.reg").string();
 }
 
 HRESULT CRegistryStore::Load(CRegistryTree& tree) const {
+  if (path_.empty()) {
+    error_ = kNoStore;
+    return REGDB_E_READREGDB;
+  }
   const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) {
@@ -288,9 +304,20 @@ HRESULT CRegistryStore::Save(const CRegistryTree& tree) {
   return S_OK;
 }
 
-HRESULT CRegistryStore::Read(CRegistryTree& tree) const { return Load(tree); }
+HRESULT CRegistryStore::Read(CRegistryTree& tree) const { return Failed(Load(tree), error_); }
 
 HRESULT CRegistryStore::Update(const std::function<HRESULT(CRegistryTree&)>& change) {
+  // A failed change is the caller's own and has no store error to record.
+  error_.clear();
+  const HRESULT hr = Change(change);
+  return error_.empty() ? hr : Failed(hr, error_);
+}
+
+HRESULT CRegistryStore::Change(const std::function<HRESULT(CRegistryTree&)>& change) {
+  if (path_.empty()) {
+    error_ = kNoStore;
+    return REGDB_E_WRITEREGDB;
+  }
   const std::filesystem::path path(path_);
   std::error_code ignored;
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
@@ -304,6 +331,8 @@ HRESULT CRegistryStore::Update(const std::function<HRESULT(CRegistryTree&)>& cha
   if (const HRESULT hr = change(tree); FAILED(hr)) return hr;
   return Save(tree);
 }
+
+std::string LastRegistryError() { return lastStoreError; }
 
 namespace {
 

@@ -48,7 +48,9 @@ class CRegistryStore {
   explicit CRegistryStore(std::string path) : path_(std::move(path)) {}
 
   // $VARNIC_REGISTRY, else $XDG_DATA_HOME/varnic/registry.reg, else
-  // ~/.local/share/varnic/registry.reg.
+  // $HOME/.local/share/varnic/registry.reg (both absolute). Empty when there is none of them: a
+  // store in a shared folder would let other users name the modules hosts load, so a store with
+  // an empty path refuses every call.
   static std::string DefaultPath();
 
   const std::string& Path() const { return path_; }
@@ -64,11 +66,16 @@ class CRegistryStore {
 
  private:
   HRESULT Load(CRegistryTree& tree) const;
+  HRESULT Change(const std::function<HRESULT(CRegistryTree&)>& change);
   HRESULT Save(const CRegistryTree& tree);
 
   std::string path_;
   mutable std::string error_;
 };
+
+// Why the last failed Read or Update on this thread failed, whichever store it was on: the
+// reason (file and line) for a caller that only got a status back through a module's entry point.
+std::string LastRegistryError();
 
 }  // namespace varnic::com
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -38,7 +40,7 @@ TEST(CRegistryTree, DamageIsReportedWithItsLine) {
         // Empty parts: the root or a renamed key would take the values, lost or moved at the
         // next save.
         "Varnic Registry 1\n[\\]\n\"a\"=\"b\"\n", "Varnic Registry 1\n[HKCR\\\\Foo\\]\n",
-        "Varnic Registry 1\n[\\HKCR]\n"}) {
+        "Varnic Registry 1\n[\\HKCR]\n", "Varnic Registry 1\n[HKCR\\]\n"}) {
     CRegistryTree tree;
     std::string error;
     EXPECT_FALSE(CRegistryTree::Parse(damaged, tree, error)) << damaged;
@@ -47,19 +49,77 @@ TEST(CRegistryTree, DamageIsReportedWithItsLine) {
 }
 
 TEST(CRegistryStore, DamagedFileIsReportedAndLeftAlone) {
-  CTempDir dir;
-  const std::string path = dir.Write("reg.reg", "Varnic Registry 1\n[HKCR]\ngarbage\n");
-  CRegistryStore store(path);
+  for (const auto& [text, line] : {std::pair{"Varnic Registry 1\n[HKCR]\ngarbage\n", "line 3"},
+                                   {"Varnic Registry 1\n[\\]\n\"a\"=\"b\"\n", "line 2"},
+                                   {"Varnic Registry 1\n[HKCR]\n[HKCR\\\\Foo\\]\n", "line 3"}}) {
+    SCOPED_TRACE(text);
+    CTempDir dir;
+    const std::string path = dir.Write("reg.reg", text);
+    CRegistryStore store(path);
+    bool changed = false;
+    const HRESULT hr = store.Update([&](CRegistryTree&) {
+      changed = true;
+      return S_OK;
+    });
+    EXPECT_EQ(hr, REGDB_E_READREGDB);
+    EXPECT_FALSE(changed);
+    for (const std::string& error : {store.LastError(), LastRegistryError()}) {
+      EXPECT_NE(error.find(path), std::string::npos) << error;
+      EXPECT_NE(error.find(line), std::string::npos) << error;
+    }
+    EXPECT_EQ(ReadAll(path), text);
+  }
+}
+
+// Sets or (with null) unsets an environment variable for one scope.
+class CEnvironment {
+ public:
+  CEnvironment(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value != nullptr) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~CEnvironment() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  CEnvironment(const CEnvironment&) = delete;
+  CEnvironment& operator=(const CEnvironment&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(CRegistryStore, NoHomeMeansNoStoreRatherThanASharedOne) {
+  const CEnvironment registry("VARNIC_REGISTRY", nullptr);
+  const CEnvironment data("XDG_DATA_HOME", nullptr);
+  for (const char* home : {static_cast<const char*>(nullptr), "", "relative/home"}) {
+    const CEnvironment unset("HOME", home);
+    EXPECT_EQ(CRegistryStore::DefaultPath(), "");
+  }
+  {
+    const CEnvironment set("HOME", "/home/someone");
+    EXPECT_EQ(CRegistryStore::DefaultPath(), "/home/someone/.local/share/varnic/registry.reg");
+  }
+  CRegistryStore store("");
+  CRegistryTree tree;
+  EXPECT_EQ(store.Read(tree), REGDB_E_READREGDB);
+  EXPECT_NE(LastRegistryError().find("HOME"), std::string::npos);
   bool changed = false;
-  const HRESULT hr = store.Update([&](CRegistryTree&) {
+  EXPECT_EQ(store.Update([&](CRegistryTree&) {
     changed = true;
     return S_OK;
-  });
-  EXPECT_EQ(hr, REGDB_E_READREGDB);
+  }),
+            REGDB_E_WRITEREGDB);
   EXPECT_FALSE(changed);
-  EXPECT_NE(store.LastError().find(path), std::string::npos);
-  EXPECT_NE(store.LastError().find("line 3"), std::string::npos);
-  EXPECT_EQ(ReadAll(path), "Varnic Registry 1\n[HKCR]\ngarbage\n");
+  EXPECT_NE(store.LastError().find("HOME"), std::string::npos);
 }
 
 TEST(CRegistryStore, MissingFileIsEmptyAndAFailedChangeSavesNothing) {

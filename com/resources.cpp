@@ -61,8 +61,18 @@ bool FindModuleResource(const std::string& path, std::string_view type, int id, 
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   const std::string file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  std::string_view rest;
-  if (!SectionBytes(file, kSection, rest) || NextField(rest) != kMagic) return false;
+  std::string_view section;
+  std::string_view found;
+  if (!SectionBytes(file, kSection, section) || !FindResource(section, type, id, found)) {
+    return false;
+  }
+  data = found;
+  return true;
+}
+
+bool FindResource(std::string_view section, std::string_view type, int id, std::string_view& data) {
+  std::string_view rest = section;
+  if (NextField(rest) != kMagic) return false;
   const std::string wantedId = std::to_string(id);
   while (!rest.empty()) {
     const std::string_view t = NextField(rest);

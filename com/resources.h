@@ -14,6 +14,9 @@ namespace varnic::com {
 // Reads resource (type, id) from the module file at `path` without loading it.
 bool FindModuleResource(const std::string& path, std::string_view type, int id, std::string& data);
 
+// Finds resource (type, id) in the bytes of a resource section, such as a module's own in memory.
+bool FindResource(std::string_view section, std::string_view type, int id, std::string_view& data);
+
 }  // namespace varnic::com
 
 #endif  // VARNIC_COM_RESOURCES_H_

@@ -165,6 +165,10 @@ HRESULT LoadTypeLib(const std::string& path, std::shared_ptr<const CTypeLibDesc>
     if (!in) return TYPE_E_CANTLOADLIBRARY;
     text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
+  return LoadTypeLibText(text, lib);
+}
+
+HRESULT LoadTypeLibText(std::string_view text, std::shared_ptr<const CTypeLibDesc>& lib) {
   auto parsed = std::make_shared<CTypeLibDesc>();
   std::string error;
   if (!ParseTypeLib(text, *parsed, error)) return TYPE_E_CANTLOADLIBRARY;
@@ -196,7 +200,8 @@ HRESULT RegisterTypeLib(const CTypeLibDesc& lib, const std::string& path,
 
 extern "C" varnic::com::HRESULT UnRegisterTypeLib(const varnic::com::GUID& libid,
                                                   unsigned short major, unsigned short minor,
-                                                  varnic::com::LCID /*lcid*/, int /*syskind*/) {
+                                                  varnic::com::LCID /*lcid*/,
+                                                  int /*syskind*/) noexcept {
   using namespace varnic::com;
   try {
     CRegistryStore store(CRegistryStore::DefaultPath());

@@ -62,6 +62,8 @@ bool ParseTypeLib(std::string_view text, CTypeLibDesc& lib, std::string& error);
 
 // Loads a type library from a module's "TYPELIB" 1 resource, or from a .tlb file of ours.
 HRESULT LoadTypeLib(const std::string& path, std::shared_ptr<const CTypeLibDesc>& lib);
+// The same from the text form already in memory (a module's own resource).
+HRESULT LoadTypeLibText(std::string_view text, std::shared_ptr<const CTypeLibDesc>& lib);
 
 // Writes HKCR\TypeLib\{libid}\major.minor with its help string, FLAGS, HELPDIR and
 // lcid\linux64 = path into the registry store; UnRegisterTypeLib removes that version again.
@@ -77,6 +79,6 @@ ITypeInfo* CreateTypeInfo(std::shared_ptr<const CTypeLibDesc> lib, std::size_t i
 // Found by name at run time, as hosts find the platform's.
 extern "C" varnic::com::HRESULT UnRegisterTypeLib(const varnic::com::GUID& libid,
                                                   unsigned short major, unsigned short minor,
-                                                  varnic::com::LCID lcid, int syskind);
+                                                  varnic::com::LCID lcid, int syskind) noexcept;
 
 #endif  // VARNIC_COM_TYPELIB_H_

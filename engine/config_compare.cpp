@@ -4,6 +4,7 @@
 
 #include "engine/compare.h"
 #include "engine/marked.h"
+#include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "model/emit_normalized.h"
 
@@ -55,18 +56,19 @@ bool CConfigCompare::WriteFiles(const std::string& path1, int& count1, const std
   count1 = lines;
   count2 = lines;
   std::error_code error;
+  CStagedFiles outputs;
   for (const auto& [path, side] :
        {std::pair{&path1, FileSide::kFile1}, {&path2, FileSide::kFile2}}) {
     const FileSide file = side;  // clang 14 cannot capture a structured binding
-    const bool written = WriteFileWith(
+    const bool staged = outputs.Stage(
         *path,
-        [&](CBufferedWriter& out) {
+        [this, file](CBufferedWriter& out) {
           if (comparison_) RenderMarked(*comparison_, file, out);
         },
         error);
-    if (!written) return false;
+    if (!staged) return false;
   }
-  return true;
+  return outputs.Commit(error);
 }
 
 std::vector<std::string> CConfigCompare::Result1() const {

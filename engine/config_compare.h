@@ -30,7 +30,8 @@ class CConfigCompare {
 
   // Sets the counts to the result lengths (0 before any compare) before touching any file, then
   // writes both results, every line ended by CR LF. False when either file cannot be created or
-  // written; a first file written in full stays.
+  // written; both are replaced together or neither is (see CStagedFiles), so a failure leaves
+  // the files as they were.
   bool WriteFiles(const std::string& path1, int& count1, const std::string& path2,
                   int& count2) const;
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "tests/support/temp_dir.h"
 
 namespace varnic {
@@ -106,16 +109,74 @@ TEST(CConfigCompare, SaveBeforeCompareWritesTwoEmptyFiles) {
   EXPECT_EQ(ReadAll(dir.File("2.out")), "");
 }
 
-TEST(CConfigCompare, FailedSecondOutputKeepsTheFirstComplete) {
+std::vector<std::string> Names(const CTempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.File(""))) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A save that cannot write one of its outputs replaces neither and leaves no temporary file.
+TEST(CConfigCompare, FailedSaveLeavesTheEarlierPair) {
+  struct Case {
+    const char* name;
+    const char* out1;  // relative to the directory, or absolute
+    const char* out2;
+  };
+  const Case cases[] = {
+      {"second in a missing folder", "1.out", "no/dir/2.out"},
+      {"second is a folder", "1.out", "folder"},
+      {"first on a full device", "/dev/full", "2.out"},
+      {"second has no name", "1.out", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CTempDir dir;
+    dir.Write("1.out", "old1");
+    dir.Write("2.out", "old2");
+    std::filesystem::create_directory(dir.File("folder"));
+    const auto path = [&](const char* name) {
+      return name[0] == '/' || name[0] == '\0' ? std::string(name) : dir.File(name);
+    };
+    CConfigCompare engine;
+    engine.LoadTexts("[5GHz_WirelessSettings]\na=1\n", 0, "[5GHz_WirelessSettings]\na=2\n", 0);
+    engine.CompareFiles();
+    int count1 = 0;
+    int count2 = 0;
+    EXPECT_FALSE(engine.WriteFiles(path(c.out1), count1, path(c.out2), count2));
+    EXPECT_EQ(ReadAll(dir.File("1.out")), "old1");
+    EXPECT_EQ(ReadAll(dir.File("2.out")), "old2");
+    EXPECT_EQ(Names(dir), (std::vector<std::string>{"1.out", "2.out", "folder"}));
+  }
+}
+
+// What a save replaces: a link keeps pointing at the file written through it, a replaced file
+// keeps its permissions, and one path named twice holds the second result.
+TEST(CConfigCompare, SaveReplacesTargetsAsAnInPlaceWriteWould) {
   CTempDir dir;
+  const std::string real = dir.Write("real.out", "old");
+  std::filesystem::create_symlink("real.out", dir.File("link.out"));
+  const std::string kept = dir.Write("kept.out", "old");
+  std::filesystem::permissions(kept, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::owner_write |
+                                         std::filesystem::perms::group_read);
   CConfigCompare engine;
   engine.LoadTexts("[5GHz_WirelessSettings]\na=1\n", 0, "[5GHz_WirelessSettings]\na=2\n", 0);
   engine.CompareFiles();
   int count1 = 0;
   int count2 = 0;
-  EXPECT_FALSE(engine.WriteFiles(dir.File("1.out"), count1, dir.File("no/dir/2.out"), count2));
-  EXPECT_EQ(ReadAll(dir.File("1.out")), "[5GHz_WirelessSettings]\r\nd_a=1\r\n");
-  EXPECT_FALSE(engine.WriteFiles("/dev/full", count1, dir.File("2.out"), count2));
+  ASSERT_TRUE(engine.WriteFiles(dir.File("link.out"), count1, kept, count2));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.out")));
+  EXPECT_EQ(ReadAll(real), "[5GHz_WirelessSettings]\r\nd_a=1\r\n");
+  EXPECT_EQ(std::filesystem::status(kept).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read);
+  ASSERT_TRUE(engine.WriteFiles(real, count1, real, count2));
+  EXPECT_EQ(ReadAll(real), "[5GHz_WirelessSettings]\r\nd_a=2\r\n");
+  ASSERT_TRUE(engine.WriteFiles("/dev/null", count1, "/dev/null", count2));
+  EXPECT_EQ(Names(dir), (std::vector<std::string>{"kept.out", "link.out", "real.out"}));
 }
 
 TEST(CConfigCompare, NulAndHighBytesSurviveToTheSavedFile) {

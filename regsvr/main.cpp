@@ -59,9 +59,14 @@ int main(int argc, char** argv) {
   const HRESULT hr = function();
   ::dlclose(handle);
   if (varnic::com::FAILED(hr)) {
-    std::fprintf(stderr, "varnic-regsvr: %s in '%s' failed: 0x%08X (registry store '%s')\n", entry,
-                 path.c_str(), static_cast<unsigned>(hr),
-                 varnic::com::CRegistryStore::DefaultPath().c_str());
+    // The module and this program share the runtime, which keeps the store's reason.
+    const std::string reason = varnic::com::LastRegistryError();
+    std::fprintf(
+        stderr, "varnic-regsvr: %s in '%s' failed: 0x%08X (%s)\n", entry, path.c_str(),
+        static_cast<unsigned>(hr),
+        reason.empty()
+            ? ("registry store '" + varnic::com::CRegistryStore::DefaultPath() + "'").c_str()
+            : reason.c_str());
     return 1;
   }
   std::printf("%s in '%s' succeeded\n", entry, path.c_str());

@@ -10,7 +10,7 @@ namespace varnic::shell {
 // Runs `body` so that no exception crosses the component boundary: memory exhaustion becomes
 // E_OUTOFMEMORY, anything else E_FAIL.
 template <typename Body>
-com::HRESULT CatchAll(Body body) {
+com::HRESULT CatchAll(Body body) noexcept {
   using namespace varnic::com;  // the status values, which are macros on Windows
   try {
     return body();

@@ -8,24 +8,24 @@ namespace varnic::shell {
 
 using namespace varnic::com;
 
-HRESULT CClassFactory::QueryInterface(REFIID riid, void** ppv) {
+HRESULT CClassFactory::QueryInterface(REFIID riid, void** ppv) noexcept {
   return QueryInterfaceFrom({{&IID_IUnknown, this}, {&IID_IClassFactory, this}}, riid, ppv);
 }
 
-ULONG CClassFactory::AddRef() {
+ULONG CClassFactory::AddRef() noexcept {
   const ULONG refs = ++refs_;
   if (refs == 2) Module().Lock();
   return refs;
 }
 
-ULONG CClassFactory::Release() {
+ULONG CClassFactory::Release() noexcept {
   const ULONG refs = --refs_;
   if (refs == 1) Module().Unlock();
   if (refs == 0) delete this;
   return refs;
 }
 
-HRESULT CClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) {
+HRESULT CClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) noexcept {
   if (ppvObject == nullptr) return E_POINTER;
   *ppvObject = nullptr;
   if (pUnkOuter != nullptr && riid != IID_IUnknown) return CLASS_E_NOAGGREGATION;
@@ -33,7 +33,7 @@ HRESULT CClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** p
   return CVarnic::Create(pUnkOuter, riid, ppvObject);
 }
 
-HRESULT CClassFactory::LockServer(int fLock) {
+HRESULT CClassFactory::LockServer(int fLock) noexcept {
   if (fLock != 0) {
     Module().Lock();
   } else {

@@ -13,12 +13,12 @@ class CClassFactory final : public com::IClassFactory {
  public:
   CClassFactory() = default;
 
-  com::HRESULT QueryInterface(const com::IID& riid, void** ppv) override;
-  com::ULONG AddRef() override;
-  com::ULONG Release() override;
+  com::HRESULT QueryInterface(const com::IID& riid, void** ppv) noexcept override;
+  com::ULONG AddRef() noexcept override;
+  com::ULONG Release() noexcept override;
   com::HRESULT CreateInstance(com::IUnknown* pUnkOuter, const com::IID& riid,
-                              void** ppvObject) override;
-  com::HRESULT LockServer(int fLock) override;
+                              void** ppvObject) noexcept override;
+  com::HRESULT LockServer(int fLock) noexcept override;
 
  private:
   ~CClassFactory() = default;

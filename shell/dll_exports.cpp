@@ -5,10 +5,14 @@
 #include "shell/varnic_ids.h"
 #include "shell/varnic_module.h"
 
+// Every entry point is guarded; on Linux it is declared noexcept as well. The platform's headers
+// declare the entry points without it, and a redeclaration must match them.
 #if defined(_WIN32)
 #define VARNIC_EXPORT extern "C"  // VarnicObj.def names the exports
+#define VARNIC_ENTRY_NOEXCEPT
 #else
 #define VARNIC_EXPORT extern "C" __attribute__((visibility("default")))
+#define VARNIC_ENTRY_NOEXCEPT noexcept
 #endif
 
 namespace varnic::shell {
@@ -36,7 +40,8 @@ CComModule& Module() { return module; }
 using namespace varnic::com;
 using varnic::shell::Module;
 
-VARNIC_EXPORT HRESULT DllGetClassObject(const CLSID& rclsid, REFIID riid, void** ppv) {
+VARNIC_EXPORT HRESULT DllGetClassObject(const CLSID& rclsid, REFIID riid,
+                                        void** ppv) VARNIC_ENTRY_NOEXCEPT {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
   return varnic::shell::CatchAll([&]() -> HRESULT {
@@ -51,12 +56,14 @@ VARNIC_EXPORT HRESULT DllGetClassObject(const CLSID& rclsid, REFIID riid, void**
   });
 }
 
-VARNIC_EXPORT HRESULT DllCanUnloadNow() { return Module().LockCount() == 0 ? S_OK : S_FALSE; }
+VARNIC_EXPORT HRESULT DllCanUnloadNow() VARNIC_ENTRY_NOEXCEPT {
+  return Module().LockCount() == 0 ? S_OK : S_FALSE;
+}
 
-VARNIC_EXPORT HRESULT DllRegisterServer() {
+VARNIC_EXPORT HRESULT DllRegisterServer() VARNIC_ENTRY_NOEXCEPT {
   return varnic::shell::CatchAll([] { return varnic::shell::RegisterServer(); });
 }
 
-VARNIC_EXPORT HRESULT DllUnregisterServer() {
+VARNIC_EXPORT HRESULT DllUnregisterServer() VARNIC_ENTRY_NOEXCEPT {
   return varnic::shell::CatchAll([] { return varnic::shell::UnregisterServer(); });
 }

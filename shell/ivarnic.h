@@ -10,10 +10,10 @@ namespace varnic::shell {
 class IVarnic : public com::IDispatch {
  public:
   virtual com::HRESULT LoadFromFile(com::BSTR bstrFile1, com::LONG nType1, com::BSTR bstrFile2,
-                                    com::LONG nType2) = 0;
-  virtual com::HRESULT CompareFile() = 0;
+                                    com::LONG nType2) noexcept = 0;
+  virtual com::HRESULT CompareFile() noexcept = 0;
   virtual com::HRESULT SaveToFile(com::BSTR bstrFile1, com::LONG* nItemCount1, com::BSTR bstrFile2,
-                                  com::LONG* nItemCount2) = 0;
+                                  com::LONG* nItemCount2) noexcept = 0;
 };
 
 }  // namespace varnic::shell

@@ -34,10 +34,18 @@ std::string ModulePath() {
   return error ? std::string(info.dli_fname) : absolute.string();
 }
 
+// The module's own type library, parsed from its resources in memory: the file on disk may since
+// have been replaced or removed.
+HRESULT LoadOwnTypeLib(std::shared_ptr<const CTypeLibDesc>& lib) {
+  std::string_view text;
+  if (!FindResource(OwnResources(), "TYPELIB", 1, text)) return TYPE_E_CANTLOADLIBRARY;
+  return LoadTypeLibText(text, lib);
+}
+
 HRESULT RunScript(bool registering) {
   const std::string path = ModulePath();
-  std::string script;
-  if (!FindModuleResource(path, "REGISTRY", kRegistryScriptId, script)) return E_UNEXPECTED;
+  std::string_view script;
+  if (!FindResource(OwnResources(), "REGISTRY", kRegistryScriptId, script)) return E_UNEXPECTED;
   CRegistrar registrar;
   registrar.AddReplacement("MODULE", QuoteForScript(path));
   CRegistryStore store(CRegistryStore::DefaultPath());
@@ -49,16 +57,11 @@ HRESULT RunScript(bool registering) {
   });
 }
 
-// The module itself, else the same path with ".tlb" for its extension.
+// Registered as the module's file, from which other processes load it.
 HRESULT RegisterOwnTypeLib() {
-  std::filesystem::path path = ModulePath();
+  const std::filesystem::path path = ModulePath();
   std::shared_ptr<const CTypeLibDesc> lib;
-  HRESULT hr = LoadTypeLib(path.string(), lib);
-  if (FAILED(hr)) {
-    path.replace_extension(".tlb");
-    hr = LoadTypeLib(path.string(), lib);
-    if (FAILED(hr)) return hr;
-  }
+  if (const HRESULT hr = LoadOwnTypeLib(lib); FAILED(hr)) return hr;
   return RegisterTypeLib(*lib, path.string(), path.parent_path().string());
 }
 
@@ -68,7 +71,7 @@ HRESULT GetVarnicTypeInfo(ITypeInfo** info) {
   const std::lock_guard lock(Module().TypeInfoLock());
   if (cachedTypeInfo == nullptr) {
     std::shared_ptr<const CTypeLibDesc> lib;
-    if (const HRESULT hr = LoadTypeLib(ModulePath(), lib); FAILED(hr)) return hr;
+    if (const HRESULT hr = LoadOwnTypeLib(lib); FAILED(hr)) return hr;
     cachedTypeInfo = CreateTypeInfo(lib, 0);
     if (cachedTypeInfo == nullptr) return E_OUTOFMEMORY;
     Module().AddTermCallback([] {
@@ -103,7 +106,7 @@ HRESULT UnregisterServer() {
                          ? reinterpret_cast<UnRegisterFn>(::dlsym(runtime, "UnRegisterTypeLib"))
                          : nullptr;
   std::shared_ptr<const CTypeLibDesc> lib;
-  if (unregister != nullptr && SUCCEEDED(LoadTypeLib(ModulePath(), lib))) {
+  if (unregister != nullptr && SUCCEEDED(LoadOwnTypeLib(lib))) {
     unregister(lib->libid, lib->major, lib->minor, lib->lcid, 3);
   }
   if (runtime != nullptr) ::dlclose(runtime);

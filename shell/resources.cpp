@@ -4,6 +4,8 @@
 // shell/varnic.idl; a test keeps the two type libraries in agreement.
 #include "com/resources.h"
 
+#include <string_view>
+
 #include "shell/registration_script.h"
 #include "shell/varnic_ids.h"
 
@@ -36,3 +38,9 @@ VARNIC_RESOURCE_SECTION extern const char kVarnicResources[] =
     "VRSRC1" VARNIC_NUL "STRING" VARNIC_NUL "100" VARNIC_NUL "VarnicObj" VARNIC_NUL
     "REGISTRY" VARNIC_NUL "102" VARNIC_NUL VARNIC_REGISTRY_SCRIPT VARNIC_NUL "TYPELIB" VARNIC_NUL
     "1" VARNIC_NUL VARNIC_TYPE_LIBRARY;
+
+namespace varnic::shell {
+
+std::string_view OwnResources() { return {kVarnicResources, sizeof kVarnicResources}; }
+
+}  // namespace varnic::shell

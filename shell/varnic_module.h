@@ -2,6 +2,7 @@
 #define VARNIC_SHELL_VARNIC_MODULE_H_
 
 #include <string>
+#include <string_view>
 
 #include "com/module.h"
 #include "com/platform.h"
@@ -27,6 +28,11 @@ std::string FilePathFrom(com::BSTR path);
 // library; or removes both again, the type library on a best-effort basis.
 com::HRESULT RegisterServer();
 com::HRESULT UnregisterServer();
+
+#if !defined(_WIN32)
+// The module's resource section as it is in memory (shell/resources.cpp).
+std::string_view OwnResources();
+#endif
 
 }  // namespace varnic::shell
 

@@ -96,7 +96,7 @@ HRESULT CVarnic::Create(IUnknown* outer, REFIID riid, void** ppv) {
   return hr;
 }
 
-HRESULT CVarnic::CInnerUnknown::QueryInterface(REFIID riid, void** ppv) {
+HRESULT CVarnic::CInnerUnknown::QueryInterface(REFIID riid, void** ppv) noexcept {
   IVarnic* self = &object_;
   const bool aggregated = object_.outer_ != this;
   IUnknown* identity = aggregated ? static_cast<IUnknown*>(this) : self;
@@ -110,27 +110,27 @@ HRESULT CVarnic::CInnerUnknown::QueryInterface(REFIID riid, void** ppv) {
   return QueryInterfaceFrom({{&IID_IVarnic, self}, {&IID_IDispatch, self}}, riid, ppv);
 }
 
-ULONG CVarnic::CInnerUnknown::AddRef() { return ++object_.refs_; }
+ULONG CVarnic::CInnerUnknown::AddRef() noexcept { return ++object_.refs_; }
 
-ULONG CVarnic::CInnerUnknown::Release() {
+ULONG CVarnic::CInnerUnknown::Release() noexcept {
   const ULONG left = --object_.refs_;
   if (left == 0) delete &object_;
   return left;
 }
 
-HRESULT CVarnic::QueryInterface(REFIID riid, void** ppv) {
+HRESULT CVarnic::QueryInterface(REFIID riid, void** ppv) noexcept {
   return outer_->QueryInterface(riid, ppv);
 }
-ULONG CVarnic::AddRef() { return outer_->AddRef(); }
-ULONG CVarnic::Release() { return outer_->Release(); }
+ULONG CVarnic::AddRef() noexcept { return outer_->AddRef(); }
+ULONG CVarnic::Release() noexcept { return outer_->Release(); }
 
-HRESULT CVarnic::GetTypeInfoCount(unsigned* pctinfo) {
+HRESULT CVarnic::GetTypeInfoCount(unsigned* pctinfo) noexcept {
   if (pctinfo == nullptr) return E_POINTER;
   *pctinfo = 1;
   return S_OK;
 }
 
-HRESULT CVarnic::GetTypeInfo(unsigned iTInfo, LCID /*lcid*/, ITypeInfo** ppTInfo) {
+HRESULT CVarnic::GetTypeInfo(unsigned iTInfo, LCID /*lcid*/, ITypeInfo** ppTInfo) noexcept {
   if (ppTInfo == nullptr) return E_POINTER;
   *ppTInfo = nullptr;
   if (iTInfo != 0) return DISP_E_BADINDEX;
@@ -138,7 +138,7 @@ HRESULT CVarnic::GetTypeInfo(unsigned iTInfo, LCID /*lcid*/, ITypeInfo** ppTInfo
 }
 
 HRESULT CVarnic::GetIDsOfNames(REFIID riid, OLECHAR** rgszNames, unsigned cNames, LCID /*lcid*/,
-                               DISPID* rgDispId) {
+                               DISPID* rgDispId) noexcept {
   if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
   return Guarded([&] {
     ITypeInfo* info = nullptr;
@@ -152,12 +152,21 @@ HRESULT CVarnic::GetIDsOfNames(REFIID riid, OLECHAR** rgszNames, unsigned cNames
 
 HRESULT CVarnic::Invoke(DISPID dispIdMember, REFIID riid, LCID /*lcid*/, std::uint16_t wFlags,
                         DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                        unsigned* puArgErr) {
+                        unsigned* puArgErr) noexcept {
   if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
   ITypeInfo* info = nullptr;
   const HRESULT loaded = Guarded([&] { return GetVarnicTypeInfo(&info); });
   if (FAILED(loaded)) return loaded;
+  const HRESULT hr = CatchAll([&] {
+    return InvokeWith(info, dispIdMember, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
+  });
+  info->Release();
+  return hr;
+}
 
+HRESULT CVarnic::InvokeWith(ITypeInfo* info, DISPID dispIdMember, std::uint16_t wFlags,
+                            DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                            unsigned* puArgErr) {
   // SaveToFile's counts go through locals that the type information takes as long*; what the
   // method wrote goes back to callers that passed a variable.
   DISPPARAMS params{};
@@ -174,7 +183,6 @@ HRESULT CVarnic::Invoke(DISPID dispIdMember, REFIID riid, LCID /*lcid*/, std::ui
       countsTaken = false;
       // A missing argument is left to the type information to report as such.
       if (args[at].vt == VT_ERROR) break;
-      info->Release();
       if (puArgErr != nullptr) *puArgErr = at;
       return DISP_E_TYPEMISMATCH;
     }
@@ -192,7 +200,6 @@ HRESULT CVarnic::Invoke(DISPID dispIdMember, REFIID riid, LCID /*lcid*/, std::ui
   // The call reaches the early-bound method, which takes the module state itself.
   const HRESULT hr = info->Invoke(static_cast<IVarnic*>(this), dispIdMember, wFlags, pDispParams,
                                   pVarResult, pExcepInfo, puArgErr);
-  info->Release();
   if (countsTaken && SUCCEEDED(hr)) {
     for (const CCountArg& count : counts) {
       if (count.byRefLong != nullptr) *count.byRefLong = count.value;
@@ -205,7 +212,7 @@ HRESULT CVarnic::Invoke(DISPID dispIdMember, REFIID riid, LCID /*lcid*/, std::ui
   return hr;
 }
 
-HRESULT CVarnic::LoadFromFile(BSTR bstrFile1, LONG nType1, BSTR bstrFile2, LONG nType2) {
+HRESULT CVarnic::LoadFromFile(BSTR bstrFile1, LONG nType1, BSTR bstrFile2, LONG nType2) noexcept {
   return Guarded([&] {
     return engine_.LoadFiles(FilePathFrom(bstrFile1), nType1, FilePathFrom(bstrFile2), nType2)
                ? S_OK
@@ -213,14 +220,15 @@ HRESULT CVarnic::LoadFromFile(BSTR bstrFile1, LONG nType1, BSTR bstrFile2, LONG 
   });
 }
 
-HRESULT CVarnic::CompareFile() {
+HRESULT CVarnic::CompareFile() noexcept {
   return Guarded([&] {
     engine_.CompareFiles();
     return S_OK;
   });
 }
 
-HRESULT CVarnic::SaveToFile(BSTR bstrFile1, LONG* nItemCount1, BSTR bstrFile2, LONG* nItemCount2) {
+HRESULT CVarnic::SaveToFile(BSTR bstrFile1, LONG* nItemCount1, BSTR bstrFile2,
+                            LONG* nItemCount2) noexcept {
   if (nItemCount1 == nullptr || nItemCount2 == nullptr) return E_POINTER;
   return Guarded([&] {
     int count1 = 0;

@@ -2,10 +2,19 @@
 // through its entry points, its class factory, early-bound vtable calls and late-bound dispatch.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <thread>
+#include <vector>
 
 #include "com/bstr.h"
 #include "com/host.h"
@@ -29,7 +38,7 @@ const std::string kExamples = VARNIC_SOURCE_DIR "/examples/";
 
 class Component : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() noexcept override {
     ::setenv("VARNIC_REGISTRY", dir_.File("registry.reg").c_str(), 1);
     handle_ = ::dlopen(VARNIC_MODULE, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle_, nullptr) << ::dlerror();
@@ -40,7 +49,7 @@ class Component : public ::testing::Test {
     unregister_ = reinterpret_cast<HRESULT (*)()>(::dlsym(handle_, "DllUnregisterServer"));
     ASSERT_TRUE(getClassObject_ && canUnloadNow_ && register_ && unregister_);
   }
-  void TearDown() override {
+  void TearDown() noexcept override {
     if (handle_ != nullptr) ::dlclose(handle_);
     ::unsetenv("VARNIC_REGISTRY");
   }
@@ -110,7 +119,7 @@ TEST_F(Component, QueryInterfaceRules) {
 // An outer object that aggregates a Varnic object and exposes its IVarnic as its own.
 class COuter final : public IUnknown {
  public:
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+  HRESULT QueryInterface(REFIID riid, void** ppv) noexcept override {
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
     if (riid == IID_IUnknown) {
@@ -120,8 +129,8 @@ class COuter final : public IUnknown {
     }
     return inner->QueryInterface(riid, ppv);
   }
-  ULONG AddRef() override { return ++refs; }
-  ULONG Release() override { return --refs; }
+  ULONG AddRef() noexcept override { return ++refs; }
+  ULONG Release() noexcept override { return --refs; }
   ULONG refs = 1;
   IUnknown* inner = nullptr;
 };
@@ -228,6 +237,114 @@ TEST_F(Component, MethodResultsAndBadArguments) {
   const CBstr nowhere(u"/no/such/dir/x.out");
   EXPECT_EQ(object->SaveToFile(out.Get(), &count, nowhere.Get(), &count), S_FALSE);
   EXPECT_EQ(count, 7);
+  object->Release();
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// SaveToFile under a file-size limit below an output's size, in a child process: the write fails
+// (EFBIG, with SIGXFSZ ignored), the call returns S_FALSE with the counts untouched, the earlier
+// pair stays as it was and no temporary file is left.
+TEST_F(Component, SaveUnderAFileSizeLimitLeavesTheEarlierPair) {
+  IVarnic* object = NewObject();
+  const CBstr in1(u"" VARNIC_SOURCE_DIR "/examples/ap-before.cfg");
+  const CBstr in2(u"" VARNIC_SOURCE_DIR "/examples/ap-after.cfg");
+  ASSERT_EQ(object->LoadFromFile(in1.Get(), 0, in2.Get(), 0), S_OK);
+  ASSERT_EQ(object->CompareFile(), S_OK);
+  const CBstr full1(*Utf8ToUtf16(dir_.File("full1")));
+  const CBstr full2(*Utf8ToUtf16(dir_.File("full2")));
+  LONG count1 = 0;
+  LONG count2 = 0;
+  ASSERT_EQ(object->SaveToFile(full1.Get(), &count1, full2.Get(), &count2), S_OK);
+  const auto size1 = std::filesystem::file_size(dir_.File("full1"));
+  const auto size2 = std::filesystem::file_size(dir_.File("full2"));
+  const auto largest = std::max(size1, size2);
+  ASSERT_GT(std::min(size1, size2), 2u);
+
+  const std::string folder = dir_.File("out");
+  std::filesystem::create_directory(folder);
+  const std::string old1 = dir_.Write("out/1", "earlier result 1\r\n");
+  const std::string old2 = dir_.Write("out/2", "earlier result 2\r\n");
+  const CBstr out1(*Utf8ToUtf16(old1));
+  const CBstr out2(*Utf8ToUtf16(old2));
+  for (const std::uintmax_t limit : {std::uintmax_t{0}, std::uintmax_t{1},
+                                     std::min(size1, size2) - 1, largest / 2, largest - 1}) {
+    SCOPED_TRACE("limit " + std::to_string(limit));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit size{limit, limit};
+      if (::setrlimit(RLIMIT_FSIZE, &size) != 0) ::_exit(3);
+      LONG left1 = -7;
+      LONG left2 = -7;
+      const HRESULT hr = object->SaveToFile(out1.Get(), &left1, out2.Get(), &left2);
+      ::_exit(hr != S_FALSE ? 1 : left1 != -7 || left2 != -7 ? 2 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(ReadAll(old1), "earlier result 1\r\n");
+    EXPECT_EQ(ReadAll(old2), "earlier result 2\r\n");
+    EXPECT_EQ(Names(folder), (std::vector<std::string>{"1", "2"}));
+  }
+  object->Release();
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VARNIC_ADDRESS_LIMIT_WORKS 0  // the sanitizer reserves far more address space
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VARNIC_ADDRESS_LIMIT_WORKS 0
+#endif
+#endif
+#ifndef VARNIC_ADDRESS_LIMIT_WORKS
+#define VARNIC_ADDRESS_LIMIT_WORKS 1
+#endif
+
+// Names too long for the memory left, in a child process with its address space limited: each
+// call that converts them answers E_OUTOFMEMORY instead of letting std::bad_alloc out.
+TEST_F(Component, OutOfMemoryInNameLookupsIsAStatus) {
+  if (!VARNIC_ADDRESS_LIMIT_WORKS) GTEST_SKIP() << "address space cannot be limited here";
+  IVarnic* object = NewObject();
+  ITypeInfo* info = nullptr;
+  ASSERT_EQ(object->GetTypeInfo(0, 0, &info), S_OK);
+  const std::u16string huge(std::size_t{64} << 20U, u'a');
+  const std::u16string method = u"SaveToFile";
+  OLECHAR* hugeFirst[] = {const_cast<OLECHAR*>(huge.c_str())};
+  OLECHAR* hugeParam[] = {const_cast<OLECHAR*>(method.c_str()), const_cast<OLECHAR*>(huge.c_str())};
+  std::array<DISPID, 2> ids{};
+  const std::function<HRESULT()> calls[] = {
+      [&] { return object->GetIDsOfNames(IID_NULL, hugeFirst, 1, 0, ids.data()); },
+      [&] { return object->GetIDsOfNames(IID_NULL, hugeParam, 2, 0, ids.data()); },
+      [&] { return info->GetIDsOfNames(hugeFirst, 1, ids.data()); },
+      [&] { return info->GetIDsOfNames(hugeParam, 2, ids.data()); },
+  };
+  long pages = 0;
+  std::ifstream("/proc/self/statm") >> pages;
+  ASSERT_GT(pages, 0);
+  const auto limit = static_cast<rlim_t>(pages * ::sysconf(_SC_PAGESIZE)) + (rlim_t{16} << 20U);
+  for (std::size_t i = 0; i < std::size(calls); ++i) {
+    SCOPED_TRACE("call " + std::to_string(i));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const rlimit space{limit, limit};
+      if (::setrlimit(RLIMIT_AS, &space) != 0) ::_exit(3);
+      ::_exit(calls[i]() == E_OUTOFMEMORY ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  }
+  info->Release();
   object->Release();
 }
 
@@ -507,6 +624,39 @@ TEST_F(Component, HostCreatesByProgIdAndMatchesTheCommand) {
   EXPECT_EQ(CoFreeUnusedLibraries(), 1);
 }
 
+// A loaded module serves its type information and registration from memory: its file may have
+// been replaced (an upgrade) or removed since it was loaded.
+TEST_F(Component, TypeInformationComesFromTheLoadedModuleNotItsFile) {
+  const std::string copy = dir_.File("VarnicObjCopy.so");
+  std::filesystem::copy_file(VARNIC_MODULE, copy);
+  void* handle = ::dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(handle, nullptr) << ::dlerror();
+  std::filesystem::remove(copy);  // the mapping stays, the name is gone
+  dir_.Write("VarnicObjCopy.so", "not a module");
+  auto* getClassObject = reinterpret_cast<HRESULT (*)(const CLSID&, REFIID, void**)>(
+      ::dlsym(handle, "DllGetClassObject"));
+  auto* registerServer = reinterpret_cast<HRESULT (*)()>(::dlsym(handle, "DllRegisterServer"));
+  ASSERT_TRUE(getClassObject != nullptr && registerServer != nullptr);
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(getClassObject(CLSID_Varnic, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
+  IVarnic* object = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IVarnic, reinterpret_cast<void**>(&object)), S_OK);
+  factory->Release();
+  ITypeInfo* info = nullptr;
+  EXPECT_EQ(object->GetTypeInfo(0, 0, &info), S_OK);
+  if (info != nullptr) info->Release();
+  const std::u16string name = u"SaveToFile";
+  OLECHAR* names[] = {const_cast<OLECHAR*>(name.c_str())};
+  DISPID id = 0;
+  EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
+  EXPECT_EQ(id, 3);
+  object->Release();
+  EXPECT_EQ(registerServer(), S_OK);
+  EXPECT_NE(Dump().find(copy), std::string::npos);
+  ::dlclose(handle);
+}
+
 TEST_F(Component, RegsvrReportsTheEntryPointAndCode) {
   const std::string regsvr = "'" VARNIC_REGSVR "' ";
   EXPECT_EQ(WEXITSTATUS(std::system((regsvr + "'" VARNIC_MODULE "' >/dev/null").c_str())), 0);
@@ -517,6 +667,10 @@ TEST_F(Component, RegsvrReportsTheEntryPointAndCode) {
   EXPECT_NE(WEXITSTATUS(std::system((regsvr + "'" VARNIC_MODULE "' 2>'" + err + "'").c_str())), 0);
   EXPECT_NE(ReadAll(err).find("DllRegisterServer"), std::string::npos);
   EXPECT_NE(ReadAll(err).find("0x80040150"), std::string::npos);
+  // The store's own reason: which file, which line.
+  EXPECT_NE(ReadAll(err).find(dir_.File("registry.reg") + "' is damaged (line 1"),
+            std::string::npos)
+      << ReadAll(err);
   EXPECT_NE(WEXITSTATUS(std::system((regsvr + "/no/such.so 2>/dev/null").c_str())), 0);
 }
 

@@ -1,0 +1,64 @@
+#include "engine/staged_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "tests/support/temp_dir.h"
+
+namespace varnic {
+namespace {
+
+using testing::CTempDir;
+using testing::ReadAll;
+
+CWriteBody Text(const char* text) {
+  return [text](CBufferedWriter& out) { out.Append(text); };
+}
+
+// A rename that fails after an earlier one succeeded: the earlier target is put back.
+TEST(CStagedFiles, FailedCommitPutsBackWhatItReplaced) {
+  for (const bool firstExisted : {true, false}) {
+    SCOPED_TRACE(firstExisted ? "first existed" : "first was new");
+    CTempDir dir;
+    if (firstExisted) dir.Write("a", "old");
+    std::error_code error;
+    {
+      CStagedFiles files;
+      ASSERT_TRUE(files.Stage(dir.File("a"), Text("new a"), error));
+      ASSERT_TRUE(files.Stage(dir.File("b"), Text("new b"), error));
+      // The second target becomes a folder that a file cannot replace.
+      std::filesystem::create_directory(dir.File("b"));
+      dir.Write("b/inside", "");
+      EXPECT_FALSE(files.Commit(error));
+      EXPECT_TRUE(error);
+    }
+    EXPECT_EQ(std::filesystem::exists(dir.File("a")), firstExisted);
+    if (firstExisted) {
+      EXPECT_EQ(ReadAll(dir.File("a")), "old");
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.File(""))) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    const std::vector<std::string> expected =
+        firstExisted ? std::vector<std::string>{"a", "b"} : std::vector<std::string>{"b"};
+    EXPECT_EQ(names, expected);
+  }
+}
+
+// Temporary names stay within the file-name limit even for the longest target name.
+TEST(CStagedFiles, LongestNameCanBeWritten) {
+  CTempDir dir;
+  const std::string path = dir.File(std::string(255, 'n'));
+  std::error_code error;
+  CStagedFiles files;
+  ASSERT_TRUE(files.Stage(path, Text("x"), error)) << error.message();
+  ASSERT_TRUE(files.Commit(error)) << error.message();
+  EXPECT_EQ(ReadAll(path), "x");
+}
+
+}  // namespace
+}  // namespace varnic
