@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/command.h"
 #include "tests/support/temp_dir.h"
 
 namespace varnic {
@@ -22,37 +23,12 @@ using testing::ReadAll;
 const std::string kBefore = VARNIC_SOURCE_DIR "/examples/ap-before.cfg";
 const std::string kAfter = VARNIC_SOURCE_DIR "/examples/ap-after.cfg";
 
-struct CRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using CRun = testing::CommandRun;
+using testing::Quote;
 
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (const char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// Runs `varnic ARGS` through the shell, with `around` as the shell text before it (a prlimit, a
-// cd) and `after` after it (redirections).
 CRun Shell(const std::vector<std::string>& args, const std::string& around = "",
            const std::string& after = "") {
-  CTempDir dir;
-  std::string command = around + Quote(VARNIC_BINARY);
-  for (const auto& arg : args) command.append(" ").append(Quote(arg));
-  command.append(" ").append(after).append(" 2>").append(Quote(dir.File("stderr")));
-  CRun run;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  std::array<char, 4096> buffer{};
-  for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
-    run.out.append(buffer.data(), n);
-  }
-  const int raw = ::pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  run.err = ReadAll(dir.File("stderr"));
-  return run;
+  return testing::RunVarnic(args, around, after);
 }
 
 std::size_t FilesIn(const CTempDir& dir) {

@@ -1,4 +1,6 @@
 // The `varnic` command as a user runs it: exit statuses, messages and saved files.
+#include "tests/support/command.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -19,36 +21,9 @@ namespace {
 using testing::CTempDir;
 using testing::ReadAll;
 
-struct CommandRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using testing::CommandRun;
 
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (const char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-CommandRun Varnic(const std::vector<std::string>& args) {
-  CTempDir dir;
-  std::string command = Quote(VARNIC_BINARY);
-  // Appends rather than `" " + ...`, which GCC 12 misreports under -O2 (-Wrestrict).
-  for (const auto& arg : args) command.append(" ").append(Quote(arg));
-  command.append(" 2>").append(Quote(dir.File("stderr")));
-  CommandRun run;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  std::array<char, 4096> buffer{};
-  for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
-    run.out.append(buffer.data(), n);
-  }
-  const int raw = ::pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.err = ReadAll(dir.File("stderr"));
-  return run;
-}
+CommandRun Varnic(const std::vector<std::string>& args) { return testing::RunVarnic(args); }
 
 const std::string kExamples = VARNIC_SOURCE_DIR "/examples/";
 
