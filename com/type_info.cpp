@@ -122,6 +122,14 @@ class CTypeInfo final : public ITypeInfo {
 
   HRESULT Invoke(void* instance, DISPID memid, std::uint16_t flags, DISPPARAMS* params,
                  VARIANT* result, EXCEPINFO* /*excepInfo*/, unsigned* argErr) noexcept override {
+    return Guard([&] { return Dispatch(instance, memid, flags, params, result, argErr); });
+  }
+
+ private:
+  ~CTypeInfo() = default;
+
+  HRESULT Dispatch(void* instance, DISPID memid, std::uint16_t flags, DISPPARAMS* params,
+                   VARIANT* result, unsigned* argErr) const {
     if (instance == nullptr) return E_INVALIDARG;
     const CMethodDesc* method = Find(memid);
     if (method == nullptr) return DISP_E_MEMBERNOTFOUND;
@@ -167,9 +175,6 @@ class CTypeInfo final : public ITypeInfo {
     if (result != nullptr) VariantInit(result);
     return hr;
   }
-
- private:
-  ~CTypeInfo() = default;
 
   // Whatever allocates in a method runs inside this: no exception leaves the object.
   template <typename Body>

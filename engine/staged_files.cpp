@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <string_view>
 
 #if defined(_WIN32)
 #include <io.h>
@@ -36,12 +37,12 @@ std::size_t NameStart(const std::string& path) {
 
 // A path beside `target` that did not exist, with its last characters random.
 std::string SiblingName(const std::string& target) {
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  static constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
   thread_local std::mt19937 random{std::random_device{}()};
   const std::size_t start = NameStart(target);
   std::string name = target.substr(0, start + std::min(target.size() - start, kNameMax - kSuffix));
   name += '.';
-  for (std::size_t i = 1; i < kSuffix; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+  for (std::size_t i = 1; i < kSuffix; ++i) name += kLetters[random() % kLetters.size()];
   return name;
 }
 
@@ -202,12 +203,13 @@ bool CStagedFiles::Commit(std::error_code& error) {
 
 // Undoes the renames of a failed commit, last first, as far as the backups allow.
 void CStagedFiles::Restore() {
-  for (auto it = outputs_.rbegin(); it != outputs_.rend(); ++it) {
-    if (!it->replaced) continue;
-    if (!it->backup.empty()) {
-      if (MoveIntoPlace(it->backup, it->target)) it->backup.clear();
-    } else if (!it->existed) {
-      ::unlink(it->target.c_str());
+  for (std::size_t i = outputs_.size(); i-- > 0;) {
+    COutput& output = outputs_[i];
+    if (!output.replaced) continue;
+    if (!output.backup.empty()) {
+      if (MoveIntoPlace(output.backup, output.target)) output.backup.clear();
+    } else if (!output.existed) {
+      ::unlink(output.target.c_str());
     }
   }
 }

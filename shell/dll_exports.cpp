@@ -1,4 +1,6 @@
 // The module's four entry points and its life: init at load, term at unload.
+#include <new>
+
 #include "com/module.h"
 #include "shell/catch_all.h"
 #include "shell/class_factory.h"
@@ -48,7 +50,7 @@ VARNIC_EXPORT HRESULT DllGetClassObject(const CLSID& rclsid, REFIID riid,
     if (rclsid != varnic::shell::CLSID_Varnic) return CLASS_E_CLASSNOTAVAILABLE;
     IUnknown* factory = nullptr;
     HRESULT hr = Module().GetClassObject(
-        rclsid, [] { return new varnic::shell::CClassFactory(); }, &factory);
+        rclsid, [] { return new (std::nothrow) varnic::shell::CClassFactory(); }, &factory);
     if (FAILED(hr)) return hr;
     hr = factory->QueryInterface(riid, ppv);
     factory->Release();
