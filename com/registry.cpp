@@ -272,7 +272,12 @@ HRESULT CRegistryStore::Save(const CRegistryTree& tree) {
   const std::filesystem::path path(path_);
   std::error_code ignored;
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
-  std::string temp = path_ + ".XXXXXX";
+  // The temporary name keeps within the 255 bytes a file name may have, however long the
+  // store's own name is.
+  const std::size_t nameStart = path_.rfind('/') == std::string::npos ? 0 : path_.rfind('/') + 1;
+  std::string temp =
+      path_.substr(0, nameStart + std::min<std::size_t>(path_.size() - nameStart, 248));
+  temp += ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) {
     error_ = SystemError("cannot write registry", path_);

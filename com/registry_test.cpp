@@ -136,6 +136,19 @@ TEST(CRegistryStore, MissingFileIsEmptyAndAFailedChangeSavesNothing) {
   EXPECT_EQ(tree.Find("HKCR\\x"), nullptr);
 }
 
+TEST(CRegistryStore, AStoreNamedAsLongAsAFileNameMayBeIsSaved) {
+  CTempDir dir;
+  CRegistryStore store(dir.File(std::string(250, 'r')));
+  EXPECT_EQ(store.Update([](CRegistryTree& t) {
+    t.Create("HKCR\\x");
+    return S_OK;
+  }),
+            S_OK);
+  CRegistryTree tree;
+  ASSERT_EQ(store.Read(tree), S_OK);
+  EXPECT_NE(tree.Find("HKCR\\x"), nullptr);
+}
+
 TEST(CRegistryStore, ConcurrentWritersLoseNoUpdate) {
   CTempDir dir;
   const std::string path = dir.File("reg.reg");
