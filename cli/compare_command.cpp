@@ -12,15 +12,15 @@
 #include <ostream>
 #include <system_error>
 
-#include "cli/explain.h"
-#include "cli/html_report.h"
-#include "cli/json_report.h"
+#include "report/explain.h"
+#include "report/html_report.h"
+#include "report/json_report.h"
 #include "cli/os.h"
-#include "cli/report_model.h"
-#include "cli/secrets.h"
-#include "cli/side_by_side.h"
-#include "cli/stats.h"
-#include "cli/terminal_text.h"
+#include "report/report_model.h"
+#include "report/secrets.h"
+#include "report/side_by_side.h"
+#include "report/stats.h"
+#include "report/terminal_text.h"
 #include "engine/compare.h"
 #include "engine/marked.h"
 #include "engine/staged_files.h"

@@ -12,8 +12,8 @@
 #include "cli/compare_command.h"
 #include "cli/os.h"
 #include "cli/stdout_buffer.h"
-#include "cli/terminal_text.h"
-#include "cli/version.h"
+#include "report/terminal_text.h"
+#include "report/version.h"
 
 namespace {
 

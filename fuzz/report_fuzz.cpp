@@ -11,12 +11,12 @@
 #include <string>
 #include <string_view>
 
-#include "cli/explain.h"
-#include "cli/html_report.h"
-#include "cli/json_report.h"
-#include "cli/report_model.h"
-#include "cli/secrets.h"
-#include "cli/stats.h"
+#include "report/explain.h"
+#include "report/html_report.h"
+#include "report/json_report.h"
+#include "report/report_model.h"
+#include "report/secrets.h"
+#include "report/stats.h"
 #include "engine/compare.h"
 #include "fuzz/fuzz_check.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/terminal_text.h"
+#include "report/terminal_text.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {

@@ -14,9 +14,10 @@ declare -A allowed=(
   [com]="com"
   [shell]="com engine model shell"
   [regsvr]="com regsvr"
-  [cli]="model rules macfilter engine cli"
+  [report]="model rules macfilter engine report"
+  [cli]="model rules macfilter engine report cli"
   [bench]="model rules macfilter engine bench"
-  [fuzz]="model rules macfilter engine com cli fuzz"
+  [fuzz]="model rules macfilter engine com report fuzz"
 )
 
 status=0

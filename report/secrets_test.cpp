@@ -1,4 +1,4 @@
-#include "cli/secrets.h"
+#include "report/secrets.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#ifndef VARNIC_CLI_JSON_REPORT_H_
-#define VARNIC_CLI_JSON_REPORT_H_
+#ifndef VARNIC_REPORT_JSON_REPORT_H_
+#define VARNIC_REPORT_JSON_REPORT_H_
 
 #include <ostream>
 
-#include "cli/report_model.h"
-#include "cli/secrets.h"
+#include "report/report_model.h"
+#include "report/secrets.h"
 
 namespace varnic::cli {
 
@@ -17,4 +17,4 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
 
 }  // namespace varnic::cli
 
-#endif  // VARNIC_CLI_JSON_REPORT_H_
+#endif  // VARNIC_REPORT_JSON_REPORT_H_

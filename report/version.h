@@ -1,5 +1,5 @@
-#ifndef VARNIC_CLI_VERSION_H_
-#define VARNIC_CLI_VERSION_H_
+#ifndef VARNIC_REPORT_VERSION_H_
+#define VARNIC_REPORT_VERSION_H_
 
 namespace varnic::cli {
 
@@ -7,4 +7,4 @@ inline constexpr const char* kVersion = "0.1.0";
 
 }  // namespace varnic::cli
 
-#endif  // VARNIC_CLI_VERSION_H_
+#endif  // VARNIC_REPORT_VERSION_H_

@@ -1,5 +1,5 @@
-#ifndef VARNIC_CLI_REPORT_MODEL_H_
-#define VARNIC_CLI_REPORT_MODEL_H_
+#ifndef VARNIC_REPORT_REPORT_MODEL_H_
+#define VARNIC_REPORT_REPORT_MODEL_H_
 
 #include <cstdint>
 #include <deque>
@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/explain.h"
-#include "cli/stats.h"
+#include "report/explain.h"
+#include "report/stats.h"
 #include "engine/comparison.h"
 
 namespace varnic::cli {
@@ -49,4 +49,4 @@ std::string StatusName(CEntry::Status status);
 
 }  // namespace varnic::cli
 
-#endif  // VARNIC_CLI_REPORT_MODEL_H_
+#endif  // VARNIC_REPORT_REPORT_MODEL_H_

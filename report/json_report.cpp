@@ -1,8 +1,8 @@
-#include "cli/json_report.h"
+#include "report/json_report.h"
 
-#include "cli/json_writer.h"
-#include "cli/secrets.h"
-#include "cli/version.h"
+#include "report/json_writer.h"
+#include "report/secrets.h"
+#include "report/version.h"
 
 namespace varnic::cli {
 

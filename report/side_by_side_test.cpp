@@ -1,4 +1,4 @@
-#include "cli/side_by_side.h"
+#include "report/side_by_side.h"
 
 #include <gtest/gtest.h>
 

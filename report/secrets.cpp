@@ -1,8 +1,8 @@
-#include "cli/secrets.h"
+#include "report/secrets.h"
 
 #include <array>
 
-#include "cli/report_model.h"
+#include "report/report_model.h"
 
 namespace varnic::cli {
 namespace {

@@ -1,5 +1,5 @@
-#ifndef VARNIC_CLI_TERMINAL_TEXT_H_
-#define VARNIC_CLI_TERMINAL_TEXT_H_
+#ifndef VARNIC_REPORT_TERMINAL_TEXT_H_
+#define VARNIC_REPORT_TERMINAL_TEXT_H_
 
 #include <cstddef>
 #include <string>
@@ -28,4 +28,4 @@ std::string SafeText(std::string_view bytes);
 
 }  // namespace varnic::cli
 
-#endif  // VARNIC_CLI_TERMINAL_TEXT_H_
+#endif  // VARNIC_REPORT_TERMINAL_TEXT_H_

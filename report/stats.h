@@ -1,5 +1,5 @@
-#ifndef VARNIC_CLI_STATS_H_
-#define VARNIC_CLI_STATS_H_
+#ifndef VARNIC_REPORT_STATS_H_
+#define VARNIC_REPORT_STATS_H_
 
 #include <string>
 #include <vector>
@@ -28,4 +28,4 @@ std::string RenderStats(const std::vector<CSectionStats>& stats);
 
 }  // namespace varnic::cli
 
-#endif  // VARNIC_CLI_STATS_H_
+#endif  // VARNIC_REPORT_STATS_H_

@@ -1,4 +1,4 @@
-#include "cli/explain.h"
+#include "report/explain.h"
 
 #include <array>
 #include <initializer_list>

@@ -1,8 +1,8 @@
-#include "cli/side_by_side.h"
+#include "report/side_by_side.h"
 
 #include <algorithm>
 
-#include "cli/terminal_text.h"
+#include "report/terminal_text.h"
 #include "engine/marked.h"
 
 namespace varnic::cli {

@@ -1,4 +1,4 @@
-#include "cli/html_report.h"
+#include "report/html_report.h"
 
 #include <gtest/gtest.h>
 

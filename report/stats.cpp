@@ -1,4 +1,4 @@
-#include "cli/stats.h"
+#include "report/stats.h"
 
 #include <algorithm>
 #include <array>

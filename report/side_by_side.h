@@ -1,10 +1,10 @@
-#ifndef VARNIC_CLI_SIDE_BY_SIDE_H_
-#define VARNIC_CLI_SIDE_BY_SIDE_H_
+#ifndef VARNIC_REPORT_SIDE_BY_SIDE_H_
+#define VARNIC_REPORT_SIDE_BY_SIDE_H_
 
 #include <cstddef>
 #include <string>
 
-#include "cli/secrets.h"
+#include "report/secrets.h"
 #include "engine/comparison.h"
 
 namespace varnic::cli {
@@ -26,4 +26,4 @@ std::string RenderSideBySide(const CComparison& comparison, const CViewOptions& 
 
 }  // namespace varnic::cli
 
-#endif  // VARNIC_CLI_SIDE_BY_SIDE_H_
+#endif  // VARNIC_REPORT_SIDE_BY_SIDE_H_

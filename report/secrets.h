@@ -1,5 +1,5 @@
-#ifndef VARNIC_CLI_SECRETS_H_
-#define VARNIC_CLI_SECRETS_H_
+#ifndef VARNIC_REPORT_SECRETS_H_
+#define VARNIC_REPORT_SECRETS_H_
 
 #include <map>
 #include <string>
@@ -34,4 +34,4 @@ class CSecretMasker {
 
 }  // namespace varnic::cli
 
-#endif  // VARNIC_CLI_SECRETS_H_
+#endif  // VARNIC_REPORT_SECRETS_H_

@@ -1,4 +1,4 @@
-#include "cli/terminal_text.h"
+#include "report/terminal_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "cli/stats.h"
+#include "report/stats.h"
 
 #include <gtest/gtest.h>
 
-#include "cli/report_model.h"
+#include "report/report_model.h"
 #include "engine/compare.h"
 
 namespace varnic::cli {

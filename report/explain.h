@@ -1,5 +1,5 @@
-#ifndef VARNIC_CLI_EXPLAIN_H_
-#define VARNIC_CLI_EXPLAIN_H_
+#ifndef VARNIC_REPORT_EXPLAIN_H_
+#define VARNIC_REPORT_EXPLAIN_H_
 
 #include <deque>
 #include <string>
@@ -33,4 +33,4 @@ std::string DescribeExplanation(const CExplanation& e);
 
 }  // namespace varnic::cli
 
-#endif  // VARNIC_CLI_EXPLAIN_H_
+#endif  // VARNIC_REPORT_EXPLAIN_H_

@@ -1,4 +1,4 @@
-#include "cli/report_model.h"
+#include "report/report_model.h"
 
 #include "engine/marked.h"
 

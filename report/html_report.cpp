@@ -1,8 +1,8 @@
-#include "cli/html_report.h"
+#include "report/html_report.h"
 
-#include "cli/secrets.h"
-#include "cli/terminal_text.h"
-#include "cli/version.h"
+#include "report/secrets.h"
+#include "report/terminal_text.h"
+#include "report/version.h"
 
 namespace varnic::cli {
 namespace {

@@ -1,5 +1,5 @@
-#ifndef VARNIC_CLI_JSON_WRITER_H_
-#define VARNIC_CLI_JSON_WRITER_H_
+#ifndef VARNIC_REPORT_JSON_WRITER_H_
+#define VARNIC_REPORT_JSON_WRITER_H_
 
 #include <cstdint>
 #include <ostream>
@@ -65,4 +65,4 @@ void AppendJsonString(std::string& out, std::string_view text);
 
 }  // namespace varnic::cli
 
-#endif  // VARNIC_CLI_JSON_WRITER_H_
+#endif  // VARNIC_REPORT_JSON_WRITER_H_

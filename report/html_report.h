@@ -1,11 +1,11 @@
-#ifndef VARNIC_CLI_HTML_REPORT_H_
-#define VARNIC_CLI_HTML_REPORT_H_
+#ifndef VARNIC_REPORT_HTML_REPORT_H_
+#define VARNIC_REPORT_HTML_REPORT_H_
 
 #include <string>
 #include <string_view>
 
-#include "cli/report_model.h"
-#include "cli/secrets.h"
+#include "report/report_model.h"
+#include "report/secrets.h"
 
 namespace varnic::cli {
 
@@ -22,4 +22,4 @@ std::string RenderHtml(const CReport& report, bool showSecrets, CSecretMasker* m
 
 }  // namespace varnic::cli
 
-#endif  // VARNIC_CLI_HTML_REPORT_H_
+#endif  // VARNIC_REPORT_HTML_REPORT_H_
