@@ -12,19 +12,19 @@
 #include <ostream>
 #include <system_error>
 
+#include "cli/os.h"
+#include "engine/compare.h"
+#include "engine/marked.h"
+#include "engine/staged_files.h"
+#include "engine/text_file.h"
 #include "report/explain.h"
 #include "report/html_report.h"
 #include "report/json_report.h"
-#include "cli/os.h"
 #include "report/report_model.h"
 #include "report/secrets.h"
 #include "report/side_by_side.h"
 #include "report/stats.h"
 #include "report/terminal_text.h"
-#include "engine/compare.h"
-#include "engine/marked.h"
-#include "engine/staged_files.h"
-#include "engine/text_file.h"
 
 namespace varnic::cli {
 namespace {

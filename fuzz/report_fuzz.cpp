@@ -11,14 +11,14 @@
 #include <string>
 #include <string_view>
 
+#include "engine/compare.h"
+#include "fuzz/fuzz_check.h"
 #include "report/explain.h"
 #include "report/html_report.h"
 #include "report/json_report.h"
 #include "report/report_model.h"
 #include "report/secrets.h"
 #include "report/stats.h"
-#include "engine/compare.h"
-#include "fuzz/fuzz_check.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "report/terminal_text.h"
 #include "fuzz/fuzz_check.h"
+#include "report/terminal_text.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "report/terminal_text.h"
 #include "engine/marked.h"
+#include "report/terminal_text.h"
 
 namespace varnic::cli {
 namespace {

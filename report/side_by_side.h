@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <string>
 
-#include "report/secrets.h"
 #include "engine/comparison.h"
+#include "report/secrets.h"
 
 namespace varnic::cli {
 

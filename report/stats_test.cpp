@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "report/report_model.h"
 #include "engine/compare.h"
+#include "report/report_model.h"
 
 namespace varnic::cli {
 namespace {
