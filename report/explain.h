@@ -12,12 +12,20 @@ namespace varnic::cli {
 
 // One thing the pipeline dropped or changed before the lines were compared.
 struct CExplanation {
-  enum class Kind { kFiltered, kBandCleared, kReconcileRemoved, kReconcileRestored, kRenumbered };
+  enum class Kind {
+    kFiltered,           // not relevant under the file's own settings
+    kBandCleared,        // a band the other device type has no settings for
+    kReconcileRemoved,   // a key the other device type's section lacks
+    kReconcileRestored,  // removed as such, then kept: the file's own settings make it relevant
+    kRenumbered,         // a MAC filter entry matched under another number
+    kSpacing,            // a key that differs from the other file's only by spaces
+  };
   Kind kind;
   int file;                  // 1 or 2
   std::string_view section;  // header text, e.g. "[System]"; for a cleared band the band's name
   std::string_view line;     // the line concerned (for a renumbering: the line before)
-  std::string_view detail;   // rules that applied, or the line after a renumbering
+  std::string_view detail;   // the rules' conditions, the line after a renumbering, the other key
+  std::string_view reason{};  // in words: "SSID2 is disabled: SSID2_Status=Disable"
 };
 
 // What the stages of `comparison` dropped or changed, in the order they did it; a cleared band

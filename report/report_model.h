@@ -1,6 +1,7 @@
 #ifndef VARNIC_REPORT_REPORT_MODEL_H_
 #define VARNIC_REPORT_REPORT_MODEL_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -10,6 +11,8 @@
 
 #include "engine/comparison.h"
 #include "report/explain.h"
+#include "report/hidden.h"
+#include "report/ignore.h"
 #include "report/stats.h"
 
 namespace varnic::cli {
@@ -23,6 +26,9 @@ struct CEntry {
   std::optional<std::string_view> left;  // absent when only file 2 has the key
   std::optional<std::string_view> right;
   Status status;
+  std::uint32_t leftLine = 0;  // line numbers in the files as read, from 1; 0 when absent
+  std::uint32_t rightLine = 0;
+  bool ignored = false;  // an ignore pattern matched it: it counts for nothing
 };
 
 struct CInput {
@@ -31,20 +37,52 @@ struct CInput {
   std::size_t lines = 0;  // lines read from the file
 };
 
-// Everything a report shows: the inputs, the aligned entries, the counts and the explanations.
+// What the report says of the pair as a whole. Ignored settings count nowhere here.
+struct CVerdict {
+  std::size_t differences = 0;        // settings the marked results show as different or only
+  std::size_t hiddenDifferences = 0;  // settings not compared that differ
+  std::size_t ignored = 0;            // differing settings an ignore pattern matched
+  bool strict = false;                // hidden differences count as differences
+
+  bool Differs() const { return differences > 0 || (strict && hiddenDifferences > 0); }
+};
+
+// Everything a report shows: the inputs, the aligned entries, the counts, the explanations and
+// the hidden differences. Built once per pair; every renderer reads the same report.
 struct CReport {
   CInput left;
   CInput right;
   std::vector<CEntry> entries;
   std::vector<CSectionStats> stats;
   std::vector<CExplanation> explanations;
-  std::deque<std::string> explanationTexts;  // what explanations point into besides the comparison
+  std::vector<CHiddenDifference> hidden;
+  CVerdict verdict;
+  std::deque<std::string> explanationTexts;  // what explanations and hidden differences point into
   std::string generatedAt;                   // shown in reports
 };
+
+// Which parts a caller needs: the others stay empty (a 1M-line pair's entries cost time).
+// Hidden differences and the verdict are always worked out.
+struct CReportParts {
+  bool entries = true;
+  bool stats = true;
+  bool explanations = true;
+};
+
+struct CReportOptions {
+  const CIgnoreList* ignores = nullptr;  // must outlive the call only
+  bool strict = false;
+  CReportParts parts;
+};
+
+// The report of `comparison`, whose views it holds: the comparison must outlive it.
+CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
+                    const CReportOptions& options);
 
 // The entries of a comparison, section by section.
 std::vector<CEntry> EntriesOf(const CComparison& comparison);
 
+// "same", "different", "only_left", "only_right": the names JSON uses.
 std::string StatusName(CEntry::Status status);
 
 }  // namespace varnic::cli

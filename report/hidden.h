@@ -1,0 +1,49 @@
+#ifndef VARNIC_REPORT_HIDDEN_H_
+#define VARNIC_REPORT_HIDDEN_H_
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/comparison.h"
+
+namespace varnic::cli {
+
+// Why a line took no part in the comparison.
+enum class HiddenReason : std::uint8_t {
+  kNotRelevant,  // the relevance rules dropped it
+  kReconciled,   // reconciliation removed it: the other device type's section lacks its key
+  kDuplicate,    // a later line of a key; only the first line of a key is compared
+  kUnordered,    // a multi-SSID key of no SSID from 1 to 7
+};
+
+// A setting that was not compared and whose counterpart in the other file differs or is missing:
+// the marked results are silent about it, so a person must be told. Views into the comparison
+// and into the `texts` given to HiddenDifferencesOf.
+struct CHiddenDifference {
+  Section section;
+  std::string_view key;
+  std::optional<std::string_view> left;  // the value file 1 holds; absent when it lacks the key
+  std::optional<std::string_view> right;
+  std::uint32_t leftLine = 0;  // line numbers in the files as read, from 1; 0 when absent
+  std::uint32_t rightLine = 0;
+  HiddenReason reason = HiddenReason::kNotRelevant;
+  std::string_view why;  // in words: "not compared while DHCPclient=Disable"
+  bool ignored = false;  // an ignore pattern matched it
+};
+
+// The hidden differences of `comparison`, in output order of their sections, then by key as file
+// 1 holds them. A setting whose row already shows a difference is not hidden: only its later
+// duplicates can be. Lines both files lack in the same way (equal values) are not differences.
+std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison,
+                                                   std::deque<std::string>& texts);
+
+// "not relevant", "reconciled", "duplicate", "unordered": the names JSON and HTML use.
+std::string_view HiddenReasonName(HiddenReason reason);
+
+}  // namespace varnic::cli
+
+#endif  // VARNIC_REPORT_HIDDEN_H_
