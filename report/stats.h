@@ -14,7 +14,10 @@ struct CSectionStats {
   int different = 0;
   int onlyLeft = 0;
   int onlyRight = 0;
-  int dropped = 0;  // lines of both files the relevance rules removed
+  int dropped = 0;     // lines of both files the relevance rules removed
+  int reconciled = 0;  // lines reconciliation removed for good (bands cleared included)
+  int hidden = 0;      // settings not compared that differ (not ignored)
+  int ignored = 0;     // differing settings an ignore pattern matched
 
   bool operator==(const CSectionStats&) const = default;
 };
