@@ -42,6 +42,7 @@ std::vector<CEntry> EntriesOf(const CComparison& comparison) {
 CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
                     const CReportOptions& options) {
   CReport report;
+  report.comparison = &comparison;
   report.left = std::move(left);
   report.right = std::move(right);
   report.verdict.strict = options.strict;
