@@ -110,8 +110,8 @@ void WriteBrief(const CReport& report, std::ostream& out) {
     out << files << " differ\n";
   } else if (report.verdict.hiddenDifferences > 0) {
     out << files << " are the same where compared, but " << report.verdict.hiddenDifferences
-        << " setting" << (report.verdict.hiddenDifferences == 1 ? " was" : "s were")
-        << " not compared and differ\n";
+        << (report.verdict.hiddenDifferences == 1 ? " setting was not compared and differs\n"
+                                                  : " settings were not compared and differ\n");
   }
 }
 

@@ -50,8 +50,9 @@ void WriteVerdict(const CReport& report, CSecretMasker* masker, std::ostream& ou
   if (verdict.hiddenDifferences > 0) {
     out << "\n"
         << verdict.hiddenDifferences
-        << (verdict.hiddenDifferences == 1 ? " setting was" : " settings were")
-        << " not compared and differ" << (verdict.strict ? " (counted as differences)" : "")
+        << (verdict.hiddenDifferences == 1 ? " setting was not compared and differs"
+                                           : " settings were not compared and differ")
+        << (verdict.strict ? " (counted as differences)" : "")
         << ":\n";
     for (const CHiddenDifference& hidden : report.hidden) {
       if (hidden.ignored) continue;
