@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -142,6 +143,24 @@ TEST(CPager, AShellThatCannotRunLeavesStdoutAlone) {
   EXPECT_FALSE(pager.Active());
   EXPECT_EQ(StdoutIdentity(), before);
   EXPECT_EQ(pager.Finish(), -1);
+}
+
+// Killed while paging, the command still leaves the terminal to the pager until it is done.
+TEST(CPager, AnEndingSignalWaitsForThePagerFirst) {
+  const CTempDir dir;
+  const std::string file = dir.File("after.txt");
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    CPager pager;
+    if (!pager.Start("cat > /dev/null; sleep 0.2; echo done > '" + file + "'")) ::_exit(1);
+    ::raise(SIGTERM);
+    ::_exit(2);  // not reached
+  }
+  int wait = 0;
+  ASSERT_EQ(::waitpid(child, &wait, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(wait) && WTERMSIG(wait) == SIGTERM) << wait;
+  EXPECT_EQ(ReadAll(file), "done\n");  // written before the command ended
 }
 
 TEST(CPager, OnlyOnePagerAtATime) {

@@ -48,7 +48,7 @@ std::vector<std::string> Complete(const std::vector<std::string>& words) {
                        Quote(kCompletions + "varnic.bash") + " && COMP_WORDS=(";
   for (const auto& word : words) script.append(" ").append(Quote(word));
   script += " ) && COMP_CWORD=" + std::to_string(words.size() - 1) +
-            " && _varnic && printf '%s\\n' \"${COMPREPLY[@]}\"";
+            " && { _varnic; printf '%s\\n' \"${COMPREPLY[@]}\"; }";
   const ShellRun run = Shell("bash --norc --noprofile -c " + Quote(script));
   EXPECT_EQ(run.status, 0) << run.out;
   std::vector<std::string> offered;
