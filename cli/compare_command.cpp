@@ -173,6 +173,9 @@ CPlan ResolvePlan(const CCompareOptions& options, const CTerminal& terminal) {
   plan.parts.entries = document || lines;
   plan.parts.stats = document || (printed && (options.stat || plan.format == Format::kSide));
   plan.parts.explanations = document || (printed && options.explain);
+  // The marked results say nothing of settings that were not compared; every other output does.
+  plan.parts.hidden =
+      document || options.strict || (printed && (plan.format != Format::kMarked || options.stat));
   plan.view.width = options.width              ? *options.width
                     : terminal.terminalWidth   ? *terminal.terminalWidth
                     : terminal.columnsVariable ? *terminal.columnsVariable

@@ -50,18 +50,15 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
   if (comparison.Sections().empty()) return hidden;  // nothing was compared at all
   if (settings.SetAsideKeys().empty()) return hidden;
   const CLineNumbers numbers(comparison);
-  const std::vector<CSetting> none;
   std::unordered_map<std::string, std::string_view> reasons;
   for (const CFileSettings::CSlot& slot : settings.SetAsideKeys()) {
-    const std::vector<CSetting>* left = settings.Find(FileSide::kFile1, slot.section, slot.key);
-    const std::vector<CSetting>* right = settings.Find(FileSide::kFile2, slot.section, slot.key);
-    if (left == nullptr) left = &none;
-    if (right == nullptr) right = &none;
+    const std::span<const CSetting> left = settings.Find(FileSide::kFile1, slot.section, slot.key);
+    const std::span<const CSetting> right = settings.Find(FileSide::kFile2, slot.section, slot.key);
     // The n-th line of a key in one file stands opposite the n-th in the other. Where both
     // were compared, or one was and the other file lacks it, the row already shows it.
-    for (std::size_t n = 0; n < std::max(left->size(), right->size()); ++n) {
-      const CSetting* a = n < left->size() ? &(*left)[n] : nullptr;
-      const CSetting* b = n < right->size() ? &(*right)[n] : nullptr;
+    for (std::size_t n = 0; n < std::max(left.size(), right.size()); ++n) {
+      const CSetting* a = n < left.size() ? &left[n] : nullptr;
+      const CSetting* b = n < right.size() ? &right[n] : nullptr;
       const bool compared =
           (a == nullptr || a->setAside == nullptr) && (b == nullptr || b->setAside == nullptr);
       if (compared || SameValue(a, b)) continue;

@@ -1,5 +1,7 @@
 #include "report/report_model.h"
 
+#include <optional>
+
 #include "engine/marked.h"
 #include "report/file_settings.h"
 #include "report/line_numbers.h"
@@ -46,9 +48,13 @@ CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
   report.left = std::move(left);
   report.right = std::move(right);
   report.verdict.strict = options.strict;
-  const CFileSettings settings(comparison);
+  // What each file said of the keys set aside: only when something reads it.
+  std::optional<CFileSettings> settings;
+  if (options.parts.hidden || options.parts.explanations) settings.emplace(comparison);
 
-  report.hidden = HiddenDifferencesOf(comparison, settings, report.explanationTexts);
+  if (options.parts.hidden) {
+    report.hidden = HiddenDifferencesOf(comparison, *settings, report.explanationTexts);
+  }
   for (CHiddenDifference& hidden : report.hidden) {
     hidden.ignored = Ignored(options, SectionHeader(hidden.section), hidden.key);
     ++(hidden.ignored ? report.verdict.ignored : report.verdict.hiddenDifferences);
@@ -88,7 +94,7 @@ CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
     }
   }
   if (options.parts.explanations) {
-    report.explanations = ExplanationsOf(comparison, settings, report.explanationTexts);
+    report.explanations = ExplanationsOf(comparison, *settings, report.explanationTexts);
   }
   return report;
 }

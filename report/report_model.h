@@ -62,12 +62,13 @@ struct CReport {
   std::string generatedAt;                   // shown in reports
 };
 
-// Which parts a caller needs: the others stay empty (a 1M-line pair's entries cost time).
-// Hidden differences and the verdict are always worked out.
+// Which parts a caller needs: the others stay empty (a 1M-line pair's entries cost time). The
+// verdict is always worked out; without `hidden` it knows of no hidden difference.
 struct CReportParts {
   bool entries = true;
   bool stats = true;
   bool explanations = true;
+  bool hidden = true;
 };
 
 struct CReportOptions {
