@@ -7,22 +7,39 @@
 #include <initializer_list>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "cli/compare_command.h"
 #include "cli/os.h"
 #include "cli/stdout_buffer.h"
+#include "report/device_types.h"
 #include "report/terminal_text.h"
 #include "report/version.h"
 
 namespace {
 
 constexpr const char* kFooter = R"(Formats (--format):
-  side    two columns with a gutter: blank same, | different, < only in FILE1,
-          > only in FILE2; counts per section at the end (default on a terminal)
-  marked  the two marked results one after the other, as --save writes them
-          (default when standard output is not a terminal)
-  json    one JSON document, schema_version 1 (docs/varnic.schema.json)
+  side     two columns with a gutter: blank same, | different, < only in FILE1,
+           > only in FILE2; counts per section, settings not compared that
+           differ, and a verdict at the end (default on a terminal)
+  changes  one line per difference: "[Section] key: old -> new", "[Section] - key=value"
+           (only in FILE1), "[Section] + key=value" (only in FILE2), "[Section] ~ ..."
+           (not compared, but different) (default when standard output is not a terminal)
+  marked   the two marked results one after the other, as --save writes them
+  json     one JSON document, schema_version 2 (docs/varnic.schema.json)
+  brief    one line when the files differ, as diff -q
+  github   GitHub Actions annotations, one per difference
+
+Device types (--type1, --type2): 0 or single-band, 1 or dual-band. When they differ,
+the single-band file is reconciled against the dual-band one: a band it has no
+settings for is not compared, and it keeps only keys the dual-band file also has.
+--types auto picks them from the files (the one without 5 GHz settings is single-band).
+
+Not compared, but different: the relevance rules leave out settings that do not
+matter under the active ones (WEP keys under WPA2, the SSIDs that are disabled, ...).
+When such a setting differs, the views say so; with --strict it counts as a difference.
 
 Secrets (Password, passphrase, key1-key4, radius_secret, SSIDn_PassPhrase, SSIDn_Key,
 SSIDn_Radius_Secret, in any letter case and for any SSID number) are masked as labels in JSON
@@ -30,8 +47,14 @@ and HTML unless --show-secrets, and shown in the terminal (views, explanations, 
 unless --mask-secrets. One value has one label in every output of a run. Marks are always
 computed on the real values.
 
-Exit status: 0 no line marked d_ or o_; 1 some line is; 2 trouble (bad arguments, an input
-that cannot be read, an output that cannot be written, a file with no known section).)";
+Ignore patterns (--ignore, --ignore-file): [Section]key with * for any run of bytes,
+e.g. "[System]IPaddr", "[*]SSID*_Ssid", "Password". Ignored settings count for nothing.
+
+Exit status: 0 no line marked d_ or o_ (ignored settings aside); 1 some line is (or, with
+--strict, a setting not compared differs); 2 trouble (bad arguments, an input that cannot
+be read, an output that cannot be written, a file with no known section).
+
+Environment: VARNIC_OPTIONS (default options), NO_COLOR, COLUMNS, TERM, SOURCE_DATE_EPOCH.)";
 
 }  // namespace
 
@@ -59,6 +82,30 @@ bool Choose(const std::string& word, const char* option,
   return false;
 }
 
+// "varnic FILE1 FILE2" means "varnic compare FILE1 FILE2": a first word that is no subcommand
+// (and no request for help or the version) starts the compare arguments.
+void ImplyCompare(std::vector<std::string>& args) {
+  if (args.size() < 2) return;
+  const std::string& first = args[1];
+  for (const char* word : {"compare", "--help", "-h", "--version"}) {
+    if (first == word) return;
+  }
+  args.insert(args.begin() + 1, "compare");
+}
+
+bool ChooseType(const std::string& word, const char* option, std::int32_t& type) {
+  if (word.empty()) return true;
+  const std::optional<std::int32_t> parsed = varnic::cli::ParseType(word);
+  if (!parsed) {
+    std::cerr << "varnic: " << option << ": '" << varnic::cli::SafeText(word)
+              << "' is not a type: give 0 or single-band, 1 or dual-band (or a 32-bit number)\n"
+              << kUsageHint;
+    return false;
+  }
+  type = *parsed;
+  return true;
+}
+
 int Run(int argc, char** argv) {
   using varnic::cli::ColorMode;
   using varnic::cli::Format;
@@ -78,14 +125,33 @@ int Run(int argc, char** argv) {
       ->required();
   compare->add_option("FILE2", options.file2, "Second backup ('-' reads standard input)")
       ->required();
-  compare->add_option("--type1", options.type1, "Device type of FILE1 (any 32-bit integer)");
-  compare->add_option("--type2", options.type2, "Device type of FILE2 (any 32-bit integer)");
+  std::string type1;
+  std::string type2;
+  std::string types;
+  compare->add_option("--type1", type1, "Device type of FILE1: 0 or single-band, 1 or dual-band")
+      ->type_name("TYPE");
+  compare->add_option("--type2", type2, "Device type of FILE2: 0 or single-band, 1 or dual-band")
+      ->type_name("TYPE");
+  compare->add_option("--types", types, "auto: choose both types from the files")
+      ->type_name("auto");
+  compare->add_flag("--strict", options.strict,
+                    "Count a setting that was not compared but differs as a difference");
+  compare
+      ->add_option("--ignore", options.ignores,
+                   "Ignore settings matching [Section]key (* globs); repeatable")
+      ->type_name("PATTERN")
+      ->take_all();
+  compare
+      ->add_option("--ignore-file", options.ignoreFiles,
+                   "Ignore the patterns of FILE, one per line (# comments)")
+      ->type_name("FILE");
   compare->add_option("--save", save, "Write the two marked results to OUT1 and OUT2 (CR LF)")
       ->expected(2)
       ->type_name("OUT1 OUT2");
   compare->add_flag("-q,--quiet", options.quiet, "Print nothing; report by exit status only");
   std::string format;
-  compare->add_option("--format", format, "Output format: side, marked or json");
+  compare->add_option("--format", format,
+                      "Output format: side, changes, marked, json, brief or github");
   compare->add_option("-W,--width", width, "Total width of the side-by-side view")
       ->check(CLI::Range(std::size_t{20}, std::size_t{10000}));
   compare->add_flag("--suppress-common-lines", options.suppressCommonLines,
@@ -104,7 +170,17 @@ int Run(int argc, char** argv) {
   compare->add_flag("--mask-secrets", options.maskSecrets, "Mask secret values in the terminal");
 
   try {
-    app.parse(argc, argv);
+    std::vector<std::string> args(argv, argv + argc);
+    ImplyCompare(args);
+    if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h")) {
+      // The command people mean is compare: its options are the ones to show.
+      std::cout << compare->help("varnic [compare]")
+                << "\nSubcommands:\n  compare  Compare FILE1 with FILE2 (the default)\n";
+      return 0;
+    }
+    std::vector<char*> pointers;
+    for (std::string& arg : args) pointers.push_back(arg.data());
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::Success& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
@@ -112,11 +188,29 @@ int Run(int argc, char** argv) {
     std::cerr << "varnic: " << varnic::cli::SafeText(e.what()) << "\n" << kUsageHint;
     return kExitTrouble;
   }
-  if (!format.empty() &&
-      !Choose(format, "--format",
-              {{"side", Format::kSide}, {"marked", Format::kMarked}, {"json", Format::kJson}},
-              options.format)) {
+  if (!format.empty() && !Choose(format, "--format",
+                                 {{"side", Format::kSide},
+                                  {"changes", Format::kChanges},
+                                  {"marked", Format::kMarked},
+                                  {"json", Format::kJson},
+                                  {"brief", Format::kBrief},
+                                  {"github", Format::kGithub}},
+                                 options.format)) {
     return kExitTrouble;
+  }
+  if (!ChooseType(type1, "--type1", options.type1) ||
+      !ChooseType(type2, "--type2", options.type2)) {
+    return kExitTrouble;
+  }
+  if (!types.empty()) {
+    bool automatic = false;
+    if (!Choose(types, "--types", {{"auto", true}}, automatic)) return kExitTrouble;
+    if (!type1.empty() || !type2.empty()) {
+      std::cerr << "varnic: --types auto chooses both types; leave out --type1 and --type2\n"
+                << kUsageHint;
+      return kExitTrouble;
+    }
+    options.typesAuto = automatic;
   }
   if (!color.empty() && !Choose(color, "--color",
                                 {{"auto", ColorMode::kAuto},

@@ -3,7 +3,9 @@
 #include <array>
 #include <initializer_list>
 #include <optional>
+#include <unordered_map>
 
+#include "report/reasons.h"
 #include "rules/rule_lists.h"
 
 namespace varnic::cli {
@@ -22,15 +24,73 @@ std::string EntryKeyNumber(std::string_view line) {
   return digits == std::string_view::npos ? std::string(key) : std::string(key.substr(digits));
 }
 
+std::string_view Trimmed(std::string_view key) {
+  const std::size_t first = key.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return key.substr(first, key.find_last_not_of(' ') - first + 1);
+}
+
+// Keeps each distinct text once: a million dropped lines share a few dozen reasons.
+class CTexts {
+ public:
+  explicit CTexts(std::deque<std::string>& texts) : texts_(texts) {}
+  std::string_view Keep(std::string text) {
+    auto known = views_.find(text);
+    if (known == views_.end()) {
+      std::string_view view = texts_.emplace_back(text);
+      known = views_.emplace(std::move(text), view).first;
+    }
+    return known->second;
+  }
+
+ private:
+  std::deque<std::string>& texts_;
+  std::unordered_map<std::string, std::string_view> views_;
+};
+
+// Keys only one file has that differ from a key only the other has by spaces around them
+// ("channel " and "channel"): the likely slip of a hand edit.
+void AddSpacingHints(const CComparison& comparison, std::vector<CExplanation>& explanations) {
+  for (const CSectionRows& rows : comparison.Sections()) {
+    std::unordered_map<std::string_view, std::array<std::optional<CRow>, 2>> only;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const RowKind kind = rows.kind(i);
+      if (kind != RowKind::kOnlyLeft && kind != RowKind::kOnlyRight) continue;
+      const CRow row = rows[i];
+      auto& slots = only[Trimmed(row.key)];
+      auto& slot = slots[kind == RowKind::kOnlyLeft ? 0 : 1];
+      if (!slot) slot = row;
+    }
+    for (const auto& [trimmed, slots] : only) {
+      if (!slots[0] || !slots[1] || slots[0]->key == slots[1]->key) continue;
+      for (int file = 1; file <= 2; ++file) {
+        const CRow& row = *slots[file - 1];
+        const CRow& other = *slots[2 - file];
+        if (row.key == trimmed) continue;
+        explanations.push_back({CExplanation::Kind::kSpacing, file, SectionHeader(row.section),
+                                file == 1 ? *row.left : *row.right, other.key});
+      }
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
                                          std::deque<std::string>& texts) {
+  return ExplanationsOf(comparison, CFileSettings(comparison), texts);
+}
+
+std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
+                                         const CFileSettings& settings,
+                                         std::deque<std::string>& texts) {
   std::vector<CExplanation> explanations;
   const CChangeLog& log = comparison.Changes();
   explanations.reserve(log.Changes().size());
+  CTexts kept(texts);
   std::array<std::array<bool, 2>, 2> cleared{};            // [file][band]: told once
   std::vector<std::optional<std::string_view>> ruleTexts;  // per rule set
+  std::unordered_map<const char*, std::size_t> removed;    // line -> its explanation
   for (const CChange& change : log.Changes()) {
     const int file = static_cast<int>(change.file);
     const std::string_view section = change.section ? SectionHeader(*change.section) : "";
@@ -39,18 +99,18 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
         if (ruleTexts.size() <= change.detail) ruleTexts.resize(change.detail + 1);
         std::optional<std::string_view>& detail = ruleTexts[change.detail];
         if (!detail) {
-          // The conditions of the rules that matched tell a reader which settings made the
-          // line irrelevant; their key lists (up to 257 keys) would only bury that.
-          std::string& text = texts.emplace_back();
+          // The conditions of the rules that matched, for readers of the notation (JSON); their
+          // key lists (up to 257 keys) would only bury them.
+          std::string text;
           const CRuleList& rules = RulesFor(*change.section);
           for (const std::uint16_t rule : log.RuleSet(change)) {
             if (!text.empty()) text += "; ";
             text += rules[rule].ConditionText();
           }
-          detail = text;
+          detail = kept.Keep(std::move(text));
         }
-        explanations.push_back(
-            {CExplanation::Kind::kFiltered, file, section, change.line, *detail});
+        explanations.push_back({CExplanation::Kind::kFiltered, file, section, change.line,
+                                *detail, kept.Keep(ReasonFor(change, log, settings))});
         break;
       }
       case ChangeKind::kBandCleared: {
@@ -59,22 +119,40 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
         if (told) break;
         told = true;
         explanations.push_back({CExplanation::Kind::kBandCleared, file,
-                                band == Band::k5GHz ? "5GHz" : "2.4GHz", "", ""});
+                                band == Band::k5GHz ? "5GHz" : "2.4GHz", "", "",
+                                kept.Keep(ReasonFor(change, log, settings))});
         break;
       }
       case ChangeKind::kReconcileRemoved:
-      case ChangeKind::kReconcileRestored:
-        explanations.push_back({change.kind == ChangeKind::kReconcileRemoved
-                                    ? CExplanation::Kind::kReconcileRemoved
-                                    : CExplanation::Kind::kReconcileRestored,
-                                file, section, change.line, ""});
+        removed.emplace(change.line.data(), explanations.size());
+        explanations.push_back({CExplanation::Kind::kReconcileRemoved, file, section, change.line,
+                                "", kept.Keep(ReasonFor(change, log, settings))});
         break;
+      case ChangeKind::kReconcileRestored: {
+        // A line taken out and put back is one note: it was compared after all.
+        const auto it = removed.find(change.line.data());
+        CExplanation note{CExplanation::Kind::kReconcileRestored, file, section, change.line, "",
+                          kept.Keep(ReasonFor(change, log, settings))};
+        if (it != removed.end()) {
+          explanations[it->second] = note;
+        } else {
+          explanations.push_back(note);
+        }
+        break;
+      }
       case ChangeKind::kRenumbered:
-        explanations.push_back(
-            {CExplanation::Kind::kRenumbered, file, section, change.line, log.After(change)});
+        explanations.push_back({CExplanation::Kind::kRenumbered, file, section, change.line,
+                                log.After(change)});
         break;
       default:
         break;
+    }
+  }
+  AddSpacingHints(comparison, explanations);
+  for (CExplanation& e : explanations) {
+    if (e.kind == CExplanation::Kind::kSpacing) {
+      e.reason = kept.Keep(Concat({"'", e.line.substr(0, e.line.find('=')), "' differs from '",
+                                   e.detail, "' only by spaces"}));
     }
   }
   return explanations;
@@ -92,6 +170,8 @@ std::string KindName(CExplanation::Kind kind) {
       return "reconcile_restored";
     case CExplanation::Kind::kRenumbered:
       return "renumbered";
+    case CExplanation::Kind::kSpacing:
+      return "spacing";
   }
   return "unknown";
 }
@@ -100,20 +180,19 @@ std::string DescribeExplanation(const CExplanation& e) {
   const std::string file = "file " + std::to_string(e.file);
   switch (e.kind) {
     case CExplanation::Kind::kFiltered:
-      return Concat(
-          {file, " ", e.section, ": dropped '", e.line, "': not relevant under ", e.detail});
+      return Concat({file, ": not compared '", e.line, "': ", e.reason});
     case CExplanation::Kind::kBandCleared:
-      return Concat(
-          {file, ": ", e.section, " band cleared: the other device type has no settings for it"});
+      return Concat({file, ": ", e.section, " band not compared: ", e.reason});
     case CExplanation::Kind::kReconcileRemoved:
-      return Concat({file, " ", e.section, ": removed '", e.line,
-                     "': the other device type's section lacks its key"});
+      return Concat({file, ": not compared '", e.line, "': ", e.reason});
     case CExplanation::Kind::kReconcileRestored:
-      return Concat(
-          {file, " ", e.section, ": restored '", e.line, "': its own settings make it relevant"});
+      return Concat({file, ": kept '", e.line, "': ", e.reason});
     case CExplanation::Kind::kRenumbered:
-      return Concat({file, " ", e.section, ": MAC address '", e.line.substr(e.line.find('=') + 1),
-                     "' renumbered ", EntryKeyNumber(e.line), " -> ", EntryKeyNumber(e.detail)});
+      return Concat({file, ": MAC address '", e.line.substr(e.line.find('=') + 1),
+                     "' matched under another number: ", EntryKeyNumber(e.line), " -> ",
+                     EntryKeyNumber(e.detail)});
+    case CExplanation::Kind::kSpacing:
+      return Concat({file, ": ", e.reason});
   }
   return {};
 }

@@ -2,11 +2,14 @@
 #define VARNIC_REPORT_EXPLAIN_H_
 
 #include <deque>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/comparison.h"
+#include "report/file_settings.h"
+#include "report/secrets.h"
 
 namespace varnic::cli {
 
@@ -29,15 +32,25 @@ struct CExplanation {
 };
 
 // What the stages of `comparison` dropped or changed, in the order they did it; a cleared band
-// is one explanation, not one per line. The views point into `comparison` and into `texts`,
+// is one explanation, not one per line, and a line taken out and put back one, not two. Keys
+// that differ from the other file's only by spaces come last. The views point into `comparison` and into `texts`,
 // which receives the text of each set of rules once, however many lines it dropped.
 std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
+                                         std::deque<std::string>& texts);
+// The same with the settings of the comparison already gathered.
+std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
+                                         const CFileSettings& settings,
                                          std::deque<std::string>& texts);
 
 std::string KindName(CExplanation::Kind kind);
 
-// One plain-text line per explanation (not yet escaped for a terminal).
+// One plain-text line per explanation, in words (not yet escaped for a terminal).
 std::string DescribeExplanation(const CExplanation& e);
+
+// Writes the explanations as --explain prints them: grouped under their sections in output
+// order, each line escaped for a terminal, secret values labelled by `masker` when given.
+void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMasker* masker,
+                       std::ostream& out);
 
 }  // namespace varnic::cli
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/comparison.h"
+#include "report/file_settings.h"
 
 namespace varnic::cli {
 
@@ -40,8 +41,12 @@ struct CHiddenDifference {
 // duplicates can be. Lines both files lack in the same way (equal values) are not differences.
 std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison,
                                                    std::deque<std::string>& texts);
+// The same with the settings of the comparison already gathered.
+std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison,
+                                                   const CFileSettings& settings,
+                                                   std::deque<std::string>& texts);
 
-// "not relevant", "reconciled", "duplicate", "unordered": the names JSON and HTML use.
+// "not_relevant", "reconciled", "duplicate", "unordered": the names JSON uses.
 std::string_view HiddenReasonName(HiddenReason reason);
 
 }  // namespace varnic::cli

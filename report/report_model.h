@@ -50,6 +50,7 @@ struct CVerdict {
 // Everything a report shows: the inputs, the aligned entries, the counts, the explanations and
 // the hidden differences. Built once per pair; every renderer reads the same report.
 struct CReport {
+  const CComparison* comparison = nullptr;  // what the report was built from; outlives it
   CInput left;
   CInput right;
   std::vector<CEntry> entries;

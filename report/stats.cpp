@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <unordered_set>
 
 namespace varnic::cli {
 namespace {
@@ -17,11 +18,18 @@ CSectionStats& Row(std::vector<CSectionStats>& rows, std::string_view section) {
 
 }  // namespace
 
-std::vector<CSectionStats> ComputeStats(const CComparison& comparison) {
+std::vector<CSectionStats> ComputeStats(const CComparison& comparison,
+                                        const CIgnoreList* ignores) {
   std::vector<CSectionStats> rows;
   for (const CSectionRows& section : comparison.Sections()) {
-    CSectionStats& counts = Row(rows, SectionHeader(section.section()));
+    const std::string_view header = SectionHeader(section.section());
+    CSectionStats& counts = Row(rows, header);
     for (std::size_t i = 0; i < section.size(); ++i) {
+      if (ignores != nullptr && section.kind(i) != RowKind::kSame &&
+          ignores->Matches(header, section[i].key)) {
+        ++counts.ignored;
+        continue;
+      }
       switch (section.kind(i)) {
         case RowKind::kSame:
           ++counts.same;
@@ -38,9 +46,18 @@ std::vector<CSectionStats> ComputeStats(const CComparison& comparison) {
       }
     }
   }
+  // A line reconciliation took out and put back was compared: it counts nowhere.
+  std::unordered_set<const char*> restored;
+  for (const CChange& change : comparison.Changes().Changes()) {
+    if (change.kind == ChangeKind::kReconcileRestored) restored.insert(change.line.data());
+  }
   for (const CChange& change : comparison.Changes().Changes()) {
     if (change.kind == ChangeKind::kFiltered) {
       ++Row(rows, SectionHeader(*change.section)).dropped;
+    } else if (change.kind == ChangeKind::kBandCleared ||
+               (change.kind == ChangeKind::kReconcileRemoved &&
+                !restored.contains(change.line.data()))) {
+      ++Row(rows, SectionHeader(*change.section)).reconciled;
     }
   }
   CSectionStats total{"total"};
@@ -50,6 +67,9 @@ std::vector<CSectionStats> ComputeStats(const CComparison& comparison) {
     total.onlyLeft += s.onlyLeft;
     total.onlyRight += s.onlyRight;
     total.dropped += s.dropped;
+    total.reconciled += s.reconciled;
+    total.hidden += s.hidden;
+    total.ignored += s.ignored;
   }
   rows.push_back(total);
   return rows;
@@ -58,12 +78,14 @@ std::vector<CSectionStats> ComputeStats(const CComparison& comparison) {
 std::string RenderStats(const std::vector<CSectionStats>& stats) {
   std::string out;
   std::array<char, 160> line{};
-  std::snprintf(line.data(), line.size(), "%-28s %6s %9s %8s %8s %8s\n", "section", "same",
-                "different", "only-1", "only-2", "dropped");
+  std::snprintf(line.data(), line.size(), "%-28s %6s %9s %8s %8s %8s %10s %6s %7s\n", "section",
+                "same", "different", "only-1", "only-2", "dropped", "reconciled", "hidden",
+                "ignored");
   out += line.data();
   for (const CSectionStats& s : stats) {
-    std::snprintf(line.data(), line.size(), "%-28s %6d %9d %8d %8d %8d\n", s.section.c_str(),
-                  s.same, s.different, s.onlyLeft, s.onlyRight, s.dropped);
+    std::snprintf(line.data(), line.size(), "%-28s %6d %9d %8d %8d %8d %10d %6d %7d\n",
+                  s.section.c_str(), s.same, s.different, s.onlyLeft, s.onlyRight, s.dropped,
+                  s.reconciled, s.hidden, s.ignored);
     out += line.data();
   }
   return out;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/comparison.h"
+#include "report/ignore.h"
 
 namespace varnic::cli {
 
@@ -24,7 +25,10 @@ struct CSectionStats {
 
 // Counts per section in result order (a section whose every line was dropped comes after),
 // then the total. A pair of lines counts once: a different setting is one different line.
-std::vector<CSectionStats> ComputeStats(const CComparison& comparison);
+// A differing setting an ignore pattern of `ignores` matches counts as ignored, nothing else.
+// Hidden differences are counted by the report, which finds them.
+std::vector<CSectionStats> ComputeStats(const CComparison& comparison,
+                                        const CIgnoreList* ignores = nullptr);
 
 // A fixed-width table of the counts, one row per section and a total row.
 std::string RenderStats(const std::vector<CSectionStats>& stats);

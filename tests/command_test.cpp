@@ -39,12 +39,17 @@ TEST(Command, ExitStatusesLikeDiff) {
   EXPECT_EQ(missing.err,
             "varnic: cannot read '" + dir.File("x.cfg") + "': No such file or directory\n");
 
-  const std::string unknown = dir.Write("vendor.cfg", "[Vendor]\nx=1\n");
-  const CommandRun nothing = Varnic({"compare", before, unknown});
-  EXPECT_EQ(nothing.status, 2);
-  EXPECT_NE(nothing.err.find("'" + unknown + "' has no settings in any known section"),
-            std::string::npos);
-  EXPECT_TRUE(nothing.out.empty());
+  // A file with only unknown sections, or with no header at all, is no backup to compare.
+  for (const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
+           {"[Vendor]\nx=1\n", "has no section header; the known headers are [System], "},
+           {"channel=6\nssid=x\n", "has no section header; the known headers are [System], "},
+           {"[System]\n[Vendor]\nx=1\n", "has no settings in any known section"}}) {
+    const std::string unknown = dir.Write("vendor.cfg", text);
+    const CommandRun nothing = Varnic({"compare", before, unknown});
+    EXPECT_EQ(nothing.status, 2);
+    EXPECT_NE(nothing.err.find("'" + unknown + "' " + message), std::string::npos) << nothing.err;
+    EXPECT_TRUE(nothing.out.empty());
+  }
 
   const CommandRun unwritable = Varnic(
       {"compare", before, after, "--save", dir.File("1.out"), dir.File("no/such/dir/2.out")});
@@ -183,9 +188,14 @@ TEST(CommandReports, ExplainNamesDroppedLinesAndClearedBands) {
                 "SSID2_Status=Disable\nSSID2_Ssid=Old\n");
   const CommandRun run =
       Varnic({"compare", single, kAfter, "--type1", "0", "--type2", "1", "--explain"});
-  EXPECT_NE(run.out.find("removed 'key1=stale'"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("dropped 'SSID2_Ssid=Old'"), std::string::npos);
-  EXPECT_NE(run.out.find("file 2: 5GHz band cleared"), std::string::npos);
+  EXPECT_NE(run.out.find("not compared 'key1=stale': the other device type has no key1"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("not compared 'SSID2_Ssid=Old': SSID2 is disabled: SSID2_Status=Disable"),
+            std::string::npos);
+  EXPECT_NE(run.out.find("file 2: 5GHz band not compared"), std::string::npos);
+  // The rule notation is for JSON; the text speaks of settings.
+  EXPECT_EQ(run.out.find("|"), std::string::npos);
 }
 
 TEST(CommandReports, JsonValidatesAndMasksSecrets) {
@@ -230,9 +240,11 @@ TEST(CommandGolden, SideBySideOfTheExamples) {
   const std::string golden = VARNIC_SOURCE_DIR "/tests/golden/";
   for (const char* width : {"80", "200"}) {
     for (const bool color : {false, true}) {
-      std::vector<std::string> args = {"compare", kBefore, kAfter, "--format=side", "-W", width};
+      std::vector<std::string> args = {
+          "compare", "ap-before.cfg", "ap-after.cfg", "--format=side", "-W", width};
       if (color) args.emplace_back("--color=always");
-      const CommandRun run = Varnic(args);
+      // Run beside the examples: the header names the files as given.
+      const CommandRun run = testing::RunVarnic(args, "cd " + testing::Quote(kExamples) + " && ");
       EXPECT_EQ(run.status, 1);
       const std::string file = golden + "side-" + width + (color ? "-color" : "") + ".txt";
       if (std::getenv("VARNIC_UPDATE_GOLDEN") != nullptr) {

@@ -1,0 +1,111 @@
+#include "report/hidden.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "engine/align.h"
+#include "report/file_settings.h"
+#include "report/line_numbers.h"
+#include "report/reasons.h"
+
+namespace varnic::cli {
+namespace {
+
+std::string_view ValueOf(std::string_view line) {
+  const std::size_t eq = line.find('=');
+  return eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
+}
+
+// Values are compared as rows are: trailing spaces do not count.
+bool SameValue(const CSetting* a, const CSetting* b) {
+  if (a == nullptr || b == nullptr) return a == b;
+  return TrimTrailingSpaces(ComparedText(a->line)) == TrimTrailingSpaces(ComparedText(b->line));
+}
+
+HiddenReason ReasonOf(ChangeKind kind) {
+  switch (kind) {
+    case ChangeKind::kReconcileRemoved:
+      return HiddenReason::kReconciled;
+    case ChangeKind::kDuplicate:
+      return HiddenReason::kDuplicate;
+    case ChangeKind::kUnordered:
+      return HiddenReason::kUnordered;
+    default:
+      return HiddenReason::kNotRelevant;
+  }
+}
+
+}  // namespace
+
+std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison,
+                                                   std::deque<std::string>& texts) {
+  return HiddenDifferencesOf(comparison, CFileSettings(comparison), texts);
+}
+
+std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison,
+                                                   const CFileSettings& settings,
+                                                   std::deque<std::string>& texts) {
+  std::vector<CHiddenDifference> hidden;
+  if (comparison.Sections().empty()) return hidden;  // nothing was compared at all
+  if (settings.SetAsideKeys().empty()) return hidden;
+  const CLineNumbers numbers(comparison);
+  const std::vector<CSetting> none;
+  std::unordered_map<std::string, std::string_view> reasons;
+  for (const CFileSettings::CSlot& slot : settings.SetAsideKeys()) {
+    const std::vector<CSetting>* left = settings.Find(FileSide::kFile1, slot.section, slot.key);
+    const std::vector<CSetting>* right = settings.Find(FileSide::kFile2, slot.section, slot.key);
+    if (left == nullptr) left = &none;
+    if (right == nullptr) right = &none;
+    // The n-th line of a key in one file stands opposite the n-th in the other. Where both
+    // were compared, or one was and the other file lacks it, the row already shows it.
+    for (std::size_t n = 0; n < std::max(left->size(), right->size()); ++n) {
+      const CSetting* a = n < left->size() ? &(*left)[n] : nullptr;
+      const CSetting* b = n < right->size() ? &(*right)[n] : nullptr;
+      const bool compared = (a == nullptr || a->setAside == nullptr) &&
+                            (b == nullptr || b->setAside == nullptr);
+      if (compared || SameValue(a, b)) continue;
+      // A row shows a line compared against nothing as only in its file already.
+      if ((a != nullptr && a->setAside == nullptr) || (b != nullptr && b->setAside == nullptr)) {
+        continue;
+      }
+      const CSetting& aside = a != nullptr ? *a : *b;
+      CHiddenDifference difference;
+      difference.section = slot.section;
+      difference.key = aside.line.substr(0, aside.line.find('='));
+      if (a != nullptr) {
+        difference.left = ValueOf(a->line);
+        difference.leftLine = numbers.Of(FileSide::kFile1, a->line);
+      }
+      if (b != nullptr) {
+        difference.right = ValueOf(b->line);
+        difference.rightLine = numbers.Of(FileSide::kFile2, b->line);
+      }
+      difference.reason = ReasonOf(aside.setAside->kind);
+      // Most hidden lines share a handful of reasons: each text is kept once.
+      std::string why = ReasonFor(*aside.setAside, comparison.Changes(), settings);
+      auto known = reasons.find(why);
+      if (known == reasons.end()) {
+        known = reasons.emplace(why, texts.emplace_back(why)).first;
+      }
+      difference.why = known->second;
+      hidden.push_back(difference);
+    }
+  }
+  return hidden;
+}
+
+std::string_view HiddenReasonName(HiddenReason reason) {
+  switch (reason) {
+    case HiddenReason::kNotRelevant:
+      return "not_relevant";
+    case HiddenReason::kReconciled:
+      return "reconciled";
+    case HiddenReason::kDuplicate:
+      return "duplicate";
+    case HiddenReason::kUnordered:
+      return "unordered";
+  }
+  return "not_relevant";
+}
+
+}  // namespace varnic::cli

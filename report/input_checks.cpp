@@ -1,0 +1,41 @@
+#include "report/input_checks.h"
+
+#include "model/sections.h"
+
+namespace varnic::cli {
+namespace {
+
+// Stops at the first header, which a backup has near its top.
+bool HasKnownHeader(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t lf = text.find('\n');
+    std::string_view line = text.substr(0, lf);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (FindSection(line)) return true;
+    text = lf == std::string_view::npos ? std::string_view() : text.substr(lf + 1);
+  }
+  return false;
+}
+
+std::string KnownHeaders() {
+  std::string list;
+  for (const Section section : kEmissionOrder) {
+    if (!list.empty()) list += ", ";
+    list += SectionHeader(section);
+  }
+  return list;
+}
+
+}  // namespace
+
+std::string InputProblem(const CComparison& comparison, FileSide side) {
+  if (!HasKnownHeader(comparison.Text(side))) {
+    return "has no section header; the known headers are " + KnownHeaders();
+  }
+  if (comparison.HasNoSettings(side)) {
+    return "has no settings in any known section; there is nothing to compare";
+  }
+  return {};
+}
+
+}  // namespace varnic::cli

@@ -1,0 +1,51 @@
+#include "report/line_numbers.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+namespace varnic::cli {
+namespace {
+
+std::size_t Index(FileSide side) { return side == FileSide::kFile1 ? 0 : 1; }
+
+}  // namespace
+
+CLineNumbers::CLineNumbers(const CComparison& comparison) : comparison_(comparison) {
+  for (const FileSide side : {FileSide::kFile1, FileSide::kFile2}) {
+    const std::string_view text = comparison.Text(side);
+    std::vector<std::uint32_t>& newlines = newlines_[Index(side)];
+    newlines.reserve(comparison.LinesRead(side));
+    for (const char* at = text.data(); at < text.data() + text.size(); ++at) {
+      at = static_cast<const char*>(std::memchr(at, '\n', text.data() + text.size() - at));
+      if (at == nullptr) break;
+      newlines.push_back(static_cast<std::uint32_t>(at - text.data()));
+    }
+  }
+  const CChangeLog& log = comparison.Changes();
+  for (const CChange& change : log.Changes()) {
+    if (change.kind == ChangeKind::kRenumbered) {
+      renumbered_.emplace(log.After(change).data(), change.line);
+    }
+  }
+}
+
+std::uint32_t CLineNumbers::Of(FileSide side, std::string_view line) const {
+  const std::string_view text = comparison_.Text(side);
+  const char* at = line.data();
+  // Views compare as addresses: std::less orders pointers into unrelated arrays too.
+  const std::less<const char*> before;
+  if (before(at, text.data()) || !before(at, text.data() + text.size())) {
+    const auto original = renumbered_.find(at);
+    if (original == renumbered_.end()) return 0;
+    at = original->second.data();
+    if (before(at, text.data()) || !before(at, text.data() + text.size())) return 0;
+  }
+  const auto offset = static_cast<std::uint32_t>(at - text.data());
+  const std::vector<std::uint32_t>& newlines = newlines_[Index(side)];
+  // One more than the number of line ends before the line.
+  return static_cast<std::uint32_t>(
+      std::lower_bound(newlines.begin(), newlines.end(), offset) - newlines.begin() + 1);
+}
+
+}  // namespace varnic::cli

@@ -1,0 +1,32 @@
+#ifndef VARNIC_REPORT_LINE_NUMBERS_H_
+#define VARNIC_REPORT_LINE_NUMBERS_H_
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/comparison.h"
+
+namespace varnic::cli {
+
+// The line number, in the file as read, of a line view the comparison hands out. A MAC filter
+// entry matched under another number is a new line: it takes the number of the line it replaced.
+class CLineNumbers {
+ public:
+  // `comparison` must outlive the object.
+  explicit CLineNumbers(const CComparison& comparison);
+
+  // From 1; 0 when `line` is not a line of the file (an empty result, or text made up).
+  std::uint32_t Of(FileSide side, std::string_view line) const;
+
+ private:
+  const CComparison& comparison_;
+  std::array<std::vector<std::uint32_t>, 2> newlines_;  // offsets of '\n', per file
+  std::unordered_map<const char*, std::string_view> renumbered_;
+};
+
+}  // namespace varnic::cli
+
+#endif  // VARNIC_REPORT_LINE_NUMBERS_H_

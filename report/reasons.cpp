@@ -1,0 +1,179 @@
+#include "report/reasons.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "rules/rule_lists.h"
+
+namespace varnic::cli {
+namespace {
+
+std::string_view KeyOf(std::string_view line) { return line.substr(0, line.find('=')); }
+
+std::string Setting(std::string_view key, std::string_view value) {
+  return std::string(key).append("=").append(value);
+}
+
+bool OneOf(std::string_view key, std::initializer_list<std::string_view> keys) {
+  for (const std::string_view k : keys) {
+    if (key == k) return true;
+  }
+  return false;
+}
+
+// The setting a reader should look at when no wording fits the key: the governing setting of
+// the first rule that names the key, as the file holds it ("not compared while
+// Telnet_option=Disable"); for a key no rule names, the first real condition that held.
+std::string GenericReason(const CChange& change, std::string_view key, const CChangeLog& log,
+                          const CFileSettings& settings) {
+  const CRuleList& rules = RulesFor(*change.section);
+  for (const CRule& rule : rules) {
+    if (std::find(rule.Keys().begin(), rule.Keys().end(), key) == rule.Keys().end()) continue;
+    const std::string_view governing = rule.GoverningKey();
+    if (governing.empty() || governing == "*") continue;
+    if (const auto value = settings.Value(change.file, *change.section, governing)) {
+      return "not compared while " + Setting(governing, *value);
+    }
+    return "not compared: the file has no " + std::string(governing);
+  }
+  for (const std::uint16_t index : log.RuleSet(change)) {
+    for (const CCondition& condition : rules[index].Conditions()) {
+      if (condition.key == "*" || condition.value == "*") continue;
+      return "not compared while " + Setting(condition.key, condition.value);
+    }
+  }
+  return "not compared: no setting of the section makes it relevant";
+}
+
+// The SSID number a multi-SSID key belongs to, "SSID2_Ssid" -> "2".
+std::optional<std::string_view> SsidNumber(std::string_view key) {
+  if (!key.starts_with("SSID")) return std::nullopt;
+  std::size_t end = 4;
+  while (end < key.size() && key[end] >= '0' && key[end] <= '9') ++end;
+  if (end == 4 || end >= key.size() || key[end] != '_') return std::nullopt;
+  return key.substr(4, end - 4);
+}
+
+std::string MultiSsidReason(const CChange& change, std::string_view key,
+                            const CFileSettings& settings) {
+  const std::optional<std::string_view> n = SsidNumber(key);
+  if (!n) return {};
+  const std::string ssid = std::string("SSID").append(*n);
+  const std::string statusKey = ssid + "_Status";
+  const std::optional<std::string_view> status =
+      settings.Value(change.file, *change.section, statusKey);
+  if (!status) return ssid + " is not enabled: the file has no " + statusKey;
+  if (status->find("Enable") == std::string_view::npos) {
+    return ssid + " is disabled: " + Setting(statusKey, *status);
+  }
+  const std::string securityKey = ssid + "_Security";
+  if (const auto security = settings.Value(change.file, *change.section, securityKey)) {
+    return "not used while " + Setting(securityKey, *security);
+  }
+  return {};
+}
+
+std::string SecurityReason(const CChange& change, std::string_view key,
+                           const CFileSettings& settings) {
+  const auto auth = settings.Value(change.file, *change.section, "auth_type");
+  if (!auth) return {};
+  const std::string authSetting = Setting("auth_type", *auth);
+  if (OneOf(key, {"key1", "key2", "key3", "key4", "keysize", "keytype", "active_key_index"})) {
+    const auto wep = settings.Value(change.file, *change.section, "wep_status");
+    if (wep && wep->find("Disable") != std::string_view::npos &&
+        (auth->find("Open System") != std::string_view::npos ||
+         auth->find("Shared Key") != std::string_view::npos)) {
+      return "WEP is off: " + Setting("wep_status", *wep);
+    }
+    return "WEP keys are not used while " + authSetting;
+  }
+  if (key.starts_with("radius_")) return "RADIUS is not used while " + authSetting;
+  if (OneOf(key, {"passphrase", "autorekey"})) {
+    return "no passphrase is used while " + authSetting;
+  }
+  return "not used while " + authSetting;
+}
+
+std::string FilterReason(const CChange& change, std::string_view key,
+                         const CFileSettings& settings) {
+  if (!key.starts_with("filter_mac_add")) return {};
+  const auto acl = settings.Value(change.file, *change.section, "filter_mac_acl");
+  if (!acl) return {};
+  if (acl->find("Disable") != std::string_view::npos) {
+    return "MAC filtering is off: " + Setting("filter_mac_acl", *acl);
+  }
+  return {};
+}
+
+std::string SystemReason(const CChange& change, std::string_view key,
+                         const CFileSettings& settings) {
+  if (OneOf(key, {"Mask", "Gateway"})) {
+    const auto dhcp = settings.Value(change.file, Section::kSystem, "DHCPclient");
+    if (dhcp && dhcp->find("Enable") != std::string_view::npos) {
+      return "the address comes from DHCP: " + Setting("DHCPclient", *dhcp);
+    }
+  }
+  if (OneOf(key, {"IsSSH", "Telnet_timeout"})) {
+    const auto telnet = settings.Value(change.file, Section::kSystem, "Telnet_option");
+    if (telnet && telnet->find("Disable") != std::string_view::npos) {
+      return "Telnet is off: " + Setting("Telnet_option", *telnet);
+    }
+  }
+  return {};
+}
+
+std::string FilteredReason(const CChange& change, const CChangeLog& log,
+                           const CFileSettings& settings) {
+  const std::string_view key = KeyOf(change.line);
+  std::string reason;
+  switch (*change.section) {
+    case Section::k5GHzMultiSSID:
+    case Section::k24GHzMultiSSID:
+      reason = MultiSsidReason(change, key, settings);
+      break;
+    case Section::k5GHzSecurity:
+    case Section::k24GHzSecurity:
+      reason = SecurityReason(change, key, settings);
+      break;
+    case Section::k5GHzFilter:
+    case Section::k24GHzFilter:
+      reason = FilterReason(change, key, settings);
+      break;
+    case Section::kSystem:
+      reason = SystemReason(change, key, settings);
+      break;
+    default:
+      break;
+  }
+  return reason.empty() ? GenericReason(change, key, log, settings) : reason;
+}
+
+}  // namespace
+
+std::string ReasonFor(const CChange& change, const CChangeLog& log, const CFileSettings& settings) {
+  switch (change.kind) {
+    case ChangeKind::kFiltered:
+      return FilteredReason(change, log, settings);
+    case ChangeKind::kReconcileRemoved: {
+      const FileSide other = change.file == FileSide::kFile1 ? FileSide::kFile2 : FileSide::kFile1;
+      const std::string_view key = KeyOf(change.line);
+      if (settings.Value(other, *change.section, key)) {
+        return "not relevant under this file's settings, reconciled with the other device type";
+      }
+      return "the other device type has no " + std::string(key);
+    }
+    case ChangeKind::kReconcileRestored:
+      return "the other device type lacks it, but this file's own settings make it relevant";
+    case ChangeKind::kBandCleared:
+      return "the other device type has no settings for this band";
+    case ChangeKind::kDuplicate:
+      return "a later line of the same key; only the first is compared";
+    case ChangeKind::kUnordered:
+      return "a multi-SSID key of no SSID from 1 to 7";
+    default:
+      return {};
+  }
+}
+
+}  // namespace varnic::cli
