@@ -75,7 +75,7 @@ TEST(WriteJson, WritesEveryFieldOfTheSecondSchema) {
   const Json& hidden = doc["hidden_differences"];
   ASSERT_EQ(hidden.size(), 2u);
   EXPECT_EQ(hidden[0]["section"], "[System]");
-  EXPECT_EQ(hidden[0]["reason"], "not relevant");
+  EXPECT_EQ(hidden[0]["reason"], "not_relevant");
   EXPECT_EQ(hidden[0]["why"], "not compared while DHCPclient=Disable");
   EXPECT_TRUE(hidden[0]["right"].is_null());
   EXPECT_TRUE(hidden[0]["right_line"].is_null());
