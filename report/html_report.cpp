@@ -22,7 +22,7 @@ body{font:14px/1.4 system-ui,sans-serif;margin:2em;color:#222}
 table{border-collapse:collapse;width:100%;table-layout:fixed;margin:.5em 0 1.5em}
 td,th{border:1px solid #ccc;padding:2px 6px;font-family:monospace;vertical-align:top;overflow-wrap:anywhere}
 th{background:#f3f3f3;text-align:left;font-family:system-ui,sans-serif}
-th.sec{width:16%}th.key{width:18%}th.st{width:11%}th.why{width:22%}
+th.sec{width:20%}th.key{width:18%}th.st{width:11%}th.why{width:22%}
 tr.same td{background:#fff}
 tr.different td.v{background:#fff3c4}
 tr.only_left td.l,tr.only_right td.r{background:#d9f2d9}
@@ -31,6 +31,7 @@ tr.hidden td.v{background:#fde2c8}
 tr.ignored td,tr.ignored td.v{background:#fafafa;color:#999}
 summary{font-weight:bold;cursor:pointer;margin:.3em 0}
 .counts td{font-family:system-ui,sans-serif}
+.counts th.sec{width:24%}
 .banner{border:2px solid;border-radius:4px;padding:.6em 1em;margin:1em 0;font-size:1.15em}
 .banner.ok{border-color:#4a4;background:#eef8ee}
 .banner.differs{border-color:#c90;background:#fff8e0}
