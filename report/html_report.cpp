@@ -152,7 +152,8 @@ constexpr std::string_view kLegend =
     "<li><span class=\"mark different\">d_ different</span>the files hold different values</li>\n"
     "<li><span class=\"mark only\">o_ only in file 1</span>file 2 lacks the setting</li>\n"
     "<li><span class=\"mark only\">o_ only in file 2</span>file 1 lacks the setting</li>\n"
-    "<li><span class=\"mark hidden\">not compared</span>the comparison's rules left the setting "
+    "<li><span class=\"mark hidden\">not compared</span>the rules of the comparison left the "
+    "setting "
     "out, and the files differ in it</li>\n"
     "<li><span class=\"mark ignored\">ignored</span>an ignore pattern matched the setting: it "
     "counts for nothing</li>\n"
@@ -217,10 +218,11 @@ void Changes(CPage& page, const std::vector<CEntry>& entries) {
 
 void Hidden(CPage& page, const std::vector<CHiddenDifference>& hidden) {
   if (hidden.empty()) return;
-  page << "<h2>Not compared, but different</h2>\n<p>The comparison's rules left these settings "
-          "out, so the marked results do not show them; the files differ in them.</p>\n<table>"
-          "<tr><th class=\"sec\">section</th><th class=\"key\">key</th><th>file 1</th>"
-          "<th>file 2</th><th class=\"why\">why not compared</th></tr>\n";
+  page
+      << "<h2>Not compared, but different</h2>\n<p>The rules of the comparison left these settings "
+         "out, so the marked results do not show them; the files differ in them.</p>\n<table>"
+         "<tr><th class=\"sec\">section</th><th class=\"key\">key</th><th>file 1</th>"
+         "<th>file 2</th><th class=\"why\">why not compared</th></tr>\n";
   for (const CHiddenDifference& h : hidden) {
     const bool secret = IsSecretKey(h.key);
     page << (h.ignored ? "<tr class=\"hidden ignored\"><td>" : "<tr class=\"hidden\"><td>");
