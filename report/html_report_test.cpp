@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <vector>
 
 namespace varnic::cli {
 namespace {
@@ -52,11 +53,12 @@ TEST(RenderHtml, EveryTextIsEscapedAndNothingCanLoad) {
 }
 
 TEST(RenderHtml, BannerSaysWhatThePairAmountsTo) {
-  struct {
+  struct CCase {
     CVerdict verdict;
     const char* cssClass;
     std::vector<const char*> says;
-  } const cases[] = {
+  };
+  const std::vector<CCase> cases = {
       {{0, 0, 0, false}, "banner ok", {"<strong>No differences</strong>"}},
       {{1, 0, 0, false}, "banner differs", {"<strong>1 setting differs</strong>"}},
       {{3, 0, 2, false}, "banner differs", {"3 settings differ", "ignored: 2"}},

@@ -90,10 +90,11 @@ TEST(WriteJson, WritesEveryFieldOfTheSecondSchema) {
   EXPECT_FALSE(doc["summary"]["total"].contains("section"));
 
   // Each kind's detail goes to its own field and the others are null.
-  struct {
+  struct CKind {
     const char* kind;
     Json rule, after, otherKey;
-  } const kinds[] = {
+  };
+  const std::vector<CKind> kinds = {
       {"filtered", "|DHCPclient=Enable|", nullptr, nullptr},
       {"band_cleared", nullptr, nullptr, nullptr},
       {"reconcile_removed", nullptr, nullptr, nullptr},
@@ -101,8 +102,8 @@ TEST(WriteJson, WritesEveryFieldOfTheSecondSchema) {
       {"renumbered", nullptr, "filter_mac_add1=cc", nullptr},
       {"spacing", nullptr, nullptr, "Password"},
   };
-  ASSERT_EQ(doc["explanations"].size(), std::size(kinds));
-  for (std::size_t i = 0; i < std::size(kinds); ++i) {
+  ASSERT_EQ(doc["explanations"].size(), kinds.size());
+  for (std::size_t i = 0; i < kinds.size(); ++i) {
     const Json& e = doc["explanations"][i];
     EXPECT_EQ(e["kind"], kinds[i].kind);
     EXPECT_EQ(e["rule"], kinds[i].rule) << kinds[i].kind;
@@ -173,7 +174,7 @@ CEntry Mac(const char* section, const char* key, std::optional<std::string_view>
 TEST(MacFilterChangesOf, AddressesOnlyOneFileLists) {
   const char* f5 = "[5GHz_Filter]";
   const char* f24 = "[2.4GHz_Filter]";
-  const CMacCase cases[] = {
+  const std::vector<CMacCase> cases = {
       {"reordered lists change nothing",
        {Mac(f5, "filter_mac_add1", "aa", "bb", 3, 4), Mac(f5, "filter_mac_add2", "bb", "aa", 4, 3)},
        {{}},

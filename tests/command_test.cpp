@@ -231,12 +231,13 @@ TEST(CommandReports, JsonCarriesWhatTheMarksLeaveOut) {
   std::string macChanged = ReadAll(pairs + "base.cfg");
   macChanged.replace(macChanged.find("00:1A:2B:3C:4D:02"), 17, "00:1A:2B:3C:4D:99");
   const std::string macFile = dir.Write("mac-changed.cfg", macChanged);
-  struct {
+  struct CCase {
     std::string file2;
     std::vector<std::string> options;
     int status;
     Json expected;  // members the output must hold, as JSON pointers and values
-  } const cases[] = {
+  };
+  const std::vector<CCase> cases = {
       {pairs + "address-changed.cfg",
        {},
        0,

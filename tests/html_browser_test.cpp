@@ -72,9 +72,8 @@ TEST_F(HtmlInBrowser, HiddenDifferenceShowsInBannerAndSection) {
        {"<div class=\"banner warn\"><strong>No differences in the compared settings</strong>",
         "1 setting was not compared and differs", "<h2>Legend</h2>", "o_ only in file 2",
         "<h2>Not compared, but different</h2>",
-        "<td>IPaddr</td><td class=\"v l\">192.168.10.20</td><td class=\"v r\">192.168.10.99</td>"
-        "<td>not compared while DHCPclient=Disable</td>",
-        "(type 0, single-band;"}) {
+        R"(<td>IPaddr</td><td class="v l">192.168.10.20</td><td class="v r">192.168.10.99</td>)",
+        "<td>not compared while DHCPclient=Disable</td>", "(type 0, single-band;"}) {
     EXPECT_NE(rendered.find(shown), std::string::npos) << shown;
   }
   const char* keep = std::getenv("VARNIC_KEEP_SCREENSHOT");
