@@ -77,8 +77,8 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
            {std::pair{FileSide::kFile1, row.left}, std::pair{FileSide::kFile2, row.right}}) {
         if (!line) continue;
         const std::string_view key = MatchKey(row.section, *line);
-        const bool wanted = DecidesRelevance(row.key) ||
-                            slotSeen.contains({FileSide::kFile1, row.section, key});
+        const bool wanted =
+            DecidesRelevance(row.key) || slotSeen.contains({FileSide::kFile1, row.section, key});
         if (!wanted) continue;
         std::vector<CSetting>& lines = settings_[{side, row.section, key}];
         lines.insert(lines.begin(), CSetting{*line, nullptr});

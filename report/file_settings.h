@@ -30,8 +30,7 @@ class CFileSettings {
   // The lines of `key` (for a MAC entry: of the address) in one file's section.
   const std::vector<CSetting>* Find(FileSide side, Section section, std::string_view key) const;
   // The value of the first line of `key`, when the file has one.
-  std::optional<std::string_view> Value(FileSide side, Section section,
-                                        std::string_view key) const;
+  std::optional<std::string_view> Value(FileSide side, Section section, std::string_view key) const;
 
   struct CSlot {
     Section section;

@@ -16,10 +16,11 @@ std::string_view ValueOf(std::string_view line) {
   return eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
 }
 
-// Values are compared as rows are: trailing spaces do not count.
+// Values are compared as rows are: trailing spaces do not count. The lines of a slot share
+// their key, or in a MAC list their address under any number, so the values decide.
 bool SameValue(const CSetting* a, const CSetting* b) {
   if (a == nullptr || b == nullptr) return a == b;
-  return TrimTrailingSpaces(ComparedText(a->line)) == TrimTrailingSpaces(ComparedText(b->line));
+  return TrimTrailingSpaces(ValueOf(a->line)) == TrimTrailingSpaces(ValueOf(b->line));
 }
 
 HiddenReason ReasonOf(ChangeKind kind) {
@@ -61,8 +62,8 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
     for (std::size_t n = 0; n < std::max(left->size(), right->size()); ++n) {
       const CSetting* a = n < left->size() ? &(*left)[n] : nullptr;
       const CSetting* b = n < right->size() ? &(*right)[n] : nullptr;
-      const bool compared = (a == nullptr || a->setAside == nullptr) &&
-                            (b == nullptr || b->setAside == nullptr);
+      const bool compared =
+          (a == nullptr || a->setAside == nullptr) && (b == nullptr || b->setAside == nullptr);
       if (compared || SameValue(a, b)) continue;
       // A row shows a line compared against nothing as only in its file already.
       if ((a != nullptr && a->setAside == nullptr) || (b != nullptr && b->setAside == nullptr)) {

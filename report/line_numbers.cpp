@@ -44,8 +44,8 @@ std::uint32_t CLineNumbers::Of(FileSide side, std::string_view line) const {
   const auto offset = static_cast<std::uint32_t>(at - text.data());
   const std::vector<std::uint32_t>& newlines = newlines_[Index(side)];
   // One more than the number of line ends before the line.
-  return static_cast<std::uint32_t>(
-      std::lower_bound(newlines.begin(), newlines.end(), offset) - newlines.begin() + 1);
+  return static_cast<std::uint32_t>(std::lower_bound(newlines.begin(), newlines.end(), offset) -
+                                    newlines.begin() + 1);
 }
 
 }  // namespace varnic::cli

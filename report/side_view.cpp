@@ -52,8 +52,7 @@ void WriteVerdict(const CReport& report, CSecretMasker* masker, std::ostream& ou
         << verdict.hiddenDifferences
         << (verdict.hiddenDifferences == 1 ? " setting was not compared and differs"
                                            : " settings were not compared and differ")
-        << (verdict.strict ? " (counted as differences)" : "")
-        << ":\n";
+        << (verdict.strict ? " (counted as differences)" : "") << ":\n";
     for (const CHiddenDifference& hidden : report.hidden) {
       if (hidden.ignored) continue;
       const std::string left = ShownValue(hidden, hidden.left, masker);
