@@ -58,6 +58,7 @@ struct CReport {
   std::vector<CExplanation> explanations;
   std::vector<CHiddenDifference> hidden;
   CVerdict verdict;
+  std::vector<std::string> ignorePatterns;   // as given, in order
   std::deque<std::string> explanationTexts;  // what explanations and hidden differences point into
   std::string generatedAt;                   // shown in reports
 };

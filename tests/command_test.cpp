@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "engine/config_compare.h"
 #include "engine/text_file.h"
@@ -218,6 +220,96 @@ TEST(CommandReports, JsonValidatesAndMasksSecrets) {
   EXPECT_NE(Varnic({"compare", kBefore, kAfter, "--format=json", "--show-secrets"})
                 .out.find("GreenMeadow!2025"),
             std::string::npos);
+}
+
+// The JSON carries what the marked results leave out: settings not compared, MAC list changes,
+// spacing hints and ignores, on the hand-made pairs.
+TEST(CommandReports, JsonCarriesWhatTheMarksLeaveOut) {
+  using Json = nlohmann::json;
+  CTempDir dir;
+  const std::string pairs = VARNIC_SOURCE_DIR "/tests/pairs/";
+  std::string macChanged = ReadAll(pairs + "base.cfg");
+  macChanged.replace(macChanged.find("00:1A:2B:3C:4D:02"), 17, "00:1A:2B:3C:4D:99");
+  const std::string macFile = dir.Write("mac-changed.cfg", macChanged);
+  struct CCase {
+    std::string file2;
+    std::vector<std::string> options;
+    int status;
+    Json expected;  // members the output must hold, as JSON pointers and values
+  };
+  const std::vector<CCase> cases = {
+      {pairs + "address-changed.cfg",
+       {},
+       0,
+       {{"/differs", false},
+        {"/counts/hidden_differences", 1},
+        {"/hidden_differences/0/key", "IPaddr"},
+        {"/hidden_differences/0/right", "192.168.10.99"},
+        {"/hidden_differences/0/left_line", 6},
+        {"/hidden_differences/0/why", "not compared while DHCPclient=Disable"}}},
+      {pairs + "address-changed.cfg",
+       {"--strict"},
+       1,
+       {{"/differs", true}, {"/strict", true}, {"/counts/differences", 0}}},
+      {pairs + "address-changed.cfg",
+       {"--ignore", "[System]IPaddr"},
+       0,
+       {{"/counts/hidden_differences", 0},
+        {"/counts/ignored", 1},
+        {"/hidden_differences/0/ignored", true}}},
+      {pairs + "mac-reordered.cfg",
+       {},
+       0,
+       {{"/mac_filters/0/added", Json::array()}, {"/mac_filters/0/removed", Json::array()}}},
+      {macFile,
+       {},
+       1,
+       {{"/mac_filters/0/section", "[5GHz_Filter]"},
+        {"/mac_filters/0/added", Json::array({"00:1A:2B:3C:4D:99"})},
+        {"/mac_filters/0/removed", Json::array({"00:1A:2B:3C:4D:02"})}}},
+      {pairs + "spaced-key.cfg",
+       {},
+       1,
+       {{"/entries/0/left_line", 2}, {"/inputs/1/role", "single-band"}}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"compare", pairs + "base.cfg", c.file2, "--format=json"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const CommandRun run = Varnic(args);
+    const std::string what = c.file2 + " " + ::testing::PrintToString(c.options);
+    EXPECT_EQ(run.status, c.status) << what << run.err;
+    const Json doc = Json::parse(run.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << what;
+    for (const auto& [pointer, value] : c.expected.items()) {
+      EXPECT_EQ(doc.value(Json::json_pointer(pointer), Json()), value) << what << " " << pointer;
+    }
+  }
+  const Json spaced = Json::parse(
+      Varnic({"compare", pairs + "base.cfg", pairs + "spaced-key.cfg", "--format=json"}).out);
+  bool hinted = false;
+  for (const Json& e : spaced["explanations"]) {
+    hinted = hinted || (e["kind"] == "spacing" && e["other_key"] == "channel");
+  }
+  EXPECT_TRUE(hinted);
+}
+
+// The JSON and the HTML of one run give a secret value the same label.
+TEST(CommandReports, JsonAndHtmlOfOneRunLabelSecretsAlike) {
+  CTempDir dir;
+  const std::string pairs = VARNIC_SOURCE_DIR "/tests/pairs/";
+  const CommandRun run = Varnic({"compare", pairs + "base.cfg", pairs + "passphrase-changed.cfg",
+                                 "--format=json", "--html", dir.File("r.html")});
+  const nlohmann::json doc = nlohmann::json::parse(run.out);
+  const std::string html = ReadAll(dir.File("r.html"));
+  int secrets = 0;
+  for (const nlohmann::json& e : doc["entries"]) {
+    if (e["key"] != "passphrase") continue;
+    ++secrets;
+    const std::string row = "<td>passphrase</td><td class=\"v l\">" + e["left"].get<std::string>() +
+                            "</td><td class=\"v r\">" + e["right"].get<std::string>() + "</td>";
+    EXPECT_NE(html.find(row), std::string::npos) << row;
+  }
+  EXPECT_GT(secrets, 0);
 }
 
 TEST(CommandInputs, DashReadsStandardInput) {
