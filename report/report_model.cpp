@@ -48,6 +48,7 @@ CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
   report.left = std::move(left);
   report.right = std::move(right);
   report.verdict.strict = options.strict;
+  if (options.ignores != nullptr) report.ignorePatterns = options.ignores->patterns();
   // What each file said of the keys set aside: only when something reads it.
   std::optional<CFileSettings> settings;
   if (options.parts.hidden || options.parts.explanations) settings.emplace(comparison);

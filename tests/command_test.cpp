@@ -256,6 +256,7 @@ TEST(CommandReports, JsonCarriesWhatTheMarksLeaveOut) {
        0,
        {{"/counts/hidden_differences", 0},
         {"/counts/ignored", 1},
+        {"/ignore_patterns/0", "[System]IPaddr"},
         {"/hidden_differences/0/ignored", true}}},
       {pairs + "mac-reordered.cfg",
        {},
