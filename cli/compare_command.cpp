@@ -13,8 +13,6 @@
 #include <system_error>
 
 #include "cli/os.h"
-#include "engine/compare.h"
-#include "engine/marked.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "report/explain.h"
@@ -25,6 +23,8 @@
 #include "report/side_by_side.h"
 #include "report/stats.h"
 #include "report/terminal_text.h"
+#include "varnic/compare.h"
+#include "varnic/marked.h"
 
 namespace varnic::cli {
 namespace {

@@ -11,7 +11,6 @@
 #include <string>
 #include <string_view>
 
-#include "engine/compare.h"
 #include "fuzz/fuzz_check.h"
 #include "report/explain.h"
 #include "report/html_report.h"
@@ -19,6 +18,7 @@
 #include "report/report_model.h"
 #include "report/secrets.h"
 #include "report/stats.h"
+#include "varnic/compare.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "report/report_model.h"
 
-#include "engine/marked.h"
+#include "varnic/marked.h"
 
 namespace varnic::cli {
 namespace {

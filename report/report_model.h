@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/comparison.h"
 #include "report/explain.h"
 #include "report/stats.h"
+#include "varnic/comparison.h"
 
 namespace varnic::cli {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/comparison.h"
+#include "varnic/comparison.h"
 
 namespace varnic::cli {
 
