@@ -37,23 +37,44 @@ install(FILES ${PROJECT_BINARY_DIR}/varnic.pc DESTINATION ${CMAKE_INSTALL_LIBDIR
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME varnic)
 set(CPACK_PACKAGE_VENDOR "Varnic")
-set(CPACK_PACKAGE_CONTACT "Varnic developers <varnic@localhost>")
+set(VARNIC_PACKAGE_CONTACT "Varnic developers <maintainers@varnic.invalid>"
+    CACHE STRING "The Debian packages' maintainer, \"Name <address>\"")
+set(CPACK_PACKAGE_CONTACT "${VARNIC_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL runtime dev)
+set(varnic_packages varnic libvarnic-dev)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME varnic)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION utils)
+# CPack puts the summary first and indents each line of these.
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
-    "${PROJECT_DESCRIPTION}\n The varnic command compares two INI-like backups of an access point and\n writes the two marked results; VarnicObj is the same engine as an in-process\n component, registered with varnic-regsvr.")
+    "The varnic command compares two INI-like backups of an access point and\nwrites the two marked results; VarnicObj is the same engine as an in-process\ncomponent, registered with varnic-regsvr.")
+# The shared libraries travel with the programs: ldconfig runs by trigger.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME libvarnic-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "varnic (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_DEV_DESCRIPTION
-    "Varnic comparison engine: development files\n Headers, the CMake package (find_package(varnic)) and varnic.pc for programs\n that embed the comparison or host the component.")
+    "Development files: headers, the CMake package (find_package(varnic)) and\nvarnic.pc for programs that embed the comparison or host the component.")
+
+# Each package's copyright and changelog, as Debian requires of every package.
+string(TIMESTAMP VARNIC_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+configure_file(packaging/changelog.in ${PROJECT_BINARY_DIR}/packaging/changelog @ONLY)
+set(changelog ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
+add_custom_command(OUTPUT ${changelog}
+                   COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/packaging/changelog > ${changelog}
+                   DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog VERBATIM)
+add_custom_target(varnic_changelog ALL DEPENDS ${changelog})
+foreach(component package IN ZIP_LISTS CPACK_COMPONENTS_ALL varnic_packages)
+  install(FILES packaging/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package}
+          COMPONENT ${component})
+endforeach()
 set(CPACK_STRIP_FILES ON)
 include(CPack)
