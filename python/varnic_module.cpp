@@ -49,7 +49,7 @@ struct CResult {
   // OSError(errno, strerror, filename) picks its subclass (FileNotFoundError, ...) by errno.
   const py::object exception =
       py::reinterpret_borrow<py::object>(PyExc_OSError)(error.value(), error.message(), path);
-  PyErr_SetObject(PyExc_OSError, exception.ptr());
+  PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(exception.ptr())), exception.ptr());
   throw py::error_already_set();
 }
 

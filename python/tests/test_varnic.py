@@ -97,11 +97,11 @@ def test_a_file_compared_with_itself_does_not_differ():
 
 
 def test_bytes_that_are_not_text_stay_bytes():
-    text = b"[System]\nName=caf\xe9\x00\xff\r\n"
+    text = b"[5GHz_WirelessSettings]\nssid=caf\xe9\x00\xff\r\n"
     result = varnic.compare(text, text.replace(b"\xff", b"\xfe"))
     (row,) = result.rows
-    assert (row.left, row.right) == (b"Name=caf\xe9\x00\xff", b"Name=caf\xe9\x00\xfe")
-    assert result.marked()[0] == b"[System]\r\nd_Name=caf\xe9\x00\xff\r\n"
+    assert (row.left, row.right) == (b"ssid=caf\xe9\x00\xff", b"ssid=caf\xe9\x00\xfe")
+    assert result.marked()[0] == b"[5GHz_WirelessSettings]\r\nd_ssid=caf\xe9\x00\xff\r\n"
 
 
 @pytest.mark.parametrize("missing,error,name", [
@@ -139,14 +139,15 @@ def test_other_arguments_are_type_errors(argument):
 
 def test_comparing_lets_other_threads_run():
     # A large pair keeps the comparison busy long enough for the main thread to be seen running.
-    lines = b"".join(b"key%d=value%d\n" % (i, i) for i in range(400_000))
-    text1, text2 = b"[System]\n" + lines, b"[System]\n" + lines.replace(b"value", b"other")
-    done = threading.Event()
-    worker = threading.Thread(target=lambda: (varnic.compare(text1, text2), done.set()))
+    lines = b"".join(b"key%d=value%d\n" % (i, i) for i in range(300_000))
+    header = b"[5GHz_WirelessSettings]\n"
+    text1, text2 = header + lines, header + lines.replace(b"value", b"other")
+    results = []
+    worker = threading.Thread(target=lambda: results.append(varnic.compare(text1, text2)))
     ticks = 0
     worker.start()
-    while not done.is_set():
+    while worker.is_alive():
         ticks += 1
-        done.wait(0.001)
-    worker.join()
+        worker.join(0.001)
+    assert results and results[0].counts["different"] == 300_000
     assert ticks > 20
