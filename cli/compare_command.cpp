@@ -13,8 +13,6 @@
 #include <system_error>
 
 #include "cli/os.h"
-#include "engine/compare.h"
-#include "engine/marked.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "report/device_types.h"
@@ -23,12 +21,15 @@
 #include "report/input_checks.h"
 #include "report/json_report.h"
 #include "report/line_formats.h"
+#include "report/report_date.h"
 #include "report/report_model.h"
 #include "report/secrets.h"
 #include "report/side_by_side.h"
 #include "report/side_view.h"
 #include "report/stats.h"
 #include "report/terminal_text.h"
+#include "varnic/compare.h"
+#include "varnic/marked.h"
 
 namespace varnic::cli {
 namespace {
@@ -111,16 +112,6 @@ bool ChecksInputsAndOutputs(const CCompareOptions& options, std::ostream& err) {
     }
   }
   return true;
-}
-
-// UTC, or SOURCE_DATE_EPOCH when set, so reports can be reproduced byte for byte.
-std::string ReportDate() {
-  std::time_t now = std::time(nullptr);
-  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) now = std::strtoll(epoch, nullptr, 10);
-  const std::tm utc = os::UtcTime(now);
-  std::array<char, 32> text{};
-  std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M UTC", &utc);
-  return text.data();
 }
 
 std::string Escaped(std::string_view text) { return SafeText(text); }

@@ -15,7 +15,6 @@
 #include <string_view>
 #include <utility>
 
-#include "engine/compare.h"
 #include "fuzz/fuzz_check.h"
 #include "report/explain.h"
 #include "report/hidden.h"
@@ -25,6 +24,7 @@
 #include "report/report_model.h"
 #include "report/secrets.h"
 #include "report/stats.h"
+#include "varnic/compare.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/comparison.h"
 #include "report/file_settings.h"
 #include "report/secrets.h"
+#include "varnic/comparison.h"
 
 namespace varnic::cli {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/compare.h"
+#include "varnic/compare.h"
 
 namespace varnic::cli {
 namespace {

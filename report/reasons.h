@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/comparison.h"
 #include "report/file_settings.h"
+#include "varnic/comparison.h"
 
 namespace varnic::cli {
 

@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include "engine/marked.h"
 #include "report/file_settings.h"
 #include "report/line_numbers.h"
+#include "varnic/marked.h"
 
 namespace varnic::cli {
 namespace {

@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/comparison.h"
 #include "report/explain.h"
 #include "report/hidden.h"
 #include "report/ignore.h"
 #include "report/stats.h"
+#include "varnic/comparison.h"
 
 namespace varnic::cli {
 

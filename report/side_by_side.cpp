@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/marked.h"
 #include "report/terminal_text.h"
+#include "varnic/marked.h"
 
 namespace varnic::cli {
 namespace {

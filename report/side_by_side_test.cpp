@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/compare.h"
+#include "varnic/compare.h"
 
 namespace varnic::cli {
 namespace {

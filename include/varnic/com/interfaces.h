@@ -1,8 +1,8 @@
 #ifndef VARNIC_COM_INTERFACES_H_
 #define VARNIC_COM_INTERFACES_H_
 
-#include "com/com_types.h"
-#include "com/variant.h"
+#include "varnic/com/com_types.h"
+#include "varnic/com/variant.h"
 
 namespace varnic::com {
 

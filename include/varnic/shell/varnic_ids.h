@@ -10,7 +10,7 @@
 // The resource compiler reads only the macros above.
 #ifndef RC_INVOKED
 
-#include "com/platform.h"
+#include "varnic/com/platform.h"
 
 namespace varnic::shell {
 

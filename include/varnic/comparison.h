@@ -1,5 +1,5 @@
-#ifndef VARNIC_ENGINE_COMPARISON_H_
-#define VARNIC_ENGINE_COMPARISON_H_
+#ifndef VARNIC_COMPARISON_H_
+#define VARNIC_COMPARISON_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/changes.h"
-#include "model/sections.h"
+#include "varnic/changes.h"
+#include "varnic/sections.h"
 
 namespace varnic {
 
@@ -117,4 +117,4 @@ class CComparison {
 
 }  // namespace varnic
 
-#endif  // VARNIC_ENGINE_COMPARISON_H_
+#endif  // VARNIC_COMPARISON_H_

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "com/com_types.h"
-#include "com/interfaces.h"
+#include "varnic/com/com_types.h"
+#include "varnic/com/interfaces.h"
 
 namespace varnic::com {
 

@@ -14,7 +14,7 @@
 
 #include <string_view>
 
-#include "com/guid_text.h"
+#include "varnic/com/guid_text.h"
 
 namespace varnic::com {
 
@@ -54,9 +54,9 @@ consteval GUID MakeGuid(std::string_view text) {
 
 #else
 
-#include "com/com_types.h"
-#include "com/interfaces.h"
-#include "com/variant.h"
+#include "varnic/com/com_types.h"
+#include "varnic/com/interfaces.h"
+#include "varnic/com/variant.h"
 
 #endif
 

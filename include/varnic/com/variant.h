@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "com/com_types.h"
+#include "varnic/com/com_types.h"
 
 namespace varnic::com {
 

@@ -1,5 +1,5 @@
-#ifndef VARNIC_MODEL_LINES_H_
-#define VARNIC_MODEL_LINES_H_
+#ifndef VARNIC_LINES_H_
+#define VARNIC_LINES_H_
 
 #include <cstddef>
 #include <string_view>
@@ -38,4 +38,4 @@ void ForEachLine(std::string_view bytes, Visit&& visit) {
 
 }  // namespace varnic
 
-#endif  // VARNIC_MODEL_LINES_H_
+#endif  // VARNIC_LINES_H_

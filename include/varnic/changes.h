@@ -1,5 +1,5 @@
-#ifndef VARNIC_MODEL_CHANGES_H_
-#define VARNIC_MODEL_CHANGES_H_
+#ifndef VARNIC_CHANGES_H_
+#define VARNIC_CHANGES_H_
 
 #include <cstdint>
 #include <deque>
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/sections.h"
+#include "varnic/sections.h"
 
 namespace varnic {
 
@@ -99,4 +99,4 @@ class CChangeLog {
 
 }  // namespace varnic
 
-#endif  // VARNIC_MODEL_CHANGES_H_
+#endif  // VARNIC_CHANGES_H_

@@ -1,12 +1,11 @@
-#ifndef VARNIC_ENGINE_MARKED_H_
-#define VARNIC_ENGINE_MARKED_H_
+#ifndef VARNIC_MARKED_H_
+#define VARNIC_MARKED_H_
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "engine/align.h"
-#include "engine/comparison.h"
+#include "varnic/comparison.h"
 
 namespace varnic {
 
@@ -44,4 +43,4 @@ std::vector<std::string> MarkedLines(const CComparison& comparison, FileSide sid
 
 }  // namespace varnic
 
-#endif  // VARNIC_ENGINE_MARKED_H_
+#endif  // VARNIC_MARKED_H_

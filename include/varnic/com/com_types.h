@@ -1,7 +1,7 @@
 #ifndef VARNIC_COM_COM_TYPES_H_
 #define VARNIC_COM_COM_TYPES_H_
 
-// The portable layer's component-model types (com/platform.h chooses between these and the
+// The portable layer's component-model types (varnic/com/platform.h chooses between these and the
 // platform's). Names, values and layouts are the platform's, so that objects built here keep the
 // platform's binary shapes.
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "com/guid_text.h"
+#include "varnic/com/guid_text.h"
 
 namespace varnic::com {
 

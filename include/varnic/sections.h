@@ -1,5 +1,5 @@
-#ifndef VARNIC_MODEL_SECTIONS_H_
-#define VARNIC_MODEL_SECTIONS_H_
+#ifndef VARNIC_SECTIONS_H_
+#define VARNIC_SECTIONS_H_
 
 #include <array>
 #include <cstddef>
@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "model/lines.h"
+#include "varnic/lines.h"
 
 namespace varnic {
 
@@ -63,4 +63,4 @@ class CSectionBuckets {
 
 }  // namespace varnic
 
-#endif  // VARNIC_MODEL_SECTIONS_H_
+#endif  // VARNIC_SECTIONS_H_

@@ -1,11 +1,11 @@
-#ifndef VARNIC_ENGINE_COMPARE_H_
-#define VARNIC_ENGINE_COMPARE_H_
+#ifndef VARNIC_COMPARE_H_
+#define VARNIC_COMPARE_H_
 
 #include <cstdint>
 #include <string>
 
-#include "engine/comparison.h"
-#include "model/changes.h"
+#include "varnic/changes.h"
+#include "varnic/comparison.h"
 
 namespace varnic {
 
@@ -22,4 +22,4 @@ CComparison Compare(CInput input1, CInput input2, CCompareObserver* observer = n
 
 }  // namespace varnic
 
-#endif  // VARNIC_ENGINE_COMPARE_H_
+#endif  // VARNIC_COMPARE_H_

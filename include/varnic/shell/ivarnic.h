@@ -1,7 +1,7 @@
 #ifndef VARNIC_SHELL_IVARNIC_H_
 #define VARNIC_SHELL_IVARNIC_H_
 
-#include "com/platform.h"
+#include "varnic/com/platform.h"
 
 namespace varnic::shell {
 
