@@ -89,6 +89,7 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
       return 0;
     }
     std::vector<char*> pointers;
+    pointers.reserve(args.size());
     for (std::string& arg : args) pointers.push_back(arg.data());
     app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::Success& e) {

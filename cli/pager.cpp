@@ -1,5 +1,6 @@
 #include "cli/pager.h"
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -60,9 +61,9 @@ namespace {
 // What the signal handler needs, outside any object: one pager per process.
 volatile std::sig_atomic_t g_pagerPid = 0;
 
-constexpr int kEndingSignals[] = {SIGINT, SIGQUIT, SIGHUP, SIGTERM};
+constexpr std::array<int, 4> kEndingSignals = {SIGINT, SIGQUIT, SIGHUP, SIGTERM};
 struct sigaction g_savedPipe {};
-bool g_caught[std::size(kEndingSignals)] = {};
+std::array<bool, kEndingSignals.size()> g_caught = {};
 
 // Lets the pager finish with the terminal before the signal ends this process. SA_RESETHAND has
 // put the default action back; the signal, blocked while this runs, is delivered on return.
@@ -113,13 +114,14 @@ pid_t Spawn(const std::string& shell, const std::string& command, int input) {
   std::string argv0 = "sh";
   std::string dashC = "-c";
   std::string text = command;
-  char* argv[] = {argv0.data(), dashC.data(), text.data(), nullptr};
+  std::array<char*, 4> argv = {argv0.data(), dashC.data(), text.data(), nullptr};
   pid_t pid = 0;
   const bool ready = ::posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO) == 0 &&
                      ::posix_spawnattr_setsigdefault(&attributes, &defaults) == 0 &&
                      ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF) == 0;
   // glibc reports a shell that cannot be executed here, not as a child exiting 127.
-  if (!ready || ::posix_spawn(&pid, shell.c_str(), &actions, &attributes, argv, envp.data()) != 0) {
+  if (!ready ||
+      ::posix_spawn(&pid, shell.c_str(), &actions, &attributes, argv.data(), envp.data()) != 0) {
     pid = 0;
   }
   ::posix_spawnattr_destroy(&attributes);
@@ -132,8 +134,8 @@ pid_t Spawn(const std::string& shell, const std::string& command, int input) {
 bool CPager::Start(const std::string& command) {
   if (pid_ > 0 || g_pagerPid != 0) return false;
   std::fflush(stdout);  // what C stdio holds was written before the pager
-  int ends[2];
-  if (::pipe2(ends, O_CLOEXEC) != 0) return false;
+  std::array<int, 2> ends{};
+  if (::pipe2(ends.data(), O_CLOEXEC) != 0) return false;
   const int saved = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
   const pid_t pid = saved >= 0 ? Spawn(shell_, command, ends[0]) : 0;
   ::close(ends[0]);

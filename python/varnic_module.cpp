@@ -113,7 +113,7 @@ std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object&
     if (!problem.empty()) {
       const std::string who = sources[i].fromPath ? "'" + sources[i].name + "'"
                                                   : "file " + std::to_string(i + 1) + " (bytes)";
-      throw py::value_error(who + " " + problem);
+      throw py::value_error(std::string(who).append(" ").append(problem));
     }
   }
   auto result = std::make_unique<CResult>(CResult{std::move(*comparison), {}});
