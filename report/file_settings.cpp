@@ -88,6 +88,12 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
     aside.push_back({bucket(slot, change.file), {change.line, &change}});
   }
   const std::size_t asideSlots = slots_.size();
+  // Restored keys too, so that a note can tell whether the other file has them.
+  for (const CChange& change : log.Changes()) {
+    if (change.kind == ChangeKind::kReconcileRestored && change.section) {
+      AddSlot(*change.section, MatchKey(*change.section, change.line));
+    }
+  }
   // The compared lines of those keys, and of the settings whose values explanations quote.
   std::vector<CPending> compared;
   for (const CSectionRows& rows : comparison.Sections()) {

@@ -155,16 +155,23 @@ std::string ReasonFor(const CChange& change, const CChangeLog& log, const CFileS
   switch (change.kind) {
     case ChangeKind::kFiltered:
       return FilteredReason(change, log, settings);
-    case ChangeKind::kReconcileRemoved: {
+    case ChangeKind::kReconcileRemoved:
+    case ChangeKind::kReconcileRestored: {
       const FileSide other = change.file == FileSide::kFile1 ? FileSide::kFile2 : FileSide::kFile1;
-      const std::string_view key = KeyOf(change.line);
-      if (settings.Value(other, *change.section, key)) {
+      const bool otherHasIt =
+          settings
+              .Value(other, *change.section, CFileSettings::MatchKey(*change.section, change.line))
+              .has_value();
+      if (change.kind == ChangeKind::kReconcileRestored) {
+        return otherHasIt ? "this file's own settings make it relevant"
+                          : "the other device type lacks it, but this file's own settings make "
+                            "it relevant";
+      }
+      if (otherHasIt) {
         return "not relevant under this file's settings, reconciled with the other device type";
       }
-      return "the other device type has no " + std::string(key);
+      return "the other device type has no " + std::string(KeyOf(change.line));
     }
-    case ChangeKind::kReconcileRestored:
-      return "the other device type lacks it, but this file's own settings make it relevant";
     case ChangeKind::kBandCleared:
       return "the other device type has no settings for this band";
     case ChangeKind::kDuplicate:
