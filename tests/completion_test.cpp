@@ -1,11 +1,8 @@
 // The shell completion scripts installed with the command: the bash one is run, the zsh and fish
 // ones are only parsed, and only when those shells are installed.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -16,23 +13,10 @@ namespace {
 
 const std::string kCompletions = std::string(VARNIC_SOURCE_DIR) + "/cli/completions/";
 
-struct ShellRun {
-  int status = -1;
-  std::string out;
-};
+using ShellRun = CommandRun;
 
-ShellRun Shell(const std::string& command) {
-  ShellRun run;
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return run;
-  std::array<char, 4096> buffer{};
-  for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
-    run.out.append(buffer.data(), n);
-  }
-  const int raw = ::pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  return run;
-}
+// Standard error joins standard output: a script's complaint is part of what it printed.
+ShellRun Shell(const std::string& command) { return RunShell(command + " 2>&1"); }
 
 bool Installed(const std::string& shell) {
   return Shell("command -v " + shell + " > /dev/null").status == 0;

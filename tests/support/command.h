@@ -24,6 +24,20 @@ inline std::string Quote(const std::string& arg) {
   return quoted + "'";
 }
 
+// Runs `command` through the shell; its standard output is collected.
+inline CommandRun RunShell(const std::string& command) {
+  CommandRun run;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  std::array<char, 4096> buffer{};
+  for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
+    run.out.append(buffer.data(), n);
+  }
+  const int raw = ::pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  return run;
+}
+
 // Runs the `varnic` binary with `args` through the shell, with `before` as shell text ahead of it
 // (a prlimit) and `after` behind it (redirections); standard output is collected unless `after`
 // redirects it.
@@ -34,15 +48,7 @@ inline CommandRun RunVarnic(const std::vector<std::string>& args, const std::str
   // Appends rather than `" " + ...`, which GCC 12 misreports under -O2 (-Wrestrict).
   for (const auto& arg : args) command.append(" ").append(Quote(arg));
   command.append(" ").append(after).append(" 2>").append(Quote(dir.File("stderr")));
-  CommandRun run;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  std::array<char, 4096> buffer{};
-  for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
-    run.out.append(buffer.data(), n);
-  }
-  const int raw = ::pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  CommandRun run = RunShell(command);
   run.err = ReadAll(dir.File("stderr"));
   return run;
 }
