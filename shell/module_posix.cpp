@@ -99,17 +99,11 @@ HRESULT RegisterServer() {
 HRESULT UnregisterServer() {
   // A store that cannot be read or written is reported, not passed off as success.
   const HRESULT result = RunScript(false);
-  // Hosts find the runtime's UnRegisterTypeLib by name, as they find the platform's.
-  using UnRegisterFn = HRESULT (*)(const GUID&, unsigned short, unsigned short, LCID, int);
-  void* runtime = ::dlopen("libvarnic_com.so", RTLD_NOW | RTLD_NOLOAD);
-  auto* unregister = runtime != nullptr
-                         ? reinterpret_cast<UnRegisterFn>(::dlsym(runtime, "UnRegisterTypeLib"))
-                         : nullptr;
+  // The runtime this module links removes the type library, as the platform's would.
   std::shared_ptr<const CTypeLibDesc> lib;
-  if (unregister != nullptr && SUCCEEDED(LoadOwnTypeLib(lib))) {
-    unregister(lib->libid, lib->major, lib->minor, lib->lcid, 3);
+  if (SUCCEEDED(LoadOwnTypeLib(lib))) {
+    ::UnRegisterTypeLib(lib->libid, lib->major, lib->minor, lib->lcid, 3);
   }
-  if (runtime != nullptr) ::dlclose(runtime);
   return result;
 }
 
