@@ -15,7 +15,8 @@ declare -A allowed=(
   [shell]="com engine model shell"
   [regsvr]="com regsvr"
   [report]="model rules macfilter engine report"
-  [cli]="model rules macfilter engine report cli"
+  [audit]="model rules macfilter engine report audit"
+  [cli]="model rules macfilter engine report audit cli"
   [bench]="model rules macfilter engine bench"
   [fuzz]="model rules macfilter engine com report fuzz"
 )
