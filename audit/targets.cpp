@@ -72,8 +72,7 @@ CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string
       found.push_back({argument, ""});
     }
   }
-  std::stable_sort(found.begin(), found.end(),
-                   [](const CTarget& a, const CTarget& b) { return a.path < b.path; });
+  // The first spelling met, in the order of the arguments, names a file met twice.
   CTargetList list;
   std::set<std::string> seen;
   for (CTarget& target : found) {
@@ -83,6 +82,8 @@ CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string
       ++list.duplicates;
     }
   }
+  std::sort(list.targets.begin(), list.targets.end(),
+            [](const CTarget& a, const CTarget& b) { return a.path < b.path; });
   return list;
 }
 
