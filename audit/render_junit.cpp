@@ -2,6 +2,18 @@
 #include "report/html_report.h"
 
 namespace varnic::audit {
+namespace {
+
+void WriteDrift(const CDeviceResult& d, std::ostream& out) {
+  using cli::HtmlEscape;
+  for (const CDrift& drift : d.drift) {
+    out << HtmlEscape(SettingName(drift.section, drift.key)) << ": " << DriftKindName(drift.kind)
+        << " (baseline '" << HtmlEscape(drift.baseline) << "', device '" << HtmlEscape(drift.device)
+        << "')\n";
+  }
+}
+
+}  // namespace
 
 // HtmlEscape's entities are XML's too, and it shows control bytes as \xNN, which XML 1.0 could
 // not carry at all.
@@ -21,12 +33,13 @@ void WriteJunit(const CAuditSummary& summary, std::ostream& out) {
     } else if (d.drifted) {
       out << "<failure message=\"" << d.differences << " differences, " << d.hidden
           << " hidden differences against " << HtmlEscape(d.baseline) << "\">";
-      for (const CDrift& drift : d.drift) {
-        out << HtmlEscape(SettingName(drift.section, drift.key)) << ": "
-            << DriftKindName(drift.kind) << " (baseline '" << HtmlEscape(drift.baseline)
-            << "', device '" << HtmlEscape(drift.device) << "')\n";
-      }
+      WriteDrift(d, out);
       out << "</failure>";
+    } else if (!d.drift.empty()) {
+      // Passing, yet settings that were not compared differ: a reader must still see them.
+      out << "<system-out>";
+      WriteDrift(d, out);
+      out << "</system-out>";
     }
     out << "</testcase>\n";
   }

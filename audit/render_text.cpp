@@ -125,14 +125,17 @@ void WriteGithub(const CAuditSummary& summary, std::ostream& out) {
           << ",title=varnic audit%3A cannot audit::" << GithubEscape(d.error, false) << "\n";
       continue;
     }
-    if (!d.drifted) continue;
-    std::string message = Plural(d.differences, "setting differs", "settings differ");
-    if (d.hidden > 0) message += ", " + Plural(d.hidden, "hidden difference", "hidden differences");
-    message += " from " + d.baseline + ":";
+    // A passing device whose uncompared settings differ is a warning: never silently "same".
+    if (!d.drifted && d.hidden == 0) continue;
+    std::string message =
+        d.drifted ? Plural(d.differences, "setting differs", "settings differ") + ", " : "";
+    message += Plural(d.hidden, "hidden difference", "hidden differences");
+    message += " against " + d.baseline + ":";
     for (const CDrift& drift : d.drift)
       message += " " + SettingName(drift.section, drift.key) + ";";
-    out << "::error file=" << GithubEscape(d.path, true)
-        << ",title=varnic audit%3A drift::" << GithubEscape(message, false) << "\n";
+    out << (d.drifted ? "::error" : "::warning") << " file=" << GithubEscape(d.path, true)
+        << ",title=varnic audit%3A " << (d.drifted ? "drift" : "hidden differences")
+        << "::" << GithubEscape(message, false) << "\n";
   }
   out << "::notice title=varnic audit::" << GithubEscape(TotalsLine(summary), false)
       << (summary.interrupted ? " (interrupted)" : "") << "\n";
