@@ -27,7 +27,8 @@ table{border-collapse:collapse;margin:.5em 0 1.5em}
 td,th{border:1px solid #ccc;padding:2px 6px;vertical-align:top}
 th{background:#f3f3f3;text-align:left}
 td.n{text-align:right;font-variant-numeric:tabular-nums}
-td.p,td.v{font-family:monospace;word-break:break-all}
+td.p,td.v{font-family:monospace;overflow-wrap:anywhere}
+td.p{min-width:18em}
 tr.error td{background:#fde2e2}
 tr.drifted td{background:#fff3c4}
 summary{font-weight:bold;cursor:pointer;margin:.3em 0}
@@ -134,8 +135,9 @@ std::string DeviceRow(const CDeviceResult& d) {
 
 std::string DeviceDetails(const CDeviceResult& d) {
   std::string html = "<details><summary>" + HtmlEscape(d.path) + " (" +
-                     std::to_string(d.drift.size()) + " settings)</summary>\n<p>Baseline <code>" +
-                     HtmlEscape(d.baseline) +
+                     std::to_string(d.drift.size()) +
+                     (d.drift.size() == 1 ? " setting)" : " settings)") +
+                     "</summary>\n<p>Baseline <code>" + HtmlEscape(d.baseline) +
                      "</code></p>\n<table><tr><th>setting</th><th>how</th><th>baseline</th>"
                      "<th>device</th></tr>\n";
   for (const CDrift& drift : d.drift) {

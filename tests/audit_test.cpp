@@ -254,5 +254,36 @@ TEST(Audit, InterruptedRunPrintsTheSummarySoFarAndLeavesNoTemporaryFile) {
   EXPECT_EQ(Count(output, "  " + dir.File("fleet/ap")), files / 2) << output.substr(0, 2000);
 }
 
+// The page in a real browser: it renders, and a device named to run script stays text.
+TEST(Audit, HtmlRendersInABrowserAndRunsNothing) {
+  constexpr const char* kChromium = "/usr/bin/chromium";
+  if (!std::filesystem::exists(kChromium)) GTEST_SKIP() << "Chromium is not installed";
+  const CFleet fleet;
+  const std::string hostile =
+      fleet.dir.Write("fleet/site-a/<script>alert(1)<!--.cfg", ReadAll(kAfter));
+  const std::string html = fleet.dir.File("audit.html");
+  EXPECT_EQ(Varnic(fleet.Args({"--html", html, "-q"})).status, 2);
+  const std::string browser = std::string(kChromium) +
+                              " --headless --no-sandbox --disable-gpu --no-first-run"
+                              " --disable-background-networking --user-data-dir='" +
+                              fleet.dir.File("profile") + "'";
+  const std::string png = fleet.dir.File("audit.png");
+  ASSERT_EQ(std::system((browser + " --window-size=1100,1500 --screenshot='" + png + "' 'file://" +
+                         html + "' 2>/dev/null")
+                            .c_str()),
+            0);
+  EXPECT_GT(std::filesystem::file_size(png), 20000U);  // a blank page is a few hundred bytes
+  const std::string dom = fleet.dir.File("dom.html");
+  ASSERT_EQ(std::system(
+                (browser + " --dump-dom 'file://" + html + "' >'" + dom + "' 2>/dev/null").c_str()),
+            0);
+  const std::string rendered = ReadAll(dom);
+  EXPECT_NE(rendered.find("<title>Varnic fleet audit</title>"), std::string::npos);
+  EXPECT_NE(rendered.find("<svg"), std::string::npos);
+  EXPECT_EQ(rendered.find("<script"), std::string::npos);
+  EXPECT_NE(rendered.find("&lt;script&gt;alert(1)&lt;!--.cfg"), std::string::npos);
+  EXPECT_EQ(rendered.find("GreenMeadow!2025"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace varnic
