@@ -100,7 +100,7 @@ TEST(AuditSaveNames, DerivedFromThePathWithoutCollisions) {
 }
 
 CDeviceResult Device(const std::string& path, std::size_t differences, std::size_t hidden,
-                     const std::string& error = "", std::vector<std::string> keys = {}) {
+                     const std::string& error = "", const std::vector<std::string>& keys = {}) {
   CDeviceResult d;
   d.path = path;
   d.baseline = "golden.cfg";

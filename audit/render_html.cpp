@@ -57,7 +57,7 @@ std::string BarChart(const std::string& title, const std::vector<CBar>& bars) {
   for (const CBar& bar : bars) largest = std::max({largest, bar.value, bar.of});
   const int height = static_cast<int>(bars.size()) * kRowHeight + 10;
   const int width = kLabelWidth + kBarWidth + 60;
-  std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" role=\"img\" width=\"" +
+  std::string svg = R"(<svg xmlns="http://www.w3.org/2000/svg" role="img" width=")" +
                     std::to_string(width) + "\" height=\"" + std::to_string(height) +
                     "\" aria-label=\"" + HtmlEscape(title) + "\">\n";
   int y = 5;
@@ -69,13 +69,13 @@ std::string BarChart(const std::string& title, const std::vector<CBar>& bars) {
     if (label.size() > 48) label = "…" + label.substr(label.size() - 47);
     const std::string top = std::to_string(y);
     svg += "<text x=\"" + std::to_string(kLabelWidth - 6) + "\" y=\"" + std::to_string(y + 14) +
-           "\" text-anchor=\"end\">" + HtmlEscape(label) + "</text>";
+           R"(" text-anchor="end">)" + HtmlEscape(label) + "</text>";
     if (bar.of > 0) {
       svg += "<rect x=\"" + std::to_string(kLabelWidth) + "\" y=\"" + top + "\" width=\"" +
-             length(bar.of) + "\" height=\"16\" fill=\"#ddd\"/>";
+             length(bar.of) + R"(" height="16" fill="#ddd"/>)";
     }
     svg += "<rect x=\"" + std::to_string(kLabelWidth) + "\" y=\"" + top + "\" width=\"" +
-           length(bar.value) + "\" height=\"16\" fill=\"#d9822b\"/>";
+           length(bar.value) + R"(" height="16" fill="#d9822b"/>)";
     svg += "<text x=\"" + std::to_string(kLabelWidth + kBarWidth + 6) + "\" y=\"" +
            std::to_string(y + 14) + "\">" + std::to_string(bar.value) +
            (bar.of > 0 ? "/" + std::to_string(bar.of) : "") + "</text>\n";
@@ -105,6 +105,7 @@ std::vector<CBar> ByDirectory(const CAuditSummary& summary) {
     if (d.drifted || d.Failed()) ++bar.value;
   }
   std::vector<CBar> bars;
+  bars.reserve(directories.size());
   for (auto& [name, bar] : directories) bars.push_back(std::move(bar));
   std::stable_sort(bars.begin(), bars.end(),
                    [](const CBar& a, const CBar& b) { return a.value > b.value; });
@@ -125,7 +126,7 @@ std::string Banner(const CAuditSummary& summary) {
 
 std::string DeviceRow(const CDeviceResult& d) {
   const char* status = d.Failed() ? "error" : d.drifted ? "drifted" : "clean";
-  std::string row = "<tr class=\"" + std::string(status) + "\"><td class=\"p\">" +
+  std::string row = "<tr class=\"" + std::string(status) + R"("><td class="p">)" +
                     HtmlEscape(d.path) + "</td><td>" + status + "</td>";
   for (const std::size_t n : {d.differences, d.onlyInBaseline, d.onlyInDevice, d.hidden}) {
     row += "<td class=\"n\">" + (d.Failed() ? std::string("-") : std::to_string(n)) + "</td>";

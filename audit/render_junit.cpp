@@ -27,7 +27,7 @@ void WriteJunit(const CAuditSummary& summary, std::ostream& out) {
       << "<testsuites name=\"varnic audit\"" << counts << ">\n"
       << "<testsuite name=\"varnic audit\"" << counts << " skipped=\"" << t.notStarted << "\">\n";
   for (const CDeviceResult& d : summary.devices) {
-    out << "<testcase classname=\"varnic.audit\" name=\"" << HtmlEscape(d.path) << "\">";
+    out << R"(<testcase classname="varnic.audit" name=")" << HtmlEscape(d.path) << "\">";
     if (d.Failed()) {
       out << "<error message=\"" << HtmlEscape(d.error) << "\"/>";
     } else if (d.drifted) {
