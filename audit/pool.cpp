@@ -56,6 +56,7 @@ std::size_t RunPool(std::size_t count, unsigned jobs, const std::function<void(s
     running = threads;
   }
   for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(worker);
+  if (monitor) monitor(0);  // at once: the total shows before the first item is done
   {
     std::unique_lock<std::mutex> lock(mutex);
     while (running > 0) {

@@ -18,7 +18,8 @@ std::string Identity(const std::string& path) {
   return error ? fs::path(path).lexically_normal().string() : canonical.string();
 }
 
-void Walk(const std::string& directory, std::string_view glob, std::vector<CTarget>& found) {
+void Walk(const std::string& directory, std::string_view glob, const std::string& skip,
+          std::vector<CTarget>& found) {
   std::error_code error;
   fs::recursive_directory_iterator it(directory, error);
   if (error) {
@@ -28,6 +29,10 @@ void Walk(const std::string& directory, std::string_view glob, std::vector<CTarg
   for (const fs::recursive_directory_iterator end; it != end; it.increment(error)) {
     if (error) break;
     std::error_code statusError;
+    if (!skip.empty() && it->is_directory(statusError) && Identity(it->path().string()) == skip) {
+      it.disable_recursion_pending();
+      continue;
+    }
     // A link to a file counts as the file; a link to a directory is not entered.
     if (!it->is_regular_file(statusError)) continue;
     const fs::path& path = it->path();
@@ -62,12 +67,14 @@ bool FileNameMatches(std::string_view glob, std::string_view name) {
   return g == glob.size();
 }
 
-CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string_view glob) {
+CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string_view glob,
+                          const std::string& skip) {
+  const std::string skipped = skip.empty() ? std::string() : Identity(skip);
   std::vector<CTarget> found;
   for (const std::string& argument : arguments) {
     std::error_code error;
     if (fs::is_directory(argument, error)) {
-      Walk(argument, glob, found);
+      Walk(argument, glob, skipped, found);
     } else {
       found.push_back({argument, ""});
     }

@@ -24,8 +24,10 @@ struct CTargetList {
 // Expands TARGET arguments: a directory is walked recursively (symbolic links to directories are
 // not followed, so a loop cannot trap the walk) for files whose name matches `glob`; anything
 // else is a target as given, so that a missing file is reported in its row rather than lost.
-// Files reached twice, under any spelling or through links, are listed once.
-CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string_view glob);
+// Files reached twice, under any spelling or through links, are listed once. The walk does not
+// enter `skip` (the audit's own --save-dir, whose marked files are no backups).
+CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string_view glob,
+                          const std::string& skip = "");
 
 // Whether a file name matches a shell glob: "*" any run of bytes, "?" one byte, nothing else
 // special. Byte for byte, no locale.

@@ -228,7 +228,8 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   if (!LoadBaselines(options, baselines, err)) return kTrouble;
 
   const audit::CTargetList list = audit::ExpandTargets(
-      std::vector<std::string>(options.inputs.begin() + 1, options.inputs.end()), options.glob);
+      std::vector<std::string>(options.inputs.begin() + 1, options.inputs.end()), options.glob,
+      options.saveDir.value_or(""));
   const std::vector<audit::CTarget>& targets = list.targets;
   std::vector<audit::CSavePaths> saves(targets.size());
   if (options.saveDir) {

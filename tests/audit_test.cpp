@@ -6,7 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -185,6 +187,14 @@ TEST(Audit, SaveDirHoldsTheMarkedPairOfEveryDevice) {
     EXPECT_TRUE(entry.path().string().ends_with(".cfg")) << entry.path();
   }
   EXPECT_EQ(files, 6U);  // three devices could be compared; the broken one has no pair
+
+  // Saved inside the fleet, the marked files are not audited as backups the next night.
+  const std::string inside = fleet.root + "/saved";
+  for (int night = 0; night < 2; ++night) {
+    const CommandRun run = Varnic({"audit", fleet.golden, fleet.root, "--save-dir", inside});
+    EXPECT_EQ(run.out.find(inside), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("4 devices: 1 drifted, 2 clean, 1 error"), std::string::npos);
+  }
 }
 
 TEST(Audit, MergedShardsEqualTheWholeAudit) {
@@ -207,12 +217,43 @@ TEST(Audit, MergedShardsEqualTheWholeAudit) {
   EXPECT_NE(notJson.err.find("is not an audit summary"), std::string::npos);
 }
 
-TEST(Audit, InterruptedRunPrintsTheSummarySoFarAndLeavesNoTemporaryFile) {
-  CTempDir dir;
-  const std::string golden = dir.Write("golden.cfg", ReadAll(kBefore));
+// A fleet of `count` drifted devices; returns the baseline.
+std::string LargeFleet(const CTempDir& dir, int count) {
   std::filesystem::create_directory(dir.File("fleet"));
   const std::string after = ReadAll(kAfter);
-  for (int i = 0; i < 4000; ++i) dir.Write("fleet/ap" + std::to_string(i) + ".cfg", after);
+  for (int i = 0; i < count; ++i) dir.Write("fleet/ap" + std::to_string(i) + ".cfg", after);
+  return dir.Write("golden.cfg", ReadAll(kBefore));
+}
+
+TEST(Audit, ProgressBarOnlyOnATerminal) {
+  if (std::system("script -qec true /dev/null >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "script(1) cannot make a terminal here";
+  }
+  CTempDir dir;
+  const std::string golden = LargeFleet(dir, 50);
+  const auto onTerminal = [&](const std::string& extra) {
+    // script gives the command a terminal and copies what reaches it: standard error here.
+    const std::string command = "script -qec \"'" VARNIC_BINARY "' audit '" + golden + "' '" +
+                                dir.File("fleet") + "' -j1 " + extra + " >/dev/null\" /dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string out;
+    std::array<char, 4096> buffer{};
+    for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
+      out.append(buffer.data(), n);
+    }
+    ::pclose(pipe);
+    return out;
+  };
+  const std::string shown = onTerminal("");
+  EXPECT_NE(shown.find("\r[........................] 0/50"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("\r\x1b[K"), std::string::npos);  // the bar is cleared at the end
+  EXPECT_EQ(onTerminal("--no-progress").find("\r["), std::string::npos);
+  // Not a terminal: the runs of the other tests check that standard error stays empty.
+}
+
+TEST(Audit, InterruptedRunPrintsTheSummarySoFarAndLeavesNoTemporaryFile) {
+  CTempDir dir;
+  const std::string golden = LargeFleet(dir, 4000);
   const std::string saved = dir.File("saved");
   const std::string out = dir.File("out");
   const pid_t child = ::fork();
