@@ -135,6 +135,22 @@ TEST(AuditSummary, WorstFirstTotalsAndMostDrifted) {
   EXPECT_EQ(ExitStatusOf(Summarize({Device("a", 0, 3)}, 1, 0, false, false)), 0);
 }
 
+TEST(AuditSummary, TalliedWholeKeptInPart) {
+  std::vector<std::string> keys;
+  for (int i = 0; i < 30; ++i) keys.push_back("k" + std::to_string(100 + i));
+  CDeviceResult device = Device("a.cfg", 30, 0, "", keys);
+  CSettingTally tally;
+  tally.AddDevice(device);
+  tally.AddDevice(Device("b.cfg", 1, 0, "", {"k129"}));
+  TrimDrift(device);
+  EXPECT_EQ(device.drift.size(), kMaxKeptDrift);
+  EXPECT_EQ(device.driftOmitted, 30 - kMaxKeptDrift);
+  const CAuditSummary summary = Summarize({device}, 1, 0, false, false, &tally);
+  ASSERT_EQ(summary.mostDrifted.size(), 30U);
+  EXPECT_EQ(summary.mostDrifted[0].key, "k129");  // beyond what a.cfg kept, still counted
+  EXPECT_EQ(summary.mostDrifted[0].devices, 2U);
+}
+
 TEST(AuditPool, EveryItemOnceStopAndFailure) {
   for (const unsigned jobs : {1U, 2U, 4U, 0U}) {
     std::vector<std::atomic<int>> seen(100);
@@ -190,8 +206,9 @@ TEST(AuditMerge, ShardsFoldIntoTheWholeAudit) {
   std::string error;
   ASSERT_TRUE(MergeAuditJson(json(shard1), merged, error)) << error;
   ASSERT_TRUE(MergeAuditJson(json(shard2), merged, error)) << error;
-  const CAuditSummary whole = Summarize(std::move(merged.devices), merged.targets,
-                                        merged.duplicates, merged.interrupted, merged.strict);
+  const CAuditSummary whole =
+      Summarize(std::move(merged.devices), merged.targets, merged.duplicates, merged.interrupted,
+                merged.strict, &merged.tally);
   EXPECT_EQ(whole.totals.audited, 3U);
   EXPECT_EQ(whole.totals.targets, 4U);
   EXPECT_EQ(whole.totals.duplicates, 2U);
@@ -205,7 +222,7 @@ TEST(AuditMerge, ShardsFoldIntoTheWholeAudit) {
   CMergedAudits again;
   ASSERT_TRUE(MergeAuditJson(json(whole), again, error));
   EXPECT_EQ(json(Summarize(std::move(again.devices), again.targets, again.duplicates,
-                           again.interrupted, again.strict)),
+                           again.interrupted, again.strict, &again.tally)),
             json(whole));
 
   for (const char* bad : {"", "{}", "[1]", R"({"kind":"audit","schema_version":2})",

@@ -27,6 +27,9 @@ struct CDrift {
 };
 
 inline constexpr std::size_t kMaxKeptValue = 200;
+// Drift rows a device keeps for the outputs: a fleet of devices that differ in everything must
+// not hold every value of every device (its settings are still tallied, see CSettingTally).
+inline constexpr std::size_t kMaxKeptDrift = 25;
 
 // What the audit keeps of one device: its summary row and the names and values of what drifted,
 // never the comparison itself, so memory grows with the drift and not with the fleet's bytes.
@@ -39,10 +42,11 @@ struct CDeviceResult {
   std::size_t differences = 0;  // settings the marked results show as d_ or o_, ignored ones not
   std::size_t onlyInBaseline = 0;
   std::size_t onlyInDevice = 0;
-  std::size_t hidden = 0;   // settings not compared that differ
-  std::size_t ignored = 0;  // differing settings an ignore pattern matched
-  bool drifted = false;     // the pair's verdict: differences, or hidden ones under --strict
-  std::vector<CDrift> drift;
+  std::size_t hidden = 0;        // settings not compared that differ
+  std::size_t ignored = 0;       // differing settings an ignore pattern matched
+  bool drifted = false;          // the pair's verdict: differences, or hidden ones under --strict
+  std::vector<CDrift> drift;     // the first kMaxKeptDrift once the audit has tallied them
+  std::size_t driftOmitted = 0;  // drifted settings beyond those
 
   bool Failed() const { return !error.empty(); }
 };

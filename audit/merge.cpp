@@ -28,6 +28,7 @@ CDeviceResult DeviceFrom(const json& row) {
   d.onlyInDevice = row.at("only_in_device").get<std::size_t>();
   d.hidden = row.at("hidden_differences").get<std::size_t>();
   d.ignored = row.at("ignored").get<std::size_t>();
+  d.driftOmitted = row.at("drift_omitted").get<std::size_t>();
   for (const json& item : row.at("drift")) {
     CDrift drift;
     drift.section = item.at("section").get<std::string>();
@@ -51,6 +52,7 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
   std::size_t duplicates = 0;
   bool interrupted = false;
   bool strict = false;
+  std::vector<CSettingCount> counts;
   try {
     const json document = json::parse(text);
     if (document.at("kind") != "audit" || document.at("schema_version") != 1) {
@@ -63,6 +65,10 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
     interrupted = document.at("state") == "interrupted";
     strict = document.at("mode") == "strict";
     for (const json& row : document.at("devices")) rows.push_back(DeviceFrom(row));
+    for (const json& count : document.at("most_drifted")) {
+      counts.push_back({count.at("section").get<std::string>(), count.at("key").get<std::string>(),
+                        count.at("devices").get<std::size_t>()});
+    }
   } catch (const json::exception& e) {
     error = e.what();
     return false;
@@ -74,6 +80,8 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
   merged.duplicates += duplicates;
   merged.interrupted = merged.interrupted || interrupted;
   merged.strict = merged.strict || strict;
+  for (const CSettingCount& count : counts)
+    merged.tally.Add(count.section, count.key, count.devices);
   for (CDeviceResult& d : rows) {
     if (merged.paths.insert(d.path).second) {
       merged.devices.push_back(std::move(d));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audit/device_result.h"
+#include "audit/summary.h"
 
 namespace varnic::audit {
 
@@ -20,6 +21,8 @@ struct CMergedAudits {
   bool interrupted = false;     // any shard was
   bool strict = false;          // any shard was
   std::set<std::string> paths;  // of `devices`
+  // The shards' setting counts added up: a device in two shards counts in both.
+  CSettingTally tally;
 };
 
 // Adds one document as WriteAuditJson writes it. False with the reason in `error` when the text

@@ -136,8 +136,8 @@ std::string DeviceRow(const CDeviceResult& d) {
 
 std::string DeviceDetails(const CDeviceResult& d) {
   std::string html = "<details><summary>" + HtmlEscape(d.path) + " (" +
-                     std::to_string(d.drift.size()) +
-                     (d.drift.size() == 1 ? " setting)" : " settings)") +
+                     std::to_string(d.drift.size() + d.driftOmitted) +
+                     (d.drift.size() + d.driftOmitted == 1 ? " setting)" : " settings)") +
                      "</summary>\n<p>Baseline <code>" + HtmlEscape(d.baseline) +
                      "</code></p>\n<table><tr><th>setting</th><th>how</th><th>baseline</th>"
                      "<th>device</th></tr>\n";
@@ -147,7 +147,12 @@ std::string DeviceDetails(const CDeviceResult& d) {
             HtmlEscape(drift.baseline) + "</td><td class=\"v\">" + HtmlEscape(drift.device) +
             "</td></tr>\n";
   }
-  return html + "</table></details>\n";
+  html += "</table>";
+  if (d.driftOmitted > 0) {
+    html += "<p>" + std::to_string(d.driftOmitted) +
+            " more not shown; varnic compare or --save-dir show them all.</p>";
+  }
+  return html + "</details>\n";
 }
 
 }  // namespace

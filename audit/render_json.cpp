@@ -50,6 +50,7 @@ void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
     json.Member("only_in_device", d.onlyInDevice);
     json.Member("hidden_differences", d.hidden);
     json.Member("ignored", d.ignored);
+    json.Member("drift_omitted", d.driftOmitted);
     json.Key("drift");
     json.BeginArray();
     for (const CDrift& drift : d.drift) {

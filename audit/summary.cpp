@@ -1,7 +1,6 @@
 #include "audit/summary.h"
 
 #include <algorithm>
-#include <map>
 #include <tuple>
 #include <utility>
 
@@ -16,8 +15,47 @@ int Rank(const CDeviceResult& device) {
 
 }  // namespace
 
+void CSettingTally::AddDevice(const CDeviceResult& device) {
+  // A key listed twice on one device (a hidden duplicate beside its row) counts once.
+  std::vector<std::pair<std::string, std::string>> settings;
+  settings.reserve(device.drift.size());
+  for (const CDrift& drift : device.drift) settings.emplace_back(drift.section, drift.key);
+  std::sort(settings.begin(), settings.end());
+  settings.erase(std::unique(settings.begin(), settings.end()), settings.end());
+  const std::lock_guard<std::mutex> lock(mutex_);
+  for (auto& setting : settings) ++counts_[std::move(setting)];
+}
+
+void CSettingTally::Add(const std::string& section, const std::string& key, std::size_t devices) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  counts_[{section, key}] += devices;
+}
+
+std::vector<CSettingCount> CSettingTally::MostFirst() const {
+  std::vector<CSettingCount> counts;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    counts.reserve(counts_.size());
+    for (const auto& [setting, count] : counts_) {
+      counts.push_back({setting.first, setting.second, count});
+    }
+  }
+  std::stable_sort(
+      counts.begin(), counts.end(),
+      [](const CSettingCount& a, const CSettingCount& b) { return a.devices > b.devices; });
+  return counts;
+}
+
+void TrimDrift(CDeviceResult& device, std::size_t keep) {
+  if (device.drift.size() <= keep) return;
+  device.driftOmitted += device.drift.size() - keep;
+  device.drift.resize(keep);
+  device.drift.shrink_to_fit();
+}
+
 CAuditSummary Summarize(std::vector<CDeviceResult> devices, std::size_t targets,
-                        std::size_t duplicates, bool interrupted, bool strict) {
+                        std::size_t duplicates, bool interrupted, bool strict,
+                        const CSettingTally* tally) {
   CAuditSummary summary;
   summary.interrupted = interrupted;
   summary.strict = strict;
@@ -27,7 +65,7 @@ CAuditSummary Summarize(std::vector<CDeviceResult> devices, std::size_t targets,
   totals.audited = devices.size();
   totals.notStarted = targets > devices.size() ? targets - devices.size() : 0;
 
-  std::map<std::pair<std::string, std::string>, std::size_t> counts;
+  CSettingTally own;
   for (const CDeviceResult& device : devices) {
     if (device.Failed()) {
       ++totals.errors;
@@ -38,21 +76,9 @@ CAuditSummary Summarize(std::vector<CDeviceResult> devices, std::size_t targets,
     }
     totals.differences += device.differences;
     totals.hidden += device.hidden;
-    // A key listed twice on one device (a hidden duplicate beside its row) counts once.
-    std::vector<std::pair<std::string, std::string>> settings;
-    settings.reserve(device.drift.size());
-    for (const CDrift& drift : device.drift) settings.emplace_back(drift.section, drift.key);
-    std::sort(settings.begin(), settings.end());
-    settings.erase(std::unique(settings.begin(), settings.end()), settings.end());
-    for (auto& setting : settings) ++counts[std::move(setting)];
+    if (tally == nullptr) own.AddDevice(device);
   }
-
-  for (auto& [setting, count] : counts) {
-    summary.mostDrifted.push_back({setting.first, setting.second, count});
-  }
-  std::stable_sort(
-      summary.mostDrifted.begin(), summary.mostDrifted.end(),
-      [](const CSettingCount& a, const CSettingCount& b) { return a.devices > b.devices; });
+  summary.mostDrifted = (tally != nullptr ? *tally : own).MostFirst();
 
   std::sort(devices.begin(), devices.end(), [](const CDeviceResult& a, const CDeviceResult& b) {
     const int rankA = Rank(a);

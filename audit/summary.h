@@ -2,7 +2,10 @@
 #define VARNIC_AUDIT_SUMMARY_H_
 
 #include <cstddef>
+#include <map>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audit/device_result.h"
@@ -28,6 +31,24 @@ struct CAuditTotals {
   std::size_t hidden = 0;
 };
 
+// How many devices each setting drifted on, fed as devices finish, from any thread.
+class CSettingTally {
+ public:
+  // Counts each setting of the device's drift once.
+  void AddDevice(const CDeviceResult& device);
+  // Adds devices to one setting's count (a shard's count, when merging).
+  void Add(const std::string& section, const std::string& key, std::size_t devices);
+  // Most devices first, then by section and key.
+  std::vector<CSettingCount> MostFirst() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<std::pair<std::string, std::string>, std::size_t> counts_;
+};
+
+// Keeps the first `keep` drift rows of `device` and counts the others as omitted.
+void TrimDrift(CDeviceResult& device, std::size_t keep = kMaxKeptDrift);
+
 // What the audit says of the fleet: every device audited, worst first, and the totals.
 struct CAuditSummary {
   std::vector<CDeviceResult> devices;
@@ -39,9 +60,10 @@ struct CAuditSummary {
 
 // Folds device results into a summary. Errors sort first, then drifted devices by how much
 // drifted, then the rest; ties by path, so a summary does not depend on the order devices
-// finished in. Each device counts once per setting in `mostDrifted`.
+// finished in. `mostDrifted` comes from `tally` when given, else from the devices' drift.
 CAuditSummary Summarize(std::vector<CDeviceResult> devices, std::size_t targets,
-                        std::size_t duplicates, bool interrupted, bool strict);
+                        std::size_t duplicates, bool interrupted, bool strict,
+                        const CSettingTally* tally = nullptr);
 
 // The exit status the summary calls for: 2 when any target failed, 1 when any device drifted, 0
 // otherwise. (An interrupted audit is told apart by the command.)

@@ -200,7 +200,7 @@ int RunMerge(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   }
   const CAuditSummary summary =
       audit::Summarize(std::move(merged.devices), merged.targets, merged.duplicates,
-                       merged.interrupted, merged.strict);
+                       merged.interrupted, merged.strict, &merged.tally);
   return Report(summary, options, out, err);
 }
 
@@ -248,6 +248,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
 
   // Each slot is written by the one worker that took its index; unstarted ones stay empty.
   std::vector<std::optional<audit::CDeviceResult>> results(targets.size());
+  audit::CSettingTally tally;
   const auto work = [&](std::size_t i) {
     const audit::CTarget& target = targets[i];
     const CBaseline& baseline = baselines.For(target.path);
@@ -259,7 +260,11 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       results[i] = std::move(failed);
       return;
     }
-    results[i] = audit::AuditPair(baseline, target.path, pair, saves[i]);
+    audit::CDeviceResult result = audit::AuditPair(baseline, target.path, pair, saves[i]);
+    // Tallied whole, kept in part: what a device keeps does not grow with how much it drifted.
+    tally.AddDevice(result);
+    audit::TrimDrift(result);
+    results[i] = std::move(result);
   };
 
   const bool progress = !options.quiet && !options.noProgress && os::StderrIsTerminal();
@@ -283,8 +288,8 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   for (std::optional<audit::CDeviceResult>& result : results) {
     if (result) devices.push_back(std::move(*result));
   }
-  const CAuditSummary summary = audit::Summarize(std::move(devices), targets.size(),
-                                                 list.duplicates, signal != 0, options.strict);
+  const CAuditSummary summary = audit::Summarize(
+      std::move(devices), targets.size(), list.duplicates, signal != 0, options.strict, &tally);
   const int status = Report(summary, options, out, err);
   if (signal != 0) {
     err << "varnic: audit interrupted; " << summary.totals.notStarted << " of "
