@@ -9,7 +9,7 @@
 #include <new>
 #include <utility>
 
-#include "cli/audit_command.h"
+#include "cli/audit_command_line.h"
 #include "cli/compare_command.h"
 #include "cli/os.h"
 #include "cli/stdout_buffer.h"
@@ -60,67 +60,6 @@ bool Choose(const std::string& word, const char* option,
   return false;
 }
 
-// The audit's options; `format` is checked once parsed.
-struct CAuditCommand {
-  CLI::App* app = nullptr;
-  varnic::cli::CAuditOptions options;
-  std::string baseline;
-  std::vector<std::string> targets;
-  std::string format;
-  std::string types;
-};
-
-void AddAudit(CLI::App& app, CAuditCommand& audit) {
-  varnic::cli::CAuditOptions& o = audit.options;
-  CLI::App* sub = app.add_subcommand(
-      "audit", "Compare every backup of a fleet with a baseline and summarize the drift");
-  audit.app = sub;
-  sub->footer(
-      "Exit status: 0 no device drifted; 1 some device drifted; 2 a target could not be\n"
-      "audited (its row says why; the others are still audited) or other trouble;\n"
-      "128+N when signal N stopped the audit (130 for Ctrl-C): the summary is of the\n"
-      "devices audited so far.");
-  sub->add_option("BASELINE", audit.baseline, "The approved backup (with --merge: a summary)");
-  sub->add_option("TARGET", audit.targets,
-                  "Backups, or directories searched recursively (with --merge: summaries)");
-  sub->add_option("--glob", o.glob, "File names to take from directories (default *.cfg)");
-  sub->add_option("--baseline-type", o.baselineType,
-                  "Device type of the baseline: a number, single-band or dual-band");
-  sub->add_option("--target-type", o.targetType, "Device type of the targets");
-  sub->add_option("--types", audit.types, "auto: pick the types of each pair from its files")
-      ->check(CLI::IsMember({"auto"}));
-  sub->add_option("--baseline-map", o.baselineMap, "Lines 'GLOB -> BASELINE' choosing baselines");
-  sub->add_option("--ignore", o.ignores, "Ignore settings matching [Section]key (* globs)");
-  sub->add_option("--ignore-file", o.ignoreFile, "Ignore the patterns of FILE, one a line");
-  sub->add_flag("--strict", o.strict, "Count hidden differences as drift");
-  sub->add_option("-j,--jobs", o.jobs, "Pairs compared at once (default: one per core)");
-  sub->add_flag("-q,--quiet", o.quiet, "Print nothing; report by exit status only");
-  sub->add_option("--format", audit.format, "table, json, csv, junit or github");
-  sub->add_option("--html", o.html, "Also write a self-contained HTML report to FILE");
-  sub->add_option("--save-dir", o.saveDir, "Write the marked pair of every device into DIR");
-  sub->add_flag("--merge", o.merge, "Fold audit summaries (--format json) into one");
-  sub->add_flag("--no-progress", o.noProgress, "No progress bar on a terminal");
-  sub->add_flag("--show-secrets", o.showSecrets, "Show secret values in the outputs");
-}
-
-int RunAuditCommand(CAuditCommand& audit) {
-  using varnic::cli::AuditFormat;
-  if (!audit.format.empty() && !Choose(audit.format, "--format",
-                                       {{"table", AuditFormat::kTable},
-                                        {"json", AuditFormat::kJson},
-                                        {"csv", AuditFormat::kCsv},
-                                        {"junit", AuditFormat::kJunit},
-                                        {"github", AuditFormat::kGithub}},
-                                       audit.options.format)) {
-    return varnic::cli::kExitTrouble;
-  }
-  audit.options.autoTypes = audit.types == "auto";
-  if (!audit.baseline.empty()) audit.options.inputs.push_back(audit.baseline);
-  audit.options.inputs.insert(audit.options.inputs.end(), audit.targets.begin(),
-                              audit.targets.end());
-  return varnic::cli::RunAudit(audit.options, std::cout, std::cerr);
-}
-
 int Run(int argc, char** argv) {
   using varnic::cli::ColorMode;
   using varnic::cli::Format;
@@ -165,8 +104,7 @@ int Run(int argc, char** argv) {
   compare->add_flag("--show-secrets", options.showSecrets, "Show secret values in JSON and HTML");
   compare->add_flag("--mask-secrets", options.maskSecrets, "Mask secret values in the terminal");
 
-  CAuditCommand audit;
-  AddAudit(app, audit);
+  varnic::cli::CAuditCommandLine audit(app);
 
   try {
     app.parse(argc, argv);
@@ -177,7 +115,7 @@ int Run(int argc, char** argv) {
     std::cerr << "varnic: " << varnic::cli::SafeText(e.what()) << "\n" << kUsageHint;
     return kExitTrouble;
   }
-  if (audit.app->parsed()) return RunAuditCommand(audit);
+  if (audit.Chosen()) return audit.Run(std::cout, std::cerr);
   if (!format.empty() &&
       !Choose(format, "--format",
               {{"side", Format::kSide}, {"marked", Format::kMarked}, {"json", Format::kJson}},

@@ -136,7 +136,7 @@ TEST(Audit, ExitStatuses) {
       {{fleet.same, fleet.drifted}, 1, ""},
       {{fleet.hidden}, 0, ""},  // a hidden difference is told, and counts only when strict
       {{fleet.hidden, "--strict"}, 1, ""},
-      {{fleet.drifted, "--ignore", "[*]*"}, 0, ""},
+      {{"--ignore", "[*]*", fleet.drifted}, 0, ""},  // a positional after --ignore stays one
       {{fleet.drifted, fleet.broken}, 2, ""},
       {{fleet.root + "/none"}, 2, ""},
       {{}, 2, "needs a BASELINE and at least one TARGET"},
