@@ -77,8 +77,9 @@ std::string BarChart(const std::string& title, const std::vector<CBar>& bars) {
     svg += "<rect x=\"" + std::to_string(kLabelWidth) + "\" y=\"" + top + "\" width=\"" +
            length(bar.value) + R"(" height="16" fill="#d9822b"/>)";
     svg += "<text x=\"" + std::to_string(kLabelWidth + kBarWidth + 6) + "\" y=\"" +
-           std::to_string(y + 14) + "\">" + std::to_string(bar.value) +
-           (bar.of > 0 ? "/" + std::to_string(bar.of) : "") + "</text>\n";
+           std::to_string(y + 14) + "\">" + std::to_string(bar.value);
+    if (bar.of > 0) svg.append("/").append(std::to_string(bar.of));
+    svg += "</text>\n";
     y += kRowHeight;
   }
   return svg + "</svg>\n";
@@ -98,7 +99,7 @@ std::vector<CBar> ByDirectory(const CAuditSummary& summary) {
   std::map<std::string, CBar> directories;
   for (const CDeviceResult& d : summary.devices) {
     std::string directory = std::filesystem::path(d.path).parent_path().string();
-    if (directory.empty()) directory = ".";
+    if (directory.empty()) directory.push_back('.');
     CBar& bar = directories[directory];
     bar.label = directory;
     ++bar.of;

@@ -45,7 +45,8 @@ std::string TotalsLine(const CAuditSummary& summary) {
 std::string CsvField(std::string_view raw) {
   std::string text = SafeText(raw);
   if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@')) {
-    text.insert(0, "'");
+    std::string marked(1, '\'');  // built forward: GCC 12 misreports insert(0) (-Wrestrict)
+    text = marked.append(text);
   }
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string quoted = "\"";
@@ -131,8 +132,9 @@ void WriteGithub(const CAuditSummary& summary, std::ostream& out) {
         d.drifted ? Plural(d.differences, "setting differs", "settings differ") + ", " : "";
     message += Plural(d.hidden, "hidden difference", "hidden differences");
     message += " against " + d.baseline + ":";
-    for (const CDrift& drift : d.drift)
-      message += " " + SettingName(drift.section, drift.key) + ";";
+    for (const CDrift& drift : d.drift) {
+      message.append(" ").append(SettingName(drift.section, drift.key)).append(";");
+    }
     out << (d.drifted ? "::error" : "::warning") << " file=" << GithubEscape(d.path, true)
         << ",title=varnic audit%3A " << (d.drifted ? "drift" : "hidden differences")
         << "::" << GithubEscape(message, false) << "\n";
