@@ -4,14 +4,14 @@
 #include <system_error>
 #include <utility>
 
-#include "engine/compare.h"
-#include "engine/marked.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "report/device_types.h"
 #include "report/input_checks.h"
 #include "report/report_model.h"
 #include "report/secrets.h"
+#include "varnic/compare.h"
+#include "varnic/marked.h"
 
 namespace varnic::audit {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "bench/pair_generator.h"
-#include "engine/compare.h"
-#include "engine/marked.h"
+#include "varnic/compare.h"
+#include "varnic/marked.h"
 
 namespace {
 

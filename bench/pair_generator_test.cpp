@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/lines.h"
-#include "model/sections.h"
+#include "varnic/lines.h"
+#include "varnic/sections.h"
 
 namespace varnic::pairgen {
 namespace {

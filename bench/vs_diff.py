@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Times `varnic compare` against GNU diff on generated pairs of backups.
 
-Builds nothing: point it at a release build of varnic and varnic-genpair. For every pair the two
+Builds nothing: point it at the bench preset's build of varnic and varnic-genpair. For every pair the two
 programs run alternately; each run's CPU time (user + sys), wall time and peak RSS come from
 os.wait4, and the table shows medians.
 
@@ -238,8 +238,8 @@ def callgrind(args, tmp):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--varnic", default=str(ROOT / "build/release/cli/varnic"))
-    parser.add_argument("--genpair", default=str(ROOT / "build/release/bench/varnic-genpair"))
+    parser.add_argument("--varnic", default=str(ROOT / "build/bench/cli/varnic"))
+    parser.add_argument("--genpair", default=str(ROOT / "build/bench/bench/varnic-genpair"))
     parser.add_argument("--diff", default="diff", help="GNU diff to compare against")
     parser.add_argument("--sizes", type=count_list,
                         help="lines per file of the realistic pairs (default 250,20k,200k,1M)")
@@ -275,7 +275,7 @@ def main():
     args.diff = shutil.which(args.diff) or args.diff
     for tool in (args.varnic, args.genpair, args.diff):
         if not os.access(tool, os.X_OK):
-            parser.error(f"not an executable: {tool} (build with the release preset first)")
+            parser.error(f"not an executable: {tool} (build with the bench preset first)")
     args.plan = [(REALISTIC, n) for n in args.sizes if REALISTIC in args.shapes]
     args.plan += [(s, args.hostile_size) for s in HOSTILE if s in args.shapes]
 

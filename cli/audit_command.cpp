@@ -1,9 +1,6 @@
 #include "cli/audit_command.h"
 
-#include <array>
 #include <chrono>
-#include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -23,13 +20,14 @@
 #include "audit/summary.h"
 #include "audit/targets.h"
 #include "cli/os.h"
-#include "engine/compare.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "report/device_types.h"
 #include "report/ignore.h"
 #include "report/input_checks.h"
+#include "report/report_date.h"
 #include "report/terminal_text.h"
+#include "varnic/compare.h"
 
 namespace varnic::cli {
 namespace {
@@ -40,16 +38,6 @@ using audit::CAuditSummary;
 using audit::CBaseline;
 
 std::string Shown(std::string_view name) { return SafeText(name); }
-
-// UTC, or SOURCE_DATE_EPOCH when set, so reports can be reproduced byte for byte.
-std::string ReportDate() {
-  std::time_t now = std::time(nullptr);
-  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) now = std::strtoll(epoch, nullptr, 10);
-  const std::tm utc = os::UtcTime(now);
-  std::array<char, 32> text{};
-  std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M UTC", &utc);
-  return text.data();
-}
 
 bool ParseTypeOption(const std::optional<std::string>& text, const char* option, std::int32_t& type,
                      std::ostream& err) {

@@ -21,8 +21,10 @@ CAuditCommandLine::CAuditCommandLine(CLI::App& app) {
       "128+N when signal N stopped the audit (130 for Ctrl-C): the summary is of the\n"
       "devices audited so far.");
   app_->add_option("BASELINE", baseline_, "The approved backup (with --merge: a summary)");
+  // Every value kept: the command line's default is that the last of an option wins.
   app_->add_option("TARGET", targets_,
-                   "Backups, or directories searched recursively (with --merge: summaries)");
+                   "Backups, or directories searched recursively (with --merge: summaries)")
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app_->add_option("--glob", o.glob, "File names to take from directories (default *.cfg)");
   app_->add_option("--baseline-type", o.baselineType,
                    "Device type of the baseline: a number, single-band or dual-band");
@@ -32,6 +34,7 @@ CAuditCommandLine::CAuditCommandLine(CLI::App& app) {
   app_->add_option("--baseline-map", o.baselineMap, "Lines 'GLOB -> BASELINE' choosing baselines");
   // One pattern per --ignore, so that positionals after it stay positionals.
   app_->add_option("--ignore", o.ignores, "Ignore settings matching [Section]key (* globs)")
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
       ->allow_extra_args(false);
   app_->add_option("--ignore-file", o.ignoreFile, "Ignore the patterns of FILE, one a line");
   app_->add_flag("--strict", o.strict, "Count hidden differences as drift");

@@ -13,18 +13,23 @@
 #include <system_error>
 
 #include "cli/os.h"
-#include "engine/compare.h"
-#include "engine/marked.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
+#include "report/device_types.h"
 #include "report/explain.h"
 #include "report/html_report.h"
+#include "report/input_checks.h"
 #include "report/json_report.h"
+#include "report/line_formats.h"
+#include "report/report_date.h"
 #include "report/report_model.h"
 #include "report/secrets.h"
 #include "report/side_by_side.h"
+#include "report/side_view.h"
 #include "report/stats.h"
 #include "report/terminal_text.h"
+#include "varnic/compare.h"
+#include "varnic/marked.h"
 
 namespace varnic::cli {
 namespace {
@@ -109,16 +114,6 @@ bool ChecksInputsAndOutputs(const CCompareOptions& options, std::ostream& err) {
   return true;
 }
 
-// UTC, or SOURCE_DATE_EPOCH when set, so reports can be reproduced byte for byte.
-std::string ReportDate() {
-  std::time_t now = std::time(nullptr);
-  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) now = std::strtoll(epoch, nullptr, 10);
-  const std::tm utc = os::UtcTime(now);
-  std::array<char, 32> text{};
-  std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M UTC", &utc);
-  return text.data();
-}
-
 std::string Escaped(std::string_view text) { return SafeText(text); }
 
 // The marked lines of `side`, masked and escaped as asked; CR LF ends them as in a saved result.
@@ -149,6 +144,152 @@ struct COstreamSink {
   }
 };
 
+// What the run will show and where, decided once from the options and the terminal.
+struct CPlan {
+  Format format = Format::kChanges;
+  bool stdoutIsTerminal = false;
+  CViewOptions view;
+  CReportParts parts;
+};
+
+CPlan ResolvePlan(const CCompareOptions& options, const CTerminal& terminal) {
+  CPlan plan;
+  plan.stdoutIsTerminal = terminal.stdoutIsTerminal;
+  plan.format = options.format != Format::kAuto ? options.format
+                : terminal.stdoutIsTerminal     ? Format::kSide
+                                                : Format::kChanges;
+  const bool printed = !options.quiet;
+  const bool document = options.html.has_value() || (printed && plan.format == Format::kJson);
+  const bool lines = printed && (plan.format == Format::kChanges || plan.format == Format::kGithub);
+  plan.parts.entries = document || lines;
+  plan.parts.stats = document || (printed && (options.stat || plan.format == Format::kSide));
+  plan.parts.explanations = document || (printed && options.explain);
+  // The marked results say nothing of settings that were not compared; every other output does.
+  plan.parts.hidden =
+      document || options.strict || (printed && (plan.format != Format::kMarked || options.stat));
+  plan.view.width = options.width              ? *options.width
+                    : terminal.terminalWidth   ? *terminal.terminalWidth
+                    : terminal.columnsVariable ? *terminal.columnsVariable
+                                               : kDefaultWidth;
+  plan.view.suppressCommonLines = options.suppressCommonLines;
+  plan.view.truncate = options.truncate;
+  plan.view.color = options.color == ColorMode::kAlways ||
+                    (options.color == ColorMode::kAuto && terminal.stdoutIsTerminal &&
+                     !terminal.noColor && !terminal.dumbTerminal);
+  return plan;
+}
+
+bool LoadIgnores(const CCompareOptions& options, CIgnoreList& ignores, std::ostream& err) {
+  std::string error;
+  for (const std::string& pattern : options.ignores) {
+    if (!ignores.Add(pattern, error)) {
+      err << "varnic: --ignore: " << Shown(error) << "\n";
+      return false;
+    }
+  }
+  for (const std::string& path : options.ignoreFiles) {
+    std::string text;
+    std::error_code readError;
+    if (!ReadFileBytes(path, text, readError)) {
+      err << "varnic: cannot read '" << Shown(path) << "': " << readError.message() << "\n";
+      return false;
+    }
+    if (!ignores.AddLines(text, error)) {
+      err << "varnic: '" << Shown(path) << "' " << Shown(error) << "\n";
+      return false;
+    }
+  }
+  return true;
+}
+
+// The types to compare with: as given, or chosen from the files; either way a person hears of
+// a choice or a number the names do not cover.
+std::pair<std::int32_t, std::int32_t> ResolveTypes(const CCompareOptions& options,
+                                                   std::string_view text1, std::string_view text2,
+                                                   std::ostream& err) {
+  if (options.typesAuto) {
+    const CDetectedTypes detected = DetectTypes(text1, text2);
+    if (!options.quiet) err << "varnic: --types auto: " << detected.why << "\n";
+    return {detected.type1, detected.type2};
+  }
+  const std::string warning = TypeWarning(options.type1, options.type2);
+  if (!warning.empty() && !options.quiet) err << "varnic: warning: " << warning << "\n";
+  return {options.type1, options.type2};
+}
+
+// Every output is staged before any replaces an earlier one, and they land together: when one
+// cannot, those already in place are put back.
+bool Save(const CCompareOptions& options, const CReport& report, CSecretMasker& masker,
+          std::ostream& err) {
+  const CComparison& comparison = *report.comparison;
+  CStagedFiles outputs;
+  std::string html;
+  std::error_code error;
+  const auto marked = [&](FileSide side) -> CWriteBody {
+    return [&comparison, side](CBufferedWriter& out) { RenderMarked(comparison, side, out); };
+  };
+  bool ok = !options.save || (outputs.Stage(options.save->first, marked(FileSide::kFile1), error) &&
+                              outputs.Stage(options.save->second, marked(FileSide::kFile2), error));
+  if (ok && options.html) {
+    html = RenderHtml(report, options.showSecrets, &masker);
+    ok = outputs.Stage(
+        *options.html, [&html](CBufferedWriter& out) { out.Append(html); }, error);
+  }
+  if (!ok || !outputs.Commit(error)) {
+    err << "varnic: cannot write '" << Shown(outputs.FailedPath()) << "': " << error.message()
+        << "\n";
+    return false;
+  }
+  return true;
+}
+
+void WriteMarked(const CReport& report, CSecretMasker* terminalMasker, bool terminal,
+                 std::ostream& out) {
+  // Piped, these are the bytes --save writes; on a terminal no value may drive it.
+  for (const FileSide side : {FileSide::kFile1, FileSide::kFile2}) {
+    if (terminal || terminalMasker != nullptr) {
+      WriteMarkedLines(*report.comparison, side, terminalMasker, terminal, out);
+    } else {
+      COstreamSink sink{out};
+      RenderMarked(*report.comparison, side, sink);
+    }
+  }
+}
+
+void Render(const CPlan& plan, const CCompareOptions& options, const CReport& report,
+            CSecretMasker& masker, std::ostream& out) {
+  CSecretMasker* const terminalMasker = options.maskSecrets ? &masker : nullptr;
+  // Workflow logs are read by more people than a terminal: masked unless asked.
+  CSecretMasker* const logMasker = options.showSecrets ? nullptr : &masker;
+  switch (plan.format) {
+    case Format::kJson:
+      WriteJson(report, options.showSecrets, out, &masker);
+      return;
+    case Format::kBrief:
+      WriteBrief(report, out);
+      break;
+    case Format::kGithub:
+      WriteGithub(report, logMasker, out);
+      break;
+    case Format::kMarked:
+      if (!options.stat) WriteMarked(report, terminalMasker, plan.stdoutIsTerminal, out);
+      break;
+    case Format::kChanges:
+      if (!options.stat) WriteChanges(report, terminalMasker, out);
+      break;
+    case Format::kSide:
+    case Format::kAuto:
+      if (!options.stat) WriteSideView(report, plan.view, terminalMasker, out);
+      break;
+  }
+  if (options.stat) out << RenderStats(report.stats);
+  if (options.explain) WriteExplanations(report.explanations, terminalMasker, out);
+  if (plan.format == Format::kSide) {
+    if (!options.stat) out << "\n" << RenderStats(report.stats);
+    WriteVerdict(report, terminalMasker, out);
+  }
+}
+
 }  // namespace
 
 CTerminal CTerminal::FromProcess() {
@@ -162,7 +303,9 @@ CTerminal CTerminal::FromProcess() {
       terminal.columnsVariable = static_cast<std::size_t>(value);
     }
   }
-  terminal.noColor = std::getenv("NO_COLOR") != nullptr;
+  // The convention: set and not empty.
+  const char* noColor = std::getenv("NO_COLOR");
+  terminal.noColor = noColor != nullptr && *noColor != '\0';
   const char* term = std::getenv("TERM");
   terminal.dumbTerminal = term != nullptr && std::strcmp(term, "dumb") == 0;
   return terminal;
@@ -170,128 +313,43 @@ CTerminal CTerminal::FromProcess() {
 
 int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::istream& in,
                std::ostream& out, std::ostream& err) {
-  if (!ChecksInputsAndOutputs(options, err)) return kExitTrouble;
-
+  const CPlan plan = ResolvePlan(options, terminal);
+  CIgnoreList ignores;
+  if (!ChecksInputsAndOutputs(options, err) || !LoadIgnores(options, ignores, err)) {
+    return kExitTrouble;
+  }
   std::string text1;
   std::string text2;
   if (!Read(options.file1, in, text1, err) || !Read(options.file2, in, text2, err)) {
     return kExitTrouble;
   }
+  const auto [type1, type2] = ResolveTypes(options, text1, text2, err);
 
-  const Format format = options.format != Format::kAuto ? options.format
-                        : terminal.stdoutIsTerminal     ? Format::kSide
-                                                        : Format::kMarked;
-  const bool report =
-      options.html ||
-      (!options.quiet && (options.stat || options.explain || format != Format::kMarked));
-  const CComparison comparison =
-      Compare({std::move(text1), options.type1}, {std::move(text2), options.type2});
-
-  // With one side empty the engine gives two empty results by design; that is no "same".
+  const CComparison comparison = Compare({std::move(text1), type1}, {std::move(text2), type2});
   for (const auto& [side, path] :
        {std::pair{FileSide::kFile1, &options.file1}, {FileSide::kFile2, &options.file2}}) {
-    if (comparison.HasNoSettings(side)) {
-      err << "varnic: '" << Shown(*path)
-          << "' has no settings in any known section; there is nothing to compare\n";
+    const std::string problem = InputProblem(comparison, side);
+    if (!problem.empty()) {
+      err << "varnic: '" << Shown(*path) << "' " << problem << "\n";
       return kExitTrouble;
     }
   }
 
-  // Each part of the report is worked out only when an output shows it.
-  const bool printed = !options.quiet;
-  const bool document = options.html || (printed && format == Format::kJson);
-  CReport model;
-  if (report) {
-    model.left = {options.file1, options.type1, comparison.LinesRead(FileSide::kFile1)};
-    model.right = {options.file2, options.type2, comparison.LinesRead(FileSide::kFile2)};
-    if (document) model.entries = EntriesOf(comparison);
-    if (document || (printed && (options.stat || format == Format::kSide))) {
-      model.stats = ComputeStats(comparison);
-    }
-    if (document || (printed && options.explain)) {
-      model.explanations = ExplanationsOf(comparison, model.explanationTexts);
-    }
-    model.generatedAt = ReportDate();
-  }
+  CReportOptions reportOptions;
+  reportOptions.ignores = &ignores;
+  reportOptions.strict = options.strict;
+  reportOptions.parts = plan.parts;
+  CReport report =
+      BuildReport(comparison, {options.file1, type1, comparison.LinesRead(FileSide::kFile1)},
+                  {options.file2, type2, comparison.LinesRead(FileSide::kFile2)}, reportOptions);
+  report.generatedAt = ReportDate();
   // One masker for the run: a secret has the same label in every output it reaches.
   CSecretMasker masker;
-  masker.Prime(model);
-  CSecretMasker* const terminalMasker = options.maskSecrets ? &masker : nullptr;
-  // Every output is staged before any replaces an earlier one, and they land together: when one
-  // cannot, those already in place are put back.
-  {
-    CStagedFiles outputs;
-    std::string html;
-    std::error_code error;
-    const auto marked = [&](FileSide side) -> CWriteBody {
-      return [&comparison, side](CBufferedWriter& out) { RenderMarked(comparison, side, out); };
-    };
-    bool ok =
-        !options.save || (outputs.Stage(options.save->first, marked(FileSide::kFile1), error) &&
-                          outputs.Stage(options.save->second, marked(FileSide::kFile2), error));
-    if (ok && options.html) {
-      html = RenderHtml(model, options.showSecrets, &masker);
-      ok = outputs.Stage(
-          *options.html, [&html](CBufferedWriter& out) { out.Append(html); }, error);
-    }
-    if (!ok || !outputs.Commit(error)) {
-      err << "varnic: cannot write '" << Shown(outputs.FailedPath()) << "': " << error.message()
-          << "\n";
-      return kExitTrouble;
-    }
-  }
+  masker.Prime(report);
 
-  if (!options.quiet) {
-    if (options.stat && format != Format::kJson) {
-      out << RenderStats(model.stats);
-    } else if (format == Format::kJson) {
-      WriteJson(model, options.showSecrets, out, &masker);
-    } else if (format == Format::kMarked) {
-      // Piped, these are the bytes --save writes; on a terminal no value may drive it.
-      for (const FileSide side : {FileSide::kFile1, FileSide::kFile2}) {
-        if (terminal.stdoutIsTerminal || terminalMasker != nullptr) {
-          WriteMarkedLines(comparison, side, terminalMasker, terminal.stdoutIsTerminal, out);
-        } else {
-          COstreamSink sink{out};
-          RenderMarked(comparison, side, sink);
-        }
-      }
-    } else {
-      CViewOptions view;
-      view.width = options.width              ? *options.width
-                   : terminal.terminalWidth   ? *terminal.terminalWidth
-                   : terminal.columnsVariable ? *terminal.columnsVariable
-                                              : kDefaultWidth;
-      view.suppressCommonLines = options.suppressCommonLines;
-      view.truncate = options.truncate;
-      view.color = options.color == ColorMode::kAlways ||
-                   (options.color == ColorMode::kAuto && terminal.stdoutIsTerminal &&
-                    !terminal.noColor && !terminal.dumbTerminal);
-      out << RenderSideBySide(comparison, view, terminalMasker);
-    }
-    if (options.explain && format != Format::kJson) {
-      std::string text = "\nBefore comparing:\n";
-      std::string line;
-      std::string detail;
-      for (const CExplanation& e : model.explanations) {
-        CExplanation shown = e;
-        if (terminalMasker != nullptr) {
-          shown.line = terminalMasker->MaskLine(e.line, line);
-          shown.detail = terminalMasker->MaskLine(e.detail, detail);
-        }
-        text += "  ";
-        text += Escaped(DescribeExplanation(shown));
-        text += '\n';
-        if (text.size() >= kOutputChunk) {
-          out << text;
-          text.clear();
-        }
-      }
-      out << text;
-    }
-    if (format == Format::kSide && !options.stat) out << "\n" << RenderStats(model.stats);
-  }
-  return comparison.HasDifferences() ? kExitDifferent : kExitSame;
+  if (!Save(options, report, masker, err)) return kExitTrouble;
+  if (!options.quiet) Render(plan, options, report, masker, out);
+  return report.verdict.Differs() ? kExitDifferent : kExitSame;
 }
 
 }  // namespace varnic::cli

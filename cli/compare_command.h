@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace varnic::cli {
 
@@ -15,7 +16,7 @@ inline constexpr int kExitSame = 0;
 inline constexpr int kExitDifferent = 1;
 inline constexpr int kExitTrouble = 2;
 
-enum class Format { kAuto, kSide, kMarked, kJson };
+enum class Format { kAuto, kSide, kChanges, kMarked, kJson, kBrief, kGithub };
 enum class ColorMode { kAuto, kAlways, kNever };
 
 struct CCompareOptions {
@@ -23,10 +24,14 @@ struct CCompareOptions {
   std::string file2;
   std::int32_t type1 = 0;
   std::int32_t type2 = 0;
+  bool typesAuto = false;  // choose the types from the files
   std::optional<std::pair<std::string, std::string>> save;
   bool quiet = false;
+  bool strict = false;                   // a setting not compared that differs is a difference
+  std::vector<std::string> ignores;      // [Section]key patterns
+  std::vector<std::string> ignoreFiles;  // files of patterns, one per line
 
-  Format format = Format::kAuto;  // side on a terminal, marked otherwise
+  Format format = Format::kAuto;  // side on a terminal, changes otherwise
   std::optional<std::size_t> width;
   bool suppressCommonLines = false;
   bool truncate = false;
@@ -43,7 +48,7 @@ struct CTerminal {
   bool stdoutIsTerminal = false;
   std::optional<std::size_t> terminalWidth;
   std::optional<std::size_t> columnsVariable;  // COLUMNS, when it is a positive number
-  bool noColor = false;                        // NO_COLOR is set
+  bool noColor = false;                        // NO_COLOR is set and not empty
   bool dumbTerminal = false;                   // TERM is "dumb"
 
   static CTerminal FromProcess();

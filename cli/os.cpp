@@ -35,12 +35,6 @@ std::optional<std::size_t> TerminalColumns() {
   return columns > 0 ? std::optional<std::size_t>(columns) : std::nullopt;
 }
 
-std::tm UtcTime(std::time_t when) {
-  std::tm utc{};
-  ::gmtime_s(&utc, &when);
-  return utc;
-}
-
 bool IsStandardInput(const std::string& /*path*/) { return false; }
 
 // The C runtime's stat has no inode numbers here; the volume and file index do the same.
@@ -74,12 +68,6 @@ std::optional<std::size_t> TerminalColumns() {
     return std::nullopt;
   }
   return size.ws_col;
-}
-
-std::tm UtcTime(std::time_t when) {
-  std::tm utc{};
-  ::gmtime_r(&when, &utc);
-  return utc;
 }
 
 bool IsStandardInput(const std::string& path) {

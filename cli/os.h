@@ -2,7 +2,6 @@
 #define VARNIC_CLI_OS_H_
 
 #include <cstddef>
-#include <ctime>
 #include <optional>
 #include <string>
 
@@ -17,8 +16,6 @@ bool StdoutIsTerminal();
 bool StderrIsTerminal();
 // The terminal's width in columns, when standard output is one and it says.
 std::optional<std::size_t> TerminalColumns();
-
-std::tm UtcTime(std::time_t when);
 
 // True when `path` names the file standard input reads from.
 bool IsStandardInput(const std::string& path);

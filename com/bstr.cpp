@@ -1,4 +1,4 @@
-#include "com/bstr.h"
+#include "varnic/com/bstr.h"
 
 #include <cstdint>
 #include <cstdlib>

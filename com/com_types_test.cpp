@@ -1,4 +1,4 @@
-#include "com/com_types.h"
+#include "varnic/com/com_types.h"
 
 #include <gtest/gtest.h>
 

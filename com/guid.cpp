@@ -1,7 +1,7 @@
 #include <array>
 #include <cstdio>
 
-#include "com/com_types.h"
+#include "varnic/com/com_types.h"
 
 namespace varnic::com {
 

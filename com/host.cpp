@@ -1,4 +1,4 @@
-#include "com/host.h"
+#include "varnic/com/host.h"
 
 #include <dlfcn.h>
 

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "com/com_types.h"
+#include "varnic/com/com_types.h"
 
 using varnic::com::CLSID;
 using varnic::com::HRESULT;

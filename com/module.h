@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "com/platform.h"
+#include "varnic/com/platform.h"
 
 namespace varnic::com {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "com/com_types.h"
+#include "varnic/com/com_types.h"
 
 namespace varnic::com {
 

@@ -7,8 +7,8 @@
 #include <span>
 #include <variant>
 
-#include "com/bstr.h"
 #include "com/typelib.h"
+#include "varnic/com/bstr.h"
 
 namespace varnic::com {
 namespace {

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "com/com_types.h"
-#include "com/interfaces.h"
+#include "varnic/com/com_types.h"
+#include "varnic/com/interfaces.h"
 
 namespace varnic::com {
 

@@ -1,10 +1,10 @@
-#include "com/variant.h"
+#include "varnic/com/variant.h"
 
 #include <charconv>
 #include <cstring>
 
-#include "com/bstr.h"
-#include "com/interfaces.h"
+#include "varnic/com/bstr.h"
+#include "varnic/com/interfaces.h"
 
 namespace varnic::com {
 namespace {

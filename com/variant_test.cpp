@@ -1,10 +1,10 @@
-#include "com/variant.h"
+#include "varnic/com/variant.h"
 
 #include <gtest/gtest.h>
 
 #include <cstddef>
 
-#include "com/bstr.h"
+#include "varnic/com/bstr.h"
 
 namespace varnic::com {
 namespace {

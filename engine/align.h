@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/comparison.h"
-#include "model/changes.h"
-#include "model/sections.h"
+#include "varnic/changes.h"
+#include "varnic/comparison.h"
+#include "varnic/sections.h"
 
 namespace varnic {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/marked.h"
 #include "model/split_sections.h"
+#include "varnic/marked.h"
 
 namespace varnic {
 namespace {

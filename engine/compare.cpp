@@ -1,4 +1,4 @@
-#include "engine/compare.h"
+#include "varnic/compare.h"
 
 #include "engine/align.h"
 #include "engine/comparison_state.h"

@@ -1,4 +1,4 @@
-#include "engine/comparison.h"
+#include "varnic/comparison.h"
 
 #include <algorithm>
 

@@ -3,8 +3,8 @@
 
 #include <array>
 
-#include "engine/comparison.h"
 #include "model/text_arena.h"
+#include "varnic/comparison.h"
 
 namespace varnic {
 

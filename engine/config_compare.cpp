@@ -2,11 +2,11 @@
 
 #include <system_error>
 
-#include "engine/compare.h"
-#include "engine/marked.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "model/emit_normalized.h"
+#include "varnic/compare.h"
+#include "varnic/marked.h"
 
 namespace varnic {
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/comparison.h"
+#include "varnic/comparison.h"
 
 namespace varnic {
 

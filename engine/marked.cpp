@@ -1,4 +1,6 @@
-#include "engine/marked.h"
+#include "varnic/marked.h"
+
+#include "engine/align.h"
 
 namespace varnic {
 namespace {

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/compare.h"
-#include "engine/marked.h"
-#include "model/sections.h"
+#include "varnic/compare.h"
+#include "varnic/marked.h"
+#include "varnic/sections.h"
 
 namespace {
 

@@ -1,24 +1,30 @@
 // The JSON and HTML reports of a comparison of two fuzzed files, one of them under a fuzzed
-// name. The JSON must parse and carry every key and value as given (as U+FFFD where not UTF-8)
-// with secrets masked unless shown; the HTML must hold no element but the page's own, no raw '&'
-// and no byte that would act on a terminal. Input: two type bytes, a flags byte, then file 1,
-// file 2 and the name of file 1, separated by "\n%%\n".
+// name. The JSON must parse and carry every key, value, line number and hidden difference as
+// given (as U+FFFD where not UTF-8) with secrets masked unless shown, and its counts must agree
+// with the report; the HTML must hold no element but the page's own, no raw '&' and no byte that
+// would act on a terminal. Input: two type bytes, a flags byte (show secrets, strict, ignore
+// keys holding "a"), then file 1, file 2 and the name of file 1, separated by "\n%%\n".
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 
-#include "engine/compare.h"
 #include "fuzz/fuzz_check.h"
 #include "report/explain.h"
+#include "report/hidden.h"
 #include "report/html_report.h"
+#include "report/ignore.h"
 #include "report/json_report.h"
 #include "report/report_model.h"
 #include "report/secrets.h"
 #include "report/stats.h"
+#include "varnic/compare.h"
 
 namespace {
 
@@ -48,12 +54,32 @@ void CheckCarried(const nlohmann::json& value, std::string_view given, const cha
   }
 }
 
+// A value as the JSON must show it: null when absent, a label when secret and masked.
+void CheckValue(const nlohmann::json& v, const std::optional<std::string_view>& given, bool masked,
+                const char* what) {
+  Check(given.has_value() != v.is_null(), "the JSON loses or invents a value");
+  if (!given) return;
+  if (masked) {
+    Check(v.get_ref<const std::string&>().starts_with(kSecretLabel), "the JSON shows a secret");
+  } else {
+    CheckCarried(v, *given, what);
+  }
+}
+
+void CheckLine(const nlohmann::json& v, std::uint32_t line) {
+  Check(line == 0 ? v.is_null() : v == line, "the JSON changes a line number");
+}
+
 void CheckJson(const CReport& report, bool showSecrets) {
   std::ostringstream out;
   varnic::cli::WriteJson(report, showSecrets, out);
   const nlohmann::json doc = nlohmann::json::parse(out.str(), nullptr, false);
   Check(!doc.is_discarded(), "the JSON report does not parse");
+  Check(doc["schema_version"] == 2, "the JSON has another schema version");
   CheckCarried(doc["inputs"][0]["path"], report.left.path, "the JSON changes a file name");
+  Check(doc["differs"] == report.verdict.Differs(), "the JSON changes the verdict");
+  Check(doc["counts"]["hidden_differences"] == report.verdict.hiddenDifferences,
+        "the JSON changes the count of hidden differences");
   const auto& entries = doc["entries"];
   Check(entries.is_array() && entries.size() == report.entries.size(),
         "the JSON has another number of entries");
@@ -63,59 +89,123 @@ void CheckJson(const CReport& report, bool showSecrets) {
     CheckCarried(j["key"], e.key, "the JSON changes a key");
     CheckCarried(j["section"], e.section, "the JSON changes a section");
     Check(j["status"] == varnic::cli::StatusName(e.status), "the JSON changes a status");
+    Check(j["ignored"] == e.ignored, "the JSON changes an ignore");
+    CheckLine(j["left_line"], e.leftLine);
+    CheckLine(j["right_line"], e.rightLine);
     const bool masked = !showSecrets && varnic::cli::IsSecretKey(e.key);
-    for (const auto& [side, name] : {std::pair{&e.left, "left"}, {&e.right, "right"}}) {
-      const auto& v = j[name];
-      Check(side->has_value() != v.is_null(), "the JSON loses or invents a value");
-      if (!side->has_value()) continue;
-      if (masked) {
-        Check(v.get_ref<const std::string&>().starts_with(kSecretLabel), "the JSON shows a secret");
-      } else {
-        CheckCarried(v, **side, "the JSON changes a value");
+    CheckValue(j["left"], e.left, masked, "the JSON changes a value");
+    CheckValue(j["right"], e.right, masked, "the JSON changes a value");
+  }
+  const auto& hidden = doc["hidden_differences"];
+  Check(hidden.is_array() && hidden.size() == report.hidden.size(),
+        "the JSON has another number of hidden differences");
+  for (std::size_t i = 0; i < report.hidden.size(); ++i) {
+    const varnic::cli::CHiddenDifference& h = report.hidden[i];
+    const auto& j = hidden[i];
+    CheckCarried(j["key"], h.key, "the JSON changes a hidden key");
+    CheckCarried(j["why"], h.why, "the JSON changes why a setting was not compared");
+    Check(j["reason"] == varnic::cli::HiddenReasonName(h.reason), "the JSON changes a reason");
+    CheckLine(j["left_line"], h.leftLine);
+    CheckLine(j["right_line"], h.rightLine);
+    const bool masked = !showSecrets && varnic::cli::IsSecretKey(h.key);
+    CheckValue(j["left"], h.left, masked, "the JSON changes a hidden value");
+    CheckValue(j["right"], h.right, masked, "the JSON changes a hidden value");
+  }
+  // Every address said added is one file 2 lists and file 1 does not, and the other way round.
+  for (const auto& filter : doc["mac_filters"]) {
+    for (const auto& [name, lists] : {std::pair{"added", true}, std::pair{"removed", false}}) {
+      for (const auto& address : filter[name]) {
+        bool inLeft = false;
+        bool inRight = false;
+        for (const auto& e : entries) {
+          if (e["section"] != filter["section"] || e["ignored"] == true ||
+              !e["key"].get_ref<const std::string&>().starts_with("filter_mac_add")) {
+            continue;
+          }
+          const auto trimmed = [](const nlohmann::json& v) {
+            if (v.is_null()) return std::string();
+            std::string text = v.get<std::string>();
+            text.erase(text.find_last_not_of(" \t") + 1);
+            return text;
+          };
+          inLeft = inLeft || (!e["left"].is_null() && trimmed(e["left"]) == address);
+          inRight = inRight || (!e["right"].is_null() && trimmed(e["right"]) == address);
+        }
+        Check(lists ? (inRight && !inLeft) : (inLeft && !inRight),
+              "the JSON lists a MAC address change no file shows");
       }
     }
   }
+  Check(doc["summary"]["sections"].size() + 1 == std::max<std::size_t>(report.stats.size(), 1),
+        "the JSON summary has another number of sections");
+  Check(doc["summary"]["total"].is_object(), "the JSON summary has no total");
   Check(doc["explanations"].size() == report.explanations.size(),
         "the JSON has another number of explanations");
+  for (const auto& e : doc["explanations"]) {
+    Check(e["rule"].is_null() == (e["kind"] != "filtered"), "the JSON gives a rule to no filter");
+    Check(e["after"].is_null() == (e["kind"] != "renumbered"), "the JSON misplaces a renumbering");
+    Check(e["other_key"].is_null() == (e["kind"] != "spacing"), "the JSON misplaces a spacing");
+  }
 }
 
 // Every tag after the page's fixed head is one the page itself writes.
 const std::set<std::string, std::less<>>& PageTags() {
-  static const std::set<std::string, std::less<>> tags = {"h1",
-                                                          "/h1",
-                                                          "h2",
-                                                          "/h2",
-                                                          "p",
-                                                          "/p",
-                                                          "code",
-                                                          "/code",
-                                                          "br",
-                                                          "table",
-                                                          "/table",
-                                                          "table class=\"counts\"",
-                                                          "tr",
-                                                          "/tr",
-                                                          "th",
-                                                          "/th",
-                                                          "td",
-                                                          "/td",
-                                                          "td class=\"v l\"",
-                                                          "td class=\"v r\"",
-                                                          "tr class=\"same\"",
-                                                          "tr class=\"different\"",
-                                                          "tr class=\"only_left\"",
-                                                          "tr class=\"only_right\"",
-                                                          "details",
-                                                          "details open",
-                                                          "/details",
-                                                          "summary",
-                                                          "/summary",
-                                                          "ul",
-                                                          "/ul",
-                                                          "li",
-                                                          "/li",
-                                                          "/body",
-                                                          "/html"};
+  static const std::set<std::string, std::less<>> tags = [] {
+    std::set<std::string, std::less<>> page = {"h1",
+                                               "/h1",
+                                               "h2",
+                                               "/h2",
+                                               "p",
+                                               "/p",
+                                               "code",
+                                               "/code",
+                                               "br",
+                                               "strong",
+                                               "/strong",
+                                               "span class=\"note\"",
+                                               "/span",
+                                               "div class=\"banner ok\"",
+                                               "div class=\"banner differs\"",
+                                               "div class=\"banner warn\"",
+                                               "/div",
+                                               "ul",
+                                               "ul class=\"legend\"",
+                                               "/ul",
+                                               "li",
+                                               "/li",
+                                               "table",
+                                               "table class=\"counts\"",
+                                               "/table",
+                                               "tr",
+                                               "/tr",
+                                               "th",
+                                               "th class=\"sec\"",
+                                               "th class=\"key\"",
+                                               "th class=\"st\"",
+                                               "th class=\"why\"",
+                                               "/th",
+                                               "td",
+                                               "td class=\"v l\"",
+                                               "td class=\"v r\"",
+                                               "/td",
+                                               "tr class=\"hidden\"",
+                                               "tr class=\"hidden ignored\"",
+                                               "details",
+                                               "details open",
+                                               "/details",
+                                               "summary",
+                                               "/summary",
+                                               "/body",
+                                               "/html"};
+    for (const char* mark : {"same", "different", "only", "hidden", "ignored"}) {
+      page.insert(std::string("span class=\"mark ") + mark + "\"");
+    }
+    for (const char* status : {"same", "different", "only_left", "only_right"}) {
+      page.insert(std::string("tr class=\"") + status + "\"");
+      page.insert(std::string("tr class=\"") + status + " ignored\"");
+    }
+    return page;
+  }();
   return tags;
 }
 
@@ -168,12 +258,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const varnic::CComparison comparison =
       varnic::Compare({std::string(text1), type1}, {std::string(text2), type2});
-  CReport report;
-  report.left = {std::string(rest), type1, comparison.LinesRead(varnic::FileSide::kFile1)};
-  report.right = {"b.cfg", type2, comparison.LinesRead(varnic::FileSide::kFile2)};
-  report.entries = varnic::cli::EntriesOf(comparison);
-  report.stats = varnic::cli::ComputeStats(comparison);
-  report.explanations = varnic::cli::ExplanationsOf(comparison, report.explanationTexts);
+  varnic::cli::CIgnoreList ignores;
+  std::string error;
+  if ((data[2] & 4U) != 0) ignores.Add("*a*", error);
+  varnic::cli::CReportOptions options;
+  options.ignores = &ignores;
+  options.strict = (data[2] & 2U) != 0;
+  CReport report = varnic::cli::BuildReport(
+      comparison, {std::string(rest), type1, comparison.LinesRead(varnic::FileSide::kFile1)},
+      {"b.cfg", type2, comparison.LinesRead(varnic::FileSide::kFile2)}, options);
+  report.ignorePatterns = ignores.patterns();
   report.generatedAt = "2024-01-01 00:00 UTC";
 
   CheckJson(report, showSecrets);

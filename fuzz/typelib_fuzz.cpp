@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "com/bstr.h"
 #include "com/typelib.h"
 #include "fuzz/fuzz_check.h"
+#include "varnic/com/bstr.h"
 
 namespace {
 

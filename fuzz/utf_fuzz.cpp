@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "com/bstr.h"
 #include "fuzz/fuzz_check.h"
+#include "varnic/com/bstr.h"
 
 namespace {
 

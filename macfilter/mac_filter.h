@@ -5,9 +5,9 @@
 #include <optional>
 #include <string_view>
 
-#include "model/changes.h"
-#include "model/sections.h"
 #include "model/text_arena.h"
+#include "varnic/changes.h"
+#include "varnic/sections.h"
 
 namespace varnic {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "model/sections.h"
+#include "varnic/sections.h"
 
 namespace varnic {
 

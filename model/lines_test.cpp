@@ -1,4 +1,4 @@
-#include "model/lines.h"
+#include "varnic/lines.h"
 
 #include <gtest/gtest.h>
 

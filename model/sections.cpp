@@ -1,4 +1,4 @@
-#include "model/sections.h"
+#include "varnic/sections.h"
 
 namespace varnic {
 namespace {

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <string_view>
 
-#include "model/changes.h"
-#include "model/sections.h"
+#include "varnic/changes.h"
+#include "varnic/sections.h"
 
 namespace varnic {
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "com/com_types.h"
 #include "com/registry.h"
+#include "varnic/com/com_types.h"
 
 namespace {
 

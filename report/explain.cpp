@@ -109,8 +109,8 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
           }
           detail = kept.Keep(std::move(text));
         }
-        explanations.push_back({CExplanation::Kind::kFiltered, file, section, change.line,
-                                *detail, kept.Keep(ReasonFor(change, log, settings))});
+        explanations.push_back({CExplanation::Kind::kFiltered, file, section, change.line, *detail,
+                                kept.Keep(ReasonFor(change, log, settings))});
         break;
       }
       case ChangeKind::kBandCleared: {
@@ -131,8 +131,9 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
       case ChangeKind::kReconcileRestored: {
         // A line taken out and put back is one note: it was compared after all.
         const auto it = removed.find(change.line.data());
-        CExplanation note{CExplanation::Kind::kReconcileRestored, file, section, change.line, "",
-                          kept.Keep(ReasonFor(change, log, settings))};
+        CExplanation note{
+            CExplanation::Kind::kReconcileRestored,     file, section, change.line, "",
+            kept.Keep(ReasonFor(change, log, settings))};
         if (it != removed.end()) {
           explanations[it->second] = note;
         } else {
@@ -141,8 +142,8 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
         break;
       }
       case ChangeKind::kRenumbered:
-        explanations.push_back({CExplanation::Kind::kRenumbered, file, section, change.line,
-                                log.After(change)});
+        explanations.push_back(
+            {CExplanation::Kind::kRenumbered, file, section, change.line, log.After(change)});
         break;
       default:
         break;

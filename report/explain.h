@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/comparison.h"
 #include "report/file_settings.h"
 #include "report/secrets.h"
+#include "varnic/comparison.h"
 
 namespace varnic::cli {
 
@@ -24,17 +24,17 @@ struct CExplanation {
     kSpacing,            // a key that differs from the other file's only by spaces
   };
   Kind kind;
-  int file;                  // 1 or 2
-  std::string_view section;  // header text, e.g. "[System]"; for a cleared band the band's name
-  std::string_view line;     // the line concerned (for a renumbering: the line before)
-  std::string_view detail;   // the rules' conditions, the line after a renumbering, the other key
+  int file;                   // 1 or 2
+  std::string_view section;   // header text, e.g. "[System]"; for a cleared band the band's name
+  std::string_view line;      // the line concerned (for a renumbering: the line before)
+  std::string_view detail;    // the rules' conditions, the line after a renumbering, the other key
   std::string_view reason{};  // in words: "SSID2 is disabled: SSID2_Status=Disable"
 };
 
 // What the stages of `comparison` dropped or changed, in the order they did it; a cleared band
 // is one explanation, not one per line, and a line taken out and put back one, not two. Keys
-// that differ from the other file's only by spaces come last. The views point into `comparison` and into `texts`,
-// which receives the text of each set of rules once, however many lines it dropped.
+// that differ from the other file's only by spaces come last. The views point into `comparison` and
+// into `texts`, which receives the text of each set of rules once, however many lines it dropped.
 std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
                                          std::deque<std::string>& texts);
 // The same with the settings of the comparison already gathered.

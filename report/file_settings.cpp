@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
 #include <unordered_set>
 
 #include "engine/align.h"
@@ -30,17 +29,16 @@ bool DecidesRelevance(std::string_view key) {
   return key.ends_with("_Status") || key.ends_with("_Security");
 }
 
+std::uint32_t SlotHash(Section section, std::string_view key) {
+  return HashOf(key) ^ (static_cast<std::uint32_t>(section) * 0x9e3779b9U);
+}
+
 bool SetsAside(ChangeKind kind) {
   return kind == ChangeKind::kFiltered || kind == ChangeKind::kReconcileRemoved ||
          kind == ChangeKind::kDuplicate || kind == ChangeKind::kUnordered;
 }
 
 }  // namespace
-
-std::size_t CFileSettings::CHash::operator()(const CKey& k) const {
-  return std::hash<std::string_view>()(k.key) * 31U + static_cast<std::size_t>(k.section) * 2U +
-         static_cast<std::size_t>(k.side);
-}
 
 std::string_view CFileSettings::MatchKey(Section section, std::string_view line) {
   const std::string_view key = KeyOf(line);
@@ -50,58 +48,97 @@ std::string_view CFileSettings::MatchKey(Section section, std::string_view line)
   return key;
 }
 
+std::uint32_t CFileSettings::FindSlot(Section section, std::string_view key) const {
+  return index_.Find(SlotHash(section, key), [&](std::uint32_t slot) {
+    return slots_[slot].section == section && slots_[slot].key == key;
+  });
+}
+
+std::uint32_t CFileSettings::AddSlot(Section section, std::string_view key) {
+  const auto next = static_cast<std::uint32_t>(slots_.size());
+  const std::uint32_t slot = index_.FindOrInsert(
+      SlotHash(section, key), next,
+      [&](std::uint32_t s) { return slots_[s].section == section && slots_[s].key == key; });
+  if (slot == next) slots_.push_back({section, key});
+  return slot;
+}
+
 CFileSettings::CFileSettings(const CComparison& comparison) {
+  struct CPending {
+    std::uint32_t bucket;  // 2 * slot + side - 1
+    CSetting setting;
+  };
+  const auto bucket = [](std::uint32_t slot, FileSide side) {
+    return 2 * slot + static_cast<std::uint32_t>(side) - 1;
+  };
   const CChangeLog& log = comparison.Changes();
   // A line reconciliation removed and then restored was compared after all.
   std::unordered_set<const char*> restored;
   for (const CChange& change : log.Changes()) {
     if (change.kind == ChangeKind::kReconcileRestored) restored.insert(change.line.data());
   }
-  std::array<std::vector<CSlot>, kSectionCount> slots;
-  std::unordered_set<CKey, CHash> slotSeen;
+  std::vector<CPending> aside;
   for (const CChange& change : log.Changes()) {
     if (!SetsAside(change.kind) || !change.section) continue;
     if (change.kind == ChangeKind::kReconcileRemoved && restored.contains(change.line.data())) {
       continue;
     }
     const Section section = *change.section;
-    const std::string_view key = MatchKey(section, change.line);
-    settings_[{change.file, section, key}].push_back({change.line, &change});
-    if (slotSeen.insert({FileSide::kFile1, section, key}).second) {
-      slots[static_cast<std::size_t>(section)].push_back({section, key});
+    const std::uint32_t slot = AddSlot(section, MatchKey(section, change.line));
+    aside.push_back({bucket(slot, change.file), {change.line, &change}});
+  }
+  const std::size_t asideSlots = slots_.size();
+  // Restored keys too, so that a note can tell whether the other file has them.
+  for (const CChange& change : log.Changes()) {
+    if (change.kind == ChangeKind::kReconcileRestored && change.section) {
+      AddSlot(*change.section, MatchKey(*change.section, change.line));
     }
   }
+  // The compared lines of those keys, and of the settings whose values explanations quote.
+  std::vector<CPending> compared;
   for (const CSectionRows& rows : comparison.Sections()) {
     for (const CRow row : rows) {
       for (const auto& [side, line] :
            {std::pair{FileSide::kFile1, row.left}, std::pair{FileSide::kFile2, row.right}}) {
         if (!line) continue;
         const std::string_view key = MatchKey(row.section, *line);
-        const bool wanted = DecidesRelevance(row.key) ||
-                            slotSeen.contains({FileSide::kFile1, row.section, key});
-        if (!wanted) continue;
-        std::vector<CSetting>& lines = settings_[{side, row.section, key}];
-        lines.insert(lines.begin(), CSetting{*line, nullptr});
+        const std::uint32_t slot =
+            DecidesRelevance(row.key) ? AddSlot(row.section, key) : FindSlot(row.section, key);
+        if (slot != CHashIndex::kNone) compared.push_back({bucket(slot, side), {*line, nullptr}});
       }
     }
   }
+  // A counting sort by bucket, compared lines first: each key's lines end up together.
+  begin_.assign(2 * slots_.size() + 1, 0);
+  for (const auto* list : {&compared, &aside}) {
+    for (const CPending& p : *list) ++begin_[p.bucket + 1];
+  }
+  for (std::size_t i = 1; i < begin_.size(); ++i) begin_[i] += begin_[i - 1];
+  lines_.resize(begin_.back());
+  std::vector<std::uint32_t> next(begin_.begin(), begin_.end() - 1);
+  for (const auto* list : {&compared, &aside}) {
+    for (const CPending& p : *list) lines_[next[p.bucket]++] = p.setting;
+  }
   for (const Section section : kEmissionOrder) {
-    const std::vector<CSlot>& list = slots[static_cast<std::size_t>(section)];
-    setAside_.insert(setAside_.end(), list.begin(), list.end());
+    for (std::size_t slot = 0; slot < asideSlots; ++slot) {
+      if (slots_[slot].section == section) setAside_.push_back(slots_[slot]);
+    }
   }
 }
 
-const std::vector<CSetting>* CFileSettings::Find(FileSide side, Section section,
-                                                 std::string_view key) const {
-  const auto it = settings_.find({side, section, key});
-  return it == settings_.end() ? nullptr : &it->second;
+std::span<const CSetting> CFileSettings::Find(FileSide side, Section section,
+                                              std::string_view key) const {
+  const std::uint32_t slot = FindSlot(section, key);
+  if (slot == CHashIndex::kNone) return {};
+  const std::uint32_t b = 2 * slot + static_cast<std::uint32_t>(side) - 1;
+  return std::span<const CSetting>(lines_).subspan(begin_[b], begin_[b + 1] - begin_[b]);
 }
 
 std::optional<std::string_view> CFileSettings::Value(FileSide side, Section section,
                                                      std::string_view key) const {
-  const std::vector<CSetting>* lines = Find(side, section, key);
-  if (lines == nullptr || lines->empty()) return std::nullopt;
-  return ValueOf(lines->front().line);
+  const std::span<const CSetting> lines = Find(side, section, key);
+  if (lines.empty()) return std::nullopt;
+  return ValueOf(lines.front().line);
 }
 
 }  // namespace varnic::cli

@@ -2,12 +2,14 @@
 #define VARNIC_REPORT_FILE_SETTINGS_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
-#include "engine/comparison.h"
+#include "model/hash_index.h"
+#include "varnic/comparison.h"
 
 namespace varnic::cli {
 
@@ -28,10 +30,9 @@ class CFileSettings {
   explicit CFileSettings(const CComparison& comparison);
 
   // The lines of `key` (for a MAC entry: of the address) in one file's section.
-  const std::vector<CSetting>* Find(FileSide side, Section section, std::string_view key) const;
+  std::span<const CSetting> Find(FileSide side, Section section, std::string_view key) const;
   // The value of the first line of `key`, when the file has one.
-  std::optional<std::string_view> Value(FileSide side, Section section,
-                                        std::string_view key) const;
+  std::optional<std::string_view> Value(FileSide side, Section section, std::string_view key) const;
 
   struct CSlot {
     Section section;
@@ -45,16 +46,16 @@ class CFileSettings {
   static std::string_view MatchKey(Section section, std::string_view line);
 
  private:
-  struct CKey {
-    FileSide side;
-    Section section;
-    std::string_view key;
-    bool operator==(const CKey&) const = default;
-  };
-  struct CHash {
-    std::size_t operator()(const CKey& k) const;
-  };
-  std::unordered_map<CKey, std::vector<CSetting>, CHash> settings_;
+  std::uint32_t FindSlot(Section section, std::string_view key) const;
+  std::uint32_t AddSlot(Section section, std::string_view key);
+
+  // A slot is a (section, key); its lines lie in lines_ from begin_[2 * slot + side - 1] on,
+  // per file, the compared line first. A million-line pair sets aside most of its lines: one
+  // flat array and an index of 8-byte entries keep that cheap.
+  std::vector<CSlot> slots_;
+  CHashIndex index_;
+  std::vector<CSetting> lines_;
+  std::vector<std::uint32_t> begin_;
   std::vector<CSlot> setAside_;
 };
 

@@ -16,10 +16,11 @@ std::string_view ValueOf(std::string_view line) {
   return eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
 }
 
-// Values are compared as rows are: trailing spaces do not count.
+// Values are compared as rows are: trailing spaces do not count. The lines of a slot share
+// their key, or in a MAC list their address under any number, so the values decide.
 bool SameValue(const CSetting* a, const CSetting* b) {
   if (a == nullptr || b == nullptr) return a == b;
-  return TrimTrailingSpaces(ComparedText(a->line)) == TrimTrailingSpaces(ComparedText(b->line));
+  return TrimTrailingSpaces(ValueOf(a->line)) == TrimTrailingSpaces(ValueOf(b->line));
 }
 
 HiddenReason ReasonOf(ChangeKind kind) {
@@ -49,20 +50,17 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
   if (comparison.Sections().empty()) return hidden;  // nothing was compared at all
   if (settings.SetAsideKeys().empty()) return hidden;
   const CLineNumbers numbers(comparison);
-  const std::vector<CSetting> none;
   std::unordered_map<std::string, std::string_view> reasons;
   for (const CFileSettings::CSlot& slot : settings.SetAsideKeys()) {
-    const std::vector<CSetting>* left = settings.Find(FileSide::kFile1, slot.section, slot.key);
-    const std::vector<CSetting>* right = settings.Find(FileSide::kFile2, slot.section, slot.key);
-    if (left == nullptr) left = &none;
-    if (right == nullptr) right = &none;
+    const std::span<const CSetting> left = settings.Find(FileSide::kFile1, slot.section, slot.key);
+    const std::span<const CSetting> right = settings.Find(FileSide::kFile2, slot.section, slot.key);
     // The n-th line of a key in one file stands opposite the n-th in the other. Where both
     // were compared, or one was and the other file lacks it, the row already shows it.
-    for (std::size_t n = 0; n < std::max(left->size(), right->size()); ++n) {
-      const CSetting* a = n < left->size() ? &(*left)[n] : nullptr;
-      const CSetting* b = n < right->size() ? &(*right)[n] : nullptr;
-      const bool compared = (a == nullptr || a->setAside == nullptr) &&
-                            (b == nullptr || b->setAside == nullptr);
+    for (std::size_t n = 0; n < std::max(left.size(), right.size()); ++n) {
+      const CSetting* a = n < left.size() ? &left[n] : nullptr;
+      const CSetting* b = n < right.size() ? &right[n] : nullptr;
+      const bool compared =
+          (a == nullptr || a->setAside == nullptr) && (b == nullptr || b->setAside == nullptr);
       if (compared || SameValue(a, b)) continue;
       // A row shows a line compared against nothing as only in its file already.
       if ((a != nullptr && a->setAside == nullptr) || (b != nullptr && b->setAside == nullptr)) {

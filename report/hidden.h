@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/comparison.h"
 #include "report/file_settings.h"
+#include "varnic/comparison.h"
 
 namespace varnic::cli {
 

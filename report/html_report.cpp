@@ -1,5 +1,8 @@
 #include "report/html_report.h"
 
+#include <sstream>
+
+#include "report/device_types.h"
 #include "report/secrets.h"
 #include "report/terminal_text.h"
 #include "report/version.h"
@@ -16,45 +19,262 @@ constexpr std::string_view kHead = R"(<!DOCTYPE html>
 <title>Varnic comparison</title>
 <style>
 body{font:14px/1.4 system-ui,sans-serif;margin:2em;color:#222}
-table{border-collapse:collapse;width:100%;margin:.5em 0 1.5em}
-td,th{border:1px solid #ccc;padding:2px 6px;font-family:monospace;vertical-align:top;word-break:break-all}
-th{background:#f3f3f3;text-align:left}
+table{border-collapse:collapse;width:100%;table-layout:fixed;margin:.5em 0 1.5em}
+td,th{border:1px solid #ccc;padding:2px 6px;font-family:monospace;vertical-align:top;overflow-wrap:anywhere}
+th{background:#f3f3f3;text-align:left;font-family:system-ui,sans-serif}
+th.sec{width:20%}th.key{width:18%}th.st{width:11%}th.why{width:22%}
 tr.same td{background:#fff}
 tr.different td.v{background:#fff3c4}
 tr.only_left td.l,tr.only_right td.r{background:#d9f2d9}
 tr.only_left td.r,tr.only_right td.l{background:#f5f5f5}
+tr.hidden td.v{background:#fde2c8}
+tr.ignored td,tr.ignored td.v{background:#fafafa;color:#999}
 summary{font-weight:bold;cursor:pointer;margin:.3em 0}
 .counts td{font-family:system-ui,sans-serif}
+.counts th.sec{width:24%}
+.banner{border:2px solid;border-radius:4px;padding:.6em 1em;margin:1em 0;font-size:1.15em}
+.banner.ok{border-color:#4a4;background:#eef8ee}
+.banner.differs{border-color:#c90;background:#fff8e0}
+.banner.warn{border-color:#d50;background:#fff0e6}
+.banner .note{font-size:.85em;color:#555}
+.legend{list-style:none;padding:0}
+.legend li{margin:.2em 0}
+.mark{display:inline-block;min-width:9em;padding:0 .4em;margin-right:.6em;border:1px solid #ccc;font-family:monospace}
+.mark.same{background:#fff}.mark.different{background:#fff3c4}.mark.only{background:#d9f2d9}
+.mark.hidden{background:#fde2c8}.mark.ignored{background:#fafafa;color:#999}
 </style>
 </head>
 <body>
 )";
 
-std::string Cell(const std::optional<std::string_view>& value, bool secret, bool showSecrets,
-                 CSecretMasker& masker) {
-  if (!value) return "";
-  return secret && !showSecrets ? HtmlEscape(masker.LabelFor(*value)) : HtmlEscape(*value);
+// Output reaches the stream in pieces of this size: a page of a million settings is never held.
+constexpr std::size_t kFlushAt = std::size_t{64} << 10U;
+
+std::string Settings(std::size_t n) {
+  return std::to_string(n) + (n == 1 ? " setting" : " settings");
 }
 
-std::string Row(const CEntry& e, bool showSecrets, CSecretMasker& masker) {
-  const bool secret = IsSecretKey(e.key);
-  return "<tr class=\"" + StatusName(e.status) + "\"><td>" + HtmlEscape(e.key) +
-         "</td><td class=\"v l\">" + Cell(e.left, secret, showSecrets, masker) +
-         "</td><td class=\"v r\">" + Cell(e.right, secret, showSecrets, masker) + "</td><td>" +
-         StatusName(e.status) + "</td></tr>\n";
-}
-
-std::string Summary(const CReport& report) {
-  std::string html =
-      "<table class=\"counts\"><tr><th>section</th><th>same</th><th>different</th>"
-      "<th>only in file 1</th><th>only in file 2</th><th>dropped by rules</th></tr>\n";
-  for (const CSectionStats& s : report.stats) {
-    html += "<tr><td>" + HtmlEscape(s.section) + "</td><td>" + std::to_string(s.same) +
-            "</td><td>" + std::to_string(s.different) + "</td><td>" + std::to_string(s.onlyLeft) +
-            "</td><td>" + std::to_string(s.onlyRight) + "</td><td>" + std::to_string(s.dropped) +
-            "</td></tr>\n";
+// What a person reads for a status; the row's class keeps the JSON name.
+std::string_view StatusWords(CEntry::Status status) {
+  switch (status) {
+    case CEntry::Status::kSame:
+      return "same";
+    case CEntry::Status::kDifferent:
+      return "different";
+    case CEntry::Status::kOnlyLeft:
+      return "only in file 1";
+    case CEntry::Status::kOnlyRight:
+      return "only in file 2";
   }
-  return html + "</table>\n";
+  return "same";
+}
+
+class CPage {
+ public:
+  CPage(std::ostream& out, bool showSecrets, CSecretMasker& masker)
+      : out_(out), showSecrets_(showSecrets), masker_(masker) {}
+  CPage(const CPage&) = delete;
+  CPage& operator=(const CPage&) = delete;
+  ~CPage() { Flush(); }
+
+  CPage& operator<<(std::string_view text) {
+    html_ += text;
+    return *this;
+  }
+  void Text(std::string_view text) { html_ += HtmlEscape(text); }
+  void Flush() {
+    out_.write(html_.data(), static_cast<std::streamsize>(html_.size()));
+    html_.clear();
+  }
+  void FlushIfLarge() {
+    if (html_.size() >= kFlushAt) Flush();
+  }
+
+  void Value(const std::optional<std::string_view>& value, bool secret) {
+    if (!value) return;
+    if (secret && !showSecrets_) {
+      Text(masker_.LabelFor(*value));
+    } else {
+      Text(*value);
+    }
+  }
+  std::string_view Line(std::string_view line, std::string& storage) {
+    return showSecrets_ ? line : masker_.MaskLine(line, storage);
+  }
+
+ private:
+  std::ostream& out_;
+  bool showSecrets_;
+  CSecretMasker& masker_;
+  std::string html_;
+};
+
+void Banner(CPage& page, const CVerdict& verdict) {
+  const bool warn = verdict.hiddenDifferences > 0;
+  if (warn) {
+    page << "<div class=\"banner warn\"><strong>";
+  } else if (verdict.differences > 0) {
+    page << "<div class=\"banner differs\"><strong>";
+  } else {
+    page << "<div class=\"banner ok\"><strong>";
+  }
+  if (verdict.differences > 0) {
+    page << Settings(verdict.differences) << (verdict.differences == 1 ? " differs" : " differ");
+  } else {
+    // Never a bare "no differences" while a setting left out of the comparison differs.
+    page << (warn ? "No differences in the compared settings" : "No differences");
+  }
+  page << "</strong>";
+  if (warn) {
+    page << "<br>" << Settings(verdict.hiddenDifferences)
+         << (verdict.hiddenDifferences == 1 ? " was not compared and differs"
+                                            : " were not compared and differ")
+         << (verdict.strict ? " (counted as differences: strict)" : " (see below)");
+  }
+  if (verdict.ignored > 0) {
+    page << " <span class=\"note\">ignored: " << std::to_string(verdict.ignored) << "</span>";
+  }
+  page << "</div>\n";
+}
+
+void Input(CPage& page, std::string_view name, const CInput& input) {
+  page << name << ": <code>";
+  page.Text(input.path);
+  page << "</code> (type " << std::to_string(input.type);
+  const std::string_view role = TypeName(input.type);
+  if (!role.empty()) page << ", " << role;
+  page << "; " << std::to_string(input.lines) << (input.lines == 1 ? " line)" : " lines)");
+}
+
+constexpr std::string_view kLegend =
+    "<h2>Legend</h2>\n<ul class=\"legend\">\n"
+    "<li><span class=\"mark same\">s_ same</span>both files hold this value</li>\n"
+    "<li><span class=\"mark different\">d_ different</span>the files hold different values</li>\n"
+    "<li><span class=\"mark only\">o_ only in file 1</span>file 2 lacks the setting</li>\n"
+    "<li><span class=\"mark only\">o_ only in file 2</span>file 1 lacks the setting</li>\n"
+    "<li><span class=\"mark hidden\">not compared</span>the rules of the comparison left the "
+    "setting "
+    "out, and the files differ in it</li>\n"
+    "<li><span class=\"mark ignored\">ignored</span>an ignore pattern matched the setting: it "
+    "counts for nothing</li>\n"
+    "</ul>\n<p>s_, d_ and o_ are the marks the marked results put before each line.</p>\n";
+
+void Summary(CPage& page, const std::vector<CSectionStats>& stats) {
+  page << "<h2>Summary</h2>\n<table class=\"counts\"><tr><th class=\"sec\">section</th>"
+          "<th>same</th><th>different</th><th>only in file 1</th><th>only in file 2</th>"
+          "<th>dropped by rules</th><th>reconciled</th><th>not compared, differ</th>"
+          "<th>ignored</th></tr>\n";
+  for (const CSectionStats& s : stats) {
+    page << "<tr><td>";
+    page.Text(s.section);
+    for (const int n : {s.same, s.different, s.onlyLeft, s.onlyRight, s.dropped, s.reconciled,
+                        s.hidden, s.ignored}) {
+      page << "</td><td>" << std::to_string(n);
+    }
+    page << "</td></tr>\n";
+  }
+  page << "</table>\n";
+}
+
+constexpr std::string_view kSettingsHead =
+    "<tr><th class=\"key\">key</th><th>file 1</th><th>file 2</th><th class=\"st\">status</th>"
+    "</tr>\n";
+constexpr std::string_view kChangesHead =
+    "<tr><th class=\"sec\">section</th><th class=\"key\">key</th><th>file 1</th><th>file 2</th>"
+    "<th class=\"st\">status</th></tr>\n";
+
+void Row(CPage& page, const CEntry& e, bool withSection) {
+  const bool secret = IsSecretKey(e.key);
+  page << "<tr class=\"" << StatusName(e.status) << (e.ignored ? " ignored\">" : "\">");
+  if (withSection) {
+    page << "<td>";
+    page.Text(e.section);
+    page << "</td>";
+  }
+  page << "<td>";
+  page.Text(e.key);
+  page << "</td><td class=\"v l\">";
+  page.Value(e.left, secret);
+  page << "</td><td class=\"v r\">";
+  page.Value(e.right, secret);
+  page << "</td><td>" << StatusWords(e.status) << (e.ignored ? ", ignored" : "") << "</td></tr>\n";
+  page.FlushIfLarge();
+}
+
+void Changes(CPage& page, const std::vector<CEntry>& entries) {
+  std::size_t changes = 0;
+  for (const CEntry& e : entries) changes += e.status != CEntry::Status::kSame ? 1 : 0;
+  page << "<h2>Changes</h2>\n";
+  if (changes == 0) {
+    page << "<p>No compared setting differs.</p>\n";
+    return;
+  }
+  page << "<details open><summary>" << Settings(changes) << "</summary>\n<table>" << kChangesHead;
+  for (const CEntry& e : entries) {
+    if (e.status != CEntry::Status::kSame) Row(page, e, true);
+  }
+  page << "</table></details>\n";
+}
+
+void Hidden(CPage& page, const std::vector<CHiddenDifference>& hidden) {
+  if (hidden.empty()) return;
+  page
+      << "<h2>Not compared, but different</h2>\n<p>The rules of the comparison left these settings "
+         "out, so the marked results do not show them; the files differ in them.</p>\n<table>"
+         "<tr><th class=\"sec\">section</th><th class=\"key\">key</th><th>file 1</th>"
+         "<th>file 2</th><th class=\"why\">why not compared</th></tr>\n";
+  for (const CHiddenDifference& h : hidden) {
+    const bool secret = IsSecretKey(h.key);
+    page << (h.ignored ? "<tr class=\"hidden ignored\"><td>" : "<tr class=\"hidden\"><td>");
+    page.Text(SectionHeader(h.section));
+    page << "</td><td>";
+    page.Text(h.key);
+    page << "</td><td class=\"v l\">";
+    page.Value(h.left, secret);
+    page << "</td><td class=\"v r\">";
+    page.Value(h.right, secret);
+    page << "</td><td>";
+    page.Text(h.why);
+    page << (h.ignored ? " (ignored)" : "") << "</td></tr>\n";
+    page.FlushIfLarge();
+  }
+  page << "</table>\n";
+}
+
+void AllSettings(CPage& page, const std::vector<CEntry>& entries) {
+  page << "<h2>All settings</h2>\n<details><summary>" << Settings(entries.size())
+       << " by section</summary>\n";
+  std::size_t i = 0;
+  while (i < entries.size()) {
+    const std::string_view section = entries[i].section;
+    std::size_t end = i;
+    bool differs = false;
+    for (; end < entries.size() && entries[end].section == section; ++end) {
+      differs = differs || entries[end].status != CEntry::Status::kSame;
+    }
+    page << (differs ? "<details open><summary>" : "<details><summary>");
+    page.Text(section);
+    page << (differs ? "" : " (no differences)") << "</summary>\n<table>" << kSettingsHead;
+    for (; i < end; ++i) Row(page, entries[i], false);
+    page << "</table></details>\n";
+  }
+  page << "</details>\n";
+}
+
+void Explanations(CPage& page, const std::vector<CExplanation>& explanations) {
+  page << "<h2>Dropped or changed before comparing</h2>\n<ul>\n";
+  std::string line;
+  std::string detail;
+  for (const CExplanation& e : explanations) {
+    CExplanation shown = e;
+    shown.line = page.Line(e.line, line);
+    shown.detail = page.Line(e.detail, detail);
+    page << "<li>";
+    page.Text(DescribeExplanation(shown));
+    page << "</li>\n";
+    page.FlushIfLarge();
+  }
+  page << "</ul>\n";
 }
 
 }  // namespace
@@ -107,55 +327,44 @@ std::string HtmlEscape(std::string_view text) {
   return html;
 }
 
-std::string RenderHtml(const CReport& report, bool showSecrets, CSecretMasker* runMasker) {
+void WriteHtml(const CReport& report, bool showSecrets, std::ostream& out,
+               CSecretMasker* runMasker) {
   CSecretMasker ownMasker;
   CSecretMasker& masker = runMasker != nullptr ? *runMasker : ownMasker;
-  // Room for the usual row and list item up front: a report of many settings does not copy
-  // itself as it grows.
-  std::string html;
-  html.reserve(kHead.size() + 4096 + 160 * (report.entries.size() + report.explanations.size()));
-  html += kHead;
-  html += "<h1>Varnic comparison</h1>\n<p>File 1: <code>" + HtmlEscape(report.left.path) +
-          "</code> (type " + std::to_string(report.left.type) + ")<br>File 2: <code>" +
-          HtmlEscape(report.right.path) + "</code> (type " + std::to_string(report.right.type) +
-          ")<br>Made " + HtmlEscape(report.generatedAt) + " by varnic " + kVersion + "</p>\n";
-  html += "<h2>Summary</h2>\n" + Summary(report);
-
-  html += "<h2>Settings</h2>\n";
-  std::size_t i = 0;
-  while (i < report.entries.size()) {
-    const std::string_view section = report.entries[i].section;
-    std::size_t end = i;
-    bool differs = false;
-    for (; end < report.entries.size() && report.entries[end].section == section; ++end) {
-      differs = differs || report.entries[end].status != CEntry::Status::kSame;
+  // The changes come before all settings on the page; labels still follow the run's order.
+  if (!showSecrets) masker.Prime(report);
+  CPage page(out, showSecrets, masker);
+  page << kHead << "<h1>Varnic comparison</h1>\n";
+  Banner(page, report.verdict);
+  page << "<p>";
+  Input(page, "File 1", report.left);
+  page << "<br>";
+  Input(page, "File 2", report.right);
+  page << "<br>Made ";
+  page.Text(report.generatedAt);
+  page << " by varnic " << kVersion << "</p>\n";
+  if (!report.ignorePatterns.empty()) {
+    page << "<p>Ignored settings: ";
+    for (std::size_t i = 0; i < report.ignorePatterns.size(); ++i) {
+      page << (i == 0 ? "<code>" : ", <code>");
+      page.Text(report.ignorePatterns[i]);
+      page << "</code>";
     }
-    // Appended piece by piece: a section of many settings is not copied again as a whole.
-    html += differs ? "<details open><summary>" : "<details><summary>";
-    html += HtmlEscape(section);
-    html += differs ? "" : " (no differences)";
-    html +=
-        "</summary>\n<table><tr><th>key</th><th>file 1</th><th>file 2</th><th>status</th>"
-        "</tr>\n";
-    for (; i < end; ++i) html += Row(report.entries[i], showSecrets, masker);
-    html += "</table></details>\n";
+    page << "</p>\n";
   }
+  page << kLegend;
+  Summary(page, report.stats);
+  Changes(page, report.entries);
+  Hidden(page, report.hidden);
+  AllSettings(page, report.entries);
+  Explanations(page, report.explanations);
+  page << "</body>\n</html>\n";
+}
 
-  html += "<h2>Dropped or changed before comparing</h2>\n<ul>\n";
-  for (const CExplanation& e : report.explanations) {
-    CExplanation shown = e;
-    std::string line;
-    std::string detail;
-    if (!showSecrets) {
-      line = masker.MaskLine(e.line);
-      detail = masker.MaskLine(e.detail);
-      shown.line = line;
-      shown.detail = detail;
-    }
-    html += "<li>" + HtmlEscape(DescribeExplanation(shown)) + "</li>\n";
-  }
-  html += "</ul>\n</body>\n</html>\n";
-  return html;
+std::string RenderHtml(const CReport& report, bool showSecrets, CSecretMasker* masker) {
+  std::ostringstream out;
+  WriteHtml(report, showSecrets, out, masker);
+  return std::move(out).str();
 }
 
 }  // namespace varnic::cli

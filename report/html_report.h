@@ -1,6 +1,7 @@
 #ifndef VARNIC_REPORT_HTML_REPORT_H_
 #define VARNIC_REPORT_HTML_REPORT_H_
 
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -13,11 +14,16 @@ namespace varnic::cli {
 // are shown as \xNN, and the five HTML metacharacters become entities.
 std::string HtmlEscape(std::string_view text);
 
-// A self-contained page that works offline: a summary, one two-column table per section
-// (sections without differences collapsed), the explanations, the inputs and the date. A
-// Content-Security-Policy forbids scripts and every network request. Secret values are masked
-// unless `showSecrets`.
+// A self-contained page that works offline: a verdict banner, the inputs and their roles, a
+// legend, the counts, the changes alone (open) and every setting per section (collapsed), the
+// settings not compared that differ, the explanations and the date. A Content-Security-Policy
+// forbids scripts and every network request; the views open and close with <details> alone.
+// Secret values are masked unless `showSecrets`. Written to `out` as it goes.
 // `masker` gives the labels; pass the run's masker so that every output of the run agrees.
+void WriteHtml(const CReport& report, bool showSecrets, std::ostream& out,
+               CSecretMasker* masker = nullptr);
+
+// The same page as a string.
 std::string RenderHtml(const CReport& report, bool showSecrets, CSecretMasker* masker = nullptr);
 
 }  // namespace varnic::cli

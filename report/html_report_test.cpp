@@ -2,8 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <vector>
+
 namespace varnic::cli {
 namespace {
+
+using Status = CEntry::Status;
+
+std::size_t Count(std::string_view text, std::string_view what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string_view::npos;
+       at = text.find(what, at + 1)) {
+    ++n;
+  }
+  return n;
+}
 
 TEST(HtmlEscape, MetacharactersAndControlBytes) {
   EXPECT_EQ(HtmlEscape("<script>document.title='x'</script>"),
@@ -17,22 +31,119 @@ TEST(RenderHtml, EveryTextIsEscapedAndNothingCanLoad) {
   CReport report;
   report.left = {"<a.cfg>", 0, 3};
   report.right = {"b.cfg", 1, 3};
-  report.entries = {
-      {"[System]", "Password", "hunter2", "hunter2", CEntry::Status::kSame},
-      {"[<b>]", "k<i>", "<script>x</script>", std::nullopt, CEntry::Status::kOnlyLeft}};
+  report.entries = {{"[System]", "Password", "hunter2", "hunter2", Status::kSame},
+                    {"[<b>]", "k<i>", "<script>x</script>", std::nullopt, Status::kOnlyLeft}};
+  report.hidden = {{Section::kSystem, "<em>", "<s>", std::nullopt, 1, 0, HiddenReason::kNotRelevant,
+                    "<q>why</q>"}};
   report.explanations = {{CExplanation::Kind::kFiltered, 1, "[System]", "key1=<u>", "|*=*|"}};
+  report.ignorePatterns = {"<tt>"};
   const std::string html = RenderHtml(report, false);
-  EXPECT_NE(html.find("content=\"default-src 'none'"), std::string::npos);
-  EXPECT_EQ(html.find("<script"), std::string::npos);
-  EXPECT_EQ(html.find("<b>"), std::string::npos);
-  EXPECT_EQ(html.find("<i>"), std::string::npos);
-  EXPECT_EQ(html.find("<u>"), std::string::npos);
+  EXPECT_NE(html.find("content=\"default-src 'none'; style-src 'unsafe-inline'; base-uri "
+                      "'none'; form-action 'none'\""),
+            std::string::npos);
+  for (const char* tag : {"<script", "<b>", "<i>", "<u>", "<em>", "<s>", "<q>", "<tt>"}) {
+    EXPECT_EQ(html.find(tag), std::string::npos) << tag;
+  }
   EXPECT_EQ(html.find("hunter2"), std::string::npos);
   EXPECT_NE(html.find("&lt;a.cfg&gt;"), std::string::npos);
   EXPECT_NE(RenderHtml(report, true).find("hunter2"), std::string::npos);
-  // A section without differences starts collapsed; one with differences open.
+  // In all settings, a section without differences starts collapsed; one with differences open.
   EXPECT_NE(html.find("<details><summary>[System] (no differences)"), std::string::npos);
   EXPECT_NE(html.find("<details open><summary>[&lt;b&gt;]"), std::string::npos);
+}
+
+TEST(RenderHtml, BannerSaysWhatThePairAmountsTo) {
+  struct CCase {
+    CVerdict verdict;
+    const char* cssClass;
+    std::vector<const char*> says;
+  };
+  const std::vector<CCase> cases = {
+      {{0, 0, 0, false}, "banner ok", {"<strong>No differences</strong>"}},
+      {{1, 0, 0, false}, "banner differs", {"<strong>1 setting differs</strong>"}},
+      {{3, 0, 2, false}, "banner differs", {"3 settings differ", "ignored: 2"}},
+      // Never a plain "no differences" while a setting not compared differs.
+      {{0, 2, 0, false},
+       "banner warn",
+       {"No differences in the compared settings", "2 settings were not compared and differ"}},
+      {{4, 1, 0, true},
+       "banner warn",
+       {"4 settings differ", "1 setting was not compared and differs (counted as differences"}},
+  };
+  for (const auto& c : cases) {
+    CReport report;
+    report.verdict = c.verdict;
+    const std::string html = RenderHtml(report, false);
+    const std::size_t banner = html.find("<div class=\"banner");
+    ASSERT_NE(banner, std::string::npos);
+    const std::string_view shown =
+        std::string_view(html).substr(banner, html.find("</div>", banner) - banner);
+    EXPECT_NE(shown.find(c.cssClass), std::string_view::npos) << shown;
+    for (const char* words : c.says) EXPECT_NE(shown.find(words), std::string_view::npos) << words;
+    if (c.verdict.ignored == 0) {
+      EXPECT_EQ(shown.find("ignored"), std::string_view::npos) << shown;
+    }
+  }
+}
+
+TEST(RenderHtml, ChangesFirstThenHiddenThenAllSettings) {
+  CReport report;
+  report.left = {"a.cfg", 0, 9};
+  report.right = {"b.cfg", 1, 9};
+  report.entries = {
+      {"[System]", "Username", "admin", "admin", Status::kSame},
+      {"[System]", "Password", "old", "new", Status::kDifferent},
+      {"[System]", "ntp", std::nullopt, "pool", Status::kOnlyRight},
+      {"[System]", "channel", "6", "11", Status::kDifferent, 4, 4, true},
+  };
+  report.hidden = {{Section::kSystem, "IPaddr", "10.0.0.1", "10.0.0.2", 5, 5,
+                    HiddenReason::kNotRelevant, "not compared while DHCPclient=Disable"}};
+  report.verdict = {2, 1, 1, false};
+  const std::string html = RenderHtml(report, false);
+
+  EXPECT_NE(html.find("(type 0, single-band; 9 lines)"), std::string::npos);
+  EXPECT_NE(html.find("(type 1, dual-band; 9 lines)"), std::string::npos);
+  for (const char* legend : {"s_ same", "d_ different", "o_ only in file 1", "o_ only in file 2",
+                             "not compared", "ignored"}) {
+    EXPECT_NE(html.find(legend), std::string::npos) << legend;
+  }
+  const std::size_t changes = html.find("<h2>Changes</h2>");
+  const std::size_t hidden = html.find("<h2>Not compared, but different</h2>");
+  const std::size_t all = html.find("<h2>All settings</h2>");
+  ASSERT_LT(changes, hidden);
+  ASSERT_LT(hidden, all);
+  // The changes view lists the differing rows only; all settings lists every row.
+  EXPECT_EQ(Count(html.substr(changes, hidden - changes), "<tr class="), 3u);
+  EXPECT_EQ(Count(html.substr(all), "<tr class="), 4u);
+  EXPECT_EQ(Count(html, ">only in file 2</td>"), 2u);
+  EXPECT_EQ(html.find("only_right</td>"), std::string::npos);
+  EXPECT_EQ(Count(html, "<tr class=\"different ignored\">"), 2u);
+  EXPECT_NE(html.find("different, ignored</td>"), std::string::npos);
+  EXPECT_NE(html.find("<td class=\"v l\">10.0.0.1</td><td class=\"v r\">10.0.0.2</td><td>not "
+                      "compared while DHCPclient=Disable</td>"),
+            std::string::npos);
+  EXPECT_LT(html.find("<details open><summary>3 settings</summary>"), hidden);
+}
+
+// The changes view shows a differing secret before an unchanged one that comes first in the
+// entries: without the run's order the two outputs would label the values apart.
+TEST(RenderHtml, LabelsAgreeWithTheOtherOutputsWhateverThePageOrder) {
+  CReport report;
+  report.entries = {{"[System]", "Password", "same", "same", Status::kSame},
+                    {"[System]", "passphrase", "old", "new", Status::kDifferent}};
+  report.hidden = {{Section::kSystem, "key1", "wep", std::nullopt, 3, 0, HiddenReason::kNotRelevant,
+                    "not compared"}};
+  const std::string html = RenderHtml(report, false);
+  const std::string changes = html.substr(html.find("<h2>Changes</h2>"));
+  EXPECT_NE(changes.find(">\xe2\x80\xb9secret 2\xe2\x80\xba</td><td class=\"v r\">"
+                         "\xe2\x80\xb9secret 3\xe2\x80\xba<"),
+            std::string::npos);
+  EXPECT_NE(html.find(">\xe2\x80\xb9secret 4\xe2\x80\xba<"), std::string::npos);
+  EXPECT_EQ(html.find("wep"), std::string::npos);
+
+  std::ostringstream streamed;
+  WriteHtml(report, false, streamed);
+  EXPECT_EQ(streamed.str(), html);
 }
 
 }  // namespace

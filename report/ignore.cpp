@@ -57,7 +57,7 @@ bool CIgnoreList::AddLines(std::string_view text, std::string& error) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty() || line.front() == '#') continue;
     if (!Add(line, error)) {
-      error = "line " + std::to_string(number) + ": " + error;
+      error = std::string("line ").append(std::to_string(number)).append(": ").append(error);
       return false;
     }
   }

@@ -1,6 +1,6 @@
 #include "report/input_checks.h"
 
-#include "model/sections.h"
+#include "varnic/sections.h"
 
 namespace varnic::cli {
 namespace {
@@ -29,6 +29,7 @@ std::string KnownHeaders() {
 }  // namespace
 
 std::string InputProblem(const CComparison& comparison, FileSide side) {
+  if (comparison.Text(side).empty()) return "is empty; there is nothing to compare";
   if (!HasKnownHeader(comparison.Text(side))) {
     return "has no section header; the known headers are " + KnownHeaders();
   }

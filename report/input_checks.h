@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/comparison.h"
+#include "varnic/comparison.h"
 
 namespace varnic::cli {
 

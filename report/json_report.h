@@ -8,12 +8,24 @@
 
 namespace varnic::cli {
 
-// Writes the report as one JSON document (schema_version 1, see docs/varnic.schema.json) to
+// Writes the report as one JSON document (schema_version 2, see docs/varnic.schema.json) to
 // `out` as it goes. Secret values are replaced by labels unless `showSecrets`. Bytes that are not
 // UTF-8 become U+FFFD.
 // `masker` gives the labels; pass the run's masker so that every output of the run agrees.
 void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
                CSecretMasker* masker = nullptr);
+
+// The MAC addresses of one filter section that only one file lists, each once, in the order its
+// file lists them. Addresses are compared as text without trailing spaces.
+struct CMacFilterChanges {
+  std::string_view section;             // "[5GHz_Filter]" or "[2.4GHz_Filter]"
+  std::vector<std::string_view> added;  // only file 2 lists them
+  std::vector<std::string_view> removed;
+};
+
+// One per filter section with a filter_mac_add entry in either file, in the order of the entries.
+// Views into `report`.
+std::vector<CMacFilterChanges> MacFilterChangesOf(const CReport& report);
 
 }  // namespace varnic::cli
 

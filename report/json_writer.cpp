@@ -46,6 +46,11 @@ void CJsonWriter::Int(std::int64_t value) {
   buffer_ += std::to_string(value);
 }
 
+void CJsonWriter::Bool(bool value) {
+  BeforeValue();
+  buffer_ += value ? "true" : "false";
+}
+
 void CJsonWriter::Null() {
   BeforeValue();
   buffer_ += "null";

@@ -30,6 +30,7 @@ class CJsonWriter {
   void Key(std::string_view name);
   void String(std::string_view text);
   void Int(std::int64_t value);
+  void Bool(bool value);
   void Null();
 
   // A member in one call.
@@ -43,6 +44,8 @@ class CJsonWriter {
   void Value(std::string_view text) { String(text); }
   void Value(const char* text) { String(text); }
   void Value(const std::string& text) { String(text); }
+  // Without this a bool would be written as 0 or 1 through the int overload.
+  void Value(bool value) { Bool(value); }
   void Value(int value) { Int(value); }
   void Value(std::int64_t value) { Int(value); }
   void Value(std::size_t value) { Int(static_cast<std::int64_t>(value)); }

@@ -34,7 +34,7 @@ std::uint32_t CLineNumbers::Of(FileSide side, std::string_view line) const {
   const std::string_view text = comparison_.Text(side);
   const char* at = line.data();
   // Views compare as addresses: std::less orders pointers into unrelated arrays too.
-  const std::less<const char*> before;
+  const std::less<> before;
   if (before(at, text.data()) || !before(at, text.data() + text.size())) {
     const auto original = renumbered_.find(at);
     if (original == renumbered_.end()) return 0;
@@ -44,8 +44,8 @@ std::uint32_t CLineNumbers::Of(FileSide side, std::string_view line) const {
   const auto offset = static_cast<std::uint32_t>(at - text.data());
   const std::vector<std::uint32_t>& newlines = newlines_[Index(side)];
   // One more than the number of line ends before the line.
-  return static_cast<std::uint32_t>(
-      std::lower_bound(newlines.begin(), newlines.end(), offset) - newlines.begin() + 1);
+  return static_cast<std::uint32_t>(std::lower_bound(newlines.begin(), newlines.end(), offset) -
+                                    newlines.begin() + 1);
 }
 
 }  // namespace varnic::cli

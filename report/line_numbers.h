@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/comparison.h"
+#include "varnic/comparison.h"
 
 namespace varnic::cli {
 

@@ -1,5 +1,6 @@
 #include "report/reasons.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -21,21 +22,28 @@ bool OneOf(std::string_view key, std::initializer_list<std::string_view> keys) {
   return false;
 }
 
-// The conditions of the rules that matched the line's section, as settings: "DHCPclient=Disable
-// and Telnet_option=Enable". The condition that holds for any line says nothing and is left out.
-std::string MatchedConditions(const CChange& change, const CChangeLog& log) {
-  std::string text;
+// The setting a reader should look at when no wording fits the key: the governing setting of
+// the first rule that names the key, as the file holds it ("not compared while
+// Telnet_option=Disable"); for a key no rule names, the first real condition that held.
+std::string GenericReason(const CChange& change, std::string_view key, const CChangeLog& log,
+                          const CFileSettings& settings) {
   const CRuleList& rules = RulesFor(*change.section);
+  for (const CRule& rule : rules) {
+    if (std::find(rule.Keys().begin(), rule.Keys().end(), key) == rule.Keys().end()) continue;
+    const std::string_view governing = rule.GoverningKey();
+    if (governing.empty() || governing == "*") continue;
+    if (const auto value = settings.Value(change.file, *change.section, governing)) {
+      return "not compared while " + Setting(governing, *value);
+    }
+    return "not compared: the file has no " + std::string(governing);
+  }
   for (const std::uint16_t index : log.RuleSet(change)) {
     for (const CCondition& condition : rules[index].Conditions()) {
       if (condition.key == "*" || condition.value == "*") continue;
-      const std::string setting = Setting(condition.key, condition.value);
-      if (text.find(setting) != std::string::npos) continue;
-      if (!text.empty()) text += " and ";
-      text += setting;
+      return "not compared while " + Setting(condition.key, condition.value);
     }
   }
-  return text;
+  return "not compared: no setting of the section makes it relevant";
 }
 
 // The SSID number a multi-SSID key belongs to, "SSID2_Ssid" -> "2".
@@ -138,30 +146,32 @@ std::string FilteredReason(const CChange& change, const CChangeLog& log,
     default:
       break;
   }
-  if (!reason.empty()) return reason;
-  const std::string conditions = MatchedConditions(change, log);
-  return conditions.empty() ? std::string("not compared: no setting of the section makes it relevant")
-                            : "not compared while " + conditions;
+  return reason.empty() ? GenericReason(change, key, log, settings) : reason;
 }
 
 }  // namespace
 
-std::string ReasonFor(const CChange& change, const CChangeLog& log,
-                      const CFileSettings& settings) {
+std::string ReasonFor(const CChange& change, const CChangeLog& log, const CFileSettings& settings) {
   switch (change.kind) {
     case ChangeKind::kFiltered:
       return FilteredReason(change, log, settings);
-    case ChangeKind::kReconcileRemoved: {
-      const FileSide other =
-          change.file == FileSide::kFile1 ? FileSide::kFile2 : FileSide::kFile1;
-      const std::string_view key = KeyOf(change.line);
-      if (settings.Value(other, *change.section, key)) {
+    case ChangeKind::kReconcileRemoved:
+    case ChangeKind::kReconcileRestored: {
+      const FileSide other = change.file == FileSide::kFile1 ? FileSide::kFile2 : FileSide::kFile1;
+      const bool otherHasIt =
+          settings
+              .Value(other, *change.section, CFileSettings::MatchKey(*change.section, change.line))
+              .has_value();
+      if (change.kind == ChangeKind::kReconcileRestored) {
+        return otherHasIt ? "this file's own settings make it relevant"
+                          : "the other device type lacks it, but this file's own settings make "
+                            "it relevant";
+      }
+      if (otherHasIt) {
         return "not relevant under this file's settings, reconciled with the other device type";
       }
-      return "the other device type has no " + std::string(key);
+      return "the other device type has no " + std::string(KeyOf(change.line));
     }
-    case ChangeKind::kReconcileRestored:
-      return "the other device type lacks it, but this file's own settings make it relevant";
     case ChangeKind::kBandCleared:
       return "the other device type has no settings for this band";
     case ChangeKind::kDuplicate:

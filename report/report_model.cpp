@@ -1,8 +1,10 @@
 #include "report/report_model.h"
 
-#include "engine/marked.h"
+#include <optional>
+
 #include "report/file_settings.h"
 #include "report/line_numbers.h"
+#include "varnic/marked.h"
 
 namespace varnic::cli {
 namespace {
@@ -42,12 +44,18 @@ std::vector<CEntry> EntriesOf(const CComparison& comparison) {
 CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
                     const CReportOptions& options) {
   CReport report;
+  report.comparison = &comparison;
   report.left = std::move(left);
   report.right = std::move(right);
   report.verdict.strict = options.strict;
-  const CFileSettings settings(comparison);
+  if (options.ignores != nullptr) report.ignorePatterns = options.ignores->patterns();
+  // What each file said of the keys set aside: only when something reads it.
+  std::optional<CFileSettings> settings;
+  if (options.parts.hidden || options.parts.explanations) settings.emplace(comparison);
 
-  report.hidden = HiddenDifferencesOf(comparison, settings, report.explanationTexts);
+  if (options.parts.hidden) {
+    report.hidden = HiddenDifferencesOf(comparison, *settings, report.explanationTexts);
+  }
   for (CHiddenDifference& hidden : report.hidden) {
     hidden.ignored = Ignored(options, SectionHeader(hidden.section), hidden.key);
     ++(hidden.ignored ? report.verdict.ignored : report.verdict.hiddenDifferences);
@@ -87,7 +95,7 @@ CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
     }
   }
   if (options.parts.explanations) {
-    report.explanations = ExplanationsOf(comparison, settings, report.explanationTexts);
+    report.explanations = ExplanationsOf(comparison, *settings, report.explanationTexts);
   }
   return report;
 }

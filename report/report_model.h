@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/comparison.h"
 #include "report/explain.h"
 #include "report/hidden.h"
 #include "report/ignore.h"
 #include "report/stats.h"
+#include "varnic/comparison.h"
 
 namespace varnic::cli {
 
@@ -50,6 +50,7 @@ struct CVerdict {
 // Everything a report shows: the inputs, the aligned entries, the counts, the explanations and
 // the hidden differences. Built once per pair; every renderer reads the same report.
 struct CReport {
+  const CComparison* comparison = nullptr;  // what the report was built from; outlives it
   CInput left;
   CInput right;
   std::vector<CEntry> entries;
@@ -57,16 +58,18 @@ struct CReport {
   std::vector<CExplanation> explanations;
   std::vector<CHiddenDifference> hidden;
   CVerdict verdict;
+  std::vector<std::string> ignorePatterns;   // as given, in order
   std::deque<std::string> explanationTexts;  // what explanations and hidden differences point into
   std::string generatedAt;                   // shown in reports
 };
 
-// Which parts a caller needs: the others stay empty (a 1M-line pair's entries cost time).
-// Hidden differences and the verdict are always worked out.
+// Which parts a caller needs: the others stay empty (a 1M-line pair's entries cost time). The
+// verdict is always worked out; without `hidden` it knows of no hidden difference.
 struct CReportParts {
   bool entries = true;
   bool stats = true;
   bool explanations = true;
+  bool hidden = true;
 };
 
 struct CReportOptions {

@@ -26,8 +26,12 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
 }  // namespace
 
 bool IsSecretKey(std::string_view key) {
-  // Letter case and the SSID number are matched loosely: a backup edited by hand or a firmware
-  // with more networks must not show its passwords because a name differs by a capital.
+  // Letter case, spaces around the key and the SSID number are matched loosely: a backup edited
+  // by hand ("Password = x") or a firmware with more networks must not show its passwords
+  // because a name differs by a capital or a space.
+  const std::size_t first = key.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return false;
+  key = key.substr(first, key.find_last_not_of(" \t") - first + 1);
   for (const std::string_view secret : kSecretKeys) {
     if (EqualsIgnoringCase(key, secret)) return true;
   }
@@ -65,6 +69,12 @@ void CSecretMasker::Prime(const CReport& report) {
   for (const CEntry& e : report.entries) {
     if (!IsSecretKey(e.key)) continue;
     for (const auto& value : {e.left, e.right}) {
+      if (value) LabelFor(*value);
+    }
+  }
+  for (const CHiddenDifference& h : report.hidden) {
+    if (!IsSecretKey(h.key)) continue;
+    for (const auto& value : {h.left, h.right}) {
       if (value) LabelFor(*value);
     }
   }

@@ -10,7 +10,8 @@ namespace varnic::cli {
 struct CReport;
 
 // True for keys whose values are secrets: Password, passphrase, key1 to key4, radius_secret and
-// the multi-SSID SSIDn_PassPhrase, SSIDn_Key and SSIDn_Radius_Secret.
+// the multi-SSID SSIDn_PassPhrase, SSIDn_Key and SSIDn_Radius_Secret, in any letter case and
+// with spaces or tabs around them.
 bool IsSecretKey(std::string_view key);
 
 // Replaces secret values by labels such as "‹secret 1›"; equal values get equal labels for the
@@ -24,8 +25,8 @@ class CSecretMasker {
   // `storage`.
   std::string_view MaskLine(std::string_view line, std::string& storage);
   // Labels the secret values of `report` in the order every output shows them (entries, left
-  // before right, then explanations), so that all outputs of one run give a value one label,
-  // whichever of them is written first.
+  // before right, then hidden differences, then explanations), so that all outputs of one run
+  // give a value one label, whichever of them is written first.
   void Prime(const CReport& report);
 
  private:

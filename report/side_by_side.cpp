@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/marked.h"
 #include "report/terminal_text.h"
+#include "varnic/marked.h"
 
 namespace varnic::cli {
 namespace {
@@ -79,6 +79,25 @@ const char* ColorFor(char gutter) {
 constexpr const char* kBold = "\x1b[1m";
 constexpr const char* kReset = "\x1b[0m";
 
+bool HasDifference(const CSectionRows& rows) {
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows.kind(i) != RowKind::kSame) return true;
+  }
+  return false;
+}
+
+// A padded column cell with the part after "key=" coloured; the padding stays outside the colour
+// and the right cell loses its trailing blanks, as every line does.
+std::string ValueHighlighted(const std::string& cell, std::size_t keyWidth, const char* color,
+                             bool padded) {
+  const std::size_t end = cell.find_last_not_of(' ') + 1;
+  if (keyWidth >= end) return padded ? cell : cell.substr(0, end);
+  std::string out =
+      cell.substr(0, keyWidth) + color + cell.substr(keyWidth, end - keyWidth) + kReset;
+  if (padded) out += cell.substr(end);
+  return out;
+}
+
 }  // namespace
 
 std::string RenderSideBySide(const CComparison& comparison, const CViewOptions& options,
@@ -92,6 +111,7 @@ std::string RenderSideBySide(const CComparison& comparison, const CViewOptions& 
   };
   std::string out;
   for (const CSectionRows& rows : comparison.Sections()) {
+    if (options.suppressCommonLines && !HasDifference(rows)) continue;
     const std::string header = SafeText(SectionHeader(rows.section()));
     out += options.color ? kBold + header + kReset + "\n" : header + "\n";
     for (const CRow row : rows) {
@@ -102,12 +122,19 @@ std::string RenderSideBySide(const CComparison& comparison, const CViewOptions& 
       const std::string right = text(row, FileSide::kFile2);
       const auto leftRows = Rows(std::string_view(left), column, options.truncate);
       const auto rightRows = Rows(std::string_view(right), column, options.truncate);
+      const char* color = options.color ? ColorFor(gutter) : nullptr;
+      if (color != nullptr && gutter == '|' && leftRows.size() == 1 && rightRows.size() == 1 &&
+          IsPlainText(left) && IsPlainText(right)) {
+        // Only the values differ: the keys stay plain so the eye goes to what changed.
+        out += ValueHighlighted(leftRows[0], row.key.size() + 1, color, true) + " | " +
+               ValueHighlighted(rightRows[0], row.key.size() + 1, color, false) + "\n";
+        continue;
+      }
       const std::size_t height = std::max(leftRows.size(), rightRows.size());
       for (std::size_t r = 0; r < height; ++r) {
         std::string line = (r < leftRows.size() ? leftRows[r] : blank) + ' ' + gutter + ' ' +
                            (r < rightRows.size() ? rightRows[r] : blank);
         line.erase(line.find_last_not_of(' ') + 1);
-        const char* color = options.color ? ColorFor(gutter) : nullptr;
         out += color != nullptr ? color + line + kReset + "\n" : line + "\n";
       }
     }

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <string>
 
-#include "engine/comparison.h"
 #include "report/secrets.h"
+#include "varnic/comparison.h"
 
 namespace varnic::cli {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/compare.h"
+#include "varnic/compare.h"
 
 namespace varnic::cli {
 namespace {
@@ -34,7 +34,7 @@ TEST(RenderSideBySide, GutterShowsTheMarks) {
             "e=1          e=1\n");
 }
 
-TEST(RenderSideBySide, SuppressCommonLinesKeepsHeaders) {
+TEST(RenderSideBySide, SuppressCommonLinesDropsSectionsWithNothingToShow) {
   CViewOptions options;
   options.width = 23;
   options.suppressCommonLines = true;
@@ -42,8 +42,7 @@ TEST(RenderSideBySide, SuppressCommonLinesKeepsHeaders) {
             "[5GHz_WirelessSettings]\n"
             "b=1        | b=2\n"
             "c=1        <\n"
-            "           > d=1\n"
-            "[2.4GHz_WirelessSettings]\n");
+            "           > d=1\n");
 }
 
 TEST(RenderSideBySide, LongLinesWrapOrTruncate) {

@@ -18,8 +18,7 @@ CSectionStats& Row(std::vector<CSectionStats>& rows, std::string_view section) {
 
 }  // namespace
 
-std::vector<CSectionStats> ComputeStats(const CComparison& comparison,
-                                        const CIgnoreList* ignores) {
+std::vector<CSectionStats> ComputeStats(const CComparison& comparison, const CIgnoreList* ignores) {
   std::vector<CSectionStats> rows;
   for (const CSectionRows& section : comparison.Sections()) {
     const std::string_view header = SectionHeader(section.section());

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/comparison.h"
 #include "report/ignore.h"
+#include "varnic/comparison.h"
 
 namespace varnic::cli {
 

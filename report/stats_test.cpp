@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/compare.h"
 #include "report/report_model.h"
+#include "varnic/compare.h"
 
 namespace varnic::cli {
 namespace {

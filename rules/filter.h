@@ -5,10 +5,10 @@
 #include <string_view>
 #include <vector>
 
-#include "model/changes.h"
 #include "model/hash_index.h"
-#include "model/sections.h"
 #include "rules/rule.h"
+#include "varnic/changes.h"
+#include "varnic/sections.h"
 
 namespace varnic {
 

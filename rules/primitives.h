@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "model/lines.h"
+#include "varnic/lines.h"
 
 namespace varnic {
 

@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-#include "model/changes.h"
-#include "model/sections.h"
 #include "rules/rule.h"
+#include "varnic/changes.h"
+#include "varnic/sections.h"
 
 namespace varnic {
 

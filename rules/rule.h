@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/lines.h"
+#include "varnic/lines.h"
 
 namespace varnic {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "model/sections.h"
 #include "rules/rule.h"
+#include "varnic/sections.h"
 
 namespace varnic {
 

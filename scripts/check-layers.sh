@@ -5,34 +5,41 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-# layer: the folders its sources may include from (besides system and library headers)
+# layer: the folders its sources may include from (besides system and library headers). The
+# public headers count as two folders: varnic/ (the comparison, with model/ to engine/) and
+# varnic/com/ (the component runtime's host side, with com/); varnic/shell/ is the component's
+# interface.
 declare -A allowed=(
-  [model]="model"
-  [rules]="model rules"
-  [macfilter]="model rules macfilter"
-  [engine]="model rules macfilter engine"
-  [com]="com"
-  [shell]="com engine model shell"
-  [regsvr]="com regsvr"
-  [report]="model rules macfilter engine report"
-  [audit]="model rules macfilter engine report audit"
-  [cli]="model rules macfilter engine report audit cli"
-  [bench]="model rules macfilter engine bench"
-  [fuzz]="model rules macfilter engine com report fuzz"
+  [include/varnic]="varnic"
+  [include/varnic/com]="varnic/com"
+  [include/varnic/shell]="varnic/com varnic/shell"
+  [model]="varnic model"
+  [rules]="varnic model rules"
+  [macfilter]="varnic model rules macfilter"
+  [engine]="varnic model rules macfilter engine"
+  [com]="varnic/com com"
+  [shell]="varnic varnic/com varnic/shell com engine model shell"
+  [regsvr]="varnic/com com regsvr"
+  [report]="varnic model rules macfilter engine report"
+  [audit]="varnic model rules macfilter engine report audit"
+  [cli]="varnic model rules macfilter engine report audit cli"
+  [python]="varnic engine report python"
+  [bench]="varnic model rules macfilter engine bench"
+  [fuzz]="varnic varnic/com varnic/shell model rules macfilter engine com report fuzz"
 )
 
 status=0
 for layer in "${!allowed[@]}"; do
   while IFS= read -r file; do
     permitted=" ${allowed[$layer]} "
-    [[ $file == *_test.cpp ]] && permitted+="tests "
+    [[ $file == *_test.cpp ]] && permitted+="tests tests/support "
     while IFS= read -r target; do
       if [[ $permitted != *" $target "* ]]; then
         echo "layering: $file includes $target/ (a $layer source may include: ${allowed[$layer]})"
         status=1
       fi
-    done < <(grep -oE '^#include "[a-z_]+/' "$file" | sed -E 's/^#include "([a-z_]+)\//\1/' | sort -u)
-  done < <(git ls-files "$layer/*.cpp" "$layer/*.h")
+    done < <(grep -oE '^#include "[a-z_/]+/' "$file" | sed -E 's/^#include "([a-z_/]+)\//\1/' | sort -u)
+  done < <(git ls-files ":(glob)$layer/*.cpp" ":(glob)$layer/*.h")
 done
 [[ $status == 0 ]] && echo "layering: every include points down"
 exit $status

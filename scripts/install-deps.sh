@@ -1,18 +1,41 @@
 #!/usr/bin/env bash
 # Installs everything Varnic builds and tests with, from Debian 12 packages only.
+#   --user   only what the release preset needs to build the command and the component
+#            (no test, fuzz, browser, packaging or Python tools)
 set -euo pipefail
+
+user_only=0
+for arg in "$@"; do
+  case $arg in
+    --user) user_only=1 ;;
+    -h | --help)
+      sed -n '2,4s/^# \{0,1\}//p' "$0"
+      exit 0
+      ;;
+    *)
+      echo "install-deps.sh: unknown option '$arg' (try --help)" >&2
+      exit 2
+      ;;
+  esac
+done
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
-  python3-jsonschema  # validates the JSON report against its published schema in a test
-  clang libclang-rt-14-dev  # fuzz preset: libFuzzer and the sanitizer runtimes
-  clang-format clang-tidy git  # the habits CI checks
 )
-# The HTML report test renders in a real browser; skip it with VARNIC_NO_BROWSER=1.
-if [[ "${VARNIC_NO_BROWSER:-0}" != 1 ]]; then
-  packages+=(chromium)
+if ((!user_only)); then
+  packages+=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    python3-jsonschema  # validates the JSON report against its published schema in a test
+    python3-dev pybind11-dev python3-pybind11 python3-pytest  # the Python module and its tests
+    dpkg-dev lintian  # the Debian packages and their checks
+    clang libclang-rt-14-dev  # fuzz preset: libFuzzer and the sanitizer runtimes
+    clang-format clang-tidy git  # the habits CI checks
+  )
+  # The HTML report test renders in a real browser; skip it with VARNIC_NO_BROWSER=1.
+  if [[ "${VARNIC_NO_BROWSER:-0}" != 1 ]]; then
+    packages+=(chromium)
+  fi
 fi
 
 run() { if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi; }

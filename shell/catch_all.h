@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "com/platform.h"
+#include "varnic/com/platform.h"
 
 namespace varnic::shell {
 

@@ -4,8 +4,8 @@
 #include "com/module.h"
 #include "shell/catch_all.h"
 #include "shell/class_factory.h"
-#include "shell/varnic_ids.h"
 #include "shell/varnic_module.h"
+#include "varnic/shell/varnic_ids.h"
 
 // Every entry point is guarded; on Linux it is declared noexcept as well. The platform's headers
 // declare the entry points without it, and a redeclaration must match them.

@@ -6,13 +6,13 @@
 #include <memory>
 #include <mutex>
 
-#include "com/bstr.h"
 #include "com/registrar.h"
 #include "com/registry.h"
 #include "com/resources.h"
 #include "com/typelib.h"
-#include "shell/varnic_ids.h"
 #include "shell/varnic_module.h"
+#include "varnic/com/bstr.h"
+#include "varnic/shell/varnic_ids.h"
 
 namespace varnic::shell {
 namespace {

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "com/registrar.h"
-#include "shell/varnic_ids.h"
 #include "shell/varnic_module.h"
+#include "varnic/shell/varnic_ids.h"
 
 namespace varnic::shell {
 namespace {

@@ -3,7 +3,7 @@
 
 // The class's registration script ("REGISTRY" resource 102 on both platforms). Macros only, so
 // that the resource compiler can read it too.
-#include "shell/varnic_ids.h"
+#include "varnic/shell/varnic_ids.h"
 
 #define VARNIC_REGISTRY_SCRIPT                              \
   "HKCR\n"                                                  \

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "shell/registration_script.h"
-#include "shell/varnic_ids.h"
+#include "varnic/shell/varnic_ids.h"
 
 #define VARNIC_NUL "\0"
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "com/module.h"
-#include "com/platform.h"
+#include "varnic/com/platform.h"
 
 namespace varnic::shell {
 

@@ -7,8 +7,8 @@
 
 #include "com/module.h"
 #include "shell/catch_all.h"
-#include "shell/varnic_ids.h"
 #include "shell/varnic_module.h"
+#include "varnic/shell/varnic_ids.h"
 
 namespace varnic::shell {
 namespace {

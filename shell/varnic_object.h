@@ -1,9 +1,9 @@
 #ifndef VARNIC_SHELL_VARNIC_OBJECT_H_
 #define VARNIC_SHELL_VARNIC_OBJECT_H_
 
-#include "com/platform.h"
 #include "engine/config_compare.h"
-#include "shell/ivarnic.h"
+#include "varnic/com/platform.h"
+#include "varnic/shell/ivarnic.h"
 
 namespace varnic::shell {
 

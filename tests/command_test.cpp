@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "engine/config_compare.h"
 #include "engine/text_file.h"
@@ -39,12 +41,17 @@ TEST(Command, ExitStatusesLikeDiff) {
   EXPECT_EQ(missing.err,
             "varnic: cannot read '" + dir.File("x.cfg") + "': No such file or directory\n");
 
-  const std::string unknown = dir.Write("vendor.cfg", "[Vendor]\nx=1\n");
-  const CommandRun nothing = Varnic({"compare", before, unknown});
-  EXPECT_EQ(nothing.status, 2);
-  EXPECT_NE(nothing.err.find("'" + unknown + "' has no settings in any known section"),
-            std::string::npos);
-  EXPECT_TRUE(nothing.out.empty());
+  // A file with only unknown sections, or with no header at all, is no backup to compare.
+  for (const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
+           {"[Vendor]\nx=1\n", "has no section header; the known headers are [System], "},
+           {"channel=6\nssid=x\n", "has no section header; the known headers are [System], "},
+           {"[System]\n[Vendor]\nx=1\n", "has no settings in any known section"}}) {
+    const std::string unknown = dir.Write("vendor.cfg", text);
+    const CommandRun nothing = Varnic({"compare", before, unknown});
+    EXPECT_EQ(nothing.status, 2);
+    EXPECT_NE(nothing.err.find("'" + unknown + "' " + message), std::string::npos) << nothing.err;
+    EXPECT_TRUE(nothing.out.empty());
+  }
 
   const CommandRun unwritable = Varnic(
       {"compare", before, after, "--save", dir.File("1.out"), dir.File("no/such/dir/2.out")});
@@ -183,9 +190,14 @@ TEST(CommandReports, ExplainNamesDroppedLinesAndClearedBands) {
                 "SSID2_Status=Disable\nSSID2_Ssid=Old\n");
   const CommandRun run =
       Varnic({"compare", single, kAfter, "--type1", "0", "--type2", "1", "--explain"});
-  EXPECT_NE(run.out.find("removed 'key1=stale'"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("dropped 'SSID2_Ssid=Old'"), std::string::npos);
-  EXPECT_NE(run.out.find("file 2: 5GHz band cleared"), std::string::npos);
+  EXPECT_NE(run.out.find("not compared 'key1=stale': the other device type has no key1"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("not compared 'SSID2_Ssid=Old': SSID2 is disabled: SSID2_Status=Disable"),
+            std::string::npos);
+  EXPECT_NE(run.out.find("file 2: 5GHz band not compared"), std::string::npos);
+  // The rule notation is for JSON; the text speaks of settings.
+  EXPECT_EQ(run.out.find("|"), std::string::npos);
 }
 
 TEST(CommandReports, JsonValidatesAndMasksSecrets) {
@@ -210,6 +222,97 @@ TEST(CommandReports, JsonValidatesAndMasksSecrets) {
             std::string::npos);
 }
 
+// The JSON carries what the marked results leave out: settings not compared, MAC list changes,
+// spacing hints and ignores, on the hand-made pairs.
+TEST(CommandReports, JsonCarriesWhatTheMarksLeaveOut) {
+  using Json = nlohmann::json;
+  CTempDir dir;
+  const std::string pairs = VARNIC_SOURCE_DIR "/tests/pairs/";
+  std::string macChanged = ReadAll(pairs + "base.cfg");
+  macChanged.replace(macChanged.find("00:1A:2B:3C:4D:02"), 17, "00:1A:2B:3C:4D:99");
+  const std::string macFile = dir.Write("mac-changed.cfg", macChanged);
+  struct CCase {
+    std::string file2;
+    std::vector<std::string> options;
+    int status;
+    Json expected;  // members the output must hold, as JSON pointers and values
+  };
+  const std::vector<CCase> cases = {
+      {pairs + "address-changed.cfg",
+       {},
+       0,
+       {{"/differs", false},
+        {"/counts/hidden_differences", 1},
+        {"/hidden_differences/0/key", "IPaddr"},
+        {"/hidden_differences/0/right", "192.168.10.99"},
+        {"/hidden_differences/0/left_line", 6},
+        {"/hidden_differences/0/why", "not compared while DHCPclient=Disable"}}},
+      {pairs + "address-changed.cfg",
+       {"--strict"},
+       1,
+       {{"/differs", true}, {"/strict", true}, {"/counts/differences", 0}}},
+      {pairs + "address-changed.cfg",
+       {"--ignore", "[System]IPaddr"},
+       0,
+       {{"/counts/hidden_differences", 0},
+        {"/counts/ignored", 1},
+        {"/ignore_patterns/0", "[System]IPaddr"},
+        {"/hidden_differences/0/ignored", true}}},
+      {pairs + "mac-reordered.cfg",
+       {},
+       0,
+       {{"/mac_filters/0/added", Json::array()}, {"/mac_filters/0/removed", Json::array()}}},
+      {macFile,
+       {},
+       1,
+       {{"/mac_filters/0/section", "[5GHz_Filter]"},
+        {"/mac_filters/0/added", Json::array({"00:1A:2B:3C:4D:99"})},
+        {"/mac_filters/0/removed", Json::array({"00:1A:2B:3C:4D:02"})}}},
+      {pairs + "spaced-key.cfg",
+       {},
+       1,
+       {{"/entries/0/left_line", 2}, {"/inputs/1/role", "single-band"}}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"compare", pairs + "base.cfg", c.file2, "--format=json"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const CommandRun run = Varnic(args);
+    const std::string what = c.file2 + " " + ::testing::PrintToString(c.options);
+    EXPECT_EQ(run.status, c.status) << what << run.err;
+    const Json doc = Json::parse(run.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << what;
+    for (const auto& [pointer, value] : c.expected.items()) {
+      EXPECT_EQ(doc.value(Json::json_pointer(pointer), Json()), value) << what << " " << pointer;
+    }
+  }
+  const Json spaced = Json::parse(
+      Varnic({"compare", pairs + "base.cfg", pairs + "spaced-key.cfg", "--format=json"}).out);
+  bool hinted = false;
+  for (const Json& e : spaced["explanations"]) {
+    hinted = hinted || (e["kind"] == "spacing" && e["other_key"] == "channel");
+  }
+  EXPECT_TRUE(hinted);
+}
+
+// The JSON and the HTML of one run give a secret value the same label.
+TEST(CommandReports, JsonAndHtmlOfOneRunLabelSecretsAlike) {
+  CTempDir dir;
+  const std::string pairs = VARNIC_SOURCE_DIR "/tests/pairs/";
+  const CommandRun run = Varnic({"compare", pairs + "base.cfg", pairs + "passphrase-changed.cfg",
+                                 "--format=json", "--html", dir.File("r.html")});
+  const nlohmann::json doc = nlohmann::json::parse(run.out);
+  const std::string html = ReadAll(dir.File("r.html"));
+  int secrets = 0;
+  for (const nlohmann::json& e : doc["entries"]) {
+    if (e["key"] != "passphrase") continue;
+    ++secrets;
+    const std::string row = "<td>passphrase</td><td class=\"v l\">" + e["left"].get<std::string>() +
+                            "</td><td class=\"v r\">" + e["right"].get<std::string>() + "</td>";
+    EXPECT_NE(html.find(row), std::string::npos) << row;
+  }
+  EXPECT_GT(secrets, 0);
+}
+
 TEST(CommandInputs, DashReadsStandardInput) {
   const std::string command =
       "cat '" + kAfter + "' | '" VARNIC_BINARY "' compare '" + kBefore + "' - --quiet";
@@ -230,9 +333,11 @@ TEST(CommandGolden, SideBySideOfTheExamples) {
   const std::string golden = VARNIC_SOURCE_DIR "/tests/golden/";
   for (const char* width : {"80", "200"}) {
     for (const bool color : {false, true}) {
-      std::vector<std::string> args = {"compare", kBefore, kAfter, "--format=side", "-W", width};
+      std::vector<std::string> args = {
+          "compare", "ap-before.cfg", "ap-after.cfg", "--format=side", "-W", width};
       if (color) args.emplace_back("--color=always");
-      const CommandRun run = Varnic(args);
+      // Run beside the examples: the header names the files as given.
+      const CommandRun run = testing::RunVarnic(args, "cd " + testing::Quote(kExamples) + " && ");
       EXPECT_EQ(run.status, 1);
       const std::string file = golden + "side-" + width + (color ? "-color" : "") + ".txt";
       if (std::getenv("VARNIC_UPDATE_GOLDEN") != nullptr) {

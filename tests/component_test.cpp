@@ -16,13 +16,13 @@
 #include <thread>
 #include <vector>
 
-#include "com/bstr.h"
-#include "com/host.h"
-#include "com/interfaces.h"
 #include "com/registry.h"
-#include "shell/ivarnic.h"
-#include "shell/varnic_ids.h"
 #include "tests/support/temp_dir.h"
+#include "varnic/com/bstr.h"
+#include "varnic/com/host.h"
+#include "varnic/com/interfaces.h"
+#include "varnic/shell/ivarnic.h"
+#include "varnic/shell/varnic_ids.h"
 
 namespace varnic {
 namespace {

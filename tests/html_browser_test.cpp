@@ -54,6 +54,36 @@ TEST_F(HtmlInBrowser, ExamplesReportRenders) {
   EXPECT_GT(std::filesystem::file_size(png), 20000u);
 }
 
+// The pair whose only change is a setting the rules do not compare: the page must not read as
+// "same". The rendered DOM holds the warning banner, the legend and the hidden section. Set
+// VARNIC_KEEP_SCREENSHOT to a path to keep the page's picture for a look.
+TEST_F(HtmlInBrowser, HiddenDifferenceShowsInBannerAndSection) {
+  CTempDir dir;
+  const std::string pairs = VARNIC_SOURCE_DIR "/tests/pairs/";
+  const std::string html = dir.File("hidden.html");
+  ASSERT_EQ(Shell("'" VARNIC_BINARY "' compare '" + pairs + "base.cfg' '" + pairs +
+                  "address-changed.cfg' --quiet --html '" + html + "'"),
+            0);
+  const std::string dom = dir.File("dom.html");
+  ASSERT_EQ(Shell(Browser(dir) + " --dump-dom 'file://" + html + "' >'" + dom + "' 2>/dev/null"),
+            0);
+  const std::string rendered = ReadAll(dom);
+  for (const char* shown :
+       {"<div class=\"banner warn\"><strong>No differences in the compared settings</strong>",
+        "1 setting was not compared and differs", "<h2>Legend</h2>", "o_ only in file 2",
+        "<h2>Not compared, but different</h2>",
+        R"(<td>IPaddr</td><td class="v l">192.168.10.20</td><td class="v r">192.168.10.99</td>)",
+        "<td>not compared while DHCPclient=Disable</td>", "(type 0, single-band;"}) {
+    EXPECT_NE(rendered.find(shown), std::string::npos) << shown;
+  }
+  const char* keep = std::getenv("VARNIC_KEEP_SCREENSHOT");
+  const std::string png = keep != nullptr ? std::string(keep) : dir.File("hidden.png");
+  ASSERT_EQ(Shell(Browser(dir) + " --window-size=1200,1400 --screenshot='" + png + "' 'file://" +
+                  html + "' 2>/dev/null"),
+            0);
+  EXPECT_GT(std::filesystem::file_size(png), 20000u);
+}
+
 TEST_F(HtmlInBrowser, InjectedValuesStayText) {
   CTempDir dir;
   const std::string payload1 = "<script>document.title='x'</script>";

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/compare.h"
 #include "engine/config_compare.h"
-#include "engine/marked.h"
 #include "tests/support/temp_dir.h"
+#include "varnic/compare.h"
+#include "varnic/marked.h"
 
 namespace varnic {
 namespace {

@@ -1,0 +1,80 @@
+# What `cmake --install` puts in place besides the programs: the libraries, the CMake package
+# (find_package(varnic)), varnic.pc, and the Debian packages CPack builds from the same rules.
+include(CMakePackageConfigHelpers)
+
+set(VARNIC_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/varnic)
+set(varnic_libraries varnic_engine)
+if(VARNIC_BUILD_COMPONENT)
+  list(APPEND varnic_libraries varnic_com)
+endif()
+# The shared libraries go with the programs that need them; the link names, archives and
+# package files with the headers.
+install(TARGETS ${varnic_libraries} EXPORT varnicTargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+install(EXPORT varnicTargets NAMESPACE varnic:: DESTINATION ${VARNIC_CMAKE_DIR} COMPONENT dev)
+
+configure_package_config_file(cmake/varnicConfig.cmake.in
+                              ${PROJECT_BINARY_DIR}/varnicConfig.cmake
+                              INSTALL_DESTINATION ${VARNIC_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/varnicConfigVersion.cmake
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/varnicConfig.cmake
+              ${PROJECT_BINARY_DIR}/varnicConfigVersion.cmake
+        DESTINATION ${VARNIC_CMAKE_DIR} COMPONENT dev)
+
+# The pkg-config file finds its prefix from where it lies, so the tree can be moved or packaged.
+file(RELATIVE_PATH VARNIC_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig
+     ${CMAKE_INSTALL_PREFIX})
+string(REGEX REPLACE "/$" "" VARNIC_PC_TO_PREFIX "${VARNIC_PC_TO_PREFIX}")
+configure_file(cmake/varnic.pc.in ${PROJECT_BINARY_DIR}/varnic.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/varnic.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+        COMPONENT dev)
+
+# Debian packages: `varnic` (the command, the component and the libraries they run with) and
+# `libvarnic-dev` (headers and package files).
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME varnic)
+set(CPACK_PACKAGE_VENDOR "Varnic")
+set(VARNIC_PACKAGE_CONTACT "Varnic developers <maintainers@varnic.invalid>"
+    CACHE STRING "The Debian packages' maintainer, \"Name <address>\"")
+set(CPACK_PACKAGE_CONTACT "${VARNIC_PACKAGE_CONTACT}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL runtime dev)
+set(varnic_packages varnic libvarnic-dev)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME varnic)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION utils)
+# CPack puts the summary first and indents each line of these.
+set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
+    "The varnic command compares two INI-like backups of an access point and\nwrites the two marked results; VarnicObj is the same engine as an in-process\ncomponent, registered with varnic-regsvr.")
+# The shared libraries travel with the programs: ldconfig runs by trigger.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME libvarnic-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "varnic (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_DEV_DESCRIPTION
+    "Development files: headers, the CMake package (find_package(varnic)) and\nvarnic.pc for programs that embed the comparison or host the component.")
+
+# Each package's copyright and changelog, as Debian requires of every package.
+string(TIMESTAMP VARNIC_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+configure_file(packaging/changelog.in ${PROJECT_BINARY_DIR}/packaging/changelog @ONLY)
+set(changelog ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
+add_custom_command(OUTPUT ${changelog}
+                   COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/packaging/changelog > ${changelog}
+                   DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog VERBATIM)
+add_custom_target(varnic_changelog ALL DEPENDS ${changelog})
+foreach(component package IN ZIP_LISTS CPACK_COMPONENTS_ALL varnic_packages)
+  install(FILES packaging/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package}
+          COMPONENT ${component})
+endforeach()
+set(CPACK_STRIP_FILES ON)
+include(CPack)

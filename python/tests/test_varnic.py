@@ -1,0 +1,156 @@
+"""The Python module against the command: the same bytes, the same JSON, errors naming files."""
+
+import os
+import pathlib
+import subprocess
+import threading
+
+import pytest
+
+import varnic
+
+SOURCE = pathlib.Path(os.environ.get("VARNIC_SOURCE_DIR", pathlib.Path(__file__).parents[2]))
+BEFORE = SOURCE / "examples" / "ap-before.cfg"
+AFTER = SOURCE / "examples" / "ap-after.cfg"
+COMMAND = os.environ.get("VARNIC_BINARY")
+
+needs_command = pytest.mark.skipif(not COMMAND, reason="VARNIC_BINARY is not set")
+
+
+class BytesPath:
+    """An os.PathLike whose path is bytes."""
+
+    def __init__(self, path):
+        self.path = os.fsencode(path)
+
+    def __fspath__(self):
+        return self.path
+
+
+def run_command(*args, env=None):
+    return subprocess.run([COMMAND, "compare", *args], capture_output=True, env=env, check=False)
+
+
+@needs_command
+@pytest.mark.parametrize("type1,type2", [(0, 0), (0, 1), (1, 0), (7, 0)])
+def test_marked_results_are_the_bytes_the_command_saves(tmp_path, type1, type2):
+    out1, out2 = tmp_path / "1.out", tmp_path / "2.out"
+    run_command(str(BEFORE), str(AFTER), f"--type1={type1}", f"--type2={type2}", "--quiet",
+                "--save", str(out1), str(out2))
+    result = varnic.compare(BEFORE, AFTER, type1=type1, type2=type2)
+    assert result.marked() == (out1.read_bytes(), out2.read_bytes())
+    assert result.types == (type1, type2)
+
+
+@needs_command
+@pytest.mark.parametrize("show_secrets", [False, True])
+@pytest.mark.parametrize("type1,type2", [(0, 0), (1, 0)])
+def test_json_is_the_commands(monkeypatch, show_secrets, type1, type2):
+    monkeypatch.chdir(SOURCE)
+    monkeypatch.setenv("SOURCE_DATE_EPOCH", "1700000000")
+    args = ["examples/ap-before.cfg", "examples/ap-after.cfg", f"--type1={type1}",
+            f"--type2={type2}", "--format=json"] + (["--show-secrets"] if show_secrets else [])
+    expected = run_command(*args, env=dict(os.environ)).stdout.decode()
+    result = varnic.compare("examples/ap-before.cfg", "examples/ap-after.cfg", type1, type2)
+    assert result.to_json(show_secrets=show_secrets) == expected
+
+
+@pytest.mark.parametrize("convert", [
+    lambda p: p.read_bytes(),
+    lambda p: bytearray(p.read_bytes()),
+    lambda p: memoryview(p.read_bytes()),
+    str,
+    lambda p: p,  # os.PathLike
+    BytesPath,
+], ids=["bytes", "bytearray", "memoryview", "str", "pathlib", "bytes-fspath"])
+def test_every_kind_of_argument_gives_the_same_comparison(convert):
+    reference = varnic.compare(BEFORE.read_bytes(), AFTER.read_bytes())
+    result = varnic.compare(convert(BEFORE), convert(AFTER))
+    assert result.rows == reference.rows
+    assert result.marked() == reference.marked()
+
+
+def test_rows_counts_and_kinds_describe_the_example():
+    result = varnic.compare(BEFORE, AFTER)
+    assert result.differs
+    gateway = [r for r in result.rows if r.section == "System" and r.key == b"Gateway"]
+    assert gateway == [varnic.Row("System", b"Gateway", b"Gateway=192.168.10.1",
+                                  b"Gateway=192.168.10.254", varnic.RowKind.DIFFERENT)]
+    added = [r for r in result.rows if r.right == b"filter_mac_add4=00:1A:2B:3C:4D:0A"]
+    assert [(r.section, r.left, r.kind) for r in added] == [
+        ("5GHz_Filter", None, varnic.RowKind.ONLY_RIGHT)]
+    by_kind = {kind: sum(r.kind == kind for r in result.rows) for kind in varnic.RowKind}
+    counts = result.counts
+    assert (counts["same"], counts["different"], counts["only_left"], counts["only_right"]) == (
+        by_kind[varnic.RowKind.SAME], by_kind[varnic.RowKind.DIFFERENT],
+        by_kind[varnic.RowKind.ONLY_LEFT], by_kind[varnic.RowKind.ONLY_RIGHT])
+    assert counts["dropped"] > 0
+    assert sum(c["different"] for c in result.section_counts.values()) == counts["different"]
+
+
+def test_a_file_compared_with_itself_does_not_differ():
+    result = varnic.compare(BEFORE, BEFORE)
+    assert not result.differs
+    assert {r.kind for r in result.rows} == {varnic.RowKind.SAME}
+    first, second = result.marked()
+    assert first == second and first.endswith(b"\r\n")
+
+
+def test_bytes_that_are_not_text_stay_bytes():
+    text = b"[5GHz_WirelessSettings]\nssid=caf\xe9\x00\xff\r\n"
+    result = varnic.compare(text, text.replace(b"\xff", b"\xfe"))
+    (row,) = result.rows
+    assert (row.left, row.right) == (b"ssid=caf\xe9\x00\xff", b"ssid=caf\xe9\x00\xfe")
+    assert result.marked()[0] == b"[5GHz_WirelessSettings]\r\nd_ssid=caf\xe9\x00\xff\r\n"
+
+
+@pytest.mark.parametrize("missing,error,name", [
+    ("nowhere.cfg", FileNotFoundError, "nowhere.cfg"),
+    (".", IsADirectoryError, "."),
+], ids=["missing", "directory"])
+@pytest.mark.parametrize("position", [0, 1])
+def test_unreadable_file_raises_os_error_naming_it(tmp_path, missing, error, name, position):
+    path = str(tmp_path / missing) if missing != "." else str(tmp_path)
+    args = [str(BEFORE), str(BEFORE)]
+    args[position] = path
+    with pytest.raises(error) as raised:
+        varnic.compare(*args)
+    assert raised.value.filename == path
+
+
+@pytest.mark.parametrize("position", [0, 1])
+def test_file_with_no_known_section_raises_value_error_naming_it(tmp_path, position):
+    empty = tmp_path / "unknown.cfg"
+    empty.write_bytes(b"[Elsewhere]\nkey=value\n")
+    args = [BEFORE, BEFORE]
+    args[position] = empty
+    with pytest.raises(ValueError, match=f"'{empty}' has no section header; the known headers are"):
+        varnic.compare(*args)
+    args[position] = b"[System]\n[Elsewhere]\nkey=value\n"
+    with pytest.raises(ValueError, match=f"file {position + 1} \\(bytes\\) has no settings"):
+        varnic.compare(*args)
+    args[position] = b""
+    with pytest.raises(ValueError, match=f"file {position + 1} \\(bytes\\) is empty"):
+        varnic.compare(*args)
+
+
+@pytest.mark.parametrize("argument", [3, None, ["a"]])
+def test_other_arguments_are_type_errors(argument):
+    with pytest.raises(TypeError):
+        varnic.compare(argument, BEFORE)
+
+
+def test_comparing_lets_other_threads_run():
+    # A large pair keeps the comparison busy long enough for the main thread to be seen running.
+    lines = b"".join(b"key%d=value%d\n" % (i, i) for i in range(300_000))
+    header = b"[5GHz_WirelessSettings]\n"
+    text1, text2 = header + lines, header + lines.replace(b"value", b"other")
+    results = []
+    worker = threading.Thread(target=lambda: results.append(varnic.compare(text1, text2)))
+    ticks = 0
+    worker.start()
+    while worker.is_alive():
+        ticks += 1
+        worker.join(0.001)
+    assert results and results[0].counts["different"] == 300_000
+    assert ticks > 20

@@ -1,0 +1,283 @@
+// The Python front door: varnic.compare() returns the comparison as Python values, and renders
+// the marked results and the JSON report with the same code as the command.
+
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "engine/text_file.h"
+#include "report/input_checks.h"
+#include "report/json_report.h"
+#include "report/report_date.h"
+#include "report/report_model.h"
+#include "report/secrets.h"
+#include "report/stats.h"
+#include "varnic/compare.h"
+#include "varnic/marked.h"
+#include "varnic/version.h"
+
+namespace py = pybind11;
+
+namespace varnic::python {
+namespace {
+
+// One argument of compare(): the bytes to compare and the name the report and errors give it.
+struct CSource {
+  std::string text;
+  std::string name;       // the path as given; "-" for bytes, as the command names standard input
+  py::object pathObject;  // the path for OSError.filename; None for bytes
+  bool fromPath = false;
+};
+
+// What compare() returns: the comparison and its report, built once as the command builds it.
+// Never moved once made: the report points into the comparison.
+struct CResult {
+  CComparison comparison;
+  cli::CReport report;
+};
+
+[[noreturn]] void RaiseOsError(const std::error_code& error, const py::object& path) {
+  // OSError(errno, strerror, filename) picks its subclass (FileNotFoundError, ...) by errno.
+  const py::object exception =
+      py::reinterpret_borrow<py::object>(PyExc_OSError)(error.value(), error.message(), path);
+  PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(exception.ptr())), exception.ptr());
+  throw py::error_already_set();
+}
+
+// Bytes-like objects are the backup itself; str and os.PathLike name a file to read.
+CSource SourceOf(const py::handle& argument, int number) {
+  CSource source;
+  if (PyBytes_Check(argument.ptr()) || PyByteArray_Check(argument.ptr()) ||
+      PyMemoryView_Check(argument.ptr())) {
+    const py::buffer_info buffer = py::reinterpret_borrow<py::buffer>(argument).request();
+    source.text.assign(static_cast<const char*>(buffer.ptr),
+                       static_cast<std::size_t>(buffer.size * buffer.itemsize));
+    source.name = "-";
+    source.pathObject = py::none();
+    return source;
+  }
+  const py::module_ os = py::module_::import("os");
+  if (!py::isinstance<py::str>(argument) && !py::hasattr(argument, "__fspath__")) {
+    throw py::type_error("compare() takes bytes or a path (str or os.PathLike) for file " +
+                         std::to_string(number));
+  }
+  source.pathObject = os.attr("fspath")(argument);
+  source.name = py::cast<std::string>(
+      os.attr("fsdecode")(source.pathObject).attr("encode")("utf-8", "surrogateescape"));
+  source.fromPath = true;
+  return source;
+}
+
+std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object& b,
+                                          std::int32_t type1, std::int32_t type2, bool strict,
+                                          const std::vector<std::string>& ignore) {
+  cli::CIgnoreList ignores;
+  for (const std::string& pattern : ignore) {
+    std::string error;
+    if (!ignores.Add(pattern, error)) throw py::value_error("ignore: " + error);
+  }
+  std::array<CSource, 2> sources{SourceOf(a, 1), SourceOf(b, 2)};
+  std::array<std::string, 2> paths;
+  for (std::size_t i = 0; i < 2; ++i) {
+    if (sources[i].fromPath)
+      paths[i] =
+          py::cast<std::string>(py::module_::import("os").attr("fsencode")(sources[i].pathObject));
+  }
+  std::error_code error;
+  std::size_t failed = 2;
+  std::optional<CComparison> comparison;
+  {
+    const py::gil_scoped_release unlocked;
+    for (std::size_t i = 0; i < 2 && failed == 2; ++i) {
+      if (sources[i].fromPath && !ReadFileBytes(paths[i], sources[i].text, error)) failed = i;
+    }
+    if (failed == 2) {
+      comparison.emplace(
+          Compare({std::move(sources[0].text), type1}, {std::move(sources[1].text), type2}));
+    }
+  }
+  if (failed != 2) RaiseOsError(error, sources[failed].pathObject);
+
+  for (const auto& [side, i] : {std::pair{FileSide::kFile1, 0}, {FileSide::kFile2, 1}}) {
+    const std::string problem = cli::InputProblem(*comparison, side);
+    if (!problem.empty()) {
+      const std::string who = sources[i].fromPath ? "'" + sources[i].name + "'"
+                                                  : "file " + std::to_string(i + 1) + " (bytes)";
+      throw py::value_error(std::string(who).append(" ").append(problem));
+    }
+  }
+  auto result = std::make_unique<CResult>(CResult{std::move(*comparison), {}});
+  {
+    const py::gil_scoped_release unlocked;
+    cli::CReportOptions options;
+    options.ignores = &ignores;
+    options.strict = strict;
+    const CComparison& c = result->comparison;
+    result->report =
+        cli::BuildReport(c, {sources[0].name, type1, c.LinesRead(FileSide::kFile1)},
+                         {sources[1].name, type2, c.LinesRead(FileSide::kFile2)}, options);
+    result->report.generatedAt = cli::ReportDate();
+  }
+  return result;
+}
+
+py::object OptionalBytes(const std::optional<std::string_view>& text) {
+  if (!text) return py::none();
+  return py::bytes(text->data(), text->size());
+}
+
+py::list Rows(const CResult& result, const py::object& rowType, const py::object& kinds) {
+  py::list rows;
+  for (const CSectionRows& section : result.comparison.Sections()) {
+    const std::string_view name = SectionName(section.section());
+    const py::str sectionName(name.data(), name.size());
+    for (const CRow row : section) {
+      rows.append(rowType(sectionName, py::bytes(row.key.data(), row.key.size()),
+                          OptionalBytes(row.left), OptionalBytes(row.right),
+                          kinds(static_cast<int>(row.kind))));
+    }
+  }
+  return rows;
+}
+
+py::dict Counts(const cli::CSectionStats& stats) {
+  py::dict counts;
+  counts["same"] = stats.same;
+  counts["different"] = stats.different;
+  counts["only_left"] = stats.onlyLeft;
+  counts["only_right"] = stats.onlyRight;
+  counts["dropped"] = stats.dropped;
+  counts["reconciled"] = stats.reconciled;
+  counts["hidden"] = stats.hidden;
+  counts["ignored"] = stats.ignored;
+  return counts;
+}
+
+py::list Hidden(const CResult& result, const py::object& hiddenType) {
+  py::list hidden;
+  for (const cli::CHiddenDifference& h : result.report.hidden) {
+    const std::string_view section = SectionName(h.section);
+    const std::string_view reason = cli::HiddenReasonName(h.reason);
+    hidden.append(hiddenType(py::str(section.data(), section.size()),
+                             py::bytes(h.key.data(), h.key.size()), OptionalBytes(h.left),
+                             OptionalBytes(h.right), py::str(reason.data(), reason.size()),
+                             py::str(h.why.data(), h.why.size()), h.ignored));
+  }
+  return hidden;
+}
+
+std::string Json(const CResult& result, bool showSecrets) {
+  cli::CSecretMasker masker;
+  masker.Prime(result.report);
+  std::ostringstream out;
+  cli::WriteJson(result.report, showSecrets, out, &masker);
+  return std::move(out).str();
+}
+
+}  // namespace
+}  // namespace varnic::python
+
+PYBIND11_MODULE(varnic, m) {
+  using namespace varnic;
+  using namespace varnic::python;
+  m.doc() = "Compares two configuration backups of a dual-band wireless access point.";
+  m.attr("__version__") = LibraryVersion();
+
+  const py::module_ enum_module = py::module_::import("enum");
+  const py::object kinds = enum_module.attr("IntEnum")(
+      "RowKind",
+      py::make_tuple(py::make_tuple("SAME", static_cast<int>(RowKind::kSame)),
+                     py::make_tuple("DIFFERENT", static_cast<int>(RowKind::kDifferent)),
+                     py::make_tuple("ONLY_LEFT", static_cast<int>(RowKind::kOnlyLeft)),
+                     py::make_tuple("ONLY_RIGHT", static_cast<int>(RowKind::kOnlyRight))));
+  kinds.attr("__module__") = "varnic";
+  m.attr("RowKind") = kinds;
+  const py::object rowType =
+      py::module_::import("collections")
+          .attr("namedtuple")("Row", "section key left right kind", py::arg("module") = "varnic");
+  rowType.attr("__doc__") =
+      "One setting as the two files hold it: section name (str), key, left and right lines "
+      "(bytes, None where that file lacks the key) and kind (RowKind).";
+  m.attr("Row") = rowType;
+  const py::object hiddenType =
+      py::module_::import("collections")
+          .attr("namedtuple")("HiddenDifference", "section key left right reason why ignored",
+                              py::arg("module") = "varnic");
+  m.attr("HiddenDifference") = hiddenType;
+
+  py::class_<CResult>(m, "Comparison",
+                      "The comparison of two backups. Every value it gives is a copy.")
+      .def_property_readonly(
+          "rows", [rowType, kinds](const CResult& r) { return Rows(r, rowType, kinds); },
+          "Every aligned setting, section by section in output order.")
+      .def_property_readonly(
+          "counts", [](const CResult& r) { return Counts(r.report.stats.back()); },
+          "Totals: same, different, only_left, only_right, dropped (by the relevance rules), "
+          "reconciled, hidden (settings not compared that differ) and ignored.")
+      .def_property_readonly(
+          "section_counts",
+          [](const CResult& r) {
+            py::dict counts;
+            for (const cli::CSectionStats& stats : r.report.stats) {
+              if (stats.section != "total") counts[py::str(stats.section)] = Counts(stats);
+            }
+            return counts;
+          },
+          "The counts per section header, e.g. counts['[System]'].")
+      .def_property_readonly(
+          "differs", [](const CResult& r) { return r.report.verdict.Differs(); },
+          "True when a setting not ignored is marked d_ or o_ (with strict, also when a setting "
+          "that was not compared differs).")
+      .def_property_readonly(
+          "hidden", [hiddenType](const CResult& r) { return Hidden(r, hiddenType); },
+          "The settings that were not compared and differ: section, key, left, right (bytes or "
+          "None), reason, why (in words) and ignored.")
+      .def_property_readonly("types",
+                             [](const CResult& r) {
+                               return py::make_tuple(r.comparison.Type(FileSide::kFile1),
+                                                     r.comparison.Type(FileSide::kFile2));
+                             })
+      .def(
+          "marked",
+          [](const CResult& r) {
+            std::string first;
+            std::string second;
+            {
+              const py::gil_scoped_release unlocked;
+              first = MarkedText(r.comparison, FileSide::kFile1);
+              second = MarkedText(r.comparison, FileSide::kFile2);
+            }
+            return py::make_tuple(py::bytes(first), py::bytes(second));
+          },
+          "The two marked results as bytes, exactly as `varnic compare --save` writes them.")
+      .def(
+          "to_json",
+          [](const CResult& r, bool showSecrets) {
+            std::string json;
+            {
+              const py::gil_scoped_release unlocked;
+              json = Json(r, showSecrets);
+            }
+            return py::str(json);
+          },
+          py::arg("show_secrets") = false,
+          "The report as `varnic compare --format json` prints it (secrets as labels unless "
+          "show_secrets).");
+
+  m.def("compare", &CompareArguments, py::arg("a"), py::arg("b"), py::arg("type1") = 0,
+        py::arg("type2") = 0, py::arg("strict") = false,
+        py::arg("ignore") = std::vector<std::string>(),
+        "Compares two backups, each given as bytes or as a path (str or os.PathLike), with the "
+        "device type of each. Raises OSError naming the file that cannot be read and ValueError "
+        "for a file with nothing in any known section.");
+}

@@ -1,0 +1,94 @@
+#include "report/hidden.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "varnic/compare.h"
+
+namespace varnic::cli {
+namespace {
+
+// One hidden difference as a line: "[Section] key left→right reason (why)".
+std::vector<std::string> Hidden(std::string left, std::string right, int type1 = 0, int type2 = 0) {
+  const CComparison comparison = Compare({std::move(left), type1}, {std::move(right), type2});
+  std::deque<std::string> texts;
+  std::vector<std::string> lines;
+  for (const CHiddenDifference& h : HiddenDifferencesOf(comparison, texts)) {
+    lines.push_back(std::string(SectionHeader(h.section)) + " " + std::string(h.key) + " " +
+                    std::string(h.left.value_or("-")) + "@" + std::to_string(h.leftLine) + "→" +
+                    std::string(h.right.value_or("-")) + "@" + std::to_string(h.rightLine) + " " +
+                    std::string(HiddenReasonName(h.reason)) + " (" + std::string(h.why) + ")");
+  }
+  return lines;
+}
+
+const std::string kStatic = "[System]\nUsername=a\nDHCPclient=Disable\n";
+const std::string kWpa2 = "[2.4GHz_SecuritySettings]\nauth_type=WPA2-Personal\npassphrase=p\n";
+
+TEST(HiddenDifferences, OnlySettingsNotComparedThatDiffer) {
+  struct {
+    const char* name;
+    std::string left;
+    std::string right;
+    std::vector<std::string> expected;
+  } const cases[] = {
+      {"a key no rule names differs",
+       kStatic + "IPaddr=1\n",
+       kStatic + "IPaddr=2\n",
+       {"[System] IPaddr 1@4→2@4 not_relevant (not compared while DHCPclient=Disable)"}},
+      {"the same value is no difference", kStatic + "IPaddr=1\n", kStatic + "IPaddr=1  \n", {}},
+      {"a new key of one file",
+       kStatic,
+       kStatic + "NTP=x\n",
+       {"[System] NTP -@0→x@4 not_relevant (not compared while DHCPclient=Disable)"}},
+      {"WEP keys under WPA2",
+       kWpa2 + "key1=a\n",
+       kWpa2 + "key1=b\n",
+       {"[2.4GHz_SecuritySettings] key1 a@4→b@4 not_relevant (WEP keys are not used while "
+        "auth_type=WPA2-Personal)"}},
+      // Compared on one side only: the row shows it as only in that file already.
+      {"a row already shows it",
+       kWpa2 + "key1=a\n",
+       "[2.4GHz_SecuritySettings]\nauth_type=Open System\nwep_status=Enable\nkey1=b\n",
+       {}},
+      {"a later duplicate",
+       "[5GHz_WirelessSettings]\nchannel=6\nchannel=11\n",
+       "[5GHz_WirelessSettings]\nchannel=6\n",
+       {"[5GHz_WirelessSettings] channel 11@3→-@0 duplicate (a later line of the same key; only "
+        "the first is compared)"}},
+      {"a disabled SSID",
+       "[5GHz_MultiSSIDSettings]\nMulti_Status=Enable\nSSID2_Status=Disable\n"
+       "SSID2_Ssid=a\n",
+       "[5GHz_MultiSSIDSettings]\nMulti_Status=Enable\nSSID2_Status=Disable\nSSID2_Ssid=b\n",
+       {"[5GHz_MultiSSIDSettings] SSID2_Ssid a@4→b@4 not_relevant (SSID2 is disabled: "
+        "SSID2_Status=Disable)"}},
+      // With filtering off a list is matched by address: another order is the same list.
+      {"a reordered list, filtering off",
+       "[5GHz_Filter]\nfilter_mac_acl=Disable\nfilter_mac_add1=A\nfilter_mac_add2=B\n",
+       "[5GHz_Filter]\nfilter_mac_acl=Disable\nfilter_mac_add1=B\nfilter_mac_add2=A\n",
+       {}},
+      {"an address added, filtering off",
+       "[5GHz_Filter]\nfilter_mac_acl=Disable\n",
+       "[5GHz_Filter]\nfilter_mac_acl=Disable\nfilter_mac_add1=C\n",
+       {"[5GHz_Filter] filter_mac_add1 -@0→C@3 not_relevant (MAC filtering is off: "
+        "filter_mac_acl=Disable)"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Hidden(c.left, c.right), c.expected) << c.name;
+  }
+}
+
+TEST(HiddenDifferences, ReconciliationRemovalsCountButRestorationsDoNot) {
+  // File 1 (single-band) has a key the dual-band file lacks: removed, and hidden.
+  EXPECT_EQ(Hidden("[5GHz_WirelessSettings]\nc=1\nold=1\n", "[5GHz_WirelessSettings]\nc=1\n", 0, 1),
+            std::vector<std::string>{"[5GHz_WirelessSettings] old 1@3→-@0 reconciled (the other "
+                                     "device type has no old)"});
+  // passphrase is named by a rule: removed, then restored under WPA2 and compared as a row.
+  EXPECT_EQ(Hidden(kWpa2, "[2.4GHz_SecuritySettings]\nauth_type=WPA2-Personal\n", 0, 1),
+            std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace varnic::cli

@@ -1,0 +1,28 @@
+#ifndef VARNIC_REPORT_LINE_FORMATS_H_
+#define VARNIC_REPORT_LINE_FORMATS_H_
+
+#include <ostream>
+
+#include "report/report_model.h"
+#include "report/secrets.h"
+
+namespace varnic::cli {
+
+// One line per difference, LF-ended, easy to grep: "[System] IPaddr: 1.2.3.4 → 1.2.3.5" for a
+// different setting, "[System] - key=value" for one only file 1 has, "[System] + key=value" for
+// one only file 2 has, and "[System] ~ IPaddr: a → b (why)" for a setting that was not compared
+// and differs. Ignored settings are left out. Every byte that could act on a terminal is
+// escaped; secret values are labelled by `masker` when given. Needs the report's entries.
+void WriteChanges(const CReport& report, CSecretMasker* masker, std::ostream& out);
+
+// One line for the pair, as `diff -q` has it: "Files A and B differ" when the verdict says so,
+// a line about settings that were not compared when only they differ, nothing otherwise.
+void WriteBrief(const CReport& report, std::ostream& out);
+
+// GitHub Actions workflow commands: a warning per difference and a notice per hidden difference,
+// each pointing at the line of file 2 (or file 1 when file 2 lacks it).
+void WriteGithub(const CReport& report, CSecretMasker* masker, std::ostream& out);
+
+}  // namespace varnic::cli
+
+#endif  // VARNIC_REPORT_LINE_FORMATS_H_

@@ -1,0 +1,76 @@
+#include "report/side_view.h"
+
+#include <algorithm>
+
+#include "report/device_types.h"
+#include "report/terminal_text.h"
+
+namespace varnic::cli {
+namespace {
+
+constexpr std::string_view kArrow = " \xe2\x86\x92 ";  // " → "
+
+std::string Describe(const CInput& input) {
+  const std::string_view role = TypeName(input.type);
+  std::string text = SafeText(input.path) + " (type " + std::to_string(input.type);
+  if (!role.empty()) text.append(", ").append(role);
+  return text + ")";
+}
+
+// Cuts or pads `text` (already escaped) to `width` bytes; long names lose their start, where
+// paths are least telling.
+std::string Fitted(std::string text, std::size_t width) {
+  if (text.size() > width) text = "..." + text.substr(text.size() - width + 3);
+  text.resize(width, ' ');
+  return text;
+}
+
+std::string ShownValue(const CHiddenDifference& hidden, const std::optional<std::string_view>& v,
+                       CSecretMasker* masker) {
+  if (!v) return "(missing)";
+  if (masker != nullptr && IsSecretKey(hidden.key)) return masker->LabelFor(*v);
+  return SafeText(*v);
+}
+
+}  // namespace
+
+void WriteSideView(const CReport& report, const CViewOptions& view, CSecretMasker* masker,
+                   std::ostream& out) {
+  const std::size_t column =
+      std::max<std::size_t>(8, (std::max<std::size_t>(view.width, 3) - 3) / 2);
+  std::string header =
+      Fitted(Describe(report.left), column) + "   " + Fitted(Describe(report.right), column);
+  header.erase(header.find_last_not_of(' ') + 1);
+  out << header << "\n" << std::string(2 * column + 3, '=') << "\n";
+  if (report.comparison != nullptr) out << RenderSideBySide(*report.comparison, view, masker);
+}
+
+void WriteVerdict(const CReport& report, CSecretMasker* masker, std::ostream& out) {
+  const CVerdict& verdict = report.verdict;
+  if (verdict.hiddenDifferences > 0) {
+    out << "\n"
+        << verdict.hiddenDifferences
+        << (verdict.hiddenDifferences == 1 ? " setting was not compared and differs"
+                                           : " settings were not compared and differ")
+        << (verdict.strict ? " (counted as differences)" : "") << ":\n";
+    for (const CHiddenDifference& hidden : report.hidden) {
+      if (hidden.ignored) continue;
+      const std::string left = ShownValue(hidden, hidden.left, masker);
+      const std::string right = ShownValue(hidden, hidden.right, masker);
+      out << "  " << SafeText(SectionHeader(hidden.section)) << " " << SafeText(hidden.key) << " "
+          << left << kArrow << right << " (" << SafeText(hidden.why) << ")\n";
+    }
+  }
+  if (verdict.differences == 0) {
+    out << "\nNo differences in the compared settings"
+        << (verdict.hiddenDifferences > 0 ? ", but some settings were not compared (above)."
+                                          : ": the two backups are the same.")
+        << "\n";
+  }
+  if (verdict.ignored > 0) {
+    out << verdict.ignored << (verdict.ignored == 1 ? " setting differs" : " settings differ")
+        << " but matched an ignore pattern.\n";
+  }
+}
+
+}  // namespace varnic::cli

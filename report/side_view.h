@@ -1,0 +1,23 @@
+#ifndef VARNIC_REPORT_SIDE_VIEW_H_
+#define VARNIC_REPORT_SIDE_VIEW_H_
+
+#include <ostream>
+
+#include "report/report_model.h"
+#include "report/secrets.h"
+#include "report/side_by_side.h"
+
+namespace varnic::cli {
+
+// The side view of a report: a header naming both files and their device types, then the two
+// columns of the comparison the report was built from.
+void WriteSideView(const CReport& report, const CViewOptions& view, CSecretMasker* masker,
+                   std::ostream& out);
+
+// What a person must not miss at the end of a view: the settings that were not compared and
+// differ, one line each, and a verdict line when nothing differs.
+void WriteVerdict(const CReport& report, CSecretMasker* masker, std::ostream& out);
+
+}  // namespace varnic::cli
+
+#endif  // VARNIC_REPORT_SIDE_VIEW_H_

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds the two Debian packages from the build, checks what each holds, unpacks both into a
+# scratch root and runs the programs from there, and runs lintian when it is installed (errors
+# fail the test; warnings are printed).  usage: deb_test.sh BUILD_DIR SOURCE_DIR WORK_DIR
+set -euo pipefail
+build=$1 source=$2 work=$3
+rm -rf "$work" && mkdir -p "$work/root"
+cpack --config "$build/CPackConfig.cmake" -B "$work" >/dev/null
+runtime=$(echo "$work"/varnic_*.deb)
+dev=$(echo "$work"/libvarnic-dev_*.deb)
+[[ -f $runtime && -f $dev ]] || { echo "missing packages in $work" >&2; ls "$work" >&2; exit 1; }
+
+# path -> the package that must hold it
+declare -A expected=(
+  [./usr/bin/varnic]=$runtime
+  [./usr/bin/varnic-regsvr]=$runtime
+  [./usr/lib/varnic/VarnicObj.so]=$runtime
+  [./usr/lib/libvarnic_engine.so.0]=$runtime
+  [./usr/lib/libvarnic_com.so.0]=$runtime
+  [./usr/share/man/man1/varnic.1.gz]=$runtime
+  [./usr/include/varnic/compare.h]=$dev
+  [./usr/include/varnic/version.h]=$dev
+  [./usr/include/varnic/com/host.h]=$dev
+  [./usr/include/varnic/shell/ivarnic.h]=$dev
+  [./usr/lib/libvarnic_engine.so]=$dev
+  [./usr/lib/cmake/varnic/varnicConfig.cmake]=$dev
+  [./usr/lib/cmake/varnic/varnicConfigVersion.cmake]=$dev
+  [./usr/lib/pkgconfig/varnic.pc]=$dev
+)
+dpkg-deb -c "$runtime" | awk '{print $6}' >"$work/runtime.list"
+dpkg-deb -c "$dev" | awk '{print $6}' >"$work/dev.list"
+status=0
+for path in "${!expected[@]}"; do
+  list=$work/runtime.list
+  [[ ${expected[$path]} == "$dev" ]] && list=$work/dev.list
+  grep -qxF "$path" "$list" || { echo "$(basename "${expected[$path]}") lacks $path" >&2; status=1; }
+done
+# Nothing of the tests or of the Python module goes into either package; no private header.
+if grep -hE 'host_test|python|/include/varnic/(align|text_file|config_compare)\.h' \
+    "$work/runtime.list" "$work/dev.list"; then
+  echo "packages hold files they should not" >&2
+  status=1
+fi
+dpkg-deb -f "$dev" Depends | grep -q '^varnic (= ' || { echo "libvarnic-dev must depend on varnic" >&2; status=1; }
+
+dpkg-deb -x "$runtime" "$work/root" && dpkg-deb -x "$dev" "$work/root"
+"$work/root/usr/bin/varnic-regsvr" --help >/dev/null
+"$work/root/usr/bin/varnic" --help >/dev/null
+[[ $(PKG_CONFIG_PATH=$work/root/usr/lib/pkgconfig pkg-config --variable=includedir varnic) -ef \
+   $work/root/usr/include ]] || { echo "varnic.pc does not point into its own tree" >&2; status=1; }
+
+if command -v lintian >/dev/null; then
+  lintian --allow-root --tag-display-limit 0 "$runtime" "$dev" >"$work/lintian.txt" 2>&1 || true
+  cat "$work/lintian.txt"
+  if grep -q '^E: ' "$work/lintian.txt"; then
+    echo "lintian reports errors" >&2
+    status=1
+  fi
+else
+  echo "lintian is not installed; skipped"
+fi
+exit $status
