@@ -30,7 +30,7 @@ namespace {
 using varnic::cli::kExitTrouble;
 using varnic::cli::kUsageHint;
 
-constexpr std::array<std::string_view, 1> kSubcommands = {"compare"};
+constexpr std::array<std::string_view, 2> kSubcommands = {"compare", "audit"};
 
 // "varnic FILE1 FILE2" means "varnic compare FILE1 FILE2": a first word that is no subcommand
 // (and no request for help or the version) starts the compare arguments. A word that is no file
