@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/audit_command_line.h"
 #include "cli/choice.h"
 #include "cli/compare_cli.h"
 #include "cli/compare_command.h"
@@ -29,7 +30,7 @@ namespace {
 using varnic::cli::kExitTrouble;
 using varnic::cli::kUsageHint;
 
-constexpr std::array<std::string_view, 1> kSubcommands = {"compare"};
+constexpr std::array<std::string_view, 2> kSubcommands = {"compare", "audit"};
 
 // "varnic FILE1 FILE2" means "varnic compare FILE1 FILE2": a first word that is no subcommand
 // (and no request for help or the version) starts the compare arguments. A word that is no file
@@ -37,7 +38,7 @@ constexpr std::array<std::string_view, 1> kSubcommands = {"compare"};
 bool ImplyCompare(std::vector<std::string>& args) {
   if (args.size() < 2) return true;
   const std::string& first = args[1];
-  for (const char* word : {"compare", "--help", "-h", "--version"}) {
+  for (const char* word : {"compare", "audit", "--help", "-h", "--version"}) {
     if (first == word) return true;
   }
   std::error_code ignored;
@@ -57,6 +58,8 @@ bool ImplyCompare(std::vector<std::string>& args) {
 bool Arguments(int argc, char** argv, std::vector<std::string>& args) {
   args.assign(argv, argv + argc);
   if (!ImplyCompare(args)) return false;
+  // VARNIC_OPTIONS holds defaults for compare, whose options the audit does not take.
+  if (args.size() > 1 && args[1] == "audit") return true;
   const char* defaults = std::getenv("VARNIC_OPTIONS");
   if (defaults == nullptr) return true;
   std::vector<std::string> words;
@@ -78,6 +81,7 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   varnic::cli::CCompareArgs compare;
   CLI::App* compareCommand = varnic::cli::AddCompareCommand(app, compare);
+  varnic::cli::CAuditCommandLine audit(app);
 
   try {
     std::vector<std::string> args;
@@ -99,6 +103,7 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
     std::cerr << "varnic: " << varnic::cli::SafeText(e.what()) << "\n" << kUsageHint;
     return kExitTrouble;
   }
+  if (audit.Chosen()) return audit.Run(std::cout, std::cerr);
   if (!varnic::cli::FinishCompareArgs(compare, std::cerr)) return kExitTrouble;
   // The terminal is read before a pager takes standard output over.
   const varnic::cli::CTerminal terminal = varnic::cli::CTerminal::FromProcess();

@@ -23,6 +23,8 @@ void UseBinaryStdout() { ::_setmode(::_fileno(stdout), _O_BINARY); }
 
 bool StdoutIsTerminal() { return ::_isatty(::_fileno(stdout)) != 0; }
 
+bool StderrIsTerminal() { return ::_isatty(::_fileno(stderr)) != 0; }
+
 std::optional<std::size_t> TerminalColumns() {
   CONSOLE_SCREEN_BUFFER_INFO info{};
   if (!StdoutIsTerminal() ||
@@ -57,6 +59,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 void UseBinaryStdout() {}
 
 bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+
+bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 std::optional<std::size_t> TerminalColumns() {
   winsize size{};

@@ -13,6 +13,7 @@ namespace varnic::cli::os {
 void UseBinaryStdout();
 
 bool StdoutIsTerminal();
+bool StderrIsTerminal();
 // The terminal's width in columns, when standard output is one and it says.
 std::optional<std::size_t> TerminalColumns();
 

@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+
+#include "audit/baseline_map.h"
+#include "audit/merge.h"
+#include "audit/pool.h"
+#include "audit/progress.h"
+#include "audit/render.h"
+#include "audit/save_names.h"
+#include "audit/summary.h"
+#include "audit/targets.h"
+#include "tests/support/temp_dir.h"
+
+namespace varnic::audit {
+namespace {
+
+using testing::CTempDir;
+
+TEST(AuditTargets, FileNameGlobs) {
+  const struct {
+    const char* glob;
+    const char* name;
+    bool matches;
+  } cases[] = {
+      {"*.cfg", "ap.cfg", true},
+      {"*.cfg", "ap.cfg.bak", false},
+      {"*.cfg", ".cfg", true},
+      {"ap-??.cfg", "ap-12.cfg", true},
+      {"ap-??.cfg", "ap-1.cfg", false},
+      {"*a*b*", "xxaxxbxx", true},
+      {"*a*b", "ab-ba", false},
+      {"*", "", true},
+      {"", "x", false},
+      {"**.cfg", "a.cfg", true},
+      {"*.CFG", "a.cfg", false},  // bytes, not letters
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FileNameMatches(c.glob, c.name), c.matches) << c.glob << " " << c.name;
+  }
+}
+
+TEST(AuditTargets, WalksSortsAndListsEachFileOnce) {
+  CTempDir dir;
+  std::filesystem::create_directories(dir.File("fleet/site-b"));
+  std::filesystem::create_directories(dir.File("fleet/site-a"));
+  dir.Write("fleet/site-b/ap2.cfg", "x");
+  dir.Write("fleet/site-a/ap1.cfg", "x");
+  dir.Write("fleet/site-a/notes.txt", "x");
+  std::filesystem::create_directory_symlink(dir.File("fleet"), dir.File("fleet/site-a/loop"));
+  const std::string fleet = dir.File("fleet");
+  const CTargetList list =
+      ExpandTargets({fleet, fleet + "/site-a/../site-a/ap1.cfg", fleet + "/missing.cfg"}, "*.cfg");
+  std::vector<std::string> paths;
+  for (const CTarget& target : list.targets) paths.push_back(target.path);
+  EXPECT_EQ(paths, (std::vector<std::string>{fleet + "/missing.cfg", fleet + "/site-a/ap1.cfg",
+                                             fleet + "/site-b/ap2.cfg"}));
+  EXPECT_EQ(list.duplicates, 1U);
+}
+
+TEST(AuditBaselineMap, FirstMatchingLineWinsRelativeToTheMap) {
+  CBaselineMap map;
+  std::string error;
+  ASSERT_TRUE(map.Parse("# per model\n\n*/x100/* -> golden/x100.cfg\n*/x*/*->/abs/x.cfg\r\n",
+                        "/etc/varnic", error))
+      << error;
+  const std::string fallback = "default.cfg";
+  EXPECT_EQ(map.BaselineFor("sites/x100/ap.cfg", fallback), "/etc/varnic/golden/x100.cfg");
+  EXPECT_EQ(map.BaselineFor("sites/x200/ap.cfg", fallback), "/abs/x.cfg");
+  EXPECT_EQ(map.BaselineFor("sites/y/ap.cfg", fallback), fallback);
+  EXPECT_EQ(map.Baselines().size(), 2U);
+
+  for (const char* bad : {"no arrow here\n", "-> b.cfg\n", "*.cfg ->\n"}) {
+    CBaselineMap other;
+    EXPECT_FALSE(other.Parse(std::string("# c\n") + bad, "", error)) << bad;
+    EXPECT_EQ(error.rfind("line 2:", 0), 0U) << error;
+  }
+}
+
+TEST(AuditSaveNames, DerivedFromThePathWithoutCollisions) {
+  const std::vector<CSavePaths> names =
+      SaveNamesFor({"/srv/a/b.cfg", "a/b.cfg", "a__b.cfg", "../up.cfg", "c:\\x.cfg"}, "out");
+  const std::vector<std::string> expected = {
+      "out/srv__a__b.cfg.device.cfg", "out/a__b.cfg.device.cfg", "out/a__b.cfg~2.device.cfg",
+      "out/..__up.cfg.device.cfg", "out/c___x.cfg.device.cfg"};
+  ASSERT_EQ(names.size(), expected.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(names[i].device, expected[i]);
+    EXPECT_EQ(std::filesystem::path(names[i].baseline).parent_path(), "out");
+  }
+  const std::string longName(400, 'n');
+  EXPECT_LT(
+      std::filesystem::path(SaveNamesFor({longName}, "out")[0].baseline).filename().string().size(),
+      255U);
+}
+
+CDeviceResult Device(const std::string& path, std::size_t differences, std::size_t hidden,
+                     const std::string& error = "", const std::vector<std::string>& keys = {}) {
+  CDeviceResult d;
+  d.path = path;
+  d.baseline = "golden.cfg";
+  d.error = error;
+  d.differences = differences;
+  d.hidden = hidden;
+  d.drifted = differences > 0;
+  for (const std::string& key : keys)
+    d.drift.push_back({"[System]", key, DriftKind::kDifferent, "a", "b"});
+  return d;
+}
+
+TEST(AuditSummary, WorstFirstTotalsAndMostDrifted) {
+  const CAuditSummary summary =
+      Summarize({Device("c.cfg", 0, 0), Device("b.cfg", 1, 0, "", {"IPaddr"}),
+                 Device("a.cfg", 3, 1, "", {"IPaddr", "Gateway", "IPaddr"}),
+                 Device("z.cfg", 0, 0, "bad"), Device("d.cfg", 0, 2)},
+                7, 1, true, false);
+  std::vector<std::string> order;
+  for (const CDeviceResult& d : summary.devices) order.push_back(d.path);
+  EXPECT_EQ(order, (std::vector<std::string>{"z.cfg", "a.cfg", "b.cfg", "d.cfg", "c.cfg"}));
+  EXPECT_EQ(summary.totals.drifted, 2U);
+  EXPECT_EQ(summary.totals.clean, 2U);  // hidden differences alone are no drift unless strict
+  EXPECT_EQ(summary.totals.errors, 1U);
+  EXPECT_EQ(summary.totals.notStarted, 2U);
+  EXPECT_EQ(summary.totals.hidden, 3U);
+  ASSERT_EQ(summary.mostDrifted.size(), 2U);
+  EXPECT_EQ(summary.mostDrifted[0].key, "IPaddr");
+  EXPECT_EQ(summary.mostDrifted[0].devices, 2U);  // twice on a.cfg counts once
+  EXPECT_EQ(ExitStatusOf(summary), 2);
+  EXPECT_EQ(ExitStatusOf(Summarize({Device("a", 1, 0)}, 1, 0, false, false)), 1);
+  EXPECT_EQ(ExitStatusOf(Summarize({Device("a", 0, 3)}, 1, 0, false, false)), 0);
+}
+
+TEST(AuditSummary, TalliedWholeKeptInPart) {
+  std::vector<std::string> keys;
+  for (int i = 0; i < 30; ++i) keys.push_back("k" + std::to_string(100 + i));
+  CDeviceResult device = Device("a.cfg", 30, 0, "", keys);
+  CSettingTally tally;
+  tally.AddDevice(device);
+  tally.AddDevice(Device("b.cfg", 1, 0, "", {"k129"}));
+  TrimDrift(device);
+  EXPECT_EQ(device.drift.size(), kMaxKeptDrift);
+  EXPECT_EQ(device.driftOmitted, 30 - kMaxKeptDrift);
+  const CAuditSummary summary = Summarize({device}, 1, 0, false, false, &tally);
+  ASSERT_EQ(summary.mostDrifted.size(), 30U);
+  EXPECT_EQ(summary.mostDrifted[0].key, "k129");  // beyond what a.cfg kept, still counted
+  EXPECT_EQ(summary.mostDrifted[0].devices, 2U);
+}
+
+TEST(AuditPool, EveryItemOnceStopAndFailure) {
+  for (const unsigned jobs : {1U, 2U, 4U, 0U}) {
+    std::vector<std::atomic<int>> seen(100);
+    const std::atomic<bool> stop{false};
+    EXPECT_EQ(RunPool(
+                  seen.size(), jobs, [&](std::size_t i) { ++seen[i]; }, stop),
+              100U);
+    for (const auto& count : seen) EXPECT_EQ(count.load(), 1);
+  }
+  std::atomic<bool> stop{false};
+  std::atomic<int> ran{0};
+  const std::size_t started = RunPool(
+      1000, 2,
+      [&](std::size_t i) {
+        ++ran;
+        if (i == 10) stop = true;
+      },
+      stop);
+  EXPECT_LT(started, 1000U);
+  EXPECT_EQ(static_cast<std::size_t>(ran.load()), started);
+
+  const std::atomic<bool> never{false};
+  EXPECT_THROW(RunPool(
+                   50, 3,
+                   [](std::size_t i) {
+                     if (i == 7) throw std::runtime_error("x");
+                   },
+                   never),
+               std::runtime_error);
+}
+
+TEST(AuditProgress, Lines) {
+  EXPECT_EQ(ProgressLine(0, 10, 0), "[........................] 0/10");
+  EXPECT_EQ(ProgressLine(5, 10, 2), "[############............] 5/10  3/s  0:02 left");
+  EXPECT_EQ(ProgressLine(1000, 10000, 10),
+            "[##......................] 1000/10000  100/s  1:30 left");
+  EXPECT_EQ(ProgressLine(0, 0, 1), "[########################] 0/0");
+}
+
+TEST(AuditMerge, ShardsFoldIntoTheWholeAudit) {
+  const auto json = [](const CAuditSummary& summary) {
+    std::ostringstream out;
+    WriteAuditJson(summary, out);
+    return out.str();
+  };
+  CDeviceResult hidden = Device("s2/b.cfg", 0, 1);
+  hidden.drift.push_back({"[System]", "IPaddr", DriftKind::kHidden, "1", "2"});
+  const CAuditSummary shard1 =
+      Summarize({Device("s1/a.cfg", 2, 0, "", {"Gateway"}), Device("s1/x.cfg", 0, 0, "bad")}, 3, 0,
+                true, false);
+  const CAuditSummary shard2 = Summarize({hidden, Device("s1/a.cfg", 2, 0)}, 2, 1, false, true);
+  CMergedAudits merged;
+  std::string error;
+  ASSERT_TRUE(MergeAuditJson(json(shard1), merged, error)) << error;
+  ASSERT_TRUE(MergeAuditJson(json(shard2), merged, error)) << error;
+  const CAuditSummary whole =
+      Summarize(std::move(merged.devices), merged.targets, merged.duplicates, merged.interrupted,
+                merged.strict, &merged.tally);
+  EXPECT_EQ(whole.totals.audited, 3U);
+  EXPECT_EQ(whole.totals.targets, 4U);
+  EXPECT_EQ(whole.totals.duplicates, 2U);
+  EXPECT_EQ(whole.totals.notStarted, 1U);
+  EXPECT_TRUE(whole.interrupted);
+  EXPECT_TRUE(whole.strict);
+  EXPECT_EQ(whole.devices[0].error, "bad");
+  EXPECT_EQ(whole.devices[1].drift[0].key, "Gateway");
+  EXPECT_EQ(whole.devices[2].drift[0].kind, DriftKind::kHidden);
+  // A round trip of the whole gives the same document.
+  CMergedAudits again;
+  ASSERT_TRUE(MergeAuditJson(json(whole), again, error));
+  EXPECT_EQ(json(Summarize(std::move(again.devices), again.targets, again.duplicates,
+                           again.interrupted, again.strict, &again.tally)),
+            json(whole));
+
+  for (const char* bad : {"", "{}", "[1]", R"({"kind":"audit","schema_version":2})",
+                          R"({"kind":"compare","schema_version":1})"}) {
+    CMergedAudits untouched;
+    EXPECT_FALSE(MergeAuditJson(bad, untouched, error)) << bad;
+    EXPECT_TRUE(untouched.devices.empty());
+  }
+}
+
+TEST(AuditRender, EveryFormatEscapesNames) {
+  CDeviceResult evil = Device("=cmd|\"x\",\x1b[31m<b>%:.cfg", 1, 0, "", {"k<script>"});
+  const CAuditSummary summary = Summarize({evil}, 1, 0, false, false);
+  const struct {
+    void (*write)(const CAuditSummary&, std::ostream&);
+    std::vector<std::string> present;
+    std::vector<std::string> absent;
+  } cases[] = {
+      {WriteTable, {"\\x1b[31m"}, {"\x1b"}},
+      {WriteCsv, {"\"'=cmd|\"\"x\"\",\\x1b[31m<b>%:.cfg\""}, {"\x1b"}},
+      {WriteGithub, {"file==cmd|\"x\"%2C\\x1b[31m<b>%25%3A.cfg,"}, {"\x1b"}},
+      {WriteJunit, {"&lt;b&gt;", "k&lt;script&gt;"}, {"\x1b", "<b>", "<script>"}},
+      {[](const CAuditSummary& s, std::ostream& o) { WriteAuditHtml(s, "today", o); },
+       {"default-src 'none'", "&lt;b&gt;", "<svg"},
+       {"\x1b", "<b>", "<script"}},
+  };
+  for (const auto& c : cases) {
+    std::ostringstream out;
+    c.write(summary, out);
+    for (const std::string& text : c.present)
+      EXPECT_NE(out.str().find(text), std::string::npos) << text << "\n" << out.str();
+    for (const std::string& text : c.absent)
+      EXPECT_EQ(out.str().find(text), std::string::npos) << text << "\n" << out.str();
+  }
+}
+
+}  // namespace
+}  // namespace varnic::audit

@@ -1,0 +1,61 @@
+#include "audit/baseline_map.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "audit/targets.h"
+
+namespace varnic::audit {
+namespace {
+
+std::string_view Trim(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+bool CBaselineMap::Parse(std::string_view text, const std::string& directory, std::string& error) {
+  std::size_t number = 0;
+  while (!text.empty()) {
+    ++number;
+    const std::size_t end = text.find('\n');
+    const std::string_view line = Trim(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (line.empty() || line.front() == '#') continue;
+    const std::size_t arrow = line.find("->");
+    const std::string_view glob = Trim(line.substr(0, arrow));
+    const std::string_view baseline =
+        arrow == std::string_view::npos ? std::string_view() : Trim(line.substr(arrow + 2));
+    if (glob.empty() || baseline.empty()) {
+      error = "line " + std::to_string(number) + ": expected 'GLOB -> BASELINE'";
+      return false;
+    }
+    std::filesystem::path path{std::string(baseline)};
+    if (path.is_relative() && !directory.empty()) path = std::filesystem::path(directory) / path;
+    lines_.push_back({std::string(glob), path.lexically_normal().string()});
+  }
+  return true;
+}
+
+const std::string& CBaselineMap::BaselineFor(std::string_view target,
+                                             const std::string& fallback) const {
+  for (const CLine& line : lines_) {
+    if (FileNameMatches(line.glob, target)) return line.baseline;
+  }
+  return fallback;
+}
+
+std::vector<std::string> CBaselineMap::Baselines() const {
+  std::vector<std::string> baselines;
+  for (const CLine& line : lines_) {
+    if (std::find(baselines.begin(), baselines.end(), line.baseline) == baselines.end()) {
+      baselines.push_back(line.baseline);
+    }
+  }
+  return baselines;
+}
+
+}  // namespace varnic::audit

@@ -1,0 +1,132 @@
+#include "audit/pair.h"
+
+#include <new>
+#include <system_error>
+#include <utility>
+
+#include "engine/staged_files.h"
+#include "engine/text_file.h"
+#include "report/device_types.h"
+#include "report/input_checks.h"
+#include "report/report_model.h"
+#include "report/secrets.h"
+#include "varnic/compare.h"
+#include "varnic/marked.h"
+
+namespace varnic::audit {
+namespace {
+
+std::string Kept(std::string_view value, bool secret, bool showSecrets) {
+  if (secret && !showSecrets) return "‹secret›";
+  if (value.size() <= kMaxKeptValue) return std::string(value);
+  return std::string(value.substr(0, kMaxKeptValue)) + "…";
+}
+
+std::string Kept(const std::optional<std::string_view>& value, bool secret, bool showSecrets) {
+  return value ? Kept(*value, secret, showSecrets) : std::string();
+}
+
+DriftKind KindOf(RowKind kind) {
+  switch (kind) {
+    case RowKind::kOnlyLeft:
+      return DriftKind::kOnlyInBaseline;
+    case RowKind::kOnlyRight:
+      return DriftKind::kOnlyInDevice;
+    default:
+      return DriftKind::kDifferent;
+  }
+}
+
+// Keeps the report's verdict and what drifted, copied out of the comparison.
+void Collect(const cli::CReport& report, bool showSecrets, CDeviceResult& result) {
+  for (const cli::CEntry& e : report.entries) {
+    if (e.status == RowKind::kSame || e.ignored) continue;
+    const bool secret = cli::IsSecretKey(e.key);
+    const DriftKind kind = KindOf(e.status);
+    result.onlyInBaseline += kind == DriftKind::kOnlyInBaseline ? 1 : 0;
+    result.onlyInDevice += kind == DriftKind::kOnlyInDevice ? 1 : 0;
+    result.drift.push_back({std::string(e.section), std::string(e.key), kind,
+                            Kept(e.left, secret, showSecrets), Kept(e.right, secret, showSecrets)});
+  }
+  for (const cli::CHiddenDifference& h : report.hidden) {
+    if (h.ignored) continue;
+    const bool secret = cli::IsSecretKey(h.key);
+    result.drift.push_back({std::string(SectionHeader(h.section)), std::string(h.key),
+                            DriftKind::kHidden, Kept(h.left, secret, showSecrets),
+                            Kept(h.right, secret, showSecrets)});
+  }
+  result.differences = report.verdict.differences;
+  result.hidden = report.verdict.hiddenDifferences;
+  result.ignored = report.verdict.ignored;
+  result.drifted = report.verdict.Differs();
+}
+
+bool Save(const CComparison& comparison, const CSavePaths& save, std::string& error) {
+  CStagedFiles outputs;
+  std::error_code code;
+  const auto marked = [&comparison](FileSide side) -> CWriteBody {
+    return [&comparison, side](CBufferedWriter& out) { RenderMarked(comparison, side, out); };
+  };
+  if (outputs.Stage(save.baseline, marked(FileSide::kFile1), code) &&
+      outputs.Stage(save.device, marked(FileSide::kFile2), code) && outputs.Commit(code)) {
+    return true;
+  }
+  error = "cannot write '" + outputs.FailedPath() + "': " + code.message();
+  return false;
+}
+
+CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
+                    const CPairOptions& options, const CSavePaths& save) {
+  CDeviceResult result;
+  result.path = target;
+  result.baseline = baseline.path;
+  result.baselineType = options.baselineType;
+  result.deviceType = options.deviceType;
+  std::string text;
+  std::error_code error;
+  if (!ReadFileBytes(target, text, error)) {
+    result.error = "cannot read: " + error.message();
+    return result;
+  }
+  if (text.empty()) {
+    result.error = "the file is empty";
+    return result;
+  }
+  if (options.autoTypes) {
+    const cli::CDetectedTypes types = cli::DetectTypes(baseline.text, text);
+    result.baselineType = types.type1;
+    result.deviceType = types.type2;
+  }
+  // The comparison takes its inputs over, so every pair copies the shared baseline text.
+  const CComparison comparison =
+      Compare({baseline.text, result.baselineType}, {std::move(text), result.deviceType});
+  result.error = cli::InputProblem(comparison, FileSide::kFile2);
+  if (!result.error.empty()) return result;
+  cli::CReportOptions report;
+  report.ignores = options.ignores;
+  report.strict = options.strict;
+  report.parts.stats = false;
+  report.parts.explanations = false;
+  Collect(cli::BuildReport(comparison, {baseline.path, result.baselineType, 0},
+                           {target, result.deviceType, 0}, report),
+          options.showSecrets, result);
+  if (!save.baseline.empty() && !Save(comparison, save, result.error)) result.drift.clear();
+  return result;
+}
+
+}  // namespace
+
+CDeviceResult AuditPair(const CBaseline& baseline, const std::string& target,
+                        const CPairOptions& options, const CSavePaths& save) {
+  try {
+    return Audit(baseline, target, options, save);
+  } catch (const std::bad_alloc&) {
+    CDeviceResult result;
+    result.path = target;
+    result.baseline = baseline.path;
+    result.error = "out of memory";
+    return result;
+  }
+}
+
+}  // namespace varnic::audit

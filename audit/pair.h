@@ -1,0 +1,44 @@
+#ifndef VARNIC_AUDIT_PAIR_H_
+#define VARNIC_AUDIT_PAIR_H_
+
+#include <cstdint>
+#include <string>
+
+#include "audit/device_result.h"
+#include "report/ignore.h"
+
+namespace varnic::audit {
+
+// A baseline read once. Workers share it read-only; each pair copies the text, because the
+// comparison takes its inputs over (about the size of one backup per pair, small beside reading
+// the target).
+struct CBaseline {
+  std::string path;
+  std::string text;
+};
+
+struct CPairOptions {
+  std::int32_t baselineType = 0;              // file 1 of every pair
+  std::int32_t deviceType = 0;                // file 2
+  bool autoTypes = false;                     // pick the types from each pair's files instead
+  const cli::CIgnoreList* ignores = nullptr;  // must outlive the audit
+  bool strict = false;                        // hidden differences count as drift
+  bool showSecrets = false;                   // keep secret values in the drift rows
+};
+
+// Where a pair's marked results go; empty paths write nothing.
+struct CSavePaths {
+  std::string baseline;
+  std::string device;
+};
+
+// Reads `target`, compares it with the baseline and keeps what the summary needs. A target that
+// cannot be read, is empty or has nothing in a known section, or whose results cannot be saved,
+// gives a result with its error set; nothing here throws for a bad target. The saved pair is
+// staged and lands whole or not at all.
+CDeviceResult AuditPair(const CBaseline& baseline, const std::string& target,
+                        const CPairOptions& options, const CSavePaths& save);
+
+}  // namespace varnic::audit
+
+#endif  // VARNIC_AUDIT_PAIR_H_

@@ -1,0 +1,85 @@
+#include "audit/render.h"
+#include "report/json_writer.h"
+#include "report/version.h"
+
+namespace varnic::audit {
+
+void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
+  cli::CJsonWriter json(out);
+  const CAuditTotals& t = summary.totals;
+  json.BeginObject();
+  json.Member("schema_version", 1);
+  json.Member("kind", "audit");
+  json.Key("tool");
+  json.BeginObject();
+  json.Member("name", "varnic");
+  json.Member("version", cli::kVersion);
+  json.EndObject();
+  json.Member("state", summary.interrupted ? "interrupted" : "complete");
+  json.Member("mode", summary.strict ? "strict" : "marked");
+  json.Key("totals");
+  json.BeginObject();
+  json.Member("targets", t.targets);
+  json.Member("audited", t.audited);
+  json.Member("not_started", t.notStarted);
+  json.Member("drifted", t.drifted);
+  json.Member("clean", t.clean);
+  json.Member("errors", t.errors);
+  json.Member("duplicates", t.duplicates);
+  json.Member("differences", t.differences);
+  json.Member("hidden_differences", t.hidden);
+  json.EndObject();
+
+  json.Key("devices");
+  json.BeginArray();
+  for (const CDeviceResult& d : summary.devices) {
+    json.BeginObject();
+    json.Member("path", d.path);
+    json.Member("baseline", d.baseline);
+    json.Member("status", d.Failed() ? "error" : d.drifted ? "drifted" : "clean");
+    json.Key("error");
+    if (d.Failed()) {
+      json.String(d.error);
+    } else {
+      json.Null();
+    }
+    json.Member("baseline_type", d.baselineType);
+    json.Member("device_type", d.deviceType);
+    json.Member("differences", d.differences);
+    json.Member("only_in_baseline", d.onlyInBaseline);
+    json.Member("only_in_device", d.onlyInDevice);
+    json.Member("hidden_differences", d.hidden);
+    json.Member("ignored", d.ignored);
+    json.Member("drift_omitted", d.driftOmitted);
+    json.Key("drift");
+    json.BeginArray();
+    for (const CDrift& drift : d.drift) {
+      json.BeginObject();
+      json.Member("section", drift.section);
+      json.Member("key", drift.key);
+      json.Member("kind", DriftKindName(drift.kind));
+      json.Member("baseline", drift.baseline);
+      json.Member("device", drift.device);
+      json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+  }
+  json.EndArray();
+
+  json.Key("most_drifted");
+  json.BeginArray();
+  for (const CSettingCount& s : summary.mostDrifted) {
+    json.BeginObject();
+    json.Member("section", s.section);
+    json.Member("key", s.key);
+    json.Member("devices", s.devices);
+    json.EndObject();
+  }
+  json.EndArray();
+  json.EndObject();
+  json.Flush();
+  out << "\n";
+}
+
+}  // namespace varnic::audit

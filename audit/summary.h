@@ -1,0 +1,74 @@
+#ifndef VARNIC_AUDIT_SUMMARY_H_
+#define VARNIC_AUDIT_SUMMARY_H_
+
+#include <cstddef>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "audit/device_result.h"
+
+namespace varnic::audit {
+
+// How many devices a setting drifted on: the fleet's view of one setting.
+struct CSettingCount {
+  std::string section;  // "[5GHz_SecuritySettings]"
+  std::string key;
+  std::size_t devices = 0;
+};
+
+struct CAuditTotals {
+  std::size_t targets = 0;     // listed, after duplicates were dropped
+  std::size_t audited = 0;     // compared, errors included
+  std::size_t notStarted = 0;  // left when the audit was interrupted
+  std::size_t drifted = 0;
+  std::size_t clean = 0;
+  std::size_t errors = 0;
+  std::size_t duplicates = 0;  // targets named again and audited once
+  std::size_t differences = 0;
+  std::size_t hidden = 0;
+};
+
+// How many devices each setting drifted on, fed as devices finish, from any thread.
+class CSettingTally {
+ public:
+  // Counts each setting of the device's drift once.
+  void AddDevice(const CDeviceResult& device);
+  // Adds devices to one setting's count (a shard's count, when merging).
+  void Add(const std::string& section, const std::string& key, std::size_t devices);
+  // Most devices first, then by section and key.
+  std::vector<CSettingCount> MostFirst() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<std::pair<std::string, std::string>, std::size_t> counts_;
+};
+
+// Keeps the first `keep` drift rows of `device` and counts the others as omitted.
+void TrimDrift(CDeviceResult& device, std::size_t keep = kMaxKeptDrift);
+
+// What the audit says of the fleet: every device audited, worst first, and the totals.
+struct CAuditSummary {
+  std::vector<CDeviceResult> devices;
+  std::vector<CSettingCount> mostDrifted;  // most devices first, then by section and key
+  CAuditTotals totals;
+  bool interrupted = false;
+  bool strict = false;
+};
+
+// Folds device results into a summary. Errors sort first, then drifted devices by how much
+// drifted, then the rest; ties by path, so a summary does not depend on the order devices
+// finished in. `mostDrifted` comes from `tally` when given, else from the devices' drift.
+CAuditSummary Summarize(std::vector<CDeviceResult> devices, std::size_t targets,
+                        std::size_t duplicates, bool interrupted, bool strict,
+                        const CSettingTally* tally = nullptr);
+
+// The exit status the summary calls for: 2 when any target failed, 1 when any device drifted, 0
+// otherwise. (An interrupted audit is told apart by the command.)
+int ExitStatusOf(const CAuditSummary& summary);
+
+}  // namespace varnic::audit
+
+#endif  // VARNIC_AUDIT_SUMMARY_H_

@@ -1,0 +1,84 @@
+#include "cli/audit_command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <array>
+#include <cctype>
+#include <ostream>
+#include <utility>
+
+#include "cli/compare_command.h"
+#include "report/terminal_text.h"
+
+namespace varnic::cli {
+
+CAuditCommandLine::CAuditCommandLine(CLI::App& app) {
+  CAuditOptions& o = options_;
+  app_ = app.add_subcommand(
+      "audit", "Compare every backup of a fleet with a baseline and summarize the drift");
+  app_->footer(
+      "Exit status: 0 no device drifted; 1 some device drifted; 2 a target could not be\n"
+      "audited (its row says why; the others are still audited) or other trouble;\n"
+      "128+N when signal N stopped the audit (130 for Ctrl-C): the summary is of the\n"
+      "devices audited so far.");
+  app_->add_option("BASELINE", baseline_, "The approved backup (with --merge: a summary)");
+  // Every value kept: the command line's default is that the last of an option wins.
+  app_->add_option("TARGET", targets_,
+                   "Backups, or directories searched recursively (with --merge: summaries)")
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app_->add_option("--glob", o.glob, "File names to take from directories (default *.cfg)");
+  app_->add_option("--baseline-type", o.baselineType,
+                   "Device type of the baseline: a number, single-band or dual-band");
+  app_->add_option("--target-type", o.targetType, "Device type of the targets");
+  app_->add_option("--types", types_, "auto: pick the types of each pair from its files")
+      ->check(CLI::IsMember({"auto"}));
+  app_->add_option("--baseline-map", o.baselineMap, "Lines 'GLOB -> BASELINE' choosing baselines");
+  // One pattern per --ignore, so that positionals after it stay positionals.
+  app_->add_option("--ignore", o.ignores, "Ignore settings matching [Section]key (* globs)")
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->allow_extra_args(false);
+  app_->add_option("--ignore-file", o.ignoreFile, "Ignore the patterns of FILE, one a line");
+  app_->add_flag("--strict", o.strict, "Count hidden differences as drift");
+  app_->add_option("-j,--jobs", o.jobs, "Pairs compared at once (default: one per core)");
+  app_->add_flag("-q,--quiet", o.quiet, "Print nothing; report by exit status only");
+  app_->add_option("--format", format_, "table (default), json, csv, junit or github");
+  app_->add_option("--html", o.html, "Also write a self-contained HTML report to FILE");
+  app_->add_option("--save-dir", o.saveDir, "Write the marked pair of every device into DIR");
+  app_->add_flag("--merge", o.merge, "Fold audit summaries (--format json) into one");
+  app_->add_flag("--no-progress", o.noProgress, "No progress bar on a terminal");
+  app_->add_flag("--show-secrets", o.showSecrets, "Show secret values in the outputs");
+}
+
+bool CAuditCommandLine::Chosen() const { return app_->parsed(); }
+
+int CAuditCommandLine::Run(std::ostream& out, std::ostream& err) {
+  static constexpr std::array<std::pair<const char*, AuditFormat>, 5> kFormats = {{
+      {"table", AuditFormat::kTable},
+      {"json", AuditFormat::kJson},
+      {"csv", AuditFormat::kCsv},
+      {"junit", AuditFormat::kJunit},
+      {"github", AuditFormat::kGithub},
+  }};
+  if (!format_.empty()) {
+    std::string lower = format_;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    bool known = false;
+    for (const auto& [name, format] : kFormats) {
+      if (lower == name) {
+        options_.format = format;
+        known = true;
+      }
+    }
+    if (!known) {
+      err << "varnic: --format: '" << SafeText(format_)
+          << "' is not one of table, json, csv, junit, github\n"
+             "Run 'varnic audit --help' for usage.\n";
+      return kExitTrouble;
+    }
+  }
+  options_.autoTypes = types_ == "auto";
+  if (!baseline_.empty()) options_.inputs.push_back(baseline_);
+  options_.inputs.insert(options_.inputs.end(), targets_.begin(), targets_.end());
+  return RunAudit(options_, out, err);
+}
+
+}  // namespace varnic::cli
