@@ -137,7 +137,13 @@ same cmd2.out after.ref
 same cmd1.out before.ref
 (cd "$dir" && wine64 varnic.exe compare ap-before.cfg ap-after.cfg --format=json) >"$work/json" ||
   true
-grep -q '"schema_version": 1' "$work/json" || fail "varnic.exe --format=json"
+grep -q '"schema_version": 2' "$work/json" || fail "varnic.exe --format=json"
+# The audit's pool of threads and its summary, on the same pair as a fleet of one.
+status=0
+(cd "$dir" && wine64 varnic.exe audit ap-before.cfg ap-after.cfg --format=json) >"$work/audit" ||
+  status=$?
+[[ $status == 1 ]] && grep -q '"kind": "audit"' "$work/audit" ||
+  fail "varnic.exe audit (exit $status)"
 (cd "$dir" && wine64 varnic.exe compare ap-before.cfg ap-after.cfg --format=marked) >"$work/marked" ||
   true
 cat "$work/before.ref" "$work/after.ref" | cmp -s - "$work/marked" ||
