@@ -96,14 +96,26 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   }
   // The compared lines of those keys, and of the settings whose values explanations quote.
   std::vector<CPending> compared;
+  std::array<bool, kSectionCount> hasAside{};
+  for (std::size_t slot = 0; slot < slots_.size(); ++slot) {
+    hasAside[static_cast<std::size_t>(slots_[slot].section)] = true;
+  }
   for (const CSectionRows& rows : comparison.Sections()) {
+    const Section section = rows.section();
+    const bool mac = IsMacFilter(section);
+    const bool aside = hasAside[static_cast<std::size_t>(section)];
     for (const CRow row : rows) {
+      const bool decides = DecidesRelevance(row.key);
+      if (!aside && !decides) continue;
+      // Outside the MAC lists both lines of a row share its key: one look-up serves both.
+      std::uint32_t shared = CHashIndex::kNone;
+      if (!mac) shared = decides ? AddSlot(section, row.key) : FindSlot(section, row.key);
       for (const auto& [side, line] :
            {std::pair{FileSide::kFile1, row.left}, std::pair{FileSide::kFile2, row.right}}) {
         if (!line) continue;
-        const std::string_view key = MatchKey(row.section, *line);
-        const std::uint32_t slot =
-            DecidesRelevance(row.key) ? AddSlot(row.section, key) : FindSlot(row.section, key);
+        const std::uint32_t slot = !mac ? shared
+                                        : (decides ? AddSlot(section, MatchKey(section, *line))
+                                                   : FindSlot(section, MatchKey(section, *line)));
         if (slot != CHashIndex::kNone) compared.push_back({bucket(slot, side), {*line, nullptr}});
       }
     }

@@ -1,6 +1,7 @@
 #include "report/hidden.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 #include "engine/align.h"
@@ -49,7 +50,7 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
   std::vector<CHiddenDifference> hidden;
   if (comparison.Sections().empty()) return hidden;  // nothing was compared at all
   if (settings.SetAsideKeys().empty()) return hidden;
-  const CLineNumbers numbers(comparison);
+  std::optional<CLineNumbers> numbers;  // counted only once a line needs its number
   std::unordered_map<std::string, std::string_view> reasons;
   for (const CFileSettings::CSlot& slot : settings.SetAsideKeys()) {
     const std::span<const CSetting> left = settings.Find(FileSide::kFile1, slot.section, slot.key);
@@ -70,13 +71,14 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
       CHiddenDifference difference;
       difference.section = slot.section;
       difference.key = aside.line.substr(0, aside.line.find('='));
+      if (!numbers) numbers.emplace(comparison);
       if (a != nullptr) {
         difference.left = ValueOf(a->line);
-        difference.leftLine = numbers.Of(FileSide::kFile1, a->line);
+        difference.leftLine = numbers->Of(FileSide::kFile1, a->line);
       }
       if (b != nullptr) {
         difference.right = ValueOf(b->line);
-        difference.rightLine = numbers.Of(FileSide::kFile2, b->line);
+        difference.rightLine = numbers->Of(FileSide::kFile2, b->line);
       }
       difference.reason = ReasonOf(aside.setAside->kind);
       // Most hidden lines share a handful of reasons: each text is kept once.
