@@ -97,9 +97,7 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   // The compared lines of those keys, and of the settings whose values explanations quote.
   std::vector<CPending> compared;
   std::array<bool, kSectionCount> hasAside{};
-  for (std::size_t slot = 0; slot < slots_.size(); ++slot) {
-    hasAside[static_cast<std::size_t>(slots_[slot].section)] = true;
-  }
+  for (const CSlot& slot : slots_) hasAside[static_cast<std::size_t>(slot.section)] = true;
   for (const CSectionRows& rows : comparison.Sections()) {
     const Section section = rows.section();
     const bool mac = IsMacFilter(section);
