@@ -13,14 +13,7 @@ namespace {
 
 using cli::HtmlEscape;
 
-// The same policy as the comparison's report: no script, no request of any kind.
-constexpr std::string_view kHead = R"(<!DOCTYPE html>
-<html lang="en">
-<head>
-<meta charset="utf-8">
-<meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'">
-<meta name="viewport" content="width=device-width, initial-scale=1">
-<title>Varnic fleet audit</title>
+constexpr std::string_view kTitleAndStyle = R"(<title>Varnic fleet audit</title>
 <style>
 body{font:14px/1.4 system-ui,sans-serif;margin:2em;color:#222}
 table{border-collapse:collapse;margin:.5em 0 1.5em}
@@ -160,7 +153,7 @@ std::string DeviceDetails(const CDeviceResult& d) {
 
 void WriteAuditHtml(const CAuditSummary& summary, const std::string& generatedAt,
                     std::ostream& out) {
-  out << kHead << "<h1>Varnic fleet audit</h1>\n"
+  out << cli::kHtmlPageStart << kTitleAndStyle << "<h1>Varnic fleet audit</h1>\n"
       << Banner(summary) << "<p>Made " << HtmlEscape(generatedAt) << " by varnic " << cli::kVersion
       << (summary.strict ? "; hidden differences count as drift" : "") << "</p>\n";
   const std::vector<CBar> settings = BySetting(summary);

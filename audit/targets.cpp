@@ -5,6 +5,8 @@
 #include <set>
 #include <system_error>
 
+#include "report/ignore.h"
+
 namespace varnic::audit {
 namespace {
 
@@ -44,27 +46,7 @@ void Walk(const std::string& directory, std::string_view glob, const std::string
 }  // namespace
 
 bool FileNameMatches(std::string_view glob, std::string_view name) {
-  // Iterative matching with one backtrack point: linear in practice, never exponential.
-  std::size_t g = 0;
-  std::size_t n = 0;
-  std::size_t star = std::string_view::npos;
-  std::size_t resume = 0;
-  while (n < name.size()) {
-    if (g < glob.size() && (glob[g] == '?' || (glob[g] != '*' && glob[g] == name[n]))) {
-      ++g;
-      ++n;
-    } else if (g < glob.size() && glob[g] == '*') {
-      star = g++;
-      resume = n;
-    } else if (star != std::string_view::npos) {
-      g = star + 1;
-      n = ++resume;
-    } else {
-      return false;
-    }
-  }
-  while (g < glob.size() && glob[g] == '*') ++g;
-  return g == glob.size();
+  return cli::GlobMatches(glob, name, true);
 }
 
 CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string_view glob,

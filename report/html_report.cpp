@@ -10,13 +10,7 @@
 namespace varnic::cli {
 namespace {
 
-constexpr std::string_view kHead = R"(<!DOCTYPE html>
-<html lang="en">
-<head>
-<meta charset="utf-8">
-<meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'">
-<meta name="viewport" content="width=device-width, initial-scale=1">
-<title>Varnic comparison</title>
+constexpr std::string_view kTitleAndStyle = R"(<title>Varnic comparison</title>
 <style>
 body{font:14px/1.4 system-ui,sans-serif;margin:2em;color:#222}
 table{border-collapse:collapse;width:100%;table-layout:fixed;margin:.5em 0 1.5em}
@@ -334,7 +328,7 @@ void WriteHtml(const CReport& report, bool showSecrets, std::ostream& out,
   // The changes come before all settings on the page; labels still follow the run's order.
   if (!showSecrets) masker.Prime(report);
   CPage page(out, showSecrets, masker);
-  page << kHead << "<h1>Varnic comparison</h1>\n";
+  page << kHtmlPageStart << kTitleAndStyle << "<h1>Varnic comparison</h1>\n";
   Banner(page, report.verdict);
   page << "<p>";
   Input(page, "File 1", report.left);

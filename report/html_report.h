@@ -10,6 +10,16 @@
 
 namespace varnic::cli {
 
+// How every page of the project begins, up to its title: a Content-Security-Policy that forbids
+// scripts and every request, so a page made from hostile backups can run nothing and leak nothing.
+inline constexpr std::string_view kHtmlPageStart = R"(<!DOCTYPE html>
+<html lang="en">
+<head>
+<meta charset="utf-8">
+<meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+)";
+
 // The one way text enters the HTML report: bytes that would act on a terminal or are not UTF-8
 // are shown as \xNN, and the five HTML metacharacters become entities.
 std::string HtmlEscape(std::string_view text);

@@ -2,7 +2,7 @@
 
 namespace varnic::cli {
 
-bool GlobMatches(std::string_view pattern, std::string_view text) {
+bool GlobMatches(std::string_view pattern, std::string_view text, bool questionMark) {
   // Greedy matching with one point to come back to: linear in practice, never exponential.
   std::size_t p = 0;
   std::size_t t = 0;
@@ -12,7 +12,8 @@ bool GlobMatches(std::string_view pattern, std::string_view text) {
     if (p < pattern.size() && pattern[p] == '*') {
       star = p++;
       resume = t;
-    } else if (p < pattern.size() && pattern[p] == text[t]) {
+    } else if (p < pattern.size() &&
+               (pattern[p] == text[t] || (questionMark && pattern[p] == '?'))) {
       ++p;
       ++t;
     } else if (star != std::string_view::npos) {

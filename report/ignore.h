@@ -33,8 +33,9 @@ class CIgnoreList {
   std::vector<std::string> texts_;
 };
 
-// Whether `text` matches `pattern`, where "*" stands for any run of bytes.
-bool GlobMatches(std::string_view pattern, std::string_view text);
+// Whether `text` matches `pattern`, where "*" stands for any run of bytes and, with
+// `questionMark`, "?" for any one byte (file names); otherwise "?" is itself.
+bool GlobMatches(std::string_view pattern, std::string_view text, bool questionMark = false);
 
 }  // namespace varnic::cli
 
