@@ -3,19 +3,10 @@
 #include <charconv>
 
 #include "model/split_sections.h"
+#include "report/ascii.h"
 
 namespace varnic::cli {
 namespace {
-
-bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c =
-        text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
-    if (c != lower[i]) return false;
-  }
-  return true;
-}
 
 bool HasBand(std::string_view text, Band band) {
   CChangeLog ignored;

@@ -5,19 +5,13 @@
 #include <unordered_set>
 
 #include "engine/align.h"
+#include "rules/primitives.h"
 
 namespace varnic::cli {
 namespace {
 
 bool IsMacFilter(Section section) {
   return section == Section::k5GHzFilter || section == Section::k24GHzFilter;
-}
-
-std::string_view KeyOf(std::string_view line) { return line.substr(0, line.find('=')); }
-
-std::string_view ValueOf(std::string_view line) {
-  const std::size_t eq = line.find('=');
-  return eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
 }
 
 // Settings whose values the words of an explanation quote.
@@ -40,10 +34,12 @@ bool SetsAside(ChangeKind kind) {
 
 }  // namespace
 
+std::string_view SettingKey(std::string_view line) { return line.substr(0, line.find('=')); }
+
 std::string_view CFileSettings::MatchKey(Section section, std::string_view line) {
-  const std::string_view key = KeyOf(line);
+  const std::string_view key = SettingKey(line);
   if (IsMacFilter(section) && key.starts_with("filter_mac_add")) {
-    return TrimTrailingSpaces(ValueOf(line));
+    return TrimTrailingSpaces(GetItemValue(line));
   }
   return key;
 }
@@ -148,7 +144,7 @@ std::optional<std::string_view> CFileSettings::Value(FileSide side, Section sect
                                                      std::string_view key) const {
   const std::span<const CSetting> lines = Find(side, section, key);
   if (lines.empty()) return std::nullopt;
-  return ValueOf(lines.front().line);
+  return GetItemValue(lines.front().line);
 }
 
 }  // namespace varnic::cli

@@ -13,6 +13,10 @@
 
 namespace varnic::cli {
 
+// The key of a line as a reader names it: the text before the first "=", the whole line when
+// it has none.
+std::string_view SettingKey(std::string_view line);
+
 // One line of a key as the file held it: compared in a row, or set aside by a stage.
 struct CSetting {
   std::string_view line;

@@ -8,20 +8,16 @@
 #include "report/file_settings.h"
 #include "report/line_numbers.h"
 #include "report/reasons.h"
+#include "rules/primitives.h"
 
 namespace varnic::cli {
 namespace {
-
-std::string_view ValueOf(std::string_view line) {
-  const std::size_t eq = line.find('=');
-  return eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
-}
 
 // Values are compared as rows are: trailing spaces do not count. The lines of a slot share
 // their key, or in a MAC list their address under any number, so the values decide.
 bool SameValue(const CSetting* a, const CSetting* b) {
   if (a == nullptr || b == nullptr) return a == b;
-  return TrimTrailingSpaces(ValueOf(a->line)) == TrimTrailingSpaces(ValueOf(b->line));
+  return TrimTrailingSpaces(GetItemValue(a->line)) == TrimTrailingSpaces(GetItemValue(b->line));
 }
 
 HiddenReason ReasonOf(ChangeKind kind) {
@@ -70,14 +66,14 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
       const CSetting& aside = a != nullptr ? *a : *b;
       CHiddenDifference difference;
       difference.section = slot.section;
-      difference.key = aside.line.substr(0, aside.line.find('='));
+      difference.key = SettingKey(aside.line);
       if (!numbers) numbers.emplace(comparison);
       if (a != nullptr) {
-        difference.left = ValueOf(a->line);
+        difference.left = GetItemValue(a->line);
         difference.leftLine = numbers->Of(FileSide::kFile1, a->line);
       }
       if (b != nullptr) {
-        difference.right = ValueOf(b->line);
+        difference.right = GetItemValue(b->line);
         difference.rightLine = numbers->Of(FileSide::kFile2, b->line);
       }
       difference.reason = ReasonOf(aside.setAside->kind);

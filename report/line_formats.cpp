@@ -6,13 +6,6 @@ namespace varnic::cli {
 namespace {
 
 constexpr std::size_t kOutputChunk = std::size_t{64} << 10U;
-constexpr std::string_view kArrow = " \xe2\x86\x92 ";  // " → "
-
-// A value as a line format shows it: its secret masked, its bytes escaped.
-std::string Shown(std::string_view key, std::string_view value, CSecretMasker* masker) {
-  if (masker != nullptr && IsSecretKey(key)) return masker->LabelFor(value);
-  return SafeText(value);
-}
 
 std::string ChangeLine(std::string_view section, std::string_view key,
                        const std::optional<std::string_view>& left,
@@ -20,8 +13,8 @@ std::string ChangeLine(std::string_view section, std::string_view key,
   std::string line = SafeText(section);
   if (left && right) {
     // Labels follow reading order: the left value first.
-    const std::string before = Shown(key, *left, masker);
-    const std::string after = Shown(key, *right, masker);
+    const std::string before = ShownValue(key, left, masker);
+    const std::string after = ShownValue(key, right, masker);
     return line.append(" ")
         .append(SafeText(key))
         .append(": ")
@@ -33,16 +26,13 @@ std::string ChangeLine(std::string_view section, std::string_view key,
   return line.append(onlyLeft ? " - " : " + ")
       .append(SafeText(key))
       .append("=")
-      .append(Shown(key, onlyLeft ? *left : *right, masker));
+      .append(ShownValue(key, onlyLeft ? left : right, masker));
 }
 
 std::string HiddenLine(const CHiddenDifference& hidden, CSecretMasker* masker) {
   const std::string_view section = SectionHeader(hidden.section);
-  const auto value = [&](const std::optional<std::string_view>& v) {
-    return v ? Shown(hidden.key, *v, masker) : std::string("(missing)");
-  };
-  const std::string left = value(hidden.left);
-  const std::string right = value(hidden.right);
+  const std::string left = ShownValue(hidden.key, hidden.left, masker);
+  const std::string right = ShownValue(hidden.key, hidden.right, masker);
   return SafeText(section) + " ~ " + SafeText(hidden.key) + ": " + left + std::string(kArrow) +
          right + " (" + SafeText(hidden.why) + ")";
 }
@@ -83,6 +73,13 @@ std::string GithubCommand(std::string_view level, const CInput& file, std::uint3
 }
 
 }  // namespace
+
+std::string ShownValue(std::string_view key, const std::optional<std::string_view>& value,
+                       CSecretMasker* masker) {
+  if (!value) return "(missing)";
+  if (masker != nullptr && IsSecretKey(key)) return masker->LabelFor(*value);
+  return SafeText(*value);
+}
 
 void WriteChanges(const CReport& report, CSecretMasker* masker, std::ostream& out) {
   std::string text;

@@ -1,12 +1,22 @@
 #ifndef VARNIC_REPORT_LINE_FORMATS_H_
 #define VARNIC_REPORT_LINE_FORMATS_H_
 
+#include <optional>
 #include <ostream>
+#include <string>
+#include <string_view>
 
 #include "report/report_model.h"
 #include "report/secrets.h"
 
 namespace varnic::cli {
+
+inline constexpr std::string_view kArrow = " \xe2\x86\x92 ";  // " → ", from old to new
+
+// A value as the text formats show it: its bytes escaped, a secret's replaced by `masker`'s
+// label when a masker is given, "(missing)" where the file lacks the setting.
+std::string ShownValue(std::string_view key, const std::optional<std::string_view>& value,
+                       CSecretMasker* masker);
 
 // One line per difference, LF-ended, easy to grep: "[System] IPaddr: 1.2.3.4 → 1.2.3.5" for a
 // different setting, "[System] - key=value" for one only file 1 has, "[System] + key=value" for

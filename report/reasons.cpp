@@ -9,8 +9,6 @@
 namespace varnic::cli {
 namespace {
 
-std::string_view KeyOf(std::string_view line) { return line.substr(0, line.find('=')); }
-
 std::string Setting(std::string_view key, std::string_view value) {
   return std::string(key).append("=").append(value);
 }
@@ -125,7 +123,7 @@ std::string SystemReason(const CChange& change, std::string_view key,
 
 std::string FilteredReason(const CChange& change, const CChangeLog& log,
                            const CFileSettings& settings) {
-  const std::string_view key = KeyOf(change.line);
+  const std::string_view key = SettingKey(change.line);
   std::string reason;
   switch (*change.section) {
     case Section::k5GHzMultiSSID:
@@ -170,7 +168,7 @@ std::string ReasonFor(const CChange& change, const CChangeLog& log, const CFileS
       if (otherHasIt) {
         return "not relevant under this file's settings, reconciled with the other device type";
       }
-      return "the other device type has no " + std::string(KeyOf(change.line));
+      return "the other device type has no " + std::string(SettingKey(change.line));
     }
     case ChangeKind::kBandCleared:
       return "the other device type has no settings for this band";

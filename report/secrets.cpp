@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "report/ascii.h"
 #include "report/report_model.h"
 
 namespace varnic::cli {
@@ -11,17 +12,6 @@ constexpr std::array<std::string_view, 7> kSecretKeys = {
     "password", "passphrase", "key1", "key2", "key3", "key4", "radius_secret"};
 constexpr std::array<std::string_view, 3> kSsidSecretFields = {"_passphrase", "_key",
                                                                "_radius_secret"};
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// True when `text` equals `lower` (written in lower case) but for ASCII letter case.
-bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (LowerAscii(text[i]) != lower[i]) return false;
-  }
-  return true;
-}
 
 }  // namespace
 

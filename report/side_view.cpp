@@ -3,12 +3,11 @@
 #include <algorithm>
 
 #include "report/device_types.h"
+#include "report/line_formats.h"
 #include "report/terminal_text.h"
 
 namespace varnic::cli {
 namespace {
-
-constexpr std::string_view kArrow = " \xe2\x86\x92 ";  // " → "
 
 std::string Describe(const CInput& input) {
   const std::string_view role = TypeName(input.type);
@@ -23,13 +22,6 @@ std::string Fitted(std::string text, std::size_t width) {
   if (text.size() > width) text = "..." + text.substr(text.size() - width + 3);
   text.resize(width, ' ');
   return text;
-}
-
-std::string ShownValue(const CHiddenDifference& hidden, const std::optional<std::string_view>& v,
-                       CSecretMasker* masker) {
-  if (!v) return "(missing)";
-  if (masker != nullptr && IsSecretKey(hidden.key)) return masker->LabelFor(*v);
-  return SafeText(*v);
 }
 
 }  // namespace
@@ -55,8 +47,8 @@ void WriteVerdict(const CReport& report, CSecretMasker* masker, std::ostream& ou
         << (verdict.strict ? " (counted as differences)" : "") << ":\n";
     for (const CHiddenDifference& hidden : report.hidden) {
       if (hidden.ignored) continue;
-      const std::string left = ShownValue(hidden, hidden.left, masker);
-      const std::string right = ShownValue(hidden, hidden.right, masker);
+      const std::string left = ShownValue(hidden.key, hidden.left, masker);
+      const std::string right = ShownValue(hidden.key, hidden.right, masker);
       out << "  " << SafeText(SectionHeader(hidden.section)) << " " << SafeText(hidden.key) << " "
           << left << kArrow << right << " (" << SafeText(hidden.why) << ")\n";
     }
