@@ -19,6 +19,7 @@
 #include "audit/save_names.h"
 #include "audit/summary.h"
 #include "audit/targets.h"
+#include "cli/ignore_options.h"
 #include "cli/os.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
@@ -49,28 +50,6 @@ bool ParseTypeOption(const std::optional<std::string>& text, const char* option,
   err << "varnic: " << option << ": '" << Shown(*text)
       << "' is neither a number nor single-band or dual-band\n";
   return false;
-}
-
-bool LoadIgnores(const CAuditOptions& options, CIgnoreList& ignores, std::ostream& err) {
-  std::string error;
-  for (const std::string& pattern : options.ignores) {
-    if (!ignores.Add(pattern, error)) {
-      err << "varnic: --ignore '" << Shown(pattern) << "': " << Shown(error) << "\n";
-      return false;
-    }
-  }
-  if (!options.ignoreFile) return true;
-  std::string text;
-  std::error_code code;
-  if (!ReadFileBytes(*options.ignoreFile, text, code)) {
-    err << "varnic: cannot read '" << Shown(*options.ignoreFile) << "': " << code.message() << "\n";
-    return false;
-  }
-  if (!ignores.AddLines(text, error)) {
-    err << "varnic: '" << Shown(*options.ignoreFile) << "': " << Shown(error) << "\n";
-    return false;
-  }
-  return true;
 }
 
 // A baseline is read and checked once, before any pair starts: a bad one would fail every pair.
@@ -208,7 +187,10 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   CIgnoreList ignores;
   if (!ParseTypeOption(options.baselineType, "--baseline-type", pair.baselineType, err) ||
       !ParseTypeOption(options.targetType, "--target-type", pair.deviceType, err) ||
-      !LoadIgnores(options, ignores, err)) {
+      !LoadIgnores(
+          options.ignores,
+          options.ignoreFile ? std::span(&*options.ignoreFile, 1) : std::span<const std::string>(),
+          ignores, err)) {
     return kTrouble;
   }
   pair.ignores = &ignores;

@@ -12,6 +12,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "cli/ignore_options.h"
 #include "cli/os.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
@@ -179,29 +180,6 @@ CPlan ResolvePlan(const CCompareOptions& options, const CTerminal& terminal) {
   return plan;
 }
 
-bool LoadIgnores(const CCompareOptions& options, CIgnoreList& ignores, std::ostream& err) {
-  std::string error;
-  for (const std::string& pattern : options.ignores) {
-    if (!ignores.Add(pattern, error)) {
-      err << "varnic: --ignore: " << Shown(error) << "\n";
-      return false;
-    }
-  }
-  for (const std::string& path : options.ignoreFiles) {
-    std::string text;
-    std::error_code readError;
-    if (!ReadFileBytes(path, text, readError)) {
-      err << "varnic: cannot read '" << Shown(path) << "': " << readError.message() << "\n";
-      return false;
-    }
-    if (!ignores.AddLines(text, error)) {
-      err << "varnic: '" << Shown(path) << "' " << Shown(error) << "\n";
-      return false;
-    }
-  }
-  return true;
-}
-
 // The types to compare with: as given, or chosen from the files; either way a person hears of
 // a choice or a number the names do not cover.
 std::pair<std::int32_t, std::int32_t> ResolveTypes(const CCompareOptions& options,
@@ -315,7 +293,8 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
                std::ostream& out, std::ostream& err) {
   const CPlan plan = ResolvePlan(options, terminal);
   CIgnoreList ignores;
-  if (!ChecksInputsAndOutputs(options, err) || !LoadIgnores(options, ignores, err)) {
+  if (!ChecksInputsAndOutputs(options, err) ||
+      !LoadIgnores(options.ignores, options.ignoreFiles, ignores, err)) {
     return kExitTrouble;
   }
   std::string text1;
