@@ -104,6 +104,69 @@ TEST(Pipeline, DeviceWithoutFiveGhzComparesWithoutAFloodOfOnlyLines) {
   EXPECT_EQ(c.result2[6], "o_band_steering=Enable");
 }
 
+// Faults a fast engine could make without failing the narrower tests: each pair was chosen so
+// that the planted fault changes the marked results or the difference check.
+struct PinnedCase {
+  const char* name;
+  const char* text1;
+  std::int32_t type1;
+  const char* text2;
+  std::int32_t type2;
+  CLineList result1;
+  CLineList result2;
+  bool differs;
+};
+
+TEST(Pipeline, WholeComparisonsPinWhatNarrowTestsMiss) {
+  const std::vector<PinnedCase> cases = {
+      // File 1 is renumbered from 1 even when it shares no address with file 2.
+      {"mac entries of file 1 renumbered without a shared address",
+       "[5GHz_Filter]\nfilter_mac_acl=Accept\nfilter_mac_add3=X\nfilter_mac_add7=Y\n",
+       0,
+       "[5GHz_Filter]\nfilter_mac_acl=Accept\nfilter_mac_add1=Z\n",
+       0,
+       {"[5GHz_Filter]", "s_filter_mac_acl=Accept", "d_filter_mac_add1=X", "o_filter_mac_add2=Y"},
+       {"[5GHz_Filter]", "s_filter_mac_acl=Accept", "d_filter_mac_add1=Z", ""},
+       true},
+      // A line without "=" has an empty key and value: two such lines are the same item.
+      {"keyless lines compare as their empty item",
+       "[System]\nnote\n",
+       0,
+       "[System]\nother\n",
+       0,
+       {"[System]", "s_="},
+       {"[System]", "s_="},
+       false},
+      // The governing key is the first condition's (auth_type), not the last (wep_status): the
+      // type-0 file's WEP keys come back because auth_type is still there.
+      {"restored keys follow the first condition's key",
+       "[5GHz_SecuritySettings]\nauth_type=Open System\nwep_status=Enable\nkey1=abc\n",
+       0,
+       "[5GHz_SecuritySettings]\nauth_type=Open System\n",
+       1,
+       {"[5GHz_SecuritySettings]", "s_auth_type=Open System", "o_wep_status=Enable", "o_key1=abc"},
+       {"[5GHz_SecuritySettings]", "s_auth_type=Open System", "", ""},
+       true},
+      // A row only in one file is a difference, as a changed value is.
+      {"a row only in one file differs",
+       "[2.4GHz_WirelessSettings]\nssid=Shop\n",
+       0,
+       "[2.4GHz_WirelessSettings]\nssid=Shop\nchannel=6\n",
+       0,
+       {"[2.4GHz_WirelessSettings]", "s_ssid=Shop", ""},
+       {"[2.4GHz_WirelessSettings]", "s_ssid=Shop", "o_channel=6"},
+       true},
+  };
+  for (const PinnedCase& test : cases) {
+    SCOPED_TRACE(test.name);
+    const CComparison comparison =
+        varnic::Compare({test.text1, test.type1}, {test.text2, test.type2});
+    EXPECT_EQ(MarkedLines(comparison, FileSide::kFile1), test.result1);
+    EXPECT_EQ(MarkedLines(comparison, FileSide::kFile2), test.result2);
+    EXPECT_EQ(comparison.HasDifferences(), test.differs);
+  }
+}
+
 TEST(Pipeline, EqualTypesSkipReconciliation) {
   const char* text1 = "[2.4GHz_WirelessSettings]\nContact=lab\n";
   const char* text2 = "[2.4GHz_WirelessSettings]\nchannel=6\n";
