@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "audit/baseline_map.h"
+#include "audit/collection.h"
 #include "audit/merge.h"
 #include "audit/pool.h"
 #include "audit/progress.h"
@@ -38,7 +39,9 @@ TEST(AuditTargets, FileNameGlobs) {
       {"*", "", true},
       {"", "x", false},
       {"**.cfg", "a.cfg", true},
-      {"*.CFG", "a.cfg", false},  // bytes, not letters
+      {"*.CFG", "a.cfg", false},         // bytes, not letters
+      {"ap[1].cfg", "ap[1].cfg", true},  // brackets are themselves, as in ignore patterns
+      {"ap[12].cfg", "ap1.cfg", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FileNameMatches(c.glob, c.name), c.matches) << c.glob << " " << c.name;
@@ -63,6 +66,70 @@ TEST(AuditTargets, WalksSortsAndListsEachFileOnce) {
   EXPECT_EQ(list.duplicates, 1U);
 }
 
+TEST(AuditTargets, WalkSkipsTheBaselineAndTheSaveDirAndCountsPerDirectory) {
+  CTempDir dir;
+  std::filesystem::create_directories(dir.File("fleet/saved"));
+  std::filesystem::create_directories(dir.File("empty"));
+  dir.Write("fleet/golden.cfg", "x");
+  dir.Write("fleet/ap1.cfg", "x");
+  dir.Write("fleet/saved/ap1.cfg.device.cfg", "x");
+  const CTargetList list =
+      ExpandTargets({dir.File("fleet"), dir.File("empty"), dir.File("fleet/golden.cfg")}, "*.cfg",
+                    {dir.File("fleet/saved"), {dir.File("fleet/../fleet/golden.cfg")}});
+  ASSERT_EQ(list.targets.size(), 2U);  // ap1.cfg, and the baseline named on its own
+  EXPECT_EQ(list.targets[0].path, dir.File("fleet/ap1.cfg"));
+  EXPECT_EQ(list.targets[0].directory, 0U);
+  EXPECT_EQ(list.targets[1].directory, kNamed);
+  ASSERT_EQ(list.skipped.size(), 1U);
+  EXPECT_EQ(list.skipped[0].reason, "the baseline");
+  ASSERT_EQ(list.directories.size(), 2U);
+  EXPECT_EQ(list.directories[0].found, 1U);
+  EXPECT_EQ(list.directories[0].skipped, 1U);
+  EXPECT_EQ(list.directories[1].found, 0U);
+}
+
+TEST(AuditTargets, MarkedResultsAreToldFromBackups) {
+  const struct {
+    const char* text;
+    bool marked;
+  } cases[] = {
+      {"[System]\r\ns_Username=admin\r\nd_IPaddr=1\r\n\r\n[5GHz_Filter]\r\no_x=1\r\n", true},
+      {"[System]\ns_a=1\nIPaddr=1\n", false},  // one plain setting: a backup
+      {"[System]\nUsername=admin\n", false},
+      {"[System]\n\n", false},  // no setting at all
+      {"s_a=1\n", true},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsMarkedResult(c.text), c.marked) << c.text;
+}
+
+TEST(AuditCollection, DirectoriesWithoutBackupsAndExpectedDevicesAreErrors) {
+  CTargetList list;
+  list.directories = {{"empty", 0, 0}, {"saved", 1, 1}, {"site-a", 2, 0}};
+  list.targets = {{"saved/x.cfg.device.cfg", "", 1},
+                  {"site-a/ap1.cfg", "", 2},
+                  {"site-a/ap2.cfg", "", 2},
+                  {"other/ap9.ini", "", kNamed}};
+  CExpectedDevices expected;
+  expected.Parse(
+      "# fleet\nap1\n  ap2.cfg \r\nsite-a/ap1.cfg\n./site-a/../site-a/ap2.cfg\nap9\nap3\n"
+      "site-b/ap1.cfg\nx.cfg.device\n");
+  const std::vector<CDeviceResult> rows =
+      MissingBackups(list, {true, false, false, false}, "*.cfg", &expected);
+  std::vector<std::string> found;
+  for (const CDeviceResult& row : rows) found.push_back(row.path + ": " + row.error);
+  EXPECT_EQ(found, (std::vector<std::string>{
+                       "empty: no backup found: no file matches '*.cfg'",
+                       "saved: no backup found: the 2 files matching '*.cfg' are saved results or "
+                       "the baseline",
+                       "ap3: expected (line 7), but no backup was found",
+                       "site-b/ap1.cfg: expected (line 8), but no backup was found",
+                       // a skipped file meets no expectation
+                       "x.cfg.device: expected (line 9), but no backup was found",
+                   }));
+  EXPECT_EQ(MissingBackups(list, {false, false, false, false}, "*", nullptr).size(), 1U);
+}
+
 TEST(AuditBaselineMap, FirstMatchingLineWinsRelativeToTheMap) {
   CBaselineMap map;
   std::string error;
@@ -74,6 +141,13 @@ TEST(AuditBaselineMap, FirstMatchingLineWinsRelativeToTheMap) {
   EXPECT_EQ(map.BaselineFor("sites/x200/ap.cfg", fallback), "/abs/x.cfg");
   EXPECT_EQ(map.BaselineFor("sites/y/ap.cfg", fallback), fallback);
   EXPECT_EQ(map.Baselines().size(), 2U);
+
+  std::vector<std::string> unused;
+  for (const auto& line : map.Unused({"sites/x100/ap.cfg", "sites/y/ap.cfg"})) {
+    unused.push_back(std::to_string(line.number) + (line.shadowed ? " shadowed" : " unmatched"));
+  }
+  EXPECT_EQ(unused, (std::vector<std::string>{"4 shadowed"}));
+  EXPECT_EQ(map.Unused({"z.cfg"}).size(), 2U);
 
   for (const char* bad : {"no arrow here\n", "-> b.cfg\n", "*.cfg ->\n"}) {
     CBaselineMap other;

@@ -214,7 +214,8 @@ TEST(Audit, MergedShardsEqualTheWholeAudit) {
             std::string::npos);
   const CommandRun notJson = Varnic({"audit", "--merge", fleet.golden});
   EXPECT_EQ(notJson.status, 2);
-  EXPECT_NE(notJson.err.find("is not an audit summary"), std::string::npos);
+  EXPECT_NE(notJson.err.find("cannot merge '" + fleet.golden + "': not an audit summary"),
+            std::string::npos);
 }
 
 // A fleet of `count` drifted devices; returns the baseline.
