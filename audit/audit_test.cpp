@@ -207,6 +207,23 @@ TEST(AuditSummary, WorstFirstTotalsAndMostDrifted) {
   EXPECT_EQ(ExitStatusOf(summary), 2);
   EXPECT_EQ(ExitStatusOf(Summarize({Device("a", 1, 0)}, 1, 0, false, false)), 1);
   EXPECT_EQ(ExitStatusOf(Summarize({Device("a", 0, 3)}, 1, 0, false, false)), 0);
+  EXPECT_EQ(ExitStatusOf(Summarize({}, 0, 0, false, false)), 2);  // nothing audited never passes
+}
+
+TEST(AuditSummary, HiddenDifferencesHaveTheirOwnTally) {
+  CDeviceResult a = Device("a.cfg", 1, 2, "", {"Gateway"});
+  a.drift.push_back({"[System]", "IPaddr", DriftKind::kHidden, "1", "2"});
+  a.drift.push_back({"[System]", "Gateway", DriftKind::kHidden, "1", "2"});  // a later duplicate
+  CDeviceResult b = Device("b.cfg", 0, 1);
+  b.drift.push_back({"[System]", "IPaddr", DriftKind::kHidden, "1", "3"});
+  const CAuditSummary summary = Summarize({a, b}, 2, 0, false, false);
+  const auto names = [](const std::vector<CSettingCount>& counts) {
+    std::vector<std::string> out;
+    for (const CSettingCount& c : counts) out.push_back(c.key + " " + std::to_string(c.devices));
+    return out;
+  };
+  EXPECT_EQ(names(summary.mostDrifted), (std::vector<std::string>{"Gateway 1"}));
+  EXPECT_EQ(names(summary.mostHidden), (std::vector<std::string>{"IPaddr 2", "Gateway 1"}));
 }
 
 TEST(AuditSummary, TalliedWholeKeptInPart) {
@@ -299,12 +316,76 @@ TEST(AuditMerge, ShardsFoldIntoTheWholeAudit) {
                            again.interrupted, again.strict, &again.tally)),
             json(whole));
 
-  for (const char* bad : {"", "{}", "[1]", R"({"kind":"audit","schema_version":2})",
-                          R"({"kind":"compare","schema_version":1})"}) {
+  for (const char* bad :
+       {"", "{}", "[1]", R"({"kind":"audit","schema_version":2})",
+        R"({"kind":"audit","schema_version":1})", R"({"kind":"compare","schema_version":2})"}) {
     CMergedAudits untouched;
     EXPECT_FALSE(MergeAuditJson(bad, untouched, error)) << bad;
     EXPECT_TRUE(untouched.devices.empty());
   }
+}
+
+TEST(AuditMerge, ADeviceInTwoSummariesCountsOnce) {
+  const auto json = [](const CAuditSummary& summary) {
+    std::ostringstream out;
+    WriteAuditJson(summary, out);
+    return out.str();
+  };
+  std::vector<std::string> many;
+  for (int i = 0; i < 30; ++i) many.push_back("k" + std::to_string(i));
+  CDeviceResult wide = Device("s1/wide.cfg", 30, 0, "", many);
+  CSettingTally wideTally;
+  wideTally.AddDevice(wide);
+  TrimDrift(wide);
+  CDeviceResult hidden = Device("s1/h.cfg", 0, 1);
+  hidden.drift.push_back({"[System]", "IPaddr", DriftKind::kHidden, "1", "2"});
+  const std::string shard = json(Summarize({Device("s1/a.cfg", 1, 0, "", {"DeviceName"}), hidden,
+                                            Device("s1/b.cfg", 1, 0, "", {"DeviceName"})},
+                                           3, 0, false, false));
+  const std::string wideShard = json(Summarize({wide}, 1, 0, false, false, &wideTally));
+  const struct {
+    std::vector<std::string> documents;
+    std::size_t deviceName;  // devices counted for DeviceName
+    std::size_t ipAddr;      // hidden, for IPaddr
+    std::size_t inexact;
+  } cases[] = {
+      {{shard}, 2, 1, 0},
+      {{shard, shard}, 2, 1, 0},
+      {{shard, shard, shard}, 2, 1, 0},
+      {{wideShard, wideShard}, 0, 0, 1},  // k25..k29 are not listed: they cannot be taken back
+  };
+  for (const auto& c : cases) {
+    CMergedAudits merged;
+    std::string error;
+    for (const std::string& document : c.documents) {
+      ASSERT_TRUE(MergeAuditJson(document, merged, error)) << error;
+    }
+    const CAuditSummary whole =
+        Summarize(std::move(merged.devices), merged.targets, merged.duplicates, merged.interrupted,
+                  merged.strict, &merged.tally);
+    const auto count = [](const std::vector<CSettingCount>& counts, const char* key) {
+      for (const CSettingCount& s : counts)
+        if (s.key == key) return s.devices;
+      return std::size_t{0};
+    };
+    EXPECT_EQ(count(whole.mostDrifted, "DeviceName"), c.deviceName) << c.documents.size();
+    EXPECT_EQ(count(whole.mostHidden, "IPaddr"), c.ipAddr);
+    EXPECT_EQ(count(whole.mostDrifted, "IPaddr"), 0U);
+    EXPECT_EQ(merged.inexactDuplicates, c.inexact);
+  }
+}
+
+TEST(AuditRender, ErrorsAreNoDriftInTheDirectoryChart) {
+  const CAuditSummary summary = Summarize(
+      {Device("site-a/x.cfg", 0, 0, "cannot read"), Device("site-b/y.cfg", 2, 0, "", {"k"})}, 2, 0,
+      false, false);
+  std::ostringstream out;
+  WriteAuditHtml(summary, "today", out);
+  const std::string page = out.str();
+  const std::string chart = page.substr(page.find("Drifted devices by directory"));
+  EXPECT_EQ(chart.find(">site-a<"), std::string::npos) << chart;
+  EXPECT_NE(chart.find(">site-b<"), std::string::npos);
+  EXPECT_NE(chart.find(">1/1<"), std::string::npos);
 }
 
 TEST(AuditRender, EveryFormatEscapesNames) {
