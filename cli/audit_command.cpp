@@ -1,6 +1,5 @@
 #include "cli/audit_command.h"
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -193,6 +192,41 @@ int Report(const CAuditSummary& summary, const CAuditOptions& options, std::ostr
   return audit::ExitStatusOf(summary);
 }
 
+// The devices of the summary: the pairs' results less the walked files that were no backups
+// (noted), and the rows a collection that fell short calls for. `listed` is the number of
+// targets, the unstarted ones of an interrupted audit included.
+std::vector<audit::CDeviceResult> Fold(std::vector<std::optional<audit::CDeviceResult>>& results,
+                                       const audit::CTargetList& list,
+                                       const audit::CExpectedDevices* expected,
+                                       const CBaselines& baselines, const CAuditOptions& options,
+                                       bool interrupted, std::size_t& listed, std::ostream& err) {
+  std::vector<audit::CDeviceResult> devices;
+  devices.reserve(results.size());
+  std::vector<bool> skipped(results.size(), false);
+  std::vector<audit::CSkippedFile> notes = list.skipped;
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    if (!results[i]) {
+      ++listed;
+    } else if (!results[i]->skipped.empty()) {
+      skipped[i] = true;
+      notes.push_back({list.targets[i].path, results[i]->skipped});
+    } else {
+      devices.push_back(std::move(*results[i]));
+    }
+  }
+  if (!options.quiet) NoteSkipped(notes, err);
+  // What an interrupted audit did not reach is told as such, not as missing.
+  if (!interrupted) {
+    for (audit::CDeviceResult& row : audit::MissingBackups(list, skipped, options.glob, expected)) {
+      err << "varnic: '" << Shown(row.path) << "': " << Shown(row.error) << "\n";
+      row.baseline = baselines.For(row.path).path;
+      devices.push_back(std::move(row));
+    }
+  }
+  listed += devices.size();
+  return devices;
+}
+
 int RunMerge(const CAuditOptions& options, std::ostream& out, std::ostream& err) {
   audit::CMergedAudits merged;
   for (const std::string& path : options.inputs) {
@@ -311,35 +345,13 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   }
   if (progress) err << "\r\x1b[K" << std::flush;
 
-  std::vector<audit::CDeviceResult> devices;
-  devices.reserve(targets.size());
-  std::vector<bool> skipped(targets.size(), false);
-  std::vector<audit::CSkippedFile> notes = list.skipped;
-  for (std::size_t i = 0; i < results.size(); ++i) {
-    if (!results[i]) continue;
-    if (!results[i]->skipped.empty()) {
-      skipped[i] = true;
-      notes.push_back({targets[i].path, results[i]->skipped});
-      continue;
-    }
-    devices.push_back(std::move(*results[i]));
-  }
-  if (!options.quiet) NoteSkipped(notes, err);
-  // A collection that fell short fails the audit; an interrupted one is told as such instead.
-  if (signal == 0) {
-    for (audit::CDeviceResult& row :
-         audit::MissingBackups(list, skipped, options.glob, options.expect ? &expected : nullptr)) {
-      err << "varnic: '" << Shown(row.path) << "': " << Shown(row.error) << "\n";
-      row.baseline = baselines.For(row.path).path;
-      devices.push_back(std::move(row));
-    }
-  }
+  std::size_t listed = 0;
+  std::vector<audit::CDeviceResult> devices =
+      Fold(results, list, options.expect ? &expected : nullptr, baselines, options, signal != 0,
+           listed, err);
   if (!options.quiet && signal == 0) {
     WarnUnusedPatterns(ignores, patternUse, "in any backup audited", err);
   }
-  const std::size_t listed = devices.size() + static_cast<std::size_t>(std::count_if(
-                                                  results.begin(), results.end(),
-                                                  [](const auto& r) { return !r.has_value(); }));
   const CAuditSummary summary = audit::Summarize(std::move(devices), listed, list.duplicates,
                                                  signal != 0, options.strict, &tally);
   const int status = Report(summary, options, out, err);
