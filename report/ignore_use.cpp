@@ -5,9 +5,7 @@
 namespace varnic::cli {
 
 CPatternUse::CPatternUse(const CIgnoreList& ignores)
-    : ignores_(&ignores),
-      used_(std::make_unique<std::atomic<bool>[]>(ignores.size())),
-      unused_(ignores.size()) {}
+    : ignores_(&ignores), used_(ignores.size()), unused_(ignores.size()) {}
 
 void CPatternUse::See(std::string_view text) {
   if (unused_.load(std::memory_order_relaxed) == 0) return;

@@ -3,7 +3,6 @@
 
 #include <atomic>
 #include <cstddef>
-#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -29,7 +28,7 @@ class CPatternUse {
 
  private:
   const CIgnoreList* ignores_;
-  std::unique_ptr<std::atomic<bool>[]> used_;
+  std::vector<std::atomic<bool>> used_;  // sized once, never resized
   std::atomic<std::size_t> unused_;
 };
 
