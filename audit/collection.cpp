@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <set>
+#include <utility>
 
 namespace varnic::audit {
 namespace {
@@ -78,11 +79,20 @@ std::vector<CDeviceResult> MissingBackups(const CTargetList& list, const std::ve
     }
   }
   if (expected != nullptr) {
-    for (const CExpectedDevices::CLine& line : expected->Missing(backups)) {
-      CDeviceResult& row = rows.emplace_back();
-      row.path = line.text;
-      row.error = "expected (line " + std::to_string(line.number) + "), but no backup was found";
+    for (CDeviceResult& row : ExpectedWithoutBackup(*expected, backups)) {
+      rows.push_back(std::move(row));
     }
+  }
+  return rows;
+}
+
+std::vector<CDeviceResult> ExpectedWithoutBackup(const CExpectedDevices& expected,
+                                                 const std::vector<std::string>& backups) {
+  std::vector<CDeviceResult> rows;
+  for (const CExpectedDevices::CLine& line : expected.Missing(backups)) {
+    CDeviceResult& row = rows.emplace_back();
+    row.path = line.text;
+    row.error = "expected (line " + std::to_string(line.number) + "), but no backup was found";
   }
   return rows;
 }

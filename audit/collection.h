@@ -37,6 +37,10 @@ class CExpectedDevices {
   std::vector<CLine> lines_;
 };
 
+// An error row for each line of `expected` that none of `backups` meets.
+std::vector<CDeviceResult> ExpectedWithoutBackup(const CExpectedDevices& expected,
+                                                 const std::vector<std::string>& backups);
+
 // The rows a collection that fell short calls for, as devices with an error: a directory named as
 // a TARGET in which no backup was found (none matched `glob`, or all that did were skipped), and
 // each line of `expected` that no backup meets. `skipped[i]` says whether target i of `list`

@@ -6,7 +6,6 @@
 #include <system_error>
 
 #include "report/ignore.h"
-#include "varnic/lines.h"
 
 namespace varnic::audit {
 namespace {
@@ -72,14 +71,17 @@ bool FileNameMatches(std::string_view glob, std::string_view name) {
 }
 
 bool IsMarkedResult(std::string_view text) {
-  bool marked = true;
+  // A backup shows itself at its first setting line: no need to read on.
   bool setting = false;
-  ForEachLine(text, [&](std::string_view line) {
-    if (!marked || line.empty() || line.front() == '[') return;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    const std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    if (line.empty() || line == "\r" || line.front() == '[') continue;
+    if (!line.starts_with("s_") && !line.starts_with("d_") && !line.starts_with("o_")) return false;
     setting = true;
-    marked = line.starts_with("s_") || line.starts_with("d_") || line.starts_with("o_");
-  });
-  return marked && setting;
+  }
+  return setting;
 }
 
 CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string_view glob,

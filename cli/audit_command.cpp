@@ -229,6 +229,8 @@ std::vector<audit::CDeviceResult> Fold(std::vector<std::optional<audit::CDeviceR
 
 int RunMerge(const CAuditOptions& options, std::ostream& out, std::ostream& err) {
   audit::CMergedAudits merged;
+  audit::CExpectedDevices expected;
+  if (!LoadExpected(options, expected, err)) return kTrouble;
   for (const std::string& path : options.inputs) {
     std::string text;
     std::error_code code;
@@ -246,6 +248,15 @@ int RunMerge(const CAuditOptions& options, std::ostream& out, std::ostream& err)
     err << "varnic: warning: " << merged.inexactDuplicates
         << " devices held by more than one summary drifted in more settings than a summary "
            "lists; the settings not listed may count twice in the most drifted\n";
+  }
+  // The shards together must hold the fleet, as one audit must.
+  if (options.expect) {
+    for (audit::CDeviceResult& row : audit::ExpectedWithoutBackup(
+             expected, std::vector<std::string>(merged.paths.begin(), merged.paths.end()))) {
+      err << "varnic: '" << Shown(row.path) << "': " << Shown(row.error) << "\n";
+      merged.devices.push_back(std::move(row));
+      ++merged.targets;
+    }
   }
   const CAuditSummary summary =
       audit::Summarize(std::move(merged.devices), merged.targets, merged.duplicates,

@@ -215,6 +215,12 @@ TEST(Audit, MergedShardsEqualTheWholeAudit) {
   EXPECT_NE(twice.out.find("[System] Gateway: 1 device\n"), std::string::npos) << twice.out;
   const std::string once = Varnic({"audit", "--merge", a}).out;
   EXPECT_EQ(twice.out.substr(twice.out.find("Most often")), once.substr(once.find("Most often")));
+  // The shards together must hold the expected fleet.
+  fleet.dir.Write("expect.txt", "same\nhidden\nap-gone\n");
+  const CommandRun expected =
+      Varnic({"audit", "--merge", a, b, "--expect", fleet.dir.File("expect.txt"), "--format=csv"});
+  EXPECT_EQ(Count(expected.out, ",error,"), 2U) << expected.out;  // broken.cfg and ap-gone
+  EXPECT_NE(expected.err.find("'ap-gone': expected (line 3)"), std::string::npos) << expected.err;
   const CommandRun notJson = Varnic({"audit", "--merge", fleet.golden});
   EXPECT_EQ(notJson.status, 2);
   EXPECT_NE(notJson.err.find("cannot merge '" + fleet.golden + "': not an audit summary"),
