@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "audit/baseline_map.h"
+#include "audit/collection.h"
 #include "audit/merge.h"
 #include "audit/pool.h"
 #include "audit/progress.h"
@@ -38,7 +39,9 @@ TEST(AuditTargets, FileNameGlobs) {
       {"*", "", true},
       {"", "x", false},
       {"**.cfg", "a.cfg", true},
-      {"*.CFG", "a.cfg", false},  // bytes, not letters
+      {"*.CFG", "a.cfg", false},         // bytes, not letters
+      {"ap[1].cfg", "ap[1].cfg", true},  // brackets are themselves, as in ignore patterns
+      {"ap[12].cfg", "ap1.cfg", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FileNameMatches(c.glob, c.name), c.matches) << c.glob << " " << c.name;
@@ -63,6 +66,70 @@ TEST(AuditTargets, WalksSortsAndListsEachFileOnce) {
   EXPECT_EQ(list.duplicates, 1U);
 }
 
+TEST(AuditTargets, WalkSkipsTheBaselineAndTheSaveDirAndCountsPerDirectory) {
+  CTempDir dir;
+  std::filesystem::create_directories(dir.File("fleet/saved"));
+  std::filesystem::create_directories(dir.File("empty"));
+  dir.Write("fleet/golden.cfg", "x");
+  dir.Write("fleet/ap1.cfg", "x");
+  dir.Write("fleet/saved/ap1.cfg.device.cfg", "x");
+  const CTargetList list =
+      ExpandTargets({dir.File("fleet"), dir.File("empty"), dir.File("fleet/golden.cfg")}, "*.cfg",
+                    {dir.File("fleet/saved"), {dir.File("fleet/../fleet/golden.cfg")}});
+  ASSERT_EQ(list.targets.size(), 2U);  // ap1.cfg, and the baseline named on its own
+  EXPECT_EQ(list.targets[0].path, dir.File("fleet/ap1.cfg"));
+  EXPECT_EQ(list.targets[0].directory, 0U);
+  EXPECT_EQ(list.targets[1].directory, kNamed);
+  ASSERT_EQ(list.skipped.size(), 1U);
+  EXPECT_EQ(list.skipped[0].reason, "the baseline");
+  ASSERT_EQ(list.directories.size(), 2U);
+  EXPECT_EQ(list.directories[0].found, 1U);
+  EXPECT_EQ(list.directories[0].skipped, 1U);
+  EXPECT_EQ(list.directories[1].found, 0U);
+}
+
+TEST(AuditTargets, MarkedResultsAreToldFromBackups) {
+  const struct {
+    const char* text;
+    bool marked;
+  } cases[] = {
+      {"[System]\r\ns_Username=admin\r\nd_IPaddr=1\r\n\r\n[5GHz_Filter]\r\no_x=1\r\n", true},
+      {"[System]\ns_a=1\nIPaddr=1\n", false},  // one plain setting: a backup
+      {"[System]\nUsername=admin\n", false},
+      {"[System]\n\n", false},  // no setting at all
+      {"s_a=1\n", true},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsMarkedResult(c.text), c.marked) << c.text;
+}
+
+TEST(AuditCollection, DirectoriesWithoutBackupsAndExpectedDevicesAreErrors) {
+  CTargetList list;
+  list.directories = {{"empty", 0, 0}, {"saved", 1, 1}, {"site-a", 2, 0}};
+  list.targets = {{"saved/x.cfg.device.cfg", "", 1},
+                  {"site-a/ap1.cfg", "", 2},
+                  {"site-a/ap2.cfg", "", 2},
+                  {"other/ap9.ini", "", kNamed}};
+  CExpectedDevices expected;
+  expected.Parse(
+      "# fleet\nap1\n  ap2.cfg \r\nsite-a/ap1.cfg\n./site-a/../site-a/ap2.cfg\nap9\nap3\n"
+      "site-b/ap1.cfg\nx.cfg.device\n");
+  const std::vector<CDeviceResult> rows =
+      MissingBackups(list, {true, false, false, false}, "*.cfg", &expected);
+  std::vector<std::string> found;
+  for (const CDeviceResult& row : rows) found.push_back(row.path + ": " + row.error);
+  EXPECT_EQ(found, (std::vector<std::string>{
+                       "empty: no backup found: no file matches '*.cfg'",
+                       "saved: no backup found: the 2 files matching '*.cfg' are saved results or "
+                       "the baseline",
+                       "ap3: expected (line 7), but no backup was found",
+                       "site-b/ap1.cfg: expected (line 8), but no backup was found",
+                       // a skipped file meets no expectation
+                       "x.cfg.device: expected (line 9), but no backup was found",
+                   }));
+  EXPECT_EQ(MissingBackups(list, {false, false, false, false}, "*", nullptr).size(), 1U);
+}
+
 TEST(AuditBaselineMap, FirstMatchingLineWinsRelativeToTheMap) {
   CBaselineMap map;
   std::string error;
@@ -74,6 +141,13 @@ TEST(AuditBaselineMap, FirstMatchingLineWinsRelativeToTheMap) {
   EXPECT_EQ(map.BaselineFor("sites/x200/ap.cfg", fallback), "/abs/x.cfg");
   EXPECT_EQ(map.BaselineFor("sites/y/ap.cfg", fallback), fallback);
   EXPECT_EQ(map.Baselines().size(), 2U);
+
+  std::vector<std::string> unused;
+  for (const auto& line : map.Unused({"sites/x100/ap.cfg", "sites/y/ap.cfg"})) {
+    unused.push_back(std::to_string(line.number) + (line.shadowed ? " shadowed" : " unmatched"));
+  }
+  EXPECT_EQ(unused, (std::vector<std::string>{"4 shadowed"}));
+  EXPECT_EQ(map.Unused({"z.cfg"}).size(), 2U);
 
   for (const char* bad : {"no arrow here\n", "-> b.cfg\n", "*.cfg ->\n"}) {
     CBaselineMap other;
@@ -133,6 +207,23 @@ TEST(AuditSummary, WorstFirstTotalsAndMostDrifted) {
   EXPECT_EQ(ExitStatusOf(summary), 2);
   EXPECT_EQ(ExitStatusOf(Summarize({Device("a", 1, 0)}, 1, 0, false, false)), 1);
   EXPECT_EQ(ExitStatusOf(Summarize({Device("a", 0, 3)}, 1, 0, false, false)), 0);
+  EXPECT_EQ(ExitStatusOf(Summarize({}, 0, 0, false, false)), 2);  // nothing audited never passes
+}
+
+TEST(AuditSummary, HiddenDifferencesHaveTheirOwnTally) {
+  CDeviceResult a = Device("a.cfg", 1, 2, "", {"Gateway"});
+  a.drift.push_back({"[System]", "IPaddr", DriftKind::kHidden, "1", "2"});
+  a.drift.push_back({"[System]", "Gateway", DriftKind::kHidden, "1", "2"});  // a later duplicate
+  CDeviceResult b = Device("b.cfg", 0, 1);
+  b.drift.push_back({"[System]", "IPaddr", DriftKind::kHidden, "1", "3"});
+  const CAuditSummary summary = Summarize({a, b}, 2, 0, false, false);
+  const auto names = [](const std::vector<CSettingCount>& counts) {
+    std::vector<std::string> out;
+    for (const CSettingCount& c : counts) out.push_back(c.key + " " + std::to_string(c.devices));
+    return out;
+  };
+  EXPECT_EQ(names(summary.mostDrifted), (std::vector<std::string>{"Gateway 1"}));
+  EXPECT_EQ(names(summary.mostHidden), (std::vector<std::string>{"IPaddr 2", "Gateway 1"}));
 }
 
 TEST(AuditSummary, TalliedWholeKeptInPart) {
@@ -225,12 +316,76 @@ TEST(AuditMerge, ShardsFoldIntoTheWholeAudit) {
                            again.interrupted, again.strict, &again.tally)),
             json(whole));
 
-  for (const char* bad : {"", "{}", "[1]", R"({"kind":"audit","schema_version":2})",
-                          R"({"kind":"compare","schema_version":1})"}) {
+  for (const char* bad :
+       {"", "{}", "[1]", R"({"kind":"audit","schema_version":2})",
+        R"({"kind":"audit","schema_version":1})", R"({"kind":"compare","schema_version":2})"}) {
     CMergedAudits untouched;
     EXPECT_FALSE(MergeAuditJson(bad, untouched, error)) << bad;
     EXPECT_TRUE(untouched.devices.empty());
   }
+}
+
+TEST(AuditMerge, ADeviceInTwoSummariesCountsOnce) {
+  const auto json = [](const CAuditSummary& summary) {
+    std::ostringstream out;
+    WriteAuditJson(summary, out);
+    return out.str();
+  };
+  std::vector<std::string> many;
+  for (int i = 0; i < 30; ++i) many.push_back("k" + std::to_string(i));
+  CDeviceResult wide = Device("s1/wide.cfg", 30, 0, "", many);
+  CSettingTally wideTally;
+  wideTally.AddDevice(wide);
+  TrimDrift(wide);
+  CDeviceResult hidden = Device("s1/h.cfg", 0, 1);
+  hidden.drift.push_back({"[System]", "IPaddr", DriftKind::kHidden, "1", "2"});
+  const std::string shard = json(Summarize({Device("s1/a.cfg", 1, 0, "", {"DeviceName"}), hidden,
+                                            Device("s1/b.cfg", 1, 0, "", {"DeviceName"})},
+                                           3, 0, false, false));
+  const std::string wideShard = json(Summarize({wide}, 1, 0, false, false, &wideTally));
+  const struct {
+    std::vector<std::string> documents;
+    std::size_t deviceName;  // devices counted for DeviceName
+    std::size_t ipAddr;      // hidden, for IPaddr
+    std::size_t inexact;
+  } cases[] = {
+      {{shard}, 2, 1, 0},
+      {{shard, shard}, 2, 1, 0},
+      {{shard, shard, shard}, 2, 1, 0},
+      {{wideShard, wideShard}, 0, 0, 1},  // k25..k29 are not listed: they cannot be taken back
+  };
+  for (const auto& c : cases) {
+    CMergedAudits merged;
+    std::string error;
+    for (const std::string& document : c.documents) {
+      ASSERT_TRUE(MergeAuditJson(document, merged, error)) << error;
+    }
+    const CAuditSummary whole =
+        Summarize(std::move(merged.devices), merged.targets, merged.duplicates, merged.interrupted,
+                  merged.strict, &merged.tally);
+    const auto count = [](const std::vector<CSettingCount>& counts, const char* key) {
+      for (const CSettingCount& s : counts)
+        if (s.key == key) return s.devices;
+      return std::size_t{0};
+    };
+    EXPECT_EQ(count(whole.mostDrifted, "DeviceName"), c.deviceName) << c.documents.size();
+    EXPECT_EQ(count(whole.mostHidden, "IPaddr"), c.ipAddr);
+    EXPECT_EQ(count(whole.mostDrifted, "IPaddr"), 0U);
+    EXPECT_EQ(merged.inexactDuplicates, c.inexact);
+  }
+}
+
+TEST(AuditRender, ErrorsAreNoDriftInTheDirectoryChart) {
+  const CAuditSummary summary = Summarize(
+      {Device("site-a/x.cfg", 0, 0, "cannot read"), Device("site-b/y.cfg", 2, 0, "", {"k"})}, 2, 0,
+      false, false);
+  std::ostringstream out;
+  WriteAuditHtml(summary, "today", out);
+  const std::string page = out.str();
+  const std::string chart = page.substr(page.find("Drifted devices by directory"));
+  EXPECT_EQ(chart.find(">site-a<"), std::string::npos) << chart;
+  EXPECT_NE(chart.find(">site-b<"), std::string::npos);
+  EXPECT_NE(chart.find(">1/1<"), std::string::npos);
 }
 
 TEST(AuditRender, EveryFormatEscapesNames) {

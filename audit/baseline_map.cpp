@@ -35,7 +35,7 @@ bool CBaselineMap::Parse(std::string_view text, const std::string& directory, st
     }
     std::filesystem::path path{std::string(baseline)};
     if (path.is_relative() && !directory.empty()) path = std::filesystem::path(directory) / path;
-    lines_.push_back({std::string(glob), path.lexically_normal().string()});
+    lines_.push_back({std::string(glob), path.lexically_normal().string(), number});
   }
   return true;
 }
@@ -56,6 +56,26 @@ std::vector<std::string> CBaselineMap::Baselines() const {
     }
   }
   return baselines;
+}
+
+std::vector<CBaselineMap::CUnusedLine> CBaselineMap::Unused(
+    const std::vector<std::string>& targets) const {
+  std::vector<bool> chosen(lines_.size(), false);
+  std::vector<bool> matched(lines_.size(), false);
+  for (const std::string& target : targets) {
+    bool taken = false;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+      if (!FileNameMatches(lines_[i].glob, target)) continue;
+      matched[i] = true;
+      if (!taken) chosen[i] = true;
+      taken = true;
+    }
+  }
+  std::vector<CUnusedLine> unused;
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (!chosen[i]) unused.push_back({lines_[i].number, lines_[i].glob, matched[i]});
+  }
+  return unused;
 }
 
 }  // namespace varnic::audit

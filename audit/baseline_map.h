@@ -1,6 +1,7 @@
 #ifndef VARNIC_AUDIT_BASELINE_MAP_H_
 #define VARNIC_AUDIT_BASELINE_MAP_H_
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,10 +24,19 @@ class CBaselineMap {
   // Every baseline the map names, each once, in the order of the lines.
   std::vector<std::string> Baselines() const;
 
+  // A line that chooses the baseline of none of the targets: a typo or a site that went away.
+  struct CUnusedLine {
+    std::size_t number = 0;  // in the map, from 1
+    std::string glob;
+    bool shadowed = false;  // its glob matches targets, but earlier lines take them all
+  };
+  std::vector<CUnusedLine> Unused(const std::vector<std::string>& targets) const;
+
  private:
   struct CLine {
     std::string glob;
     std::string baseline;
+    std::size_t number = 0;
   };
   std::vector<CLine> lines_;
 };

@@ -37,6 +37,9 @@ struct CDeviceResult {
   std::string path;      // the target as found
   std::string baseline;  // the baseline it was compared against
   std::string error;     // why it could not be audited; empty when it was
+  // Why a file a directory walk found is no backup (saved marked results); such a result is
+  // left out of the summary with a note.
+  std::string skipped;
   std::int32_t baselineType = 0;
   std::int32_t deviceType = 0;
   std::size_t differences = 0;  // settings the marked results show as d_ or o_, ignored ones not

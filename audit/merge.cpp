@@ -52,11 +52,24 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
   std::size_t duplicates = 0;
   bool interrupted = false;
   bool strict = false;
-  std::vector<CSettingCount> counts;
+  std::vector<CSettingCount> drifted;
+  std::vector<CSettingCount> hidden;
+  const auto readCounts = [](const json& list, std::vector<CSettingCount>& counts) {
+    for (const json& count : list) {
+      counts.push_back({count.at("section").get<std::string>(), count.at("key").get<std::string>(),
+                        count.at("devices").get<std::size_t>()});
+    }
+  };
   try {
     const json document = json::parse(text);
-    if (document.at("kind") != "audit" || document.at("schema_version") != 1) {
-      error = "not a varnic audit summary (schema_version 1)";
+    if (document.at("kind") != "audit") {
+      error = "not an audit summary";
+      return false;
+    }
+    if (document.at("schema_version") != kAuditSchemaVersion) {
+      // Version 1 counted hidden differences as drift: its counts cannot be split.
+      error = "schema_version " + document.at("schema_version").dump() + ", not " +
+              std::to_string(kAuditSchemaVersion) + "; audit that shard again with this varnic";
       return false;
     }
     const json& totals = document.at("totals");
@@ -65,27 +78,32 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
     interrupted = document.at("state") == "interrupted";
     strict = document.at("mode") == "strict";
     for (const json& row : document.at("devices")) rows.push_back(DeviceFrom(row));
-    for (const json& count : document.at("most_drifted")) {
-      counts.push_back({count.at("section").get<std::string>(), count.at("key").get<std::string>(),
-                        count.at("devices").get<std::size_t>()});
-    }
+    readCounts(document.at("most_drifted"), drifted);
+    readCounts(document.at("most_hidden"), hidden);
   } catch (const json::exception& e) {
-    error = e.what();
+    error = std::string("not an audit summary: ") + e.what();
     return false;
   } catch (const std::invalid_argument& e) {
-    error = e.what();
+    error = std::string("not an audit summary: ") + e.what();
     return false;
   }
   merged.targets += targets;
   merged.duplicates += duplicates;
   merged.interrupted = merged.interrupted || interrupted;
   merged.strict = merged.strict || strict;
-  for (const CSettingCount& count : counts)
-    merged.tally.Add(count.section, count.key, count.devices);
+  for (const CSettingCount& count : drifted) {
+    merged.tally.Add(Tally::kDrifted, count.section, count.key, count.devices);
+  }
+  for (const CSettingCount& count : hidden) {
+    merged.tally.Add(Tally::kHidden, count.section, count.key, count.devices);
+  }
   for (CDeviceResult& d : rows) {
     if (merged.paths.insert(d.path).second) {
       merged.devices.push_back(std::move(d));
     } else {
+      // This document's counts include the row dropped here: a device counts once.
+      merged.tally.RemoveDevice(d);
+      if (d.driftOmitted > 0) ++merged.inexactDuplicates;
       ++merged.duplicates;
       if (merged.targets > 0) --merged.targets;
     }

@@ -21,9 +21,16 @@ struct CMergedAudits {
   bool interrupted = false;     // any shard was
   bool strict = false;          // any shard was
   std::set<std::string> paths;  // of `devices`
-  // The shards' setting counts added up: a device in two shards counts in both.
+  // The shards' setting counts added up, less those of the rows dropped as duplicates: a device
+  // counts once.
   CSettingTally tally;
+  // Duplicates whose drift rows were cut (drift_omitted): the settings beyond those listed
+  // cannot be taken back and may count twice.
+  std::size_t inexactDuplicates = 0;
 };
+
+// The schema_version of the documents WriteAuditJson writes and MergeAuditJson reads.
+inline constexpr int kAuditSchemaVersion = 2;
 
 // Adds one document as WriteAuditJson writes it. False with the reason in `error` when the text
 // is not such a document; `merged` is then unchanged.

@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "audit/targets.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "report/device_types.h"
@@ -76,7 +77,7 @@ bool Save(const CComparison& comparison, const CSavePaths& save, std::string& er
 }
 
 CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
-                    const CPairOptions& options, const CSavePaths& save) {
+                    const CPairOptions& options, const CSavePaths& save, bool walked) {
   CDeviceResult result;
   result.path = target;
   result.baseline = baseline.path;
@@ -92,6 +93,10 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
     result.error = "the file is empty";
     return result;
   }
+  if (walked && IsMarkedResult(text)) {
+    result.skipped = "saved marked results, not a backup";
+    return result;
+  }
   if (options.autoTypes) {
     const cli::CDetectedTypes types = cli::DetectTypes(baseline.text, text);
     result.baselineType = types.type1;
@@ -100,6 +105,7 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   // The comparison takes its inputs over, so every pair copies the shared baseline text.
   const CComparison comparison =
       Compare({baseline.text, result.baselineType}, {std::move(text), result.deviceType});
+  if (options.patternUse != nullptr) options.patternUse->See(comparison.Text(FileSide::kFile2));
   result.error = cli::InputProblem(comparison, FileSide::kFile2);
   if (!result.error.empty()) return result;
   cli::CReportOptions report;
@@ -117,9 +123,9 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
 }  // namespace
 
 CDeviceResult AuditPair(const CBaseline& baseline, const std::string& target,
-                        const CPairOptions& options, const CSavePaths& save) {
+                        const CPairOptions& options, const CSavePaths& save, bool walked) {
   try {
-    return Audit(baseline, target, options, save);
+    return Audit(baseline, target, options, save, walked);
   } catch (const std::bad_alloc&) {
     CDeviceResult result;
     result.path = target;

@@ -6,6 +6,7 @@
 
 #include "audit/device_result.h"
 #include "report/ignore.h"
+#include "report/ignore_use.h"
 
 namespace varnic::audit {
 
@@ -22,6 +23,7 @@ struct CPairOptions {
   std::int32_t deviceType = 0;                // file 2
   bool autoTypes = false;                     // pick the types from each pair's files instead
   const cli::CIgnoreList* ignores = nullptr;  // must outlive the audit
+  cli::CPatternUse* patternUse = nullptr;     // told each target's text, when given
   bool strict = false;                        // hidden differences count as drift
   bool showSecrets = false;                   // keep secret values in the drift rows
 };
@@ -35,9 +37,10 @@ struct CSavePaths {
 // Reads `target`, compares it with the baseline and keeps what the summary needs. A target that
 // cannot be read, is empty or has nothing in a known section, or whose results cannot be saved,
 // gives a result with its error set; nothing here throws for a bad target. The saved pair is
-// staged and lands whole or not at all.
+// staged and lands whole or not at all. A target a directory walk found (`walked`) that holds
+// marked results rather than a backup is not compared: its result says it was skipped.
 CDeviceResult AuditPair(const CBaseline& baseline, const std::string& target,
-                        const CPairOptions& options, const CSavePaths& save);
+                        const CPairOptions& options, const CSavePaths& save, bool walked = false);
 
 }  // namespace varnic::audit
 

@@ -78,25 +78,27 @@ std::string BarChart(const std::string& title, const std::vector<CBar>& bars) {
   return svg + "</svg>\n";
 }
 
-std::vector<CBar> BySetting(const CAuditSummary& summary) {
+std::vector<CBar> BySetting(const std::vector<CSettingCount>& counts) {
   std::vector<CBar> bars;
-  for (const CSettingCount& s : summary.mostDrifted) {
+  for (const CSettingCount& s : counts) {
     if (bars.size() == kBarsShown) break;
     bars.push_back({SettingName(s.section, s.key), s.devices, 0});
   }
   return bars;
 }
 
-// Devices that drifted or failed per directory (a site, a model), against all audited there.
+// Devices that drifted per directory (a site, a model), against all compared there. A target
+// that could not be audited is no drift: the table and the banner tell of it.
 std::vector<CBar> ByDirectory(const CAuditSummary& summary) {
   std::map<std::string, CBar> directories;
   for (const CDeviceResult& d : summary.devices) {
+    if (d.Failed()) continue;
     std::string directory = std::filesystem::path(d.path).parent_path().string();
     if (directory.empty()) directory.push_back('.');
     CBar& bar = directories[directory];
     bar.label = directory;
     ++bar.of;
-    if (d.drifted || d.Failed()) ++bar.value;
+    if (d.drifted) ++bar.value;
   }
   std::vector<CBar> bars;
   bars.reserve(directories.size());
@@ -156,12 +158,18 @@ void WriteAuditHtml(const CAuditSummary& summary, const std::string& generatedAt
   out << cli::kHtmlPageStart << kTitleAndStyle << "<h1>Varnic fleet audit</h1>\n"
       << Banner(summary) << "<p>Made " << HtmlEscape(generatedAt) << " by varnic " << cli::kVersion
       << (summary.strict ? "; hidden differences count as drift" : "") << "</p>\n";
-  const std::vector<CBar> settings = BySetting(summary);
+  const std::vector<CBar> settings = BySetting(summary.mostDrifted);
   if (!settings.empty()) {
     out << "<h2>Drift by setting</h2>\n" << BarChart("devices per drifted setting", settings);
   }
+  const std::vector<CBar> hidden = BySetting(summary.mostHidden);
+  if (!hidden.empty()) {
+    out << "<h2>Hidden differences by setting</h2>\n<p>Settings the comparison left out under "
+           "the active ones, yet different from the baseline.</p>\n"
+        << BarChart("devices per setting with a hidden difference", hidden);
+  }
   out << "<h2>Drifted devices by directory</h2>\n"
-      << BarChart("drifted or failed devices per directory", ByDirectory(summary));
+      << BarChart("drifted devices per directory, of those compared", ByDirectory(summary));
   out << "<h2>Devices</h2>\n<table><tr><th>device</th><th>status</th><th>drifted</th>"
          "<th>only in baseline</th><th>only in device</th><th>hidden</th><th>error</th></tr>\n";
   for (const CDeviceResult& d : summary.devices) out << DeviceRow(d);

@@ -1,3 +1,6 @@
+#include <utility>
+
+#include "audit/merge.h"
 #include "audit/render.h"
 #include "report/json_writer.h"
 #include "report/version.h"
@@ -8,7 +11,7 @@ void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
   cli::CJsonWriter json(out);
   const CAuditTotals& t = summary.totals;
   json.BeginObject();
-  json.Member("schema_version", 1);
+  json.Member("schema_version", kAuditSchemaVersion);
   json.Member("kind", "audit");
   json.Key("tool");
   json.BeginObject();
@@ -67,16 +70,19 @@ void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
   }
   json.EndArray();
 
-  json.Key("most_drifted");
-  json.BeginArray();
-  for (const CSettingCount& s : summary.mostDrifted) {
-    json.BeginObject();
-    json.Member("section", s.section);
-    json.Member("key", s.key);
-    json.Member("devices", s.devices);
-    json.EndObject();
+  for (const auto& [name, counts] : {std::pair{"most_drifted", &summary.mostDrifted},
+                                     std::pair{"most_hidden", &summary.mostHidden}}) {
+    json.Key(name);
+    json.BeginArray();
+    for (const CSettingCount& s : *counts) {
+      json.BeginObject();
+      json.Member("section", s.section);
+      json.Member("key", s.key);
+      json.Member("devices", s.devices);
+      json.EndObject();
+    }
+    json.EndArray();
   }
-  json.EndArray();
   json.EndObject();
   json.Flush();
   out << "\n";

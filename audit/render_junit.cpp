@@ -20,12 +20,18 @@ void WriteDrift(const CDeviceResult& d, std::ostream& out) {
 void WriteJunit(const CAuditSummary& summary, std::ostream& out) {
   using cli::HtmlEscape;
   const CAuditTotals& t = summary.totals;
-  const std::string counts = " tests=\"" + std::to_string(t.audited) + "\" failures=\"" +
-                             std::to_string(t.drifted) + "\" errors=\"" + std::to_string(t.errors) +
-                             "\"";
+  // No device at all is a collection that failed, never an empty suite that passes.
+  const bool none = summary.devices.empty();
+  const std::string counts = " tests=\"" + std::to_string(none ? 1 : t.audited) + "\" failures=\"" +
+                             std::to_string(t.drifted) + "\" errors=\"" +
+                             std::to_string(none ? 1 : t.errors) + "\"";
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       << "<testsuites name=\"varnic audit\"" << counts << ">\n"
       << "<testsuite name=\"varnic audit\"" << counts << " skipped=\"" << t.notStarted << "\">\n";
+  if (none) {
+    out << "<testcase classname=\"varnic.audit\" name=\"fleet\"><error message=\"no device was "
+           "audited\"/></testcase>\n";
+  }
   for (const CDeviceResult& d : summary.devices) {
     out << R"(<testcase classname="varnic.audit" name=")" << HtmlEscape(d.path) << "\">";
     if (d.Failed()) {

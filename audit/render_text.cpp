@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "audit/render.h"
 #include "report/terminal_text.h"
@@ -99,10 +100,14 @@ void WriteTable(const CAuditSummary& summary, std::ostream& out) {
     out << "interrupted: " << summary.totals.notStarted << " of " << summary.totals.targets
         << " targets were not audited\n";
   }
-  if (!summary.mostDrifted.empty()) {
-    out << "\nMost often drifted:\n";
+  // Hidden differences apart: a per-device address the rules leave out is no drift.
+  for (const auto& [title, counts] :
+       {std::pair{"Most often drifted:", &summary.mostDrifted},
+        std::pair{"Most often different where not compared (hidden):", &summary.mostHidden}}) {
+    if (counts->empty()) continue;
+    out << "\n" << title << "\n";
     std::size_t shown = 0;
-    for (const CSettingCount& s : summary.mostDrifted) {
+    for (const CSettingCount& s : *counts) {
       if (shown++ == kMostDriftedShown) break;
       out << "  " << SafeText(SettingName(s.section, s.key)) << ": "
           << Plural(s.devices, "device", "devices") << "\n";

@@ -13,30 +13,56 @@ int Rank(const CDeviceResult& device) {
   return device.drifted ? 1 : 2;
 }
 
+// The settings of a device's drift in one tally, each once: a key listed twice on one device
+// (a later duplicate beside its row) is one setting.
+std::vector<std::pair<std::string, std::string>> SettingsOf(const CDeviceResult& device,
+                                                            Tally tally) {
+  std::vector<std::pair<std::string, std::string>> settings;
+  for (const CDrift& drift : device.drift) {
+    if ((drift.kind == DriftKind::kHidden) == (tally == Tally::kHidden)) {
+      settings.emplace_back(drift.section, drift.key);
+    }
+  }
+  std::sort(settings.begin(), settings.end());
+  settings.erase(std::unique(settings.begin(), settings.end()), settings.end());
+  return settings;
+}
+
 }  // namespace
 
 void CSettingTally::AddDevice(const CDeviceResult& device) {
-  // A key listed twice on one device (a hidden duplicate beside its row) counts once.
-  std::vector<std::pair<std::string, std::string>> settings;
-  settings.reserve(device.drift.size());
-  for (const CDrift& drift : device.drift) settings.emplace_back(drift.section, drift.key);
-  std::sort(settings.begin(), settings.end());
-  settings.erase(std::unique(settings.begin(), settings.end()), settings.end());
+  auto drifted = SettingsOf(device, Tally::kDrifted);
+  auto hidden = SettingsOf(device, Tally::kHidden);
   const std::lock_guard<std::mutex> lock(mutex_);
-  for (auto& setting : settings) ++counts_[std::move(setting)];
+  for (auto& setting : drifted) ++drifted_[std::move(setting)];
+  for (auto& setting : hidden) ++hidden_[std::move(setting)];
 }
 
-void CSettingTally::Add(const std::string& section, const std::string& key, std::size_t devices) {
+void CSettingTally::RemoveDevice(const CDeviceResult& device) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  counts_[{section, key}] += devices;
+  for (const Tally tally : {Tally::kDrifted, Tally::kHidden}) {
+    CCounts& counts = tally == Tally::kHidden ? hidden_ : drifted_;
+    for (const auto& setting : SettingsOf(device, tally)) {
+      const auto it = counts.find(setting);
+      if (it == counts.end()) continue;
+      if (--it->second == 0) counts.erase(it);
+    }
+  }
 }
 
-std::vector<CSettingCount> CSettingTally::MostFirst() const {
+void CSettingTally::Add(Tally tally, const std::string& section, const std::string& key,
+                        std::size_t devices) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  (tally == Tally::kHidden ? hidden_ : drifted_)[{section, key}] += devices;
+}
+
+std::vector<CSettingCount> CSettingTally::MostFirst(Tally tally) const {
   std::vector<CSettingCount> counts;
   {
     const std::lock_guard<std::mutex> lock(mutex_);
-    counts.reserve(counts_.size());
-    for (const auto& [setting, count] : counts_) {
+    const CCounts& source = tally == Tally::kHidden ? hidden_ : drifted_;
+    counts.reserve(source.size());
+    for (const auto& [setting, count] : source) {
       counts.push_back({setting.first, setting.second, count});
     }
   }
@@ -78,7 +104,9 @@ CAuditSummary Summarize(std::vector<CDeviceResult> devices, std::size_t targets,
     totals.hidden += device.hidden;
     if (tally == nullptr) own.AddDevice(device);
   }
-  summary.mostDrifted = (tally != nullptr ? *tally : own).MostFirst();
+  const CSettingTally& counts = tally != nullptr ? *tally : own;
+  summary.mostDrifted = counts.MostFirst(Tally::kDrifted);
+  summary.mostHidden = counts.MostFirst(Tally::kHidden);
 
   std::sort(devices.begin(), devices.end(), [](const CDeviceResult& a, const CDeviceResult& b) {
     const int rankA = Rank(a);
@@ -93,7 +121,7 @@ CAuditSummary Summarize(std::vector<CDeviceResult> devices, std::size_t targets,
 }
 
 int ExitStatusOf(const CAuditSummary& summary) {
-  if (summary.totals.errors > 0) return 2;
+  if (summary.totals.errors > 0 || summary.totals.audited == 0) return 2;
   return summary.totals.drifted > 0 ? 1 : 0;
 }
 

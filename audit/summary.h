@@ -2,6 +2,7 @@
 #define VARNIC_AUDIT_SUMMARY_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -31,19 +32,27 @@ struct CAuditTotals {
   std::size_t hidden = 0;
 };
 
+// The two counts a setting has in a fleet: the devices on which it was compared and drifted
+// (marked different or only in one file), and those on which it was not compared and differs.
+enum class Tally : std::uint8_t { kDrifted, kHidden };
+
 // How many devices each setting drifted on, fed as devices finish, from any thread.
 class CSettingTally {
  public:
-  // Counts each setting of the device's drift once.
+  // Counts each setting of the device's drift once in each tally it belongs to.
   void AddDevice(const CDeviceResult& device);
+  // Takes back what AddDevice counted for `device` (a device a merge met twice), never below 0.
+  void RemoveDevice(const CDeviceResult& device);
   // Adds devices to one setting's count (a shard's count, when merging).
-  void Add(const std::string& section, const std::string& key, std::size_t devices);
+  void Add(Tally tally, const std::string& section, const std::string& key, std::size_t devices);
   // Most devices first, then by section and key.
-  std::vector<CSettingCount> MostFirst() const;
+  std::vector<CSettingCount> MostFirst(Tally tally) const;
 
  private:
+  using CCounts = std::map<std::pair<std::string, std::string>, std::size_t>;
   mutable std::mutex mutex_;
-  std::map<std::pair<std::string, std::string>, std::size_t> counts_;
+  CCounts drifted_;
+  CCounts hidden_;
 };
 
 // Keeps the first `keep` drift rows of `device` and counts the others as omitted.
@@ -52,7 +61,8 @@ void TrimDrift(CDeviceResult& device, std::size_t keep = kMaxKeptDrift);
 // What the audit says of the fleet: every device audited, worst first, and the totals.
 struct CAuditSummary {
   std::vector<CDeviceResult> devices;
-  std::vector<CSettingCount> mostDrifted;  // most devices first, then by section and key
+  std::vector<CSettingCount> mostDrifted;  // compared drift; most devices first, then by name
+  std::vector<CSettingCount> mostHidden;   // hidden differences, likewise
   CAuditTotals totals;
   bool interrupted = false;
   bool strict = false;
@@ -60,13 +70,14 @@ struct CAuditSummary {
 
 // Folds device results into a summary. Errors sort first, then drifted devices by how much
 // drifted, then the rest; ties by path, so a summary does not depend on the order devices
-// finished in. `mostDrifted` comes from `tally` when given, else from the devices' drift.
+// finished in. The setting counts come from `tally` when given, else from the devices' drift.
 CAuditSummary Summarize(std::vector<CDeviceResult> devices, std::size_t targets,
                         std::size_t duplicates, bool interrupted, bool strict,
                         const CSettingTally* tally = nullptr);
 
-// The exit status the summary calls for: 2 when any target failed, 1 when any device drifted, 0
-// otherwise. (An interrupted audit is told apart by the command.)
+// The exit status the summary calls for: 2 when any target failed or no device at all was
+// audited (a collection that failed must not pass), 1 when any device drifted, 0 otherwise. (An
+// interrupted audit is told apart by the command.)
 int ExitStatusOf(const CAuditSummary& summary);
 
 }  // namespace varnic::audit

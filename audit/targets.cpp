@@ -12,60 +12,101 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The name a file is known by whatever the spelling: links, "." and ".." resolved. A path that
-// cannot be resolved stands for itself.
-std::string Identity(const std::string& path) {
-  std::error_code error;
-  const fs::path canonical = fs::weakly_canonical(path, error);
-  return error ? fs::path(path).lexically_normal().string() : canonical.string();
-}
+struct CWalk {
+  std::string_view glob;
+  std::string skipDirectory;        // by identity
+  std::set<std::string> baselines;  // by identity
+  std::vector<CTarget>* found = nullptr;
+  std::vector<CSkippedFile>* skipped = nullptr;
+};
 
-void Walk(const std::string& directory, std::string_view glob, const std::string& skip,
-          std::vector<CTarget>& found) {
+void Walk(const CWalk& walk, std::size_t index, CWalkedDirectory& directory) {
   std::error_code error;
-  fs::recursive_directory_iterator it(directory, error);
+  fs::recursive_directory_iterator it(directory.path, error);
   if (error) {
-    found.push_back({directory, "cannot read directory: " + error.message()});
+    walk.found->push_back({directory.path, "cannot read directory: " + error.message(), index});
+    ++directory.found;
     return;
   }
   for (const fs::recursive_directory_iterator end; it != end; it.increment(error)) {
     if (error) break;
     std::error_code statusError;
-    if (!skip.empty() && it->is_directory(statusError) && Identity(it->path().string()) == skip) {
+    if (!walk.skipDirectory.empty() && it->is_directory(statusError) &&
+        FileIdentity(it->path().string()) == walk.skipDirectory) {
       it.disable_recursion_pending();
       continue;
     }
     // A link to a file counts as the file; a link to a directory is not entered.
     if (!it->is_regular_file(statusError)) continue;
-    const fs::path& path = it->path();
-    if (FileNameMatches(glob, path.filename().string())) found.push_back({path.string(), ""});
+    const std::string path = it->path().string();
+    if (!FileNameMatches(walk.glob, it->path().filename().string())) continue;
+    if (walk.baselines.contains(FileIdentity(path))) {
+      walk.skipped->push_back({path, "the baseline"});
+      ++directory.skipped;
+      continue;
+    }
+    walk.found->push_back({path, "", index});
+    ++directory.found;
   }
-  if (error) found.push_back({directory, "cannot read directory: " + error.message()});
+  if (error) {
+    walk.found->push_back({directory.path, "cannot read directory: " + error.message(), index});
+    ++directory.found;
+  }
 }
 
 }  // namespace
 
+std::string FileIdentity(const std::string& path) {
+  // Made absolute first: a relative path whose first folder does not exist stays relative.
+  std::error_code error;
+  fs::path absolute = fs::absolute(path, error);
+  if (error) absolute = path;
+  const fs::path canonical = fs::weakly_canonical(absolute, error);
+  // The part that does not exist is left as spelled: normalized here, so "a/../a/x" is "a/x".
+  return (error ? absolute : canonical).lexically_normal().string();
+}
+
 bool FileNameMatches(std::string_view glob, std::string_view name) {
-  return cli::GlobMatches(glob, name, true);
+  return cli::GlobMatches(glob, name);
+}
+
+bool IsMarkedResult(std::string_view text) {
+  // A backup shows itself at its first setting line: no need to read on.
+  bool setting = false;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    const std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    if (line.empty() || line == "\r" || line.front() == '[') continue;
+    if (!line.starts_with("s_") && !line.starts_with("d_") && !line.starts_with("o_")) return false;
+    setting = true;
+  }
+  return setting;
 }
 
 CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string_view glob,
-                          const std::string& skip) {
-  const std::string skipped = skip.empty() ? std::string() : Identity(skip);
+                          const CWalkSkips& skips) {
+  CTargetList list;
+  CWalk walk;
+  walk.glob = glob;
+  if (!skips.directory.empty()) walk.skipDirectory = FileIdentity(skips.directory);
+  for (const std::string& baseline : skips.baselines) walk.baselines.insert(FileIdentity(baseline));
   std::vector<CTarget> found;
+  walk.found = &found;
+  walk.skipped = &list.skipped;
   for (const std::string& argument : arguments) {
     std::error_code error;
     if (fs::is_directory(argument, error)) {
-      Walk(argument, glob, skipped, found);
+      list.directories.push_back({argument});
+      Walk(walk, list.directories.size() - 1, list.directories.back());
     } else {
-      found.push_back({argument, ""});
+      found.push_back({argument, "", kNamed});
     }
   }
   // The first spelling met, in the order of the arguments, names a file met twice.
-  CTargetList list;
   std::set<std::string> seen;
   for (CTarget& target : found) {
-    if (seen.insert(Identity(target.path)).second) {
+    if (seen.insert(FileIdentity(target.path)).second) {
       list.targets.push_back(std::move(target));
     } else {
       ++list.duplicates;

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "audit/baseline_map.h"
+#include "audit/collection.h"
 #include "audit/interrupt.h"
 #include "audit/merge.h"
 #include "audit/pair.h"
@@ -25,6 +26,7 @@
 #include "engine/text_file.h"
 #include "report/device_types.h"
 #include "report/ignore.h"
+#include "report/ignore_use.h"
 #include "report/input_checks.h"
 #include "report/report_date.h"
 #include "report/terminal_text.h"
@@ -107,6 +109,46 @@ bool LoadBaselines(const CAuditOptions& options, CBaselines& baselines, std::ost
   return true;
 }
 
+bool LoadExpected(const CAuditOptions& options, audit::CExpectedDevices& expected,
+                  std::ostream& err) {
+  if (!options.expect) return true;
+  std::string text;
+  std::error_code code;
+  if (!ReadFileBytes(*options.expect, text, code)) {
+    err << "varnic: cannot read '" << Shown(*options.expect) << "': " << code.message() << "\n";
+    return false;
+  }
+  expected.Parse(text);
+  return true;
+}
+
+void WarnUnusedMapLines(const CAuditOptions& options, const audit::CBaselineMap& map,
+                        const std::vector<audit::CTarget>& targets, std::ostream& err) {
+  if (!options.baselineMap || options.quiet) return;
+  std::vector<std::string> paths;
+  paths.reserve(targets.size());
+  for (const audit::CTarget& target : targets) paths.push_back(target.path);
+  for (const audit::CBaselineMap::CUnusedLine& line : map.Unused(paths)) {
+    err << "varnic: warning: '" << Shown(*options.baselineMap) << "' line " << line.number << ": '"
+        << Shown(line.glob) << "' "
+        << (line.shadowed ? "chooses no target: earlier lines take every target it matches"
+                          : "matches no target")
+        << "\n";
+  }
+}
+
+// A file a walk passed over is told, not audited; a long list is cut, the count is not.
+void NoteSkipped(const std::vector<audit::CSkippedFile>& skipped, std::ostream& err) {
+  constexpr std::size_t kNamedNotes = 10;
+  for (std::size_t i = 0; i < skipped.size() && i < kNamedNotes; ++i) {
+    err << "varnic: note: skipped '" << Shown(skipped[i].path) << "': " << skipped[i].reason
+        << "\n";
+  }
+  if (skipped.size() > kNamedNotes) {
+    err << "varnic: note: skipped " << skipped.size() - kNamedNotes << " more files\n";
+  }
+}
+
 bool WriteHtml(const CAuditSummary& summary, const std::string& path, std::ostream& err) {
   std::string html;
   {
@@ -150,8 +192,45 @@ int Report(const CAuditSummary& summary, const CAuditOptions& options, std::ostr
   return audit::ExitStatusOf(summary);
 }
 
+// The devices of the summary: the pairs' results less the walked files that were no backups
+// (noted), and the rows a collection that fell short calls for. `listed` is the number of
+// targets, the unstarted ones of an interrupted audit included.
+std::vector<audit::CDeviceResult> Fold(std::vector<std::optional<audit::CDeviceResult>>& results,
+                                       const audit::CTargetList& list,
+                                       const audit::CExpectedDevices* expected,
+                                       const CBaselines& baselines, const CAuditOptions& options,
+                                       bool interrupted, std::size_t& listed, std::ostream& err) {
+  std::vector<audit::CDeviceResult> devices;
+  devices.reserve(results.size());
+  std::vector<bool> skipped(results.size(), false);
+  std::vector<audit::CSkippedFile> notes = list.skipped;
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    if (!results[i]) {
+      ++listed;
+    } else if (!results[i]->skipped.empty()) {
+      skipped[i] = true;
+      notes.push_back({list.targets[i].path, results[i]->skipped});
+    } else {
+      devices.push_back(std::move(*results[i]));
+    }
+  }
+  if (!options.quiet) NoteSkipped(notes, err);
+  // What an interrupted audit did not reach is told as such, not as missing.
+  if (!interrupted) {
+    for (audit::CDeviceResult& row : audit::MissingBackups(list, skipped, options.glob, expected)) {
+      err << "varnic: '" << Shown(row.path) << "': " << Shown(row.error) << "\n";
+      row.baseline = baselines.For(row.path).path;
+      devices.push_back(std::move(row));
+    }
+  }
+  listed += devices.size();
+  return devices;
+}
+
 int RunMerge(const CAuditOptions& options, std::ostream& out, std::ostream& err) {
   audit::CMergedAudits merged;
+  audit::CExpectedDevices expected;
+  if (!LoadExpected(options, expected, err)) return kTrouble;
   for (const std::string& path : options.inputs) {
     std::string text;
     std::error_code code;
@@ -161,13 +240,28 @@ int RunMerge(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       return kTrouble;
     }
     if (!audit::MergeAuditJson(text, merged, error)) {
-      err << "varnic: '" << Shown(path) << "' is not an audit summary: " << Shown(error) << "\n";
+      err << "varnic: cannot merge '" << Shown(path) << "': " << Shown(error) << "\n";
       return kTrouble;
+    }
+  }
+  if (merged.inexactDuplicates > 0) {
+    err << "varnic: warning: " << merged.inexactDuplicates
+        << " devices held by more than one summary drifted in more settings than a summary "
+           "lists; the settings not listed may count twice in the most drifted\n";
+  }
+  // The shards together must hold the fleet, as one audit must.
+  if (options.expect) {
+    for (audit::CDeviceResult& row : audit::ExpectedWithoutBackup(
+             expected, std::vector<std::string>(merged.paths.begin(), merged.paths.end()))) {
+      err << "varnic: '" << Shown(row.path) << "': " << Shown(row.error) << "\n";
+      merged.devices.push_back(std::move(row));
+      ++merged.targets;
     }
   }
   const CAuditSummary summary =
       audit::Summarize(std::move(merged.devices), merged.targets, merged.duplicates,
                        merged.interrupted, merged.strict, &merged.tally);
+  if (summary.devices.empty()) err << "varnic: the summaries hold no device\n";
   return Report(summary, options, out, err);
 }
 
@@ -184,23 +278,31 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   pair.autoTypes = options.autoTypes;
   pair.strict = options.strict;
   pair.showSecrets = options.showSecrets;
-  CIgnoreList ignores;
+  CIgnores ignores;
+  audit::CExpectedDevices expected;
   if (!ParseTypeOption(options.baselineType, "--baseline-type", pair.baselineType, err) ||
       !ParseTypeOption(options.targetType, "--target-type", pair.deviceType, err) ||
       !LoadIgnores(
           options.ignores,
           options.ignoreFile ? std::span(&*options.ignoreFile, 1) : std::span<const std::string>(),
-          ignores, err)) {
+          ignores, err) ||
+      !LoadExpected(options, expected, err)) {
     return kTrouble;
   }
-  pair.ignores = &ignores;
+  pair.ignores = &ignores.list;
+  CPatternUse patternUse(ignores.list);
+  pair.patternUse = &patternUse;
   CBaselines baselines;
   if (!LoadBaselines(options, baselines, err)) return kTrouble;
+  for (const auto& [path, baseline] : baselines.byPath) patternUse.See(baseline.text);
 
+  audit::CWalkSkips skips{options.saveDir.value_or(""), {}};
+  for (const auto& [path, baseline] : baselines.byPath) skips.baselines.push_back(path);
   const audit::CTargetList list = audit::ExpandTargets(
       std::vector<std::string>(options.inputs.begin() + 1, options.inputs.end()), options.glob,
-      options.saveDir.value_or(""));
+      skips);
   const std::vector<audit::CTarget>& targets = list.targets;
+  WarnUnusedMapLines(options, baselines.map, targets, err);
   std::vector<audit::CSavePaths> saves(targets.size());
   if (options.saveDir) {
     std::error_code code;
@@ -230,7 +332,8 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       results[i] = std::move(failed);
       return;
     }
-    audit::CDeviceResult result = audit::AuditPair(baseline, target.path, pair, saves[i]);
+    audit::CDeviceResult result =
+        audit::AuditPair(baseline, target.path, pair, saves[i], target.directory != audit::kNamed);
     // Tallied whole, kept in part: what a device keeps does not grow with how much it drifted.
     tally.AddDevice(result);
     audit::TrimDrift(result);
@@ -253,13 +356,15 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   }
   if (progress) err << "\r\x1b[K" << std::flush;
 
-  std::vector<audit::CDeviceResult> devices;
-  devices.reserve(targets.size());
-  for (std::optional<audit::CDeviceResult>& result : results) {
-    if (result) devices.push_back(std::move(*result));
+  std::size_t listed = 0;
+  std::vector<audit::CDeviceResult> devices =
+      Fold(results, list, options.expect ? &expected : nullptr, baselines, options, signal != 0,
+           listed, err);
+  if (!options.quiet && signal == 0) {
+    WarnUnusedPatterns(ignores, patternUse, "in any backup audited", err);
   }
-  const CAuditSummary summary = audit::Summarize(
-      std::move(devices), targets.size(), list.duplicates, signal != 0, options.strict, &tally);
+  const CAuditSummary summary = audit::Summarize(std::move(devices), listed, list.duplicates,
+                                                 signal != 0, options.strict, &tally);
   const int status = Report(summary, options, out, err);
   if (signal != 0) {
     err << "varnic: audit interrupted; " << summary.totals.notStarted << " of "

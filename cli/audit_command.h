@@ -18,6 +18,7 @@ struct CAuditOptions {
   std::optional<std::string> targetType;
   bool autoTypes = false;
   std::optional<std::string> baselineMap;
+  std::optional<std::string> expect;  // the devices the fleet must hold, one a line
   std::vector<std::string> ignores;
   std::optional<std::string> ignoreFile;
   bool strict = false;

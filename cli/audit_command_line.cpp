@@ -25,15 +25,21 @@ CAuditCommandLine::CAuditCommandLine(CLI::App& app) {
   app_->add_option("TARGET", targets_,
                    "Backups, or directories searched recursively (with --merge: summaries)")
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  app_->add_option("--glob", o.glob, "File names to take from directories (default *.cfg)");
+  app_->add_option("--glob", o.glob,
+                   "File names to take from directories (default *.cfg; * any run, ? one "
+                   "character, [ ] themselves)");
   app_->add_option("--baseline-type", o.baselineType,
                    "Device type of the baseline: a number, single-band or dual-band");
   app_->add_option("--target-type", o.targetType, "Device type of the targets");
   app_->add_option("--types", types_, "auto: pick the types of each pair from its files")
       ->check(CLI::IsMember({"auto"}));
   app_->add_option("--baseline-map", o.baselineMap, "Lines 'GLOB -> BASELINE' choosing baselines");
+  app_->add_option("--expect", o.expect,
+                   "Devices the fleet must hold, one path or name a line: each without a backup "
+                   "is an error");
   // One pattern per --ignore, so that positionals after it stay positionals.
-  app_->add_option("--ignore", o.ignores, "Ignore settings matching [Section]key (* globs)")
+  app_->add_option("--ignore", o.ignores,
+                   "Ignore settings matching [Section]key (* any run, ? one character)")
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
       ->allow_extra_args(false);
   app_->add_option("--ignore-file", o.ignoreFile, "Ignore the patterns of FILE, one a line");

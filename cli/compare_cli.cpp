@@ -79,7 +79,7 @@ CLI::App* AddCompareCommand(CLI::App& app, CCompareArgs& args) {
                     "Count a setting that was not compared but differs as a difference");
   compare
       ->add_option("--ignore", args.options.ignores,
-                   "Ignore settings matching [Section]key (* globs); repeatable")
+                   "Ignore settings matching [Section]key (* any run, ? one character); repeatable")
       ->type_name("PATTERN")
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   compare

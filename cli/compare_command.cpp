@@ -292,7 +292,7 @@ CTerminal CTerminal::FromProcess() {
 int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::istream& in,
                std::ostream& out, std::ostream& err) {
   const CPlan plan = ResolvePlan(options, terminal);
-  CIgnoreList ignores;
+  CIgnores ignores;
   if (!ChecksInputsAndOutputs(options, err) ||
       !LoadIgnores(options.ignores, options.ignoreFiles, ignores, err)) {
     return kExitTrouble;
@@ -314,8 +314,15 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
     }
   }
 
+  if (!ignores.list.empty() && !options.quiet) {
+    CPatternUse use(ignores.list);
+    use.See(comparison.Text(FileSide::kFile1));
+    use.See(comparison.Text(FileSide::kFile2));
+    WarnUnusedPatterns(ignores, use, "in either file", err);
+  }
+
   CReportOptions reportOptions;
-  reportOptions.ignores = &ignores;
+  reportOptions.ignores = &ignores.list;
   reportOptions.strict = options.strict;
   reportOptions.parts = plan.parts;
   CReport report =

@@ -8,14 +8,15 @@
 namespace varnic::cli {
 
 bool LoadIgnores(std::span<const std::string> patterns, std::span<const std::string> files,
-                 CIgnoreList& ignores, std::ostream& err) {
+                 CIgnores& ignores, std::ostream& err) {
   std::string error;
   for (const std::string& pattern : patterns) {
-    if (!ignores.Add(pattern, error)) {
+    if (!ignores.list.Add(pattern, error)) {
       err << "varnic: --ignore '" << SafeText(pattern) << "': " << SafeText(error) << "\n";
       return false;
     }
   }
+  ignores.files.assign(ignores.list.size(), std::string());
   for (const std::string& path : files) {
     std::string text;
     std::error_code readError;
@@ -23,12 +24,28 @@ bool LoadIgnores(std::span<const std::string> patterns, std::span<const std::str
       err << "varnic: cannot read '" << SafeText(path) << "': " << readError.message() << "\n";
       return false;
     }
-    if (!ignores.AddLines(text, error)) {
+    if (!ignores.list.AddLines(text, error)) {
       err << "varnic: '" << SafeText(path) << "': " << SafeText(error) << "\n";
       return false;
     }
+    ignores.files.resize(ignores.list.size(), path);
   }
   return true;
+}
+
+void WarnUnusedPatterns(const CIgnores& ignores, const CPatternUse& use, std::string_view where,
+                        std::ostream& err) {
+  for (const std::size_t i : use.Unused()) {
+    const CPatternOrigin& origin = ignores.list.origin(i);
+    err << "varnic: warning: ";
+    if (ignores.files[i].empty()) {
+      err << "--ignore '" << SafeText(origin.text) << "'";
+    } else {
+      err << "'" << SafeText(ignores.files[i]) << "' line " << origin.line << ": '"
+          << SafeText(origin.text) << "'";
+    }
+    err << " matches no setting " << where << "\n";
+  }
 }
 
 }  // namespace varnic::cli

@@ -2,7 +2,7 @@
 
 namespace varnic::cli {
 
-bool GlobMatches(std::string_view pattern, std::string_view text, bool questionMark) {
+bool GlobMatches(std::string_view pattern, std::string_view text) {
   // Greedy matching with one point to come back to: linear in practice, never exponential.
   std::size_t p = 0;
   std::size_t t = 0;
@@ -12,8 +12,7 @@ bool GlobMatches(std::string_view pattern, std::string_view text, bool questionM
     if (p < pattern.size() && pattern[p] == '*') {
       star = p++;
       resume = t;
-    } else if (p < pattern.size() &&
-               (pattern[p] == text[t] || (questionMark && pattern[p] == '?'))) {
+    } else if (p < pattern.size() && (pattern[p] == text[t] || pattern[p] == '?')) {
       ++p;
       ++t;
     } else if (star != std::string_view::npos) {
@@ -27,12 +26,13 @@ bool GlobMatches(std::string_view pattern, std::string_view text, bool questionM
   return p == pattern.size();
 }
 
-bool CIgnoreList::Add(std::string_view pattern, std::string& error) {
+bool CIgnoreList::Add(std::string_view pattern, std::string& error, std::size_t line) {
   if (pattern.empty()) {
     error = "an ignore pattern is empty";
     return false;
   }
   CPattern compiled;
+  compiled.origin = {std::string(pattern), line};
   if (pattern.front() == '[') {
     const std::size_t close = pattern.find(']');
     if (close == std::string_view::npos) {
@@ -57,7 +57,7 @@ bool CIgnoreList::AddLines(std::string_view text, std::string& error) {
     ++number;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty() || line.front() == '#') continue;
-    if (!Add(line, error)) {
+    if (!Add(line, error, number)) {
       error = std::string("line ").append(std::to_string(number)).append(": ").append(error);
       return false;
     }
@@ -66,11 +66,17 @@ bool CIgnoreList::AddLines(std::string_view text, std::string& error) {
 }
 
 bool CIgnoreList::Matches(std::string_view sectionHeader, std::string_view key) const {
-  for (const CPattern& pattern : patterns_) {
-    if (pattern.section && !GlobMatches(*pattern.section, sectionHeader)) continue;
-    if (GlobMatches(pattern.key, key)) return true;
+  for (std::size_t i = 0; i < patterns_.size(); ++i) {
+    if (PatternMatches(i, sectionHeader, key)) return true;
   }
   return false;
+}
+
+bool CIgnoreList::PatternMatches(std::size_t i, std::string_view sectionHeader,
+                                 std::string_view key) const {
+  const CPattern& pattern = patterns_[i];
+  if (pattern.section && !GlobMatches(*pattern.section, sectionHeader)) return false;
+  return GlobMatches(pattern.key, key);
 }
 
 }  // namespace varnic::cli

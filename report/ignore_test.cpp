@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "report/device_types.h"
+#include "report/ignore_use.h"
 
 namespace varnic::cli {
 namespace {
@@ -23,7 +24,10 @@ TEST(IgnoreList, PatternsMatchSectionAndKey) {
       {"[System]", "[System]", "anything", true},  // a section alone: all its keys
       {"*a*b*c", "[System]", "xaxbxbxc", true},
       {"*a*b*c", "[System]", "xaxbxbxcd", false},
-      {"[5GHz*", "[5GHz_Filter]", "x", false},  // refused when added: never matches
+      {"[5GHz*", "[5GHz_Filter]", "x", false},           // refused when added: never matches
+      {"[System]IPaddr?", "[System]", "IPaddr2", true},  // ? is one byte, as in --glob
+      {"[System]IPaddr?", "[System]", "IPaddr", false},
+      {"[?GHz_Filter]x", "[5GHz_Filter]", "x", true},
   };
   for (const auto& c : cases) {
     CIgnoreList list;
@@ -37,6 +41,28 @@ TEST(IgnoreList, PatternsMatchSectionAndKey) {
   EXPECT_EQ(list.patterns(), (std::vector<std::string>{"[System]IPaddr", "channel"}));
   EXPECT_FALSE(list.AddLines("ok\n[broken\n", error));
   EXPECT_EQ(error, "line 2: the section of '[broken' has no closing ']'");
+}
+
+TEST(PatternUse, APatternIsUsedWhenItMatchesASettingOfAnyText) {
+  CIgnoreList list;
+  std::string error;
+  for (const char* pattern : {"[System]IPaddr", "[System]", "passphrase", "[Schedule]reboot",
+                              "[Sytem]IPaddr", "Gatway", "early"}) {
+    ASSERT_TRUE(list.Add(pattern, error)) << pattern;
+  }
+  CPatternUse use(list);
+  use.See("early=1\r\n[System]\r\nIPaddr=1\r\n\r\n[Schedule]\nreboot=03:00\n");
+  use.See("[5GHz_SecuritySettings]\npassphrase=x\n[System]\n");
+  const std::vector<std::size_t> unused = use.Unused();
+  // The typos; a key before the first header is a setting of no section.
+  EXPECT_EQ(unused, (std::vector<std::size_t>{4, 5}));
+  EXPECT_EQ(list.origin(4).text, "[Sytem]IPaddr");
+
+  CIgnoreList fromFile;
+  ASSERT_TRUE(fromFile.AddLines("# c\n\n[System]\n", error));
+  EXPECT_EQ(fromFile.origin(0).line, 3U);
+  EXPECT_EQ(fromFile.patterns()[0], "[System]*");
+  EXPECT_EQ(CPatternUse(fromFile).Unused(), std::vector<std::size_t>{0});
 }
 
 TEST(DeviceTypes, NamesNumbersAndWarnings) {

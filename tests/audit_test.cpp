@@ -209,12 +209,107 @@ TEST(Audit, MergedShardsEqualTheWholeAudit) {
   const CommandRun merged = Varnic({"audit", "--merge", a, b, "--format=json"});
   EXPECT_EQ(merged.status, 2);
   EXPECT_EQ(merged.out, json({fleet.root + "/site-a", fleet.root + "/site-b"}));
-  // A shard given twice: its devices count once, as duplicates.
-  EXPECT_NE(Varnic({"audit", "--merge", a, a}).out.find("2 targets were named again"),
-            std::string::npos);
+  // A shard given twice: its devices count once, as duplicates, and so do their settings.
+  const CommandRun twice = Varnic({"audit", "--merge", a, a});
+  EXPECT_NE(twice.out.find("2 targets were named again"), std::string::npos);
+  EXPECT_NE(twice.out.find("[System] Gateway: 1 device\n"), std::string::npos) << twice.out;
+  const std::string once = Varnic({"audit", "--merge", a}).out;
+  EXPECT_EQ(twice.out.substr(twice.out.find("Most often")), once.substr(once.find("Most often")));
+  // The shards together must hold the expected fleet.
+  fleet.dir.Write("expect.txt", "same\nhidden\nap-gone\n");
+  const CommandRun expected =
+      Varnic({"audit", "--merge", a, b, "--expect", fleet.dir.File("expect.txt"), "--format=csv"});
+  EXPECT_EQ(Count(expected.out, ",error,"), 2U) << expected.out;  // broken.cfg and ap-gone
+  EXPECT_NE(expected.err.find("'ap-gone': expected (line 3)"), std::string::npos) << expected.err;
   const CommandRun notJson = Varnic({"audit", "--merge", fleet.golden});
   EXPECT_EQ(notJson.status, 2);
-  EXPECT_NE(notJson.err.find("is not an audit summary"), std::string::npos);
+  EXPECT_NE(notJson.err.find("cannot merge '" + fleet.golden + "': not an audit summary"),
+            std::string::npos);
+}
+
+// A nightly job whose collection fell short fails, in every format, and says why.
+TEST(Audit, ACollectionThatFellShortNeverPasses) {
+  const CFleet fleet;
+  std::filesystem::create_directories(fleet.dir.File("empty"));
+  fleet.dir.Write("expect.txt", "# the fleet\nsame\nfleet/site-b/hidden.cfg\nap-gone\n");
+  // Last night's results and the baseline itself, inside the fleet.
+  const std::string night = fleet.dir.File("night");
+  std::filesystem::create_directories(night);
+  const std::string golden = fleet.dir.Write("night/golden.cfg", ReadAll(kBefore));
+  ASSERT_EQ(Varnic({"audit", golden, fleet.same, "--save-dir", night, "-q"}).status, 0);
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> err;
+    std::vector<std::string> out;
+  } cases[] = {
+      {{"audit", fleet.golden, fleet.dir.File("empty"), "--format=junit"},
+       2,
+       {"'" + fleet.dir.File("empty") + "': no backup found: no file matches '*.cfg'"},
+       {"errors=\"1\"", "<error message=\"no backup found"}},
+      {{"audit", fleet.golden, fleet.root, "--glob", "*.ini"}, 2, {"no file matches '*.ini'"}, {}},
+      {{"audit", golden, night},
+       2,
+       {"note: skipped '" + golden + "': the baseline",
+        ".device.cfg': saved marked results, not a backup",
+        "the 3 files matching '*.cfg' are saved results or the baseline"},
+       {"1 device: 0 drifted, 0 clean, 1 error"}},
+      {{"audit", golden, night, "-q"}, 2, {"no backup found"}, {}},  // notes quiet, errors not
+      {{"audit", fleet.golden, fleet.root + "/site-a", fleet.root + "/site-b/hidden.cfg",
+        "--expect", fleet.dir.File("expect.txt"), "--format=csv"},
+       2,
+       {"'ap-gone': expected (line 4), but no backup was found"},
+       {"ap-gone," + fleet.golden + ",error,", "\n" + fleet.same + ","}},
+      {{"audit", fleet.golden, fleet.same, "--expect", fleet.dir.File("none.txt")},
+       2,
+       {"cannot read '" + fleet.dir.File("none.txt") + "'"},
+       {}},
+  };
+  for (const auto& c : cases) {
+    const CommandRun run = Varnic(c.args);
+    EXPECT_EQ(run.status, c.status) << ::testing::PrintToString(c.args) << run.err;
+    for (const std::string& text : c.err)
+      EXPECT_NE(run.err.find(text), std::string::npos) << text << "\n" << run.err;
+    for (const std::string& text : c.out)
+      EXPECT_NE(run.out.find(text), std::string::npos) << text << "\n" << run.out;
+  }
+}
+
+// A pattern or a map line that matches nothing is told by name, once, after the whole fleet.
+TEST(Audit, PatternsAndMapLinesThatMatchNothingAreWarnedOf) {
+  const CFleet fleet;
+  fleet.dir.Write("ignore.txt", "# typos\n[Sytem]IPaddr\nchannel\n");
+  fleet.dir.Write("map.txt",
+                  "*/site-z/* -> golden.cfg\n*/site-a/* -> golden.cfg\n*/same* -> golden.cfg\n");
+  const std::string ignoreFile = fleet.dir.File("ignore.txt");
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> warnings;
+  } cases[] = {
+      {{"compare", fleet.golden, fleet.drifted, "--ignore", "Pasword", "--ignore", "Gateway",
+        "--ignore-file", ignoreFile},
+       {"varnic: warning: --ignore 'Pasword' matches no setting in either file\n",
+        "varnic: warning: '" + ignoreFile + "' line 2: '[Sytem]IPaddr' matches no setting"}},
+      {{"audit", fleet.golden, fleet.root, "--ignore", "Pasword", "--ignore", "[System]",
+        "--ignore-file", ignoreFile, "--baseline-map", fleet.dir.File("map.txt")},
+       {"--ignore 'Pasword' matches no setting in any backup audited\n",
+        "line 2: '[Sytem]IPaddr' matches no setting in any backup audited\n",
+        "map.txt' line 1: '*/site-z/*' matches no target\n",
+        "map.txt' line 3: '*/same*' chooses no target: earlier lines take every target"}},
+  };
+  for (const auto& c : cases) {
+    const CommandRun run = Varnic(c.args);
+    std::size_t lines = 0;
+    for (const std::string& text : c.warnings) {
+      EXPECT_EQ(Count(run.err, text), 1U) << text << "\n" << run.err;
+      ++lines;
+    }
+    EXPECT_EQ(Count(run.err, "warning"), lines) << run.err;  // the used ones draw none
+    // Quiet means quiet.
+    std::vector<std::string> quiet = c.args;
+    quiet.push_back("-q");
+    EXPECT_EQ(Varnic(quiet).err, "");
+  }
 }
 
 // A fleet of `count` drifted devices; returns the baseline.

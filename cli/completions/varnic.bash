@@ -5,12 +5,12 @@
 _varnic_compare_options='--type1 --type2 --types --save -q --quiet --format -W --width
   --suppress-common-lines --truncate --color --stat --explain --html --show-secrets
   --mask-secrets --strict --ignore --ignore-file --no-pager -h --help --version'
-_varnic_audit_options='--glob --baseline-type --target-type --types --baseline-map --ignore
+_varnic_audit_options='--glob --baseline-type --target-type --types --baseline-map --expect --ignore
   --ignore-file --strict -j --jobs -q --quiet --format --html --save-dir --merge --no-progress
   --show-secrets -h --help'
 # Options that take a value: the word after them is that value, not a file or a subcommand.
 _varnic_takes_value='--type1 --type2 --types --save --format -W --width --color --html --ignore
-  --ignore-file --glob --baseline-type --target-type --baseline-map -j --jobs --save-dir'
+  --ignore-file --glob --baseline-type --target-type --baseline-map --expect -j --jobs --save-dir'
 
 _varnic_files() {
   compopt -o filenames 2>/dev/null
@@ -96,7 +96,7 @@ _varnic() {
         _varnic_dirs "$cur"
         return
         ;;
-      --save | --html | --ignore-file | --baseline-map)
+      --save | --html | --ignore-file | --baseline-map | --expect)
         _varnic_files "$cur"
         return
         ;;
