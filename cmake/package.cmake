@@ -54,10 +54,18 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION utils)
 # CPack puts the summary first and indents each line of these.
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
     "The varnic command compares two INI-like backups of an access point and\nwrites the two marked results; VarnicObj is the same engine as an in-process\ncomponent, registered with varnic-regsvr.")
-# The shared libraries travel with the programs: ldconfig runs by trigger.
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+# The shared libraries travel with the programs: ldconfig runs by trigger. Their shlibs file is
+# written here rather than by CPack, which would take the component module (a plugin, loaded by
+# path, with no soname by design) for a library and warn that it lacks one.
+set(varnic_shlibs "")
+foreach(library IN LISTS varnic_libraries)
+  string(APPEND varnic_shlibs
+         "lib${library} ${PROJECT_VERSION_MAJOR} varnic (>= ${PROJECT_VERSION})\n")
+endforeach()
+file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/packaging/shlibs CONTENT "${varnic_shlibs}")
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers
+                                               ${PROJECT_BINARY_DIR}/packaging/shlibs)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME libvarnic-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "varnic (= ${PROJECT_VERSION})")

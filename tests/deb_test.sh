@@ -18,6 +18,7 @@ declare -A expected=(
   [./usr/lib/libvarnic_engine.so.0]=$runtime
   [./usr/lib/libvarnic_com.so.0]=$runtime
   [./usr/share/man/man1/varnic.1.gz]=$runtime
+  [./usr/share/man/man1/varnic-regsvr.1.gz]=$runtime
   [./usr/include/varnic/compare.h]=$dev
   [./usr/include/varnic/version.h]=$dev
   [./usr/include/varnic/com/host.h]=$dev
