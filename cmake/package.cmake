@@ -57,14 +57,19 @@ set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
 # The shared libraries travel with the programs: ldconfig runs by trigger. Their shlibs file is
 # written here rather than by CPack, which would take the component module (a plugin, loaded by
 # path, with no soname by design) for a library and warn that it lacks one.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
 set(varnic_shlibs "")
 foreach(library IN LISTS varnic_libraries)
-  string(APPEND varnic_shlibs
-         "lib${library} ${PROJECT_VERSION_MAJOR} varnic (>= ${PROJECT_VERSION})\n")
+  get_target_property(type ${library} TYPE)
+  if(type STREQUAL "SHARED_LIBRARY")
+    string(APPEND varnic_shlibs
+           "lib${library} ${PROJECT_VERSION_MAJOR} varnic (>= ${PROJECT_VERSION})\n")
+  endif()
 endforeach()
-file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/packaging/shlibs CONTENT "${varnic_shlibs}")
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers
-                                               ${PROJECT_BINARY_DIR}/packaging/shlibs)
+if(varnic_shlibs)
+  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/packaging/shlibs CONTENT "${varnic_shlibs}")
+  list(APPEND CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/packaging/shlibs)
+endif()
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME libvarnic-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
