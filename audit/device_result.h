@@ -50,6 +50,7 @@ struct CDeviceResult {
   bool drifted = false;          // the pair's verdict: differences, or hidden ones under --strict
   std::vector<CDrift> drift;     // the first kMaxKeptDrift once the audit has tallied them
   std::size_t driftOmitted = 0;  // drifted settings beyond those
+  double seconds = 0;            // what reading, comparing and saving the pair took
 
   bool Failed() const { return !error.empty(); }
 };

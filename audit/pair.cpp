@@ -1,5 +1,6 @@
 #include "audit/pair.h"
 
+#include <chrono>
 #include <new>
 #include <system_error>
 #include <utility>
@@ -124,15 +125,18 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
 
 CDeviceResult AuditPair(const CBaseline& baseline, const std::string& target,
                         const CPairOptions& options, const CSavePaths& save, bool walked) {
+  const auto start = std::chrono::steady_clock::now();
+  CDeviceResult result;
   try {
-    return Audit(baseline, target, options, save, walked);
+    result = Audit(baseline, target, options, save, walked);
   } catch (const std::bad_alloc&) {
-    CDeviceResult result;
+    result = CDeviceResult{};
     result.path = target;
     result.baseline = baseline.path;
     result.error = "out of memory";
-    return result;
   }
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return result;
 }
 
 }  // namespace varnic::audit

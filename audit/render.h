@@ -1,6 +1,7 @@
 #ifndef VARNIC_AUDIT_RENDER_H_
 #define VARNIC_AUDIT_RENDER_H_
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 
@@ -28,6 +29,9 @@ void WriteAuditHtml(const CAuditSummary& summary, const std::string& generatedAt
 
 // "[Section] key", as the outputs name a setting.
 std::string SettingName(const std::string& section, const std::string& key);
+
+// "1 device", "2 devices": a count with the word that fits it.
+std::string Plural(std::size_t n, const char* one, const char* many);
 
 }  // namespace varnic::audit
 

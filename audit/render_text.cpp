@@ -20,10 +20,6 @@ std::string StatusWord(const CDeviceResult& device) {
   return device.drifted ? "drifted" : "clean";
 }
 
-std::string Plural(std::size_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 std::string Right(std::size_t value, std::size_t width) {
   std::string text = std::to_string(value);
   return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
@@ -82,6 +78,10 @@ std::string SettingName(const std::string& section, const std::string& key) {
   return section + " " + key;
 }
 
+std::string Plural(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 void WriteTable(const CAuditSummary& summary, std::ostream& out) {
   out << "STATUS   DRIFTED  ONLY IN BASELINE  ONLY IN DEVICE  HIDDEN  DEVICE\n";
   for (const CDeviceResult& d : summary.devices) {
@@ -133,12 +133,20 @@ void WriteGithub(const CAuditSummary& summary, std::ostream& out) {
     }
     // A passing device whose uncompared settings differ is a warning: never silently "same".
     if (!d.drifted && d.hidden == 0) continue;
+    // Only the counts that are not zero, and the settings as a list with nothing after its end.
     std::string message =
-        d.drifted ? Plural(d.differences, "setting differs", "settings differ") + ", " : "";
-    message += Plural(d.hidden, "hidden difference", "hidden differences");
-    message += " against " + d.baseline + ":";
-    for (const CDrift& drift : d.drift) {
-      message.append(" ").append(SettingName(drift.section, drift.key)).append(";");
+        d.differences > 0 ? Plural(d.differences, "setting differs", "settings differ") : "";
+    if (d.hidden > 0) {
+      if (!message.empty()) message += ", ";
+      message += Plural(d.hidden, "hidden difference", "hidden differences");
+    }
+    message += " against " + d.baseline;
+    for (std::size_t i = 0; i < d.drift.size(); ++i) {
+      message.append(i == 0 ? ": " : "; ").append(SettingName(d.drift[i].section, d.drift[i].key));
+    }
+    if (d.driftOmitted > 0) {
+      message += (d.drift.empty() ? ": " : "; ") + std::string("and ") +
+                 Plural(d.driftOmitted, "more setting", "more settings");
     }
     out << (d.drifted ? "::error" : "::warning") << " file=" << GithubEscape(d.path, true)
         << ",title=varnic audit%3A " << (d.drifted ? "drift" : "hidden differences")

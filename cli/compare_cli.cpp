@@ -22,6 +22,26 @@ bool ChooseType(const std::string& word, const char* option, std::int32_t& type,
   return true;
 }
 
+// The side view needs room for its gutter and two columns; past 10000 a line is no view.
+bool ChooseWidth(const std::string& word, std::optional<std::size_t>& width, std::ostream& err) {
+  constexpr std::size_t kMin = 20;
+  constexpr std::size_t kMax = 10000;
+  std::size_t value = 0;
+  bool number = !word.empty() && word.size() <= 5;
+  for (const char c : word) {
+    number = number && c >= '0' && c <= '9';
+    value = value * 10 + static_cast<std::size_t>(c - '0');
+  }
+  if (!number || value < kMin || value > kMax) {
+    err << "varnic: --width: '" << SafeText(word) << "' is not a number of columns from " << kMin
+        << " to " << kMax << "\n"
+        << kUsageHint;
+    return false;
+  }
+  width = value;
+  return true;
+}
+
 }  // namespace
 
 const char* const kCompareFooter = R"(Formats (--format):
@@ -32,7 +52,7 @@ const char* const kCompareFooter = R"(Formats (--format):
            (only in FILE1), "[Section] + key=value" (only in FILE2), "[Section] ~ ..."
            (not compared, but different) (default when standard output is not a terminal)
   marked   the two marked results one after the other, as --save writes them
-  json     one JSON document, schema_version 2 (docs/varnic.schema.json)
+  json     one JSON document, schema_version 2 (/usr/share/varnic/varnic.schema.json)
   brief    one line when the files differ, as diff -q
   github   GitHub Actions annotations, one per difference
 
@@ -64,9 +84,11 @@ CLI::App* AddCompareCommand(CLI::App& app, CCompareArgs& args) {
   CLI::App* compare = app.add_subcommand("compare", "Compare FILE1 with FILE2");
   compare->footer(kCompareFooter);
   compare->add_option("FILE1", args.options.file1, "First backup ('-' reads standard input)")
-      ->required();
+      ->required()
+      ->type_name("");
   compare->add_option("FILE2", args.options.file2, "Second backup ('-' reads standard input)")
-      ->required();
+      ->required()
+      ->type_name("");
   compare
       ->add_option("--type1", args.type1, "Device type of FILE1: 0 or single-band, 1 or dual-band")
       ->type_name("TYPE");
@@ -90,20 +112,27 @@ CLI::App* AddCompareCommand(CLI::App& app, CCompareArgs& args) {
   compare->add_option("--save", args.save, "Write the two marked results to OUT1 and OUT2 (CR LF)")
       ->expected(2)
       ->type_name("OUT1 OUT2")
+      ->option_text("OUT1 OUT2")
       // All values, the last pair used: the parser's own last-value rule breaks on a pair.
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   compare->add_flag("-q,--quiet", args.options.quiet, "Print nothing; report by exit status only");
-  compare->add_option("--format", args.format,
-                      "Output format: side, changes, marked, json, brief or github");
-  compare->add_option("-W,--width", args.width, "Total width of the side-by-side view")
-      ->check(CLI::Range(std::size_t{20}, std::size_t{10000}));
+  compare
+      ->add_option("--format", args.format,
+                   "Output format: side, changes, marked, json, brief or github")
+      ->type_name("FORMAT");
+  compare
+      ->add_option("-W,--width", args.width,
+                   "Total width of the side-by-side view, 20 to 10000 columns")
+      ->type_name("N");
   compare->add_flag("--suppress-common-lines", args.options.suppressCommonLines,
                     "Side by side: hide settings that are the same");
   compare->add_flag("--truncate", args.options.truncate,
                     "Side by side: cut long lines, do not wrap");
-  compare->add_option(
-      "--color", args.color,
-      "Colour: auto (a terminal, NO_COLOR empty or unset, TERM not dumb), always or never");
+  compare
+      ->add_option(
+          "--color", args.color,
+          "Colour: auto (a terminal, NO_COLOR empty or unset, TERM not dumb), always or never")
+      ->type_name("WHEN");
   compare->add_flag("--stat", args.options.stat,
                     "Print counts per section: same, different, only in one file, dropped");
   compare->add_flag("--explain", args.options.explain,
@@ -159,7 +188,7 @@ bool FinishCompareArgs(CCompareArgs& args, std::ostream& err) {
     args.options.save = {args.save[args.save.size() - 2], args.save.back()};
   }
   if (!args.html.empty()) args.options.html = args.html;
-  if (args.width != 0) args.options.width = args.width;
+  if (!args.width.empty() && !ChooseWidth(args.width, args.options.width, err)) return false;
   return true;
 }
 

@@ -16,7 +16,7 @@ struct CCompareArgs {
   CCompareOptions options;
   std::vector<std::string> save;
   std::string html;
-  std::size_t width = 0;
+  std::string width;
   std::string type1;
   std::string type2;
   std::string types;

@@ -260,10 +260,10 @@ void Render(const CPlan& plan, const CCompareOptions& options, const CReport& re
       if (!options.stat) WriteSideView(report, plan.view, terminalMasker, out);
       break;
   }
-  if (options.stat) out << RenderStats(report.stats);
+  if (options.stat) out << RenderStats(report.stats, plan.view.width);
   if (options.explain) WriteExplanations(report.explanations, terminalMasker, out);
   if (plan.format == Format::kSide) {
-    if (!options.stat) out << "\n" << RenderStats(report.stats);
+    if (!options.stat) out << "\n" << RenderStats(report.stats, plan.view.width);
     WriteVerdict(report, terminalMasker, out);
   }
 }

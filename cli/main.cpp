@@ -18,10 +18,12 @@
 #include "cli/compare_cli.h"
 #include "cli/compare_command.h"
 #include "cli/env_options.h"
+#include "cli/help.h"
 #include "cli/os.h"
 #include "cli/pager.h"
 #include "cli/stdout_buffer.h"
 #include "cli/suggest.h"
+#include "cli/usage_errors.h"
 #include "report/terminal_text.h"
 #include "report/version.h"
 
@@ -30,7 +32,7 @@ namespace {
 using varnic::cli::kExitTrouble;
 using varnic::cli::kUsageHint;
 
-constexpr std::array<std::string_view, 2> kSubcommands = {"compare", "audit"};
+constexpr std::array<std::string_view, 3> kSubcommands = {"compare", "audit", "help"};
 
 // "varnic FILE1 FILE2" means "varnic compare FILE1 FILE2": a first word that is no subcommand
 // (and no request for help or the version) starts the compare arguments. A word that is no file
@@ -38,7 +40,7 @@ constexpr std::array<std::string_view, 2> kSubcommands = {"compare", "audit"};
 bool ImplyCompare(std::vector<std::string>& args) {
   if (args.size() < 2) return true;
   const std::string& first = args[1];
-  for (const char* word : {"compare", "audit", "--help", "-h", "--version"}) {
+  for (const char* word : {"compare", "audit", "help", "--help", "-h", "--version"}) {
     if (first == word) return true;
   }
   std::error_code ignored;
@@ -73,25 +75,33 @@ bool Arguments(int argc, char** argv, std::vector<std::string>& args) {
 }
 
 int Run(int argc, char** argv, varnic::cli::CPager& pager) {
-  CLI::App app{"varnic: compare two configuration backups of a dual-band access point"};
+  // Named, so that no usage line shows the path the program was run by.
+  CLI::App app{"varnic: compare two configuration backups of a dual-band access point", "varnic"};
   app.set_version_flag("--version", std::string("varnic ") + varnic::cli::kVersion);
   app.require_subcommand(1);
   app.footer(varnic::cli::kCompareFooter);
   // A default from VARNIC_OPTIONS comes first; what was typed after it wins.
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   varnic::cli::CCompareArgs compare;
-  CLI::App* compareCommand = varnic::cli::AddCompareCommand(app, compare);
+  varnic::cli::AddCompareCommand(app, compare);
   varnic::cli::CAuditCommandLine audit(app);
 
+  // Help is asked for before VARNIC_OPTIONS is read: a default meant for compare must not
+  // turn a request for help into an unknown option.
+  if (argc > 1) {
+    const std::string_view first = argv[1];
+    if (first == "--help" || first == "-h") {
+      std::cout << varnic::cli::OverviewHelp(app);
+      return 0;
+    }
+    if (first == "help") {
+      return varnic::cli::RunHelp(app, std::vector<std::string>(argv + 2, argv + argc), std::cout,
+                                  std::cerr);
+    }
+  }
   try {
     std::vector<std::string> args;
     if (!Arguments(argc, argv, args)) return kExitTrouble;
-    if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h")) {
-      // The command people mean is compare: its options are the ones to show.
-      std::cout << compareCommand->help("varnic")
-                << "\n'varnic FILE1 FILE2' is short for 'varnic compare FILE1 FILE2'.\n";
-      return 0;
-    }
     std::vector<char*> pointers;
     pointers.reserve(args.size());
     for (std::string& arg : args) pointers.push_back(arg.data());
@@ -99,8 +109,7 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
   } catch (const CLI::Success& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    // The parser's message may quote what was typed: shown escaped, as every name is.
-    std::cerr << "varnic: " << varnic::cli::SafeText(e.what()) << "\n" << kUsageHint;
+    std::cerr << varnic::cli::UsageErrorMessage(e, app);
     return kExitTrouble;
   }
   if (audit.Chosen()) return audit.Run(std::cout, std::cerr);

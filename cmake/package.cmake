@@ -54,10 +54,23 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION utils)
 # CPack puts the summary first and indents each line of these.
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
     "The varnic command compares two INI-like backups of an access point and\nwrites the two marked results; VarnicObj is the same engine as an in-process\ncomponent, registered with varnic-regsvr.")
-# The shared libraries travel with the programs: ldconfig runs by trigger.
+# The shared libraries travel with the programs: ldconfig runs by trigger. Their shlibs file is
+# written here rather than by CPack, which would take the component module (a plugin, loaded by
+# path, with no soname by design) for a library and warn that it lacks one.
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(varnic_shlibs "")
+foreach(library IN LISTS varnic_libraries)
+  get_target_property(type ${library} TYPE)
+  if(type STREQUAL "SHARED_LIBRARY")
+    string(APPEND varnic_shlibs
+           "lib${library} ${PROJECT_VERSION_MAJOR} varnic (>= ${PROJECT_VERSION})\n")
+  endif()
+endforeach()
+if(varnic_shlibs)
+  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/packaging/shlibs CONTENT "${varnic_shlibs}")
+  list(APPEND CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/packaging/shlibs)
+endif()
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME libvarnic-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "varnic (= ${PROJECT_VERSION})")

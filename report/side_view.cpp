@@ -9,19 +9,29 @@
 namespace varnic::cli {
 namespace {
 
+// " (type 0, single-band)": what the header says of a file after its name.
 std::string Describe(const CInput& input) {
   const std::string_view role = TypeName(input.type);
-  std::string text = SafeText(input.path) + " (type " + std::to_string(input.type);
+  std::string text = " (type " + std::to_string(input.type);
   if (!role.empty()) text.append(", ").append(role);
   return text + ")";
 }
 
-// Cuts or pads `text` (already escaped) to `width` bytes; long names lose their start, where
-// paths are least telling.
-std::string Fitted(std::string text, std::size_t width) {
-  if (text.size() > width) text = "..." + text.substr(text.size() - width + 3);
-  text.resize(width, ' ');
-  return text;
+// Fewer columns than this would leave only a scrap of the type.
+constexpr std::size_t kMinTypeWidth = 8;
+
+// A file's heading in exactly `width` columns: its name first, shortened in the middle when even
+// the name alone is too long, then its type, whole or shortened or left out, as room allows.
+std::string Heading(const CInput& input, std::size_t width) {
+  std::string text = ShortenMiddle(input.path, width);
+  const std::size_t room = width - Columns(text);
+  const std::string type = Describe(input);
+  if (type.size() <= room) {
+    text += type;
+  } else if (room >= kMinTypeWidth) {
+    text += ShortenMiddle(type, room);
+  }
+  return text + std::string(width - Columns(text), ' ');
 }
 
 }  // namespace
@@ -30,8 +40,7 @@ void WriteSideView(const CReport& report, const CViewOptions& view, CSecretMaske
                    std::ostream& out) {
   const std::size_t column =
       std::max<std::size_t>(8, (std::max<std::size_t>(view.width, 3) - 3) / 2);
-  std::string header =
-      Fitted(Describe(report.left), column) + "   " + Fitted(Describe(report.right), column);
+  std::string header = Heading(report.left, column) + "   " + Heading(report.right, column);
   header.erase(header.find_last_not_of(' ') + 1);
   out << header << "\n" << std::string(2 * column + 3, '=') << "\n";
   if (report.comparison != nullptr) out << RenderSideBySide(*report.comparison, view, masker);
@@ -53,15 +62,26 @@ void WriteVerdict(const CReport& report, CSecretMasker* masker, std::ostream& ou
           << left << kArrow << right << " (" << SafeText(hidden.why) << ")\n";
     }
   }
-  if (verdict.differences == 0) {
-    out << "\nNo differences in the compared settings"
-        << (verdict.hiddenDifferences > 0 ? ", but some settings were not compared (above)."
-                                          : ": the two backups are the same.")
-        << "\n";
-  }
+  // The verdict comes last, after what it sums up, so that it is the line a reader ends on.
+  out << "\n";
   if (verdict.ignored > 0) {
     out << verdict.ignored << (verdict.ignored == 1 ? " setting differs" : " settings differ")
         << " but matched an ignore pattern.\n";
+  }
+  if (verdict.differences > 0) {
+    out << "The backups differ in " << verdict.differences
+        << (verdict.differences == 1 ? " compared setting" : " compared settings")
+        << (verdict.strict && verdict.hiddenDifferences > 0 ? ", and in settings not compared" : "")
+        << ".\n";
+  } else if (verdict.hiddenDifferences > 0) {
+    out << (verdict.strict ? "The backups differ under --strict: no compared setting differs, "
+                             "but some settings that were not compared do (above).\n"
+                           : "No differences in the compared settings, but some settings were "
+                             "not compared (above).\n");
+  } else {
+    out << (verdict.ignored > 0
+                ? "No differences in the compared settings, ignored ones aside.\n"
+                : "No differences in the compared settings: the two backups are the same.\n");
   }
 }
 

@@ -15,7 +15,8 @@ void WriteSideView(const CReport& report, const CViewOptions& view, CSecretMaske
                    std::ostream& out);
 
 // What a person must not miss at the end of a view: the settings that were not compared and
-// differ, one line each, and a verdict line when nothing differs.
+// differ, one line each, how many differences an ignore pattern took, and a verdict line, always
+// the last.
 void WriteVerdict(const CReport& report, CSecretMasker* masker, std::ostream& out);
 
 }  // namespace varnic::cli

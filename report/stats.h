@@ -1,6 +1,7 @@
 #ifndef VARNIC_REPORT_STATS_H_
 #define VARNIC_REPORT_STATS_H_
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,11 @@ struct CSectionStats {
 std::vector<CSectionStats> ComputeStats(const CComparison& comparison,
                                         const CIgnoreList* ignores = nullptr);
 
-// A fixed-width table of the counts, one row per section and a total row.
-std::string RenderStats(const std::vector<CSectionStats>& stats);
+// A table of the counts, one row per section and a total row, fitted to `width` columns (0: no
+// limit). The full table when it fits; else shorter headings and section names shortened in the
+// middle, and when the counts still do not fit side by side, the columns in blocks one below the
+// other, each with the section names, as few blocks as the width allows.
+std::string RenderStats(const std::vector<CSectionStats>& stats, std::size_t width = 0);
 
 }  // namespace varnic::cli
 

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include "report/report_model.h"
 #include "varnic/compare.h"
 
@@ -27,6 +32,56 @@ TEST(ComputeStats, CountsPairsPerSectionAndDroppedLines) {
   EXPECT_EQ(stats[0], (CSectionStats{"[5GHz_WirelessSettings]", 1, 1, 1, 1, 0}));
   EXPECT_EQ(stats[1], (CSectionStats{"[2.4GHz_SecuritySettings]", 1, 0, 0, 0, 1}));
   EXPECT_EQ(stats[2], (CSectionStats{"total", 2, 1, 1, 1, 1}));
+}
+
+TEST(RenderStats, FitsTheWidthWithEveryCountKept) {
+  const std::vector<CSectionStats> stats = {
+      {"[2.4GHz_MultiSSIDSettings]", 8, 1, 0, 0, 0, 0, 0, 3},
+      {"[2.4GHz_SecuritySettings]", 4, 1, 0, 0, 0, 0, 2, 0},
+      {"[System]", 6, 2, 0, 1, 4, 0, 0, 0},
+      {"total", 1234567, 3, 0, 1, 4, 0, 0, 3},
+  };
+  std::vector<std::string> counts;
+  for (const CSectionStats& s : stats) {
+    for (const int n : {s.same, s.different, s.onlyLeft, s.onlyRight, s.dropped, s.reconciled,
+                        s.hidden, s.ignored}) {
+      counts.push_back(std::to_string(n));
+    }
+  }
+  std::sort(counts.begin(), counts.end());
+  const struct {
+    std::size_t width;
+    std::size_t headings;  // one per block of columns
+    const char* name;      // how the longest section name shows
+  } cases[] = {
+      {0, 1, "[2.4GHz_MultiSSIDSettings] "},  // no limit: the full table, as ever
+      {200, 1, "[2.4GHz_MultiSSIDSettings] "},
+      {80, 1, "[2.4GHz_MultiSSIDSettings] "},
+      // Shorter names would read the same: the last column goes below instead.
+      {70, 2, "[2.4GHz_MultiSSIDSettings] "},
+      {40, 3, "[2.4GHz_M...Settings] "},
+      {20, 8, "[2.4G...ngs] "},  // a block per column, names as short as they may be
+  };
+  for (const auto& c : cases) {
+    const std::string table = RenderStats(stats, c.width);
+    std::istringstream lines(table);
+    std::vector<std::string> numbers;
+    std::size_t headings = 0;
+    for (std::string line; std::getline(lines, line);) {
+      if (c.width != 0) {
+        EXPECT_LE(line.size(), c.width) << c.width << ": " << line;
+      }
+      headings += line.starts_with("section ") ? 1 : 0;
+      std::istringstream words(line);
+      for (std::string word; words >> word;) {
+        if (word.find_first_not_of("0123456789") == std::string::npos) numbers.push_back(word);
+      }
+    }
+    std::sort(numbers.begin(), numbers.end());
+    EXPECT_EQ(numbers, counts) << c.width << "\n" << table;
+    EXPECT_EQ(headings, c.headings) << c.width << "\n" << table;
+    EXPECT_NE(table.find(c.name), std::string::npos) << c.width << "\n" << table;
+  }
 }
 
 TEST(EntriesOf, OneEntryPerSettingWithValuesAsTheResultsShowThem) {

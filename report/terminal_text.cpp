@@ -95,4 +95,33 @@ std::string SafeText(std::string_view bytes) {
   return Join(cells, 0, cells.size());
 }
 
+std::size_t Columns(std::string_view safeText) {
+  return static_cast<std::size_t>(std::count_if(safeText.begin(), safeText.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xc0U) != 0x80U;
+  }));
+}
+
+std::string ShortenMiddle(std::string_view bytes, std::size_t width) {
+  std::string text = SafeText(bytes);
+  if (Columns(text) <= width) return text;
+  const Cells cells = ToSafeCells(bytes);
+  const auto columns = [](const std::string& cell) { return Columns(cell); };
+  constexpr std::string_view kGap = "...";
+  // Too narrow for a gap between two parts: the start alone says most.
+  const bool gap = width >= kGap.size() + 2;
+  const std::size_t room = gap ? width - kGap.size() : width;
+  std::size_t head = 0;
+  std::size_t used = 0;
+  while (head < cells.size() && used + columns(cells[head]) <= (gap ? (room + 1) / 2 : room)) {
+    used += columns(cells[head++]);
+  }
+  std::size_t tail = cells.size();
+  while (gap && tail > head && used + columns(cells[tail - 1]) <= room) {
+    used += columns(cells[--tail]);
+  }
+  text = Join(cells, 0, head);
+  if (gap) text.append(kGap).append(Join(cells, tail, cells.size()));
+  return text;
+}
+
 }  // namespace varnic::cli

@@ -26,6 +26,15 @@ bool IsPlainText(std::string_view bytes);
 // The whole of `bytes` in its safe form: Join(ToSafeCells(bytes)), cheaply for plain text.
 std::string SafeText(std::string_view bytes);
 
+// The columns safe text takes on a terminal: an escape shows as its own characters, a UTF-8
+// character as one.
+std::size_t Columns(std::string_view safeText);
+
+// `bytes` in its safe form, at most `width` columns: when longer, its middle gives way to "...",
+// so that a path keeps its folder's start and its file name's end. Never cuts a character or an
+// escape in two.
+std::string ShortenMiddle(std::string_view bytes, std::size_t width);
+
 }  // namespace varnic::cli
 
 #endif  // VARNIC_REPORT_TERMINAL_TEXT_H_

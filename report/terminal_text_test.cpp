@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <vector>
 
 namespace varnic::cli {
 namespace {
@@ -49,6 +50,30 @@ INSTANTIATE_TEST_SUITE_P(
         EscapeCase{"ArabicLetterMark", "\xd8\x9c", "\\xd8\\x9c"},
         EscapeCase{"OtherPunctuationStays", "\xe2\x80\x94", "\xe2\x80\x94"}),
     [](const auto& info) { return info.param.name; });
+
+TEST(ShortenMiddle, KeepsBothEndsAndNeverSplitsACharacterOrAnEscape) {
+  struct Case {
+    std::string bytes;
+    std::size_t width;
+    std::string shown;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"ap-before.cfg", 20, "ap-before.cfg"},
+           {"ap-before.cfg", 13, "ap-before.cfg"},
+           {"sites/north/ap-before.cfg", 14, "sites/...e.cfg"},  // odd room: the start gets more
+           {"sites/north/ap-before.cfg", 13, "sites...e.cfg"},
+           {"abcdef", 4, "abcd"},  // no room for a gap between two parts
+           {"abcdef", 0, ""},
+           {"caf\xc3\xa9-\xe2\x82\xac-end", 9, "caf...end"},
+           {"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", 7,
+            "\xc3\xa9\xc3\xa9...\xc3\xa9\xc3\xa9"},
+           {"x\x1by\x1bz", 9, "x...\\x1bz"},  // the escape stays whole, or goes whole
+       }) {
+    const std::string shown = ShortenMiddle(c.bytes, c.width);
+    EXPECT_EQ(shown, c.shown) << c.bytes << " in " << c.width;
+    EXPECT_LE(Columns(shown), c.width) << shown;
+  }
+}
 
 }  // namespace
 }  // namespace varnic::cli

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -88,7 +90,7 @@ TEST(Audit, SmallFleetInEveryFormat) {
             ",title=varnic audit%3A drift::10 settings differ, 4 hidden",
         "::warning file=" + fleet.hidden +
             ",title=varnic audit%3A hidden differences::1 hidden difference against " +
-            fleet.golden + ": [System] IPaddr;",
+            fleet.golden + ": [System] IPaddr\n",
         "::notice title=varnic audit::5 devices: 1 drifted"},
        5},
       {"json", {"\"state\": \"complete\"", "\"kind\": \"hidden\""}, 0},
@@ -109,6 +111,79 @@ TEST(Audit, SmallFleetInEveryFormat) {
   }
   EXPECT_NE(Varnic(fleet.Args({"--format=junit", "--show-secrets"})).out.find("GreenMeadow!2025"),
             std::string::npos);
+}
+
+// The JUnit report of the hand-made pairs as a CI system reads it (Python's XML parser, as test
+// report plugins use), and the workflow commands as GitHub's runner splits them.
+TEST(AuditReports, JunitAndGithubAsTheirConsumersReadThem) {
+  if (std::system("/usr/bin/python3 -c 'import xml.etree.ElementTree' 2>/dev/null") != 0) {
+    GTEST_SKIP() << "python3 is not installed";
+  }
+  const std::string beside = "cd " + testing::Quote(VARNIC_SOURCE_DIR "/tests") + " && ";
+  const std::vector<std::string> audit = {"audit", "pairs/base.cfg", "pairs", "-j1"};
+  CTempDir dir;
+  const std::string parse = dir.Write("parse.py", R"(import sys, xml.etree.ElementTree as ET
+suite = ET.parse(sys.argv[1]).getroot().find('testsuite')
+for case in suite.iter('testcase'):
+    time = float(case.get('time'))
+    assert time >= 0, time
+    verdict = case.find('failure') if case.find('failure') is not None else case.find('error')
+    out = case.find('system-out')
+    text = (verdict.text if verdict is not None else out.text if out is not None else '') or ''
+    print('|'.join([case.get('classname'), case.get('name'),
+                    verdict.tag if verdict is not None else 'pass',
+                    verdict.get('message') if verdict is not None else '']))
+    for line in text.splitlines():
+        print('  ' + line)
+)");
+  std::vector<std::string> args = audit;
+  args.emplace_back("--format=junit");
+  const std::string junit = dir.Write("junit.xml", testing::RunVarnic(args, beside).out);
+  const CommandRun read = testing::RunShell("/usr/bin/python3 " + parse + " " + junit);
+  ASSERT_EQ(read.status, 0) << ReadAll(junit);
+  for (const char* expected : {
+           "pairs|pairs/passphrase-changed.cfg|failure|1 difference against pairs/base.cfg\n",
+           "pairs|pairs/spaced-key.cfg|failure|2 differences against pairs/base.cfg\n",
+           "pairs|pairs/single-band.cfg|failure|24 differences, 6 hidden differences against "
+           "pairs/base.cfg\n",
+           "  [5GHz_WirelessSettings] ssid: only_in_baseline (baseline 'Lobby-5G', device "
+           "missing)\n",
+           "  and 5 more settings\n",
+           "pairs|pairs/address-changed.cfg|pass|\n"
+           "  [System] IPaddr: hidden (baseline '192.168.10.20', device '192.168.10.99')\n",
+           "  [System] LED_mode: hidden (baseline missing, device 'Off')\n",
+       }) {
+    EXPECT_NE(read.out.find(expected), std::string::npos) << expected << "\n" << read.out;
+  }
+  EXPECT_EQ(read.out.find("''"), std::string::npos) << "a missing value shown as empty";
+
+  args.back() = "--format=github";
+  const CommandRun github = testing::RunVarnic(args, beside);
+  // "::level key=value,key=value::message", with % CR LF escaped in the message.
+  const std::regex command("::(error|warning|notice) ((?:\\w+=[^,:]*,?)*)::(.*)");
+  std::size_t annotations = 0;
+  std::istringstream lines(github.out);
+  for (std::string line; std::getline(lines, line); ++annotations) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(line, m, command)) << line;
+    const std::string message = m[3];
+    EXPECT_EQ(std::string(".,;:").find(message.back()), std::string::npos) << line;
+    if (m[1] != "notice") {  // the totals may well say "0 errors"
+      EXPECT_EQ(message.find(" 0 "), std::string::npos) << "a count of nothing: " << line;
+    }
+    EXPECT_EQ(message.find("1 settings"), std::string::npos) << line;
+  }
+  EXPECT_EQ(annotations, 7U) << github.out;
+  for (const char* expected : {
+           "::error file=pairs/passphrase-changed.cfg,title=varnic audit%3A drift::1 setting "
+           "differs against pairs/base.cfg: [5GHz_SecuritySettings] passphrase\n",
+           "::warning file=pairs/firmware-upgrade.cfg,title=varnic audit%3A hidden "
+           "differences::2 hidden differences against pairs/base.cfg: [System] NTP_server; "
+           "[System] LED_mode\n",
+           "; and 5 more settings\n",
+       }) {
+    EXPECT_NE(github.out.find(expected), std::string::npos) << expected << "\n" << github.out;
+  }
 }
 
 TEST(Audit, JsonValidatesAgainstThePublishedSchema) {

@@ -61,7 +61,9 @@ TEST(BashCompletion, OffersSubcommandsOptionsValuesAndFiles) {
       {{"varnic", "compare", "--format", "=", "j"}, {"json"}},  // --format=j, as bash splits it
       {{"varnic", "audit", "--format", ""}, {"table", "json", "csv", "junit", "github"}},
       {{"varnic", "co"}, {"compare"}},
-      {{"varnic", ""}, {"compare", "audit", "a.cfg", "sub"}},
+      {{"varnic", ""}, {"audit", "compare", "help", "a.cfg", "sub"}},
+      {{"varnic", "help", ""}, {"audit", "compare"}},
+      {{"varnic", "help", "audit", ""}, {}},
       {{"varnic", "compare", "--color", ""}, {"always", "auto", "never"}},
       {{"varnic", "compare", "--type1", "s"}, {"single-band"}},
       {{"varnic", "audit", "--target-type", "d"}, {"dual-band"}},

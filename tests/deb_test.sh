@@ -5,7 +5,12 @@
 set -euo pipefail
 build=$1 source=$2 work=$3
 rm -rf "$work" && mkdir -p "$work/root"
-cpack --config "$build/CPackConfig.cmake" -B "$work" >/dev/null
+cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.txt" 2>&1
+# The component module is a plugin without soname by design: CPack must not take it for a library.
+if grep -i -B1 -A2 'warning' "$work/cpack.txt"; then
+  echo "cpack warns" >&2
+  exit 1
+fi
 runtime=$(echo "$work"/varnic_*.deb)
 dev=$(echo "$work"/libvarnic-dev_*.deb)
 [[ -f $runtime && -f $dev ]] || { echo "missing packages in $work" >&2; ls "$work" >&2; exit 1; }
@@ -18,6 +23,7 @@ declare -A expected=(
   [./usr/lib/libvarnic_engine.so.0]=$runtime
   [./usr/lib/libvarnic_com.so.0]=$runtime
   [./usr/share/man/man1/varnic.1.gz]=$runtime
+  [./usr/share/man/man1/varnic-regsvr.1.gz]=$runtime
   [./usr/include/varnic/compare.h]=$dev
   [./usr/include/varnic/version.h]=$dev
   [./usr/include/varnic/com/host.h]=$dev

@@ -59,11 +59,16 @@ _varnic() {
     fi
     if [[ -z $command ]]; then
       case $word in
-        compare | audit) command=$word ;;
+        compare | audit | help) command=$word ;;
         *) command=compare ;;
       esac
     fi
   done
+  # varnic help SUBCOMMAND: one word, a subcommand.
+  if [[ $command == help ]]; then
+    ((cword == 2)) && COMPREPLY=($(compgen -W 'compare audit' -- "$cur"))
+    return
+  fi
   local kind=compare
   [[ $command == audit ]] && kind=audit
 
@@ -117,7 +122,7 @@ _varnic() {
   fi
   # Options first mean an implicit compare: no subcommand may follow them.
   if [[ -z $command && -z $seen_option ]]; then
-    COMPREPLY=($(compgen -W 'compare audit' -- "$cur"))
+    COMPREPLY=($(compgen -W 'compare audit help' -- "$cur"))
   fi
   _varnic_files "$cur" # backups, and for audit directories of them: compgen -f offers both
 }

@@ -3,12 +3,14 @@
 # Compare options and files, unless the command is audit: a first word that is not a subcommand
 # starts an implicit compare (varnic FILE1 FILE2).
 function __varnic_compare
-    not __fish_seen_subcommand_from audit
+    not __fish_seen_subcommand_from audit help
 end
 
 complete -c varnic -f
 complete -c varnic -n __fish_use_subcommand -a compare -d 'Compare two backups'
 complete -c varnic -n __fish_use_subcommand -a audit -d 'Audit a fleet against a baseline'
+complete -c varnic -n __fish_use_subcommand -a help -d 'Show the help of a subcommand'
+complete -c varnic -n '__fish_seen_subcommand_from help' -a 'compare audit'
 complete -c varnic -s h -l help -d 'Show help'
 complete -c varnic -n __varnic_compare -l version -d 'Show the version'
 
