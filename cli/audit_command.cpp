@@ -1,9 +1,12 @@
 #include "cli/audit_command.h"
 
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -21,6 +24,7 @@
 #include "audit/targets.h"
 #include "cli/ignore_options.h"
 #include "cli/os.h"
+#include "cli/output_checks.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "report/device_types.h"
@@ -107,11 +111,32 @@ bool LoadBaselines(const CAuditOptions& options, CBaselines& baselines, std::ost
   return true;
 }
 
+// Everything the audit reads (baselines, the map, the ignore file, every target found) and
+// writes (the page, every saved pair), so that no output lands on an input or on another output.
+base::COutputPlan PlanOf(const CAuditOptions& options, const CBaselines& baselines,
+                         const std::vector<audit::CTarget>& targets,
+                         const std::vector<audit::CSavePaths>& saves) {
+  base::COutputPlan plan;
+  for (const auto& [path, baseline] : baselines.byPath) plan.AddInput(path);
+  if (options.baselineMap) plan.AddInput(*options.baselineMap);
+  if (options.ignoreFile) plan.AddInput(*options.ignoreFile);
+  for (const audit::CTarget& target : targets) plan.AddInput(target.path);
+  if (options.html) plan.AddOutput(*options.html);
+  for (const audit::CSavePaths& save : saves) {
+    if (save.baseline.empty()) continue;
+    plan.AddOutput(save.baseline);
+    plan.AddOutput(save.device);
+  }
+  return plan;
+}
+
 bool WriteHtml(const CAuditSummary& summary, const std::string& path, std::ostream& err) {
   std::string html;
   {
     std::ostringstream page;
-    audit::WriteAuditHtml(summary, ReportDate(), page);
+    std::string warning;
+    audit::WriteAuditHtml(summary, ReportDate(&warning), page);
+    if (!warning.empty()) err << "varnic: warning: " << warning << "\n";
     html = std::move(page).str();
   }
   CStagedFiles outputs;
@@ -151,6 +176,10 @@ int Report(const CAuditSummary& summary, const CAuditOptions& options, std::ostr
 }
 
 int RunMerge(const CAuditOptions& options, std::ostream& out, std::ostream& err) {
+  base::COutputPlan plan;
+  for (const std::string& path : options.inputs) plan.AddInput(path);
+  if (options.html) plan.AddOutput(*options.html);
+  if (!OutputsAreSafe(plan, err)) return kTrouble;
   audit::CMergedAudits merged;
   for (const std::string& path : options.inputs) {
     std::string text;
@@ -215,9 +244,12 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
     for (const audit::CTarget& target : targets) paths.push_back(target.path);
     saves = audit::SaveNamesFor(paths, *options.saveDir);
   }
+  if (!OutputsAreSafe(PlanOf(options, baselines, targets, saves), err)) return kTrouble;
 
   // Each slot is written by the one worker that took its index; unstarted ones stay empty.
   std::vector<std::optional<audit::CDeviceResult>> results(targets.size());
+  // Set once a slot is written: a pair left running after an interruption is never read.
+  const std::unique_ptr<std::atomic<bool>[]> written(new std::atomic<bool>[targets.size()] {});
   audit::CSettingTally tally;
   const auto work = [&](std::size_t i) {
     const audit::CTarget& target = targets[i];
@@ -228,6 +260,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       failed.baseline = baseline.path;
       failed.error = target.error;
       results[i] = std::move(failed);
+      written[i].store(true, std::memory_order_release);
       return;
     }
     audit::CDeviceResult result = audit::AuditPair(baseline, target.path, pair, saves[i]);
@@ -235,6 +268,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
     tally.AddDevice(result);
     audit::TrimDrift(result);
     results[i] = std::move(result);
+    written[i].store(true, std::memory_order_release);
   };
 
   const bool progress = !options.quiet && !options.noProgress && os::StderrIsTerminal();
@@ -245,18 +279,23 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
         << std::flush;
   };
   int signal = 0;
+  std::size_t stuck = 0;
   {
     const audit::CInterruptScope interrupt;
+    // After a signal the pairs running get a second to finish; one stuck in the system (a slow
+    // network file system) is left behind so that the summary comes now.
     audit::RunPool(targets.size(), options.jobs, work, interrupt.Flag(),
-                   progress ? std::function<void(std::size_t)>(monitor) : nullptr);
+                   progress ? std::function<void(std::size_t)>(monitor) : nullptr, &stuck);
     signal = interrupt.Signal();
   }
   if (progress) err << "\r\x1b[K" << std::flush;
 
   std::vector<audit::CDeviceResult> devices;
   devices.reserve(targets.size());
-  for (std::optional<audit::CDeviceResult>& result : results) {
-    if (result) devices.push_back(std::move(*result));
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    if (written[i].load(std::memory_order_acquire) && results[i]) {
+      devices.push_back(std::move(*results[i]));
+    }
   }
   const CAuditSummary summary = audit::Summarize(
       std::move(devices), targets.size(), list.duplicates, signal != 0, options.strict, &tally);
@@ -264,6 +303,13 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   if (signal != 0) {
     err << "varnic: audit interrupted; " << summary.totals.notStarted << " of "
         << summary.totals.targets << " targets were not audited\n";
+    if (stuck > 0) {
+      // The pairs left running still refer to this function's state: the process ends here.
+      err << "varnic: " << stuck << " pair(s) did not finish in time and were left unsaved\n";
+      out.flush();
+      err.flush();
+      std::_Exit(kExitInterruptedBase + signal);
+    }
     return kExitInterruptedBase + signal;
   }
   return status;
