@@ -96,7 +96,7 @@ CLI::App* AddCompareCommand(CLI::App& app, CCompareArgs& args) {
   compare->add_option("--format", args.format,
                       "Output format: side, changes, marked, json, brief or github");
   compare->add_option("-W,--width", args.width, "Total width of the side-by-side view")
-      ->check(CLI::Range(std::size_t{20}, std::size_t{10000}));
+      ->check(CLI::Range(kMinWidth, kMaxWidth));
   compare->add_flag("--suppress-common-lines", args.options.suppressCommonLines,
                     "Side by side: hide settings that are the same");
   compare->add_flag("--truncate", args.options.truncate,

@@ -18,6 +18,7 @@
 #include "cli/compare_cli.h"
 #include "cli/compare_command.h"
 #include "cli/env_options.h"
+#include "cli/exact_arguments.h"
 #include "cli/os.h"
 #include "cli/pager.h"
 #include "cli/stdout_buffer.h"
@@ -82,6 +83,7 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
   varnic::cli::CCompareArgs compare;
   CLI::App* compareCommand = varnic::cli::AddCompareCommand(app, compare);
   varnic::cli::CAuditCommandLine audit(app);
+  varnic::cli::TakeArgumentsAsGiven(app);
 
   try {
     std::vector<std::string> args;
@@ -92,6 +94,7 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
                 << "\n'varnic FILE1 FILE2' is short for 'varnic compare FILE1 FILE2'.\n";
       return 0;
     }
+    varnic::cli::ProtectBrackets(args);
     std::vector<char*> pointers;
     pointers.reserve(args.size());
     for (std::string& arg : args) pointers.push_back(arg.data());
@@ -100,7 +103,8 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     // The parser's message may quote what was typed: shown escaped, as every name is.
-    std::cerr << "varnic: " << varnic::cli::SafeText(e.what()) << "\n" << kUsageHint;
+    std::cerr << "varnic: " << varnic::cli::SafeText(varnic::cli::WithoutMarks(e.what())) << "\n"
+              << kUsageHint;
     return kExitTrouble;
   }
   if (audit.Chosen()) return audit.Run(std::cout, std::cerr);
@@ -112,7 +116,11 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
         varnic::cli::ChoosePager(varnic::cli::CPagerEnv::FromProcess(compare.noPager));
     if (command) {
       std::cout.flush();
-      pager.Start(*command);
+      // Without a pager the output stays where it was going: shown, with a word of why.
+      if (!varnic::cli::PagerCanStart(*command, std::getenv("PATH")) || !pager.Start(*command)) {
+        std::cerr << "varnic: warning: the pager '" << varnic::cli::SafeText(*command)
+                  << "' cannot be started; the output follows here\n";
+      }
     }
   }
   return varnic::cli::RunCompare(compare.options, terminal, std::cin, std::cout, std::cerr);
