@@ -252,6 +252,8 @@ TEST(AuditMerge, BadFieldsAreRefusedByName) {
       {"/devices/0/differences", nlohmann::json::parse("18446744073709551621"), false,
        "field 'devices[0].differences'"},
       {"/devices/0/ignored", "7", false, "field 'devices[0].ignored': expected a count"},
+      {"/devices/0/hidden_differences", std::uint64_t{1} << 53U, false,
+       "field 'devices[0].hidden_differences': expected a count"},
       {"/devices/0/baseline_type", 4294967296LL, false,
        "field 'devices[0].baseline_type': expected a device type"},
       {"/devices/0/drift/0/kind", "sideways", false, "field 'devices[0].drift[0].kind'"},

@@ -49,13 +49,16 @@ std::string Text(const json& object, const char* key, const std::string& where) 
   return value.get<std::string>();
 }
 
-// A count: a whole number from 0 up. The parser keeps -3 as a signed number and 2^64+5 or 1.5
-// as floating point; none of them is a count.
+// The largest count taken: the largest whole number every JSON reader keeps exactly, far from
+// where adding up the shards or writing the sum back could overflow.
+constexpr std::uint64_t kMaxCount = (std::uint64_t{1} << 53U) - 1;
+
+// A count: a whole number from 0 to kMaxCount. The parser keeps -3 as a signed number and
+// 2^64+5 or 1.5 as floating point; none of them is a count.
 std::size_t Count(const json& object, const char* key, const std::string& where) {
   const json& value = Field(object, key, where);
-  if (!value.is_number_unsigned() ||
-      value.get<std::uint64_t>() > std::numeric_limits<std::size_t>::max()) {
-    Wrong(Path(where, key), "a count (a whole number from 0)", value);
+  if (!value.is_number_unsigned() || value.get<std::uint64_t>() > kMaxCount) {
+    Wrong(Path(where, key), "a count (a whole number from 0 to 2^53-1)", value);
   }
   return static_cast<std::size_t>(value.get<std::uint64_t>());
 }
