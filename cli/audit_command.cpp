@@ -232,6 +232,14 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   const std::vector<audit::CTarget>& targets = list.targets;
   std::vector<audit::CSavePaths> saves(targets.size());
   if (options.saveDir) {
+    std::vector<std::string> paths;
+    paths.reserve(targets.size());
+    for (const audit::CTarget& target : targets) paths.push_back(target.path);
+    saves = audit::SaveNamesFor(paths, *options.saveDir);
+  }
+  // Checked before the folder is made: a refused run leaves nothing behind.
+  if (!OutputsAreSafe(PlanOf(options, baselines, targets, saves), err)) return kTrouble;
+  if (options.saveDir) {
     std::error_code code;
     std::filesystem::create_directories(*options.saveDir, code);
     if (code) {
@@ -239,12 +247,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
           << "\n";
       return kTrouble;
     }
-    std::vector<std::string> paths;
-    paths.reserve(targets.size());
-    for (const audit::CTarget& target : targets) paths.push_back(target.path);
-    saves = audit::SaveNamesFor(paths, *options.saveDir);
   }
-  if (!OutputsAreSafe(PlanOf(options, baselines, targets, saves), err)) return kTrouble;
 
   // Each slot is written by the one worker that took its index; unstarted ones stay empty.
   std::vector<std::optional<audit::CDeviceResult>> results(targets.size());
