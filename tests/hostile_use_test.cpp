@@ -162,8 +162,13 @@ TEST(HostileUse, FirstSignalEndsAStuckAuditWithTheSummary) {
   ASSERT_EQ(::mkfifo(w.dir.File("saved/dev.cfg.device.cfg").c_str(), 0600), 0);
   const auto start = std::chrono::steady_clock::now();
   CommandRun run = testing::RunShell(
-      "cd " + Quote(w.dir.File("")) + " && timeout 30 " + Quote(VARNIC_BINARY) +
-      " audit base.cfg dev.cfg --save-dir saved -j1 2>err & sleep 1; kill -TERM $!; wait $!");
+      "cd " + Quote(w.dir.File("")) + " || exit 1; timeout --foreground 30 " +
+      Quote(VARNIC_BINARY) +
+      " audit base.cfg dev.cfg --save-dir saved -j1 2>err & "
+      // Signalled once the pair has staged its first file and waits at the FIFO. timeout only
+      // guards against a hang: in the foreground it passes the signal on once, not to a group.
+      "for i in $(seq 100); do ls saved | grep -q baseline && break; sleep 0.1; done; "
+      "sleep 0.3; kill -TERM $!; wait $!");
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
   run.err = ReadAll(w.dir.File("err"));
   EXPECT_EQ(run.status, 143) << run.err;
