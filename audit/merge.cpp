@@ -21,7 +21,7 @@ class CShapeError : public std::runtime_error {
 std::string Found(const json& value) {
   if (value.is_number() || value.is_boolean() || value.is_null()) return value.dump();
   if (value.is_string()) {
-    const std::string& text = value.get_ref<const std::string&>();
+    const auto& text = value.get_ref<const std::string&>();
     return text.size() <= 40 ? "the text \"" + text + "\"" : "a text";
   }
   return value.is_array() ? "an array" : "an object";
@@ -113,10 +113,12 @@ CDeviceResult DeviceFrom(const json& row, const std::string& where) {
     entry.key = Text(item, "key", at);
     const std::string kind = Text(item, "kind", at);
     if (!DriftKindFromName(kind, entry.kind)) {
-      throw CShapeError("field '" + at +
-                        ".kind': expected different, only_in_baseline, only_in_device or "
-                        "hidden, found \"" +
-                        kind + "\"");
+      std::string message = "field '" + at;
+      message.append(".kind': expected different, only_in_baseline, only_in_device or hidden, ")
+          .append("found \"")
+          .append(kind)
+          .append("\"");
+      throw CShapeError(message);
     }
     entry.baseline = Text(item, "baseline", at);
     entry.device = Text(item, "device", at);

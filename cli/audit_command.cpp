@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <memory>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -252,7 +251,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   // Each slot is written by the one worker that took its index; unstarted ones stay empty.
   std::vector<std::optional<audit::CDeviceResult>> results(targets.size());
   // Set once a slot is written: a pair left running after an interruption is never read.
-  const std::unique_ptr<std::atomic<bool>[]> written(new std::atomic<bool>[targets.size()] {});
+  std::vector<std::atomic<bool>> written(targets.size());
   audit::CSettingTally tally;
   const auto work = [&](std::size_t i) {
     const audit::CTarget& target = targets[i];

@@ -155,8 +155,8 @@ bool PagerCanStart(const std::string& command, const char* path) {
   for (std::size_t at = 0; at <= folders.size();) {
     std::size_t end = folders.find(':', at);
     if (end == std::string::npos) end = folders.size();
-    const std::string folder = end == at ? "." : folders.substr(at, end - at);
-    if (Executable(folder + "/" + program)) return true;
+    std::string file = end == at ? std::string(".") : folders.substr(at, end - at);
+    if (Executable(file.append("/").append(program))) return true;
     at = end + 1;
   }
   return false;
