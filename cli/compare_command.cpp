@@ -307,7 +307,10 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
                   {options.file2, type2, comparison.LinesRead(FileSide::kFile2)}, reportOptions);
   std::string dateWarning;
   report.generatedAt = ReportDate(&dateWarning);
-  if (!dateWarning.empty() && !options.quiet) err << "varnic: warning: " << dateWarning << "\n";
+  // Only the HTML report shows the date.
+  if (!dateWarning.empty() && options.html && !options.quiet) {
+    err << "varnic: warning: " << dateWarning << "\n";
+  }
   // One masker for the run: a secret has the same label in every output it reaches.
   CSecretMasker masker;
   masker.Prime(report);

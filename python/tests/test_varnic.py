@@ -216,10 +216,3 @@ def test_save_never_lands_on_a_compared_file_or_the_other_output(tmp_path):
     with pytest.raises(FileNotFoundError):
         result.save(out, tmp_path / "no" / "dir" / "x")
     assert not out.exists()
-
-
-@pytest.mark.parametrize("epoch", ["", "abc", "-1", "99999999999999999"])
-def test_a_source_date_epoch_out_of_range_warns(monkeypatch, epoch):
-    monkeypatch.setenv("SOURCE_DATE_EPOCH", epoch)
-    with pytest.warns(RuntimeWarning, match="SOURCE_DATE_EPOCH"):
-        varnic.compare(BEFORE, AFTER)
