@@ -3,6 +3,7 @@
 #include <atomic>
 #include <filesystem>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -386,6 +387,56 @@ TEST(AuditRender, ErrorsAreNoDriftInTheDirectoryChart) {
   EXPECT_EQ(chart.find(">site-a<"), std::string::npos) << chart;
   EXPECT_NE(chart.find(">site-b<"), std::string::npos);
   EXPECT_NE(chart.find(">1/1<"), std::string::npos);
+}
+
+// A shard whose fields are missing or out of range is refused whole, naming the field and what
+// was expected, in the audit's words: never a wrapped count, a cut fraction or a library's text.
+TEST(AuditMerge, BadFieldsAreRefusedByName) {
+  std::ostringstream out;
+  WriteAuditJson(Summarize({Device("a.cfg", 2, 0, "", {"Gateway"})}, 1, 0, false, false), out);
+  const nlohmann::json good = nlohmann::json::parse(out.str());
+  struct Case {
+    const char* pointer;
+    nlohmann::json value;  // null with `remove`
+    bool remove;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"/devices/0/differences", -3, false, "field 'devices[0].differences': expected a count"},
+      {"/devices/0/differences", 1.5, false, "field 'devices[0].differences': expected a count"},
+      {"/devices/0/differences", nlohmann::json::parse("18446744073709551621"), false,
+       "field 'devices[0].differences'"},
+      {"/devices/0/ignored", "7", false, "field 'devices[0].ignored': expected a count"},
+      {"/devices/0/hidden_differences", std::uint64_t{1} << 53U, false,
+       "field 'devices[0].hidden_differences': expected a count"},
+      {"/devices/0/baseline_type", 4294967296LL, false,
+       "field 'devices[0].baseline_type': expected a device type"},
+      {"/devices/0/drift/0/kind", "sideways", false, "field 'devices[0].drift[0].kind'"},
+      {"/devices/0/path", nullptr, true, "field 'devices[0].path' is missing"},
+      {"/totals/targets", -1, false, "field 'totals.targets': expected a count"},
+      {"/most_drifted/0/devices", 2.5, false, "field 'most_drifted[0].devices'"},
+      {"/devices", "none", false, "field 'devices': expected an array"},
+      {"/state", "paused", false, "field 'state'"},
+  };
+  for (const Case& c : cases) {
+    nlohmann::json bad = good;
+    const nlohmann::json::json_pointer at(c.pointer);
+    if (c.remove) {
+      bad[at.parent_pointer()].erase(at.back());
+    } else {
+      bad[at] = c.value;
+    }
+    CMergedAudits merged;
+    std::string error;
+    EXPECT_FALSE(MergeAuditJson(bad.dump(), merged, error)) << c.pointer;
+    EXPECT_NE(error.find(c.message), std::string::npos) << c.pointer << ": " << error;
+    EXPECT_EQ(error.find("json.exception"), std::string::npos) << error;
+    EXPECT_TRUE(merged.devices.empty());
+  }
+  std::string error;
+  CMergedAudits merged;
+  EXPECT_FALSE(MergeAuditJson("{\"kind\": [1, 2", merged, error));
+  EXPECT_EQ(error.rfind("not JSON", 0), 0U) << error;
 }
 
 TEST(AuditRender, EveryFormatEscapesNames) {

@@ -1,44 +1,128 @@
 #include "audit/merge.h"
 
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <stdexcept>
 
 namespace varnic::audit {
 namespace {
 
 using nlohmann::json;
 
-CDeviceResult DeviceFrom(const json& row) {
+// A document that is not the audit's own, told in the command's words: which field, what was
+// expected, what was found. Never the JSON library's text.
+class CShapeError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// What a value is, as a message shows it: its JSON kind, and a number or short text itself.
+std::string Found(const json& value) {
+  if (value.is_number() || value.is_boolean() || value.is_null()) return value.dump();
+  if (value.is_string()) {
+    const auto& text = value.get_ref<const std::string&>();
+    return text.size() <= 40 ? "the text \"" + text + "\"" : "a text";
+  }
+  return value.is_array() ? "an array" : "an object";
+}
+
+[[noreturn]] void Wrong(const std::string& where, const char* expected, const json& value) {
+  throw CShapeError("field '" + where + "': expected " + expected + ", found " + Found(value));
+}
+
+const json& Field(const json& object, const char* key, const std::string& where) {
+  const std::string path = where.empty() ? key : where + "." + key;
+  if (!object.is_object()) Wrong(where.empty() ? "(document)" : where, "an object", object);
+  const auto it = object.find(key);
+  if (it == object.end()) throw CShapeError("field '" + path + "' is missing");
+  return *it;
+}
+
+std::string Path(const std::string& where, const char* key) {
+  return where.empty() ? key : where + "." + key;
+}
+
+std::string Text(const json& object, const char* key, const std::string& where) {
+  const json& value = Field(object, key, where);
+  if (!value.is_string()) Wrong(Path(where, key), "a text", value);
+  return value.get<std::string>();
+}
+
+// The largest count taken: the largest whole number every JSON reader keeps exactly, far from
+// where adding up the shards or writing the sum back could overflow.
+constexpr std::uint64_t kMaxCount = (std::uint64_t{1} << 53U) - 1;
+
+// A count: a whole number from 0 to kMaxCount. The parser keeps -3 as a signed number and
+// 2^64+5 or 1.5 as floating point; none of them is a count.
+std::size_t Count(const json& object, const char* key, const std::string& where) {
+  const json& value = Field(object, key, where);
+  if (!value.is_number_unsigned() || value.get<std::uint64_t>() > kMaxCount) {
+    Wrong(Path(where, key), "a count (a whole number from 0 to 2^53-1)", value);
+  }
+  return static_cast<std::size_t>(value.get<std::uint64_t>());
+}
+
+std::int32_t Type(const json& object, const char* key, const std::string& where) {
+  const json& value = Field(object, key, where);
+  if (!value.is_number_integer() ||
+      (value.is_number_unsigned() &&
+       value.get<std::uint64_t>() > std::uint64_t{std::numeric_limits<std::int32_t>::max()}) ||
+      (!value.is_number_unsigned() &&
+       (value.get<std::int64_t>() < std::numeric_limits<std::int32_t>::min() ||
+        value.get<std::int64_t>() > std::numeric_limits<std::int32_t>::max()))) {
+    Wrong(Path(where, key), "a device type (a 32-bit whole number)", value);
+  }
+  return static_cast<std::int32_t>(value.get<std::int64_t>());
+}
+
+const json& Array(const json& object, const char* key, const std::string& where) {
+  const json& value = Field(object, key, where);
+  if (!value.is_array()) Wrong(Path(where, key), "an array", value);
+  return value;
+}
+
+CDeviceResult DeviceFrom(const json& row, const std::string& where) {
   CDeviceResult d;
-  d.path = row.at("path").get<std::string>();
-  d.baseline = row.at("baseline").get<std::string>();
-  const std::string status = row.at("status").get<std::string>();
+  d.path = Text(row, "path", where);
+  d.baseline = Text(row, "baseline", where);
+  const std::string status = Text(row, "status", where);
   if (status == "error") {
-    d.error = row.at("error").get<std::string>();
+    d.error = Text(row, "error", where);
     // A row must stay an error row: an empty reason would read as a clean device.
     if (d.error.empty()) d.error = "error";
   } else if (status != "drifted" && status != "clean") {
-    throw std::invalid_argument("unknown device status '" + status + "'");
+    throw CShapeError("field '" + where + ".status': expected error, drifted or clean, found \"" +
+                      status + "\"");
   }
   d.drifted = status == "drifted";
-  d.baselineType = row.at("baseline_type").get<std::int32_t>();
-  d.deviceType = row.at("device_type").get<std::int32_t>();
-  d.differences = row.at("differences").get<std::size_t>();
-  d.onlyInBaseline = row.at("only_in_baseline").get<std::size_t>();
-  d.onlyInDevice = row.at("only_in_device").get<std::size_t>();
-  d.hidden = row.at("hidden_differences").get<std::size_t>();
-  d.ignored = row.at("ignored").get<std::size_t>();
-  d.driftOmitted = row.at("drift_omitted").get<std::size_t>();
-  for (const json& item : row.at("drift")) {
-    CDrift drift;
-    drift.section = item.at("section").get<std::string>();
-    drift.key = item.at("key").get<std::string>();
-    if (!DriftKindFromName(item.at("kind").get<std::string>(), drift.kind)) {
-      throw std::invalid_argument("unknown drift kind");
+  d.baselineType = Type(row, "baseline_type", where);
+  d.deviceType = Type(row, "device_type", where);
+  d.differences = Count(row, "differences", where);
+  d.onlyInBaseline = Count(row, "only_in_baseline", where);
+  d.onlyInDevice = Count(row, "only_in_device", where);
+  d.hidden = Count(row, "hidden_differences", where);
+  d.ignored = Count(row, "ignored", where);
+  d.driftOmitted = Count(row, "drift_omitted", where);
+  const json& drift = Array(row, "drift", where);
+  for (std::size_t i = 0; i < drift.size(); ++i) {
+    const std::string at = where + ".drift[" + std::to_string(i) + "]";
+    const json& item = drift[i];
+    CDrift entry;
+    entry.section = Text(item, "section", at);
+    entry.key = Text(item, "key", at);
+    const std::string kind = Text(item, "kind", at);
+    if (!DriftKindFromName(kind, entry.kind)) {
+      std::string message = "field '" + at;
+      message.append(".kind': expected different, only_in_baseline, only_in_device or hidden, ")
+          .append("found \"")
+          .append(kind)
+          .append("\"");
+      throw CShapeError(message);
     }
-    drift.baseline = item.at("baseline").get<std::string>();
-    drift.device = item.at("device").get<std::string>();
-    d.drift.push_back(std::move(drift));
+    entry.baseline = Text(item, "baseline", at);
+    entry.device = Text(item, "device", at);
+    d.drift.push_back(std::move(entry));
   }
   return d;
 }
@@ -54,37 +138,55 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
   bool strict = false;
   std::vector<CSettingCount> drifted;
   std::vector<CSettingCount> hidden;
-  const auto readCounts = [](const json& list, std::vector<CSettingCount>& counts) {
-    for (const json& count : list) {
-      counts.push_back({count.at("section").get<std::string>(), count.at("key").get<std::string>(),
-                        count.at("devices").get<std::size_t>()});
+  const auto readCounts = [](const json& document, const char* name,
+                             std::vector<CSettingCount>& counts) {
+    const json& list = Array(document, name, "");
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      const std::string at = std::string(name) + "[" + std::to_string(i) + "]";
+      counts.push_back(
+          {Text(list[i], "section", at), Text(list[i], "key", at), Count(list[i], "devices", at)});
     }
   };
+  json document;
   try {
-    const json document = json::parse(text);
-    if (document.at("kind") != "audit") {
-      error = "not an audit summary";
-      return false;
-    }
-    if (document.at("schema_version") != kAuditSchemaVersion) {
-      // Version 1 counted hidden differences as drift: its counts cannot be split.
-      error = "schema_version " + document.at("schema_version").dump() + ", not " +
-              std::to_string(kAuditSchemaVersion) + "; audit that shard again with this varnic";
-      return false;
-    }
-    const json& totals = document.at("totals");
-    targets = totals.at("targets").get<std::size_t>();
-    duplicates = totals.at("duplicates").get<std::size_t>();
-    interrupted = document.at("state") == "interrupted";
-    strict = document.at("mode") == "strict";
-    for (const json& row : document.at("devices")) rows.push_back(DeviceFrom(row));
-    readCounts(document.at("most_drifted"), drifted);
-    readCounts(document.at("most_hidden"), hidden);
-  } catch (const json::exception& e) {
-    error = std::string("not an audit summary: ") + e.what();
+    document = json::parse(text);
+  } catch (const json::parse_error& e) {
+    error = "not JSON (a syntax error at byte " + std::to_string(e.byte) + ")";
     return false;
-  } catch (const std::invalid_argument& e) {
-    error = std::string("not an audit summary: ") + e.what();
+  }
+  try {
+    const json* kind =
+        document.is_object() && document.contains("kind") ? &document["kind"] : nullptr;
+    const json* version = document.is_object() && document.contains("schema_version")
+                              ? &document["schema_version"]
+                              : nullptr;
+    if (kind == nullptr || *kind != "audit" || version == nullptr) {
+      error = "no \"kind\": \"audit\" with a \"schema_version\"";
+      return false;
+    }
+    if (*version != kAuditSchemaVersion) {
+      // Version 1 counted hidden differences as drift: its counts cannot be split.
+      error = "schema_version " + version->dump() + ", not " + std::to_string(kAuditSchemaVersion) +
+              "; audit that shard again with this varnic";
+      return false;
+    }
+    const json& totals = Field(document, "totals", "");
+    targets = Count(totals, "targets", "totals");
+    duplicates = Count(totals, "duplicates", "totals");
+    const std::string state = Text(document, "state", "");
+    if (state != "complete" && state != "interrupted") {
+      throw CShapeError("field 'state': expected complete or interrupted, found \"" + state + "\"");
+    }
+    interrupted = state == "interrupted";
+    strict = Text(document, "mode", "") == "strict";
+    const json& devices = Array(document, "devices", "");
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+      rows.push_back(DeviceFrom(devices[i], "devices[" + std::to_string(i) + "]"));
+    }
+    readCounts(document, "most_drifted", drifted);
+    readCounts(document, "most_hidden", hidden);
+  } catch (const CShapeError& e) {
+    error = e.what();
     return false;
   }
   merged.targets += targets;

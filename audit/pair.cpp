@@ -86,7 +86,7 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   result.deviceType = options.deviceType;
   std::string text;
   std::error_code error;
-  if (!ReadFileBytes(target, text, error)) {
+  if (!ReadRegularFileBytes(target, text, error)) {
     result.error = "cannot read: " + error.message();
     return result;
   }

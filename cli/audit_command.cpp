@@ -1,6 +1,8 @@
 #include "cli/audit_command.h"
 
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -22,6 +24,7 @@
 #include "audit/targets.h"
 #include "cli/ignore_options.h"
 #include "cli/os.h"
+#include "cli/output_checks.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "report/device_types.h"
@@ -149,11 +152,33 @@ void NoteSkipped(const std::vector<audit::CSkippedFile>& skipped, std::ostream& 
   }
 }
 
+// Everything the audit reads (baselines, the map, the ignore file, every target found) and
+// writes (the page, every saved pair), so that no output lands on an input or on another output.
+base::COutputPlan PlanOf(const CAuditOptions& options, const CBaselines& baselines,
+                         const std::vector<audit::CTarget>& targets,
+                         const std::vector<audit::CSavePaths>& saves) {
+  base::COutputPlan plan;
+  for (const auto& [path, baseline] : baselines.byPath) plan.AddInput(path);
+  if (options.baselineMap) plan.AddInput(*options.baselineMap);
+  if (options.ignoreFile) plan.AddInput(*options.ignoreFile);
+  if (options.expect) plan.AddInput(*options.expect);
+  for (const audit::CTarget& target : targets) plan.AddInput(target.path);
+  if (options.html) plan.AddOutput(*options.html);
+  for (const audit::CSavePaths& save : saves) {
+    if (save.baseline.empty()) continue;
+    plan.AddOutput(save.baseline);
+    plan.AddOutput(save.device);
+  }
+  return plan;
+}
+
 bool WriteHtml(const CAuditSummary& summary, const std::string& path, std::ostream& err) {
   std::string html;
   {
     std::ostringstream page;
-    audit::WriteAuditHtml(summary, ReportDate(), page);
+    std::string warning;
+    audit::WriteAuditHtml(summary, ReportDate(&warning), page);
+    if (!warning.empty()) err << "varnic: warning: " << warning << "\n";
     html = std::move(page).str();
   }
   CStagedFiles outputs;
@@ -196,6 +221,7 @@ int Report(const CAuditSummary& summary, const CAuditOptions& options, std::ostr
 // (noted), and the rows a collection that fell short calls for. `listed` is the number of
 // targets, the unstarted ones of an interrupted audit included.
 std::vector<audit::CDeviceResult> Fold(std::vector<std::optional<audit::CDeviceResult>>& results,
+                                       const std::vector<std::atomic<bool>>& written,
                                        const audit::CTargetList& list,
                                        const audit::CExpectedDevices* expected,
                                        const CBaselines& baselines, const CAuditOptions& options,
@@ -205,7 +231,8 @@ std::vector<audit::CDeviceResult> Fold(std::vector<std::optional<audit::CDeviceR
   std::vector<bool> skipped(results.size(), false);
   std::vector<audit::CSkippedFile> notes = list.skipped;
   for (std::size_t i = 0; i < results.size(); ++i) {
-    if (!results[i]) {
+    // A slot not yet written may still be filled by a pair left running after a signal.
+    if (!written[i].load(std::memory_order_acquire) || !results[i]) {
       ++listed;
     } else if (!results[i]->skipped.empty()) {
       skipped[i] = true;
@@ -228,6 +255,11 @@ std::vector<audit::CDeviceResult> Fold(std::vector<std::optional<audit::CDeviceR
 }
 
 int RunMerge(const CAuditOptions& options, std::ostream& out, std::ostream& err) {
+  base::COutputPlan plan;
+  for (const std::string& path : options.inputs) plan.AddInput(path);
+  if (options.expect) plan.AddInput(*options.expect);
+  if (options.html) plan.AddOutput(*options.html);
+  if (!OutputsAreSafe(plan, err)) return kTrouble;
   audit::CMergedAudits merged;
   audit::CExpectedDevices expected;
   if (!LoadExpected(options, expected, err)) return kTrouble;
@@ -240,7 +272,7 @@ int RunMerge(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       return kTrouble;
     }
     if (!audit::MergeAuditJson(text, merged, error)) {
-      err << "varnic: cannot merge '" << Shown(path) << "': " << Shown(error) << "\n";
+      err << "varnic: '" << Shown(path) << "' is not an audit summary: " << Shown(error) << "\n";
       return kTrouble;
     }
   }
@@ -305,6 +337,14 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   WarnUnusedMapLines(options, baselines.map, targets, err);
   std::vector<audit::CSavePaths> saves(targets.size());
   if (options.saveDir) {
+    std::vector<std::string> paths;
+    paths.reserve(targets.size());
+    for (const audit::CTarget& target : targets) paths.push_back(target.path);
+    saves = audit::SaveNamesFor(paths, *options.saveDir);
+  }
+  // Checked before the folder is made: a refused run leaves nothing behind.
+  if (!OutputsAreSafe(PlanOf(options, baselines, targets, saves), err)) return kTrouble;
+  if (options.saveDir) {
     std::error_code code;
     std::filesystem::create_directories(*options.saveDir, code);
     if (code) {
@@ -312,14 +352,12 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
           << "\n";
       return kTrouble;
     }
-    std::vector<std::string> paths;
-    paths.reserve(targets.size());
-    for (const audit::CTarget& target : targets) paths.push_back(target.path);
-    saves = audit::SaveNamesFor(paths, *options.saveDir);
   }
 
   // Each slot is written by the one worker that took its index; unstarted ones stay empty.
   std::vector<std::optional<audit::CDeviceResult>> results(targets.size());
+  // Set once a slot is written: a pair left running after an interruption is never read.
+  std::vector<std::atomic<bool>> written(targets.size());
   audit::CSettingTally tally;
   const auto work = [&](std::size_t i) {
     const audit::CTarget& target = targets[i];
@@ -330,6 +368,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       failed.baseline = baseline.path;
       failed.error = target.error;
       results[i] = std::move(failed);
+      written[i].store(true, std::memory_order_release);
       return;
     }
     audit::CDeviceResult result =
@@ -338,6 +377,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
     tally.AddDevice(result);
     audit::TrimDrift(result);
     results[i] = std::move(result);
+    written[i].store(true, std::memory_order_release);
   };
 
   const bool progress = !options.quiet && !options.noProgress && os::StderrIsTerminal();
@@ -348,18 +388,21 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
         << std::flush;
   };
   int signal = 0;
+  std::size_t stuck = 0;
   {
     const audit::CInterruptScope interrupt;
+    // After a signal the pairs running get a second to finish; one stuck in the system (a slow
+    // network file system) is left behind so that the summary comes now.
     audit::RunPool(targets.size(), options.jobs, work, interrupt.Flag(),
-                   progress ? std::function<void(std::size_t)>(monitor) : nullptr);
+                   progress ? std::function<void(std::size_t)>(monitor) : nullptr, &stuck);
     signal = interrupt.Signal();
   }
   if (progress) err << "\r\x1b[K" << std::flush;
 
   std::size_t listed = 0;
   std::vector<audit::CDeviceResult> devices =
-      Fold(results, list, options.expect ? &expected : nullptr, baselines, options, signal != 0,
-           listed, err);
+      Fold(results, written, list, options.expect ? &expected : nullptr, baselines, options,
+           signal != 0, listed, err);
   if (!options.quiet && signal == 0) {
     WarnUnusedPatterns(ignores, patternUse, "in any backup audited", err);
   }
@@ -369,6 +412,13 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   if (signal != 0) {
     err << "varnic: audit interrupted; " << summary.totals.notStarted << " of "
         << summary.totals.targets << " targets were not audited\n";
+    if (stuck > 0) {
+      // The pairs left running still refer to this function's state: the process ends here.
+      err << "varnic: " << stuck << " pair(s) did not finish in time and were left unsaved\n";
+      out.flush();
+      err.flush();
+      std::_Exit(kExitInterruptedBase + signal);
+    }
     return kExitInterruptedBase + signal;
   }
   return status;

@@ -22,10 +22,9 @@ bool ChooseType(const std::string& word, const char* option, std::int32_t& type,
   return true;
 }
 
-// The side view needs room for its gutter and two columns; past 10000 a line is no view.
 bool ChooseWidth(const std::string& word, std::optional<std::size_t>& width, std::ostream& err) {
-  constexpr std::size_t kMin = 20;
-  constexpr std::size_t kMax = 10000;
+  constexpr std::size_t kMin = kMinWidth;
+  constexpr std::size_t kMax = kMaxWidth;
   std::size_t value = 0;
   bool number = !word.empty() && word.size() <= 5;
   for (const char c : word) {

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <istream>
 #include <iterator>
 #include <new>
@@ -14,6 +14,7 @@
 
 #include "cli/ignore_options.h"
 #include "cli/os.h"
+#include "cli/output_checks.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "report/device_types.h"
@@ -41,26 +42,6 @@ constexpr std::size_t kOutputChunk = std::size_t{64} << 10U;  // long outputs re
 // A name as messages quote it: escaped like the views, so no byte of it acts on the terminal.
 std::string Shown(std::string_view name) { return SafeText(name); }
 
-// True when two outputs would land in one file, one result replacing the other: the same regular
-// file already, or the same place once links and "." and ".." are resolved.
-bool SameOutput(const std::string& a, const std::string& b) {
-  // A device or a pipe (/dev/null) is written, not replaced: two outputs there lose nothing.
-  std::error_code ignored;
-  const std::filesystem::file_status status = std::filesystem::status(a, ignored);
-  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
-      !std::filesystem::is_directory(status)) {
-    return false;
-  }
-  if (os::SameFile(a, b)) return true;
-  std::error_code error;
-  const std::filesystem::path pa = std::filesystem::weakly_canonical(a, error);
-  if (error)
-    return std::filesystem::path(a).lexically_normal() ==
-           std::filesystem::path(b).lexically_normal();
-  const std::filesystem::path pb = std::filesystem::weakly_canonical(b, error);
-  return !error && pa == pb;
-}
-
 bool ReadInput(const std::string& path, std::istream& in, std::string& bytes, std::ostream& err);
 
 // Reads one input; running out of memory on a huge one is told as such, with the file.
@@ -87,32 +68,27 @@ bool ReadInput(const std::string& path, std::istream& in, std::string& bytes, st
   return false;
 }
 
+// Every file the run reads and writes, checked before anything is read or written.
 bool ChecksInputsAndOutputs(const CCompareOptions& options, std::ostream& err) {
   if (options.file1 == "-" && options.file2 == "-") {
     err << "varnic: only one input can be standard input\nRun 'varnic --help' for usage.\n";
     return false;
   }
-  std::vector<const std::string*> outputs;
-  if (options.save) outputs = {&options.save->first, &options.save->second};
-  if (options.html) outputs.push_back(&*options.html);
-  for (auto output = outputs.begin(); output != outputs.end(); ++output) {
-    for (const std::string* input : {&options.file1, &options.file2}) {
-      const bool same =
-          *input == "-" ? os::IsStandardInput(**output) : os::SameFile(**output, *input);
-      if (same) {
-        err << "varnic: refusing to overwrite input '" << Shown(*input) << "' with a result\n";
-        return false;
-      }
-    }
-    for (auto other = outputs.begin(); other != output; ++other) {
-      if (SameOutput(**output, **other)) {
-        err << "varnic: '" << Shown(**output)
-            << "' is given as two outputs; one result would be lost\n";
-        return false;
-      }
+  base::COutputPlan plan;
+  for (const std::string* input : {&options.file1, &options.file2}) {
+    if (*input == "-") {
+      plan.AddStandardInput();
+    } else {
+      plan.AddInput(*input);
     }
   }
-  return true;
+  for (const std::string& file : options.ignoreFiles) plan.AddInput(file);
+  if (options.save) {
+    plan.AddOutput(options.save->first);
+    plan.AddOutput(options.save->second);
+  }
+  if (options.html) plan.AddOutput(*options.html);
+  return OutputsAreSafe(plan, err);
 }
 
 std::string Escaped(std::string_view text) { return SafeText(text); }
@@ -270,17 +246,25 @@ void Render(const CPlan& plan, const CCompareOptions& options, const CReport& re
 
 }  // namespace
 
+std::size_t ClampWidth(std::size_t width) { return std::clamp(width, kMinWidth, kMaxWidth); }
+
+std::optional<std::size_t> ColumnsFrom(const char* value) {
+  if (value == nullptr || *value < '0' || *value > '9') return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long columns = std::strtoull(value, &end, 10);
+  if (*end != '\0' || columns == 0) return std::nullopt;
+  // Past the range (or past what the number type holds) is as wide as -W goes.
+  if (errno == ERANGE || columns > kMaxWidth) return kMaxWidth;
+  return ClampWidth(static_cast<std::size_t>(columns));
+}
+
 CTerminal CTerminal::FromProcess() {
   CTerminal terminal;
   terminal.stdoutIsTerminal = os::StdoutIsTerminal();
   terminal.terminalWidth = os::TerminalColumns();
-  if (const char* columns = std::getenv("COLUMNS")) {
-    char* end = nullptr;
-    const long value = std::strtol(columns, &end, 10);
-    if (end != columns && *end == '\0' && value > 0) {
-      terminal.columnsVariable = static_cast<std::size_t>(value);
-    }
-  }
+  if (terminal.terminalWidth) terminal.terminalWidth = ClampWidth(*terminal.terminalWidth);
+  terminal.columnsVariable = ColumnsFrom(std::getenv("COLUMNS"));
   // The convention: set and not empty.
   const char* noColor = std::getenv("NO_COLOR");
   terminal.noColor = noColor != nullptr && *noColor != '\0';
@@ -328,7 +312,12 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   CReport report =
       BuildReport(comparison, {options.file1, type1, comparison.LinesRead(FileSide::kFile1)},
                   {options.file2, type2, comparison.LinesRead(FileSide::kFile2)}, reportOptions);
-  report.generatedAt = ReportDate();
+  std::string dateWarning;
+  report.generatedAt = ReportDate(&dateWarning);
+  // Only the HTML report shows the date.
+  if (!dateWarning.empty() && options.html && !options.quiet) {
+    err << "varnic: warning: " << dateWarning << "\n";
+  }
   // One masker for the run: a secret has the same label in every output it reaches.
   CSecretMasker masker;
   masker.Prime(report);

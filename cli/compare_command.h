@@ -43,11 +43,19 @@ struct CCompareOptions {
   bool maskSecrets = false;  // in the terminal view, where secrets are shown by default
 };
 
+// The side view's width, as -W takes it; COLUMNS and the terminal's width are held to it too.
+inline constexpr std::size_t kMinWidth = 20;
+inline constexpr std::size_t kMaxWidth = 10000;
+std::size_t ClampWidth(std::size_t width);
+// COLUMNS as the view takes it: a positive whole number, held to the range above; nothing for
+// anything else (unset, empty, a sign, letters).
+std::optional<std::size_t> ColumnsFrom(const char* value);
+
 // What the command knows of where its output goes, read once from the process.
 struct CTerminal {
   bool stdoutIsTerminal = false;
   std::optional<std::size_t> terminalWidth;
-  std::optional<std::size_t> columnsVariable;  // COLUMNS, when it is a positive number
+  std::optional<std::size_t> columnsVariable;  // COLUMNS, see ColumnsFrom
   bool noColor = false;                        // NO_COLOR is set and not empty
   bool dumbTerminal = false;                   // TERM is "dumb"
 

@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "cli/compare_command.h"
+
 namespace varnic::cli {
 namespace {
 
@@ -80,6 +82,24 @@ TEST(InsertEnvironmentOptions, PutsDefaultsBeforeWhatWasTyped) {
   for (const auto& c : cases) {
     EXPECT_EQ(InsertEnvironmentOptions(c.args, c.defaults, kSubcommands), c.expected)
         << c.args.size() << " arguments, first " << (c.args.size() > 1 ? c.args[1] : "");
+  }
+}
+
+// COLUMNS is held to the widths -W takes; anything but a plain positive number is not a width.
+TEST(ColumnsFrom, HoldsTheVariableToTheWidthRange) {
+  struct {
+    const char* value;
+    std::optional<std::size_t> width;
+  } const cases[] = {
+      {nullptr, std::nullopt}, {"", std::nullopt},
+      {"abc", std::nullopt},   {"80x", std::nullopt},
+      {"-80", std::nullopt},   {" 80", std::nullopt},
+      {"0", std::nullopt},     {"80", 80},
+      {"5", kMinWidth},        {"10000", kMaxWidth},
+      {"10000000", kMaxWidth}, {"99999999999999999999999999", kMaxWidth},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ColumnsFrom(c.value), c.width) << (c.value != nullptr ? c.value : "(unset)");
   }
 }
 

@@ -18,6 +18,7 @@
 #include "cli/compare_cli.h"
 #include "cli/compare_command.h"
 #include "cli/env_options.h"
+#include "cli/exact_arguments.h"
 #include "cli/help.h"
 #include "cli/os.h"
 #include "cli/pager.h"
@@ -85,6 +86,7 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
   varnic::cli::CCompareArgs compare;
   varnic::cli::AddCompareCommand(app, compare);
   varnic::cli::CAuditCommandLine audit(app);
+  varnic::cli::TakeArgumentsAsGiven(app);
 
   // Help is asked for before VARNIC_OPTIONS is read: a default meant for compare must not
   // turn a request for help into an unknown option.
@@ -102,6 +104,7 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
   try {
     std::vector<std::string> args;
     if (!Arguments(argc, argv, args)) return kExitTrouble;
+    varnic::cli::ProtectBrackets(args);
     std::vector<char*> pointers;
     pointers.reserve(args.size());
     for (std::string& arg : args) pointers.push_back(arg.data());
@@ -121,7 +124,11 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
         varnic::cli::ChoosePager(varnic::cli::CPagerEnv::FromProcess(compare.noPager));
     if (command) {
       std::cout.flush();
-      pager.Start(*command);
+      // Without a pager the output stays where it was going: shown, with a word of why.
+      if (!varnic::cli::PagerCanStart(*command, std::getenv("PATH")) || !pager.Start(*command)) {
+        std::cerr << "varnic: warning: the pager '" << varnic::cli::SafeText(*command)
+                  << "' cannot be started; the output follows here\n";
+      }
     }
   }
   return varnic::cli::RunCompare(compare.options, terminal, std::cin, std::cout, std::cerr);

@@ -35,25 +35,6 @@ std::optional<std::size_t> TerminalColumns() {
   return columns > 0 ? std::optional<std::size_t>(columns) : std::nullopt;
 }
 
-bool IsStandardInput(const std::string& /*path*/) { return false; }
-
-// The C runtime's stat has no inode numbers here; the volume and file index do the same.
-bool SameFile(const std::string& a, const std::string& b) {
-  const auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    const HANDLE file =
-        ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool known = ::GetFileInformationByHandle(file, &info) != 0;
-    ::CloseHandle(file);
-    return known;
-  };
-  BY_HANDLE_FILE_INFORMATION ia{};
-  BY_HANDLE_FILE_INFORMATION ib{};
-  return identify(a, ia) && identify(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
-}
-
 #else
 
 void UseBinaryStdout() {}
@@ -68,20 +49,6 @@ std::optional<std::size_t> TerminalColumns() {
     return std::nullopt;
   }
   return size.ws_col;
-}
-
-bool IsStandardInput(const std::string& path) {
-  struct stat in {};
-  struct stat file {};
-  return ::fstat(STDIN_FILENO, &in) == 0 && S_ISREG(in.st_mode) &&
-         ::stat(path.c_str(), &file) == 0 && in.st_dev == file.st_dev && in.st_ino == file.st_ino;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {};
-  struct stat sb {};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
 }
 
 #endif

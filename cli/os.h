@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <optional>
-#include <string>
 
 // The few operating-system calls the command makes beyond the engine's file layer, in one place:
 // POSIX on Linux, the C runtime and Win32 for the Windows build.
@@ -16,11 +15,6 @@ bool StdoutIsTerminal();
 bool StderrIsTerminal();
 // The terminal's width in columns, when standard output is one and it says.
 std::optional<std::size_t> TerminalColumns();
-
-// True when `path` names the file standard input reads from.
-bool IsStandardInput(const std::string& path);
-// True when both paths name one existing file, however they are spelled.
-bool SameFile(const std::string& a, const std::string& b);
 
 }  // namespace varnic::cli::os
 

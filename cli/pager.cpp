@@ -13,6 +13,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -49,6 +50,8 @@ std::optional<std::string> ChoosePager(const CPagerEnv& env) {
 }
 
 #ifdef _WIN32
+
+bool PagerCanStart(const std::string& /*command*/, const char* /*path*/) { return true; }
 
 bool CPager::Start(const std::string& /*command*/) { return false; }
 
@@ -129,7 +132,35 @@ pid_t Spawn(const std::string& shell, const std::string& command, int input) {
   return pid;
 }
 
+bool Executable(const std::string& file) {
+  struct stat info {};
+  return ::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+         ::access(file.c_str(), X_OK) == 0;
+}
+
 }  // namespace
+
+bool PagerCanStart(const std::string& command, const char* path) {
+  const std::size_t start = command.find_first_not_of(" \t\n");
+  if (start == std::string::npos) return false;
+  const std::string program = command.substr(start, command.find_first_of(" \t\n", start) - start);
+  // Only a plain word is looked up; anything the shell expands or runs itself is the shell's.
+  if (program.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                "0123456789_./+-") != std::string::npos ||
+      program == "exec" || program == "command" || program == "." || program.ends_with('=')) {
+    return true;
+  }
+  if (program.find('/') != std::string::npos) return Executable(program);
+  const std::string folders = path != nullptr ? path : "/usr/bin:/bin";
+  for (std::size_t at = 0; at <= folders.size();) {
+    std::size_t end = folders.find(':', at);
+    if (end == std::string::npos) end = folders.size();
+    std::string file = end == at ? std::string(".") : folders.substr(at, end - at);
+    if (Executable(file.append("/").append(program))) return true;
+    at = end + 1;
+  }
+  return false;
+}
 
 bool CPager::Start(const std::string& command) {
   if (pid_ > 0 || g_pagerPid != 0) return false;

@@ -26,6 +26,13 @@ struct CPagerEnv {
 // is used: it was asked for by name for this command.
 std::optional<std::string> ChoosePager(const CPagerEnv& env);
 
+// False when the program `command` starts with is sure not to run: a name found in no folder
+// of `path` (PATH's value), or a path to a file that cannot be executed. A command the shell
+// reads for more than a program name (quotes, variables, a builtin such as exec) is left to the
+// shell: true. The output then stays on standard output, with a warning, instead of going into
+// a shell that exits 127 and takes it with it.
+bool PagerCanStart(const std::string& command, const char* path);
+
 // A running pager that the process's standard output (fd 1) goes into.
 //
 // Start() runs `command` through /bin/sh -c with its standard input a pipe, LESS=FRX and LV=-c

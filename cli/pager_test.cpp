@@ -19,6 +19,35 @@ namespace {
 using testing::CTempDir;
 using testing::ReadAll;
 
+// A pager that is sure not to start is not started: the output stays on standard output.
+TEST(PagerCanStart, LooksUpPlainProgramNamesOnly) {
+  CTempDir dir;
+  const std::string tool = dir.Write("tool", "#!/bin/sh\n");
+  ::chmod(tool.c_str(), 0755);
+  const std::string plain = dir.Write("plain", "not executable");
+  const std::string path = "/nowhere:" + dir.File("");
+  struct {
+    std::string command;
+    bool starts;
+  } const cases[] = {
+      {"tool", true},
+      {"tool -R --quit", true},
+      {"  tool", true},
+      {"missing-pager", false},
+      {"missing-pager -R", false},
+      {"plain", false},      // there, but not executable
+      {tool + " -x", true},  // a path is tried as it is
+      {dir.File("none"), false},
+      {"exec tool", true},  // the shell's own words are the shell's
+      {"\"$HOME/x\"", true},
+      {"LESS=x tool", true},
+      {"", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PagerCanStart(c.command, path.c_str()), c.starts) << c.command;
+  }
+}
+
 TEST(ChoosePager, FollowsGitsRules) {
   const std::optional<std::string> none;
   struct {

@@ -4,12 +4,14 @@
 #include <regex>
 #include <vector>
 
+#include "cli/exact_arguments.h"
 #include "report/terminal_text.h"
 
 namespace varnic::cli {
 namespace {
 
-std::string Quoted(const std::string& word) { return "'" + SafeText(word) + "'"; }
+// The parser's texts quote what was typed with the bracket marks still on: shown as typed.
+std::string Quoted(const std::string& word) { return "'" + SafeText(WithoutMarks(word)) + "'"; }
 
 // The parser's texts these are taken from: "X is required", "Could not convert: X = V",
 // "X: N required TYPE missing", whose TYPE names what is expected.
@@ -48,7 +50,7 @@ std::string Reworded(const CLI::ParseError& error, const CLI::App& app, const CL
       std::regex_match(text, m, std::regex("(\\S+): (\\d+) required (.*) missing"))) {
     return std::string(m[1]) + " needs a value: " + std::string(m[3]);
   }
-  return SafeText(text);
+  return SafeText(WithoutMarks(text));
 }
 
 }  // namespace

@@ -268,15 +268,30 @@ HRESULT CRegistryStore::Load(CRegistryTree& tree) const {
   return S_OK;
 }
 
+std::string CRegistryStore::WrittenPath(const std::string& path) {
+  std::filesystem::path at = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(at, error))) break;
+    const std::filesystem::path link = std::filesystem::read_symlink(at, error);
+    if (error) break;
+    at = link.is_absolute() ? link : at.parent_path() / link;
+  }
+  return at.string();
+}
+
 HRESULT CRegistryStore::Save(const CRegistryTree& tree) {
-  const std::filesystem::path path(path_);
+  // A store that is a link stays one: the file it names is replaced, as an output of the
+  // command is.
+  const std::string target = WrittenPath(path_);
+  const std::filesystem::path path(target);
   std::error_code ignored;
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
   // The temporary name keeps within the 255 bytes a file name may have, however long the
   // store's own name is.
-  const std::size_t nameStart = path_.rfind('/') == std::string::npos ? 0 : path_.rfind('/') + 1;
+  const std::size_t nameStart = target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1;
   std::string temp =
-      path_.substr(0, nameStart + std::min<std::size_t>(path_.size() - nameStart, 248));
+      target.substr(0, nameStart + std::min<std::size_t>(target.size() - nameStart, 248));
   temp += ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) {
@@ -294,7 +309,7 @@ HRESULT CRegistryStore::Save(const CRegistryTree& tree) {
   }
   ok = ok && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(temp.c_str(), path_.c_str()) == 0;
+  ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) {
     error_ = SystemError("cannot write registry", path_);
     ::unlink(temp.c_str());

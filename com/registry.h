@@ -54,6 +54,9 @@ class CRegistryStore {
   static std::string DefaultPath();
 
   const std::string& Path() const { return path_; }
+  // Where a save of the store at `path` lands: a symbolic link (a chain of them) is followed to
+  // the file it names, and that file is replaced; the link stays.
+  static std::string WrittenPath(const std::string& path);
 
   // Reads the current tree. A missing file is an empty registry.
   HRESULT Read(CRegistryTree& tree) const;

@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "base/output_plan.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "model/emit_normalized.h"
@@ -25,6 +26,8 @@ bool ReadWholeLines(const std::string& path, std::string& text) {
 bool CConfigCompare::LoadFiles(const std::string& path1, std::int32_t nType1,
                                const std::string& path2, std::int32_t nType2) {
   LoadTexts({}, nType1, {}, nType2);
+  path1_ = path1;
+  path2_ = path2;
   return ReadWholeLines(path1, text1_) && ReadWholeLines(path2, text2_);
 }
 
@@ -37,6 +40,8 @@ void CConfigCompare::LoadTexts(std::string_view text1, std::int32_t nType1, std:
   nType2_ = nType2;
   text1_.assign(text1);
   text2_.assign(text2);
+  path1_.clear();
+  path2_.clear();
 }
 
 void CConfigCompare::CompareFiles() {
@@ -52,6 +57,7 @@ void CConfigCompare::CompareFiles() {
 
 bool CConfigCompare::WriteFiles(const std::string& path1, int& count1, const std::string& path2,
                                 int& count2) const {
+  if (!OutputsAreSafe(path1, path2)) return false;
   const auto lines = comparison_ ? static_cast<int>(comparison_->ResultLineCount()) : 0;
   count1 = lines;
   count2 = lines;
@@ -69,6 +75,16 @@ bool CConfigCompare::WriteFiles(const std::string& path1, int& count1, const std
     if (!staged) return false;
   }
   return outputs.Commit(error);
+}
+
+bool CConfigCompare::OutputsAreSafe(const std::string& path1, const std::string& path2) const {
+  base::COutputPlan plan;
+  for (const std::string* input : {&path1_, &path2_}) {
+    if (!input->empty()) plan.AddInput(*input);
+  }
+  plan.AddOutput(path1);
+  plan.AddOutput(path2);
+  return !plan.Check();
 }
 
 std::vector<std::string> CConfigCompare::Result1() const {

@@ -32,8 +32,12 @@ class CConfigCompare {
   // writes both results, every line ended by CR LF. False when either file cannot be created or
   // written; both are replaced together or neither is (see CStagedFiles), so a failure leaves
   // the files as they were.
+  // Refuses (false, nothing written, counts untouched) when OutputsAreSafe does not hold.
   bool WriteFiles(const std::string& path1, int& count1, const std::string& path2,
                   int& count2) const;
+  // False when the two outputs are one file, or either is a file the last LoadFiles read, by any
+  // spelling: the save would destroy a result or a backup. Devices and pipes are always safe.
+  bool OutputsAreSafe(const std::string& path1, const std::string& path2) const;
 
   std::int32_t Type1() const { return nType1_; }
   std::int32_t Type2() const { return nType2_; }
@@ -51,6 +55,8 @@ class CConfigCompare {
   std::int32_t nType2_ = 0;
   std::string text1_;
   std::string text2_;
+  std::string path1_;  // of the last LoadFiles; empty after LoadTexts
+  std::string path2_;
   std::optional<CComparison> comparison_;
 };
 

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/temp_dir.h"
 
@@ -130,6 +133,8 @@ TEST(CConfigCompare, FailedSaveLeavesTheEarlierPair) {
       {"second is a folder", "1.out", "folder"},
       {"first on a full device", "/dev/full", "2.out"},
       {"second has no name", "1.out", ""},
+      {"both are one file", "1.out", "1.out"},
+      {"both are one file spelled twice", "2.out", "folder/../2.out"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -152,8 +157,36 @@ TEST(CConfigCompare, FailedSaveLeavesTheEarlierPair) {
   }
 }
 
+// A save never lands on a file the comparison read, by any spelling: refused, nothing written.
+TEST(CConfigCompare, SaveOverALoadedFileIsRefused) {
+  CTempDir dir;
+  const std::string in1 = dir.Write("1.cfg", kFile1);
+  const std::string in2 = dir.Write("2.cfg", kFile2);
+  std::filesystem::create_symlink("2.cfg", dir.File("link.cfg"));
+  const std::string other = dir.File("other.out");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {in1, other}, {other, in2}, {dir.File("./1.cfg"), other}, {other, dir.File("link.cfg")}};
+  for (const auto& [out1, out2] : cases) {
+    SCOPED_TRACE(out1 + " " + out2);
+    CConfigCompare engine;
+    ASSERT_TRUE(engine.LoadFiles(in1, 0, in2, 0));
+    engine.CompareFiles();
+    EXPECT_FALSE(engine.OutputsAreSafe(out1, out2));
+    int count1 = -1;
+    int count2 = -1;
+    EXPECT_FALSE(engine.WriteFiles(out1, count1, out2, count2));
+    EXPECT_EQ(ReadAll(in1), kFile1);
+    EXPECT_EQ(ReadAll(in2), kFile2);
+    EXPECT_FALSE(std::filesystem::exists(other));
+  }
+  // Bytes loaded name no file: any two distinct outputs are safe.
+  CConfigCompare engine;
+  engine.LoadTexts(kFile1, 0, kFile2, 0);
+  EXPECT_TRUE(engine.OutputsAreSafe(in1, in2));
+}
+
 // What a save replaces: a link keeps pointing at the file written through it, a replaced file
-// keeps its permissions, and one path named twice holds the second result.
+// keeps its permissions, and one path named twice is refused (devices aside).
 TEST(CConfigCompare, SaveReplacesTargetsAsAnInPlaceWriteWould) {
   CTempDir dir;
   const std::string real = dir.Write("real.out", "old");
@@ -173,8 +206,8 @@ TEST(CConfigCompare, SaveReplacesTargetsAsAnInPlaceWriteWould) {
   EXPECT_EQ(std::filesystem::status(kept).permissions() & std::filesystem::perms::all,
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                 std::filesystem::perms::group_read);
-  ASSERT_TRUE(engine.WriteFiles(real, count1, real, count2));
-  EXPECT_EQ(ReadAll(real), "[5GHz_WirelessSettings]\r\nd_a=2\r\n");
+  EXPECT_FALSE(engine.WriteFiles(real, count1, real, count2));
+  EXPECT_EQ(ReadAll(real), "[5GHz_WirelessSettings]\r\nd_a=1\r\n");
   ASSERT_TRUE(engine.WriteFiles("/dev/null", count1, "/dev/null", count2));
   EXPECT_EQ(Names(dir), (std::vector<std::string>{"kept.out", "link.out", "real.out"}));
 }

@@ -140,19 +140,22 @@ bool CStagedFiles::Stage(const std::string& path, const CWriteBody& write, std::
   }
   COutput& output = outputs_.emplace_back();
   output.path = path;
-  output.target = ResolveLinks(path);
   struct stat info {};
-  if (::stat(output.target.c_str(), &info) == 0) {
+  // What the name opens is asked of the system first: /dev/stdout and /dev/fd/N are links to
+  // names such as "pipe:[1234]" that no path lookup of ours can follow, but open() can.
+  if (::stat(path.c_str(), &info) == 0) {
     if (S_ISDIR(info.st_mode)) {
       error = std::make_error_code(std::errc::is_a_directory);
       return false;
     }
     if (!S_ISREG(info.st_mode)) {
+      output.target = path;
       output.direct = write;
       return true;
     }
     output.existed = true;
   }
+  output.target = ResolveLinks(path);
   const int fd = CreateSibling(output.target, output.temp);
   if (fd < 0) {
     output.temp.clear();

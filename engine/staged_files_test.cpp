@@ -1,9 +1,11 @@
 #include "engine/staged_files.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
 
 #include "tests/support/temp_dir.h"
 
@@ -58,6 +60,33 @@ TEST(CStagedFiles, LongestNameCanBeWritten) {
   ASSERT_TRUE(files.Stage(path, Text("x"), error)) << error.message();
   ASSERT_TRUE(files.Commit(error)) << error.message();
   EXPECT_EQ(ReadAll(path), "x");
+}
+
+// A pipe named as /dev/fd/N (as a shell's >(...) passes it) or through /dev/stdout is written
+// directly: the names behind those links ("pipe:[1234]") are no paths of their own.
+TEST(CStagedFiles, PipesNamedThroughProcLinksAreWrittenDirectly) {
+  for (const bool throughStdout : {false, true}) {
+    SCOPED_TRACE(throughStdout ? "/dev/stdout" : "/dev/fd/N");
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const int saved = ::dup(1);
+    if (throughStdout) ::dup2(ends[1], 1);
+    const std::string name = throughStdout ? "/dev/stdout" : "/dev/fd/" + std::to_string(ends[1]);
+    std::error_code error;
+    bool ok = false;
+    {
+      CStagedFiles files;
+      ok = files.Stage(name, Text("through the pipe"), error) && files.Commit(error);
+    }
+    ::dup2(saved, 1);
+    ::close(saved);
+    ::close(ends[1]);
+    EXPECT_TRUE(ok) << error.message();
+    char buffer[64] = {};
+    const ssize_t got = ::read(ends[0], buffer, sizeof buffer);
+    ::close(ends[0]);
+    EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), "through the pipe");
+  }
 }
 
 }  // namespace

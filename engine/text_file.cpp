@@ -36,11 +36,21 @@ class CFileDescriptor {
   int fd_;
 };
 
-}  // namespace
+class CFileKindCategory : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "varnic.file"; }
+  std::string message(int /*condition*/) const override { return "not a regular file"; }
+};
 
-bool ReadFileBytes(const std::string& path, std::string& bytes, std::error_code& error) {
+bool ReadBytes(const std::string& path, std::string& bytes, std::error_code& error,
+               bool regularOnly) {
   bytes.clear();  // on a failed read it holds what was read before the failure
-  CFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  int flags = O_RDONLY | O_CLOEXEC;
+#ifdef O_NONBLOCK
+  // A FIFO without a writer, or a device, must not hold the open; a regular file ignores it.
+  if (regularOnly) flags |= O_NONBLOCK;
+#endif
+  CFileDescriptor file(::open(path.c_str(), flags));
   if (file.Get() < 0) {
     error = LastError();
     return false;
@@ -50,7 +60,12 @@ bool ReadFileBytes(const std::string& path, std::string& bytes, std::error_code&
   // appended as for a pipe.
   struct stat info {};
   std::size_t expected = 0;
-  if (::fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+  const bool known = ::fstat(file.Get(), &info) == 0;
+  if (regularOnly && (!known || !S_ISREG(info.st_mode))) {
+    error = NotARegularFile();
+    return false;
+  }
+  if (known && S_ISREG(info.st_mode) && info.st_size > 0) {
     expected = static_cast<std::size_t>(info.st_size);
   }
   bytes.reserve(expected);
@@ -80,6 +95,21 @@ bool ReadFileBytes(const std::string& path, std::string& bytes, std::error_code&
   bytes.resize(filled);  // a file that shrank while it was read
   error.clear();
   return true;
+}
+
+}  // namespace
+
+std::error_code NotARegularFile() {
+  static const CFileKindCategory category;
+  return {1, category};
+}
+
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::error_code& error) {
+  return ReadBytes(path, bytes, error, false);
+}
+
+bool ReadRegularFileBytes(const std::string& path, std::string& bytes, std::error_code& error) {
+  return ReadBytes(path, bytes, error, true);
 }
 
 bool WriteAll(int fd, std::string_view bytes) {

@@ -13,6 +13,11 @@ namespace varnic {
 // Reads a whole file as raw bytes. False with `error` set when it cannot be opened or read (a
 // directory is a read error, not an empty file); `bytes` then holds what was read before.
 bool ReadFileBytes(const std::string& path, std::string& bytes, std::error_code& error);
+// The same for a file that must be a regular file, as a fleet's targets are: opened without
+// waiting (a FIFO without a writer, a device) and refused with NotARegularFile() when it is not
+// one, so that nothing blocks or reads forever.
+bool ReadRegularFileBytes(const std::string& path, std::string& bytes, std::error_code& error);
+std::error_code NotARegularFile();
 
 // Writes all of `bytes` to the open descriptor `fd`, through short writes and interruptions.
 // False with errno set on a write error.

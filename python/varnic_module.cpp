@@ -15,7 +15,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/output_plan.h"
+#include "engine/staged_files.h"
 #include "engine/text_file.h"
+#include "python/buffer_bytes.h"
 #include "report/input_checks.h"
 #include "report/json_report.h"
 #include "report/report_date.h"
@@ -44,6 +47,7 @@ struct CSource {
 struct CResult {
   CComparison comparison;
   cli::CReport report;
+  std::array<std::string, 2> paths;  // the files read, as the file layer opens them; "" for bytes
 };
 
 [[noreturn]] void RaiseOsError(const std::error_code& error, const py::object& path) {
@@ -54,26 +58,74 @@ struct CResult {
   throw py::error_already_set();
 }
 
+// Releases a buffer taken with PyObject_GetBuffer on every way out.
+class CBufferView {
+ public:
+  explicit CBufferView(const py::handle& object) {
+    if (PyObject_GetBuffer(object.ptr(), &view_, PyBUF_RECORDS_RO) != 0) {
+      throw py::error_already_set();
+    }
+  }
+  ~CBufferView() { PyBuffer_Release(&view_); }
+  CBufferView(const CBufferView&) = delete;
+  CBufferView& operator=(const CBufferView&) = delete;
+  CBufferLayout Layout() const {
+    return {static_cast<const char*>(view_.buf),
+            view_.len,
+            view_.itemsize,
+            view_.ndim,
+            view_.shape,
+            view_.strides,
+            view_.suboffsets};
+  }
+
+ private:
+  Py_buffer view_{};
+};
+
+// A path as the file layer opens it: os.fsencode's bytes. A NUL would cut it short there and
+// name another file, so it is refused as Python's own functions refuse it.
+std::string FilePath(const py::object& path, const std::string& what) {
+  std::string bytes = py::cast<std::string>(py::module_::import("os").attr("fsencode")(path));
+  if (bytes.find('\0') != std::string::npos) {
+    throw py::value_error(what + ": embedded null byte in the path");
+  }
+  return bytes;
+}
+
+py::object PathObject(const py::handle& argument, const std::string& what) {
+  if (!py::isinstance<py::str>(argument) && !py::hasattr(argument, "__fspath__")) {
+    throw py::type_error(what + ": expected bytes or a path (str or os.PathLike)");
+  }
+  return py::module_::import("os").attr("fspath")(argument);
+}
+
 // Bytes-like objects are the backup itself; str and os.PathLike name a file to read.
 CSource SourceOf(const py::handle& argument, int number) {
   CSource source;
+  const std::string what = "compare() file " + std::to_string(number);
   if (PyBytes_Check(argument.ptr()) || PyByteArray_Check(argument.ptr()) ||
       PyMemoryView_Check(argument.ptr())) {
-    const py::buffer_info buffer = py::reinterpret_borrow<py::buffer>(argument).request();
-    source.text.assign(static_cast<const char*>(buffer.ptr),
-                       static_cast<std::size_t>(buffer.size * buffer.itemsize));
+    const CBufferView buffer(argument);
+    const std::optional<std::string_view> bytes = ContiguousBytes(buffer.Layout());
+    if (!bytes) {
+      throw py::type_error(what +
+                           ": the buffer is not C-contiguous (a reversed or stepped view); "
+                           "pass bytes(view)");
+    }
+    source.text.assign(*bytes);
     source.name = "-";
     source.pathObject = py::none();
     return source;
   }
-  const py::module_ os = py::module_::import("os");
   if (!py::isinstance<py::str>(argument) && !py::hasattr(argument, "__fspath__")) {
     throw py::type_error("compare() takes bytes or a path (str or os.PathLike) for file " +
                          std::to_string(number));
   }
-  source.pathObject = os.attr("fspath")(argument);
-  source.name = py::cast<std::string>(
-      os.attr("fsdecode")(source.pathObject).attr("encode")("utf-8", "surrogateescape"));
+  source.pathObject = PathObject(argument, what);
+  source.name = py::cast<std::string>(py::module_::import("os")
+                                          .attr("fsdecode")(source.pathObject)
+                                          .attr("encode")("utf-8", "surrogateescape"));
   source.fromPath = true;
   return source;
 }
@@ -89,9 +141,9 @@ std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object&
   std::array<CSource, 2> sources{SourceOf(a, 1), SourceOf(b, 2)};
   std::array<std::string, 2> paths;
   for (std::size_t i = 0; i < 2; ++i) {
-    if (sources[i].fromPath)
-      paths[i] =
-          py::cast<std::string>(py::module_::import("os").attr("fsencode")(sources[i].pathObject));
+    if (sources[i].fromPath) {
+      paths[i] = FilePath(sources[i].pathObject, "compare() file " + std::to_string(i + 1));
+    }
   }
   std::error_code error;
   std::size_t failed = 2;
@@ -116,7 +168,7 @@ std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object&
       throw py::value_error(std::string(who).append(" ").append(problem));
     }
   }
-  auto result = std::make_unique<CResult>(CResult{std::move(*comparison), {}});
+  auto result = std::make_unique<CResult>(CResult{std::move(*comparison), {}, paths});
   {
     const py::gil_scoped_release unlocked;
     cli::CReportOptions options;
@@ -126,8 +178,8 @@ std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object&
     result->report =
         cli::BuildReport(c, {sources[0].name, type1, c.LinesRead(FileSide::kFile1)},
                          {sources[1].name, type2, c.LinesRead(FileSide::kFile2)}, options);
-    result->report.generatedAt = cli::ReportDate();
   }
+  result->report.generatedAt = cli::ReportDate();
   return result;
 }
 
@@ -174,6 +226,47 @@ py::list Hidden(const CResult& result, const py::object& hiddenType) {
                              py::str(h.why.data(), h.why.size()), h.ignored));
   }
   return hidden;
+}
+
+// The two marked results written as `varnic compare --save` writes them: both land or neither
+// does, and an output that is a compared file or the other output is refused before anything
+// is written.
+void Save(const CResult& result, const py::object& out1, const py::object& out2) {
+  const std::array<std::string, 2> outputs = {
+      FilePath(PathObject(out1, "save() out1"), "save() out1"),
+      FilePath(PathObject(out2, "save() out2"), "save() out2")};
+  base::COutputPlan plan;
+  for (const std::string& input : result.paths) {
+    if (!input.empty()) plan.AddInput(input);
+  }
+  for (const std::string& output : outputs) plan.AddOutput(output);
+  if (const std::optional<base::COutputConflict> conflict = plan.Check()) {
+    throw py::value_error(conflict->otherIsInput
+                              ? "save(): '" + conflict->output + "' is a compared file"
+                              : "save(): '" + conflict->output + "' is given as both outputs");
+  }
+  std::error_code error;
+  std::string failed;
+  {
+    const py::gil_scoped_release unlocked;
+    CStagedFiles files;
+    const CComparison& comparison = result.comparison;
+    bool ok = true;
+    for (const auto& [path, side] :
+         {std::pair{&outputs[0], FileSide::kFile1}, {&outputs[1], FileSide::kFile2}}) {
+      const FileSide file = side;
+      ok = ok &&
+           files.Stage(
+               *path,
+               [&comparison, file](CBufferedWriter& out) { RenderMarked(comparison, file, out); },
+               error);
+    }
+    ok = ok && files.Commit(error);
+    if (!ok) failed = files.FailedPath();
+  }
+  if (!failed.empty()) {
+    RaiseOsError(error, failed == outputs[0] ? out1 : out2);
+  }
 }
 
 std::string Json(const CResult& result, bool showSecrets) {
@@ -260,6 +353,11 @@ PYBIND11_MODULE(varnic, m) {
             return py::make_tuple(py::bytes(first), py::bytes(second));
           },
           "The two marked results as bytes, exactly as `varnic compare --save` writes them.")
+      .def("save", &Save, py::arg("out1"), py::arg("out2"),
+           "Writes the two marked results to out1 and out2 as `varnic compare --save` does: both "
+           "or neither. Raises ValueError when an output is a compared file or both outputs are "
+           "one file (by any spelling), before anything is written, and OSError naming the file "
+           "that cannot be written.")
       .def(
           "to_json",
           [](const CResult& r, bool showSecrets) {

@@ -70,5 +70,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("%s in '%s' succeeded\n", entry, path.c_str());
+  const std::string store = varnic::com::CRegistryStore::DefaultPath();
+  if (const std::string written = varnic::com::CRegistryStore::WrittenPath(store);
+      written != store) {
+    std::printf("registry store '%s' is a link: written to '%s'\n", store.c_str(), written.c_str());
+  }
   return 0;
 }

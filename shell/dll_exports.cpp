@@ -42,10 +42,23 @@ CComModule& Module() { return module; }
 using namespace varnic::com;
 using varnic::shell::Module;
 
+namespace {
+
+// The address of a reference, tested as the pointer the caller really passed: hidden from the
+// optimiser, which may take a reference to be never null.
+bool IsNull(const void* address) {
+  asm("" : "+r"(address));
+  return address == nullptr;
+}
+
+}  // namespace
+
 VARNIC_EXPORT HRESULT DllGetClassObject(const CLSID& rclsid, REFIID riid,
                                         void** ppv) VARNIC_ENTRY_NOEXCEPT {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
+  // A C caller can pass a null class or interface id where the declaration has a reference.
+  if (IsNull(&rclsid) || IsNull(&riid)) return E_INVALIDARG;
   return varnic::shell::CatchAll([&]() -> HRESULT {
     if (rclsid != varnic::shell::CLSID_Varnic) return CLASS_E_CLASSNOTAVAILABLE;
     IUnknown* factory = nullptr;

@@ -233,7 +233,11 @@ HRESULT CVarnic::SaveToFile(BSTR bstrFile1, LONG* nItemCount1, BSTR bstrFile2,
   return Guarded([&] {
     int count1 = 0;
     int count2 = 0;
-    if (!engine_.WriteFiles(FilePathFrom(bstrFile1), count1, FilePathFrom(bstrFile2), count2)) {
+    const std::string path1 = FilePathFrom(bstrFile1);
+    const std::string path2 = FilePathFrom(bstrFile2);
+    // Refused before anything is written: one result would replace the other, or a backup.
+    if (!engine_.OutputsAreSafe(path1, path2)) return E_INVALIDARG;
+    if (!engine_.WriteFiles(path1, count1, path2, count2)) {
       return S_FALSE;
     }
     *nItemCount1 = count1;

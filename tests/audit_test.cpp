@@ -298,7 +298,7 @@ TEST(Audit, MergedShardsEqualTheWholeAudit) {
   EXPECT_NE(expected.err.find("'ap-gone': expected (line 3)"), std::string::npos) << expected.err;
   const CommandRun notJson = Varnic({"audit", "--merge", fleet.golden});
   EXPECT_EQ(notJson.status, 2);
-  EXPECT_NE(notJson.err.find("cannot merge '" + fleet.golden + "': not an audit summary"),
+  EXPECT_NE(notJson.err.find("'" + fleet.golden + "' is not an audit summary: not JSON"),
             std::string::npos);
 }
 

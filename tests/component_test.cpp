@@ -240,6 +240,49 @@ TEST_F(Component, MethodResultsAndBadArguments) {
   object->Release();
 }
 
+// A save that would destroy a loaded backup or one of its own results is refused whole:
+// E_INVALIDARG, no file written, the counts untouched.
+TEST_F(Component, SaveOverAnInputOrTheOtherOutputIsRefused) {
+  const std::string in1 = dir_.Write("in1.cfg", ReadAll(kExamples + "ap-before.cfg"));
+  const std::string in2 = dir_.Write("in2.cfg", ReadAll(kExamples + "ap-after.cfg"));
+  std::filesystem::create_symlink("in2.cfg", dir_.File("in2-link.cfg"));
+  const std::string out = dir_.File("out.txt");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {in1, out}, {out, dir_.File("./in2.cfg")},      {out, dir_.File("in2-link.cfg")},
+      {out, out}, {out, dir_.File("sub/../out.txt")},
+  };
+  IVarnic* object = NewObject();
+  const CBstr b1(*Utf8ToUtf16(in1));
+  const CBstr b2(*Utf8ToUtf16(in2));
+  ASSERT_EQ(object->LoadFromFile(b1.Get(), 0, b2.Get(), 0), S_OK);
+  ASSERT_EQ(object->CompareFile(), S_OK);
+  std::filesystem::create_directory(dir_.File("sub"));
+  for (const auto& [first, second] : cases) {
+    const CBstr o1(*Utf8ToUtf16(first));
+    const CBstr o2(*Utf8ToUtf16(second));
+    LONG count1 = -1;
+    LONG count2 = -1;
+    EXPECT_EQ(object->SaveToFile(o1.Get(), &count1, o2.Get(), &count2), E_INVALIDARG)
+        << first << " " << second;
+    EXPECT_EQ(count1, -1);
+    EXPECT_EQ(ReadAll(in1), ReadAll(kExamples + "ap-before.cfg"));
+    EXPECT_EQ(ReadAll(in2), ReadAll(kExamples + "ap-after.cfg"));
+    EXPECT_FALSE(std::filesystem::exists(out));
+  }
+  object->Release();
+}
+
+// A C caller may pass null where the declaration has a reference: refused, not dereferenced.
+TEST_F(Component, NullIdsAtTheEntryPointAreRefused) {
+  auto* getClassObject = reinterpret_cast<HRESULT (*)(const CLSID*, const IID*, void**)>(
+      ::dlsym(handle_, "DllGetClassObject"));
+  void* object = reinterpret_cast<void*>(1);
+  EXPECT_EQ(getClassObject(nullptr, &IID_IClassFactory, &object), E_INVALIDARG);
+  EXPECT_EQ(object, nullptr);
+  EXPECT_EQ(getClassObject(&CLSID_Varnic, nullptr, &object), E_INVALIDARG);
+  EXPECT_EQ(getClassObject(&CLSID_Varnic, &IID_IClassFactory, nullptr), E_POINTER);
+}
+
 std::vector<std::string> Names(const std::string& folder) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -455,8 +498,9 @@ TEST_F(Component, LateBoundSaveTakesTheCountsScriptEnginesPass) {
   ASSERT_EQ(object->LoadFromFile(in1.Get(), 0, in2.Get(), 0), S_OK);
   ASSERT_EQ(object->CompareFile(), S_OK);
   const CBstr out(*Utf8ToUtf16(dir_.File("x.out")));
+  const CBstr out2(*Utf8ToUtf16(dir_.File("y.out")));
   LONG lines = 0;
-  ASSERT_EQ(object->SaveToFile(out.Get(), &lines, out.Get(), &lines), S_OK);
+  ASSERT_EQ(object->SaveToFile(out.Get(), &lines, out2.Get(), &lines), S_OK);
 
   enum class Back { kNothing, kVariant, kLong };
   struct Case {
@@ -493,7 +537,7 @@ TEST_F(Component, LateBoundSaveTakesTheCountsScriptEnginesPass) {
       if (c.vt == (VT_BYREF | VT_I4)) count.plVal = &longs[i];
       if (c.vt == VT_R8) count.dblVal = 3.0;
       args[i * 2 + 1].vt = VT_BSTR;
-      args[i * 2 + 1].bstrVal = out.Get();
+      args[i * 2 + 1].bstrVal = i == 0 ? out2.Get() : out.Get();  // arguments run last first
     }
     DISPPARAMS params{args, nullptr, 4, 0};
     unsigned argErr = 99;
@@ -523,7 +567,9 @@ TEST_F(Component, LateBoundSaveTakesTheCountsScriptEnginesPass) {
   args[0].vt = args[2].vt = VT_BYREF | VT_VARIANT;
   args[0].pvarVal = args[2].pvarVal = &held;
   args[1].vt = args[3].vt = VT_BSTR;
-  args[1].bstrVal = args[3].bstrVal = nowhere.Get();
+  const CBstr nowhere2(u"/no/such/dir/y.out");
+  args[1].bstrVal = nowhere.Get();
+  args[3].bstrVal = nowhere2.Get();
   DISPPARAMS params{args, nullptr, 4, 0};
   EXPECT_TRUE(SUCCEEDED(
       object->Invoke(3, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr)));
@@ -672,6 +718,22 @@ TEST_F(Component, RegsvrReportsTheEntryPointAndCode) {
             std::string::npos)
       << ReadAll(err);
   EXPECT_NE(WEXITSTATUS(std::system((regsvr + "/no/such.so 2>/dev/null").c_str())), 0);
+}
+
+// A store that is a link (kept in a synced folder, say) stays a link: the file it names holds
+// the registration, and the program says where it wrote.
+TEST_F(Component, RegsvrWritesThroughALinkedStore) {
+  std::filesystem::create_directory(dir_.File("real"));
+  std::filesystem::create_symlink("real/store.reg", dir_.File("registry.reg"));
+  const std::string out = dir_.File("out");
+  const std::string regsvr = "'" VARNIC_REGSVR "' ";
+  ASSERT_EQ(WEXITSTATUS(std::system((regsvr + "'" VARNIC_MODULE "' >'" + out + "'").c_str())), 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_.File("registry.reg")));
+  EXPECT_EQ(ReadAll(dir_.File("real/store.reg")).empty(), false);
+  EXPECT_NE(ReadAll(out).find("written to '" + dir_.File("real/store.reg") + "'"),
+            std::string::npos)
+      << ReadAll(out);
+  EXPECT_EQ(Dump(), ExpectedRegistration(VARNIC_MODULE));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 """The Python module against the command: the same bytes, the same JSON, errors naming files."""
 
+import array
 import os
 import pathlib
 import subprocess
@@ -154,3 +155,64 @@ def test_comparing_lets_other_threads_run():
         worker.join(0.001)
     assert results and results[0].counts["different"] == 300_000
     assert ticks > 20
+
+
+BIG = BEFORE.read_bytes() * 3
+
+
+@pytest.mark.parametrize("make", [
+    lambda: memoryview(BIG)[99::-1],                       # reversed: its bytes lie before it
+    lambda: memoryview(BIG)[::2],                          # stepped: every other byte
+    lambda: memoryview(array.array("i", range(1000)))[::-1],  # items of 4 bytes, reversed
+], ids=["reversed", "stepped", "reversed-ints"])
+def test_a_buffer_that_is_not_contiguous_is_refused(make):
+    with pytest.raises(TypeError, match="C-contiguous"):
+        varnic.compare(make(), AFTER)
+
+
+def test_a_contiguous_view_compares_its_own_bytes():
+    data = bytearray(b"xx" + BEFORE.read_bytes() + b"yy")
+    view = memoryview(data)[2:-2]
+    shaped = memoryview(bytearray(BEFORE.read_bytes()[:400])).cast("B", (100, 4))
+    assert varnic.compare(view, AFTER).marked() == varnic.compare(BEFORE, AFTER).marked()
+    assert varnic.compare(shaped, shaped.tobytes()).rows == varnic.compare(
+        BEFORE.read_bytes()[:400], BEFORE.read_bytes()[:400]).rows
+
+
+@pytest.mark.parametrize("path", [
+    "examples/ap-before.cfg\0.txt", b"examples/ap-before.cfg\0x", pathlib.PurePath("a\0b"),
+], ids=["str", "bytes-fspath", "pathlib"])
+def test_a_path_with_a_nul_is_refused(path):
+    argument = BytesPath(path) if isinstance(path, bytes) else path
+    with pytest.raises(ValueError, match="null byte"):
+        varnic.compare(argument, AFTER)
+
+
+def test_save_writes_the_marked_results(tmp_path):
+    result = varnic.compare(BEFORE, AFTER)
+    out1, out2 = tmp_path / "1.out", tmp_path / "2.out"
+    result.save(out1, str(out2))
+    assert (out1.read_bytes(), out2.read_bytes()) == result.marked()
+
+
+def test_save_never_lands_on_a_compared_file_or_the_other_output(tmp_path):
+    first = tmp_path / "first.cfg"
+    second = tmp_path / "second.cfg"
+    first.write_bytes(BEFORE.read_bytes())
+    second.write_bytes(AFTER.read_bytes())
+    (tmp_path / "link.cfg").symlink_to("second.cfg")
+    result = varnic.compare(first, second)
+    out = tmp_path / "out"
+    for out1, out2 in [(first, out), (out, tmp_path / "." / "second.cfg"),
+                       (out, tmp_path / "link.cfg"), (out, out),
+                       (out, tmp_path / "sub" / ".." / "out")]:
+        with pytest.raises(ValueError):
+            result.save(out1, out2)
+        assert first.read_bytes() == BEFORE.read_bytes()
+        assert second.read_bytes() == AFTER.read_bytes()
+        assert not out.exists()
+    with pytest.raises(ValueError, match="null byte"):
+        result.save(tmp_path / "a\0b", out)
+    with pytest.raises(FileNotFoundError):
+        result.save(out, tmp_path / "no" / "dir" / "x")
+    assert not out.exists()
