@@ -187,7 +187,10 @@ std::pair<std::int32_t, std::int32_t> ResolveTypes(const CCompareOptions& option
                                                    std::ostream& err) {
   if (options.typesAuto) {
     const CDetectedTypes detected = DetectTypes(text1, text2);
-    if (!options.quiet) err << "varnic: --types auto: " << detected.why << "\n";
+    const bool reconciled = detected.type1 != detected.type2;
+    if (!options.quiet && (reconciled || !options.typesAutoByDefault)) {
+      err << "varnic: --types auto: " << detected.why << "\n";
+    }
     return {detected.type1, detected.type2};
   }
   const std::string warning = TypeWarning(options.type1, options.type2);
@@ -318,9 +321,10 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   reportOptions.ignores = &ignores;
   reportOptions.strict = options.strict;
   reportOptions.parts = plan.parts;
-  CReport report =
-      BuildReport(comparison, {options.file1, type1, comparison.LinesRead(FileSide::kFile1)},
-                  {options.file2, type2, comparison.LinesRead(FileSide::kFile2)}, reportOptions);
+  CReport report = BuildReport(
+      comparison, {options.file1, type1, comparison.LinesRead(FileSide::kFile1), options.typesAuto},
+      {options.file2, type2, comparison.LinesRead(FileSide::kFile2), options.typesAuto},
+      reportOptions);
   report.generatedAt = ReportDate();
   // One masker for the run: a secret has the same label in every output it reaches.
   CSecretMasker masker;

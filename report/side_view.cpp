@@ -2,17 +2,17 @@
 
 #include <algorithm>
 
-#include "report/device_types.h"
 #include "report/line_formats.h"
 #include "report/terminal_text.h"
 
 namespace varnic::cli {
 namespace {
 
-std::string Describe(const CInput& input) {
-  const std::string_view role = TypeName(input.type);
+std::string Describe(const CInput& input, const CInput& other) {
+  const std::string_view role = RoleOf(input, other);
   std::string text = SafeText(input.path) + " (type " + std::to_string(input.type);
   if (!role.empty()) text.append(", ").append(role);
+  if (input.inferred) text.append(", inferred");
   return text + ")";
 }
 
@@ -30,8 +30,8 @@ void WriteSideView(const CReport& report, const CViewOptions& view, CSecretMaske
                    std::ostream& out) {
   const std::size_t column =
       std::max<std::size_t>(8, (std::max<std::size_t>(view.width, 3) - 3) / 2);
-  std::string header =
-      Fitted(Describe(report.left), column) + "   " + Fitted(Describe(report.right), column);
+  std::string header = Fitted(Describe(report.left, report.right), column) + "   " +
+                       Fitted(Describe(report.right, report.left), column);
   header.erase(header.find_last_not_of(' ') + 1);
   out << header << "\n" << std::string(2 * column + 3, '=') << "\n";
   if (report.comparison != nullptr) out << RenderSideBySide(*report.comparison, view, masker);
@@ -49,8 +49,9 @@ void WriteVerdict(const CReport& report, CSecretMasker* masker, std::ostream& ou
       if (hidden.ignored) continue;
       const std::string left = ShownValue(hidden.key, hidden.left, masker);
       const std::string right = ShownValue(hidden.key, hidden.right, masker);
-      out << "  " << SafeText(SectionHeader(hidden.section)) << " " << SafeText(hidden.key) << " "
-          << left << kArrow << right << " (" << SafeText(hidden.why) << ")\n";
+      out << "  " << (hidden.section.empty() ? "" : SafeText(hidden.section) + " ")
+          << SafeText(hidden.key) << " " << left << kArrow << right << " (" << SafeText(hidden.why)
+          << ")\n";
     }
   }
   if (verdict.differences == 0) {
