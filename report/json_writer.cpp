@@ -11,11 +11,21 @@ bool IsPlain(unsigned char c) { return c >= 0x20 && c < 0x7f && c != '"' && c !=
 
 constexpr std::size_t kFlushAt = std::size_t{64} << 10U;
 
+// Whether `text` needs no escape. No early exit: a loop without branches is cheaper on the short
+// texts a report writes by the hundred thousand.
+bool AllPlain(std::string_view text) {
+  unsigned escapes = 0;
+  for (const char c : text) escapes |= IsPlain(static_cast<unsigned char>(c)) ? 0U : 1U;
+  return escapes == 0;
+}
+
 }  // namespace
 
 void AppendJsonString(std::string& out, std::string_view text) {
-  if (std::all_of(text.begin(), text.end(), [](char c) { return IsPlain(c); })) {
-    out.append(1, '"').append(text).append(1, '"');
+  if (AllPlain(text)) {
+    out += '"';
+    out += text;
+    out += '"';
     return;
   }
   // Escapes and the replacement of bytes that are not UTF-8 follow nlohmann's serializer, which

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "report/device_types.h"
 #include "varnic/compare.h"
 
 namespace varnic::cli {
@@ -95,6 +96,34 @@ TEST(RoleOf, NamesWhatTheComparisonDidWithTheFile) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(RoleOf(c.input, c.other), c.expected) << c.input.type << " " << c.other.type;
+  }
+}
+
+}  // namespace
+}  // namespace varnic::cli
+
+namespace varnic::cli {
+namespace {
+
+TEST(DetectTypes, AFileWithout5GHzLinesIsTheSingleBandOne) {
+  const std::string dual = "[5GHz_WirelessSettings]\nchannel=36\n[System]\nUsername=a\n";
+  const std::string single = "[2.4GHz_WirelessSettings]\nchannel=6\n[System]\nUsername=a\n";
+  struct {
+    const char* name;
+    std::string text;
+    std::int32_t type;  // against `single`
+  } const cases[] = {
+      {"5 GHz settings", dual, kDualBand},
+      {"none", single, kSingleBand},
+      {"an empty 5 GHz section", "[5GHz_Filter]\n" + single, kSingleBand},
+      {"lines before the first header", "channel=36\n" + single, kDualBand},
+      {"... that a later 5 GHz header drops", "c=1\n" + single + "[5GHz_WirelessSettings]\n",
+       kSingleBand},
+      {"an emptied repeated section", dual + "[5GHz_WirelessSettings]\n", kSingleBand},
+      {"lines of an unknown section", "[5GHz_Other]\nc=1\n" + single, kSingleBand},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DetectTypes(c.text, single).type1, c.type) << c.name;
   }
 }
 
