@@ -162,7 +162,9 @@ CPlan ResolvePlan(const CCompareOptions& options, const CTerminal& terminal) {
   const bool printed = !options.quiet;
   const bool document = options.html.has_value() || (printed && plan.format == Format::kJson);
   const bool lines = printed && (plan.format == Format::kChanges || plan.format == Format::kGithub);
-  plan.parts.entries = document || lines;
+  // The side view's verdict names the rows whose other line was set aside.
+  plan.parts.entries =
+      document || lines || (printed && plan.format == Format::kSide && !options.stat);
   plan.parts.stats = document || (printed && (options.stat || plan.format == Format::kSide));
   plan.parts.explanations = document || (printed && options.explain);
   // The marked results say nothing of settings that were not compared; every other output does.

@@ -18,7 +18,7 @@ namespace {
 bool HasBand(std::string_view text, Band band) {
   constexpr std::size_t kNone = kSectionCount;
   std::array<std::size_t, kSectionCount> lines{};  // since the section's last header
-  std::size_t current = static_cast<std::size_t>(Section::k5GHzWireless);
+  auto current = static_cast<std::size_t>(Section::k5GHzWireless);
   ForEachLine(text, [&](std::string_view line) {
     if (line.empty() || line.front() != '[') {
       if (current != kNone) ++lines[current];

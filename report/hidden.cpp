@@ -49,7 +49,7 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(
   std::optional<CLineNumbers> numbers;  // counted only once a line needs its number
   // Most hidden lines share a handful of reasons: each text is kept once.
   std::unordered_map<std::string, std::string_view> reasons;
-  const auto keep = [&](std::string why) {
+  const auto keep = [&](const std::string& why) {
     auto known = reasons.find(why);
     if (known == reasons.end()) known = reasons.emplace(why, texts.emplace_back(why)).first;
     return known->second;

@@ -39,6 +39,24 @@ void WriteSideView(const CReport& report, const CViewOptions& view, CSecretMaske
 
 void WriteVerdict(const CReport& report, CSecretMasker* masker, std::ostream& out) {
   const CVerdict& verdict = report.verdict;
+  // A row only one file has while the other file's line of the key was set aside: the columns
+  // show one side, so both values and why are told here.
+  std::size_t setAside = 0;
+  for (const CEntry& e : report.entries) setAside += e.setAsideWhy.empty() || e.ignored ? 0 : 1;
+  if (setAside > 0) {
+    out << "\n"
+        << setAside
+        << (setAside == 1 ? " setting is compared in one file only; the other file's line was set "
+                            "aside:\n"
+                          : " settings are compared in one file only; the other file's lines were "
+                            "set aside:\n");
+    for (const CEntry& e : report.entries) {
+      if (e.setAsideWhy.empty() || e.ignored) continue;
+      out << "  " << SafeText(e.section) << " " << SafeText(e.key) << " "
+          << ShownValue(e.key, e.left, masker) << kArrow << ShownValue(e.key, e.right, masker)
+          << (e.InLeft() ? " (file 2: " : " (file 1: ") << SafeText(e.setAsideWhy) << ")\n";
+    }
+  }
   if (verdict.hiddenDifferences > 0) {
     out << "\n"
         << verdict.hiddenDifferences
