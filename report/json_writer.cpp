@@ -1,6 +1,8 @@
 #include "report/json_writer.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 namespace varnic::cli {
@@ -11,12 +13,30 @@ bool IsPlain(unsigned char c) { return c >= 0x20 && c < 0x7f && c != '"' && c !=
 
 constexpr std::size_t kFlushAt = std::size_t{64} << 10U;
 
-// Whether `text` needs no escape. No early exit: a loop without branches is cheaper on the short
-// texts a report writes by the hundred thousand.
+// A byte of `word` that is zero leaves its high bit set in the result (and only then, when no
+// byte of `word` has its high bit set).
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+std::uint64_t ZeroBytes(std::uint64_t word) { return (word - kOnes) & ~word & kHighs; }
+
+// Whether `text` needs no escape, eight bytes at a time: a report writes millions of short
+// texts, and this check was the largest single cost of a JSON report.
 bool AllPlain(std::string_view text) {
-  unsigned escapes = 0;
-  for (const char c : text) escapes |= IsPlain(static_cast<unsigned char>(c)) ? 0U : 1U;
-  return escapes == 0;
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    if ((word & kHighs) != 0) return false;  // not ASCII
+    // A control byte (below 0x20), DEL, a quote or a backslash.
+    const std::uint64_t bad = ((word - 0x20 * kOnes) & ~word & kHighs) |
+                              ZeroBytes(word ^ (0x7f * kOnes)) | ZeroBytes(word ^ ('"' * kOnes)) |
+                              ZeroBytes(word ^ ('\\' * kOnes));
+    if (bad != 0) return false;
+  }
+  for (; i < text.size(); ++i) {
+    if (!IsPlain(static_cast<unsigned char>(text[i]))) return false;
+  }
+  return true;
 }
 
 }  // namespace

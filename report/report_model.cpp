@@ -27,6 +27,9 @@ std::vector<CEntry> EntriesOf(const CComparison& comparison, const CLineNumbers*
   entries.reserve(comparison.ResultLineCount());
   const bool renumbered = numbers != nullptr && numbers->HasRenumbered();
   for (const CSectionRows& rows : comparison.Sections()) {
+    // Only MAC filter entries are renumbered.
+    const bool filter =
+        rows.section() == Section::k5GHzFilter || rows.section() == Section::k24GHzFilter;
     for (std::size_t i = 0; i < rows.size(); ++i) {
       const CRow row = rows[i];
       CEntry& entry = entries.emplace_back(CEntry{SectionHeader(row.section), row.key,
@@ -38,7 +41,7 @@ std::vector<CEntry> EntriesOf(const CComparison& comparison, const CLineNumbers*
       const std::optional<std::string_view> right = rows.BucketLine(i, FileSide::kFile2);
       if (left) entry.leftLine = numbers->Of(FileSide::kFile1, *left);
       if (right) entry.rightLine = numbers->Of(FileSide::kFile2, *right);
-      if (renumbered) {
+      if (renumbered && filter) {
         // A renumbered MAC entry is named as its own file names it.
         if (left) entry.leftKey = SettingKey(numbers->Original(*left));
         if (right) entry.rightKey = SettingKey(numbers->Original(*right));
