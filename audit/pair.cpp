@@ -53,9 +53,8 @@ void Collect(const cli::CReport& report, bool showSecrets, CDeviceResult& result
   for (const cli::CHiddenDifference& h : report.hidden) {
     if (h.ignored) continue;
     const bool secret = cli::IsSecretKey(h.key);
-    result.drift.push_back({std::string(SectionHeader(h.section)), std::string(h.key),
-                            DriftKind::kHidden, Kept(h.left, secret, showSecrets),
-                            Kept(h.right, secret, showSecrets)});
+    result.drift.push_back({std::string(h.section), std::string(h.key), DriftKind::kHidden,
+                            Kept(h.left, secret, showSecrets), Kept(h.right, secret, showSecrets)});
   }
   result.differences = report.verdict.differences;
   result.hidden = report.verdict.hiddenDifferences;
@@ -114,8 +113,8 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   report.strict = options.strict;
   report.parts.stats = false;
   report.parts.explanations = false;
-  Collect(cli::BuildReport(comparison, {baseline.path, result.baselineType, 0},
-                           {target, result.deviceType, 0}, report),
+  Collect(cli::BuildReport(comparison, {baseline.path, result.baselineType, 0, options.autoTypes},
+                           {target, result.deviceType, 0, options.autoTypes}, report),
           options.showSecrets, result);
   if (!save.baseline.empty() && !Save(comparison, save, result.error)) result.drift.clear();
   return result;

@@ -74,8 +74,9 @@ std::string GithubEscape(std::string_view raw, bool property) {
 
 }  // namespace
 
+// A line before the first header has no section to name.
 std::string SettingName(const std::string& section, const std::string& key) {
-  return section + " " + key;
+  return section.empty() ? key : section + " " + key;
 }
 
 std::string Plural(std::size_t n, const char* one, const char* many) {

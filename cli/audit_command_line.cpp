@@ -35,7 +35,9 @@ CAuditCommandLine::CAuditCommandLine(CLI::App& app) {
                    "Device type of the baseline: a number, single-band or dual-band")
       ->type_name("TYPE");
   app_->add_option("--target-type", o.targetType, "Device type of the targets")->type_name("TYPE");
-  app_->add_option("--types", types_, "auto: pick the types of each pair from its files")
+  app_->add_option("--types", types_,
+                   "auto (the default without --baseline-type and --target-type): pick the "
+                   "types of each pair from its files")
       ->type_name("auto");
   app_->add_option("--baseline-map", o.baselineMap, "Lines 'GLOB -> BASELINE' choosing baselines")
       ->type_name("FILE");
@@ -99,7 +101,8 @@ int CAuditCommandLine::Run(std::ostream& out, std::ostream& err) {
            "Run 'varnic audit --help' for usage.\n";
     return kExitTrouble;
   }
-  options_.autoTypes = types_ == "auto";
+  // Without types each pair's files say which device is which.
+  options_.autoTypes = types_ == "auto" || (!options_.baselineType && !options_.targetType);
   if (!baseline_.empty()) options_.inputs.push_back(baseline_);
   options_.inputs.insert(options_.inputs.end(), targets_.begin(), targets_.end());
   return RunAudit(options_, out, err);

@@ -51,14 +51,15 @@ const char* const kCompareFooter = R"(Formats (--format):
            (only in FILE1), "[Section] + key=value" (only in FILE2), "[Section] ~ ..."
            (not compared, but different) (default when standard output is not a terminal)
   marked   the two marked results one after the other, as --save writes them
-  json     one JSON document, schema_version 2 (/usr/share/varnic/varnic.schema.json)
+  json     one JSON document, schema_version 3 (/usr/share/varnic/varnic.schema.json)
   brief    one line when the files differ, as diff -q
   github   GitHub Actions annotations, one per difference
 
 Device types (--type1, --type2): 0 or single-band, 1 or dual-band. When they differ,
 the single-band file is reconciled against the dual-band one: a band it has no
 settings for is not compared, and it keeps only keys the dual-band file also has.
---types auto picks them from the files (the one without 5 GHz settings is single-band).
+By default (--types auto) they are picked from the files: the one without 5 GHz
+settings is single-band; outputs mark such types "inferred". Given types win.
 
 Not compared, but different: the relevance rules leave out settings that do not
 matter under the active ones (WEP keys under WPA2, the SSIDs that are disabled, ...).
@@ -171,6 +172,11 @@ bool FinishCompareArgs(CCompareArgs& args, std::ostream& err) {
       return false;
     }
     args.options.typesAuto = automatic;
+  } else if (args.type1.empty() && args.type2.empty()) {
+    // Without types the files say which device is which: equal types would label a dual-band
+    // pair single-band, and a single-band device would show its missing band as drift.
+    args.options.typesAuto = true;
+    args.options.typesAutoByDefault = true;
   }
   if (!args.color.empty() && !Choose(args.color, "--color",
                                      {{"auto", ColorMode::kAuto},

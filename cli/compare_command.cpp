@@ -138,7 +138,9 @@ CPlan ResolvePlan(const CCompareOptions& options, const CTerminal& terminal) {
   const bool printed = !options.quiet;
   const bool document = options.html.has_value() || (printed && plan.format == Format::kJson);
   const bool lines = printed && (plan.format == Format::kChanges || plan.format == Format::kGithub);
-  plan.parts.entries = document || lines;
+  // The side view's verdict names the rows whose other line was set aside.
+  plan.parts.entries =
+      document || lines || (printed && plan.format == Format::kSide && !options.stat);
   plan.parts.stats = document || (printed && (options.stat || plan.format == Format::kSide));
   plan.parts.explanations = document || (printed && options.explain);
   // The marked results say nothing of settings that were not compared; every other output does.
@@ -163,7 +165,10 @@ std::pair<std::int32_t, std::int32_t> ResolveTypes(const CCompareOptions& option
                                                    std::ostream& err) {
   if (options.typesAuto) {
     const CDetectedTypes detected = DetectTypes(text1, text2);
-    if (!options.quiet) err << "varnic: --types auto: " << detected.why << "\n";
+    const bool reconciled = detected.type1 != detected.type2;
+    if (!options.quiet && (reconciled || !options.typesAutoByDefault)) {
+      err << "varnic: --types auto: " << detected.why << "\n";
+    }
     return {detected.type1, detected.type2};
   }
   const std::string warning = TypeWarning(options.type1, options.type2);
@@ -309,9 +314,10 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   reportOptions.ignores = &ignores.list;
   reportOptions.strict = options.strict;
   reportOptions.parts = plan.parts;
-  CReport report =
-      BuildReport(comparison, {options.file1, type1, comparison.LinesRead(FileSide::kFile1)},
-                  {options.file2, type2, comparison.LinesRead(FileSide::kFile2)}, reportOptions);
+  CReport report = BuildReport(
+      comparison, {options.file1, type1, comparison.LinesRead(FileSide::kFile1), options.typesAuto},
+      {options.file2, type2, comparison.LinesRead(FileSide::kFile2), options.typesAuto},
+      reportOptions);
   std::string dateWarning;
   report.generatedAt = ReportDate(&dateWarning);
   // Only the HTML report shows the date.

@@ -24,7 +24,8 @@ struct CCompareOptions {
   std::string file2;
   std::int32_t type1 = 0;
   std::int32_t type2 = 0;
-  bool typesAuto = false;  // choose the types from the files
+  bool typesAuto = false;           // choose the types from the files
+  bool typesAutoByDefault = false;  // no type was given: say so only when the files are reconciled
   std::optional<std::pair<std::string, std::string>> save;
   bool quiet = false;
   bool strict = false;                   // a setting not compared that differs is a difference

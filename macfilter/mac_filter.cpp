@@ -1,5 +1,6 @@
 #include "macfilter/mac_filter.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -70,7 +71,16 @@ CLines Rewrite(CLines& bucket, const std::vector<std::size_t>& positions, const 
   for (std::size_t k = 0; k < addresses.size(); ++k) {
     std::string_view& line = bucket[positions[k]];
     before.push_back(line);
-    line = arena.Store({kEntryKey, std::to_string(k + 1), "=", addresses[k]});
+    const std::string number = std::to_string(k + 1);
+    // An entry that already reads so keeps its own view, so a reader can still find its line
+    // in the file; the bytes are the same either way.
+    const std::string_view rest = line.substr(std::min(line.size(), kEntryKey.size()));
+    if (line.starts_with(kEntryKey) && rest.size() == number.size() + 1 + addresses[k].size() &&
+        rest.starts_with(number) && rest[number.size()] == '=' &&
+        rest.substr(number.size() + 1) == addresses[k]) {
+      continue;
+    }
+    line = arena.Store({kEntryKey, number, "=", addresses[k]});
   }
   return before;
 }

@@ -218,7 +218,11 @@ py::dict Counts(const cli::CSectionStats& stats) {
 py::list Hidden(const CResult& result, const py::object& hiddenType) {
   py::list hidden;
   for (const cli::CHiddenDifference& h : result.report.hidden) {
-    const std::string_view section = SectionName(h.section);
+    // Named as the known sections are, without the brackets.
+    std::string_view section = h.section;
+    if (section.size() >= 2 && section.front() == '[' && section.back() == ']') {
+      section = section.substr(1, section.size() - 2);
+    }
     const std::string_view reason = cli::HiddenReasonName(h.reason);
     hidden.append(hiddenType(py::str(section.data(), section.size()),
                              py::bytes(h.key.data(), h.key.size()), OptionalBytes(h.left),

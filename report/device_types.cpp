@@ -1,18 +1,35 @@
 #include "report/device_types.h"
 
+#include <array>
 #include <charconv>
+#include <optional>
 
-#include "model/split_sections.h"
 #include "report/ascii.h"
+#include "varnic/lines.h"
+#include "varnic/sections.h"
 
 namespace varnic::cli {
 namespace {
 
+// Whether a section of `band` would hold a line once the file is split into sections: lines
+// before the first header belong to [5GHz_WirelessSettings], a header empties its section, and
+// the lines of an unknown section belong to none. Counted in one pass, nothing stored: every
+// comparison without given types asks it of both files.
 bool HasBand(std::string_view text, Band band) {
-  CChangeLog ignored;
-  const CSplitFile split = SplitIntoSections(text, FileSide::kFile1, ignored);
+  constexpr std::size_t kNone = kSectionCount;
+  std::array<std::size_t, kSectionCount> lines{};  // since the section's last header
+  auto current = static_cast<std::size_t>(Section::k5GHzWireless);
+  ForEachLine(text, [&](std::string_view line) {
+    if (line.empty() || line.front() != '[') {
+      if (current != kNone) ++lines[current];
+      return;
+    }
+    const std::optional<Section> section = FindSection(line);
+    current = section ? static_cast<std::size_t>(*section) : kNone;
+    if (current != kNone) lines[current] = 0;
+  });
   for (const Section section : BandSections(band)) {
-    if (!split.buckets[section].empty()) return true;
+    if (lines[static_cast<std::size_t>(section)] > 0) return true;
   }
   return false;
 }

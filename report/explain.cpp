@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "report/reasons.h"
+#include "report/unmodelled.h"
 #include "rules/rule_lists.h"
 
 namespace varnic::cli {
@@ -83,16 +84,22 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
 
 std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
                                          const CFileSettings& settings,
-                                         std::deque<std::string>& texts) {
+                                         std::deque<std::string>& texts,
+                                         const CLineNumbers* numbers) {
   std::vector<CExplanation> explanations;
   const CChangeLog& log = comparison.Changes();
   explanations.reserve(log.Changes().size());
   CTexts kept(texts);
   std::array<std::array<bool, 2>, 2> cleared{};            // [file][band]: told once
   std::vector<std::optional<std::string_view>> ruleTexts;  // per rule set
+  std::array<std::array<std::size_t, 2>, 2> clearedAt{};   // [file][band]: its explanation
   std::unordered_map<const char*, std::size_t> removed;    // line -> its explanation
+  const auto number = [numbers](FileSide side, std::string_view line) -> std::uint32_t {
+    return numbers != nullptr ? numbers->Of(side, line) : 0;
+  };
   for (const CChange& change : log.Changes()) {
     const int file = static_cast<int>(change.file);
+    const std::size_t before = explanations.size();
     const std::string_view section = change.section ? SectionHeader(*change.section) : "";
     switch (change.kind) {
       case ChangeKind::kFiltered: {
@@ -116,12 +123,19 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
       case ChangeKind::kBandCleared: {
         const Band band = BandOf(*change.section).value_or(Band::k5GHz);
         bool& told = cleared[file - 1][static_cast<std::size_t>(band)];
-        if (told) break;
-        told = true;
-        explanations.push_back({CExplanation::Kind::kBandCleared, file,
-                                band == Band::k5GHz ? "5GHz" : "2.4GHz", "", "",
-                                kept.Keep(ReasonFor(change, log, settings))});
-        break;
+        std::size_t& at = clearedAt[file - 1][static_cast<std::size_t>(band)];
+        if (!told) {
+          told = true;
+          at = explanations.size();
+          explanations.push_back({CExplanation::Kind::kBandCleared, file,
+                                  band == Band::k5GHz ? "5GHz" : "2.4GHz", "", "",
+                                  kept.Keep(ReasonFor(change, log, settings))});
+        }
+        // One note for the band, but every line of it accounted for.
+        if (numbers != nullptr) {
+          explanations[at].lineNumbers.push_back(number(change.file, change.line));
+        }
+        continue;
       }
       case ChangeKind::kReconcileRemoved:
         removed.emplace(change.line.data(), explanations.size());
@@ -135,21 +149,45 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
             CExplanation::Kind::kReconcileRestored,     file, section, change.line, "",
             kept.Keep(ReasonFor(change, log, settings))};
         if (it != removed.end()) {
+          note.lineNumber = explanations[it->second].lineNumber;
           explanations[it->second] = note;
-        } else {
-          explanations.push_back(note);
+          continue;
         }
+        explanations.push_back(note);
         break;
       }
       case ChangeKind::kRenumbered:
         explanations.push_back(
             {CExplanation::Kind::kRenumbered, file, section, change.line, log.After(change)});
         break;
+      case ChangeKind::kDuplicate:
+      case ChangeKind::kUnordered:
+        explanations.push_back(
+            {change.kind == ChangeKind::kDuplicate ? CExplanation::Kind::kDuplicate
+                                                   : CExplanation::Kind::kUnordered,
+             file, section, change.line, "", kept.Keep(ReasonFor(change, log, settings))});
+        break;
       default:
         break;
     }
+    if (explanations.size() > before) {
+      explanations.back().lineNumber = number(change.file, change.line);
+    }
   }
+  for (const CUnmodelledLine& u : UnmodelledLinesOf(comparison)) {
+    const CExplanation::Kind kind =
+        u.reason == HiddenReason::kUnknownSection      ? CExplanation::Kind::kUnknownSection
+        : u.reason == HiddenReason::kBeforeFirstHeader ? CExplanation::Kind::kBeforeFirstHeader
+                                                       : CExplanation::Kind::kRepeatedHeader;
+    explanations.push_back({kind, static_cast<int>(u.file), u.section, u.line, "",
+                            UnmodelledWhy(u.reason), number(u.file, u.line)});
+  }
+  const std::size_t hints = explanations.size();
   AddSpacingHints(comparison, explanations);
+  for (std::size_t i = hints; i < explanations.size(); ++i) {
+    CExplanation& e = explanations[i];
+    e.lineNumber = number(e.file == 1 ? FileSide::kFile1 : FileSide::kFile2, e.line);
+  }
   for (CExplanation& e : explanations) {
     if (e.kind == CExplanation::Kind::kSpacing) {
       e.reason = kept.Keep(Concat({"'", e.line.substr(0, e.line.find('=')), "' differs from '",
@@ -173,6 +211,16 @@ std::string KindName(CExplanation::Kind kind) {
       return "renumbered";
     case CExplanation::Kind::kSpacing:
       return "spacing";
+    case CExplanation::Kind::kDuplicate:
+      return "duplicate";
+    case CExplanation::Kind::kUnordered:
+      return "unordered";
+    case CExplanation::Kind::kUnknownSection:
+      return "unknown_section";
+    case CExplanation::Kind::kBeforeFirstHeader:
+      return "before_first_header";
+    case CExplanation::Kind::kRepeatedHeader:
+      return "repeated_header";
   }
   return "unknown";
 }
@@ -194,6 +242,12 @@ std::string DescribeExplanation(const CExplanation& e) {
                      EntryKeyNumber(e.detail)});
     case CExplanation::Kind::kSpacing:
       return Concat({file, ": ", e.reason});
+    case CExplanation::Kind::kDuplicate:
+    case CExplanation::Kind::kUnordered:
+    case CExplanation::Kind::kUnknownSection:
+    case CExplanation::Kind::kBeforeFirstHeader:
+    case CExplanation::Kind::kRepeatedHeader:
+      return Concat({file, ": not compared '", e.line, "': ", e.reason});
   }
   return {};
 }

@@ -1,6 +1,7 @@
 #ifndef VARNIC_REPORT_EXPLAIN_H_
 #define VARNIC_REPORT_EXPLAIN_H_
 
+#include <cstdint>
 #include <deque>
 #include <ostream>
 #include <string>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "report/file_settings.h"
+#include "report/line_numbers.h"
 #include "report/secrets.h"
 #include "varnic/comparison.h"
 
@@ -22,6 +24,11 @@ struct CExplanation {
     kReconcileRestored,  // removed as such, then kept: the file's own settings make it relevant
     kRenumbered,         // a MAC filter entry matched under another number
     kSpacing,            // a key that differs from the other file's only by spaces
+    kDuplicate,          // a later line of a key; only the first line of a key is compared
+    kUnordered,          // a multi-SSID key of no SSID from 1 to 7
+    kUnknownSection,     // a line of a section the rules do not know
+    kBeforeFirstHeader,  // a line before the first section header
+    kRepeatedHeader,     // a line of a block a later header of its section replaced
   };
   Kind kind;
   int file;                   // 1 or 2
@@ -29,6 +36,8 @@ struct CExplanation {
   std::string_view line;      // the line concerned (for a renumbering: the line before)
   std::string_view detail;    // the rules' conditions, the line after a renumbering, the other key
   std::string_view reason{};  // in words: "SSID2 is disabled: SSID2_Status=Disable"
+  std::uint32_t lineNumber = 0;              // of `line` in file `file`, from 1; 0 when not known
+  std::vector<std::uint32_t> lineNumbers{};  // a cleared band: the numbers of all its lines
 };
 
 // What the stages of `comparison` dropped or changed, in the order they did it; a cleared band
@@ -37,10 +46,12 @@ struct CExplanation {
 // into `texts`, which receives the text of each set of rules once, however many lines it dropped.
 std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
                                          std::deque<std::string>& texts);
-// The same with the settings of the comparison already gathered.
+// The same with the settings of the comparison already gathered, and with the line numbers
+// filled in when `numbers` is given.
 std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
                                          const CFileSettings& settings,
-                                         std::deque<std::string>& texts);
+                                         std::deque<std::string>& texts,
+                                         const CLineNumbers* numbers = nullptr);
 
 std::string KindName(CExplanation::Kind kind);
 

@@ -1,4 +1,8 @@
+#include <algorithm>
 #include <array>
+#include <string>
+#include <unordered_map>
+#include <utility>
 
 #include "report/explain.h"
 #include "report/terminal_text.h"
@@ -15,6 +19,18 @@ void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMas
   std::string text = "\nBefore comparing:\n";
   std::string line;
   std::string detail;
+  const auto write = [&](const CExplanation& e) {
+    CExplanation shown = e;
+    if (masker != nullptr) {
+      shown.line = masker->MaskLine(e.line, line);
+      shown.detail = masker->MaskLine(e.detail, detail);
+    }
+    text.append("    ").append(SafeText(DescribeExplanation(shown))).append("\n");
+    if (text.size() >= kOutputChunk) {
+      out << text;
+      text.clear();
+    }
+  };
   const auto group = [&](std::string_view heading, auto belongs) {
     bool first = true;
     for (const CExplanation& e : explanations) {
@@ -23,24 +39,39 @@ void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMas
         text.append("  ").append(heading).append("\n");
         first = false;
       }
-      CExplanation shown = e;
-      if (masker != nullptr) {
-        shown.line = masker->MaskLine(e.line, line);
-        shown.detail = masker->MaskLine(e.detail, detail);
-      }
-      text.append("    ").append(SafeText(DescribeExplanation(shown))).append("\n");
-      if (text.size() >= kOutputChunk) {
-        out << text;
-        text.clear();
-      }
+      write(e);
     }
   };
   group("bands", [](const CExplanation& e) { return e.kind == CExplanation::Kind::kBandCleared; });
+  std::vector<std::string_view> known;
   for (const Section section : kEmissionOrder) {
     const std::string_view header = SectionHeader(section);
+    known.push_back(header);
     group(header, [header](const CExplanation& e) {
       return e.kind != CExplanation::Kind::kBandCleared && e.section == header;
     });
+  }
+  // Then the lines no rule models: before the first header and in sections no rule knows, each
+  // heading once, in the order met (a file may hold thousands of such sections).
+  std::unordered_map<std::string_view, std::size_t> orderOf;
+  std::vector<std::pair<std::size_t, const CExplanation*>> rest;
+  for (const CExplanation& e : explanations) {
+    if (e.kind == CExplanation::Kind::kBandCleared ||
+        std::find(known.begin(), known.end(), e.section) != known.end()) {
+      continue;
+    }
+    rest.emplace_back(orderOf.try_emplace(e.section, orderOf.size()).first->second, &e);
+  }
+  std::stable_sort(rest.begin(), rest.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    const CExplanation& e = *rest[i].second;
+    if (i == 0 || rest[i - 1].first != rest[i].first) {
+      text.append("  ")
+          .append(e.section.empty() ? "before the first section header" : SafeText(e.section))
+          .append("\n");
+    }
+    write(e);
   }
   out << text;
 }

@@ -40,14 +40,20 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
   return HiddenDifferencesOf(comparison, CFileSettings(comparison), texts);
 }
 
-std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison,
-                                                   const CFileSettings& settings,
-                                                   std::deque<std::string>& texts) {
+std::vector<CHiddenDifference> HiddenDifferencesOf(
+    const CComparison& comparison, const CFileSettings& settings, std::deque<std::string>& texts,
+    std::vector<CSetAsideCounterpart>* counterparts) {
   std::vector<CHiddenDifference> hidden;
   if (comparison.Sections().empty()) return hidden;  // nothing was compared at all
   if (settings.SetAsideKeys().empty()) return hidden;
   std::optional<CLineNumbers> numbers;  // counted only once a line needs its number
+  // Most hidden lines share a handful of reasons: each text is kept once.
   std::unordered_map<std::string, std::string_view> reasons;
+  const auto keep = [&](const std::string& why) {
+    auto known = reasons.find(why);
+    if (known == reasons.end()) known = reasons.emplace(why, texts.emplace_back(why)).first;
+    return known->second;
+  };
   for (const CFileSettings::CSlot& slot : settings.SetAsideKeys()) {
     const std::span<const CSetting> left = settings.Find(FileSide::kFile1, slot.section, slot.key);
     const std::span<const CSetting> right = settings.Find(FileSide::kFile2, slot.section, slot.key);
@@ -58,14 +64,26 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
       const CSetting* b = n < right.size() ? &right[n] : nullptr;
       const bool compared =
           (a == nullptr || a->setAside == nullptr) && (b == nullptr || b->setAside == nullptr);
-      if (compared || SameValue(a, b)) continue;
-      // A row shows a line compared against nothing as only in its file already.
-      if ((a != nullptr && a->setAside == nullptr) || (b != nullptr && b->setAside == nullptr)) {
+      if (compared) continue;
+      // A row shows a line compared against nothing as only in its file already; the line of
+      // the other file that was set aside goes with that row.
+      const bool leftCompared = a != nullptr && a->setAside == nullptr;
+      const bool rightCompared = b != nullptr && b->setAside == nullptr;
+      if (leftCompared || rightCompared) {
+        if (counterparts == nullptr || a == nullptr || b == nullptr) continue;
+        const CSetting& row = leftCompared ? *a : *b;
+        const CSetting& aside = leftCompared ? *b : *a;
+        if (!numbers) numbers.emplace(comparison);
+        counterparts->push_back(
+            {row.line.data(), aside.line,
+             numbers->Of(leftCompared ? FileSide::kFile2 : FileSide::kFile1, aside.line),
+             keep(ReasonFor(*aside.setAside, comparison.Changes(), settings))});
         continue;
       }
+      if (SameValue(a, b)) continue;
       const CSetting& aside = a != nullptr ? *a : *b;
       CHiddenDifference difference;
-      difference.section = slot.section;
+      difference.section = SectionHeader(slot.section);
       difference.key = SettingKey(aside.line);
       if (!numbers) numbers.emplace(comparison);
       if (a != nullptr) {
@@ -77,13 +95,7 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
         difference.rightLine = numbers->Of(FileSide::kFile2, b->line);
       }
       difference.reason = ReasonOf(aside.setAside->kind);
-      // Most hidden lines share a handful of reasons: each text is kept once.
-      std::string why = ReasonFor(*aside.setAside, comparison.Changes(), settings);
-      auto known = reasons.find(why);
-      if (known == reasons.end()) {
-        known = reasons.emplace(why, texts.emplace_back(why)).first;
-      }
-      difference.why = known->second;
+      difference.why = keep(ReasonFor(*aside.setAside, comparison.Changes(), settings));
       hidden.push_back(difference);
     }
   }
@@ -100,6 +112,12 @@ std::string_view HiddenReasonName(HiddenReason reason) {
       return "duplicate";
     case HiddenReason::kUnordered:
       return "unordered";
+    case HiddenReason::kUnknownSection:
+      return "unknown_section";
+    case HiddenReason::kBeforeFirstHeader:
+      return "before_first_header";
+    case HiddenReason::kRepeatedHeader:
+      return "repeated_header";
   }
   return "not_relevant";
 }

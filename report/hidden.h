@@ -19,13 +19,17 @@ enum class HiddenReason : std::uint8_t {
   kReconciled,   // reconciliation removed it: the other device type's section lacks its key
   kDuplicate,    // a later line of a key; only the first line of a key is compared
   kUnordered,    // a multi-SSID key of no SSID from 1 to 7
+  // Lines the rules do not model at all: no stage reads them, so they are compared here.
+  kUnknownSection,     // a line of a section the rules do not know
+  kBeforeFirstHeader,  // a line before the first section header, dropped by a later header
+  kRepeatedHeader,     // a line of a block that a later header of the same section replaced
 };
 
 // A setting that was not compared and whose counterpart in the other file differs or is missing:
 // the marked results are silent about it, so a person must be told. Views into the comparison
 // and into the `texts` given to HiddenDifferencesOf.
 struct CHiddenDifference {
-  Section section;
+  std::string_view section;  // header text; empty for lines before the first header
   std::string_view key;
   std::optional<std::string_view> left;  // the value file 1 holds; absent when it lacks the key
   std::optional<std::string_view> right;
@@ -36,17 +40,29 @@ struct CHiddenDifference {
   bool ignored = false;  // an ignore pattern matched it
 };
 
+// A row only one file has while the other file's line of the same key was set aside by a stage
+// (SSID2_Status=Disable dropped, SSID2_Status=Enable compared): a reader is owed one change with
+// both values and the reason, not a line only one file has.
+struct CSetAsideCounterpart {
+  const char* compared = nullptr;  // where the row's line starts
+  std::string_view line;           // the other file's line that was set aside
+  std::uint32_t lineNumber = 0;    // its number in the other file
+  std::string_view why;            // in words, as for a hidden difference
+};
+
 // The hidden differences of `comparison`, in output order of their sections, then by key as file
 // 1 holds them. A setting whose row already shows a difference is not hidden: only its later
 // duplicates can be. Lines both files lack in the same way (equal values) are not differences.
 std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison,
                                                    std::deque<std::string>& texts);
-// The same with the settings of the comparison already gathered.
-std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison,
-                                                   const CFileSettings& settings,
-                                                   std::deque<std::string>& texts);
+// The same with the settings of the comparison already gathered; `counterparts`, when given,
+// receives the set-aside lines that stand opposite a row only the other file has.
+std::vector<CHiddenDifference> HiddenDifferencesOf(
+    const CComparison& comparison, const CFileSettings& settings, std::deque<std::string>& texts,
+    std::vector<CSetAsideCounterpart>* counterparts = nullptr);
 
-// "not_relevant", "reconciled", "duplicate", "unordered": the names JSON uses.
+// "not_relevant", "reconciled", "duplicate", "unordered", "unknown_section",
+// "before_first_header", "repeated_header": the names JSON uses.
 std::string_view HiddenReasonName(HiddenReason reason);
 
 }  // namespace varnic::cli

@@ -16,7 +16,7 @@ std::vector<std::string> Hidden(std::string left, std::string right, int type1 =
   std::deque<std::string> texts;
   std::vector<std::string> lines;
   for (const CHiddenDifference& h : HiddenDifferencesOf(comparison, texts)) {
-    lines.push_back(std::string(SectionHeader(h.section)) + " " + std::string(h.key) + " " +
+    lines.push_back(std::string(h.section) + " " + std::string(h.key) + " " +
                     std::string(h.left.value_or("-")) + "@" + std::to_string(h.leftLine) + "→" +
                     std::string(h.right.value_or("-")) + "@" + std::to_string(h.rightLine) + " " +
                     std::string(HiddenReasonName(h.reason)) + " (" + std::string(h.why) + ")");

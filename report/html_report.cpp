@@ -131,12 +131,13 @@ void Banner(CPage& page, const CVerdict& verdict) {
   page << "</div>\n";
 }
 
-void Input(CPage& page, std::string_view name, const CInput& input) {
+void Input(CPage& page, std::string_view name, const CInput& input, const CInput& other) {
   page << name << ": <code>";
   page.Text(input.path);
   page << "</code> (type " << std::to_string(input.type);
-  const std::string_view role = TypeName(input.type);
+  const std::string_view role = RoleOf(input, other);
   if (!role.empty()) page << ", " << role;
+  if (input.inferred) page << ", inferred";
   page << "; " << std::to_string(input.lines) << (input.lines == 1 ? " line)" : " lines)");
 }
 
@@ -186,12 +187,24 @@ void Row(CPage& page, const CEntry& e, bool withSection) {
     page << "</td>";
   }
   page << "<td>";
-  page.Text(e.key);
+  const std::string_view leftKey = e.KeyIn(FileSide::kFile1);
+  const std::string_view rightKey = e.KeyIn(FileSide::kFile2);
+  page.Text(e.InLeft() ? leftKey : rightKey);
+  if (e.InLeft() && e.InRight() && leftKey != rightKey) {
+    // A MAC filter entry matched under another number: each file's own name.
+    page << " / ";
+    page.Text(rightKey);
+  }
   page << "</td><td class=\"v l\">";
   page.Value(e.left, secret);
   page << "</td><td class=\"v r\">";
   page.Value(e.right, secret);
-  page << "</td><td>" << StatusWords(e.status) << (e.ignored ? ", ignored" : "") << "</td></tr>\n";
+  page << "</td><td>" << StatusWords(e.status);
+  if (!e.setAsideWhy.empty()) {
+    page << (e.InLeft() ? "; not compared in file 2: " : "; not compared in file 1: ");
+    page.Text(e.setAsideWhy);
+  }
+  page << (e.ignored ? ", ignored" : "") << "</td></tr>\n";
   page.FlushIfLarge();
 }
 
@@ -220,7 +233,7 @@ void Hidden(CPage& page, const std::vector<CHiddenDifference>& hidden) {
   for (const CHiddenDifference& h : hidden) {
     const bool secret = IsSecretKey(h.key);
     page << (h.ignored ? "<tr class=\"hidden ignored\"><td>" : "<tr class=\"hidden\"><td>");
-    page.Text(SectionHeader(h.section));
+    page.Text(h.section.empty() ? "(before the first header)" : h.section);
     page << "</td><td>";
     page.Text(h.key);
     page << "</td><td class=\"v l\">";
@@ -331,9 +344,9 @@ void WriteHtml(const CReport& report, bool showSecrets, std::ostream& out,
   page << kHtmlPageStart << kTitleAndStyle << "<h1>Varnic comparison</h1>\n";
   Banner(page, report.verdict);
   page << "<p>";
-  Input(page, "File 1", report.left);
+  Input(page, "File 1", report.left, report.right);
   page << "<br>";
-  Input(page, "File 2", report.right);
+  Input(page, "File 2", report.right, report.left);
   page << "<br>Made ";
   page.Text(report.generatedAt);
   page << " by varnic " << kVersion << "</p>\n";

@@ -33,8 +33,8 @@ TEST(RenderHtml, EveryTextIsEscapedAndNothingCanLoad) {
   report.right = {"b.cfg", 1, 3};
   report.entries = {{"[System]", "Password", "hunter2", "hunter2", Status::kSame},
                     {"[<b>]", "k<i>", "<script>x</script>", std::nullopt, Status::kOnlyLeft}};
-  report.hidden = {{Section::kSystem, "<em>", "<s>", std::nullopt, 1, 0, HiddenReason::kNotRelevant,
-                    "<q>why</q>"}};
+  report.hidden = {
+      {"[System]", "<em>", "<s>", std::nullopt, 1, 0, HiddenReason::kNotRelevant, "<q>why</q>"}};
   report.explanations = {{CExplanation::Kind::kFiltered, 1, "[System]", "key1=<u>", "|*=*|"}};
   report.ignorePatterns = {"<tt>"};
   const std::string html = RenderHtml(report, false);
@@ -96,8 +96,8 @@ TEST(RenderHtml, ChangesFirstThenHiddenThenAllSettings) {
       {"[System]", "ntp", std::nullopt, "pool", Status::kOnlyRight},
       {"[System]", "channel", "6", "11", Status::kDifferent, 4, 4, true},
   };
-  report.hidden = {{Section::kSystem, "IPaddr", "10.0.0.1", "10.0.0.2", 5, 5,
-                    HiddenReason::kNotRelevant, "not compared while DHCPclient=Disable"}};
+  report.hidden = {{"[System]", "IPaddr", "10.0.0.1", "10.0.0.2", 5, 5, HiddenReason::kNotRelevant,
+                    "not compared while DHCPclient=Disable"}};
   report.verdict = {2, 1, 1, false};
   const std::string html = RenderHtml(report, false);
 
@@ -131,8 +131,8 @@ TEST(RenderHtml, LabelsAgreeWithTheOtherOutputsWhateverThePageOrder) {
   CReport report;
   report.entries = {{"[System]", "Password", "same", "same", Status::kSame},
                     {"[System]", "passphrase", "old", "new", Status::kDifferent}};
-  report.hidden = {{Section::kSystem, "key1", "wep", std::nullopt, 3, 0, HiddenReason::kNotRelevant,
-                    "not compared"}};
+  report.hidden = {
+      {"[System]", "key1", "wep", std::nullopt, 3, 0, HiddenReason::kNotRelevant, "not compared"}};
   const std::string html = RenderHtml(report, false);
   const std::string changes = html.substr(html.find("<h2>Changes</h2>"));
   EXPECT_NE(changes.find(">\xe2\x80\xb9secret 2\xe2\x80\xba</td><td class=\"v r\">"

@@ -70,9 +70,13 @@ std::vector<CMacFilterChanges> MacFilterChangesOf(const CReport& report) {
       continue;
     }
     if (sides.empty() || sides.back().section != e.section) sides.push_back({e.section, {}, {}});
-    // Entries without a line number (made by hand) keep their order: 0 sorts first, stably.
-    if (e.left) sides.back().left.emplace_back(e.leftLine, TrimTrailingSpaces(*e.left));
-    if (e.right) sides.back().right.emplace_back(e.rightLine, TrimTrailingSpaces(*e.right));
+    // Entries without a line number (made by hand) keep their order: 0 sorts first, stably. A
+    // value set aside in the other file is not in its list.
+    if (e.left && e.InLeft())
+      sides.back().left.emplace_back(e.leftLine, TrimTrailingSpaces(*e.left));
+    if (e.right && e.InRight()) {
+      sides.back().right.emplace_back(e.rightLine, TrimTrailingSpaces(*e.right));
+    }
   }
   std::vector<CMacFilterChanges> changes;
   changes.reserve(sides.size());
@@ -114,8 +118,16 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
     }
   };
 
+  const auto textOrNull = [&](bool present, std::string_view text) {
+    if (present) {
+      json.String(text);
+    } else {
+      json.Null();
+    }
+  };
+
   json.BeginObject();
-  json.Member("schema_version", 2);
+  json.Member("schema_version", 3);
   json.Key("tool");
   json.BeginObject();
   json.Member("name", "varnic");
@@ -123,12 +135,14 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
   json.EndObject();
   json.Key("inputs");
   json.BeginArray();
-  for (const CInput* input : {&report.left, &report.right}) {
+  for (const auto& [input, other] :
+       {std::pair{&report.left, &report.right}, std::pair{&report.right, &report.left}}) {
     json.BeginObject();
     json.Member("path", input->path);
     json.Member("type", input->type);
+    json.Member("inferred", input->inferred);
     json.Key("role");
-    const std::string_view role = TypeName(input->type);
+    const std::string_view role = RoleOf(*input, *other);
     if (role.empty()) {
       json.Null();
     } else {
@@ -166,6 +180,12 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
     json.Member("status", StatusName(e.status));
     LineNumber(json, "left_line", e.leftLine);
     LineNumber(json, "right_line", e.rightLine);
+    json.Key("left_key");
+    textOrNull(e.left.has_value(), e.KeyIn(FileSide::kFile1));
+    json.Key("right_key");
+    textOrNull(e.right.has_value(), e.KeyIn(FileSide::kFile2));
+    json.Key("set_aside");
+    textOrNull(!e.setAsideWhy.empty(), e.setAsideWhy);
     json.Member("ignored", e.ignored);
     json.EndObject();
   }
@@ -176,7 +196,7 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
   for (const CHiddenDifference& h : report.hidden) {
     const bool secret = IsSecretKey(h.key);
     json.BeginObject();
-    json.Member("section", SectionHeader(h.section));
+    json.Member("section", h.section);
     json.Member("key", h.key);
     json.Key("left");
     value(h.left, secret);
@@ -234,8 +254,15 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
     json.Member("kind", KindName(e.kind));
     json.Member("file", e.file);
     json.Member("section", e.section);
-    json.Key("line");
+    LineNumber(json, "line", e.lineNumber);
+    json.Key("text");
     line(e.line);
+    if (e.kind == Kind::kBandCleared) {
+      json.Key("lines");
+      json.BeginArray();
+      for (const std::uint32_t n : e.lineNumbers) json.Int(n);
+      json.EndArray();
+    }
     json.Member("reason", e.reason);
     json.Key("rule");
     lineOrNull(e.kind == Kind::kFiltered, e.detail);

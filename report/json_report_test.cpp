@@ -31,10 +31,10 @@ CReport FullReport() {
       {"[5GHz_Filter]", "filter_mac_add1", "aa:aa", "bb:bb", Status::kDifferent, 10, 11},
       {"[5GHz_Filter]", "channel", std::nullopt, "6", Status::kOnlyRight, 0, 12, true},
   };
-  report.hidden = {{Section::kSystem, "radius_secret", "new", std::nullopt, 7, 0,
+  report.hidden = {{"[System]", "radius_secret", "new", std::nullopt, 7, 0,
                     HiddenReason::kNotRelevant, "not compared while DHCPclient=Disable"},
-                   {Section::kSystem, "IPaddr", "1.1.1.1", "1.1.1.2", 5, 5,
-                    HiddenReason::kDuplicate, "a later line of the key", true}};
+                   {"[System]", "IPaddr", "1.1.1.1", "1.1.1.2", 5, 5, HiddenReason::kDuplicate,
+                    "a later line of the key", true}};
   report.stats = {{"[System]", 1, 1, 0, 0, 2, 0, 1, 0}, {"total", 1, 2, 0, 1, 2, 0, 1, 1}};
   report.explanations = {
       {CExplanation::Kind::kFiltered, 1, "[System]", "key1=wep", "|DHCPclient=Enable|",
@@ -58,9 +58,9 @@ Json Write(const CReport& report, bool showSecrets, CSecretMasker* masker = null
   return Json::parse(out.str());
 }
 
-TEST(WriteJson, WritesEveryFieldOfTheSecondSchema) {
+TEST(WriteJson, WritesEveryFieldOfTheThirdSchema) {
   const Json doc = Write(FullReport(), false);
-  EXPECT_EQ(doc["schema_version"], 2);
+  EXPECT_EQ(doc["schema_version"], 3);
   EXPECT_EQ(doc["inputs"][0]["role"], "single-band");
   EXPECT_TRUE(doc["inputs"][1]["role"].is_null());
   EXPECT_EQ(doc["differs"], true);  // strict, with a hidden difference
@@ -119,15 +119,15 @@ TEST(WriteJson, SecretsGetTheRunsLabelsEverywhere) {
   EXPECT_EQ(doc["entries"][0]["left"], kSecret1);
   EXPECT_EQ(doc["entries"][0]["right"], kSecret2);
   EXPECT_EQ(doc["hidden_differences"][0]["left"], kSecret2);  // the same value, the same label
-  EXPECT_EQ(doc["explanations"][0]["line"], std::string("key1=") + kSecret3);
+  EXPECT_EQ(doc["explanations"][0]["text"], std::string("key1=") + kSecret3);
   // A key with a space before "=" is the same secret to a reader.
-  EXPECT_EQ(doc["explanations"][5]["line"],
+  EXPECT_EQ(doc["explanations"][5]["text"],
             std::string("Password =") + "\xe2\x80\xb9secret 4\xe2\x80\xba");
 
   const Json shown = Write(report, true);
   EXPECT_EQ(shown["entries"][0]["left"], "old");
   EXPECT_EQ(shown["hidden_differences"][0]["left"], "new");
-  EXPECT_EQ(shown["explanations"][5]["line"], "Password =sneaky");
+  EXPECT_EQ(shown["explanations"][5]["text"], "Password =sneaky");
 
   // A masker another output of the run used first still gives the same labels.
   CSecretMasker run;

@@ -1,6 +1,8 @@
 #include "report/json_writer.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 namespace varnic::cli {
@@ -11,11 +13,39 @@ bool IsPlain(unsigned char c) { return c >= 0x20 && c < 0x7f && c != '"' && c !=
 
 constexpr std::size_t kFlushAt = std::size_t{64} << 10U;
 
+// A byte of `word` that is zero leaves its high bit set in the result (and only then, when no
+// byte of `word` has its high bit set).
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+std::uint64_t ZeroBytes(std::uint64_t word) { return (word - kOnes) & ~word & kHighs; }
+
+// Whether `text` needs no escape, eight bytes at a time: a report writes millions of short
+// texts, and this check was the largest single cost of a JSON report.
+bool AllPlain(std::string_view text) {
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    if ((word & kHighs) != 0) return false;  // not ASCII
+    // A control byte (below 0x20), DEL, a quote or a backslash.
+    const std::uint64_t bad = ((word - 0x20 * kOnes) & ~word & kHighs) |
+                              ZeroBytes(word ^ (0x7f * kOnes)) | ZeroBytes(word ^ ('"' * kOnes)) |
+                              ZeroBytes(word ^ ('\\' * kOnes));
+    if (bad != 0) return false;
+  }
+  for (; i < text.size(); ++i) {
+    if (!IsPlain(static_cast<unsigned char>(text[i]))) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void AppendJsonString(std::string& out, std::string_view text) {
-  if (std::all_of(text.begin(), text.end(), [](char c) { return IsPlain(c); })) {
-    out.append(1, '"').append(text).append(1, '"');
+  if (AllPlain(text)) {
+    out += '"';
+    out += text;
+    out += '"';
     return;
   }
   // Escapes and the replacement of bytes that are not UTF-8 follow nlohmann's serializer, which

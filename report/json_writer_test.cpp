@@ -50,5 +50,23 @@ TEST(CJsonWriter, WritesWhatNlohmannDumpsWithTwoSpaces) {
   EXPECT_EQ(out.str(), expected.dump(2, ' ', false, Json::error_handler_t::replace));
 }
 
+// Texts are checked eight bytes at a time: a byte to escape must be caught at every position of
+// a word and of the tail, and each is escaped as nlohmann escapes it.
+TEST(AppendJsonString, EscapesEveryByteThatNeedsItWhereverItStands) {
+  for (const char bad : {'"', '\\', '\x01', '\x1f', '\x7f', '\x80', '\xff', '\0'}) {
+    for (std::size_t at = 0; at < 19; ++at) {
+      std::string text(19, 'a');
+      text[at] = bad;
+      std::string out;
+      AppendJsonString(out, text);
+      EXPECT_EQ(out, Json(text).dump(-1, ' ', false, Json::error_handler_t::replace))
+          << int(static_cast<unsigned char>(bad)) << " at " << at;
+    }
+  }
+  std::string out;
+  AppendJsonString(out, " ~ plain text of 32 printable b");
+  EXPECT_EQ(out, "\" ~ plain text of 32 printable b\"");
+}
+
 }  // namespace
 }  // namespace varnic::cli

@@ -7,34 +7,60 @@ namespace {
 
 constexpr std::size_t kOutputChunk = std::size_t{64} << 10U;
 
-std::string ChangeLine(std::string_view section, std::string_view key,
-                       const std::optional<std::string_view>& left,
-                       const std::optional<std::string_view>& right, CSecretMasker* masker) {
-  std::string line = SafeText(section);
-  if (left && right) {
+std::string ChangeLine(const CEntry& e, CSecretMasker* masker) {
+  std::string line = SafeText(e.section);
+  if (e.InLeft() && e.InRight()) {
     // Labels follow reading order: the left value first.
-    const std::string before = ShownValue(key, left, masker);
-    const std::string after = ShownValue(key, right, masker);
+    const std::string before = ShownValue(e.key, e.left, masker);
+    const std::string after = ShownValue(e.key, e.right, masker);
+    const std::string_view leftKey = e.KeyIn(FileSide::kFile1);
+    const std::string_view rightKey = e.KeyIn(FileSide::kFile2);
+    if (leftKey != rightKey) {
+      // MAC filter entries matched under other numbers: each in its file's own words.
+      return line.append(" ")
+          .append(SafeText(leftKey))
+          .append("=")
+          .append(before)
+          .append(kArrow)
+          .append(SafeText(rightKey))
+          .append("=")
+          .append(after);
+    }
     return line.append(" ")
-        .append(SafeText(key))
+        .append(SafeText(leftKey))
         .append(": ")
         .append(before)
         .append(kArrow)
         .append(after);
   }
-  const bool onlyLeft = left.has_value();
+  if (!e.setAsideWhy.empty()) {
+    // The other file's line of the key was set aside: one change, both values, and why.
+    const std::string before = ShownValue(e.key, e.left, masker);
+    const std::string after = ShownValue(e.key, e.right, masker);
+    return line.append(" ")
+        .append(SafeText(e.KeyIn(e.InLeft() ? FileSide::kFile1 : FileSide::kFile2)))
+        .append(": ")
+        .append(before)
+        .append(kArrow)
+        .append(after)
+        .append(e.InLeft() ? " (file 2: " : " (file 1: ")
+        .append(SafeText(e.setAsideWhy))
+        .append(")");
+  }
+  const bool onlyLeft = e.InLeft();
   return line.append(onlyLeft ? " - " : " + ")
-      .append(SafeText(key))
+      .append(SafeText(e.KeyIn(onlyLeft ? FileSide::kFile1 : FileSide::kFile2)))
       .append("=")
-      .append(ShownValue(key, onlyLeft ? left : right, masker));
+      .append(ShownValue(e.key, onlyLeft ? e.left : e.right, masker));
 }
 
 std::string HiddenLine(const CHiddenDifference& hidden, CSecretMasker* masker) {
-  const std::string_view section = SectionHeader(hidden.section);
   const std::string left = ShownValue(hidden.key, hidden.left, masker);
   const std::string right = ShownValue(hidden.key, hidden.right, masker);
-  return SafeText(section) + " ~ " + SafeText(hidden.key) + ": " + left + std::string(kArrow) +
-         right + " (" + SafeText(hidden.why) + ")";
+  // A line before the first header has no section to name.
+  std::string line = hidden.section.empty() ? "~ " : SafeText(hidden.section) + " ~ ";
+  return line + SafeText(hidden.key) + ": " + left + std::string(kArrow) + right + " (" +
+         SafeText(hidden.why) + ")";
 }
 
 // GitHub's escaping of a workflow command's message and of its properties.
@@ -85,7 +111,7 @@ void WriteChanges(const CReport& report, CSecretMasker* masker, std::ostream& ou
   std::string text;
   for (const CEntry& e : report.entries) {
     if (e.status == RowKind::kSame || e.ignored) continue;
-    text += ChangeLine(e.section, e.key, e.left, e.right, masker);
+    text += ChangeLine(e, masker);
     text += '\n';
     if (text.size() >= kOutputChunk) {
       out << text;
@@ -116,10 +142,11 @@ void WriteGithub(const CReport& report, CSecretMasker* masker, std::ostream& out
   std::string text;
   for (const CEntry& e : report.entries) {
     if (e.status == RowKind::kSame || e.ignored) continue;
-    const bool onRight = e.rightLine != 0;
+    // On the file whose marked result holds the line: file 2's unless only file 1 has it.
+    const bool onRight = e.InRight();
     text += GithubCommand("warning", onRight ? report.right : report.left,
                           onRight ? e.rightLine : e.leftLine, "varnic: setting differs",
-                          ChangeLine(e.section, e.key, e.left, e.right, masker));
+                          ChangeLine(e, masker));
     if (text.size() >= kOutputChunk) {
       out << text;
       text.clear();

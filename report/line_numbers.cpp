@@ -48,4 +48,10 @@ std::uint32_t CLineNumbers::Of(FileSide side, std::string_view line) const {
                                     newlines.begin() + 1);
 }
 
+std::string_view CLineNumbers::Original(std::string_view line) const {
+  if (renumbered_.empty()) return line;
+  const auto original = renumbered_.find(line.data());
+  return original == renumbered_.end() ? line : original->second;
+}
+
 }  // namespace varnic::cli

@@ -20,6 +20,10 @@ class CLineNumbers {
 
   // From 1; 0 when `line` is not a line of the file (an empty result, or text made up).
   std::uint32_t Of(FileSide side, std::string_view line) const;
+  // The line as the file held it: for a renumbered MAC filter entry the entry it replaced,
+  // else `line` itself.
+  std::string_view Original(std::string_view line) const;
+  bool HasRenumbered() const { return !renumbered_.empty(); }
 
  private:
   const CComparison& comparison_;

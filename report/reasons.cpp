@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <unordered_map>
 
 #include "rules/rule_lists.h"
 
@@ -23,13 +24,31 @@ bool OneOf(std::string_view key, std::initializer_list<std::string_view> keys) {
 // The setting a reader should look at when no wording fits the key: the governing setting of
 // the first rule that names the key, as the file holds it ("not compared while
 // Telnet_option=Disable"); for a key no rule names, the first real condition that held.
+// Per section, the governing key of the first rule that names a key and has one. The rules
+// never change: the index is built once, and a reason then costs one look-up, not a scan of
+// every rule's key list (a large backup asks for one per line set aside).
+std::string_view GoverningKeyFor(Section section, std::string_view key) {
+  static const auto kIndex = [] {
+    std::array<std::unordered_map<std::string_view, std::string_view>, kSectionCount> index;
+    for (std::size_t s = 0; s < kSectionCount; ++s) {
+      for (const CRule& rule : RulesFor(static_cast<Section>(s))) {
+        const std::string_view governing = rule.GoverningKey();
+        if (governing.empty() || governing == "*") continue;
+        for (const std::string_view named : rule.Keys()) index[s].try_emplace(named, governing);
+      }
+    }
+    return index;
+  }();
+  const auto& keys = kIndex[static_cast<std::size_t>(section)];
+  const auto found = keys.find(key);
+  return found == keys.end() ? std::string_view() : found->second;
+}
+
 std::string GenericReason(const CChange& change, std::string_view key, const CChangeLog& log,
                           const CFileSettings& settings) {
   const CRuleList& rules = RulesFor(*change.section);
-  for (const CRule& rule : rules) {
-    if (std::find(rule.Keys().begin(), rule.Keys().end(), key) == rule.Keys().end()) continue;
-    const std::string_view governing = rule.GoverningKey();
-    if (governing.empty() || governing == "*") continue;
+  if (const std::string_view governing = GoverningKeyFor(*change.section, key);
+      !governing.empty()) {
     if (const auto value = settings.Value(change.file, *change.section, governing)) {
       return "not compared while " + Setting(governing, *value);
     }

@@ -29,13 +29,37 @@ struct CEntry {
   std::uint32_t leftLine = 0;  // line numbers in the files as read, from 1; 0 when absent
   std::uint32_t rightLine = 0;
   bool ignored = false;  // an ignore pattern matched it: it counts for nothing
+  // The key each file's own line has; they differ from `key` only for a MAC filter entry that
+  // was matched under another number. Empty where the file lacks the setting.
+  std::string_view leftKey{};
+  std::string_view rightKey{};
+  // A row only one file has, while the other file's line of the key was set aside by a stage:
+  // that line's value fills the other side (with its number) and this says why it was set
+  // aside. Empty otherwise.
+  std::string_view setAsideWhy{};
+
+  // Whether the marked result of a file shows the setting.
+  bool InLeft() const { return status != RowKind::kOnlyRight; }
+  bool InRight() const { return status != RowKind::kOnlyLeft; }
+  // The key as the given file names it (file 1's when it lacks the setting).
+  std::string_view KeyIn(FileSide side) const {
+    const std::string_view own = side == FileSide::kFile1 ? leftKey : rightKey;
+    return own.empty() ? key : own;
+  }
 };
 
 struct CInput {
   std::string path;
   std::int32_t type = 0;
   std::size_t lines = 0;  // lines read from the file
+  bool inferred = false;  // the type was chosen from the files, not given
+  bool has5GHz = false;   // a 5 GHz section of the file holds a line: BuildReport sets it
 };
+
+// "same device type" when the types are equal (nothing is reconciled); otherwise the name of
+// the file's type ("single-band", "dual-band"), except that a file with 5 GHz settings is
+// never called single-band; "" when no name fits.
+std::string_view RoleOf(const CInput& input, const CInput& other);
 
 // What the report says of the pair as a whole. Ignored settings count nowhere here.
 struct CVerdict {

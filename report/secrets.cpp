@@ -22,6 +22,16 @@ bool IsSecretKey(std::string_view key) {
   const std::size_t first = key.find_first_not_of(" \t");
   if (first == std::string_view::npos) return false;
   key = key.substr(first, key.find_last_not_of(" \t") - first + 1);
+  // Every secret name starts with one of these letters: most keys are told apart at once.
+  switch (key.front() | 0x20) {
+    case 'p':
+    case 'k':
+    case 'r':
+    case 's':
+      break;
+    default:
+      return false;
+  }
   for (const std::string_view secret : kSecretKeys) {
     if (EqualsIgnoringCase(key, secret)) return true;
   }

@@ -36,7 +36,7 @@ TEST(CSecretMasker, EqualValuesShareALabel) {
 TEST(CSecretMasker, PrimeLabelsHiddenDifferencesAfterEntriesBeforeExplanations) {
   CReport report;
   report.entries = {{"[System]", "Password", "entry", "entry", CEntry::Status::kSame}};
-  report.hidden = {{Section::kSystem, "passphrase", std::nullopt, "hidden", 0, 4,
+  report.hidden = {{"[System]", "passphrase", std::nullopt, "hidden", 0, 4,
                     HiddenReason::kDuplicate, "a later line"}};
   report.explanations = {{CExplanation::Kind::kFiltered, 1, "[System]", "key1=explained", "", ""}};
   CSecretMasker masker;

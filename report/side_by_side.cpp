@@ -1,6 +1,7 @@
 #include "report/side_by_side.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "report/terminal_text.h"
 #include "varnic/marked.h"
@@ -105,8 +106,19 @@ std::string RenderSideBySide(const CComparison& comparison, const CViewOptions& 
   const std::size_t column =
       std::max(kMinColumn, (std::max(options.width, kGutterWidth) - kGutterWidth) / 2);
   const std::string blank(column, ' ');
+  // A MAC filter entry matched under another number is shown as its file holds it.
+  std::unordered_map<const char*, std::string_view> original;
+  const CChangeLog& log = comparison.Changes();
+  for (const CChange& change : log.Changes()) {
+    if (change.kind == ChangeKind::kRenumbered)
+      original.emplace(log.After(change).data(), change.line);
+  }
   const auto text = [&](const CRow& row, FileSide side) {
-    const std::string_view body = MarkedBody(row, side);
+    std::string_view body = MarkedBody(row, side);
+    if (!original.empty() && !body.empty()) {
+      const auto found = original.find(body.data());
+      if (found != original.end()) body = found->second;
+    }
     return masker != nullptr ? masker->MaskLine(body) : std::string(body);
   };
   std::string out;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "report/device_types.h"
 #include "report/line_formats.h"
 #include "report/terminal_text.h"
 
@@ -10,10 +9,11 @@ namespace varnic::cli {
 namespace {
 
 // " (type 0, single-band)": what the header says of a file after its name.
-std::string Describe(const CInput& input) {
-  const std::string_view role = TypeName(input.type);
+std::string Describe(const CInput& input, const CInput& other) {
+  const std::string_view role = RoleOf(input, other);
   std::string text = " (type " + std::to_string(input.type);
   if (!role.empty()) text.append(", ").append(role);
+  if (input.inferred) text.append(", inferred");
   return text + ")";
 }
 
@@ -22,10 +22,10 @@ constexpr std::size_t kMinTypeWidth = 8;
 
 // A file's heading in exactly `width` columns: its name first, shortened in the middle when even
 // the name alone is too long, then its type, whole or shortened or left out, as room allows.
-std::string Heading(const CInput& input, std::size_t width) {
+std::string Heading(const CInput& input, const CInput& other, std::size_t width) {
   std::string text = ShortenMiddle(input.path, width);
   const std::size_t room = width - Columns(text);
-  const std::string type = Describe(input);
+  const std::string type = Describe(input, other);
   if (type.size() <= room) {
     text += type;
   } else if (room >= kMinTypeWidth) {
@@ -40,7 +40,8 @@ void WriteSideView(const CReport& report, const CViewOptions& view, CSecretMaske
                    std::ostream& out) {
   const std::size_t column =
       std::max<std::size_t>(8, (std::max<std::size_t>(view.width, 3) - 3) / 2);
-  std::string header = Heading(report.left, column) + "   " + Heading(report.right, column);
+  std::string header = Heading(report.left, report.right, column) + "   " +
+                       Heading(report.right, report.left, column);
   header.erase(header.find_last_not_of(' ') + 1);
   out << header << "\n" << std::string(2 * column + 3, '=') << "\n";
   if (report.comparison != nullptr) out << RenderSideBySide(*report.comparison, view, masker);
@@ -48,6 +49,24 @@ void WriteSideView(const CReport& report, const CViewOptions& view, CSecretMaske
 
 void WriteVerdict(const CReport& report, CSecretMasker* masker, std::ostream& out) {
   const CVerdict& verdict = report.verdict;
+  // A row only one file has while the other file's line of the key was set aside: the columns
+  // show one side, so both values and why are told here.
+  std::size_t setAside = 0;
+  for (const CEntry& e : report.entries) setAside += e.setAsideWhy.empty() || e.ignored ? 0 : 1;
+  if (setAside > 0) {
+    out << "\n"
+        << setAside
+        << (setAside == 1 ? " setting is compared in one file only; the other file's line was set "
+                            "aside:\n"
+                          : " settings are compared in one file only; the other file's lines were "
+                            "set aside:\n");
+    for (const CEntry& e : report.entries) {
+      if (e.setAsideWhy.empty() || e.ignored) continue;
+      out << "  " << SafeText(e.section) << " " << SafeText(e.key) << " "
+          << ShownValue(e.key, e.left, masker) << kArrow << ShownValue(e.key, e.right, masker)
+          << (e.InLeft() ? " (file 2: " : " (file 1: ") << SafeText(e.setAsideWhy) << ")\n";
+    }
+  }
   if (verdict.hiddenDifferences > 0) {
     out << "\n"
         << verdict.hiddenDifferences
@@ -58,8 +77,9 @@ void WriteVerdict(const CReport& report, CSecretMasker* masker, std::ostream& ou
       if (hidden.ignored) continue;
       const std::string left = ShownValue(hidden.key, hidden.left, masker);
       const std::string right = ShownValue(hidden.key, hidden.right, masker);
-      out << "  " << SafeText(SectionHeader(hidden.section)) << " " << SafeText(hidden.key) << " "
-          << left << kArrow << right << " (" << SafeText(hidden.why) << ")\n";
+      out << "  " << (hidden.section.empty() ? "" : SafeText(hidden.section) + " ")
+          << SafeText(hidden.key) << " " << left << kArrow << right << " (" << SafeText(hidden.why)
+          << ")\n";
     }
   }
   // The verdict comes last, after what it sums up, so that it is the line a reader ends on.

@@ -271,7 +271,9 @@ TEST(CommandReports, JsonCarriesWhatTheMarksLeaveOut) {
       {pairs + "spaced-key.cfg",
        {},
        1,
-       {{"/entries/0/left_line", 2}, {"/inputs/1/role", "single-band"}}},
+       {{"/entries/0/left_line", 2},
+        {"/inputs/1/role", "same device type"},
+        {"/inputs/1/inferred", true}}},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = {"compare", pairs + "base.cfg", c.file2, "--format=json"};
@@ -369,9 +371,12 @@ TEST(CommandDeviceTypes, MissingBandDoesNotFloodTheResult) {
       Varnic({"compare", single, kAfter, "--type1", "0", "--type2", "1", "--format=marked"});
   EXPECT_EQ(typed.status, 1);
   EXPECT_EQ(typed.out.find("5GHz"), std::string::npos);
-  const CommandRun untyped = Varnic({"compare", single, kAfter, "--format=marked"});
+  // Without types the files decide: the same as the types given.
+  EXPECT_EQ(Varnic({"compare", single, kAfter, "--format=marked"}).out, typed.out);
+  const CommandRun equal =
+      Varnic({"compare", single, kAfter, "--type1", "0", "--type2", "0", "--format=marked"});
   // Without reconciliation the dual-band file's 5 GHz sections would all show as only-lines.
-  EXPECT_GT(CountPrefix(untyped.out, "o_"), CountPrefix(typed.out, "o_") + 20);
+  EXPECT_GT(CountPrefix(equal.out, "o_"), CountPrefix(typed.out, "o_") + 20);
 }
 
 }  // namespace

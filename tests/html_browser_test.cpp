@@ -73,7 +73,7 @@ TEST_F(HtmlInBrowser, HiddenDifferenceShowsInBannerAndSection) {
         "1 setting was not compared and differs", "<h2>Legend</h2>", "o_ only in file 2",
         "<h2>Not compared, but different</h2>",
         R"(<td>IPaddr</td><td class="v l">192.168.10.20</td><td class="v r">192.168.10.99</td>)",
-        "<td>not compared while DHCPclient=Disable</td>", "(type 0, single-band;"}) {
+        "<td>not compared while DHCPclient=Disable</td>", "(type 1, same device type, inferred;"}) {
     EXPECT_NE(rendered.find(shown), std::string::npos) << shown;
   }
   const char* keep = std::getenv("VARNIC_KEEP_SCREENSHOT");

@@ -49,6 +49,13 @@ class CSectionRows {
   CRow operator[](std::size_t i) const;
   // What row i says, without forming the row.
   RowKind kind(std::size_t i) const { return pairs_[i].kind; }
+  // The line of row i as the file's bucket holds it (a row shows a line without "=" as "="),
+  // or none where that file lacks the key.
+  std::optional<std::string_view> BucketLine(std::size_t i, FileSide side) const {
+    const std::uint32_t at = side == FileSide::kFile1 ? pairs_[i].left : pairs_[i].right;
+    if (at == kAbsent) return std::nullopt;
+    return (*(side == FileSide::kFile1 ? left_ : right_))[at];
+  }
 
   class iterator {
    public:
