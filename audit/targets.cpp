@@ -5,6 +5,7 @@
 #include <set>
 #include <system_error>
 
+#include "engine/file_names.h"
 #include "report/ignore.h"
 
 namespace varnic::audit {
@@ -16,14 +17,14 @@ namespace fs = std::filesystem;
 // cannot be resolved stands for itself.
 std::string Identity(const std::string& path) {
   std::error_code error;
-  const fs::path canonical = fs::weakly_canonical(path, error);
-  return error ? fs::path(path).lexically_normal().string() : canonical.string();
+  const fs::path canonical = fs::weakly_canonical(PathOf(path), error);
+  return NameOf(error ? PathOf(path).lexically_normal() : canonical);
 }
 
 void Walk(const std::string& directory, std::string_view glob, const std::string& skip,
           std::vector<CTarget>& found) {
   std::error_code error;
-  fs::recursive_directory_iterator it(directory, error);
+  fs::recursive_directory_iterator it(PathOf(directory), error);
   if (error) {
     found.push_back({directory, "cannot read directory: " + error.message()});
     return;
@@ -31,14 +32,14 @@ void Walk(const std::string& directory, std::string_view glob, const std::string
   for (const fs::recursive_directory_iterator end; it != end; it.increment(error)) {
     if (error) break;
     std::error_code statusError;
-    if (!skip.empty() && it->is_directory(statusError) && Identity(it->path().string()) == skip) {
+    if (!skip.empty() && it->is_directory(statusError) && Identity(NameOf(it->path())) == skip) {
       it.disable_recursion_pending();
       continue;
     }
     // A link to a file counts as the file; a link to a directory is not entered.
     if (!it->is_regular_file(statusError)) continue;
     const fs::path& path = it->path();
-    if (FileNameMatches(glob, path.filename().string())) found.push_back({path.string(), ""});
+    if (FileNameMatches(glob, NameOf(path.filename()))) found.push_back({NameOf(path), ""});
   }
   if (error) found.push_back({directory, "cannot read directory: " + error.message()});
 }
@@ -55,7 +56,7 @@ CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string
   std::vector<CTarget> found;
   for (const std::string& argument : arguments) {
     std::error_code error;
-    if (fs::is_directory(argument, error)) {
+    if (fs::is_directory(PathOf(argument), error)) {
       Walk(argument, glob, skipped, found);
     } else {
       found.push_back({argument, ""});

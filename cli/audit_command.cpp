@@ -21,6 +21,7 @@
 #include "audit/targets.h"
 #include "cli/ignore_options.h"
 #include "cli/os.h"
+#include "engine/file_names.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "report/device_types.h"
@@ -87,8 +88,7 @@ bool LoadBaselines(const CAuditOptions& options, CBaselines& baselines, std::ost
     std::string text;
     std::error_code code;
     std::string error;
-    const std::string directory =
-        std::filesystem::path(*options.baselineMap).parent_path().string();
+    const std::string directory = NameOf(PathOf(*options.baselineMap).parent_path());
     if (!ReadFileBytes(*options.baselineMap, text, code)) {
       err << "varnic: cannot read '" << Shown(*options.baselineMap) << "': " << code.message()
           << "\n";
@@ -204,7 +204,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   std::vector<audit::CSavePaths> saves(targets.size());
   if (options.saveDir) {
     std::error_code code;
-    std::filesystem::create_directories(*options.saveDir, code);
+    std::filesystem::create_directories(PathOf(*options.saveDir), code);
     if (code) {
       err << "varnic: cannot create '" << Shown(*options.saveDir) << "': " << code.message()
           << "\n";

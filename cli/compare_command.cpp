@@ -14,6 +14,7 @@
 
 #include "cli/ignore_options.h"
 #include "cli/os.h"
+#include "engine/file_names.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "report/device_types.h"
@@ -46,18 +47,16 @@ std::string Shown(std::string_view name) { return SafeText(name); }
 bool SameOutput(const std::string& a, const std::string& b) {
   // A device or a pipe (/dev/null) is written, not replaced: two outputs there lose nothing.
   std::error_code ignored;
-  const std::filesystem::file_status status = std::filesystem::status(a, ignored);
+  const std::filesystem::file_status status = std::filesystem::status(PathOf(a), ignored);
   if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
       !std::filesystem::is_directory(status)) {
     return false;
   }
   if (os::SameFile(a, b)) return true;
   std::error_code error;
-  const std::filesystem::path pa = std::filesystem::weakly_canonical(a, error);
-  if (error)
-    return std::filesystem::path(a).lexically_normal() ==
-           std::filesystem::path(b).lexically_normal();
-  const std::filesystem::path pb = std::filesystem::weakly_canonical(b, error);
+  const std::filesystem::path pa = std::filesystem::weakly_canonical(PathOf(a), error);
+  if (error) return PathOf(a).lexically_normal() == PathOf(b).lexically_normal();
+  const std::filesystem::path pb = std::filesystem::weakly_canonical(PathOf(b), error);
   return !error && pa == pb;
 }
 

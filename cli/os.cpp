@@ -14,10 +14,49 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 #endif
+#ifdef _WIN32
+#include <shellapi.h>  // after windows.h, which it needs
+#endif
 
 namespace varnic::cli::os {
 
 #ifdef _WIN32
+
+namespace {
+
+std::string Utf8(const wchar_t* text) {
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string out(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+  out.pop_back();  // the terminating NUL
+  return out;
+}
+
+std::wstring Utf16(const std::string& text) {
+  const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  if (size <= 1) return {};
+  std::wstring out(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), size);
+  out.pop_back();
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string> Arguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (wide == nullptr || count != argc) {  // not to be had: argv as it is
+    if (wide != nullptr) ::LocalFree(wide);
+    return {argv, argv + argc};
+  }
+  std::vector<std::string> args;
+  args.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) args.push_back(Utf8(wide[i]));
+  ::LocalFree(wide);
+  return args;
+}
 
 void UseBinaryStdout() { ::_setmode(::_fileno(stdout), _O_BINARY); }
 
@@ -40,9 +79,9 @@ bool IsStandardInput(const std::string& /*path*/) { return false; }
 // The C runtime's stat has no inode numbers here; the volume and file index do the same.
 bool SameFile(const std::string& a, const std::string& b) {
   const auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    const HANDLE file =
-        ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE file = ::CreateFileW(Utf16(path).c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     const bool known = ::GetFileInformationByHandle(file, &info) != 0;
     ::CloseHandle(file);
@@ -55,6 +94,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 #else
+
+std::vector<std::string> Arguments(int argc, char** argv) { return {argv, argv + argc}; }
 
 void UseBinaryStdout() {}
 

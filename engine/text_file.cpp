@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 
+#include "engine/file_names.h"
 #include "model/large_pages.h"
 
 namespace varnic {
@@ -40,7 +41,7 @@ class CFileDescriptor {
 
 bool ReadFileBytes(const std::string& path, std::string& bytes, std::error_code& error) {
   bytes.clear();  // on a failed read it holds what was read before the failure
-  CFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  CFileDescriptor file(OpenNamed(path, O_RDONLY | O_CLOEXEC));
   if (file.Get() < 0) {
     error = LastError();
     return false;
@@ -121,7 +122,7 @@ bool CBufferedWriter::Flush() {
 }
 
 bool WriteFileWith(const std::string& path, const CWriteBody& write, std::error_code& error) {
-  CFileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  CFileDescriptor file(OpenNamed(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (file.Get() < 0) {
     error = LastError();
     return false;
