@@ -1,7 +1,8 @@
 ' Runs every pair of pairs.txt ("NNN TYPE1 TYPE2" a line) through VarnicObj in this one host. An
 ' object serves several pairs, is dropped and created again every seventh pair, and a second one
-' lives alongside and takes every third pair. Prints "NNN COUNT1 COUNT2" or "NNN error HRESULT"
-' a pair and saves pairs\NNN-1.cfg's and -2.cfg's results as out\NNN-1.out and out\NNN-2.out.
+' lives alongside and takes every third pair. Prints "NNN COUNT1 COUNT2", "NNN error NUMBER" or
+' "NNN error not saved" (S_FALSE, which scripts do not raise) a pair, and saves the results of
+' pairs\NNN-1.cfg and -2.cfg as out\NNN-1.out and out\NNN-2.out.
 Option Explicit
 Dim fso, list, parts, varnic, spare, obj, n, lines1, lines2, failure
 Set fso = CreateObject("Scripting.FileSystemObject")
@@ -19,8 +20,8 @@ Do While Not list.AtEndOfStream
   Else
     Set obj = varnic
   End If
-  lines1 = 0
-  lines2 = 0
+  lines1 = -1
+  lines2 = -1
   On Error Resume Next
   obj.LoadFromFile "pairs\" & parts(0) & "-1.cfg", CLng(parts(1)), _
                    "pairs\" & parts(0) & "-2.cfg", CLng(parts(2))
@@ -31,6 +32,8 @@ Do While Not list.AtEndOfStream
   On Error Goto 0
   If failure <> 0 Then
     WScript.Echo parts(0) & " error " & Hex(failure)
+  ElseIf lines1 < 0 Or lines2 < 0 Then
+    WScript.Echo parts(0) & " error not saved"
   Else
     WScript.Echo parts(0) & " " & lines1 & " " & lines2
   End If
