@@ -3,7 +3,7 @@
 # tests them under 64-bit Wine, headless, in a fresh prefix. This machine cannot run 32-bit
 # code: the x86 DLL is checked without running it (its image, exports, imports and resources,
 # and its type library read by the platform against the x64 one's). The x64 DLL: regsvr32, the
-# registry keys, a VBScript and a JScript client (cscript), a C++ client, 500 generated pairs
+# registry keys, a VBScript and a JScript client (cscript), a C++ client, 520 generated pairs
 # through one script host and through varnic.exe, file names with spaces and other scripts, a
 # name too long and a held output, then regsvr32 /u and the keys gone. The installer: silent
 # install, every key in both registry views, a VBScript client, varnic.exe from PATH, silent
@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 start=$SECONDS
 
 
-packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 wine64-tools nsis groff)
+packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 wine64-tools nsis groff-base bsdextrautils)
 run() { if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo -n "$@"; fi; }
 missing=()
 for p in "${packages[@]}"; do
@@ -185,9 +185,9 @@ diff <(tail -n +2 "$work/tlb64") <(tail -n +2 "$work/tlb32") ||
 grep -q 'SaveToFile' "$work/tlb64" || fail "the type library dump lacks SaveToFile"
 echo "type libraries: the same but for the pointer size"
 
-echo "== wine-test: 500 generated pairs through one script host and through varnic.exe =="
+echo "== wine-test: 520 generated pairs through one script host and through varnic.exe =="
 pairs_start=$SECONDS
-python3 tests/wine/make_pairs.py build/dev/bench/varnic-genpair . "$dir/pairs" 500
+python3 tests/wine/make_pairs.py build/dev/bench/varnic-genpair . "$dir/pairs" 520
 mkdir -p "$work/ref"
 : >"$work/expected"
 : >"$work/expected-exe"
@@ -199,18 +199,25 @@ mkdir -p "$work/ref"
     build/release/cli/varnic compare "$dir/pairs/$n-1.cfg" "$dir/pairs/$n-2.cfg" --type1 "$type1" \
       --type2 "$type2" --quiet --save "$work/ref/$n-1.out" "$work/ref/$n-2.out" 2>/dev/null ||
       status=$?
+    # The command refuses a file with nothing under a known header, which the component
+    # compares all the same: for those the DLL must save, and varnic.exe refuse as on Linux.
     if ((status < 2)); then
-      echo "$n $(grep -c '' <"$work/ref/$n-1.out") $(grep -c '' <"$work/ref/$n-2.out")" >>"$work/expected"
+      echo "$n $(tr -cd '\n' <"$work/ref/$n-1.out" | wc -c) $(tr -cd '\n' <"$work/ref/$n-2.out" | wc -c)" >>"$work/expected"
     else
-      echo "$n error" >>"$work/expected"
+      echo "$n saved" >>"$work/expected"
     fi
     echo "$n $status" >>"$work/expected-exe"
     echo "varnic.exe compare pairs\\$n-1.cfg pairs\\$n-2.cfg --type1 $type1 --type2 $type2 --quiet --save exe\\$n-1.out exe\\$n-2.out 2>nul"
     echo "echo $n %ERRORLEVEL%"
   done <"$dir/pairs/pairs.txt"
+  echo 'exit /b 0'  # the statuses are in the output; cmd would exit with the last one
 } >"$dir/pairs.cmd"
 (cd "$dir" && WINEDEBUG=-all,fixme+wscript wine64 cscript //nologo pairs.vbs 2>"$work/err" |
-   tr -d '\r' | sed 's/ error .*/ error/') >"$work/got" || fail "cscript pairs.vbs exited with $?"
+   tr -d '\r') >"$work/got" || fail "cscript pairs.vbs exited with $?"
+while read -r n _; do  # the refused pairs: saved by the DLL, not compared byte for byte
+  sed -i -E "s/^$n [0-9]+ [0-9]+\$/$n saved/" "$work/got"
+  rm -f "$dir/out/$n-1.out" "$dir/out/$n-2.out"
+done < <(grep ' saved$' "$work/expected")
 ! grep 'ActiveScriptSite_OnScriptError' "$work/err" || fail "pairs.vbs raised a script error"
 diff "$work/expected" "$work/got" >&2 || fail "the DLL's results or counts differ from the Linux command's"
 diff -r "$work/ref" "$dir/out" --exclude='[a-z]*' >&2 ||
@@ -218,7 +225,7 @@ diff -r "$work/ref" "$dir/out" --exclude='[a-z]*' >&2 ||
 (cd "$dir" && wine64 cmd /c pairs.cmd | tr -d '\r') >"$work/got-exe" || fail "pairs.cmd exited with $?"
 diff "$work/expected-exe" "$work/got-exe" >&2 || fail "varnic.exe's statuses differ from the Linux command's"
 diff -r "$work/ref" "$dir/exe" >&2 || fail "a file varnic.exe saved differs from the Linux command's"
-echo "500 pairs: $(grep -vc error "$work/expected") saved, every file as on Linux ($((SECONDS - pairs_start)) s)"
+echo "520 pairs: $(grep -vc ' saved$' "$work/expected") compared byte for byte, $(grep -c ' saved$' "$work/expected") refused by the command ($((SECONDS - pairs_start)) s)"
 
 echo "== wine-test: file names =="
 cp examples/ap-before.cfg "$dir/names/Zürich 東京 before.cfg"

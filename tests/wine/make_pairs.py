@@ -19,6 +19,9 @@ import tempfile
 
 SHAPES = ['realistic', 'unique-keys', 'one-key', 'mac-list', 'long-line', 'unknown-sections',
           'no-equals', 'many-ssids']
+KNOWN = [b'[System]', b'[2.4GHz_WirelessSettings]', b'[5GHz_WirelessSettings]',
+         b'[2.4GHz_SecuritySettings]', b'[5GHz_SecuritySettings]', b'[2.4GHz_Filter]',
+         b'[5GHz_Filter]', b'[2.4GHz_MultiSSIDSettings]', b'[5GHz_MultiSSIDSettings]']
 TYPES = [(0, 0), (1, 1), (0, 1), (1, 0)] * 6 + [(2, 1), (0, 7)]
 
 
@@ -31,9 +34,19 @@ def generated(genpair, rng, scratch):
             subprocess.run([genpair, shape, str(lines), scratch, str(seed)], check=True,
                            stdout=subprocess.DEVNULL)
             base = pathlib.Path(scratch) / f'{shape}-{lines}'
-            pairs.append((pathlib.Path(f'{base}-1.cfg').read_bytes(),
-                          pathlib.Path(f'{base}-2.cfg').read_bytes()))
+            pairs.append((comparable(pathlib.Path(f'{base}-1.cfg').read_bytes()),
+                          comparable(pathlib.Path(f'{base}-2.cfg').read_bytes())))
     return pairs
+
+
+def comparable(text):
+    """The command refuses a file with nothing under a known header (the component compares it
+    all the same): such a generated file gets a [System] section in front."""
+    lines = text.split(b'\n')
+    for i, line in enumerate(lines[:-1]):
+        if line in KNOWN and lines[i + 1] and not lines[i + 1].startswith(b'['):
+            return text
+    return b'[System]\nUsername=admin\n' + text
 
 
 def edit(rng, text):
@@ -95,9 +108,10 @@ def hostile(rng, text):
 def line_ends(rng, text):
     choice = rng.randrange(6)
     if choice == 0:
-        text = text.replace(b'\n', b'\r\n')
-    elif choice == 1:
-        text = text.replace(b'\n', b'\r')
+        text = text.replace(b'\r\n', b'\n').replace(b'\n', b'\r\n')
+    elif choice == 1:  # a few lone CRs, which end no line
+        text = b''.join(piece + (b'\r' if rng.random() < 0.1 else b'\n')
+                        for piece in text.split(b'\n'))[:-1]
     elif choice == 2:
         text = text.rstrip(b'\n')
     return text
