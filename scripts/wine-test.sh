@@ -272,7 +272,7 @@ for file in varnic.exe VarnicObj.dll x86/VarnicObj.dll README.txt varnic.txt uni
   [[ -f "$inst_unix/$file" ]] || fail "the installer did not install $file"
 done
 cmp -s "$inst_unix/x86/VarnicObj.dll" "$x86_dll" || fail "the installed x86 DLL is not the one built"
-grep -q 'VarnicObj' "$inst_unix/varnic.txt" || fail "the manual page as text"
+head -n 1 "$inst_unix/varnic.txt" | grep -q '^VARNIC(1) ' || fail "the manual page as text"
 # Every key the registration script declares, in each view with that view's DLL; the type library
 # and interface keys, which the two views share.
 for view in 64 32; do
@@ -296,10 +296,11 @@ for view in 64 32; do
   expect "$inst\\x86\\VarnicObj.dll" "HKCR\\TypeLib\\$libid\\1.0\\0\\win32"
   expect "IVarnic" "HKCR\\Interface\\$iid"
   expect "$libid" "HKCR\\Interface\\$iid\\TypeLib"
-  expect "Varnic $version" "$arp_key" DisplayName
-  expect "$version" "$arp_key" DisplayVersion
-  expect "\"$inst\\uninstall.exe\" /S" "$arp_key" QuietUninstallString
 done
+regview=(/reg:64)  # the installed-programs entry of a 64-bit program
+expect "Varnic $version" "$arp_key" DisplayName
+expect "$version" "$arp_key" DisplayVersion
+expect "\"$inst\\uninstall.exe\" /S" "$arp_key" QuietUninstallString
 regview=()
 [[ $(system_path) == "$path_before;$inst" ]] || fail "PATH after the install is '$(system_path)'"
 
