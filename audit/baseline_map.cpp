@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "audit/targets.h"
+#include "engine/file_names.h"
 
 namespace varnic::audit {
 namespace {
@@ -33,9 +34,9 @@ bool CBaselineMap::Parse(std::string_view text, const std::string& directory, st
       error = "line " + std::to_string(number) + ": expected 'GLOB -> BASELINE'";
       return false;
     }
-    std::filesystem::path path{std::string(baseline)};
-    if (path.is_relative() && !directory.empty()) path = std::filesystem::path(directory) / path;
-    lines_.push_back({std::string(glob), path.lexically_normal().string(), number});
+    std::filesystem::path path = PathOf(std::string(baseline));
+    if (path.is_relative() && !directory.empty()) path = PathOf(directory) / path;
+    lines_.push_back({std::string(glob), NameOf(path.lexically_normal()), number});
   }
   return true;
 }

@@ -28,6 +28,20 @@ std::string Tagged(char kind, const std::string& text) {
   return tagged;
 }
 
+// Names are UTF-8 throughout; the platform's own calls take them as UTF-16 on Windows.
+fs::path PathOf(const std::string& name) {
+#if defined(_WIN32)
+  return std::u8string(name.begin(), name.end());
+#else
+  return name;
+#endif
+}
+
+std::string NameOf(const fs::path& path) {
+  const std::u8string name = path.u8string();
+  return {name.begin(), name.end()};
+}
+
 // Where opening `path` for writing would create a file: a dangling link is followed to the name
 // it points at, as open(O_CREAT) does.
 fs::path FollowLinks(const fs::path& path) {
@@ -45,12 +59,12 @@ fs::path FollowLinks(const fs::path& path) {
 // A file that does not exist yet, by where it would be created.
 std::string MissingIdentity(const std::string& path) {
   std::error_code error;
-  fs::path at = fs::absolute(FollowLinks(fs::path(path)), error);
-  if (error) at = fs::path(path);
+  fs::path at = fs::absolute(FollowLinks(PathOf(path)), error);
+  if (error) at = PathOf(path);
   // The existing part resolved (links followed), the rest taken as written.
   fs::path resolved = fs::weakly_canonical(at, error);
   if (error) resolved = at.lexically_normal();
-  std::string text = resolved.string();
+  std::string text = NameOf(resolved);
 #if defined(_WIN32)
   // Names differ only in letter case on the platform's file systems.
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -63,7 +77,7 @@ std::string MissingIdentity(const std::string& path) {
 std::string ExistingIdentity(const std::string& path, bool& found) {
   found = false;
   const HANDLE file =
-      ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      ::CreateFileW(PathOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {};
   found = true;

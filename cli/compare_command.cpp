@@ -15,6 +15,7 @@
 #include "cli/ignore_options.h"
 #include "cli/os.h"
 #include "cli/output_checks.h"
+#include "engine/file_names.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "report/device_types.h"

@@ -25,6 +25,7 @@
 #include "cli/stdout_buffer.h"
 #include "cli/suggest.h"
 #include "cli/usage_errors.h"
+#include "engine/file_names.h"
 #include "report/terminal_text.h"
 #include "report/version.h"
 
@@ -45,7 +46,7 @@ bool ImplyCompare(std::vector<std::string>& args) {
     if (first == word) return true;
   }
   std::error_code ignored;
-  if (!first.starts_with('-') && !std::filesystem::exists(first, ignored)) {
+  if (!first.starts_with('-') && !std::filesystem::exists(varnic::PathOf(first), ignored)) {
     if (const auto nearest = varnic::cli::NearestWord(first, kSubcommands)) {
       std::cerr << "varnic: '" << varnic::cli::SafeText(first)
                 << "' is neither a subcommand nor a file; did you mean '" << *nearest << "'?\n"
@@ -59,7 +60,7 @@ bool ImplyCompare(std::vector<std::string>& args) {
 
 // The arguments as typed, with $VARNIC_OPTIONS in front of them.
 bool Arguments(int argc, char** argv, std::vector<std::string>& args) {
-  args.assign(argv, argv + argc);
+  args = varnic::cli::os::Arguments(argc, argv);
   if (!ImplyCompare(args)) return false;
   // VARNIC_OPTIONS holds defaults for compare, whose options the audit does not take.
   if (args.size() > 1 && args[1] == "audit") return true;

@@ -14,10 +14,49 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 #endif
+#ifdef _WIN32
+#include <shellapi.h>  // after windows.h, which it needs
+#endif
 
 namespace varnic::cli::os {
 
 #ifdef _WIN32
+
+namespace {
+
+std::string Utf8(const wchar_t* text) {
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string out(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+  out.pop_back();  // the terminating NUL
+  return out;
+}
+
+std::wstring Utf16(const std::string& text) {
+  const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  if (size <= 1) return {};
+  std::wstring out(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), size);
+  out.pop_back();
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string> Arguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (wide == nullptr || count != argc) {  // not to be had: argv as it is
+    if (wide != nullptr) ::LocalFree(wide);
+    return {argv, argv + argc};
+  }
+  std::vector<std::string> args;
+  args.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) args.push_back(Utf8(wide[i]));
+  ::LocalFree(wide);
+  return args;
+}
 
 void UseBinaryStdout() { ::_setmode(::_fileno(stdout), _O_BINARY); }
 
@@ -36,6 +75,8 @@ std::optional<std::size_t> TerminalColumns() {
 }
 
 #else
+
+std::vector<std::string> Arguments(int argc, char** argv) { return {argv, argv + argc}; }
 
 void UseBinaryStdout() {}
 

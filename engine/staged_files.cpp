@@ -12,10 +12,11 @@
 
 #if defined(_WIN32)
 #include <io.h>
-#include <windows.h>
 #else
 #include <unistd.h>
 #endif
+
+#include "engine/file_names.h"
 
 namespace varnic {
 namespace {
@@ -51,7 +52,7 @@ int CreateSibling(const std::string& target, std::string& name) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = SiblingName(target);
     // Created as a plain create would create the target, the umask applied by the system.
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = OpenNamed(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
@@ -59,7 +60,7 @@ int CreateSibling(const std::string& target, std::string& name) {
 
 // Where writing to `path` lands: a symbolic link is followed, as opening it for writing would.
 std::string ResolveLinks(const std::string& path) {
-  std::filesystem::path at = path;
+  std::filesystem::path at = PathOf(path);
   for (int hops = 0; hops < 40; ++hops) {
     std::error_code error;
     if (!std::filesystem::is_symlink(std::filesystem::symlink_status(at, error))) break;
@@ -67,7 +68,7 @@ std::string ResolveLinks(const std::string& path) {
     if (error) break;
     at = link.is_absolute() ? link : at.parent_path() / link;
   }
-  return at.string();
+  return NameOf(at);
 }
 
 bool FlushToDisk(int fd) {
@@ -78,36 +79,19 @@ bool FlushToDisk(int fd) {
 #endif
 }
 
-bool MoveIntoPlace(const std::string& from, const std::string& to) {
-#if defined(_WIN32)
-  if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return true;
-  }
-  errno = EACCES;
-  return false;
-#else
-  return ::rename(from.c_str(), to.c_str()) == 0;
-#endif
-}
-
 // A second name for `target`, so that it can be put back after it was replaced.
 bool LinkBackup(const std::string& target, std::string& backup) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     backup = SiblingName(target);
-#if defined(_WIN32)
-    if (::CreateHardLinkA(backup.c_str(), target.c_str(), nullptr)) return true;
-    if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
-#else
-    if (::link(target.c_str(), backup.c_str()) == 0) return true;
+    if (LinkNamed(target, backup)) return true;
     if (errno != EEXIST) break;
-#endif
   }
   backup.clear();
   return false;
 }
 
 bool WriteDirect(const std::string& path, const CWriteBody& write, std::error_code& error) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  const int fd = OpenNamed(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
   if (fd < 0) {
     error = LastError();
     return false;
@@ -127,8 +111,8 @@ bool WriteDirect(const std::string& path, const CWriteBody& write, std::error_co
 
 CStagedFiles::~CStagedFiles() {
   for (const COutput& output : outputs_) {
-    if (!output.temp.empty()) ::unlink(output.temp.c_str());
-    if (!output.backup.empty()) ::unlink(output.backup.c_str());
+    if (!output.temp.empty()) RemoveNamed(output.temp);
+    if (!output.backup.empty()) RemoveNamed(output.backup);
   }
 }
 
@@ -140,20 +124,22 @@ bool CStagedFiles::Stage(const std::string& path, const CWriteBody& write, std::
   }
   COutput& output = outputs_.emplace_back();
   output.path = path;
-  struct stat info {};
+  unsigned mode = 0;
   // What the name opens is asked of the system first: /dev/stdout and /dev/fd/N are links to
   // names such as "pipe:[1234]" that no path lookup of ours can follow, but open() can.
-  if (::stat(path.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) {
+  switch (KindOf(path, mode)) {
+    case FileKind::kDirectory:
       error = std::make_error_code(std::errc::is_a_directory);
       return false;
-    }
-    if (!S_ISREG(info.st_mode)) {
+    case FileKind::kOther:
       output.target = path;
       output.direct = write;
       return true;
-    }
-    output.existed = true;
+    case FileKind::kRegular:
+      output.existed = true;
+      break;
+    case FileKind::kMissing:
+      break;
   }
   output.target = ResolveLinks(path);
   const int fd = CreateSibling(output.target, output.temp);
@@ -164,7 +150,7 @@ bool CStagedFiles::Stage(const std::string& path, const CWriteBody& write, std::
   }
 #if !defined(_WIN32)
   // A replaced output keeps its permissions; failing to copy them is no reason to fail the save.
-  if (output.existed) (void)::fchmod(fd, info.st_mode & 07777);
+  if (output.existed) (void)::fchmod(fd, mode);
 #endif
   CBufferedWriter out(fd);
   write(out);
@@ -185,13 +171,22 @@ bool CStagedFiles::Commit(std::error_code& error) {
       return false;
     }
   }
+  // Nothing is replaced while one target is held by another program: the renames would stop
+  // half-way, and a backup of the held file could not be removed afterwards.
+  for (const COutput& output : outputs_) {
+    if (!output.temp.empty() && output.existed && !CanReplace(output.target)) {
+      error = LastError();
+      failed_ = output.path;
+      return false;
+    }
+  }
   // Every backup before the first rename, so that a target named twice is put back as it was.
   for (COutput& output : outputs_) {
     if (!output.temp.empty() && output.existed) LinkBackup(output.target, output.backup);
   }
   for (COutput& output : outputs_) {
     if (output.temp.empty()) continue;
-    if (!MoveIntoPlace(output.temp, output.target)) {
+    if (!ReplaceNamed(output.temp, output.target)) {
       error = LastError();
       failed_ = output.path;
       Restore();
@@ -210,9 +205,9 @@ void CStagedFiles::Restore() {
     COutput& output = outputs_[i];
     if (!output.replaced) continue;
     if (!output.backup.empty()) {
-      if (MoveIntoPlace(output.backup, output.target)) output.backup.clear();
+      if (ReplaceNamed(output.backup, output.target)) output.backup.clear();
     } else if (!output.existed) {
-      ::unlink(output.target.c_str());
+      RemoveNamed(output.target);
     }
   }
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 
+#include "engine/file_names.h"
 #include "model/large_pages.h"
 
 namespace varnic {
@@ -50,7 +51,7 @@ bool ReadBytes(const std::string& path, std::string& bytes, std::error_code& err
   // A FIFO without a writer, or a device, must not hold the open; a regular file ignores it.
   if (regularOnly) flags |= O_NONBLOCK;
 #endif
-  CFileDescriptor file(::open(path.c_str(), flags));
+  CFileDescriptor file(OpenNamed(path, flags));
   if (file.Get() < 0) {
     error = LastError();
     return false;
@@ -151,7 +152,7 @@ bool CBufferedWriter::Flush() {
 }
 
 bool WriteFileWith(const std::string& path, const CWriteBody& write, std::error_code& error) {
-  CFileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  CFileDescriptor file(OpenNamed(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (file.Get() < 0) {
     error = LastError();
     return false;

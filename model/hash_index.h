@@ -82,7 +82,8 @@ class CHashIndex {
 };
 
 inline std::uint32_t HashOf(std::string_view text) {
-  const std::size_t h = std::hash<std::string_view>{}(text);
+  // Widened first: on a 32-bit target the hash has no upper half to fold in.
+  const std::uint64_t h = std::hash<std::string_view>{}(text);
   return static_cast<std::uint32_t>(h ^ (h >> 32U));
 }
 

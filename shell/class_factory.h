@@ -13,12 +13,12 @@ class CClassFactory final : public com::IClassFactory {
  public:
   CClassFactory() = default;
 
-  com::HRESULT QueryInterface(const com::IID& riid, void** ppv) noexcept override;
-  com::ULONG AddRef() noexcept override;
-  com::ULONG Release() noexcept override;
-  com::HRESULT CreateInstance(com::IUnknown* pUnkOuter, const com::IID& riid,
-                              void** ppvObject) noexcept override;
-  com::HRESULT LockServer(int fLock) noexcept override;
+  com::HRESULT VARNIC_COM_CALL QueryInterface(const com::IID& riid, void** ppv) noexcept override;
+  com::ULONG VARNIC_COM_CALL AddRef() noexcept override;
+  com::ULONG VARNIC_COM_CALL Release() noexcept override;
+  com::HRESULT VARNIC_COM_CALL CreateInstance(com::IUnknown* pUnkOuter, const com::IID& riid,
+                                              void** ppvObject) noexcept override;
+  com::HRESULT VARNIC_COM_CALL LockServer(int fLock) noexcept override;
 
  private:
   ~CClassFactory() = default;

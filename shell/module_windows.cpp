@@ -190,11 +190,13 @@ HRESULT GetVarnicTypeInfo(ITypeInfo** info) {
   return S_OK;
 }
 
-// The file layer opens files by narrow names, which Windows reads in the ANSI code page.
+// The file layer takes names as UTF-8 and opens them by their UTF-16 form, so that a name
+// outside the host's ANSI code page still opens. A name with an unpaired surrogate or a NUL
+// cannot be spelled: empty, which no file has.
 std::string FilePathFrom(BSTR path) {
   const std::wstring_view wide(path != nullptr ? path : L"", ::SysStringLen(path));
   std::string narrow;
-  if (wide.find(L'\0') != std::wstring_view::npos || !Narrow(wide, ::GetACP(), narrow)) return {};
+  if (wide.find(L'\0') != std::wstring_view::npos || !Narrow(wide, CP_UTF8, narrow)) return {};
   return narrow;
 }
 

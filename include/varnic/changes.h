@@ -25,7 +25,7 @@ enum class ChangeKind : std::uint8_t {
   kUnordered,          // a multi-SSID key that is neither Multi_Status nor of SSID1 to SSID7
 };
 
-// 24 bytes: a large backup may log a change for most of its lines.
+// 24 bytes (16 on 32-bit targets): a large backup may log a change for most of its lines.
 struct CChange {
   std::string_view line;     // the line concerned; for a renumbering the line before
   std::uint32_t detail = 0;  // where the log keeps the rest: see CChangeLog::RuleSet and After
@@ -44,7 +44,7 @@ inline CChange MakeChange(ChangeKind kind, FileSide file, std::optional<Section>
   return change;
 }
 
-static_assert(sizeof(CChange) == 24);
+static_assert(sizeof(CChange) == sizeof(std::string_view) + 8);
 
 class CChangeLog;
 

@@ -16,6 +16,10 @@
 
 #include "varnic/com/guid_text.h"
 
+// The calling convention of interface methods: stdcall on 32-bit Windows, where a host calls
+// through the vtable with it; no mark on the other targets.
+#define VARNIC_COM_CALL STDMETHODCALLTYPE
+
 namespace varnic::com {
 
 using ::BSTR;
@@ -53,6 +57,8 @@ consteval GUID MakeGuid(std::string_view text) {
 }  // namespace varnic::com
 
 #else
+
+#define VARNIC_COM_CALL
 
 #include "varnic/com/com_types.h"
 #include "varnic/com/interfaces.h"

@@ -9,11 +9,13 @@ namespace varnic::shell {
 // description is shell/varnic.idl (Windows) and the "TYPELIB" table of shell/resources.cpp.
 class IVarnic : public com::IDispatch {
  public:
-  virtual com::HRESULT LoadFromFile(com::BSTR bstrFile1, com::LONG nType1, com::BSTR bstrFile2,
-                                    com::LONG nType2) noexcept = 0;
-  virtual com::HRESULT CompareFile() noexcept = 0;
-  virtual com::HRESULT SaveToFile(com::BSTR bstrFile1, com::LONG* nItemCount1, com::BSTR bstrFile2,
-                                  com::LONG* nItemCount2) noexcept = 0;
+  virtual com::HRESULT VARNIC_COM_CALL LoadFromFile(com::BSTR bstrFile1, com::LONG nType1,
+                                                    com::BSTR bstrFile2,
+                                                    com::LONG nType2) noexcept = 0;
+  virtual com::HRESULT VARNIC_COM_CALL CompareFile() noexcept = 0;
+  virtual com::HRESULT VARNIC_COM_CALL SaveToFile(com::BSTR bstrFile1, com::LONG* nItemCount1,
+                                                  com::BSTR bstrFile2,
+                                                  com::LONG* nItemCount2) noexcept = 0;
 };
 
 }  // namespace varnic::shell
