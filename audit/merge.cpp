@@ -1,6 +1,7 @@
 #include "audit/merge.h"
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
 
 namespace varnic::audit {
@@ -43,6 +44,43 @@ CDeviceResult DeviceFrom(const json& row) {
   return d;
 }
 
+std::optional<std::string> OptionalText(const json& value) {
+  if (value.is_null()) return std::nullopt;
+  return value.get<std::string>();
+}
+
+CRunOptions OptionsFrom(const json& o) {
+  CRunOptions options;
+  options.baseline = o.at("baseline").get<std::string>();
+  options.baselineMap = OptionalText(o.at("baseline_map"));
+  options.targets = o.at("inventory").at("targets").get<std::vector<std::string>>();
+  options.glob = o.at("inventory").at("glob").get<std::string>();
+  options.ignores = o.at("ignores").get<std::vector<std::string>>();
+  options.ignoreFile = OptionalText(o.at("ignore_file"));
+  options.strict = o.at("strict").get<bool>();
+  options.baselineType = o.at("types").at("baseline").get<std::int32_t>();
+  options.targetType = o.at("types").at("target").get<std::int32_t>();
+  options.autoTypes = o.at("types").at("auto").get<bool>();
+  options.showSecrets = o.at("show_secrets").get<bool>();
+  return options;
+}
+
+// A document from before these members were written has none of them: kept as unknown.
+CRunInfo RunInfoFrom(const json& document) {
+  CRunInfo run;
+  if (const auto at = document.find("generated_at"); at != document.end()) {
+    run.generatedAt = at->get<std::string>();
+  }
+  if (const auto id = document.find("run_id"); id != document.end() && !id->is_null()) {
+    run.runId = id->get<std::int64_t>();
+  }
+  if (const auto options = document.find("options");
+      options != document.end() && !options->is_null()) {
+    run.options = OptionsFrom(*options);
+  }
+  return run;
+}
+
 }  // namespace
 
 bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& error) {
@@ -53,6 +91,7 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
   bool interrupted = false;
   bool strict = false;
   std::vector<CSettingCount> counts;
+  std::vector<CRunInfo> shards;
   try {
     const json document = json::parse(text);
     if (document.at("kind") != "audit" || document.at("schema_version") != 1) {
@@ -65,6 +104,11 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
     interrupted = document.at("state") == "interrupted";
     strict = document.at("mode") == "strict";
     for (const json& row : document.at("devices")) rows.push_back(DeviceFrom(row));
+    if (const auto inner = document.find("shards"); inner != document.end()) {
+      for (const json& shard : *inner) shards.push_back(RunInfoFrom(shard));
+    } else {
+      shards.push_back(RunInfoFrom(document));
+    }
     for (const json& count : document.at("most_drifted")) {
       counts.push_back({count.at("section").get<std::string>(), count.at("key").get<std::string>(),
                         count.at("devices").get<std::size_t>()});
@@ -76,6 +120,7 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
     error = e.what();
     return false;
   }
+  merged.shards.insert(merged.shards.end(), shards.begin(), shards.end());
   merged.targets += targets;
   merged.duplicates += duplicates;
   merged.interrupted = merged.interrupted || interrupted;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audit/device_result.h"
+#include "audit/run_info.h"
 #include "audit/summary.h"
 
 namespace varnic::audit {
@@ -23,6 +24,8 @@ struct CMergedAudits {
   std::set<std::string> paths;  // of `devices`
   // The shards' setting counts added up: a device in two shards counts in both.
   CSettingTally tally;
+  // When and how each shard ran; a merged document's own shards in its place.
+  std::vector<CRunInfo> shards;
 };
 
 // Adds one document as WriteAuditJson writes it. False with the reason in `error` when the text

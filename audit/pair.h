@@ -24,6 +24,9 @@ struct CPairOptions {
   const cli::CIgnoreList* ignores = nullptr;  // must outlive the audit
   bool strict = false;                        // hidden differences count as drift
   bool showSecrets = false;                   // keep secret values in the drift rows
+  // Keep what a history records: ignored settings too, and digests of secret values instead of
+  // a mask. ForOutputs then turns the rows into what the summary shows.
+  bool forHistory = false;
 };
 
 // Where a pair's marked results go; empty paths write nothing.
@@ -38,6 +41,9 @@ struct CSavePaths {
 // staged and lands whole or not at all.
 CDeviceResult AuditPair(const CBaseline& baseline, const std::string& target,
                         const CPairOptions& options, const CSavePaths& save);
+
+// Drops the ignored rows a history kept and masks secret digests, as the outputs show drift.
+void ForOutputs(CDeviceResult& device);
 
 }  // namespace varnic::audit
 

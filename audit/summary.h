@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audit/device_result.h"
+#include "audit/run_info.h"
 
 namespace varnic::audit {
 
@@ -56,6 +57,7 @@ struct CAuditSummary {
   CAuditTotals totals;
   bool interrupted = false;
   bool strict = false;
+  CRunInfo run;  // when and how; the command fills it in
 };
 
 // Folds device results into a summary. Errors sort first, then drifted devices by how much

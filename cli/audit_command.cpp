@@ -19,6 +19,7 @@
 #include "audit/save_names.h"
 #include "audit/summary.h"
 #include "audit/targets.h"
+#include "cli/audit_history.h"
 #include "cli/ignore_options.h"
 #include "cli/os.h"
 #include "engine/staged_files.h"
@@ -165,15 +166,48 @@ int RunMerge(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       return kTrouble;
     }
   }
-  const CAuditSummary summary =
+  CAuditSummary summary =
       audit::Summarize(std::move(merged.devices), merged.targets, merged.duplicates,
                        merged.interrupted, merged.strict, &merged.tally);
+  summary.run.generatedAt = audit::GeneratedAt();
+  summary.run.shards = std::move(merged.shards);
   return Report(summary, options, out, err);
+}
+
+audit::CRunOptions RunOptionsOf(const CAuditOptions& options, const audit::CPairOptions& pair) {
+  audit::CRunOptions run;
+  run.baseline = options.inputs.front();
+  run.baselineMap = options.baselineMap;
+  run.targets.assign(options.inputs.begin() + 1, options.inputs.end());
+  run.glob = options.glob;
+  run.ignores = options.ignores;
+  run.ignoreFile = options.ignoreFile;
+  run.strict = options.strict;
+  run.baselineType = pair.baselineType;
+  run.targetType = pair.deviceType;
+  run.autoTypes = options.autoTypes;
+  run.showSecrets = options.showSecrets;
+  return run;
+}
+
+// Every file the audit reads, which none of its outputs may be.
+std::vector<std::string> InputsOf(const CAuditOptions& options, const CBaselines& baselines,
+                                  const std::vector<audit::CTarget>& targets) {
+  std::vector<std::string> inputs;
+  for (const auto& [path, baseline] : baselines.byPath) inputs.push_back(path);
+  if (options.baselineMap) inputs.push_back(*options.baselineMap);
+  if (options.ignoreFile) inputs.push_back(*options.ignoreFile);
+  for (const audit::CTarget& target : targets) inputs.push_back(target.path);
+  return inputs;
 }
 
 }  // namespace
 
 int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err) {
+  if (options.merge && options.db) {
+    err << "varnic: --db records an audit; a merge has nothing new to record\n";
+    return kTrouble;
+  }
   if (options.merge) return RunMerge(options, out, err);
   if (options.inputs.size() < 2) {
     err << "varnic: audit needs a BASELINE and at least one TARGET\n"
@@ -201,6 +235,19 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       std::vector<std::string>(options.inputs.begin() + 1, options.inputs.end()), options.glob,
       options.saveDir.value_or(""));
   const std::vector<audit::CTarget>& targets = list.targets;
+  audit::CRunInfo run;
+  run.generatedAt = audit::GeneratedAt();
+  run.options = RunOptionsOf(options, pair);
+  CAuditHistory history;
+  if (options.db) {
+    const std::vector<std::string> arguments(options.inputs.begin() + 1, options.inputs.end());
+    if (!history.Open(*options.db, run, InputsOf(options, baselines, targets),
+                      DeviceNames(targets, arguments), err)) {
+      return kTrouble;
+    }
+    run.runId = history.RunId();
+    pair.forHistory = true;
+  }
   std::vector<audit::CSavePaths> saves(targets.size());
   if (options.saveDir) {
     std::error_code code;
@@ -227,10 +274,15 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       failed.path = target.path;
       failed.baseline = baseline.path;
       failed.error = target.error;
+      if (history.Active()) history.Add(failed, i);
       results[i] = std::move(failed);
       return;
     }
     audit::CDeviceResult result = audit::AuditPair(baseline, target.path, pair, saves[i]);
+    if (history.Active()) {
+      history.Add(result, i);
+      audit::ForOutputs(result);
+    }
     // Tallied whole, kept in part: what a device keeps does not grow with how much it drifted.
     tally.AddDevice(result);
     audit::TrimDrift(result);
@@ -258,9 +310,13 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   for (std::optional<audit::CDeviceResult>& result : results) {
     if (result) devices.push_back(std::move(*result));
   }
-  const CAuditSummary summary = audit::Summarize(
-      std::move(devices), targets.size(), list.duplicates, signal != 0, options.strict, &tally);
-  const int status = Report(summary, options, out, err);
+  CAuditSummary summary = audit::Summarize(std::move(devices), targets.size(), list.duplicates,
+                                           signal != 0, options.strict, &tally);
+  summary.run = std::move(run);
+  int status = Report(summary, options, out, err);
+  // The other outputs are whole whatever the history does; a history that missed devices is
+  // trouble.
+  if (history.Active() && !history.Finish(summary, err)) status = kTrouble;
   if (signal != 0) {
     err << "varnic: audit interrupted; " << summary.totals.notStarted << " of "
         << summary.totals.targets << " targets were not audited\n";

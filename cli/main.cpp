@@ -18,6 +18,7 @@
 #include "cli/compare_cli.h"
 #include "cli/compare_command.h"
 #include "cli/env_options.h"
+#include "cli/history_command_line.h"
 #include "cli/os.h"
 #include "cli/pager.h"
 #include "cli/stdout_buffer.h"
@@ -30,7 +31,7 @@ namespace {
 using varnic::cli::kExitTrouble;
 using varnic::cli::kUsageHint;
 
-constexpr std::array<std::string_view, 2> kSubcommands = {"compare", "audit"};
+constexpr std::array<std::string_view, 3> kSubcommands = {"compare", "audit", "history"};
 
 // "varnic FILE1 FILE2" means "varnic compare FILE1 FILE2": a first word that is no subcommand
 // (and no request for help or the version) starts the compare arguments. A word that is no file
@@ -38,7 +39,7 @@ constexpr std::array<std::string_view, 2> kSubcommands = {"compare", "audit"};
 bool ImplyCompare(std::vector<std::string>& args) {
   if (args.size() < 2) return true;
   const std::string& first = args[1];
-  for (const char* word : {"compare", "audit", "--help", "-h", "--version"}) {
+  for (const char* word : {"compare", "audit", "history", "--help", "-h", "--version"}) {
     if (first == word) return true;
   }
   std::error_code ignored;
@@ -59,7 +60,7 @@ bool Arguments(int argc, char** argv, std::vector<std::string>& args) {
   args.assign(argv, argv + argc);
   if (!ImplyCompare(args)) return false;
   // VARNIC_OPTIONS holds defaults for compare, whose options the audit does not take.
-  if (args.size() > 1 && args[1] == "audit") return true;
+  if (args.size() > 1 && (args[1] == "audit" || args[1] == "history")) return true;
   const char* defaults = std::getenv("VARNIC_OPTIONS");
   if (defaults == nullptr) return true;
   std::vector<std::string> words;
@@ -82,6 +83,7 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
   varnic::cli::CCompareArgs compare;
   CLI::App* compareCommand = varnic::cli::AddCompareCommand(app, compare);
   varnic::cli::CAuditCommandLine audit(app);
+  varnic::cli::CHistoryCommandLine history(app);
 
   try {
     std::vector<std::string> args;
@@ -104,6 +106,7 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
     return kExitTrouble;
   }
   if (audit.Chosen()) return audit.Run(std::cout, std::cerr);
+  if (history.Chosen()) return history.Run(std::cout, std::cerr);
   if (!varnic::cli::FinishCompareArgs(compare, std::cerr)) return kExitTrouble;
   // The terminal is read before a pager takes standard output over.
   const varnic::cli::CTerminal terminal = varnic::cli::CTerminal::FromProcess();
