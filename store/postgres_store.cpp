@@ -235,7 +235,8 @@ bool CPostgresStore::Prepare(OpenMode mode, std::string& error) {
   }
   if (mode == OpenMode::kRead) return true;
   for (int v = version; v < kSchemaVersion; ++v) {
-    if (!Exec(kMigrations[v], error)) return Rollback();
+    // A migration is fixed text with no values in it: run as a script.
+    if (!Check(CResult(PQexec(connection_, kMigrations[v])), error)) return Rollback();
   }
   if (version < kSchemaVersion &&
       !Check(Query("UPDATE varnic_schema SET version = $1", {std::to_string(kSchemaVersion)}),

@@ -14,8 +14,6 @@
 namespace varnic::store {
 namespace {
 
-constexpr int kBusyMilliseconds = 30000;
-
 // Migrations, forward only: entry i takes a database from version i to i + 1.
 constexpr std::string_view kMigrations[] = {
     R"(CREATE TABLE runs(
@@ -117,7 +115,7 @@ class CSqliteStore final : public CStore {
   CSqliteStore(const CSqliteStore&) = delete;
   CSqliteStore& operator=(const CSqliteStore&) = delete;
 
-  bool Prepare(OpenMode mode, std::string& error);
+  bool Prepare(OpenMode mode, int busyMilliseconds, std::string& error);
 
   bool BeginRun(CRun& run, std::string& error) override;
   bool Record(std::int64_t run, std::span<const CObservation> devices, std::string& error) override;
@@ -193,8 +191,8 @@ bool CSqliteStore::ReadVersion(int& application, int& version, std::int64_t& tab
   return true;
 }
 
-bool CSqliteStore::Prepare(OpenMode mode, std::string& error) {
-  sqlite3_busy_timeout(db_, kBusyMilliseconds);
+bool CSqliteStore::Prepare(OpenMode mode, int busyMilliseconds, std::string& error) {
+  sqlite3_busy_timeout(db_, busyMilliseconds);
   int application = 0;
   int version = 0;
   std::int64_t tables = 0;
@@ -437,8 +435,8 @@ bool CSqliteStore::Prune(const CPrune& prune, std::int64_t& removed, std::string
 
 }  // namespace
 
-std::unique_ptr<CStore> OpenSqliteStore(const std::string& path, OpenMode mode,
-                                        std::string& error) {
+std::unique_ptr<CStore> OpenSqliteStore(const std::string& path, OpenMode mode, std::string& error,
+                                        int busyMilliseconds) {
   std::error_code code;
   if (mode == OpenMode::kRead && !std::filesystem::exists(path, code)) {
     error = "'" + path + "': no such history database";
@@ -461,7 +459,7 @@ std::unique_ptr<CStore> OpenSqliteStore(const std::string& path, OpenMode mode,
     return nullptr;
   }
   auto store = std::make_unique<CSqliteStore>(db, path);
-  if (!store->Prepare(mode, error)) return nullptr;
+  if (!store->Prepare(mode, busyMilliseconds, error)) return nullptr;
   return store;
 }
 

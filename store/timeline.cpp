@@ -138,6 +138,9 @@ CSince Since(const std::vector<CRun>& runs, const std::vector<CObservation>& obs
   CSince since;
   since.reference = reference;
   static constexpr std::array<std::string_view, 3> kOrder = {"new", "fixed", "persisting"};
+  // Without a later run, nobody can have gone missing since.
+  const bool laterRuns =
+      std::any_of(runs.begin(), runs.end(), [&](const CRun& run) { return run.id > reference; });
   for (const auto& [name, readings] : ByDevice(observations)) {
     const std::vector<CSpan> spans = Spans(readings);
     std::optional<std::size_t> before;
@@ -149,7 +152,7 @@ CSince Since(const std::vector<CRun>& runs, const std::vector<CObservation>& obs
     const bool seenAfter = std::any_of(readings.begin(), readings.end(),
                                        [&](const CObservation* o) { return o->run > reference; });
     if (!now) {
-      if (before && !seenAfter) since.notSeen.push_back(name);
+      if (before && !seenAfter && laterRuns) since.notSeen.push_back(name);
       continue;
     }
     // A span that straddles the reference is both the state then and the state now.

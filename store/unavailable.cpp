@@ -6,7 +6,8 @@
 namespace varnic::store {
 
 #ifndef VARNIC_HAVE_SQLITE
-std::unique_ptr<CStore> OpenSqliteStore(const std::string& path, OpenMode, std::string& error) {
+std::unique_ptr<CStore> OpenSqliteStore(const std::string& path, OpenMode, std::string& error,
+                                        int) {
   error = "cannot open '" + path + "': this varnic was built without SQLite";
   return nullptr;
 }
