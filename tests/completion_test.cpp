@@ -61,7 +61,10 @@ TEST(BashCompletion, OffersSubcommandsOptionsValuesAndFiles) {
       {{"varnic", "compare", "--format", "=", "j"}, {"json"}},  // --format=j, as bash splits it
       {{"varnic", "audit", "--format", ""}, {"table", "json", "csv", "junit", "github"}},
       {{"varnic", "co"}, {"compare"}},
-      {{"varnic", ""}, {"compare", "audit", "a.cfg", "sub"}},
+      {{"varnic", ""}, {"compare", "audit", "history", "a.cfg", "sub"}},
+      {{"varnic", "history", "--db", "h.db", ""}, {"runs", "prune"}},
+      {{"varnic", "history", "--format", ""}, {"table", "json", "csv"}},
+      {{"varnic", "audit", "--d"}, {"--db"}},
       {{"varnic", "compare", "--color", ""}, {"always", "auto", "never"}},
       {{"varnic", "compare", "--type1", "s"}, {"single-band"}},
       {{"varnic", "audit", "--target-type", "d"}, {"dual-band"}},
