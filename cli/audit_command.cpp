@@ -238,16 +238,6 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   audit::CRunInfo run;
   run.generatedAt = audit::GeneratedAt();
   run.options = RunOptionsOf(options, pair);
-  CAuditHistory history;
-  if (options.db) {
-    const std::vector<std::string> arguments(options.inputs.begin() + 1, options.inputs.end());
-    if (!history.Open(*options.db, run, InputsOf(options, baselines, targets),
-                      DeviceNames(targets, arguments), err)) {
-      return kTrouble;
-    }
-    run.runId = history.RunId();
-    pair.forHistory = true;
-  }
   std::vector<audit::CSavePaths> saves(targets.size());
   if (options.saveDir) {
     std::error_code code;
@@ -261,6 +251,18 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
     paths.reserve(targets.size());
     for (const audit::CTarget& target : targets) paths.push_back(target.path);
     saves = audit::SaveNamesFor(paths, *options.saveDir);
+  }
+
+  // Opened last, so that a run is recorded only once everything else is ready.
+  CAuditHistory history;
+  if (options.db) {
+    const std::vector<std::string> arguments(options.inputs.begin() + 1, options.inputs.end());
+    if (!history.Open(*options.db, run, InputsOf(options, baselines, targets),
+                      DeviceNames(targets, arguments), err)) {
+      return kTrouble;
+    }
+    run.runId = history.RunId();
+    pair.forHistory = true;
   }
 
   // Each slot is written by the one worker that took its index; unstarted ones stay empty.

@@ -7,10 +7,10 @@
 #include <unistd.h>
 
 #include <array>
-#include <nlohmann/json.hpp>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
 #include <vector>
