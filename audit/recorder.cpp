@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "store/digest.h"
+
 namespace varnic::audit {
 
 store::CObservation ObservationOf(const CDeviceResult& device, const std::string& name) {
@@ -39,6 +41,8 @@ CRecorder::~CRecorder() {
 
 void CRecorder::Add(const CDeviceResult& device, const std::string& name) {
   store::CObservation observation = ObservationOf(device, name);
+  // Here, on the worker's thread, rather than on the one thread that writes.
+  if (!observation.drift.empty()) observation.driftDigest = store::DigestDrift(observation.drift);
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return waiting_.size() < kWaiting || failed_ || closing_; });
   if (failed_ || closing_) return;

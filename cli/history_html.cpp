@@ -48,7 +48,7 @@ std::string RunAxis(const std::vector<std::int64_t>& runs) {
   const std::size_t every = std::max<std::size_t>(1, runs.size() / 20);
   for (std::size_t i = 0; i < runs.size(); i += every) {
     svg += "<text x=\"" + Num(kLeft + static_cast<int>(i) * kStep + kStep / 2) + "\" y=\"" +
-           Num(kChartHeight + 26) + "\" text-anchor=\"middle\">" + Num(runs[i]) + "</text>";
+           Num(kChartHeight + 26) + R"(" text-anchor="middle">)" + Num(runs[i]) + "</text>";
   }
   return svg + "\n";
 }
@@ -62,10 +62,10 @@ std::string DriftedChart(const store::CTrends& trends) {
     const int top = Y(trends.drifted[i], largest);
     svg += "<rect x=\"" + Num(kLeft + static_cast<int>(i) * kStep + 3) + "\" y=\"" + Num(top) +
            "\" width=\"" + Num(kStep - 6) + "\" height=\"" + Num(10 + kChartHeight - top) +
-           "\" fill=\"#d9822b\"><title>run " + Num(trends.runs[i]) + ": " + Num(trends.drifted[i]) +
+           R"(" fill="#d9822b"><title>run )" + Num(trends.runs[i]) + ": " + Num(trends.drifted[i]) +
            " drifted</title></rect>";
   }
-  svg += "<text x=\"2\" y=\"14\">" + Num(largest) + "</text><text x=\"2\" y=\"" +
+  svg += R"(<text x="2" y="14">)" + Num(largest) + R"(</text><text x="2" y=")" +
          Num(kChartHeight + 10) + "\">0</text>\n";
   return svg + RunAxis(trends.runs) + "</svg>\n";
 }
@@ -87,14 +87,14 @@ std::string SettingsChart(const store::CTrends& trends) {
       points += Num(kLeft + static_cast<int>(i) * kStep + kStep / 2) + "," +
                 Num(Y(counts[i], largest)) + " ";
     }
-    svg += "<polyline fill=\"none\" stroke-width=\"2\" stroke=\"" + std::string(colour) +
+    svg += R"(<polyline fill="none" stroke-width="2" stroke=")" + std::string(colour) +
            "\" points=\"" + points + "\"/>\n";
     const int y = kChartHeight + 44 + static_cast<int>(s) * 18;
     svg += "<rect x=\"" + Num(kLeft) + "\" y=\"" + Num(y - 10) +
-           "\" width=\"12\" height=\"12\" fill=\"" + colour + "\"/><text x=\"" + Num(kLeft + 18) +
+           R"(" width="12" height="12" fill=")" + colour + "\"/><text x=\"" + Num(kLeft + 18) +
            "\" y=\"" + Num(y) + "\">" + HtmlEscape(name) + "</text>\n";
   }
-  svg += "<text x=\"2\" y=\"14\">" + Num(largest) + "</text><text x=\"2\" y=\"" +
+  svg += R"(<text x="2" y="14">)" + Num(largest) + R"(</text><text x="2" y=")" +
          Num(kChartHeight + 10) + "\">0</text>\n";
   return svg + RunAxis(trends.runs) + "</svg>\n";
 }
@@ -130,7 +130,7 @@ void WriteHistoryHtml(const std::vector<store::CRun>& runs, const store::CTrends
         << " persisting</h2>\n<table><tr><th>device</th><th>state</th><th>setting</th>"
            "<th>baseline</th><th>device</th><th>first seen</th></tr>\n";
     for (const store::CSettingChange& c : since->settings) {
-      out << "<tr class=\"" << c.state << "\"><td class=\"v\">" << HtmlEscape(c.device)
+      out << "<tr class=\"" << c.state << R"("><td class="v">)" << HtmlEscape(c.device)
           << "</td><td>" << c.state << "</td><td class=\"v\">"
           << HtmlEscape(c.section + " " + c.key) << "</td><td class=\"v\">"
           << HtmlEscape(c.baseline) << "</td><td class=\"v\">" << HtmlEscape(c.value)

@@ -22,7 +22,7 @@ done
 packages=(
   cmake ninja-build g++ pkg-config
   libcli11-dev nlohmann-json3-dev
-  libsqlite3-dev libpq-dev  # the audit's history database: SQLite, and PostgreSQL's client
+  libsqlite3-dev libpq-dev libssl-dev  # the audit's history: SQLite, PostgreSQL's client, SHA-256
 )
 if ((!user_only)); then
   packages+=(

@@ -18,7 +18,7 @@ namespace {
 constexpr const char* kSchemaLock = "SELECT pg_advisory_xact_lock(1448234563)";
 
 // Migrations, forward only: entry i takes a database from version i to i + 1.
-constexpr const char* kMigrations[] = {
+constexpr std::array<const char*, 1> kMigrations = {
     R"(CREATE TABLE varnic_schema(application TEXT NOT NULL, version INTEGER NOT NULL);
 INSERT INTO varnic_schema VALUES('varnic', 0);
 CREATE TABLE runs(
@@ -70,11 +70,11 @@ CREATE TABLE observations(
 CREATE INDEX observations_by_name ON observations(name, run_id);
 CREATE INDEX observations_by_set ON observations(drift_set);)",
 };
-static_assert(std::size(kMigrations) == kSchemaVersion);
+static_assert(kMigrations.size() == kSchemaVersion);
 
 // bytea in PostgreSQL's text form: "\x" and two hex digits a byte.
 std::string Bytea(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
+  static constexpr std::string_view kDigits = "0123456789abcdef";
   std::string text = "\\x";
   text.reserve(2 + bytes.size() * 2);
   for (const char c : bytes) {
@@ -236,7 +236,8 @@ bool CPostgresStore::Prepare(OpenMode mode, std::string& error) {
   if (mode == OpenMode::kRead) return true;
   for (int v = version; v < kSchemaVersion; ++v) {
     // A migration is fixed text with no values in it: run as a script.
-    if (!Check(CResult(PQexec(connection_, kMigrations[v])), error)) return Rollback();
+    if (!Check(CResult(PQexec(connection_, kMigrations[static_cast<std::size_t>(v)])), error))
+      return Rollback();
   }
   if (version < kSchemaVersion &&
       !Check(Query("UPDATE varnic_schema SET version = $1", {std::to_string(kSchemaVersion)}),
@@ -260,7 +261,8 @@ bool CPostgresStore::BeginRun(CRun& run, std::string& error) {
 bool CPostgresStore::StoreSet(const CObservation& device, std::string& set, std::string& error) {
   set.clear();
   if (device.drift.empty()) return true;
-  const std::string digest = DigestDrift(device.drift);
+  const std::string digest =
+      device.driftDigest.empty() ? DigestDrift(device.drift) : device.driftDigest;
   // A set another audit adds at the same time is taken as it lands: the insert waits for it.
   for (int attempt = 0; attempt < 2 && set.empty(); ++attempt) {
     const CResult found = Query("SELECT id FROM drift_sets WHERE digest = $1", {digest});

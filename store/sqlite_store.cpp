@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -15,7 +16,7 @@ namespace varnic::store {
 namespace {
 
 // Migrations, forward only: entry i takes a database from version i to i + 1.
-constexpr std::string_view kMigrations[] = {
+constexpr std::array<std::string_view, 1> kMigrations = {
     R"(CREATE TABLE runs(
   id INTEGER PRIMARY KEY,
   started_at TEXT NOT NULL,
@@ -65,7 +66,7 @@ CREATE TABLE observations(
 CREATE INDEX observations_by_name ON observations(name, run_id);
 CREATE INDEX observations_by_set ON observations(drift_set);)",
 };
-static_assert(std::size(kMigrations) == kSchemaVersion);
+static_assert(kMigrations.size() == kSchemaVersion);
 
 // One prepared statement, reset after each use.
 class CStatement {
@@ -75,10 +76,11 @@ class CStatement {
   CStatement(const CStatement&) = delete;
   CStatement& operator=(const CStatement&) = delete;
 
+  // Not copied (SQLITE_STATIC): `text` must outlive this statement's use, which ends when the
+  // CStatement goes.
   CStatement& Bind(int index, std::string_view text) {
-    // SQLITE_TRANSIENT: the value is copied, so it need not outlive the call.
     sqlite3_bind_text(statement_, index, text.empty() ? "" : text.data(),
-                      static_cast<int>(text.size()), SQLITE_TRANSIENT);
+                      static_cast<int>(text.size()), SQLITE_STATIC);
     return *this;
   }
   CStatement& Bind(int index, std::int64_t value) {
@@ -104,6 +106,16 @@ class CStatement {
   sqlite3* db_;
   sqlite3_stmt* statement_;
 };
+
+// Drift rows go in this many to a statement: fewer steps through the library for a large set.
+constexpr std::size_t kRowsPerInsert = 32;
+
+std::string DriftInsert(std::size_t rows) {
+  std::string sql =
+      "INSERT INTO drift(set_id, seq, section, key, kind, baseline, device, ignored) VALUES";
+  for (std::size_t i = 0; i < rows; ++i) sql += i == 0 ? "(?,?,?,?,?,?,?,?)" : ",(?,?,?,?,?,?,?,?)";
+  return sql;
+}
 
 class CSqliteStore final : public CStore {
  public:
@@ -221,7 +233,8 @@ bool CSqliteStore::Prepare(OpenMode mode, int busyMilliseconds, std::string& err
       return false;
     }
     for (int v = version; v < kSchemaVersion; ++v) {
-      if (!Exec(std::string(kMigrations[v]).c_str(), error)) return Rollback() && false;
+      if (!Exec(std::string(kMigrations[static_cast<std::size_t>(v)]).c_str(), error))
+        return Rollback() && false;
     }
     const std::string mark = "PRAGMA application_id=" + std::to_string(kSqliteApplicationId) +
                              ";PRAGMA user_version=" + std::to_string(kSchemaVersion);
@@ -250,7 +263,8 @@ bool CSqliteStore::BeginRun(CRun& run, std::string& error) {
 bool CSqliteStore::StoreSet(const CObservation& device, std::int64_t& set, std::string& error) {
   set = 0;
   if (device.drift.empty()) return true;
-  const std::string digest = DigestDrift(device.drift);
+  const std::string digest =
+      device.driftDigest.empty() ? DigestDrift(device.drift) : device.driftDigest;
   {
     std::optional<CStatement> find =
         Statement("SELECT id FROM drift_sets WHERE digest = ?1", error);
@@ -269,15 +283,21 @@ bool CSqliteStore::StoreSet(const CObservation& device, std::int64_t& set, std::
   add->Bind(1, digest).Bind(2, static_cast<std::int64_t>(device.drift.size()));
   if (!Done(*add, error)) return false;
   set = sqlite3_last_insert_rowid(db_);
-  std::int64_t seq = 0;
-  for (const CDriftRecord& row : device.drift) {
-    std::optional<CStatement> s = Statement(
-        "INSERT INTO drift(set_id, seq, section, key, kind, baseline, device, ignored) "
-        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
-        error);
+  // Two statement shapes: a full batch of rows, and one row for the rest.
+  static const std::string kMany = DriftInsert(kRowsPerInsert);
+  static const std::string kOne = DriftInsert(1);
+  std::size_t seq = 0;
+  while (seq < device.drift.size()) {
+    const std::size_t rows = device.drift.size() - seq >= kRowsPerInsert ? kRowsPerInsert : 1;
+    std::optional<CStatement> s = Statement((rows == 1 ? kOne : kMany).c_str(), error);
     if (!s) return false;
-    s->Bind(1, set).Bind(2, seq++).Bind(3, row.section).Bind(4, row.key).Bind(5, row.kind);
-    s->Bind(6, row.baseline).Bind(7, row.device).Bind(8, std::int64_t{row.ignored ? 1 : 0});
+    for (std::size_t i = 0; i < rows; ++i, ++seq) {
+      const CDriftRecord& row = device.drift[seq];
+      const int at = static_cast<int>(i * 8);
+      s->Bind(at + 1, set).Bind(at + 2, static_cast<std::int64_t>(seq)).Bind(at + 3, row.section);
+      s->Bind(at + 4, row.key).Bind(at + 5, row.kind).Bind(at + 6, row.baseline);
+      s->Bind(at + 7, row.device).Bind(at + 8, std::int64_t{row.ignored ? 1 : 0});
+    }
     if (!Done(*s, error)) return false;
   }
   return true;

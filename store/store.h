@@ -45,6 +45,9 @@ struct CObservation {
   // that drift alike from one night to the next share one stored set.
   std::vector<CDriftRecord> drift;
   std::int64_t driftSet = 0;
+  // DigestDrift(drift) when the caller worked it out already (on its own thread, say); the store
+  // works it out when empty.
+  std::string driftDigest;
 };
 
 struct CRunTotals {

@@ -58,7 +58,10 @@ TEST(Digest, Sha256OfKnownTexts) {
        "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
       {std::string(1000, 'a'), "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3"},
   };
-  for (const auto& c : cases) EXPECT_EQ(Sha256Text(c.text), std::string("sha256:") + c.hex);
+  for (const auto& c : cases) {
+    EXPECT_EQ(Sha256Text(c.text), std::string("sha256:") + c.hex);
+    EXPECT_EQ(PortableSha256Text(c.text), std::string("sha256:") + c.hex);
+  }
 }
 
 TEST(Digest, DriftDigestTellsFieldsApart) {
