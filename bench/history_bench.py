@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Times recording an audit in its history (`--db`) and reading the history back.
 
-Builds nothing: point it at a release build of varnic and varnic-genpair. The fleet is
-audit_bench.py's (N generated backups against one baseline, every device drifting in about 200
-settings). Three audits alternate, each the median of --runs runs:
+Builds nothing: point it at a release build of varnic and varnic-genpair. Two fleets of N
+devices: --shape golden (the default) holds every device to the baseline but for one to three
+drifted settings, as a managed fleet is; --shape drifted is audit_bench.py's, every device
+drifting in about 200 settings. Three audits alternate, each the median of --runs runs:
 
   * the audit alone (`-q`),
   * the audit recorded into a new SQLite file (the first night: every drift row is new),
@@ -37,6 +38,27 @@ def median_row(name, runs, devices):
     return wall
 
 
+def golden_fleet(genpair, devices, folder, rng):
+    """Copies of one generated backup, each with one to three of its values changed."""
+    import subprocess
+    scratch = folder / "scratch"
+    scratch.mkdir()
+    subprocess.run([genpair, "realistic", "250", str(scratch), "0"], check=True)
+    baseline = folder / "golden.cfg"
+    (scratch / "realistic-250-1.cfg").rename(baseline)
+    lines = baseline.read_bytes().split(b"\n")
+    settings = [i for i, line in enumerate(lines) if b"=" in line and not line.startswith(b"[")]
+    fleet = folder / "fleet"
+    for device in range(devices):
+        site = fleet / f"site-{device % 50:02d}"
+        site.mkdir(parents=True, exist_ok=True)
+        copy = list(lines)
+        for i in rng.sample(settings, rng.randint(1, 3)):
+            copy[i] = copy[i] + b"-changed"
+        (site / f"ap-{device:05d}.cfg").write_bytes(b"\n".join(copy))
+    return baseline, fleet
+
+
 def night_changes(files, night, churn, rng):
     """A share of the devices drifts in one more setting tonight (the last line changes)."""
     for path in rng.sample(files, int(len(files) * churn)):
@@ -54,13 +76,18 @@ def main():
     parser.add_argument("--nights", type=int, default=30)
     parser.add_argument("--churn", type=float, default=0.02)
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 1)
+    parser.add_argument("--shape", choices=("golden", "drifted"), default="golden")
     args = parser.parse_args()
 
     with tempfile.TemporaryDirectory(prefix="varnic-history-bench-") as tmp:
         folder = Path(tmp)
-        baseline, fleet = generate(args.genpair, args.devices, folder)
+        rng = random.Random(1)
+        if args.shape == "golden":
+            baseline, fleet = golden_fleet(args.genpair, args.devices, folder, rng)
+        else:
+            baseline, fleet = generate(args.genpair, args.devices, folder)
         files = sorted(str(p) for p in fleet.rglob("*.cfg"))
-        print(f"{len(files)} backups, -j{args.jobs}")
+        print(f"{len(files)} backups ({args.shape}), -j{args.jobs}")
         audit = [args.varnic, "audit", f"-j{args.jobs}", "-q", str(baseline), str(fleet)]
         kept = folder / "kept.db"
         timed(audit + ["--db", str(kept)])  # the history a later night writes into
@@ -80,7 +107,6 @@ def main():
             print(f"{name}: {walls[name] / alone:.2f}x the audit alone")
 
         history = folder / "history.db"
-        rng = random.Random(1)
         for night in range(1, args.nights + 1):
             if night > 1:
                 night_changes(files, night, args.churn, rng)
