@@ -24,6 +24,10 @@ struct CDrift {
   DriftKind kind = DriftKind::kDifferent;
   std::string baseline;  // empty when the baseline lacks it
   std::string device;
+  // Set only for a history (CPairOptions::forHistory), until ForOutputs: a setting an ignore
+  // pattern matched, and a secret whose values are digests where the outputs mask them.
+  bool ignored = false;
+  bool secret = false;
 };
 
 inline constexpr std::size_t kMaxKeptValue = 200;

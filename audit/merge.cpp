@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
 #include <stdexcept>
 
@@ -127,6 +128,43 @@ CDeviceResult DeviceFrom(const json& row, const std::string& where) {
   return d;
 }
 
+std::optional<std::string> OptionalText(const json& value) {
+  if (value.is_null()) return std::nullopt;
+  return value.get<std::string>();
+}
+
+CRunOptions OptionsFrom(const json& o) {
+  CRunOptions options;
+  options.baseline = o.at("baseline").get<std::string>();
+  options.baselineMap = OptionalText(o.at("baseline_map"));
+  options.targets = o.at("inventory").at("targets").get<std::vector<std::string>>();
+  options.glob = o.at("inventory").at("glob").get<std::string>();
+  options.ignores = o.at("ignores").get<std::vector<std::string>>();
+  options.ignoreFile = OptionalText(o.at("ignore_file"));
+  options.strict = o.at("strict").get<bool>();
+  options.baselineType = o.at("types").at("baseline").get<std::int32_t>();
+  options.targetType = o.at("types").at("target").get<std::int32_t>();
+  options.autoTypes = o.at("types").at("auto").get<bool>();
+  options.showSecrets = o.at("show_secrets").get<bool>();
+  return options;
+}
+
+// A document from before these members were written has none of them: kept as unknown.
+CRunInfo RunInfoFrom(const json& document) {
+  CRunInfo run;
+  if (const auto at = document.find("generated_at"); at != document.end()) {
+    run.generatedAt = at->get<std::string>();
+  }
+  if (const auto id = document.find("run_id"); id != document.end() && !id->is_null()) {
+    run.runId = id->get<std::int64_t>();
+  }
+  if (const auto options = document.find("options");
+      options != document.end() && !options->is_null()) {
+    run.options = OptionsFrom(*options);
+  }
+  return run;
+}
+
 }  // namespace
 
 bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& error) {
@@ -148,6 +186,7 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
     }
   };
   json document;
+  std::vector<CRunInfo> shards;
   try {
     document = json::parse(text);
   } catch (const json::parse_error& e) {
@@ -170,6 +209,11 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
               "; audit that shard again with this varnic";
       return false;
     }
+    if (const auto inner = document.find("shards"); inner != document.end()) {
+      for (const json& shard : *inner) shards.push_back(RunInfoFrom(shard));
+    } else {
+      shards.push_back(RunInfoFrom(document));
+    }
     const json& totals = Field(document, "totals", "");
     targets = Count(totals, "targets", "totals");
     duplicates = Count(totals, "duplicates", "totals");
@@ -188,7 +232,12 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
   } catch (const CShapeError& e) {
     error = e.what();
     return false;
+  } catch (const json::exception&) {
+    // The run information is read through the library's own checks: told in our words.
+    error = "fields 'generated_at', 'run_id', 'options' or 'shards': not as an audit writes them";
+    return false;
   }
+  merged.shards.insert(merged.shards.end(), shards.begin(), shards.end());
   merged.targets += targets;
   merged.duplicates += duplicates;
   merged.interrupted = merged.interrupted || interrupted;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audit/device_result.h"
+#include "audit/run_info.h"
 #include "audit/summary.h"
 
 namespace varnic::audit {
@@ -27,6 +28,8 @@ struct CMergedAudits {
   // Duplicates whose drift rows were cut (drift_omitted): the settings beyond those listed
   // cannot be taken back and may count twice.
   std::size_t inexactDuplicates = 0;
+  // When and how each shard ran; a merged document's own shards in its place.
+  std::vector<CRunInfo> shards;
 };
 
 // The schema_version of the documents WriteAuditJson writes and MergeAuditJson reads.

@@ -12,14 +12,17 @@
 #include "report/input_checks.h"
 #include "report/report_model.h"
 #include "report/secrets.h"
+#include "store/digest.h"
 #include "varnic/compare.h"
 #include "varnic/marked.h"
 
 namespace varnic::audit {
 namespace {
 
+constexpr std::string_view kSecretMask = "‹secret›";
+
 std::string Kept(std::string_view value, bool secret, bool showSecrets) {
-  if (secret && !showSecrets) return "‹secret›";
+  if (secret && !showSecrets) return std::string(kSecretMask);
   if (value.size() <= kMaxKeptValue) return std::string(value);
   return std::string(value.substr(0, kMaxKeptValue)) + "…";
 }
@@ -39,22 +42,37 @@ DriftKind KindOf(RowKind kind) {
   }
 }
 
+// A drift row's value: a history keeps a digest of a secret, so that a changed secret shows.
+std::string Value(const std::optional<std::string_view>& value, bool secret,
+                  const CPairOptions& options) {
+  if (secret && !options.showSecrets && options.forHistory) {
+    return value ? store::Sha256Text(*value) : std::string();
+  }
+  return Kept(value, secret, options.showSecrets);
+}
+
 // Keeps the report's verdict and what drifted, copied out of the comparison.
-void Collect(const cli::CReport& report, bool showSecrets, CDeviceResult& result) {
+void Collect(const cli::CReport& report, const CPairOptions& options, CDeviceResult& result) {
   for (const cli::CEntry& e : report.entries) {
-    if (e.status == RowKind::kSame || e.ignored) continue;
+    if (e.status == RowKind::kSame || (e.ignored && !options.forHistory)) continue;
     const bool secret = cli::IsSecretKey(e.key);
+    const bool digests = secret && options.forHistory && !options.showSecrets;
     const DriftKind kind = KindOf(e.status);
-    result.onlyInBaseline += kind == DriftKind::kOnlyInBaseline ? 1 : 0;
-    result.onlyInDevice += kind == DriftKind::kOnlyInDevice ? 1 : 0;
+    if (!e.ignored) {
+      result.onlyInBaseline += kind == DriftKind::kOnlyInBaseline ? 1 : 0;
+      result.onlyInDevice += kind == DriftKind::kOnlyInDevice ? 1 : 0;
+    }
     result.drift.push_back({std::string(e.section), std::string(e.key), kind,
-                            Kept(e.left, secret, showSecrets), Kept(e.right, secret, showSecrets)});
+                            Value(e.left, secret, options), Value(e.right, secret, options),
+                            e.ignored, digests});
   }
   for (const cli::CHiddenDifference& h : report.hidden) {
-    if (h.ignored) continue;
+    if (h.ignored && !options.forHistory) continue;
     const bool secret = cli::IsSecretKey(h.key);
+    const bool digests = secret && options.forHistory && !options.showSecrets;
     result.drift.push_back({std::string(h.section), std::string(h.key), DriftKind::kHidden,
-                            Kept(h.left, secret, showSecrets), Kept(h.right, secret, showSecrets)});
+                            Value(h.left, secret, options), Value(h.right, secret, options),
+                            h.ignored, digests});
   }
   result.differences = report.verdict.differences;
   result.hidden = report.verdict.hiddenDifferences;
@@ -115,12 +133,23 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   report.parts.explanations = false;
   Collect(cli::BuildReport(comparison, {baseline.path, result.baselineType, 0, options.autoTypes},
                            {target, result.deviceType, 0, options.autoTypes}, report),
-          options.showSecrets, result);
+          options, result);
   if (!save.baseline.empty() && !Save(comparison, save, result.error)) result.drift.clear();
   return result;
 }
 
 }  // namespace
+
+void ForOutputs(CDeviceResult& device) {
+  std::erase_if(device.drift, [](const CDrift& drift) { return drift.ignored; });
+  for (CDrift& drift : device.drift) {
+    if (!drift.secret) continue;
+    // An absent value stays empty, as the outputs tell "only in" rows.
+    if (!drift.baseline.empty()) drift.baseline = kSecretMask;
+    if (!drift.device.empty()) drift.device = kSecretMask;
+    drift.secret = false;
+  }
+}
 
 CDeviceResult AuditPair(const CBaseline& baseline, const std::string& target,
                         const CPairOptions& options, const CSavePaths& save, bool walked) {

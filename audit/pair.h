@@ -26,6 +26,9 @@ struct CPairOptions {
   cli::CPatternUse* patternUse = nullptr;     // told each target's text, when given
   bool strict = false;                        // hidden differences count as drift
   bool showSecrets = false;                   // keep secret values in the drift rows
+  // Keep what a history records: ignored settings too, and digests of secret values instead of
+  // a mask. ForOutputs then turns the rows into what the summary shows.
+  bool forHistory = false;
 };
 
 // Where a pair's marked results go; empty paths write nothing.
@@ -41,6 +44,9 @@ struct CSavePaths {
 // marked results rather than a backup is not compared: its result says it was skipped.
 CDeviceResult AuditPair(const CBaseline& baseline, const std::string& target,
                         const CPairOptions& options, const CSavePaths& save, bool walked = false);
+
+// Drops the ignored rows a history kept and masks secret digests, as the outputs show drift.
+void ForOutputs(CDeviceResult& device);
 
 }  // namespace varnic::audit
 

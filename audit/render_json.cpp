@@ -6,6 +6,25 @@
 #include "report/version.h"
 
 namespace varnic::audit {
+namespace {
+
+void WriteRunInfo(const CRunInfo& run, cli::CJsonWriter& json) {
+  json.Member("generated_at", run.generatedAt);
+  json.Key("run_id");
+  if (run.runId) {
+    json.Int(*run.runId);
+  } else {
+    json.Null();
+  }
+  json.Key("options");
+  if (run.options) {
+    WriteRunOptions(*run.options, json);
+  } else {
+    json.Null();
+  }
+}
+
+}  // namespace
 
 void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
   cli::CJsonWriter json(out);
@@ -18,6 +37,17 @@ void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
   json.Member("name", "varnic");
   json.Member("version", cli::kVersion);
   json.EndObject();
+  WriteRunInfo(summary.run, json);
+  if (!summary.run.shards.empty()) {
+    json.Key("shards");
+    json.BeginArray();
+    for (const CRunInfo& shard : summary.run.shards) {
+      json.BeginObject();
+      WriteRunInfo(shard, json);
+      json.EndObject();
+    }
+    json.EndArray();
+  }
   json.Member("state", summary.interrupted ? "interrupted" : "complete");
   json.Member("mode", summary.strict ? "strict" : "marked");
   json.Key("totals");

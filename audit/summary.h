@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audit/device_result.h"
+#include "audit/run_info.h"
 
 namespace varnic::audit {
 
@@ -66,6 +67,7 @@ struct CAuditSummary {
   CAuditTotals totals;
   bool interrupted = false;
   bool strict = false;
+  CRunInfo run;  // when and how; the command fills it in
 };
 
 // Folds device results into a summary. Errors sort first, then drifted devices by how much

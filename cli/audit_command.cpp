@@ -22,6 +22,7 @@
 #include "audit/save_names.h"
 #include "audit/summary.h"
 #include "audit/targets.h"
+#include "cli/audit_history.h"
 #include "cli/ignore_options.h"
 #include "cli/os.h"
 #include "cli/output_checks.h"
@@ -34,6 +35,7 @@
 #include "report/input_checks.h"
 #include "report/report_date.h"
 #include "report/terminal_text.h"
+#include "store/store.h"
 #include "varnic/compare.h"
 
 namespace varnic::cli {
@@ -164,6 +166,8 @@ base::COutputPlan PlanOf(const CAuditOptions& options, const CBaselines& baselin
   if (options.expect) plan.AddInput(*options.expect);
   for (const audit::CTarget& target : targets) plan.AddInput(target.path);
   if (options.html) plan.AddOutput(*options.html);
+  // The history file is written too: never an input, never another output.
+  if (options.db && !store::IsPostgresAddress(*options.db)) plan.AddOutput(*options.db);
   for (const audit::CSavePaths& save : saves) {
     if (save.baseline.empty()) continue;
     plan.AddOutput(save.baseline);
@@ -290,16 +294,49 @@ int RunMerge(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       ++merged.targets;
     }
   }
-  const CAuditSummary summary =
+  CAuditSummary summary =
       audit::Summarize(std::move(merged.devices), merged.targets, merged.duplicates,
                        merged.interrupted, merged.strict, &merged.tally);
+  summary.run.generatedAt = audit::GeneratedAt();
+  summary.run.shards = std::move(merged.shards);
   if (summary.devices.empty()) err << "varnic: the summaries hold no device\n";
   return Report(summary, options, out, err);
+}
+
+audit::CRunOptions RunOptionsOf(const CAuditOptions& options, const audit::CPairOptions& pair) {
+  audit::CRunOptions run;
+  run.baseline = options.inputs.front();
+  run.baselineMap = options.baselineMap;
+  run.targets.assign(options.inputs.begin() + 1, options.inputs.end());
+  run.glob = options.glob;
+  run.ignores = options.ignores;
+  run.ignoreFile = options.ignoreFile;
+  run.strict = options.strict;
+  run.baselineType = pair.baselineType;
+  run.targetType = pair.deviceType;
+  run.autoTypes = options.autoTypes;
+  run.showSecrets = options.showSecrets;
+  return run;
+}
+
+// Every file the audit reads, which none of its outputs may be.
+std::vector<std::string> InputsOf(const CAuditOptions& options, const CBaselines& baselines,
+                                  const std::vector<audit::CTarget>& targets) {
+  std::vector<std::string> inputs;
+  for (const auto& [path, baseline] : baselines.byPath) inputs.push_back(path);
+  if (options.baselineMap) inputs.push_back(*options.baselineMap);
+  if (options.ignoreFile) inputs.push_back(*options.ignoreFile);
+  for (const audit::CTarget& target : targets) inputs.push_back(target.path);
+  return inputs;
 }
 
 }  // namespace
 
 int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err) {
+  if (options.merge && options.db) {
+    err << "varnic: --db records an audit; a merge has nothing new to record\n";
+    return kTrouble;
+  }
   if (options.merge) return RunMerge(options, out, err);
   if (options.inputs.size() < 2) {
     err << "varnic: audit needs a BASELINE and at least one TARGET\n"
@@ -335,6 +372,9 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       skips);
   const std::vector<audit::CTarget>& targets = list.targets;
   WarnUnusedMapLines(options, baselines.map, targets, err);
+  audit::CRunInfo run;
+  run.generatedAt = audit::GeneratedAt();
+  run.options = RunOptionsOf(options, pair);
   std::vector<audit::CSavePaths> saves(targets.size());
   if (options.saveDir) {
     std::vector<std::string> paths;
@@ -354,6 +394,18 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
     }
   }
 
+  // Opened last, so that a run is recorded only once everything else is ready.
+  CAuditHistory history;
+  if (options.db) {
+    const std::vector<std::string> arguments(options.inputs.begin() + 1, options.inputs.end());
+    if (!history.Open(*options.db, run, InputsOf(options, baselines, targets),
+                      DeviceNames(targets, arguments), err)) {
+      return kTrouble;
+    }
+    run.runId = history.RunId();
+    pair.forHistory = true;
+  }
+
   // Each slot is written by the one worker that took its index; unstarted ones stay empty.
   std::vector<std::optional<audit::CDeviceResult>> results(targets.size());
   // Set once a slot is written: a pair left running after an interruption is never read.
@@ -367,12 +419,17 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       failed.path = target.path;
       failed.baseline = baseline.path;
       failed.error = target.error;
+      if (history.Active()) history.Add(failed, i);
       results[i] = std::move(failed);
       written[i].store(true, std::memory_order_release);
       return;
     }
     audit::CDeviceResult result =
         audit::AuditPair(baseline, target.path, pair, saves[i], target.directory != audit::kNamed);
+    if (history.Active()) {
+      history.Add(result, i);
+      audit::ForOutputs(result);
+    }
     // Tallied whole, kept in part: what a device keeps does not grow with how much it drifted.
     tally.AddDevice(result);
     audit::TrimDrift(result);
@@ -406,9 +463,13 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   if (!options.quiet && signal == 0) {
     WarnUnusedPatterns(ignores, patternUse, "in any backup audited", err);
   }
-  const CAuditSummary summary = audit::Summarize(std::move(devices), listed, list.duplicates,
-                                                 signal != 0, options.strict, &tally);
-  const int status = Report(summary, options, out, err);
+  CAuditSummary summary = audit::Summarize(std::move(devices), listed, list.duplicates, signal != 0,
+                                           options.strict, &tally);
+  summary.run = std::move(run);
+  int status = Report(summary, options, out, err);
+  // The other outputs are whole whatever the history does; a history that missed devices is
+  // trouble.
+  if (history.Active() && !history.Finish(summary, err)) status = kTrouble;
   if (signal != 0) {
     err << "varnic: audit interrupted; " << summary.totals.notStarted << " of "
         << summary.totals.targets << " targets were not audited\n";

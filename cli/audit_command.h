@@ -30,6 +30,7 @@ struct CAuditOptions {
   bool merge = false;
   bool noProgress = false;
   bool showSecrets = false;
+  std::optional<std::string> db;  // a SQLite file or a postgresql:// address: record the run
 };
 
 // Exit status of an audit stopped by a signal: 128 + the signal, as a shell reports it (130 for

@@ -66,6 +66,8 @@ CAuditCommandLine::CAuditCommandLine(CLI::App& app) {
   app_->add_flag("--merge", o.merge, "Fold audit summaries (--format json) into one");
   app_->add_flag("--no-progress", o.noProgress, "No progress bar on a terminal");
   app_->add_flag("--show-secrets", o.showSecrets, "Show secret values in the outputs");
+  app_->add_option("--db", o.db,
+                   "Record the run in a history: a SQLite file or a postgresql:// address");
 }
 
 bool CAuditCommandLine::Chosen() const { return app_->parsed(); }

@@ -22,11 +22,13 @@ done
 packages=(
   cmake ninja-build g++ pkg-config
   libcli11-dev nlohmann-json3-dev
+  libsqlite3-dev libpq-dev libssl-dev  # the audit's history: SQLite, PostgreSQL's client, SHA-256
 )
 if ((!user_only)); then
   packages+=(
     libgtest-dev libgmock-dev libbenchmark-dev
     python3-jsonschema  # validates the JSON report against its published schema in a test
+    postgresql sqlite3  # a real PostgreSQL server for the history tests (run as nobody when root)
     python3-dev pybind11-dev python3-pybind11 python3-pytest  # the Python module and its tests
     dpkg-dev lintian  # the Debian packages and their checks
     clang libclang-rt-14-dev  # fuzz preset: libFuzzer and the sanitizer runtimes

@@ -7,10 +7,12 @@ _varnic_compare_options='--type1 --type2 --types --save -q --quiet --format -W -
   --mask-secrets --strict --ignore --ignore-file --no-pager -h --help --version'
 _varnic_audit_options='--glob --baseline-type --target-type --types --baseline-map --expect --ignore
   --ignore-file --strict -j --jobs -q --quiet --format --html --save-dir --merge --no-progress
-  --show-secrets -h --help'
+  --show-secrets --db -h --help'
+_varnic_history_options='--db --since --device --format --html --keep --older-than -h --help'
 # Options that take a value: the word after them is that value, not a file or a subcommand.
 _varnic_takes_value='--type1 --type2 --types --save --format -W --width --color --html --ignore
-  --ignore-file --glob --baseline-type --target-type --baseline-map --expect -j --jobs --save-dir'
+  --ignore-file --glob --baseline-type --target-type --baseline-map --expect -j --jobs --save-dir --db
+  --since --device --keep --older-than'
 
 _varnic_files() {
   compopt -o filenames 2>/dev/null
@@ -59,7 +61,7 @@ _varnic() {
     fi
     if [[ -z $command ]]; then
       case $word in
-        compare | audit | help) command=$word ;;
+        compare | audit | help | history) command=$word ;;
         *) command=compare ;;
       esac
     fi
@@ -70,7 +72,7 @@ _varnic() {
     return
   fi
   local kind=compare
-  [[ $command == audit ]] && kind=audit
+  [[ $command == audit || $command == history ]] && kind=$command
 
   if [[ -z $after_dashdash ]]; then
     case $prev in
@@ -83,7 +85,9 @@ _varnic() {
         return
         ;;
       --format)
-        if [[ $kind == audit ]]; then
+        if [[ $kind == history ]]; then
+          COMPREPLY=($(compgen -W 'table json csv' -- "$cur"))
+        elif [[ $kind == audit ]]; then
           COMPREPLY=($(compgen -W 'table json csv junit github' -- "$cur"))
         else
           COMPREPLY=($(compgen -W 'side changes marked json brief github' -- "$cur"))
@@ -94,14 +98,14 @@ _varnic() {
         COMPREPLY=($(compgen -W 'auto always never' -- "$cur"))
         return
         ;;
-      -W | --width | -j | --jobs | --ignore | --glob)
+      -W | --width | -j | --jobs | --ignore | --glob | --since | --device | --keep | --older-than)
         return # a number or a pattern: nothing to offer
         ;;
       --save-dir)
         _varnic_dirs "$cur"
         return
         ;;
-      --save | --html | --ignore-file | --baseline-map | --expect)
+      --save | --html | --ignore-file | --baseline-map | --expect | --db)
         _varnic_files "$cur"
         return
         ;;
@@ -112,7 +116,9 @@ _varnic() {
       return
     fi
     if [[ $cur == -* ]]; then
-      if [[ $kind == audit ]]; then
+      if [[ $kind == history ]]; then
+        COMPREPLY=($(compgen -W "$_varnic_history_options" -- "$cur"))
+      elif [[ $kind == audit ]]; then
         COMPREPLY=($(compgen -W "$_varnic_audit_options" -- "$cur"))
       else
         COMPREPLY=($(compgen -W "$_varnic_compare_options" -- "$cur"))
@@ -122,7 +128,11 @@ _varnic() {
   fi
   # Options first mean an implicit compare: no subcommand may follow them.
   if [[ -z $command && -z $seen_option ]]; then
-    COMPREPLY=($(compgen -W 'compare audit help' -- "$cur"))
+    COMPREPLY=($(compgen -W 'compare audit help history' -- "$cur"))
+  fi
+  if [[ $kind == history ]]; then
+    COMPREPLY+=($(compgen -W 'runs prune' -- "$cur"))
+    return
   fi
   _varnic_files "$cur" # backups, and for audit directories of them: compgen -f offers both
 }

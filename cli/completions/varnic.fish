@@ -3,14 +3,15 @@
 # Compare options and files, unless the command is audit: a first word that is not a subcommand
 # starts an implicit compare (varnic FILE1 FILE2).
 function __varnic_compare
-    not __fish_seen_subcommand_from audit help
+    not __fish_seen_subcommand_from audit history help
 end
 
 complete -c varnic -f
 complete -c varnic -n __fish_use_subcommand -a compare -d 'Compare two backups'
 complete -c varnic -n __fish_use_subcommand -a audit -d 'Audit a fleet against a baseline'
+complete -c varnic -n __fish_use_subcommand -a history -d 'Show the runs an audit recorded with --db'
 complete -c varnic -n __fish_use_subcommand -a help -d 'Show the help of a subcommand'
-complete -c varnic -n '__fish_seen_subcommand_from help' -a 'compare audit'
+complete -c varnic -n '__fish_seen_subcommand_from help' -a 'compare audit history'
 complete -c varnic -s h -l help -d 'Show help'
 complete -c varnic -n __varnic_compare -l version -d 'Show the version'
 
@@ -56,3 +57,15 @@ complete -c varnic -n $audit -l save-dir -x -a '(__fish_complete_directories)' -
 complete -c varnic -n $audit -l merge -d 'Merge JSON summaries'
 complete -c varnic -n $audit -l no-progress -d 'No progress bar'
 complete -c varnic -n $audit -l show-secrets -d 'Show secret values in the reports'
+complete -c varnic -n $audit -l db -r -F -d 'Record the run in a history database'
+
+# history --db DB [runs | prune]
+set -l history '__fish_seen_subcommand_from history'
+complete -c varnic -n $history -a 'runs prune'
+complete -c varnic -n $history -l db -r -F -d 'The history: a SQLite file or a postgresql:// address'
+complete -c varnic -n $history -l since -x -d 'Drift since a run number or a date'
+complete -c varnic -n $history -l device -x -d "One device's timeline"
+complete -c varnic -n $history -l format -x -a 'table json csv' -d 'Output format'
+complete -c varnic -n $history -l html -r -F -d 'Also write a page with trend charts'
+complete -c varnic -n $history -l keep -x -d 'prune: keep the newest N runs'
+complete -c varnic -n $history -l older-than -x -d 'prune: remove runs older than DAYS'

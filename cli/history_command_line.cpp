@@ -1,0 +1,65 @@
+#include "cli/history_command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <array>
+#include <cctype>
+#include <ostream>
+#include <utility>
+
+#include "cli/compare_command.h"
+#include "report/terminal_text.h"
+
+namespace varnic::cli {
+
+CHistoryCommandLine::CHistoryCommandLine(CLI::App& app) {
+  CHistoryOptions& o = options_;
+  app_ =
+      app.add_subcommand("history", "Show what audits recorded with --db: runs, drift over time");
+  app_->footer(
+      "Views: the runs (default, or 'runs'); --since RUN|DATE: per device and setting, drift\n"
+      "that is new, fixed or persisting, with the run it was first seen in; --device NAME: one\n"
+      "device's readings. 'prune --keep N' or 'prune --older-than DAYS' removes old runs.\n"
+      "Exit status: 0 done; 2 the database could not be read or other trouble.");
+  app_->add_option("--db", o.db, "The history: a SQLite file or a postgresql:// address");
+  app_->add_option("--since", o.since, "Drift since a run number or a date (2026-12-08)");
+  app_->add_option("--device", o.device, "One device's timeline (its name: path without .cfg)");
+  app_->add_option("--format", format_, "table (default), json or csv");
+  app_->add_option("--html", o.html, "Also write a page with trend charts to FILE");
+  app_->add_subcommand("runs", "The runs with their times, state and totals (the default)")
+      ->fallthrough();
+  prune_ = app_->add_subcommand("prune", "Remove old runs and what only they refer to");
+  prune_->fallthrough();
+  prune_->add_option("--keep", o.keep, "Keep the newest N runs");
+  prune_->add_option("--older-than", o.olderThan, "Remove runs started more than DAYS days ago");
+}
+
+bool CHistoryCommandLine::Chosen() const { return app_->parsed(); }
+
+int CHistoryCommandLine::Run(std::ostream& out, std::ostream& err) {
+  static constexpr std::array<std::pair<const char*, HistoryFormat>, 3> kFormats = {{
+      {"table", HistoryFormat::kTable},
+      {"json", HistoryFormat::kJson},
+      {"csv", HistoryFormat::kCsv},
+  }};
+  if (!format_.empty()) {
+    std::string lower = format_;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    bool known = false;
+    for (const auto& [name, format] : kFormats) {
+      if (lower == name) {
+        options_.format = format;
+        known = true;
+      }
+    }
+    if (!known) {
+      err << "varnic: --format: '" << SafeText(format_)
+          << "' is not one of table, json, csv\n"
+             "Run 'varnic history --help' for usage.\n";
+      return kExitTrouble;
+    }
+  }
+  options_.prune = prune_->parsed();
+  return RunHistory(options_, out, err);
+}
+
+}  // namespace varnic::cli
