@@ -63,7 +63,9 @@ std::vector<CDeviceResult> MissingBackups(const CTargetList& list, const std::ve
     }
   }
   std::vector<CDeviceResult> rows;
-  const std::string pattern = "'" + std::string(glob) + "'";
+  // Appended, not `"'" + std::string(glob)`, which GCC 12 misreports under -O3 (-Wrestrict).
+  std::string pattern(1, '\'');
+  pattern.append(glob).push_back('\'');
   for (const CWalkedDirectory& directory : directories) {
     if (directory.found > 0) continue;
     CDeviceResult& row = rows.emplace_back();
