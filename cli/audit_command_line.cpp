@@ -67,7 +67,8 @@ CAuditCommandLine::CAuditCommandLine(CLI::App& app) {
   app_->add_flag("--no-progress", o.noProgress, "No progress bar on a terminal");
   app_->add_flag("--show-secrets", o.showSecrets, "Show secret values in the outputs");
   app_->add_option("--db", o.db,
-                   "Record the run in a history: a SQLite file or a postgresql:// address");
+                   "Record the run in a history: a SQLite file or a postgresql:// address")
+      ->type_name("DB");
 }
 
 bool CAuditCommandLine::Chosen() const { return app_->parsed(); }

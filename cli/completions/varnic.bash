@@ -68,7 +68,7 @@ _varnic() {
   done
   # varnic help SUBCOMMAND: one word, a subcommand.
   if [[ $command == help ]]; then
-    ((cword == 2)) && COMPREPLY=($(compgen -W 'compare audit' -- "$cur"))
+    ((cword == 2)) && COMPREPLY=($(compgen -W 'compare audit history' -- "$cur"))
     return
   fi
   local kind=compare
