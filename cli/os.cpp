@@ -33,15 +33,6 @@ std::string Utf8(const wchar_t* text) {
   return out;
 }
 
-std::wstring Utf16(const std::string& text) {
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-  if (size <= 1) return {};
-  std::wstring out(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), size);
-  out.pop_back();
-  return out;
-}
-
 }  // namespace
 
 std::vector<std::string> Arguments(int argc, char** argv) {
