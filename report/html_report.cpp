@@ -75,7 +75,7 @@ class CPage {
     html_ += text;
     return *this;
   }
-  void Text(std::string_view text) { html_ += HtmlEscape(text); }
+  void Text(std::string_view text) { AppendHtmlEscaped(html_, text); }
   void Flush() {
     out_.write(html_.data(), static_cast<std::streamsize>(html_.size()));
     html_.clear();
@@ -273,9 +273,10 @@ void Explanations(CPage& page, const std::vector<CExplanation>& explanations) {
   std::string line;
   std::string detail;
   for (const CExplanation& e : explanations) {
-    CExplanation shown = e;
-    shown.line = page.Line(e.line, line);
-    shown.detail = page.Line(e.detail, detail);
+    // Only the views change: the numbers of a cleared band are not copied.
+    const CExplanation shown{
+        e.kind,   e.file,      e.section, page.Line(e.line, line), page.Line(e.detail, detail),
+        e.reason, e.lineNumber};
     page << "<li>";
     page.Text(DescribeExplanation(shown));
     page << "</li>\n";
@@ -286,36 +287,39 @@ void Explanations(CPage& page, const std::vector<CExplanation>& explanations) {
 
 }  // namespace
 
-std::string HtmlEscape(std::string_view text) {
+void AppendHtmlEscaped(std::string& html, std::string_view text) {
   if (IsPlainText(text)) {  // a cell a byte: only the metacharacters change
-    std::string html;
-    html.reserve(text.size());
-    for (const char c : text) {
-      switch (c) {
+    // Runs without a metacharacter are copied whole: most cells have none.
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      std::string_view entity;
+      switch (text[i]) {
         case '&':
-          html += "&amp;";
+          entity = "&amp;";
           break;
         case '<':
-          html += "&lt;";
+          entity = "&lt;";
           break;
         case '>':
-          html += "&gt;";
+          entity = "&gt;";
           break;
         case '"':
-          html += "&quot;";
+          entity = "&quot;";
           break;
         case '\'':
-          html += "&#39;";
+          entity = "&#39;";
           break;
         default:
-          html += c;
+          continue;
       }
+      html.append(text.substr(from, i - from));
+      html.append(entity);
+      from = i + 1;
     }
-    return html;
+    html.append(text.substr(from));
+    return;
   }
   const Cells cells = ToSafeCells(text);
-  std::string html;
-  html.reserve(text.size());
   for (const std::string& cell : cells) {
     if (cell == "&") {
       html += "&amp;";
@@ -331,6 +335,12 @@ std::string HtmlEscape(std::string_view text) {
       html += cell;
     }
   }
+}
+
+std::string HtmlEscape(std::string_view text) {
+  std::string html;
+  html.reserve(text.size());
+  AppendHtmlEscaped(html, text);
   return html;
 }
 

@@ -23,6 +23,8 @@ inline constexpr std::string_view kHtmlPageStart = R"(<!DOCTYPE html>
 // The one way text enters the HTML report: bytes that would act on a terminal or are not UTF-8
 // are shown as \xNN, and the five HTML metacharacters become entities.
 std::string HtmlEscape(std::string_view text);
+// The same, appended to `html`.
+void AppendHtmlEscaped(std::string& html, std::string_view text);
 
 // A self-contained page that works offline: a verdict banner, the inputs and their roles, a
 // legend, the counts, the changes alone (open) and every setting per section (collapsed), the
