@@ -1,5 +1,6 @@
 #include "report/html_report.h"
 
+#include <array>
 #include <sstream>
 
 #include "report/device_types.h"
@@ -40,6 +41,16 @@ summary{font-weight:bold;cursor:pointer;margin:.3em 0}
 </head>
 <body>
 )";
+
+// Bytes a cell shows as they are: printable ASCII other than a backslash (which starts an escape
+// of a shown byte) and the five HTML metacharacters.
+constexpr std::array<bool, 256> kCopied = [] {
+  std::array<bool, 256> copied{};
+  for (std::size_t c = 0x20; c < 0x7f; ++c) copied[c] = true;
+  for (const char c : {'\\', '&', '<', '>', '"', '\''})
+    copied[static_cast<unsigned char>(c)] = false;
+  return copied;
+}();
 
 // Output reaches the stream in pieces of this size: a page of a million settings is never held.
 constexpr std::size_t kFlushAt = std::size_t{64} << 10U;
@@ -288,37 +299,45 @@ void Explanations(CPage& page, const std::vector<CExplanation>& explanations) {
 }  // namespace
 
 void AppendHtmlEscaped(std::string& html, std::string_view text) {
-  if (IsPlainText(text)) {  // a cell a byte: only the metacharacters change
-    // Runs without a metacharacter are copied whole: most cells have none.
-    std::size_t from = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      std::string_view entity;
-      switch (text[i]) {
-        case '&':
-          entity = "&amp;";
-          break;
-        case '<':
-          entity = "&lt;";
-          break;
-        case '>':
-          entity = "&gt;";
-          break;
-        case '"':
-          entity = "&quot;";
-          break;
-        case '\'':
-          entity = "&#39;";
-          break;
-        default:
-          continue;
-      }
-      html.append(text.substr(from, i - from));
-      html.append(entity);
-      from = i + 1;
+  // One pass for the common case, printable ASCII: runs without a metacharacter are copied
+  // whole. A byte that is not plain sends the whole text the slow way, cell by cell.
+  const std::size_t start = html.size();
+  std::size_t from = 0;
+  bool plain = true;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (kCopied[c]) continue;
+    std::string_view entity;
+    switch (c) {
+      case '&':
+        entity = "&amp;";
+        break;
+      case '<':
+        entity = "&lt;";
+        break;
+      case '>':
+        entity = "&gt;";
+        break;
+      case '"':
+        entity = "&quot;";
+        break;
+      case '\'':
+        entity = "&#39;";
+        break;
+      default:
+        plain = false;
+        break;
     }
+    if (!plain) break;
+    html.append(text.substr(from, i - from));
+    html.append(entity);
+    from = i + 1;
+  }
+  if (plain) {
     html.append(text.substr(from));
     return;
   }
+  html.resize(start);
   const Cells cells = ToSafeCells(text);
   for (const std::string& cell : cells) {
     if (cell == "&") {
