@@ -367,8 +367,9 @@ void WriteHtml(const CReport& report, bool showSecrets, std::ostream& out,
                CSecretMasker* runMasker) {
   CSecretMasker ownMasker;
   CSecretMasker& masker = runMasker != nullptr ? *runMasker : ownMasker;
-  // The changes come before all settings on the page; labels still follow the run's order.
-  if (!showSecrets) masker.Prime(report);
+  // The changes come before all settings on the page; labels still follow the run's order. The
+  // run's masker is primed already.
+  if (!showSecrets && runMasker == nullptr) masker.Prime(report);
   CPage page(out, showSecrets, masker);
   page << kHtmlPageStart << kTitleAndStyle << "<h1>Varnic comparison</h1>\n";
   Banner(page, report.verdict);

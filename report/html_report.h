@@ -31,7 +31,8 @@ void AppendHtmlEscaped(std::string& html, std::string_view text);
 // settings not compared that differ, the explanations and the date. A Content-Security-Policy
 // forbids scripts and every network request; the views open and close with <details> alone.
 // Secret values are masked unless `showSecrets`. Written to `out` as it goes.
-// `masker` gives the labels; pass the run's masker so that every output of the run agrees.
+// `masker` gives the labels; pass the run's masker, primed with `report` (as the run primes it),
+// so that every output of the run agrees. Without one the output primes its own.
 void WriteHtml(const CReport& report, bool showSecrets, std::ostream& out,
                CSecretMasker* masker = nullptr);
 

@@ -145,8 +145,9 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
                CSecretMasker* runMasker) {
   CSecretMasker ownMasker;
   CSecretMasker& masker = runMasker != nullptr ? *runMasker : ownMasker;
-  // A value gets the label every output of the run gives it, whichever is written first.
-  if (!showSecrets) masker.Prime(report);
+  // A value gets the label every output of the run gives it, whichever is written first; the
+  // run's masker is primed already (a second pass over every secret cost 3% of a report).
+  if (!showSecrets && runMasker == nullptr) masker.Prime(report);
   CJsonWriter json(out);
   const auto value = [&](const std::optional<std::string_view>& text, bool secret) {
     if (!text) {

@@ -14,7 +14,8 @@ namespace varnic::cli {
 // Writes the report as one JSON document (schema_version 3, see docs/varnic.schema.json) to
 // `out` as it goes. Secret values are replaced by labels unless `showSecrets`. Bytes that are not
 // UTF-8 become U+FFFD.
-// `masker` gives the labels; pass the run's masker so that every output of the run agrees.
+// `masker` gives the labels; pass the run's masker, primed with `report` (as the run primes it),
+// so that every output of the run agrees. Without one the output primes its own.
 void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
                CSecretMasker* masker = nullptr);
 
