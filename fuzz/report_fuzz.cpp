@@ -139,8 +139,21 @@ void CheckJson(const CReport& report, bool showSecrets) {
   Check(doc["summary"]["sections"].size() + 1 == std::max<std::size_t>(report.stats.size(), 1),
         "the JSON summary has another number of sections");
   Check(doc["summary"]["total"].is_object(), "the JSON summary has no total");
-  Check(doc["explanations"].size() == report.explanations.size(),
+  // Lines set aside for one reason are one object, which still names every one of them.
+  Check(doc["explanations"].size() == varnic::cli::GroupExplanations(report.explanations).size(),
         "the JSON has another number of explanations");
+  std::set<std::pair<int, std::uint32_t>> numbered;
+  for (const auto& e : doc["explanations"]) {
+    const int file = e["file"].get<int>();
+    if (e["line"].is_number()) numbered.emplace(file, e["line"].get<std::uint32_t>());
+    for (const auto& n : e.value("lines", nlohmann::json::array())) {
+      numbered.emplace(file, n.get<std::uint32_t>());
+    }
+  }
+  for (const varnic::cli::CExplanation& e : report.explanations) {
+    Check(e.lineNumber == 0 || numbered.contains({e.file, e.lineNumber}),
+          "the JSON leaves out the number of a line set aside");
+  }
   for (const auto& e : doc["explanations"]) {
     Check(e["rule"].is_null() == (e["kind"] != "filtered"), "the JSON gives a rule to no filter");
     Check(e["after"].is_null() == (e["kind"] != "renumbered"), "the JSON misplaces a renumbering");

@@ -1,5 +1,6 @@
 #include "report/html_report.h"
 
+#include <array>
 #include <sstream>
 
 #include "report/device_types.h"
@@ -41,6 +42,16 @@ summary{font-weight:bold;cursor:pointer;margin:.3em 0}
 <body>
 )";
 
+// Bytes a cell shows as they are: printable ASCII other than a backslash (which starts an escape
+// of a shown byte) and the five HTML metacharacters.
+constexpr std::array<bool, 256> kCopied = [] {
+  std::array<bool, 256> copied{};
+  for (std::size_t c = 0x20; c < 0x7f; ++c) copied[c] = true;
+  for (const char c : {'\\', '&', '<', '>', '"', '\''})
+    copied[static_cast<unsigned char>(c)] = false;
+  return copied;
+}();
+
 // Output reaches the stream in pieces of this size: a page of a million settings is never held.
 constexpr std::size_t kFlushAt = std::size_t{64} << 10U;
 
@@ -75,7 +86,7 @@ class CPage {
     html_ += text;
     return *this;
   }
-  void Text(std::string_view text) { html_ += HtmlEscape(text); }
+  void Text(std::string_view text) { AppendHtmlEscaped(html_, text); }
   void Flush() {
     out_.write(html_.data(), static_cast<std::streamsize>(html_.size()));
     html_.clear();
@@ -273,9 +284,10 @@ void Explanations(CPage& page, const std::vector<CExplanation>& explanations) {
   std::string line;
   std::string detail;
   for (const CExplanation& e : explanations) {
-    CExplanation shown = e;
-    shown.line = page.Line(e.line, line);
-    shown.detail = page.Line(e.detail, detail);
+    // Only the views change: the numbers of a cleared band are not copied.
+    const CExplanation shown{
+        e.kind,   e.file,      e.section, page.Line(e.line, line), page.Line(e.detail, detail),
+        e.reason, e.lineNumber};
     page << "<li>";
     page.Text(DescribeExplanation(shown));
     page << "</li>\n";
@@ -286,36 +298,47 @@ void Explanations(CPage& page, const std::vector<CExplanation>& explanations) {
 
 }  // namespace
 
-std::string HtmlEscape(std::string_view text) {
-  if (IsPlainText(text)) {  // a cell a byte: only the metacharacters change
-    std::string html;
-    html.reserve(text.size());
-    for (const char c : text) {
-      switch (c) {
-        case '&':
-          html += "&amp;";
-          break;
-        case '<':
-          html += "&lt;";
-          break;
-        case '>':
-          html += "&gt;";
-          break;
-        case '"':
-          html += "&quot;";
-          break;
-        case '\'':
-          html += "&#39;";
-          break;
-        default:
-          html += c;
-      }
+void AppendHtmlEscaped(std::string& html, std::string_view text) {
+  // One pass for the common case, printable ASCII: runs without a metacharacter are copied
+  // whole. A byte that is not plain sends the whole text the slow way, cell by cell.
+  const std::size_t start = html.size();
+  std::size_t from = 0;
+  bool plain = true;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (kCopied[c]) continue;
+    std::string_view entity;
+    switch (c) {
+      case '&':
+        entity = "&amp;";
+        break;
+      case '<':
+        entity = "&lt;";
+        break;
+      case '>':
+        entity = "&gt;";
+        break;
+      case '"':
+        entity = "&quot;";
+        break;
+      case '\'':
+        entity = "&#39;";
+        break;
+      default:
+        plain = false;
+        break;
     }
-    return html;
+    if (!plain) break;
+    html.append(text.substr(from, i - from));
+    html.append(entity);
+    from = i + 1;
   }
+  if (plain) {
+    html.append(text.substr(from));
+    return;
+  }
+  html.resize(start);
   const Cells cells = ToSafeCells(text);
-  std::string html;
-  html.reserve(text.size());
   for (const std::string& cell : cells) {
     if (cell == "&") {
       html += "&amp;";
@@ -331,6 +354,12 @@ std::string HtmlEscape(std::string_view text) {
       html += cell;
     }
   }
+}
+
+std::string HtmlEscape(std::string_view text) {
+  std::string html;
+  html.reserve(text.size());
+  AppendHtmlEscaped(html, text);
   return html;
 }
 
@@ -338,8 +367,9 @@ void WriteHtml(const CReport& report, bool showSecrets, std::ostream& out,
                CSecretMasker* runMasker) {
   CSecretMasker ownMasker;
   CSecretMasker& masker = runMasker != nullptr ? *runMasker : ownMasker;
-  // The changes come before all settings on the page; labels still follow the run's order.
-  if (!showSecrets) masker.Prime(report);
+  // The changes come before all settings on the page; labels still follow the run's order. The
+  // run's masker is primed already.
+  if (!showSecrets && runMasker == nullptr) masker.Prime(report);
   CPage page(out, showSecrets, masker);
   page << kHtmlPageStart << kTitleAndStyle << "<h1>Varnic comparison</h1>\n";
   Banner(page, report.verdict);

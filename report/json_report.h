@@ -1,19 +1,34 @@
 #ifndef VARNIC_REPORT_JSON_REPORT_H_
 #define VARNIC_REPORT_JSON_REPORT_H_
 
+#include <cstddef>
+#include <cstdint>
 #include <ostream>
+#include <vector>
 
 #include "report/report_model.h"
 #include "report/secrets.h"
 
 namespace varnic::cli {
 
-// Writes the report as one JSON document (schema_version 2, see docs/varnic.schema.json) to
+// Writes the report as one JSON document (schema_version 3, see docs/varnic.schema.json) to
 // `out` as it goes. Secret values are replaced by labels unless `showSecrets`. Bytes that are not
 // UTF-8 become U+FFFD.
-// `masker` gives the labels; pass the run's masker so that every output of the run agrees.
+// `masker` gives the labels; pass the run's masker, primed with `report` (as the run primes it),
+// so that every output of the run agrees. Without one the output primes its own.
 void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
                CSecretMasker* masker = nullptr);
+
+// Explanations as JSON lists them: the lines set aside for one reason (same kind, file, section,
+// reason and rule) are one object that names the first and lists the numbers of all of them, so
+// that a pair with a hundred thousand filtered lines does not make a hundred thousand objects.
+struct CExplanationGroup {
+  std::size_t first;                 // index of the explanation written for the group
+  std::vector<std::uint32_t> lines;  // every line of the group in order, the first's included;
+                                     // empty for a kind that is never grouped
+};
+// Renumberings, spacing hints, cleared bands and lines without a number stay one group each.
+std::vector<CExplanationGroup> GroupExplanations(const std::vector<CExplanation>& explanations);
 
 // The MAC addresses of one filter section that only one file lists, each once, in the order its
 // file lists them. Addresses are compared as text without trailing spaces.

@@ -210,5 +210,53 @@ TEST(MacFilterChangesOf, AddressesOnlyOneFileLists) {
   }
 }
 
+struct CGroupCase {
+  const char* name;
+  std::vector<CExplanation> explanations;
+  std::vector<std::vector<std::uint32_t>> lines;  // per object written, in order
+};
+
+CExplanation Note(CExplanation::Kind kind, int file, std::string_view reason, std::uint32_t line,
+                  std::string_view detail = "") {
+  return {kind, file, "[System]", "k=v", detail, reason, line};
+}
+
+TEST(GroupExplanations, LinesSetAsideForOneReasonAreOneObject) {
+  using Kind = CExplanation::Kind;
+  // Equal texts held apart: grouping goes by text, not by where it is stored.
+  const std::string off = "DHCP is off";
+  const std::string offAgain = off;
+  const std::vector<CGroupCase> cases = {
+      {"a run and a later line of one reason",
+       {Note(Kind::kFiltered, 1, off, 3, "|r|"), Note(Kind::kFiltered, 1, offAgain, 4, "|r|"),
+        Note(Kind::kDuplicate, 1, "later", 5), Note(Kind::kFiltered, 1, off, 9, "|r|")},
+       {{3, 4, 9}, {5}}},
+      {"another file, rule or kind is another object",
+       {Note(Kind::kFiltered, 1, off, 3, "|r|"), Note(Kind::kFiltered, 2, off, 3, "|r|"),
+        Note(Kind::kFiltered, 1, off, 4, "|s|"), Note(Kind::kReconcileRemoved, 1, off, 5)},
+       {{3}, {3}, {4}, {5}}},
+      {"renumberings, spacing hints and unnumbered lines stand alone",
+       {Note(Kind::kRenumbered, 1, "", 3, "a=b"), Note(Kind::kRenumbered, 1, "", 4, "a=b"),
+        Note(Kind::kSpacing, 2, "sp", 5, "k"), Note(Kind::kFiltered, 1, off, 0),
+        Note(Kind::kFiltered, 1, off, 0)},
+       {{}, {}, {}, {}, {}}},
+  };
+  for (const CGroupCase& c : cases) {
+    std::vector<std::vector<std::uint32_t>> lines;
+    for (const CExplanationGroup& group : GroupExplanations(c.explanations)) {
+      lines.push_back(group.lines);
+    }
+    EXPECT_EQ(lines, c.lines) << c.name;
+  }
+  // The object of a group is its first line's, and JSON lists every number of the group.
+  CReport report;
+  report.explanations = cases[0].explanations;
+  const Json doc = Write(report, true);
+  ASSERT_EQ(doc["explanations"].size(), 2u);
+  EXPECT_EQ(doc["explanations"][0]["line"], 3);
+  EXPECT_EQ(doc["explanations"][0]["lines"], Json::array({3, 4, 9}));
+  EXPECT_EQ(doc["explanations"][0]["rule"], "|r|");
+}
+
 }  // namespace
 }  // namespace varnic::cli

@@ -1,6 +1,8 @@
 #include "report/json_writer.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <nlohmann/json.hpp>
@@ -73,7 +75,9 @@ void CJsonWriter::String(std::string_view text) {
 
 void CJsonWriter::Int(std::int64_t value) {
   BeforeValue();
-  buffer_ += std::to_string(value);
+  std::array<char, 24> digits{};
+  const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+  buffer_.append(digits.data(), end);
 }
 
 void CJsonWriter::Bool(bool value) {

@@ -21,6 +21,17 @@ CLineNumbers::CLineNumbers(const CComparison& comparison) : comparison_(comparis
       if (at == nullptr) break;
       newlines.push_back(static_cast<std::uint32_t>(at - text.data()));
     }
+    // Where each block of the text starts among the line ends: a look-up then searches the few
+    // line ends of one block, not all of them (a report asks for every line's number).
+    std::vector<std::uint32_t>& blocks = blocks_[Index(side)];
+    const std::size_t count = (text.size() >> kBlockBits) + 1;
+    blocks.reserve(count + 1);
+    std::size_t i = 0;
+    for (std::size_t b = 0; b < count; ++b) {
+      while (i < newlines.size() && (newlines[i] >> kBlockBits) < b) ++i;
+      blocks.push_back(static_cast<std::uint32_t>(i));
+    }
+    blocks.push_back(static_cast<std::uint32_t>(newlines.size()));
   }
   const CChangeLog& log = comparison.Changes();
   for (const CChange& change : log.Changes()) {
@@ -43,9 +54,12 @@ std::uint32_t CLineNumbers::Of(FileSide side, std::string_view line) const {
   }
   const auto offset = static_cast<std::uint32_t>(at - text.data());
   const std::vector<std::uint32_t>& newlines = newlines_[Index(side)];
+  const std::vector<std::uint32_t>& blocks = blocks_[Index(side)];
+  const std::size_t block = offset >> kBlockBits;
+  const auto first = newlines.begin() + blocks[block];
+  const auto last = newlines.begin() + blocks[block + 1];
   // One more than the number of line ends before the line.
-  return static_cast<std::uint32_t>(std::lower_bound(newlines.begin(), newlines.end(), offset) -
-                                    newlines.begin() + 1);
+  return static_cast<std::uint32_t>(std::lower_bound(first, last, offset) - newlines.begin() + 1);
 }
 
 std::string_view CLineNumbers::Original(std::string_view line) const {

@@ -27,7 +27,11 @@ class CLineNumbers {
 
  private:
   const CComparison& comparison_;
+  static constexpr unsigned kBlockBits = 6;             // blocks of 64 bytes
   std::array<std::vector<std::uint32_t>, 2> newlines_;  // offsets of '\n', per file
+  // Per file and block: the index of the first line end at or after the block's start; one more
+  // entry than blocks, the count of line ends.
+  std::array<std::vector<std::uint32_t>, 2> blocks_;
   std::unordered_map<const char*, std::string_view> renumbered_;
 };
 
