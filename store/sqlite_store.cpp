@@ -185,21 +185,17 @@ bool CSqliteStore::Exec(const char* sql, std::string& error) {
 
 bool CSqliteStore::ReadVersion(int& application, int& version, std::int64_t& tables,
                                std::string& error) {
-  const auto read = [&](const char* sql, std::int64_t& value) {
-    std::optional<CStatement> s = Statement(sql, error);
-    if (!s) return false;
-    if (s->Step() != SQLITE_ROW) return Fail(error);
-    value = s->Int(0);
-    return true;
-  };
-  std::int64_t a = 0;
-  std::int64_t v = 0;
-  if (!read("PRAGMA application_id", a) || !read("PRAGMA user_version", v) ||
-      !read("SELECT count(*) FROM sqlite_master", tables)) {
-    return false;
-  }
-  application = static_cast<int>(a);
-  version = static_cast<int>(v);
+  // One statement, so one snapshot: read one by one, another audit creating the schema could
+  // commit between them and show tables without our mark, as another program's file would.
+  std::optional<CStatement> s = Statement(
+      "SELECT (SELECT application_id FROM pragma_application_id()),"
+      " (SELECT user_version FROM pragma_user_version()), (SELECT count(*) FROM sqlite_master)",
+      error);
+  if (!s) return false;
+  if (s->Step() != SQLITE_ROW) return Fail(error);
+  application = static_cast<int>(s->Int(0));
+  version = static_cast<int>(s->Int(1));
+  tables = s->Int(2);
   return true;
 }
 
