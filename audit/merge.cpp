@@ -200,7 +200,7 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
                               ? &document["schema_version"]
                               : nullptr;
     if (kind == nullptr || *kind != "audit" || version == nullptr) {
-      error = "no \"kind\": \"audit\" with a \"schema_version\"";
+      error = R"(no "kind": "audit" with a "schema_version")";
       return false;
     }
     if (*version != kAuditSchemaVersion) {
