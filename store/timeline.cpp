@@ -160,7 +160,7 @@ CSince Since(const std::vector<CRun>& runs, const std::vector<CObservation>& obs
     static const std::unordered_map<std::string, const CDriftRecord*> kNothing;
     const auto& earlier = before ? settingsOf(spans[*before].set) : kNothing;
     std::vector<CSettingChange> changes;
-    // A structured binding is not captured by name before C++20's clang 16: a reference is.
+    // clang 14 cannot capture a structured binding in a lambda; a reference to it can be.
     const auto& device = name;
     const auto add = [&](const std::string& setting, const CDriftRecord& row, const char* state,
                          std::size_t end) {
