@@ -159,7 +159,7 @@ same cmd2.out after.ref
 same cmd1.out before.ref
 (cd "$dir" && wine64 varnic.exe compare ap-before.cfg ap-after.cfg --format=json) >"$work/json" ||
   true
-grep -q '"schema_version": 2' "$work/json" || fail "varnic.exe --format=json"
+grep -q '"schema_version": 3' "$work/json" || fail "varnic.exe --format=json"
 # The audit's pool of threads and its summary, on the same pair as a fleet of one.
 status=0
 (cd "$dir" && wine64 varnic.exe audit ap-before.cfg ap-after.cfg --format=json) >"$work/audit" ||
