@@ -7,29 +7,19 @@
 #include "engine/file_names.h"
 
 namespace varnic::audit {
-namespace {
-
-std::string_view Trim(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-}  // namespace
 
 bool CBaselineMap::Parse(std::string_view text, const std::string& directory, std::string& error) {
   std::size_t number = 0;
   while (!text.empty()) {
     ++number;
     const std::size_t end = text.find('\n');
-    const std::string_view line = Trim(text.substr(0, end));
+    const std::string_view line = TrimBlanks(text.substr(0, end));
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     if (line.empty() || line.front() == '#') continue;
     const std::size_t arrow = line.find("->");
-    const std::string_view glob = Trim(line.substr(0, arrow));
+    const std::string_view glob = TrimBlanks(line.substr(0, arrow));
     const std::string_view baseline =
-        arrow == std::string_view::npos ? std::string_view() : Trim(line.substr(arrow + 2));
+        arrow == std::string_view::npos ? std::string_view() : TrimBlanks(line.substr(arrow + 2));
     if (glob.empty() || baseline.empty()) {
       error = "line " + std::to_string(number) + ": expected 'GLOB -> BASELINE'";
       return false;

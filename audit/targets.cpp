@@ -57,6 +57,13 @@ void Walk(const CWalk& walk, std::size_t index, CWalkedDirectory& directory) {
 
 }  // namespace
 
+std::string_view TrimBlanks(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 std::string FileIdentity(const std::string& path) {
   // Made absolute first: a relative path whose first folder does not exist stays relative.
   std::error_code error;

@@ -9,6 +9,10 @@
 
 namespace varnic::audit {
 
+// A line of a file that lists targets or baselines (--expect, --baseline-map) without the blanks
+// and the CR around it.
+std::string_view TrimBlanks(std::string_view text);
+
 inline constexpr std::size_t kNamed = SIZE_MAX;
 
 // One backup to audit. `path` is as the command line or the directory walk spelled it; `error`
