@@ -192,6 +192,10 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
   } catch (const json::parse_error& e) {
     error = "not JSON (a syntax error at byte " + std::to_string(e.byte) + ")";
     return false;
+  } catch (const json::out_of_range&) {
+    // Well-formed JSON the parser still refuses: a number too large for a double.
+    error = "not readable JSON (a number too large)";
+    return false;
   }
   try {
     const json* kind =
