@@ -140,9 +140,10 @@ std::string DeviceDetails(const CDeviceResult& d) {
                      "<th>device</th></tr>\n";
   for (const CDrift& drift : d.drift) {
     html += "<tr><td class=\"v\">" + HtmlEscape(SettingName(drift.section, drift.key)) +
-            "</td><td>" + DriftKindName(drift.kind) + "</td><td class=\"v\">" +
-            HtmlEscape(drift.baseline) + "</td><td class=\"v\">" + HtmlEscape(drift.device) +
-            "</td></tr>\n";
+            "</td><td>" + DriftKindName(drift.kind) +
+            (drift.setAside.empty() ? "" : " (set aside: " + HtmlEscape(drift.setAside) + ")") +
+            "</td><td class=\"v\">" + HtmlEscape(drift.baseline) + "</td><td class=\"v\">" +
+            HtmlEscape(drift.device) + "</td></tr>\n";
   }
   html += "</table>";
   if (d.driftOmitted > 0) {
