@@ -55,10 +55,13 @@ class CRuleList {
   auto end() const { return rules_.end(); }
   // How many distinct conditions the rules hold; every CCondition::id is below it.
   std::size_t ConditionCount() const { return conditionCount_; }
+  // One of each distinct condition, those on the same key next to each other.
+  const std::vector<CCondition>& ConditionsByKey() const { return byKey_; }
 
  private:
   std::vector<CRule> rules_;
   std::size_t conditionCount_ = 0;
+  std::vector<CCondition> byKey_;
 };
 
 // Whether "*" as a whole condition key or value stands for anything: it does in relevance
@@ -66,7 +69,7 @@ class CRuleList {
 enum class Wildcard { kAny, kLiteral };
 
 // Answers the conditions of one rule list on one list of items, each condition at most once.
-// `items` must outlive the memo and stay unchanged while it is used.
+// `items` and `rules` must outlive the memo, and `items` stay unchanged while it is used.
 class CConditionMemo {
  public:
   CConditionMemo(const CLines& items, const CRuleList& rules, Wildcard wildcard);
@@ -78,7 +81,10 @@ class CConditionMemo {
   bool RuleHolds(const CRule& rule);
 
  private:
+  void AnswerAll();
+
   const CLines& items_;
+  const CRuleList& rules_;
   Wildcard wildcard_;
   std::vector<std::int8_t> answers_;  // -1 unknown, 0 no, 1 yes
 };
