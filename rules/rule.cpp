@@ -39,6 +39,10 @@ CRuleList::CRuleList(const std::vector<std::string>& texts) {
     }
   }
   conditionCount_ = distinct.size();
+  firsts_.assign(conditionCount_, false);
+  for (const CRule& rule : rules_) {
+    if (!rule.Conditions().empty()) firsts_[rule.Conditions().front().id] = true;
+  }
   // Conditions on the same key side by side, so that one pass over a bucket tests each item's key
   // once per distinct condition key.
   for (std::size_t id = 0; id < distinct.size(); ++id) {
@@ -55,14 +59,18 @@ CRuleList::CRuleList(const std::vector<std::string>& texts) {
 CConditionMemo::CConditionMemo(const CLines& items, const CRuleList& rules, Wildcard wildcard)
     : items_(items), rules_(rules), wildcard_(wildcard), answers_(rules.ConditionCount(), -1) {}
 
-void CConditionMemo::AnswerAll() {
-  // One pass answers every condition: a large bucket is read once and each item split at its "="
-  // once, and conditions on one key (a dozen per SSID) cost one search of the item's key, instead
-  // of a pass per condition asked.
+void CConditionMemo::Answer(const CCondition& asked) {
+  // One pass answers the asked condition, the others on its key and every rule's first condition
+  // (each is asked whatever the rest answer): a large bucket is read once and each item split at
+  // its "=" once, and conditions on one key (a dozen per SSID) cost one search of the item's key.
+  // Conditions that may never be asked stay out, as each costs a search of every item.
   std::vector<const CCondition*> open;
-  open.reserve(rules_.ConditionsByKey().size());
-  for (const CCondition& condition : rules_.ConditionsByKey()) open.push_back(&condition);
-  std::fill(answers_.begin(), answers_.end(), std::int8_t{0});
+  for (const CCondition& condition : rules_.ConditionsByKey()) {
+    if (answers_[condition.id] >= 0) continue;
+    if (condition.key != asked.key && !rules_.IsFirstCondition(condition.id)) continue;
+    open.push_back(&condition);
+    answers_[condition.id] = 0;
+  }
   for (auto item = items_.begin(); item != items_.end() && !open.empty(); ++item) {
     const std::size_t eq = item->find('=');
     const std::string_view key = eq == std::string_view::npos ? "" : item->substr(0, eq);
@@ -87,7 +95,7 @@ void CConditionMemo::AnswerAll() {
 }
 
 bool CConditionMemo::Holds(const CCondition& condition) {
-  if (answers_[condition.id] < 0) AnswerAll();
+  if (answers_[condition.id] < 0) Answer(condition);
   return answers_[condition.id] != 0;
 }
 
