@@ -18,6 +18,8 @@ CRule::CRule(std::string text) : text_(std::make_unique<const std::string>(std::
        k = GetNextRuleKey(rule, cursor)) {
     keys_.push_back(k);
   }
+  keySet_ = CViewSet(keys_.size());
+  for (const std::string_view k : keys_) keySet_.Insert(k);
 }
 
 std::string_view CRule::GoverningKey() const {

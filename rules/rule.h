@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/hash_index.h"
 #include "varnic/lines.h"
 
 namespace varnic {
@@ -30,6 +31,9 @@ class CRule {
   std::string_view Text() const { return *text_; }
   const std::vector<CCondition>& Conditions() const { return conditions_; }
   const std::vector<std::string_view>& Keys() const { return keys_; }
+  // The same keys as a set, built with the rule: a bucket that one rule governs asks it about
+  // each line without hashing the rule's keys again (a filter rule lists 257).
+  const CViewSet& KeySet() const { return keySet_; }
   // The key of the first condition; empty for a rule without any.
   std::string_view GoverningKey() const;
   // The notation of the conditions alone, "|k=v|k=v|".
@@ -40,6 +44,7 @@ class CRule {
   std::unique_ptr<const std::string> text_;
   std::vector<CCondition> conditions_;
   std::vector<std::string_view> keys_;
+  CViewSet keySet_;
 };
 
 // An ordered list of rules, tried in order.
