@@ -30,8 +30,8 @@ class CSectionAligner {
   }
 
   std::vector<CPair> Align() {
-    for (std::uint32_t i = 0; i < left_.size(); ++i) Add(FileSide::kFile1, i);
-    for (std::uint32_t i = 0; i < right_.size(); ++i) Add(FileSide::kFile2, i);
+    AddAll(FileSide::kFile1);
+    AddAll(FileSide::kFile2);
     if (IsMultiSsid(section_)) OrderMultiSsid();
     for (CPair& pair : pairs_) pair.kind = KindOf(pair);
     return std::move(pairs_);
@@ -42,17 +42,29 @@ class CSectionAligner {
     return GetItemKey(pair.left != kAbsent ? left_[pair.left] : right_[pair.right]);
   }
 
-  std::uint32_t Lookup(std::string_view key, std::uint32_t insert) {
-    const auto equal = [&](std::uint32_t p) { return KeyOf(pairs_[p]) == key; };
-    return insert == kAbsent ? index_.Find(HashOf(key), equal)
-                             : index_.FindOrInsert(HashOf(key), insert, equal);
+  std::uint32_t Find(std::string_view key) const {
+    return index_.Find(HashOf(key), [&](std::uint32_t p) { return KeyOf(pairs_[p]) == key; });
   }
 
-  void Add(FileSide side, std::uint32_t line) {
+  void AddAll(FileSide side) {
+    const CLines& lines = side == FileSide::kFile1 ? left_ : right_;
+    ForEachPrefetched(
+        index_, lines.size(),
+        [&](std::size_t i) {
+          const std::string_view key = GetItemKey(lines[i]);
+          return CHashedView{key, HashOf(key)};
+        },
+        [&](std::size_t i, const CHashedView& key) {
+          Add(side, static_cast<std::uint32_t>(i), key.view, key.hash);
+        });
+  }
+
+  void Add(FileSide side, std::uint32_t line, std::string_view key, std::uint32_t hash) {
     const bool left = side == FileSide::kFile1;
     const std::string_view text = left ? left_[line] : right_[line];
     const auto candidate = static_cast<std::uint32_t>(pairs_.size());
-    const std::uint32_t found = Lookup(GetItemKey(text), candidate);
+    const std::uint32_t found = index_.FindOrInsert(
+        hash, candidate, [&](std::uint32_t p) { return KeyOf(pairs_[p]) == key; });
     if (found == candidate) {
       pairs_.push_back(left ? CPair{line, kAbsent} : CPair{kAbsent, line});
       return;
@@ -70,7 +82,7 @@ class CSectionAligner {
   void OrderMultiSsid() {
     std::vector<CPair> ordered;
     ordered.reserve(pairs_.size());
-    const std::uint32_t status = Lookup("Multi_Status", kAbsent);
+    const std::uint32_t status = Find("Multi_Status");
     if (status != kAbsent) ordered.push_back(pairs_[status]);
     std::vector<bool> taken(pairs_.size(), false);
     if (status != kAbsent) taken[status] = true;

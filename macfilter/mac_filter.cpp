@@ -17,6 +17,13 @@ bool IsMacEntry(std::string_view line) {
   return GetItemKey(line).find(kEntryKey) != std::string_view::npos;
 }
 
+auto HashedValueOf(const CLines& lines) {
+  return [&lines](std::size_t i) {
+    const std::string_view value = GetItemValue(lines[i]);
+    return CHashedView{value, HashOf(value)};
+  };
+}
+
 // The distinct values of file 2's bucket. Every question the two passes ask ("does the other
 // bucket hold this address?", "which old entry held it?") is answered through it, so each value
 // is hashed once.
@@ -24,18 +31,25 @@ class CValues {
  public:
   explicit CValues(const CLines& bucket) : index_(bucket.size()) {
     elementOf_.reserve(bucket.size());
-    for (const std::string_view line : bucket) {
-      const std::string_view value = GetItemValue(line);
-      const auto next = static_cast<std::uint32_t>(values_.size());
-      const std::uint32_t element = index_.FindOrInsert(
-          HashOf(value), next, [&](std::uint32_t e) { return values_[e] == value; });
-      if (element == next) values_.push_back(value);
-      elementOf_.push_back(element);
-    }
+    ForEachPrefetched(index_, bucket.size(), HashedValueOf(bucket),
+                      [&](std::size_t /*line*/, const CHashedView& value) {
+                        const auto next = static_cast<std::uint32_t>(values_.size());
+                        const std::uint32_t element = index_.FindOrInsert(
+                            value.hash, next,
+                            [&](std::uint32_t e) { return values_[e] == value.view; });
+                        if (element == next) values_.push_back(value.view);
+                        elementOf_.push_back(element);
+                      });
   }
-  // The element of `value`, or kNone when the bucket holds no line with it.
-  std::uint32_t Find(std::string_view value) const {
-    return index_.Find(HashOf(value), [&](std::uint32_t e) { return values_[e] == value; });
+  // The element of each line's value in `lines`, kNone for a value the bucket does not hold.
+  std::vector<std::uint32_t> FindAll(const CLines& lines) const {
+    std::vector<std::uint32_t> elements(lines.size());
+    ForEachPrefetched(
+        index_, lines.size(), HashedValueOf(lines), [&](std::size_t i, const CHashedView& value) {
+          elements[i] =
+              index_.Find(value.hash, [&](std::uint32_t e) { return values_[e] == value.view; });
+        });
+    return elements;
   }
   std::uint32_t ElementOf(std::size_t line) const { return elementOf_[line]; }
   std::size_t Size() const { return values_.size(); }
@@ -110,11 +124,10 @@ void CompareMacFilterLists(CSectionBuckets& file1, CSectionBuckets& file2, CText
 
     // File 1's pass. Every value of file 1 (entries or not) marks the values of file 2 it
     // meets: file 2's pass asks exactly that, and file 1's rewrite keeps its values.
-    std::vector<std::uint32_t> element1(f1.size());
+    const std::vector<std::uint32_t> element1 = values2.FindAll(f1);
     std::vector<bool> inFile1(values2.Size(), false);
-    for (std::size_t i = 0; i < f1.size(); ++i) {
-      element1[i] = values2.Find(GetItemValue(f1[i]));
-      if (element1[i] != kNone) inFile1[element1[i]] = true;
+    for (const std::uint32_t element : element1) {
+      if (element != kNone) inFile1[element] = true;
     }
     const CPass first = Split(f1, [&](std::size_t i) { return element1[i] != kNone; });
     CLines merged;  // the addresses file 2's entries receive

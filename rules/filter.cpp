@@ -35,10 +35,10 @@ void CKeepList::Add(std::string_view key) {
 }
 
 bool CKeepList::Contains(std::string_view key) {
-  if (exact_.Contains(key)) return true;
+  if (Exact().Contains(key)) return true;
   if (!substrings_.Empty()) return substrings_.Contains(key);
   if (++scans_ > kScansBeforeIndex) {
-    for (const std::string_view entry : entries_) {
+    for (const std::string_view entry : Entries()) {
       for (std::size_t from = 0; from <= entry.size(); ++from) {
         for (std::size_t length = 0; from + length <= entry.size(); ++length) {
           substrings_.Insert(entry.substr(from, length));
@@ -47,7 +47,8 @@ bool CKeepList::Contains(std::string_view key) {
     }
     return substrings_.Contains(key);
   }
-  return std::any_of(entries_.begin(), entries_.end(), [&](std::string_view entry) {
+  const std::span<const std::string_view> entries = Entries();
+  return std::any_of(entries.begin(), entries.end(), [&](std::string_view entry) {
     return entry.find(key) != std::string_view::npos;
   });
 }
@@ -64,9 +65,13 @@ std::vector<std::uint16_t> MatchingRules(const CLines& bucket, const CRuleList& 
 
 std::vector<std::uint16_t> FilterBucket(CLines& bucket, const CRuleList& rules, CLines& dropped) {
   std::vector<std::uint16_t> matching = MatchingRules(bucket, rules);
-  CKeepList keep;
-  for (const std::uint16_t i : matching) {
-    for (const std::string_view key : rules[i].Keys()) keep.Add(key);
+  // Most buckets match one rule: its own key set answers, and a small backup's filter section
+  // no longer hashes the 257 keys of its rule for each file.
+  CKeepList keep = matching.size() == 1 ? CKeepList(rules[matching.front()]) : CKeepList();
+  if (matching.size() != 1) {
+    for (const std::uint16_t i : matching) {
+      for (const std::string_view key : rules[i].Keys()) keep.Add(key);
+    }
   }
   // A matching rule that names no key leaves nothing to keep by; the bucket then survives whole,
   // as it does when no rule matches.

@@ -18,6 +18,8 @@ CRule::CRule(std::string text) : text_(std::make_unique<const std::string>(std::
        k = GetNextRuleKey(rule, cursor)) {
     keys_.push_back(k);
   }
+  keySet_ = CViewSet(keys_.size());
+  for (const std::string_view k : keys_) keySet_.Insert(k);
 }
 
 std::string_view CRule::GoverningKey() const {
@@ -39,26 +41,64 @@ CRuleList::CRuleList(const std::vector<std::string>& texts) {
     }
   }
   conditionCount_ = distinct.size();
+  firsts_.assign(conditionCount_, false);
+  for (const CRule& rule : rules_) {
+    if (!rule.Conditions().empty()) firsts_[rule.Conditions().front().id] = true;
+  }
+  // Conditions on the same key side by side, so that one pass over a bucket tests each item's key
+  // once per distinct condition key.
+  for (std::size_t id = 0; id < distinct.size(); ++id) {
+    byKey_.push_back({distinct[id].first, distinct[id].second, static_cast<std::uint16_t>(id)});
+  }
+  std::stable_sort(byKey_.begin(), byKey_.end(),
+                   [](const CCondition& a, const CCondition& b) { return a.key < b.key; });
+  // Equal keys share one view, so that a pass tells a new key by its address.
+  for (std::size_t i = 1; i < byKey_.size(); ++i) {
+    if (byKey_[i].key == byKey_[i - 1].key) byKey_[i].key = byKey_[i - 1].key;
+  }
 }
 
 CConditionMemo::CConditionMemo(const CLines& items, const CRuleList& rules, Wildcard wildcard)
-    : items_(items), wildcard_(wildcard), answers_(rules.ConditionCount(), -1) {}
+    : items_(items), rules_(rules), wildcard_(wildcard), answers_(rules.ConditionCount(), -1) {}
+
+void CConditionMemo::Answer(const CCondition& asked) {
+  // One pass answers the asked condition, the others on its key and every rule's first condition
+  // (each is asked whatever the rest answer): a large bucket is read once and each item split at
+  // its "=" once, and conditions on one key (a dozen per SSID) cost one search of the item's key.
+  // Conditions that may never be asked stay out, as each costs a search of every item.
+  std::vector<const CCondition*> open;
+  for (const CCondition& condition : rules_.ConditionsByKey()) {
+    if (answers_[condition.id] >= 0) continue;
+    if (condition.key != asked.key && !rules_.IsFirstCondition(condition.id)) continue;
+    open.push_back(&condition);
+    answers_[condition.id] = 0;
+  }
+  for (auto item = items_.begin(); item != items_.end() && !open.empty(); ++item) {
+    const std::size_t eq = item->find('=');
+    const std::string_view key = eq == std::string_view::npos ? "" : item->substr(0, eq);
+    const std::string_view value = eq == std::string_view::npos ? "" : item->substr(eq + 1);
+    const CCondition* group = nullptr;
+    bool keyHolds = false;
+    // A condition met by this item is answered and leaves the open list.
+    std::erase_if(open, [&](const CCondition* condition) {
+      if (group == nullptr || condition->key.data() != group->key.data() ||
+          condition->key.size() != group->key.size()) {
+        group = condition;
+        keyHolds = (wildcard_ == Wildcard::kAny && condition->key == "*") ||
+                   key.find(condition->key) != std::string_view::npos;
+      }
+      if (!keyHolds) return false;
+      const bool holds = (wildcard_ == Wildcard::kAny && condition->value == "*") ||
+                         value.find(condition->value) != std::string_view::npos;
+      if (holds) answers_[condition->id] = 1;
+      return holds;
+    });
+  }
+}
 
 bool CConditionMemo::Holds(const CCondition& condition) {
-  std::int8_t& answer = answers_[condition.id];
-  if (answer < 0) {
-    const bool anyKey = wildcard_ == Wildcard::kAny && condition.key == "*";
-    const bool anyValue = wildcard_ == Wildcard::kAny && condition.value == "*";
-    const bool holds = std::any_of(items_.begin(), items_.end(), [&](std::string_view item) {
-      const std::size_t eq = item.find('=');
-      const std::string_view key = eq == std::string_view::npos ? "" : item.substr(0, eq);
-      const std::string_view value = eq == std::string_view::npos ? "" : item.substr(eq + 1);
-      return (anyKey || key.find(condition.key) != std::string_view::npos) &&
-             (anyValue || value.find(condition.value) != std::string_view::npos);
-    });
-    answer = holds ? 1 : 0;
-  }
-  return answer != 0;
+  if (answers_[condition.id] < 0) Answer(condition);
+  return answers_[condition.id] != 0;
 }
 
 bool CConditionMemo::RuleHolds(const CRule& rule) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/hash_index.h"
 #include "varnic/lines.h"
 
 namespace varnic {
@@ -30,6 +31,9 @@ class CRule {
   std::string_view Text() const { return *text_; }
   const std::vector<CCondition>& Conditions() const { return conditions_; }
   const std::vector<std::string_view>& Keys() const { return keys_; }
+  // The same keys as a set, built with the rule: a bucket that one rule governs asks it about
+  // each line without hashing the rule's keys again (a filter rule lists 257).
+  const CViewSet& KeySet() const { return keySet_; }
   // The key of the first condition; empty for a rule without any.
   std::string_view GoverningKey() const;
   // The notation of the conditions alone, "|k=v|k=v|".
@@ -40,6 +44,7 @@ class CRule {
   std::unique_ptr<const std::string> text_;
   std::vector<CCondition> conditions_;
   std::vector<std::string_view> keys_;
+  CViewSet keySet_;
 };
 
 // An ordered list of rules, tried in order.
@@ -55,10 +60,16 @@ class CRuleList {
   auto end() const { return rules_.end(); }
   // How many distinct conditions the rules hold; every CCondition::id is below it.
   std::size_t ConditionCount() const { return conditionCount_; }
+  // One of each distinct condition, those on the same key next to each other.
+  const std::vector<CCondition>& ConditionsByKey() const { return byKey_; }
+  // Whether condition `id` is the first condition of some rule.
+  bool IsFirstCondition(std::uint16_t id) const { return firsts_[id]; }
 
  private:
   std::vector<CRule> rules_;
   std::size_t conditionCount_ = 0;
+  std::vector<CCondition> byKey_;
+  std::vector<bool> firsts_;  // by condition id
 };
 
 // Whether "*" as a whole condition key or value stands for anything: it does in relevance
@@ -66,7 +77,7 @@ class CRuleList {
 enum class Wildcard { kAny, kLiteral };
 
 // Answers the conditions of one rule list on one list of items, each condition at most once.
-// `items` must outlive the memo and stay unchanged while it is used.
+// `items` and `rules` must outlive the memo, and `items` stay unchanged while it is used.
 class CConditionMemo {
  public:
   CConditionMemo(const CLines& items, const CRuleList& rules, Wildcard wildcard);
@@ -78,7 +89,10 @@ class CConditionMemo {
   bool RuleHolds(const CRule& rule);
 
  private:
+  void Answer(const CCondition& asked);
+
   const CLines& items_;
+  const CRuleList& rules_;
   Wildcard wildcard_;
   std::vector<std::int8_t> answers_;  // -1 unknown, 0 no, 1 yes
 };

@@ -156,6 +156,31 @@ TEST(Pipeline, WholeComparisonsPinWhatNarrowTestsMiss) {
        {"[2.4GHz_WirelessSettings]", "s_ssid=Shop", ""},
        {"[2.4GHz_WirelessSettings]", "s_ssid=Shop", "o_channel=6"},
        true},
+      // Conditions on one key with other values (SSID2_Security=...) are answered together; each
+      // file keeps the keys of its own security type, and SSID2_Key (WEP) goes.
+      {"conditions sharing a key pick each file's own rule",
+       "[5GHz_MultiSSIDSettings]\nMulti_Status=Enable\nSSID2_Status=Enable\n"
+       "SSID2_Security=WPA2-Personal\nSSID2_Cipher=AES\nSSID2_Key=abc\n",
+       0,
+       "[5GHz_MultiSSIDSettings]\nMulti_Status=Enable\nSSID2_Status=Enable\n"
+       "SSID2_Security=WPA2-Enterprise\nSSID2_Cipher=AES\nSSID2_Radius_Server=10.0.0.1\n",
+       0,
+       {"[5GHz_MultiSSIDSettings]", "s_Multi_Status=Enable", "s_SSID2_Status=Enable",
+        "d_SSID2_Security=WPA2-Personal", "s_SSID2_Cipher=AES", ""},
+       {"[5GHz_MultiSSIDSettings]", "s_Multi_Status=Enable", "s_SSID2_Status=Enable",
+        "d_SSID2_Security=WPA2-Enterprise", "s_SSID2_Cipher=AES", "o_SSID2_Radius_Server=10.0.0.1"},
+       true},
+      // A condition holds on an item whose key and value merely contain its own, found after
+      // items that do not; the kept keys are then matched as they are listed.
+      {"a condition met by a later item that contains it",
+       "[2.4GHz_SecuritySettings]\nkey1=k\nauth_type_old=xWPA2-Personalx\npassphrase=p\n",
+       0,
+       "[2.4GHz_SecuritySettings]\nauth_type=Open System\nwep_status=Disable\n"
+       "key1=k\npassphrase=p\n",
+       0,
+       {"[2.4GHz_SecuritySettings]", "o_passphrase=p", "", ""},
+       {"[2.4GHz_SecuritySettings]", "", "o_auth_type=Open System", "o_wep_status=Disable"},
+       true},
   };
   for (const PinnedCase& test : cases) {
     SCOPED_TRACE(test.name);

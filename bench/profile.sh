@@ -1,0 +1,93 @@
+#!/bin/sh
+# Where the time of each headline figure goes: one profile per figure, so that the next change
+# starts from the hot spots rather than from a guess. Builds nothing: run it against the bench
+# preset's build (cmake --preset bench && cmake --build --preset bench).
+#
+#   bench/profile.sh                   # all four profiles into ./profiles
+#   bench/profile.sh compare-1m        # one of: compare-1m mac-list report-json audit
+#   OUT=/tmp/p BUILD=build/bench bench/profile.sh report-json
+#
+# Each profile is `perf record --call-graph dwarf` of one run and a flat text summary beside it
+# (NAME.perf.data, NAME.txt: self time per function, then the callers of the top ones). Without
+# perf, `valgrind --tool=callgrind` counts instructions instead (NAME.callgrind, NAME.txt).
+set -eu
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${BUILD:-$ROOT/build/bench}
+OUT=${OUT:-$PWD/profiles}
+VARNIC=$BUILD/cli/varnic
+GENPAIR=$BUILD/bench/varnic-genpair
+for tool in "$VARNIC" "$GENPAIR"; do
+  [ -x "$tool" ] || { echo "profile.sh: $tool not built (cmake --build --preset bench)" >&2; exit 2; }
+done
+mkdir -p "$OUT"
+DATA=$(mktemp -d "${TMPDIR:-/tmp}/varnic-profile.XXXXXX")
+trap 'rm -rf "$DATA"' EXIT INT TERM
+
+# record NAME COMMAND...: profiles one run of COMMAND (its exit status 1, "differences", is fine).
+record() {
+  name=$1
+  shift
+  if command -v perf >/dev/null 2>&1; then
+    perf record -q --call-graph dwarf,16384 -F 2000 -o "$OUT/$name.perf.data" -- "$@" \
+      >/dev/null 2>&1 || [ $? -eq 1 ]
+    {
+      echo "# $*"
+      perf report -i "$OUT/$name.perf.data" --no-children --stdio --no-call-graph 2>/dev/null \
+        | grep -E '^ +[0-9]' | head -30
+      echo
+      perf report -i "$OUT/$name.perf.data" --children --stdio --no-call-graph 2>/dev/null \
+        | grep -E '^ +[0-9]' | grep -v kernel | head -30
+    } >"$OUT/$name.txt"
+  else
+    valgrind --tool=callgrind --callgrind-out-file="$OUT/$name.callgrind" "$@" \
+      >/dev/null 2>&1 || [ $? -eq 1 ]
+    { echo "# $*"; callgrind_annotate "$OUT/$name.callgrind" | head -60; } >"$OUT/$name.txt"
+  fi
+  echo "$OUT/$name.txt"
+}
+
+pair() {  # pair SHAPE LINES: generates the pair once, prints its two paths
+  [ -f "$DATA/$1-$2-1.cfg" ] || "$GENPAIR" "$1" "$2" "$DATA" >/dev/null
+  echo "$DATA/$1-$2-1.cfg $DATA/$1-$2-2.cfg"
+}
+
+compare_1m() {  # the realistic 1M-line pair with --save, against GNU diff
+  set -- $(pair realistic 1000000)
+  record compare-1m "$VARNIC" compare "$1" "$2" --save "$DATA/O1" "$DATA/O2" --quiet
+}
+
+mac_list() {  # the worst hostile shape: a MAC list without acl, the other file permuted
+  set -- $(pair mac-list 200000)
+  record mac-list "$VARNIC" compare "$1" "$2" --save "$DATA/O1" "$DATA/O2" --quiet
+}
+
+report_json() {  # the costliest report at 200k lines
+  set -- $(pair realistic 200000)
+  record report-json "$VARNIC" compare "$1" "$2" --save "$DATA/O1" "$DATA/O2" --format=json
+}
+
+audit() {  # the audit of 2,000 backups with -j1 (bench/audit_bench.py times 10,000)
+  mkdir -p "$DATA/fleet"
+  "$GENPAIR" realistic 250 "$DATA" 0 >/dev/null
+  mv "$DATA/realistic-250-1.cfg" "$DATA/golden.cfg"
+  seed=1
+  while [ $seed -le 1000 ]; do
+    "$GENPAIR" realistic 250 "$DATA/fleet" $seed >/dev/null
+    mv "$DATA/fleet/realistic-250-1.cfg" "$DATA/fleet/a$seed.cfg"
+    mv "$DATA/fleet/realistic-250-2.cfg" "$DATA/fleet/b$seed.cfg"
+    seed=$((seed + 1))
+  done
+  record audit "$VARNIC" audit -j1 --format=json "$DATA/golden.cfg" "$DATA/fleet"
+}
+
+if [ $# -eq 0 ]; then set -- compare-1m mac-list report-json audit; fi
+for profile in "$@"; do
+  case $profile in
+    compare-1m) compare_1m ;;
+    mac-list) mac_list ;;
+    report-json) report_json ;;
+    audit) audit ;;
+    *) echo "profile.sh: unknown profile: $profile" >&2; exit 2 ;;
+  esac
+done
