@@ -8,6 +8,7 @@
 #include "audit/targets.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
+#include "golden/fix.h"
 #include "report/device_types.h"
 #include "report/input_checks.h"
 #include "report/report_model.h"
@@ -77,8 +78,32 @@ bool Save(const CComparison& comparison, const CSavePaths& save, std::string& er
   return false;
 }
 
+// The device brought to its baseline, verified, written whole or not at all.
+void WriteFixed(const golden::CGolden& golden, const CComparison& comparison,
+                const std::vector<std::string>& names, const CPairOptions& options,
+                const std::string& path, std::string& error) {
+  const golden::CFixOptions fix{comparison.Type(FileSide::kFile1),
+                                comparison.Type(FileSide::kFile2), options.ignores, options.strict};
+  std::string fixed;
+  std::vector<golden::CRemedy> applied;
+  std::string why;
+  if (!golden::FixDevice(golden, names, std::string(comparison.Text(FileSide::kFile2)), fix, fixed,
+                         applied, why)) {
+    error = "cannot fix: " + why;
+    return;
+  }
+  CStagedFiles output;
+  std::error_code code;
+  if (!output.Stage(
+          path, [&fixed](CBufferedWriter& out) { out.Append(fixed); }, code) ||
+      !output.Commit(code)) {
+    error = "cannot write '" + output.FailedPath() + "': " + code.message();
+  }
+}
+
 CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
-                    const CPairOptions& options, const CSavePaths& save, bool walked) {
+                    const CPairOptions& options, const CSavePaths& save, bool walked,
+                    const std::string& root) {
   CDeviceResult result;
   result.path = target;
   result.baseline = baseline.path;
@@ -104,8 +129,17 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
     result.deviceType = types.type2;
   }
   // The comparison takes its inputs over, so every pair copies the shared baseline text.
+  std::string intended = baseline.text;
+  if (baseline.golden) {
+    golden::CRendered rendered;
+    if (!baseline.golden->RenderFor(golden::DeviceNames(target, root), &text, rendered,
+                                    result.error)) {
+      return result;
+    }
+    intended = std::move(rendered.text);
+  }
   const CComparison comparison =
-      Compare({baseline.text, result.baselineType}, {std::move(text), result.deviceType});
+      Compare({std::move(intended), result.baselineType}, {std::move(text), result.deviceType});
   if (options.patternUse != nullptr) options.patternUse->See(comparison.Text(FileSide::kFile2));
   result.error = cli::InputProblem(comparison, FileSide::kFile2);
   if (!result.error.empty()) return result;
@@ -118,17 +152,22 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
                            {target, result.deviceType, 0}, report),
           options.showSecrets, result);
   if (!save.baseline.empty() && !Save(comparison, save, result.error)) result.drift.clear();
+  if (result.error.empty() && result.drifted && !save.fixed.empty() && baseline.golden) {
+    WriteFixed(*baseline.golden, comparison, golden::DeviceNames(target, root), options, save.fixed,
+               result.error);
+  }
   return result;
 }
 
 }  // namespace
 
 CDeviceResult AuditPair(const CBaseline& baseline, const std::string& target,
-                        const CPairOptions& options, const CSavePaths& save, bool walked) {
+                        const CPairOptions& options, const CSavePaths& save, bool walked,
+                        const std::string& root) {
   const auto start = std::chrono::steady_clock::now();
   CDeviceResult result;
   try {
-    result = Audit(baseline, target, options, save, walked);
+    result = Audit(baseline, target, options, save, walked, root);
   } catch (const std::bad_alloc&) {
     result = CDeviceResult{};
     result.path = target;

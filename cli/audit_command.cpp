@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <sstream>
 #include <system_error>
 
@@ -24,6 +26,7 @@
 #include "cli/os.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
+#include "golden/golden.h"
 #include "report/device_types.h"
 #include "report/ignore.h"
 #include "report/ignore_use.h"
@@ -81,6 +84,57 @@ struct CBaselines {
     return byPath.at(map.BaselineFor(target, fallback));
   }
 };
+
+// The fixed backup of each target in --fix-dir: its marked-pair name, ending ".fixed.cfg". None
+// may be a file the audit reads.
+bool NameFixes(const CAuditOptions& options, const std::vector<audit::CTarget>& targets,
+               const CBaselines& baselines, std::vector<audit::CSavePaths>& saves,
+               std::ostream& err) {
+  std::error_code code;
+  std::filesystem::create_directories(*options.fixDir, code);
+  if (code) {
+    err << "varnic: cannot create '" << Shown(*options.fixDir) << "': " << code.message() << "\n";
+    return false;
+  }
+  std::vector<std::string> paths;
+  paths.reserve(targets.size());
+  for (const audit::CTarget& target : targets) paths.push_back(target.path);
+  const std::vector<audit::CSavePaths> names = audit::SaveNamesFor(paths, *options.fixDir);
+  // By identity, so that the check stays one lookup per name on a fleet of thousands.
+  std::set<std::string> inputs;
+  for (const auto& [path, baseline] : baselines.byPath) inputs.insert(audit::FileIdentity(path));
+  if (options.vars) inputs.insert(audit::FileIdentity(*options.vars));
+  for (const audit::CTarget& target : targets) inputs.insert(audit::FileIdentity(target.path));
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    std::string name = names[i].device;
+    constexpr std::string_view kSuffix = ".device.cfg";
+    if (name.ends_with(kSuffix)) name.resize(name.size() - kSuffix.size());
+    saves[i].fixed = name + ".fixed.cfg";
+    if (inputs.contains(audit::FileIdentity(saves[i].fixed)) ||
+        os::SameFile(saves[i].fixed, targets[i].path)) {
+      err << "varnic: refusing to overwrite input '" << Shown(saves[i].fixed)
+          << "' with a fixed backup\n";
+      return false;
+    }
+  }
+  return true;
+}
+
+// Golden baselines are parsed once, their rules compiled once, for every target.
+bool LoadGoldens(const CAuditOptions& options, CBaselines& baselines, std::ostream& err) {
+  const bool templates = options.golden || options.vars;
+  if (!templates && !options.fixDir) return true;
+  for (auto& [path, baseline] : baselines.byPath) {
+    auto golden = std::make_shared<golden::CGolden>();
+    std::string error;
+    if (!golden->Load(path, baseline.text, options.vars.value_or(""), error, !templates)) {
+      err << "varnic: " << Shown(error) << "\n";
+      return false;
+    }
+    baseline.golden = std::move(golden);
+  }
+  return true;
+}
 
 bool LoadBaselines(const CAuditOptions& options, CBaselines& baselines, std::ostream& err) {
   baselines.fallback = options.inputs.front();
@@ -295,8 +349,9 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   CBaselines baselines;
   if (!LoadBaselines(options, baselines, err)) return kTrouble;
   for (const auto& [path, baseline] : baselines.byPath) patternUse.See(baseline.text);
+  if (!LoadGoldens(options, baselines, err)) return kTrouble;
 
-  audit::CWalkSkips skips{options.saveDir.value_or(""), {}};
+  audit::CWalkSkips skips{options.saveDir.value_or(""), {}, options.fixDir.value_or("")};
   for (const auto& [path, baseline] : baselines.byPath) skips.baselines.push_back(path);
   const audit::CTargetList list = audit::ExpandTargets(
       std::vector<std::string>(options.inputs.begin() + 1, options.inputs.end()), options.glob,
@@ -317,6 +372,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
     for (const audit::CTarget& target : targets) paths.push_back(target.path);
     saves = audit::SaveNamesFor(paths, *options.saveDir);
   }
+  if (options.fixDir && !NameFixes(options, targets, baselines, saves, err)) return kTrouble;
 
   // Each slot is written by the one worker that took its index; unstarted ones stay empty.
   std::vector<std::optional<audit::CDeviceResult>> results(targets.size());
@@ -332,8 +388,10 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       results[i] = std::move(failed);
       return;
     }
+    const bool walked = target.directory != audit::kNamed;
     audit::CDeviceResult result =
-        audit::AuditPair(baseline, target.path, pair, saves[i], target.directory != audit::kNamed);
+        audit::AuditPair(baseline, target.path, pair, saves[i], walked,
+                         walked ? list.directories[target.directory].path : std::string());
     // Tallied whole, kept in part: what a device keeps does not grow with how much it drifted.
     tally.AddDevice(result);
     audit::TrimDrift(result);

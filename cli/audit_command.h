@@ -30,6 +30,9 @@ struct CAuditOptions {
   bool merge = false;
   bool noProgress = false;
   bool showSecrets = false;
+  bool golden = false;                // the baselines are golden templates (implied by vars)
+  std::optional<std::string> vars;    // their variables per device
+  std::optional<std::string> fixDir;  // a fixed backup of every drifted device goes here
 };
 
 // Exit status of an audit stopped by a signal: 128 + the signal, as a shell reports it (130 for

@@ -64,6 +64,13 @@ CAuditCommandLine::CAuditCommandLine(CLI::App& app) {
   app_->add_flag("--merge", o.merge, "Fold audit summaries (--format json) into one");
   app_->add_flag("--no-progress", o.noProgress, "No progress bar on a terminal");
   app_->add_flag("--show-secrets", o.showSecrets, "Show secret values in the outputs");
+  app_->add_flag("--template", o.golden,
+                 "The baseline is a golden template: render it for each target");
+  app_->add_option("--vars", o.vars, "Variables of the template per device (CSV or JSON)")
+      ->type_name("FILE");
+  app_->add_option("--fix-dir", o.fixDir,
+                   "Write each drifted device brought to its baseline into DIR")
+      ->type_name("DIR");
 }
 
 bool CAuditCommandLine::Chosen() const { return app_->parsed(); }

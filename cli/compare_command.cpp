@@ -16,6 +16,9 @@
 #include "cli/os.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
+#include "golden/fix.h"
+#include "golden/golden.h"
+#include "golden/remediation.h"
 #include "report/device_types.h"
 #include "report/explain.h"
 #include "report/html_report.h"
@@ -95,8 +98,11 @@ bool ChecksInputsAndOutputs(const CCompareOptions& options, std::ostream& err) {
   std::vector<const std::string*> outputs;
   if (options.save) outputs = {&options.save->first, &options.save->second};
   if (options.html) outputs.push_back(&*options.html);
+  if (options.writeFixed) outputs.push_back(&*options.writeFixed);
+  std::vector<const std::string*> inputs = {&options.file1, &options.file2};
+  if (options.vars) inputs.push_back(&*options.vars);
   for (auto output = outputs.begin(); output != outputs.end(); ++output) {
-    for (const std::string* input : {&options.file1, &options.file2}) {
+    for (const std::string* input : inputs) {
       const bool same =
           *input == "-" ? os::IsStandardInput(**output) : os::SameFile(**output, *input);
       if (same) {
@@ -161,7 +167,9 @@ CPlan ResolvePlan(const CCompareOptions& options, const CTerminal& terminal) {
                                                 : Format::kChanges;
   const bool printed = !options.quiet;
   const bool document = options.html.has_value() || (printed && plan.format == Format::kJson);
-  const bool lines = printed && (plan.format == Format::kChanges || plan.format == Format::kGithub);
+  const bool lines =
+      printed && (plan.format == Format::kChanges || plan.format == Format::kGithub ||
+                  plan.format == Format::kRemediation);
   plan.parts.entries = document || lines;
   plan.parts.stats = document || (printed && (options.stat || plan.format == Format::kSide));
   plan.parts.explanations = document || (printed && options.explain);
@@ -198,7 +206,7 @@ std::pair<std::int32_t, std::int32_t> ResolveTypes(const CCompareOptions& option
 // Every output is staged before any replaces an earlier one, and they land together: when one
 // cannot, those already in place are put back.
 bool Save(const CCompareOptions& options, const CReport& report, CSecretMasker& masker,
-          std::ostream& err) {
+          const std::string& fixed, std::ostream& err) {
   const CComparison& comparison = *report.comparison;
   CStagedFiles outputs;
   std::string html;
@@ -212,6 +220,10 @@ bool Save(const CCompareOptions& options, const CReport& report, CSecretMasker& 
     html = RenderHtml(report, options.showSecrets, &masker);
     ok = outputs.Stage(
         *options.html, [&html](CBufferedWriter& out) { out.Append(html); }, error);
+  }
+  if (ok && options.writeFixed) {
+    ok = outputs.Stage(
+        *options.writeFixed, [&fixed](CBufferedWriter& out) { out.Append(fixed); }, error);
   }
   if (!ok || !outputs.Commit(error)) {
     err << "varnic: cannot write '" << Shown(outputs.FailedPath()) << "': " << error.message()
@@ -255,6 +267,8 @@ void Render(const CPlan& plan, const CCompareOptions& options, const CReport& re
     case Format::kChanges:
       if (!options.stat) WriteChanges(report, terminalMasker, out);
       break;
+    case Format::kRemediation:  // written by the caller, which knows the failed rules
+      break;
     case Format::kSide:
     case Format::kAuto:
       if (!options.stat) WriteSideView(report, plan.view, terminalMasker, out);
@@ -266,6 +280,48 @@ void Render(const CPlan& plan, const CCompareOptions& options, const CReport& re
     if (!options.stat) out << "\n" << RenderStats(report.stats, plan.view.width);
     WriteVerdict(report, terminalMasker, out);
   }
+}
+
+std::vector<std::string> DeviceNames(const CCompareOptions& options) {
+  return options.device ? std::vector<std::string>{*options.device}
+                        : golden::DeviceNames(options.file2);
+}
+
+// FILE1 rendered for FILE2 when it is a golden template; false, with the reason told, when a
+// rule is malformed or a variable has no value. Without --template, FILE1 stands as it is (the
+// golden file of --write-fixed).
+bool RenderGolden(const CCompareOptions& options, golden::CGolden& golden, std::string& text1,
+                  const std::string& text2, std::vector<golden::CFailedRule>& failed,
+                  std::ostream& err) {
+  if (!options.golden && !options.writeFixed) return true;
+  golden::CRendered rendered;
+  std::string error;
+  if (!golden.Load(options.file1, text1, options.vars.value_or(""), error, !options.golden) ||
+      !golden.RenderFor(DeviceNames(options), &text2, rendered, error)) {
+    err << "varnic: " << Shown(error) << "\n";
+    return false;
+  }
+  text1 = std::move(rendered.text);
+  failed = std::move(rendered.failed);
+  return true;
+}
+
+// FILE2 brought to FILE1, verified; false, with the reason told, when it cannot be.
+bool FixDevice(const CCompareOptions& options, const golden::CGolden& golden,
+               const CComparison& comparison, const CIgnores& ignores, std::string& fixed,
+               std::ostream& err) {
+  if (!options.writeFixed) return true;
+  const golden::CFixOptions fix{comparison.Type(FileSide::kFile1),
+                                comparison.Type(FileSide::kFile2), &ignores.list, options.strict};
+  std::vector<golden::CRemedy> applied;
+  std::string error;
+  if (golden::FixDevice(golden, DeviceNames(options),
+                        std::string(comparison.Text(FileSide::kFile2)), fix, fixed, applied,
+                        error)) {
+    return true;
+  }
+  err << "varnic: cannot write a fixed '" << Shown(options.file2) << "': " << Shown(error) << "\n";
+  return false;
 }
 
 }  // namespace
@@ -302,6 +358,9 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   if (!Read(options.file1, in, text1, err) || !Read(options.file2, in, text2, err)) {
     return kExitTrouble;
   }
+  std::vector<golden::CFailedRule> failedRules;
+  golden::CGolden golden;
+  if (!RenderGolden(options, golden, text1, text2, failedRules, err)) return kExitTrouble;
   const auto [type1, type2] = ResolveTypes(options, text1, text2, err);
 
   const CComparison comparison = Compare({std::move(text1), type1}, {std::move(text2), type2});
@@ -333,8 +392,17 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   CSecretMasker masker;
   masker.Prime(report);
 
-  if (!Save(options, report, masker, err)) return kExitTrouble;
+  std::string fixed;
+  if (!FixDevice(options, golden, comparison, ignores, fixed, err) ||
+      !Save(options, report, masker, fixed, err)) {
+    return kExitTrouble;
+  }
   if (!options.quiet) Render(plan, options, report, masker, out);
+  if (!options.quiet && plan.format == Format::kRemediation) {
+    golden::WriteRemediation(
+        golden::Remediation(report, failedRules, comparison.Text(FileSide::kFile2), options.strict),
+        out);
+  }
   return report.verdict.Differs() ? kExitDifferent : kExitSame;
 }
 

@@ -21,6 +21,7 @@
 #include "cli/help.h"
 #include "cli/os.h"
 #include "cli/pager.h"
+#include "cli/render_command.h"
 #include "cli/stdout_buffer.h"
 #include "cli/suggest.h"
 #include "cli/usage_errors.h"
@@ -32,7 +33,7 @@ namespace {
 using varnic::cli::kExitTrouble;
 using varnic::cli::kUsageHint;
 
-constexpr std::array<std::string_view, 3> kSubcommands = {"compare", "audit", "help"};
+constexpr std::array<std::string_view, 4> kSubcommands = {"compare", "audit", "render", "help"};
 
 // "varnic FILE1 FILE2" means "varnic compare FILE1 FILE2": a first word that is no subcommand
 // (and no request for help or the version) starts the compare arguments. A word that is no file
@@ -40,7 +41,7 @@ constexpr std::array<std::string_view, 3> kSubcommands = {"compare", "audit", "h
 bool ImplyCompare(std::vector<std::string>& args) {
   if (args.size() < 2) return true;
   const std::string& first = args[1];
-  for (const char* word : {"compare", "audit", "help", "--help", "-h", "--version"}) {
+  for (const char* word : {"compare", "audit", "render", "help", "--help", "-h", "--version"}) {
     if (first == word) return true;
   }
   std::error_code ignored;
@@ -61,7 +62,7 @@ bool Arguments(int argc, char** argv, std::vector<std::string>& args) {
   args.assign(argv, argv + argc);
   if (!ImplyCompare(args)) return false;
   // VARNIC_OPTIONS holds defaults for compare, whose options the audit does not take.
-  if (args.size() > 1 && args[1] == "audit") return true;
+  if (args.size() > 1 && (args[1] == "audit" || args[1] == "render")) return true;
   const char* defaults = std::getenv("VARNIC_OPTIONS");
   if (defaults == nullptr) return true;
   std::vector<std::string> words;
@@ -85,6 +86,8 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
   varnic::cli::CCompareArgs compare;
   varnic::cli::AddCompareCommand(app, compare);
   varnic::cli::CAuditCommandLine audit(app);
+  varnic::cli::CRenderOptions render;
+  CLI::App* renderCommand = varnic::cli::AddRenderCommand(app, render);
 
   // Help is asked for before VARNIC_OPTIONS is read: a default meant for compare must not
   // turn a request for help into an unknown option.
@@ -113,6 +116,7 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
     return kExitTrouble;
   }
   if (audit.Chosen()) return audit.Run(std::cout, std::cerr);
+  if (renderCommand->parsed()) return varnic::cli::RunRender(render, std::cout, std::cerr);
   if (!varnic::cli::FinishCompareArgs(compare, std::cerr)) return kExitTrouble;
   // The terminal is read before a pager takes standard output over.
   const varnic::cli::CTerminal terminal = varnic::cli::CTerminal::FromProcess();

@@ -22,6 +22,7 @@ done
 packages=(
   cmake ninja-build g++ pkg-config
   libcli11-dev nlohmann-json3-dev
+  libre2-dev  # user patterns in golden templates: linear time whatever the pattern
 )
 if ((!user_only)); then
   packages+=(
