@@ -52,7 +52,7 @@ const char* const kCompareFooter = R"(Formats (--format):
            (only in FILE1), "[Section] + key=value" (only in FILE2), "[Section] ~ ..."
            (not compared, but different) (default when standard output is not a terminal)
   marked   the two marked results one after the other, as --save writes them
-  json     one JSON document, schema_version 2 (/usr/share/varnic/varnic.schema.json)
+  json     one JSON document, schema_version 3 (/usr/share/varnic/varnic.schema.json)
   brief    one line when the files differ, as diff -q
   github   GitHub Actions annotations, one per difference
   remediation  per section, the edits that bring FILE2 to FILE1: "set key=value",

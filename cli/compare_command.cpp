@@ -388,6 +388,13 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
       BuildReport(comparison, {options.file1, type1, comparison.LinesRead(FileSide::kFile1)},
                   {options.file2, type2, comparison.LinesRead(FileSide::kFile2)}, reportOptions);
   report.generatedAt = ReportDate();
+  // The way back, for the remediation view and the documents, wherever FILE1 is a golden file.
+  std::vector<golden::CRemedy> remedies;
+  if (options.golden || options.writeFixed || plan.format == Format::kRemediation) {
+    remedies =
+        golden::Remediation(report, failedRules, comparison.Text(FileSide::kFile2), options.strict);
+    report.remediation = golden::ReportItems(remedies);
+  }
   // One masker for the run: a secret has the same label in every output it reaches.
   CSecretMasker masker;
   masker.Prime(report);
@@ -399,9 +406,7 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   }
   if (!options.quiet) Render(plan, options, report, masker, out);
   if (!options.quiet && plan.format == Format::kRemediation) {
-    golden::WriteRemediation(
-        golden::Remediation(report, failedRules, comparison.Text(FileSide::kFile2), options.strict),
-        out);
+    golden::WriteRemediation(remedies, out);
   }
   return report.verdict.Differs() ? kExitDifferent : kExitSame;
 }

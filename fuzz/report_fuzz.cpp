@@ -75,7 +75,7 @@ void CheckJson(const CReport& report, bool showSecrets) {
   varnic::cli::WriteJson(report, showSecrets, out);
   const nlohmann::json doc = nlohmann::json::parse(out.str(), nullptr, false);
   Check(!doc.is_discarded(), "the JSON report does not parse");
-  Check(doc["schema_version"] == 2, "the JSON has another schema version");
+  Check(doc["schema_version"] == 3, "the JSON has another schema version");
   CheckCarried(doc["inputs"][0]["path"], report.left.path, "the JSON changes a file name");
   Check(doc["differs"] == report.verdict.Differs(), "the JSON changes the verdict");
   Check(doc["counts"]["hidden_differences"] == report.verdict.hiddenDifferences,

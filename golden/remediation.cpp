@@ -1,5 +1,6 @@
 #include "golden/remediation.h"
 
+#include <array>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -128,6 +129,17 @@ void WriteRemediation(const std::vector<CRemedy>& remedies, std::ostream& out) {
         break;
     }
   }
+}
+
+std::vector<cli::CRemediationItem> ReportItems(const std::vector<CRemedy>& remedies) {
+  static constexpr std::array<const char*, 4> kActions = {"set", "add", "remove", "manual"};
+  std::vector<cli::CRemediationItem> items;
+  items.reserve(remedies.size());
+  for (const CRemedy& remedy : remedies) {
+    items.push_back({kActions.at(static_cast<std::size_t>(remedy.kind)), remedy.section, remedy.key,
+                     remedy.value, remedy.rule});
+  }
+  return items;
 }
 
 }  // namespace varnic::golden

@@ -37,6 +37,9 @@ std::vector<CRemedy> Remediation(const cli::CReport& report, const std::vector<C
 // "manual: key=value fails {{ rule }}", LF-ended.
 void WriteRemediation(const std::vector<CRemedy>& remedies, std::ostream& out);
 
+// The remedies as a report carries them to its renderers.
+std::vector<cli::CRemediationItem> ReportItems(const std::vector<CRemedy>& remedies);
+
 }  // namespace varnic::golden
 
 #endif  // VARNIC_GOLDEN_REMEDIATION_H_

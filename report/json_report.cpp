@@ -115,7 +115,7 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
   };
 
   json.BeginObject();
-  json.Member("schema_version", 2);
+  json.Member("schema_version", 3);
   json.Key("tool");
   json.BeginObject();
   json.Member("name", "varnic");
@@ -246,6 +246,22 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
     json.EndObject();
   }
   json.EndArray();
+  if (report.remediation) {
+    json.Key("remediation");
+    json.BeginArray();
+    for (const CRemediationItem& item : *report.remediation) {
+      json.BeginObject();
+      json.Member("action", item.action);
+      json.Member("section", item.section);
+      json.Member("key", item.key);
+      json.Key("value");
+      value(std::string_view(item.value), IsSecretKey(item.key));
+      json.Key("rule");
+      lineOrNull(!item.rule.empty(), item.rule);
+      json.EndObject();
+    }
+    json.EndArray();
+  }
   json.EndObject();
   json.Flush();
   out << '\n';

@@ -60,7 +60,7 @@ Json Write(const CReport& report, bool showSecrets, CSecretMasker* masker = null
 
 TEST(WriteJson, WritesEveryFieldOfTheSecondSchema) {
   const Json doc = Write(FullReport(), false);
-  EXPECT_EQ(doc["schema_version"], 2);
+  EXPECT_EQ(doc["schema_version"], 3);
   EXPECT_EQ(doc["inputs"][0]["role"], "single-band");
   EXPECT_TRUE(doc["inputs"][1]["role"].is_null());
   EXPECT_EQ(doc["differs"], true);  // strict, with a hidden difference

@@ -1,6 +1,7 @@
 // Golden templates through the command: render, compare and audit of a small fleet.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -142,6 +143,29 @@ TEST(GoldenCommand, WriteFixedBringsTheDeviceBack) {
     EXPECT_EQ(same.status, 2) << input;
     EXPECT_NE(same.err.find("refusing to overwrite input"), std::string::npos) << same.err;
   }
+}
+
+TEST(GoldenCommand, JsonCarriesTheRemediationAndValidates) {
+  if (std::system("/usr/bin/python3 -c 'import jsonschema' 2>/dev/null") != 0) {
+    GTEST_SKIP() << "python3-jsonschema is not installed";
+  }
+  const CFleet fleet;
+  const CommandRun run =
+      RunVarnic({fleet.golden, fleet.ap2, "--vars", fleet.vars, "--format", "json"});
+  EXPECT_EQ(run.status, 1) << run.err;
+  for (const char* part :
+       {"\"remediation\": [",
+        "\"action\": \"manual\",\n      \"section\": \"[2.4GHz_WirelessSettings]\",\n"
+        "      \"key\": \"channel\",\n      \"value\": \"7\",\n"
+        "      \"rule\": \"one_of 1 6 11\""}) {
+    EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
+  }
+  const std::string json = fleet.dir.Write("out.json", run.out);
+  const std::string check =
+      "/usr/bin/python3 -c 'import json,sys,jsonschema; "
+      "jsonschema.validate(json.load(open(sys.argv[1])), json.load(open(sys.argv[2])))' " +
+      json + " " VARNIC_SOURCE_DIR "/docs/varnic.schema.json";
+  EXPECT_EQ(std::system(check.c_str()), 0);
 }
 
 TEST(GoldenCommand, AuditFixDirWritesOneFixPerDriftedDevice) {
