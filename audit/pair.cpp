@@ -81,14 +81,15 @@ bool Save(const CComparison& comparison, const CSavePaths& save, std::string& er
 // The device brought to its baseline, verified, written whole or not at all.
 void WriteFixed(const golden::CGolden& golden, const CComparison& comparison,
                 const std::vector<std::string>& names, const CPairOptions& options,
-                const std::string& path, std::string& error) {
+                const std::vector<golden::CRemedy>& first, const std::string& path,
+                std::string& error) {
   const golden::CFixOptions fix{comparison.Type(FileSide::kFile1),
                                 comparison.Type(FileSide::kFile2), options.ignores, options.strict};
   std::string fixed;
   std::vector<golden::CRemedy> applied;
   std::string why;
   if (!golden::FixDevice(golden, names, std::string(comparison.Text(FileSide::kFile2)), fix, fixed,
-                         applied, why)) {
+                         applied, why, &first)) {
     error = "cannot fix: " + why;
     return;
   }
@@ -130,8 +131,8 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   }
   // The comparison takes its inputs over, so every pair copies the shared baseline text.
   std::string intended = baseline.text;
+  golden::CRendered rendered;
   if (baseline.golden) {
-    golden::CRendered rendered;
     if (!baseline.golden->RenderFor(golden::DeviceNames(target, root), &text, rendered,
                                     result.error)) {
       return result;
@@ -148,13 +149,16 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   report.strict = options.strict;
   report.parts.stats = false;
   report.parts.explanations = false;
-  Collect(cli::BuildReport(comparison, {baseline.path, result.baselineType, 0},
-                           {target, result.deviceType, 0}, report),
-          options.showSecrets, result);
+  const cli::CReport built = cli::BuildReport(comparison, {baseline.path, result.baselineType, 0},
+                                              {target, result.deviceType, 0}, report);
+  Collect(built, options.showSecrets, result);
   if (!save.baseline.empty() && !Save(comparison, save, result.error)) result.drift.clear();
   if (result.error.empty() && result.drifted && !save.fixed.empty() && baseline.golden) {
-    WriteFixed(*baseline.golden, comparison, golden::DeviceNames(target, root), options, save.fixed,
-               result.error);
+    // The first round of the fix is this comparison's: only the check compares again.
+    const std::vector<golden::CRemedy> first = golden::Remediation(
+        built, rendered.failed, comparison.Text(FileSide::kFile2), options.strict);
+    WriteFixed(*baseline.golden, comparison, golden::DeviceNames(target, root), options, first,
+               save.fixed, result.error);
   }
   return result;
 }

@@ -97,25 +97,42 @@ std::string ApplyRemedies(std::string_view device, const std::vector<CRemedy>& r
   return fixed;
 }
 
+namespace {
+
+// The edits that remain between the golden file, rendered against `fixed`, and `fixed`.
+bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
+               const std::string& fixed, const CFixOptions& options, std::vector<CRemedy>& remedies,
+               std::string& error) {
+  CRendered rendered;
+  if (!golden.RenderFor(names, &fixed, rendered, error)) return false;
+  const CComparison comparison =
+      Compare({std::move(rendered.text), options.goldenType}, {fixed, options.deviceType});
+  cli::CReportOptions reportOptions;
+  reportOptions.ignores = options.ignores;
+  reportOptions.strict = options.strict;
+  reportOptions.parts.stats = false;
+  reportOptions.parts.explanations = false;
+  const cli::CReport report = cli::BuildReport(comparison, {"", options.goldenType, 0},
+                                               {"", options.deviceType, 0}, reportOptions);
+  remedies = Remediation(report, rendered.failed, fixed, options.strict);
+  return true;
+}
+
+}  // namespace
+
 bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
                const std::string& device, const CFixOptions& options, std::string& fixed,
-               std::vector<CRemedy>& applied, std::string& error) {
+               std::vector<CRemedy>& applied, std::string& error,
+               const std::vector<CRemedy>* first) {
   fixed = device;
   applied.clear();
   for (int round = 0; round <= kMaxRounds; ++round) {
-    CRendered rendered;
-    if (!golden.RenderFor(names, &fixed, rendered, error)) return false;
-    const CComparison comparison =
-        Compare({std::move(rendered.text), options.goldenType}, {fixed, options.deviceType});
-    cli::CReportOptions reportOptions;
-    reportOptions.ignores = options.ignores;
-    reportOptions.strict = options.strict;
-    reportOptions.parts.stats = false;
-    reportOptions.parts.explanations = false;
-    const cli::CReport report = cli::BuildReport(comparison, {"", options.goldenType, 0},
-                                                 {"", options.deviceType, 0}, reportOptions);
-    const std::vector<CRemedy> remedies =
-        Remediation(report, rendered.failed, fixed, options.strict);
+    std::vector<CRemedy> remedies;
+    if (round == 0 && first != nullptr) {
+      remedies = *first;
+    } else if (!Remaining(golden, names, fixed, options, remedies, error)) {
+      return false;
+    }
     if (remedies.empty()) return true;
     for (const CRemedy& remedy : remedies) {
       if (remedy.kind == RemedyKind::kManual) {

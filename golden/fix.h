@@ -29,10 +29,12 @@ std::string ApplyRemedies(std::string_view device, const std::vector<CRemedy>& r
 // the golden file (rendered against the result) with the result again, a few rounds while the
 // relevance rules move; lines without "=" are left as they are and may still differ. False, with
 // the reason, when a remedy is manual or the result does not settle. `applied` holds the edits of
-// every round.
+// every round. `first`, when given, are the first round's edits, derived by the caller from its
+// own comparison of the same pair.
 bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
                const std::string& device, const CFixOptions& options, std::string& fixed,
-               std::vector<CRemedy>& applied, std::string& error);
+               std::vector<CRemedy>& applied, std::string& error,
+               const std::vector<CRemedy>* first = nullptr);
 
 }  // namespace varnic::golden
 
