@@ -104,7 +104,10 @@ bool ParseJson(const std::string& path, std::string_view bytes, CInventory& inve
   // Duplicate keys are folded by the parser; the object form states one row per device.
   for (const auto& [device, row] : document.items()) {
     if (!row.is_object()) {
-      error = path + ": device '" + device + "' is not an object of variables";
+      error.assign(path)
+          .append(": device '")
+          .append(device)
+          .append("' is not an object of variables");
       return false;
     }
     CVariables variables;
@@ -114,8 +117,8 @@ bool ParseJson(const std::string& path, std::string_view bytes, CInventory& inve
       } else if (value.is_number() || value.is_boolean()) {
         variables[name] = value.dump();
       } else if (!value.is_null()) {
-        error = path + ": device '" + device + "', variable '" + name +
-                "' is neither a string, a number nor a boolean";
+        error.assign(path).append(": device '").append(device).append("', variable '");
+        error.append(name).append("' is neither a string, a number nor a boolean");
         return false;
       }
     }

@@ -158,14 +158,15 @@ bool CTemplate::Render(const CVariables* variables, const std::string& deviceNam
       } else if (part.variable) {
         const auto found = variables->find(part.text);
         if (found == variables->end()) {
-          error = path_ + ":" + std::to_string(line.number) + ": variable '" + part.text +
-                  "' has no value for device '" + deviceName + "' in '" + inventoryPath + "'";
+          error.assign(path_).append(":").append(std::to_string(line.number));
+          error.append(": variable '").append(part.text).append("' has no value for device '");
+          error.append(deviceName).append("' in '").append(inventoryPath).append("'");
           return false;
         }
         // A line break in a value would write settings the template never had.
         if (found->second.find_first_of("\r\n") != std::string::npos) {
-          error = inventoryPath + ": variable '" + part.text + "' of device '" + deviceName +
-                  "' holds a line break";
+          error.assign(inventoryPath).append(": variable '").append(part.text);
+          error.append("' of device '").append(deviceName).append("' holds a line break");
           return false;
         }
         rendered.text += found->second;
