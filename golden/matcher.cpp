@@ -1,7 +1,5 @@
 #include "golden/matcher.h"
 
-#include <re2/re2.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstddef>
@@ -173,13 +171,8 @@ std::shared_ptr<const CMatcher> CMatcher::Parse(std::string_view expression, std
       error = "'regex' needs a pattern of 1 to 4096 bytes";
       return nullptr;
     }
-    RE2::Options options;
-    options.set_log_errors(false);
-    matcher->regex_ = std::make_unique<RE2>(argument, options);
-    if (!matcher->regex_->ok()) {
-      error = "bad pattern '" + std::string(argument) + "': " + matcher->regex_->error();
-      return nullptr;
-    }
+    matcher->regex_ = CRegex::Compile(argument, error);
+    if (!matcher->regex_) return nullptr;
   } else {
     error = "unknown matcher '" + std::string(name) +
             "' (one_of, range, in, regex, any; a variable is one name)";
@@ -208,7 +201,7 @@ bool CMatcher::Holds(std::string_view value) const {
       return true;
     }
     case Kind::kRegex:
-      return RE2::FullMatch(re2::StringPiece(value.data(), value.size()), *regex_);
+      return regex_->FullMatch(value);
   }
   return false;
 }

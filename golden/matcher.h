@@ -9,9 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace re2 {
-class RE2;
-}
+#include "golden/regex.h"
 
 namespace varnic::golden {
 
@@ -46,7 +44,7 @@ class CMatcher {
   std::array<std::uint8_t, 16> network_{};
   bool v6_ = false;
   unsigned prefix_ = 0;
-  std::unique_ptr<re2::RE2> regex_;
+  std::unique_ptr<const CRegex> regex_;
 };
 
 // An address as bytes: 4 for IPv4 (dotted quad), 16 for IPv6 (with "::" and a trailing quad).
