@@ -9,6 +9,7 @@
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "golden/fix.h"
+#include "golden/remediation.h"
 #include "report/device_types.h"
 #include "report/input_checks.h"
 #include "report/report_model.h"
@@ -79,6 +80,32 @@ void Collect(const cli::CReport& report, const CPairOptions& options, CDeviceRes
   result.hidden = report.verdict.hiddenDifferences;
   result.ignored = report.verdict.ignored;
   result.drifted = report.verdict.Differs();
+}
+
+// Names, on each drift row of a golden baseline, the rule the device's value failed.
+void NameFailedRules(const std::vector<golden::CFailedRule>& failed, CDeviceResult& result) {
+  if (failed.empty()) return;
+  for (CDrift& drift : result.drift) {
+    for (const golden::CFailedRule& rule : failed) {
+      if (rule.section == drift.section && rule.key == drift.key) drift.rule = rule.rule;
+    }
+  }
+}
+
+// The edits as the outputs show them: values masked and cut as drift values are.
+void KeepRemediation(const std::vector<golden::CRemedy>& remedies, const CPairOptions& options,
+                     CDeviceResult& result) {
+  std::vector<CEdit>& kept = result.remediation.emplace();
+  for (const cli::CRemediationItem& item : golden::ReportItems(remedies)) {
+    if (kept.size() == kMaxKeptDrift) {
+      ++result.remediationOmitted;
+      continue;
+    }
+    kept.push_back(
+        {item.action, item.section, item.key,
+         Kept(std::string_view(item.value), cli::IsSecretKey(item.key), options.showSecrets),
+         item.rule});
+  }
 }
 
 bool Save(const CComparison& comparison, const CSavePaths& save, std::string& error) {
@@ -170,12 +197,20 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
       cli::BuildReport(comparison, {baseline.path, result.baselineType, 0, options.autoTypes},
                        {target, result.deviceType, 0, options.autoTypes}, report);
   Collect(built, options, result);
+  // The way back to a golden baseline, derived once: the outputs show it, and it is the first
+  // round of the fix, so that only the fix's check compares again.
+  std::vector<golden::CRemedy> remedies;
+  if (baseline.golden) {
+    NameFailedRules(rendered.failed, result);
+    if (result.drifted) {
+      remedies = golden::Remediation(built, rendered.failed, comparison.Text(FileSide::kFile2),
+                                     options.strict);
+      KeepRemediation(remedies, options, result);
+    }
+  }
   if (!save.baseline.empty() && !Save(comparison, save, result.error)) result.drift.clear();
   if (result.error.empty() && result.drifted && !save.fixed.empty() && baseline.golden) {
-    // The first round of the fix is this comparison's: only the check compares again.
-    const std::vector<golden::CRemedy> first = golden::Remediation(
-        built, rendered.failed, comparison.Text(FileSide::kFile2), options.strict);
-    WriteFixed(*baseline.golden, comparison, golden::DeviceNames(target, root), options, first,
+    WriteFixed(*baseline.golden, comparison, golden::DeviceNames(target, root), options, remedies,
                save.fixed, result.error);
   }
   return result;

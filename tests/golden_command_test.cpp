@@ -190,5 +190,61 @@ TEST(GoldenCommand, AuditFixDirWritesOneFixPerDriftedDevice) {
   EXPECT_EQ(fixed, Device("AP-2", "10.20.0.1", "11", "Hall"));
 }
 
+TEST(GoldenCommand, AuditShowsEachDriftedDeviceTheWayBack) {
+  const CFleet fleet;
+  const std::string page = fleet.dir.File("page.html");
+  const CommandRun run =
+      RunVarnic({"audit", fleet.golden, fleet.ap1, fleet.ap2, "--vars", fleet.vars, "--format",
+                 "json", "--html", page, "--no-progress"});
+  EXPECT_EQ(run.status, 1) << run.err;
+  const std::string manualChannel =
+      "\"action\": \"manual\",\n          \"section\": \"[2.4GHz_WirelessSettings]\",\n"
+      "          \"key\": \"channel\",\n          \"value\": \"7\",\n"
+      "          \"rule\": \"one_of 1 6 11\"";
+  for (const std::string& part : {std::string("\"rule\": \"in 10.20.0.0/16\""), manualChannel}) {
+    EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
+  }
+  // Only the drifted device has a way back.
+  EXPECT_EQ(run.out.find("remediation_omitted"), run.out.rfind("remediation_omitted"));
+  const std::string html = ReadAll(page);
+  for (const char* part : {"<th>expected</th><th>actual</th><th>rule</th>",
+                           "<td>manual</td><td class=\"v\">[2.4GHz_WirelessSettings] channel"}) {
+    EXPECT_NE(html.find(part), std::string::npos) << part;
+  }
+  // A merge of the document keeps it.
+  const std::string summary = fleet.dir.Write("summary.json", run.out);
+  const CommandRun merged = RunVarnic({"audit", "--merge", summary, "--format", "json"});
+  EXPECT_EQ(merged.status, 1) << merged.err;
+  EXPECT_NE(merged.out.find(manualChannel), std::string::npos) << merged.out;
+  if (std::system("/usr/bin/python3 -c 'import jsonschema' 2>/dev/null") == 0) {
+    for (const std::string& document : {summary, fleet.dir.Write("merged.json", merged.out)}) {
+      const std::string check =
+          "/usr/bin/python3 -c 'import json,sys,jsonschema; "
+          "jsonschema.validate(json.load(open(sys.argv[1])), json.load(open(sys.argv[2])))' " +
+          document + " " VARNIC_SOURCE_DIR "/docs/varnic-audit.schema.json";
+      EXPECT_EQ(std::system(check.c_str()), 0) << document;
+    }
+  }
+}
+
+TEST(GoldenCommand, AFixNameOnAnInputIsRefusedBeforeAnythingIsWritten) {
+  const CFleet fleet;
+  const std::string fixes = fleet.dir.File("fixes");
+  std::filesystem::create_directories(fixes);
+  // The inventory sits where ap2's fixed backup would go: its path with "/" made "__".
+  std::string name = fleet.ap2.substr(1);
+  for (std::size_t at = name.find('/'); at != std::string::npos; at = name.find('/', at)) {
+    name.replace(at, 1, "__");
+  }
+  const std::string inventory =
+      fleet.dir.Write("fixes/" + name + ".fixed.cfg", ReadAll(fleet.vars));
+  const CommandRun run = RunVarnic({"audit", fleet.golden, fleet.ap1, fleet.ap2, "--vars",
+                                    inventory, "--fix-dir", fixes, "--no-progress"});
+  EXPECT_EQ(run.status, 2) << run.out;
+  EXPECT_NE(run.err.find("refusing to overwrite input '" + inventory), std::string::npos)
+      << run.err;
+  EXPECT_EQ(ReadAll(inventory), ReadAll(fleet.vars));
+}
+
 }  // namespace
 }  // namespace varnic::testing
