@@ -137,7 +137,8 @@ void WriteFixed(const golden::CGolden& golden, const CComparison& comparison,
     error = "cannot fix: " + why;
     return;
   }
-  CStagedFiles output;
+  // Not flushed one by one: the audit syncs the fix directory once, after every pair.
+  CStagedFiles output(false);
   std::error_code code;
   if (!output.Stage(
           path, [&fixed](CBufferedWriter& out) { out.Append(fixed); }, code) ||

@@ -499,6 +499,17 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
     signal = interrupt.Signal();
   }
   if (progress) err << "\r\x1b[K" << std::flush;
+  // The fixed backups were written without a flush each: one sync makes them all durable
+  // before the summary says they were written.
+  bool fixesSynced = true;
+  if (options.fixDir) {
+    std::error_code code;
+    fixesSynced = SyncFileSystem(*options.fixDir, code);
+    if (!fixesSynced) {
+      err << "varnic: cannot flush the fixed backups in '" << Shown(*options.fixDir)
+          << "' to disk: " << code.message() << "\n";
+    }
+  }
 
   std::size_t listed = 0;
   std::vector<audit::CDeviceResult> devices =
@@ -514,6 +525,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   // The other outputs are whole whatever the history does; a history that missed devices is
   // trouble.
   if (history.Active() && !history.Finish(summary, err)) status = kTrouble;
+  if (!fixesSynced) status = kTrouble;
   if (signal != 0) {
     err << "varnic: audit interrupted; " << summary.totals.notStarted << " of "
         << summary.totals.targets << " targets were not audited\n";

@@ -112,6 +112,8 @@ bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
   reportOptions.strict = options.strict;
   reportOptions.parts.stats = false;
   reportOptions.parts.explanations = false;
+  // Settings not compared call for edits only under strict.
+  reportOptions.parts.hidden = options.strict;
   const cli::CReport report = cli::BuildReport(comparison, {"", options.goldenType, 0},
                                                {"", options.deviceType, 0}, reportOptions);
   remedies = Remediation(report, rendered.failed, fixed, options.strict);

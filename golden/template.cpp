@@ -1,6 +1,8 @@
 #include "golden/template.h"
 
+#include <functional>
 #include <map>
+#include <set>
 #include <utility>
 
 namespace varnic::golden {
@@ -36,21 +38,28 @@ void ForEachRawLine(std::string_view bytes, Visit&& visit) {
   }
 }
 
-// The values of a device by section and key; a repeated header starts its section again and
-// only the first line of a repeated key counts, as in the comparison.
-std::map<std::pair<std::string, std::string>, std::string> DeviceValues(std::string_view text) {
-  std::map<std::pair<std::string, std::string>, std::string> values;
-  std::string section;
+using CDeviceValues = std::map<std::pair<std::string_view, std::string_view>, std::string_view>;
+
+// The values a device holds for the settings rules test (`wanted`: keys by section), as views
+// into `text`; a repeated header starts its section again and only the first line of a
+// repeated key counts, as in the comparison. Only the wanted settings are kept: this runs for
+// every device of a fleet, twice when its fix is checked.
+CDeviceValues DeviceValues(std::string_view text, const CTemplate::CRuleKeys& wanted) {
+  CDeviceValues values;
+  std::string_view section;
+  const std::set<std::string, std::less<>>* keys = nullptr;
   ForEachRawLine(text, [&](std::string_view line, std::string_view) {
     if (line.starts_with('[')) {
-      section = std::string(line);
+      section = line;
+      const auto found = wanted.find(section);
+      keys = found == wanted.end() ? nullptr : &found->second;
       std::erase_if(values, [&](const auto& entry) { return entry.first.first == section; });
       return;
     }
     const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) return;
-    values.emplace(std::pair{section, std::string(line.substr(0, equals))},
-                   std::string(line.substr(equals + 1)));
+    if (keys == nullptr || equals == std::string_view::npos) return;
+    const std::string_view key = line.substr(0, equals);
+    if (keys->contains(key)) values.emplace(std::pair{section, key}, line.substr(equals + 1));
   });
   return values;
 }
@@ -61,6 +70,7 @@ bool CTemplate::Parse(std::string path, std::string_view bytes, std::string& err
   path_ = std::move(path);
   lines_.clear();
   usesVariables_ = templated_ = usesMatchers_ = false;
+  ruleKeys_.clear();
   std::string section;
   std::size_t number = 0;
   bool ok = true;
@@ -115,6 +125,7 @@ bool CTemplate::Parse(std::string path, std::string_view bytes, std::string& err
         parsed.parts.push_back(
             {std::string(value.substr(0, close + 2)), false, std::move(matcher)});
         usesMatchers_ = true;
+        ruleKeys_[section].emplace(line.substr(0, equals));
       }
       value.remove_prefix(close + 2);
     }
@@ -140,16 +151,16 @@ bool CTemplate::Render(const CVariables* variables, const std::string& deviceNam
                 : "device '" + deviceName + "' has no row in '" + inventoryPath + "'";
     return false;
   }
-  std::map<std::pair<std::string, std::string>, std::string> device;
-  if (usesMatchers_ && deviceText != nullptr) device = DeviceValues(*deviceText);
+  CDeviceValues device;
+  if (usesMatchers_ && deviceText != nullptr) device = DeviceValues(*deviceText, ruleKeys_);
   for (const CLine& line : lines_) {
     rendered.text += line.head;
     for (const CPart& part : line.parts) {
       if (part.matcher) {
         const std::string key = line.head.substr(0, line.head.size() - 1);
-        const auto found = device.find({line.section, key});
+        const auto found = device.find({std::string_view(line.section), std::string_view(key)});
         if (found != device.end() && part.matcher->Holds(found->second)) {
-          rendered.text += found->second;
+          rendered.text.append(found->second);
         } else {
           rendered.text += part.text;
           rendered.failed.push_back(

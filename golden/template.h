@@ -2,8 +2,11 @@
 #define VARNIC_GOLDEN_TEMPLATE_H_
 
 #include <cstddef>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +50,10 @@ class CTemplate {
               const std::string& inventoryPath, const std::string* deviceText, CRendered& rendered,
               std::string& error) const;
 
+ public:
+  // Keys by section header, each found by a view.
+  using CRuleKeys = std::map<std::string, std::set<std::string, std::less<>>, std::less<>>;
+
  private:
   struct CPart {
     std::string text;  // literal bytes, or the variable's name
@@ -64,6 +71,7 @@ class CTemplate {
 
   std::string path_;
   std::vector<CLine> lines_;
+  CRuleKeys ruleKeys_;  // the settings the rules test
   bool usesVariables_ = false;
   bool templated_ = false;
   bool usesMatchers_ = false;
