@@ -76,7 +76,7 @@ TEST(AuditTargets, WalkSkipsTheBaselineAndTheSaveDirAndCountsPerDirectory) {
   dir.Write("fleet/saved/ap1.cfg.device.cfg", "x");
   const CTargetList list =
       ExpandTargets({dir.File("fleet"), dir.File("empty"), dir.File("fleet/golden.cfg")}, "*.cfg",
-                    {dir.File("fleet/saved"), {dir.File("fleet/../fleet/golden.cfg")}});
+                    {dir.File("fleet/saved"), {dir.File("fleet/../fleet/golden.cfg")}, {}});
   ASSERT_EQ(list.targets.size(), 2U);  // ap1.cfg, and the baseline named on its own
   EXPECT_EQ(list.targets[0].path, dir.File("fleet/ap1.cfg"));
   EXPECT_EQ(list.targets[0].directory, 0U);

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,18 @@ struct CDrift {
   // pattern matched, and a secret whose values are digests where the outputs mask them.
   bool ignored = false;
   bool secret = false;
+  // The rule of a golden baseline that the device's value fails ("one_of 1 6 11"); else empty.
+  std::string rule{};
+};
+
+// One edit of the way back to a golden baseline, in the device's key names. Values are kept as
+// drift values are: cut and masked.
+struct CEdit {
+  std::string action;  // "set", "add", "remove" or "manual"
+  std::string section;
+  std::string key;
+  std::string value;  // set, add: to write; remove, manual: the device's value
+  std::string rule;   // manual: the rule the device's value fails
 };
 
 inline constexpr std::size_t kMaxKeptValue = 200;
@@ -57,7 +70,11 @@ struct CDeviceResult {
   bool drifted = false;          // the pair's verdict: differences, or hidden ones under --strict
   std::vector<CDrift> drift;     // the first kMaxKeptDrift once the audit has tallied them
   std::size_t driftOmitted = 0;  // drifted settings beyond those
-  double seconds = 0;            // what reading, comparing and saving the pair took
+  // Against a golden baseline, a drifted device's edits back to it: the first kMaxKeptDrift,
+  // and how many more (the fixed backup of --fix-dir holds them all). None otherwise.
+  std::optional<std::vector<CEdit>> remediation;
+  std::size_t remediationOmitted = 0;
+  double seconds = 0;  // what reading, comparing and saving the pair took
 
   bool Failed() const { return !error.empty(); }
 };

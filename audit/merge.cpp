@@ -83,6 +83,29 @@ const json& Array(const json& object, const char* key, const std::string& where)
   return value;
 }
 
+// A golden baseline's edits of one device, as WriteAuditJson writes them.
+std::vector<CEdit> EditsFrom(const json& row, const std::string& where, std::size_t& omitted) {
+  std::vector<CEdit> edits;
+  const json& items = Array(row, "remediation", where);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const std::string at = where + ".remediation[" + std::to_string(i) + "]";
+    CEdit edit;
+    edit.action = Text(items[i], "action", at);
+    if (edit.action != "set" && edit.action != "add" && edit.action != "remove" &&
+        edit.action != "manual") {
+      throw CShapeError("field '" + at + ".action': expected set, add, remove or manual, found \"" +
+                        edit.action + "\"");
+    }
+    edit.section = Text(items[i], "section", at);
+    edit.key = Text(items[i], "key", at);
+    edit.value = Text(items[i], "value", at);
+    if (!Field(items[i], "rule", at).is_null()) edit.rule = Text(items[i], "rule", at);
+    edits.push_back(std::move(edit));
+  }
+  omitted = Count(row, "remediation_omitted", where);
+  return edits;
+}
+
 CDeviceResult DeviceFrom(const json& row, const std::string& where) {
   CDeviceResult d;
   d.path = Text(row, "path", where);
@@ -124,8 +147,10 @@ CDeviceResult DeviceFrom(const json& row, const std::string& where) {
     entry.baseline = Text(item, "baseline", at);
     entry.device = Text(item, "device", at);
     if (item.contains("set_aside")) entry.setAside = Text(item, "set_aside", at);
+    if (item.contains("rule")) entry.rule = Text(item, "rule", at);
     d.drift.push_back(std::move(entry));
   }
+  if (row.contains("remediation")) d.remediation = EditsFrom(row, where, d.remediationOmitted);
   return d;
 }
 

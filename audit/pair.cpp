@@ -8,6 +8,8 @@
 #include "audit/targets.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
+#include "golden/fix.h"
+#include "golden/remediation.h"
 #include "report/device_types.h"
 #include "report/input_checks.h"
 #include "report/report_model.h"
@@ -80,6 +82,32 @@ void Collect(const cli::CReport& report, const CPairOptions& options, CDeviceRes
   result.drifted = report.verdict.Differs();
 }
 
+// Names, on each drift row of a golden baseline, the rule the device's value failed.
+void NameFailedRules(const std::vector<golden::CFailedRule>& failed, CDeviceResult& result) {
+  if (failed.empty()) return;
+  for (CDrift& drift : result.drift) {
+    for (const golden::CFailedRule& rule : failed) {
+      if (rule.section == drift.section && rule.key == drift.key) drift.rule = rule.rule;
+    }
+  }
+}
+
+// The edits as the outputs show them: values masked and cut as drift values are.
+void KeepRemediation(const std::vector<golden::CRemedy>& remedies, const CPairOptions& options,
+                     CDeviceResult& result) {
+  std::vector<CEdit>& kept = result.remediation.emplace();
+  for (const cli::CRemediationItem& item : golden::ReportItems(remedies)) {
+    if (kept.size() == kMaxKeptDrift) {
+      ++result.remediationOmitted;
+      continue;
+    }
+    kept.push_back(
+        {item.action, item.section, item.key,
+         Kept(std::string_view(item.value), cli::IsSecretKey(item.key), options.showSecrets),
+         item.rule});
+  }
+}
+
 bool Save(const CComparison& comparison, const CSavePaths& save, std::string& error) {
   CStagedFiles outputs;
   std::error_code code;
@@ -94,8 +122,34 @@ bool Save(const CComparison& comparison, const CSavePaths& save, std::string& er
   return false;
 }
 
+// The device brought to its baseline, verified, written whole or not at all.
+void WriteFixed(const golden::CGolden& golden, const CComparison& comparison,
+                const std::vector<std::string>& names, const CPairOptions& options,
+                const std::vector<golden::CRemedy>& first, const std::string& path,
+                std::string& error) {
+  const golden::CFixOptions fix{comparison.Type(FileSide::kFile1),
+                                comparison.Type(FileSide::kFile2), options.ignores, options.strict};
+  std::string fixed;
+  std::vector<golden::CRemedy> applied;
+  std::string why;
+  if (!golden::FixDevice(golden, names, std::string(comparison.Text(FileSide::kFile2)), fix, fixed,
+                         applied, why, &first)) {
+    error = "cannot fix: " + why;
+    return;
+  }
+  // Not flushed one by one: the audit syncs the fix directory once, after every pair.
+  CStagedFiles output(false);
+  std::error_code code;
+  if (!output.Stage(
+          path, [&fixed](CBufferedWriter& out) { out.Append(fixed); }, code) ||
+      !output.Commit(code)) {
+    error = "cannot write '" + output.FailedPath() + "': " + code.message();
+  }
+}
+
 CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
-                    const CPairOptions& options, const CSavePaths& save, bool walked) {
+                    const CPairOptions& options, const CSavePaths& save, bool walked,
+                    const std::string& root) {
   CDeviceResult result;
   result.path = target;
   result.baseline = baseline.path;
@@ -121,8 +175,17 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
     result.deviceType = types.type2;
   }
   // The comparison takes its inputs over, so every pair copies the shared baseline text.
+  std::string intended = baseline.text;
+  golden::CRendered rendered;
+  if (baseline.golden) {
+    if (!baseline.golden->RenderFor(golden::DeviceNames(target, root), &text, rendered,
+                                    result.error)) {
+      return result;
+    }
+    intended = std::move(rendered.text);
+  }
   const CComparison comparison =
-      Compare({baseline.text, result.baselineType}, {std::move(text), result.deviceType});
+      Compare({std::move(intended), result.baselineType}, {std::move(text), result.deviceType});
   if (options.patternUse != nullptr) options.patternUse->See(comparison.Text(FileSide::kFile2));
   result.error = cli::InputProblem(comparison, FileSide::kFile2);
   if (!result.error.empty()) return result;
@@ -131,10 +194,26 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   report.strict = options.strict;
   report.parts.stats = false;
   report.parts.explanations = false;
-  Collect(cli::BuildReport(comparison, {baseline.path, result.baselineType, 0, options.autoTypes},
-                           {target, result.deviceType, 0, options.autoTypes}, report),
-          options, result);
+  const cli::CReport built =
+      cli::BuildReport(comparison, {baseline.path, result.baselineType, 0, options.autoTypes},
+                       {target, result.deviceType, 0, options.autoTypes}, report);
+  Collect(built, options, result);
+  // The way back to a golden baseline, derived once: the outputs show it, and it is the first
+  // round of the fix, so that only the fix's check compares again.
+  std::vector<golden::CRemedy> remedies;
+  if (baseline.golden) {
+    NameFailedRules(rendered.failed, result);
+    if (result.drifted) {
+      remedies = golden::Remediation(built, rendered.failed, comparison.Text(FileSide::kFile2),
+                                     options.strict);
+      KeepRemediation(remedies, options, result);
+    }
+  }
   if (!save.baseline.empty() && !Save(comparison, save, result.error)) result.drift.clear();
+  if (result.error.empty() && result.drifted && !save.fixed.empty() && baseline.golden) {
+    WriteFixed(*baseline.golden, comparison, golden::DeviceNames(target, root), options, remedies,
+               save.fixed, result.error);
+  }
   return result;
 }
 
@@ -152,11 +231,12 @@ void ForOutputs(CDeviceResult& device) {
 }
 
 CDeviceResult AuditPair(const CBaseline& baseline, const std::string& target,
-                        const CPairOptions& options, const CSavePaths& save, bool walked) {
+                        const CPairOptions& options, const CSavePaths& save, bool walked,
+                        const std::string& root) {
   const auto start = std::chrono::steady_clock::now();
   CDeviceResult result;
   try {
-    result = Audit(baseline, target, options, save, walked);
+    result = Audit(baseline, target, options, save, walked, root);
   } catch (const std::bad_alloc&) {
     result = CDeviceResult{};
     result.path = target;

@@ -2,9 +2,11 @@
 #define VARNIC_AUDIT_PAIR_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "audit/device_result.h"
+#include "golden/golden.h"
 #include "report/ignore.h"
 #include "report/ignore_use.h"
 
@@ -16,6 +18,8 @@ namespace varnic::audit {
 struct CBaseline {
   std::string path;
   std::string text;
+  // Set when the baseline is a golden template: each target compares with its own rendering.
+  std::shared_ptr<const golden::CGolden> golden;
 };
 
 struct CPairOptions {
@@ -35,15 +39,19 @@ struct CPairOptions {
 struct CSavePaths {
   std::string baseline;
   std::string device;
+  std::string fixed;  // the device brought to its baseline, written when it drifted
 };
 
 // Reads `target`, compares it with the baseline and keeps what the summary needs. A target that
 // cannot be read, is empty or has nothing in a known section, or whose results cannot be saved,
 // gives a result with its error set; nothing here throws for a bad target. The saved pair is
 // staged and lands whole or not at all. A target a directory walk found (`walked`) that holds
-// marked results rather than a backup is not compared: its result says it was skipped.
+// marked results rather than a backup is not compared: its result says it was skipped. A golden
+// baseline is rendered for the device known by its path relative to `root` (the directory
+// argument it was found under) or its file name; a variable without a value is the row's error.
 CDeviceResult AuditPair(const CBaseline& baseline, const std::string& target,
-                        const CPairOptions& options, const CSavePaths& save, bool walked = false);
+                        const CPairOptions& options, const CSavePaths& save, bool walked = false,
+                        const std::string& root = {});
 
 // Drops the ignored rows a history kept and masks secret digests, as the outputs show drift.
 void ForOutputs(CDeviceResult& device);

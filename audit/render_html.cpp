@@ -131,21 +131,44 @@ std::string DeviceRow(const CDeviceResult& d) {
   return row + "<td>" + HtmlEscape(d.error) + "</td></tr>\n";
 }
 
+// A golden baseline's edits back, one row each.
+std::string RemediationTable(const CDeviceResult& d) {
+  std::string html =
+      "<p>The way back:</p>\n<table><tr><th>edit</th><th>setting</th>"
+      "<th>value</th><th>rule</th></tr>\n";
+  for (const CEdit& edit : *d.remediation) {
+    html += "<tr><td>" + HtmlEscape(edit.action) + "</td><td class=\"v\">" +
+            HtmlEscape(SettingName(edit.section, edit.key)) + "</td><td class=\"v\">" +
+            HtmlEscape(edit.value) + "</td><td class=\"v\">" + HtmlEscape(edit.rule) +
+            "</td></tr>\n";
+  }
+  html += "</table>";
+  if (d.remediationOmitted > 0) {
+    html += "<p>" + std::to_string(d.remediationOmitted) + " more edits not shown.</p>";
+  }
+  return html;
+}
+
 std::string DeviceDetails(const CDeviceResult& d) {
+  const bool golden = d.remediation.has_value();
   std::string html = "<details><summary>" + HtmlEscape(d.path) + " (" +
                      std::to_string(d.drift.size() + d.driftOmitted) +
                      (d.drift.size() + d.driftOmitted == 1 ? " setting)" : " settings)") +
                      "</summary>\n<p>Baseline <code>" + HtmlEscape(d.baseline) +
-                     "</code></p>\n<table><tr><th>setting</th><th>how</th><th>baseline</th>"
-                     "<th>device</th></tr>\n";
+                     "</code></p>\n<table><tr><th>setting</th><th>how</th>" +
+                     (golden ? "<th>expected</th><th>actual</th><th>rule</th></tr>\n"
+                             : "<th>baseline</th><th>device</th></tr>\n");
   for (const CDrift& drift : d.drift) {
     html += "<tr><td class=\"v\">" + HtmlEscape(SettingName(drift.section, drift.key)) +
             "</td><td>" + DriftKindName(drift.kind) +
             (drift.setAside.empty() ? "" : " (set aside: " + HtmlEscape(drift.setAside) + ")") +
             "</td><td class=\"v\">" + HtmlEscape(drift.baseline) + "</td><td class=\"v\">" +
-            HtmlEscape(drift.device) + "</td></tr>\n";
+            HtmlEscape(drift.device) +
+            (golden ? "</td><td class=\"v\">" + HtmlEscape(drift.rule) : std::string()) +
+            "</td></tr>\n";
   }
   html += "</table>";
+  if (golden && !d.Failed()) html += RemediationTable(d);
   if (d.driftOmitted > 0) {
     html += "<p>" + std::to_string(d.driftOmitted) +
             " more not shown; varnic compare or --save-dir show them all.</p>";

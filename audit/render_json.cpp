@@ -24,6 +24,29 @@ void WriteRunInfo(const CRunInfo& run, cli::CJsonWriter& json) {
   }
 }
 
+// As compare's JSON has it, with the count of edits beyond those listed.
+void WriteRemediation(const std::vector<CEdit>& edits, std::size_t omitted,
+                      cli::CJsonWriter& json) {
+  json.Key("remediation");
+  json.BeginArray();
+  for (const CEdit& edit : edits) {
+    json.BeginObject();
+    json.Member("action", edit.action);
+    json.Member("section", edit.section);
+    json.Member("key", edit.key);
+    json.Member("value", edit.value);
+    json.Key("rule");
+    if (edit.rule.empty()) {
+      json.Null();
+    } else {
+      json.String(edit.rule);
+    }
+    json.EndObject();
+  }
+  json.EndArray();
+  json.Member("remediation_omitted", omitted);
+}
+
 }  // namespace
 
 void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
@@ -94,9 +117,11 @@ void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
       json.Member("baseline", drift.baseline);
       json.Member("device", drift.device);
       if (!drift.setAside.empty()) json.Member("set_aside", drift.setAside);
+      if (!drift.rule.empty()) json.Member("rule", drift.rule);
       json.EndObject();
     }
     json.EndArray();
+    if (d.remediation && !d.Failed()) WriteRemediation(*d.remediation, d.remediationOmitted, json);
     json.EndObject();
   }
   json.EndArray();

@@ -42,7 +42,7 @@ std::vector<CSavePaths> SaveNamesFor(const std::vector<std::string>& targets,
     std::string name = stem;
     for (int n = 2; !taken.insert(name).second; ++n) name = stem + "~" + std::to_string(n);
     names.push_back(
-        {(dir / (name + ".baseline.cfg")).string(), (dir / (name + ".device.cfg")).string()});
+        {(dir / (name + ".baseline.cfg")).string(), (dir / (name + ".device.cfg")).string(), {}});
   }
   return names;
 }

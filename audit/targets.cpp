@@ -15,8 +15,8 @@ namespace fs = std::filesystem;
 
 struct CWalk {
   std::string_view glob;
-  std::string skipDirectory;        // by identity
-  std::set<std::string> baselines;  // by identity
+  std::set<std::string> skipDirectories;  // by identity
+  std::set<std::string> baselines;        // by identity
   std::vector<CTarget>* found = nullptr;
   std::vector<CSkippedFile>* skipped = nullptr;
 };
@@ -32,8 +32,8 @@ void Walk(const CWalk& walk, std::size_t index, CWalkedDirectory& directory) {
   for (const fs::recursive_directory_iterator end; it != end; it.increment(error)) {
     if (error) break;
     std::error_code statusError;
-    if (!walk.skipDirectory.empty() && it->is_directory(statusError) &&
-        FileIdentity(base::NameOf(it->path())) == walk.skipDirectory) {
+    if (!walk.skipDirectories.empty() && it->is_directory(statusError) &&
+        walk.skipDirectories.contains(FileIdentity(base::NameOf(it->path())))) {
       it.disable_recursion_pending();
       continue;
     }
@@ -97,7 +97,8 @@ CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string
   CTargetList list;
   CWalk walk;
   walk.glob = glob;
-  if (!skips.directory.empty()) walk.skipDirectory = FileIdentity(skips.directory);
+  if (!skips.directory.empty()) walk.skipDirectories.insert(FileIdentity(skips.directory));
+  if (!skips.fixDirectory.empty()) walk.skipDirectories.insert(FileIdentity(skips.fixDirectory));
   for (const std::string& baseline : skips.baselines) walk.baselines.insert(FileIdentity(baseline));
   std::vector<CTarget> found;
   walk.found = &found;

@@ -45,10 +45,12 @@ struct CTargetList {
 };
 
 // What a directory walk passes over: the audit's own --save-dir (its marked files are no
-// backups) and the baselines, which would only be compared with themselves.
+// backups) and --fix-dir (its fixed backups are outputs, not the fleet), and the baselines,
+// which would only be compared with themselves.
 struct CWalkSkips {
   std::string directory;
   std::vector<std::string> baselines;
+  std::string fixDirectory;
 };
 
 // Expands TARGET arguments: a directory is walked recursively (symbolic links to directories are

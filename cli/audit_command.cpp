@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <sstream>
 #include <system_error>
 
@@ -29,6 +31,7 @@
 #include "cli/output_checks.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
+#include "golden/golden.h"
 #include "report/device_types.h"
 #include "report/ignore.h"
 #include "report/ignore_use.h"
@@ -87,6 +90,38 @@ struct CBaselines {
     return byPath.at(map.BaselineFor(target, fallback));
   }
 };
+
+// The fixed backup of each target in --fix-dir: its marked-pair name, ending ".fixed.cfg". The
+// output plan checks them with every other output.
+void NameFixes(const std::string& directory, const std::vector<audit::CTarget>& targets,
+               std::vector<audit::CSavePaths>& saves) {
+  std::vector<std::string> paths;
+  paths.reserve(targets.size());
+  for (const audit::CTarget& target : targets) paths.push_back(target.path);
+  const std::vector<audit::CSavePaths> names = audit::SaveNamesFor(paths, directory);
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    std::string name = names[i].device;
+    constexpr std::string_view kSuffix = ".device.cfg";
+    if (name.ends_with(kSuffix)) name.resize(name.size() - kSuffix.size());
+    saves[i].fixed = name + ".fixed.cfg";
+  }
+}
+
+// Golden baselines are parsed once, their rules compiled once, for every target.
+bool LoadGoldens(const CAuditOptions& options, CBaselines& baselines, std::ostream& err) {
+  const bool templates = options.golden || options.vars;
+  if (!templates && !options.fixDir) return true;
+  for (auto& [path, baseline] : baselines.byPath) {
+    auto golden = std::make_shared<golden::CGolden>();
+    std::string error;
+    if (!golden->Load(path, baseline.text, options.vars.value_or(""), error, !templates)) {
+      err << "varnic: " << Shown(error) << "\n";
+      return false;
+    }
+    baseline.golden = std::move(golden);
+  }
+  return true;
+}
 
 bool LoadBaselines(const CAuditOptions& options, CBaselines& baselines, std::ostream& err) {
   baselines.fallback = options.inputs.front();
@@ -154,8 +189,9 @@ void NoteSkipped(const std::vector<audit::CSkippedFile>& skipped, std::ostream& 
   }
 }
 
-// Everything the audit reads (baselines, the map, the ignore file, every target found) and
-// writes (the page, every saved pair), so that no output lands on an input or on another output.
+// Everything the audit reads (baselines, the map, the ignore and expect files, the variables,
+// every target found) and writes (the page, every saved pair, every fixed backup), so that no
+// output lands on an input or on another output.
 base::COutputPlan PlanOf(const CAuditOptions& options, const CBaselines& baselines,
                          const std::vector<audit::CTarget>& targets,
                          const std::vector<audit::CSavePaths>& saves) {
@@ -164,14 +200,17 @@ base::COutputPlan PlanOf(const CAuditOptions& options, const CBaselines& baselin
   if (options.baselineMap) plan.AddInput(*options.baselineMap);
   if (options.ignoreFile) plan.AddInput(*options.ignoreFile);
   if (options.expect) plan.AddInput(*options.expect);
+  if (options.vars) plan.AddInput(*options.vars);
   for (const audit::CTarget& target : targets) plan.AddInput(target.path);
   if (options.html) plan.AddOutput(*options.html);
   // The history file is written too: never an input, never another output.
   if (options.db && !store::IsPostgresAddress(*options.db)) plan.AddOutput(*options.db);
   for (const audit::CSavePaths& save : saves) {
-    if (save.baseline.empty()) continue;
-    plan.AddOutput(save.baseline);
-    plan.AddOutput(save.device);
+    if (!save.baseline.empty()) {
+      plan.AddOutput(save.baseline);
+      plan.AddOutput(save.device);
+    }
+    if (!save.fixed.empty()) plan.AddOutput(save.fixed);
   }
   return plan;
 }
@@ -326,6 +365,7 @@ std::vector<std::string> InputsOf(const CAuditOptions& options, const CBaselines
   for (const auto& [path, baseline] : baselines.byPath) inputs.push_back(path);
   if (options.baselineMap) inputs.push_back(*options.baselineMap);
   if (options.ignoreFile) inputs.push_back(*options.ignoreFile);
+  if (options.vars) inputs.push_back(*options.vars);
   for (const audit::CTarget& target : targets) inputs.push_back(target.path);
   return inputs;
 }
@@ -364,8 +404,9 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   CBaselines baselines;
   if (!LoadBaselines(options, baselines, err)) return kTrouble;
   for (const auto& [path, baseline] : baselines.byPath) patternUse.See(baseline.text);
+  if (!LoadGoldens(options, baselines, err)) return kTrouble;
 
-  audit::CWalkSkips skips{options.saveDir.value_or(""), {}};
+  audit::CWalkSkips skips{options.saveDir.value_or(""), {}, options.fixDir.value_or("")};
   for (const auto& [path, baseline] : baselines.byPath) skips.baselines.push_back(path);
   const audit::CTargetList list = audit::ExpandTargets(
       std::vector<std::string>(options.inputs.begin() + 1, options.inputs.end()), options.glob,
@@ -382,14 +423,15 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
     for (const audit::CTarget& target : targets) paths.push_back(target.path);
     saves = audit::SaveNamesFor(paths, *options.saveDir);
   }
-  // Checked before the folder is made: a refused run leaves nothing behind.
+  if (options.fixDir) NameFixes(*options.fixDir, targets, saves);
+  // Checked before the folders are made: a refused run leaves nothing behind.
   if (!OutputsAreSafe(PlanOf(options, baselines, targets, saves), err)) return kTrouble;
-  if (options.saveDir) {
+  for (const std::optional<std::string>* directory : {&options.saveDir, &options.fixDir}) {
+    if (!*directory) continue;
     std::error_code code;
-    std::filesystem::create_directories(base::PathOf(*options.saveDir), code);
+    std::filesystem::create_directories(base::PathOf(**directory), code);
     if (code) {
-      err << "varnic: cannot create '" << Shown(*options.saveDir) << "': " << code.message()
-          << "\n";
+      err << "varnic: cannot create '" << Shown(**directory) << "': " << code.message() << "\n";
       return kTrouble;
     }
   }
@@ -424,8 +466,10 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       written[i].store(true, std::memory_order_release);
       return;
     }
+    const bool walked = target.directory != audit::kNamed;
     audit::CDeviceResult result =
-        audit::AuditPair(baseline, target.path, pair, saves[i], target.directory != audit::kNamed);
+        audit::AuditPair(baseline, target.path, pair, saves[i], walked,
+                         walked ? list.directories[target.directory].path : std::string());
     if (history.Active()) {
       history.Add(result, i);
       audit::ForOutputs(result);
@@ -455,6 +499,17 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
     signal = interrupt.Signal();
   }
   if (progress) err << "\r\x1b[K" << std::flush;
+  // The fixed backups were written without a flush each: one sync makes them all durable
+  // before the summary says they were written.
+  bool fixesSynced = true;
+  if (options.fixDir) {
+    std::error_code code;
+    fixesSynced = SyncFileSystem(*options.fixDir, code);
+    if (!fixesSynced) {
+      err << "varnic: cannot flush the fixed backups in '" << Shown(*options.fixDir)
+          << "' to disk: " << code.message() << "\n";
+    }
+  }
 
   std::size_t listed = 0;
   std::vector<audit::CDeviceResult> devices =
@@ -470,6 +525,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   // The other outputs are whole whatever the history does; a history that missed devices is
   // trouble.
   if (history.Active() && !history.Finish(summary, err)) status = kTrouble;
+  if (!fixesSynced) status = kTrouble;
   if (signal != 0) {
     err << "varnic: audit interrupted; " << summary.totals.notStarted << " of "
         << summary.totals.targets << " targets were not audited\n";

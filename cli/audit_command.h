@@ -30,7 +30,10 @@ struct CAuditOptions {
   bool merge = false;
   bool noProgress = false;
   bool showSecrets = false;
-  std::optional<std::string> db;  // a SQLite file or a postgresql:// address: record the run
+  std::optional<std::string> db;      // a SQLite file or a postgresql:// address: record the run
+  bool golden = false;                // the baselines are golden templates (implied by vars)
+  std::optional<std::string> vars;    // their variables per device
+  std::optional<std::string> fixDir;  // a fixed backup of every drifted device goes here
 };
 
 // Exit status of an audit stopped by a signal: 128 + the signal, as a shell reports it (130 for

@@ -69,6 +69,13 @@ CAuditCommandLine::CAuditCommandLine(CLI::App& app) {
   app_->add_option("--db", o.db,
                    "Record the run in a history: a SQLite file or a postgresql:// address")
       ->type_name("DB");
+  app_->add_flag("--template", o.golden,
+                 "The baseline is a golden template: render it for each target");
+  app_->add_option("--vars", o.vars, "Variables of the template per device (CSV or JSON)")
+      ->type_name("FILE");
+  app_->add_option("--fix-dir", o.fixDir,
+                   "Write each drifted device brought to its baseline into DIR")
+      ->type_name("DIR");
 }
 
 bool CAuditCommandLine::Chosen() const { return app_->parsed(); }

@@ -54,6 +54,8 @@ const char* const kCompareFooter = R"(Formats (--format):
   json     one JSON document, schema_version 3 (/usr/share/varnic/varnic.schema.json)
   brief    one line when the files differ, as diff -q
   github   GitHub Actions annotations, one per difference
+  remediation  per section, the edits that bring FILE2 to FILE1: "set key=value",
+           "add key=value", "remove key=value", "manual: key=value fails {{ rule }}"
 
 Device types (--type1, --type2): 0 or single-band, 1 or dual-band. When they differ,
 the single-band file is reconciled against the dual-band one: a band it has no
@@ -77,6 +79,12 @@ e.g. "[System]IPaddr", "[*]SSID*_Ssid", "Password". Ignored settings count for n
 Exit status: 0 no line marked d_ or o_ (ignored settings aside); 1 some line is (or, with
 --strict, a setting not compared differs); 2 trouble (bad arguments, an input that cannot
 be read, an output that cannot be written, a file with no known section).
+
+Golden templates (--template, --vars FILE): a value of FILE1 may be {{ name }}, a variable
+of the device from FILE (CSV with a "device" column, or JSON keyed by device), or a rule:
+{{ one_of 1 6 11 }}, {{ range 50..100 }}, {{ in 10.20.0.0/16 }}, {{ regex ^AP-[0-9]+$ }},
+{{ any }}. A rule FILE2 satisfies becomes FILE2's value; one it fails stays as its text.
+\{{ is a literal {{. The device is FILE2's file name without extension, or --device.
 
 Environment: VARNIC_OPTIONS (default options), NO_COLOR, COLUMNS, TERM, SOURCE_DATE_EPOCH.)";
 
@@ -118,7 +126,7 @@ CLI::App* AddCompareCommand(CLI::App& app, CCompareArgs& args) {
   compare->add_flag("-q,--quiet", args.options.quiet, "Print nothing; report by exit status only");
   compare
       ->add_option("--format", args.format,
-                   "Output format: side, changes, marked, json, brief or github")
+                   "Output format: side, changes, marked, json, brief, github, remediation")
       ->type_name("FORMAT");
   compare
       ->add_option("-W,--width", args.width,
@@ -143,6 +151,16 @@ CLI::App* AddCompareCommand(CLI::App& app, CCompareArgs& args) {
                     "Show secret values in JSON and HTML");
   compare->add_flag("--mask-secrets", args.options.maskSecrets,
                     "Mask secret values in the terminal");
+  compare->add_flag("--template", args.options.golden,
+                    "FILE1 is a golden template, rendered against FILE2");
+  compare->add_option("--vars", args.vars, "Variables of the template per device (CSV or JSON)")
+      ->type_name("FILE");
+  compare->add_option("--device", args.device, "FILE2's name in --vars (default: its file name)")
+      ->type_name("NAME");
+  compare
+      ->add_option("--write-fixed", args.writeFixed,
+                   "Write FILE2 brought to FILE1 (the remediation) to OUT")
+      ->type_name("OUT");
 
   compare->add_flag("--no-pager", args.noPager, "Do not page the output on a terminal");
   return compare;
@@ -155,7 +173,8 @@ bool FinishCompareArgs(CCompareArgs& args, std::ostream& err) {
                                        {"marked", Format::kMarked},
                                        {"json", Format::kJson},
                                        {"brief", Format::kBrief},
-                                       {"github", Format::kGithub}},
+                                       {"github", Format::kGithub},
+                                       {"remediation", Format::kRemediation}},
                                       args.options.format, err)) {
     return false;
   }
@@ -193,6 +212,12 @@ bool FinishCompareArgs(CCompareArgs& args, std::ostream& err) {
     args.options.save = {args.save[args.save.size() - 2], args.save.back()};
   }
   if (!args.html.empty()) args.options.html = args.html;
+  if (!args.vars.empty()) {
+    args.options.vars = args.vars;
+    args.options.golden = true;
+  }
+  if (!args.device.empty()) args.options.device = args.device;
+  if (!args.writeFixed.empty()) args.options.writeFixed = args.writeFixed;
   if (!args.width.empty() && !ChooseWidth(args.width, args.options.width, err)) return false;
   return true;
 }

@@ -22,6 +22,9 @@ struct CCompareArgs {
   std::string types;
   std::string format;
   std::string color;
+  std::string vars;
+  std::string device;
+  std::string writeFixed;
   bool noPager = false;
 };
 

@@ -19,6 +19,9 @@
 #include "engine/file_names.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
+#include "golden/fix.h"
+#include "golden/golden.h"
+#include "golden/remediation.h"
 #include "report/device_types.h"
 #include "report/explain.h"
 #include "report/html_report.h"
@@ -85,11 +88,13 @@ bool ChecksInputsAndOutputs(const CCompareOptions& options, std::ostream& err) {
     }
   }
   for (const std::string& file : options.ignoreFiles) plan.AddInput(file);
+  if (options.vars) plan.AddInput(*options.vars);
   if (options.save) {
     plan.AddOutput(options.save->first);
     plan.AddOutput(options.save->second);
   }
   if (options.html) plan.AddOutput(*options.html);
+  if (options.writeFixed) plan.AddOutput(*options.writeFixed);
   return OutputsAreSafe(plan, err);
 }
 
@@ -139,7 +144,9 @@ CPlan ResolvePlan(const CCompareOptions& options, const CTerminal& terminal) {
                                                 : Format::kChanges;
   const bool printed = !options.quiet;
   const bool document = options.html.has_value() || (printed && plan.format == Format::kJson);
-  const bool lines = printed && (plan.format == Format::kChanges || plan.format == Format::kGithub);
+  const bool lines =
+      printed && (plan.format == Format::kChanges || plan.format == Format::kGithub ||
+                  plan.format == Format::kRemediation);
   // The side view's verdict names the rows whose other line was set aside.
   plan.parts.entries =
       document || lines || (printed && plan.format == Format::kSide && !options.stat);
@@ -201,7 +208,7 @@ class CWriterBuf : public std::streambuf {
 // Every output is staged before any replaces an earlier one, and they land together: when one
 // cannot, those already in place are put back.
 bool Save(const CCompareOptions& options, const CReport& report, CSecretMasker& masker,
-          std::ostream& err) {
+          const std::string& fixed, std::ostream& err) {
   const CComparison& comparison = *report.comparison;
   CStagedFiles outputs;
   std::error_code error;
@@ -219,6 +226,10 @@ bool Save(const CCompareOptions& options, const CReport& report, CSecretMasker& 
           WriteHtml(report, options.showSecrets, stream, &masker);
         },
         error);
+  }
+  if (ok && options.writeFixed) {
+    ok = outputs.Stage(
+        *options.writeFixed, [&fixed](CBufferedWriter& out) { out.Append(fixed); }, error);
   }
   if (!ok || !outputs.Commit(error)) {
     err << "varnic: cannot write '" << Shown(outputs.FailedPath()) << "': " << error.message()
@@ -262,6 +273,8 @@ void Render(const CPlan& plan, const CCompareOptions& options, const CReport& re
     case Format::kChanges:
       if (!options.stat) WriteChanges(report, terminalMasker, out);
       break;
+    case Format::kRemediation:  // written by the caller, which knows the failed rules
+      break;
     case Format::kSide:
     case Format::kAuto:
       if (!options.stat) WriteSideView(report, plan.view, terminalMasker, out);
@@ -273,6 +286,48 @@ void Render(const CPlan& plan, const CCompareOptions& options, const CReport& re
     if (!options.stat) out << "\n" << RenderStats(report.stats, plan.view.width);
     WriteVerdict(report, terminalMasker, out);
   }
+}
+
+std::vector<std::string> DeviceNames(const CCompareOptions& options) {
+  return options.device ? std::vector<std::string>{*options.device}
+                        : golden::DeviceNames(options.file2);
+}
+
+// FILE1 rendered for FILE2 when it is a golden template; false, with the reason told, when a
+// rule is malformed or a variable has no value. Without --template, FILE1 stands as it is (the
+// golden file of --write-fixed).
+bool RenderGolden(const CCompareOptions& options, golden::CGolden& golden, std::string& text1,
+                  const std::string& text2, std::vector<golden::CFailedRule>& failed,
+                  std::ostream& err) {
+  if (!options.golden && !options.writeFixed) return true;
+  golden::CRendered rendered;
+  std::string error;
+  if (!golden.Load(options.file1, text1, options.vars.value_or(""), error, !options.golden) ||
+      !golden.RenderFor(DeviceNames(options), &text2, rendered, error)) {
+    err << "varnic: " << Shown(error) << "\n";
+    return false;
+  }
+  text1 = std::move(rendered.text);
+  failed = std::move(rendered.failed);
+  return true;
+}
+
+// FILE2 brought to FILE1, verified; false, with the reason told, when it cannot be.
+bool FixDevice(const CCompareOptions& options, const golden::CGolden& golden,
+               const CComparison& comparison, const CIgnores& ignores, std::string& fixed,
+               std::ostream& err) {
+  if (!options.writeFixed) return true;
+  const golden::CFixOptions fix{comparison.Type(FileSide::kFile1),
+                                comparison.Type(FileSide::kFile2), &ignores.list, options.strict};
+  std::vector<golden::CRemedy> applied;
+  std::string error;
+  if (golden::FixDevice(golden, DeviceNames(options),
+                        std::string(comparison.Text(FileSide::kFile2)), fix, fixed, applied,
+                        error)) {
+    return true;
+  }
+  err << "varnic: cannot write a fixed '" << Shown(options.file2) << "': " << Shown(error) << "\n";
+  return false;
 }
 
 }  // namespace
@@ -317,6 +372,9 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   if (!Read(options.file1, in, text1, err) || !Read(options.file2, in, text2, err)) {
     return kExitTrouble;
   }
+  std::vector<golden::CFailedRule> failedRules;
+  golden::CGolden golden;
+  if (!RenderGolden(options, golden, text1, text2, failedRules, err)) return kExitTrouble;
   const auto [type1, type2] = ResolveTypes(options, text1, text2, err);
 
   const CComparison comparison = Compare({std::move(text1), type1}, {std::move(text2), type2});
@@ -350,12 +408,26 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   if (!dateWarning.empty() && options.html && !options.quiet) {
     err << "varnic: warning: " << dateWarning << "\n";
   }
+  // The way back, for the remediation view and the documents, wherever FILE1 is a golden file.
+  std::vector<golden::CRemedy> remedies;
+  if (options.golden || options.writeFixed || plan.format == Format::kRemediation) {
+    remedies =
+        golden::Remediation(report, failedRules, comparison.Text(FileSide::kFile2), options.strict);
+    report.remediation = golden::ReportItems(remedies);
+  }
   // One masker for the run: a secret has the same label in every output it reaches.
   CSecretMasker masker;
   masker.Prime(report);
 
-  if (!Save(options, report, masker, err)) return kExitTrouble;
+  std::string fixed;
+  if (!FixDevice(options, golden, comparison, ignores, fixed, err) ||
+      !Save(options, report, masker, fixed, err)) {
+    return kExitTrouble;
+  }
   if (!options.quiet) Render(plan, options, report, masker, out);
+  if (!options.quiet && plan.format == Format::kRemediation) {
+    golden::WriteRemediation(remedies, out);
+  }
   return report.verdict.Differs() ? kExitDifferent : kExitSame;
 }
 

@@ -16,7 +16,7 @@ inline constexpr int kExitSame = 0;
 inline constexpr int kExitDifferent = 1;
 inline constexpr int kExitTrouble = 2;
 
-enum class Format { kAuto, kSide, kChanges, kMarked, kJson, kBrief, kGithub };
+enum class Format { kAuto, kSide, kChanges, kMarked, kJson, kBrief, kGithub, kRemediation };
 enum class ColorMode { kAuto, kAlways, kNever };
 
 struct CCompareOptions {
@@ -42,6 +42,12 @@ struct CCompareOptions {
   std::optional<std::string> html;
   bool showSecrets = false;  // in JSON and HTML, where secrets are masked by default
   bool maskSecrets = false;  // in the terminal view, where secrets are shown by default
+
+  // FILE1 as a golden template, rendered against FILE2 before the comparison.
+  bool golden = false;                    // --template, or implied by --vars
+  std::optional<std::string> vars;        // the inventory
+  std::optional<std::string> device;      // FILE2's name in it, instead of its file name
+  std::optional<std::string> writeFixed;  // FILE2 brought to FILE1, written here
 };
 
 // The side view's width, as -W takes it; COLUMNS and the terminal's width are held to it too.

@@ -29,6 +29,7 @@ std::string OverviewHelp(const CLI::App& app) {
   text += "Usage: varnic [compare] [OPTIONS] FILE1 FILE2\n";
   text += "       varnic audit [OPTIONS] BASELINE TARGET...\n";
   text += "       varnic history --db DB [runs | prune] [OPTIONS]\n";
+  text += "       varnic render [OPTIONS] GOLDEN\n";
   text += "       varnic help [SUBCOMMAND]\n\nSubcommands:\n";
   for (const CLI::App* sub : app.get_subcommands({})) {
     text += SubcommandLine(sub->get_name(), sub->get_description());
@@ -56,7 +57,7 @@ int RunHelp(const CLI::App& app, const std::vector<std::string>& words, std::ost
     err << "varnic help: "
         << (chosen == nullptr ? "'" + SafeText(words[0]) + "' is not a subcommand"
                               : std::string("give one subcommand"))
-        << "; the subcommands are compare, audit and history\n"
+        << "; the subcommands are compare, audit, history and render\n"
         << kUsageHint;
     return kExitTrouble;
   }

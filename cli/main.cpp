@@ -24,6 +24,7 @@
 #include "cli/history_command_line.h"
 #include "cli/os.h"
 #include "cli/pager.h"
+#include "cli/render_command.h"
 #include "cli/stdout_buffer.h"
 #include "cli/suggest.h"
 #include "cli/usage_errors.h"
@@ -35,7 +36,8 @@ namespace {
 using varnic::cli::kExitTrouble;
 using varnic::cli::kUsageHint;
 
-constexpr std::array<std::string_view, 4> kSubcommands = {"compare", "audit", "history", "help"};
+constexpr std::array<std::string_view, 5> kSubcommands = {"compare", "audit", "history", "render",
+                                                          "help"};
 
 // "varnic FILE1 FILE2" means "varnic compare FILE1 FILE2": a first word that is no subcommand
 // (and no request for help or the version) starts the compare arguments. A word that is no file
@@ -43,7 +45,8 @@ constexpr std::array<std::string_view, 4> kSubcommands = {"compare", "audit", "h
 bool ImplyCompare(std::vector<std::string>& args) {
   if (args.size() < 2) return true;
   const std::string& first = args[1];
-  for (const char* word : {"compare", "audit", "history", "help", "--help", "-h", "--version"}) {
+  for (const char* word :
+       {"compare", "audit", "history", "render", "help", "--help", "-h", "--version"}) {
     if (first == word) return true;
   }
   std::error_code ignored;
@@ -64,7 +67,9 @@ bool Arguments(int argc, char** argv, std::vector<std::string>& args) {
   args = varnic::cli::os::Arguments(argc, argv);
   if (!ImplyCompare(args)) return false;
   // VARNIC_OPTIONS holds defaults for compare, whose options the audit does not take.
-  if (args.size() > 1 && (args[1] == "audit" || args[1] == "history")) return true;
+  if (args.size() > 1 && (args[1] == "audit" || args[1] == "history" || args[1] == "render")) {
+    return true;
+  }
   const char* defaults = std::getenv("VARNIC_OPTIONS");
   if (defaults == nullptr) return true;
   std::vector<std::string> words;
@@ -89,6 +94,8 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
   varnic::cli::AddCompareCommand(app, compare);
   varnic::cli::CAuditCommandLine audit(app);
   varnic::cli::CHistoryCommandLine history(app);
+  varnic::cli::CRenderOptions render;
+  CLI::App* renderCommand = varnic::cli::AddRenderCommand(app, render);
   varnic::cli::TakeArgumentsAsGiven(app);
 
   // Help is asked for before VARNIC_OPTIONS is read: a default meant for compare must not
@@ -120,6 +127,7 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
   }
   if (audit.Chosen()) return audit.Run(std::cout, std::cerr);
   if (history.Chosen()) return history.Run(std::cout, std::cerr);
+  if (renderCommand->parsed()) return varnic::cli::RunRender(render, std::cout, std::cerr);
   if (!varnic::cli::FinishCompareArgs(compare, std::cerr)) return kExitTrouble;
   // The terminal is read before a pager takes standard output over.
   const varnic::cli::CTerminal terminal = varnic::cli::CTerminal::FromProcess();

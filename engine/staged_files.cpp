@@ -155,7 +155,11 @@ bool CStagedFiles::Stage(const std::string& path, const CWriteBody& write, std::
 #endif
   CBufferedWriter out(fd);
   write(out);
+#if defined(_WIN32)
   bool ok = out.Flush() && FlushToDisk(fd);
+#else
+  bool ok = out.Flush() && (!flushEach_ || FlushToDisk(fd));
+#endif
   if (!ok) error = LastError();
   if (::close(fd) != 0 && ok) {
     error = LastError();
@@ -211,6 +215,24 @@ void CStagedFiles::Restore() {
       RemoveNamed(output.target);
     }
   }
+}
+
+bool SyncFileSystem(const std::string& path, std::error_code& error) {
+#if defined(_WIN32)
+  (void)path;
+  (void)error;
+  return true;
+#else
+  const int fd = OpenNamed(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = LastError();
+    return false;
+  }
+  const bool ok = ::syncfs(fd) == 0;
+  if (!ok) error = LastError();
+  ::close(fd);
+  return ok;
+#endif
 }
 
 }  // namespace varnic

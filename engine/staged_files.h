@@ -18,6 +18,10 @@ namespace varnic {
 class CStagedFiles {
  public:
   CStagedFiles() = default;
+  // `flushEach` false: a staged file is not flushed to disk by itself; the caller writing many
+  // outputs syncs their file system once with SyncFileSystem before it reports them written.
+  // Windows has no such sync: there each file is flushed all the same.
+  explicit CStagedFiles(bool flushEach) : flushEach_(flushEach) {}
   ~CStagedFiles();
   CStagedFiles(const CStagedFiles&) = delete;
   CStagedFiles& operator=(const CStagedFiles&) = delete;
@@ -44,7 +48,13 @@ class CStagedFiles {
 
   std::vector<COutput> outputs_;
   std::string failed_;
+  bool flushEach_ = true;
 };
+
+// Flushes everything written to the file system that holds `path` (an existing file or
+// directory) to disk: one sync for many outputs staged without flushing each. False, with the
+// reason in `error`, when it cannot.
+bool SyncFileSystem(const std::string& path, std::error_code& error);
 
 }  // namespace varnic
 

@@ -89,5 +89,20 @@ TEST(CStagedFiles, PipesNamedThroughProcLinksAreWrittenDirectly) {
   }
 }
 
+// Many outputs staged without a flush each, then one sync of their file system.
+TEST(CStagedFiles, UnflushedOutputsLandAndSyncOnce) {
+  CTempDir dir;
+  std::error_code error;
+  for (const char* name : {"a", "b"}) {
+    CStagedFiles files(false);
+    ASSERT_TRUE(files.Stage(dir.File(name), Text(name), error)) << error.message();
+    ASSERT_TRUE(files.Commit(error)) << error.message();
+    EXPECT_EQ(ReadAll(dir.File(name)), name);
+  }
+  EXPECT_TRUE(SyncFileSystem(dir.File(""), error)) << error.message();
+  EXPECT_FALSE(SyncFileSystem(dir.File("missing/x"), error));
+  EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+}
+
 }  // namespace
 }  // namespace varnic

@@ -328,6 +328,22 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
     json.EndObject();
   }
   json.EndArray();
+  if (report.remediation) {
+    json.Key("remediation");
+    json.BeginArray();
+    for (const CRemediationItem& item : *report.remediation) {
+      json.BeginObject();
+      json.Member("action", item.action);
+      json.Member("section", item.section);
+      json.Member("key", item.key);
+      json.Key("value");
+      value(std::string_view(item.value), IsSecretKey(item.key));
+      json.Key("rule");
+      lineOrNull(!item.rule.empty(), item.rule);
+      json.EndObject();
+    }
+    json.EndArray();
+  }
   json.EndObject();
   json.Flush();
   out << '\n';

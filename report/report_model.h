@@ -71,6 +71,15 @@ struct CVerdict {
   bool Differs() const { return differences > 0 || (strict && hiddenDifferences > 0); }
 };
 
+// An edit that brings file 2 to file 1, as a caller that knows the way back derived it.
+struct CRemediationItem {
+  std::string action;  // "set", "add", "remove" or "manual"
+  std::string section;
+  std::string key;    // file 2's key name
+  std::string value;  // set, add: to write; remove, manual: file 2's value
+  std::string rule;   // manual: the rule file 2's value fails
+};
+
 // Everything a report shows: the inputs, the aligned entries, the counts, the explanations and
 // the hidden differences. Built once per pair; every renderer reads the same report.
 struct CReport {
@@ -85,6 +94,8 @@ struct CReport {
   std::vector<std::string> ignorePatterns;   // as given, in order
   std::deque<std::string> explanationTexts;  // what explanations and hidden differences point into
   std::string generatedAt;                   // shown in reports
+  // Set when file 1 is a golden file: the edits that bring file 2 to it.
+  std::optional<std::vector<CRemediationItem>> remediation;
 };
 
 // Which parts a caller needs: the others stay empty (a 1M-line pair's entries cost time). The

@@ -23,6 +23,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libcli11-dev nlohmann-json3-dev
   libsqlite3-dev libpq-dev libssl-dev  # the audit's history: SQLite, PostgreSQL's client, SHA-256
+  libre2-dev  # user patterns in golden templates: linear time whatever the pattern
 )
 if ((!user_only)); then
   packages+=(

@@ -107,7 +107,8 @@ TEST(CommandHelp, BadCommandLinesAreToldInTheCommandsWords) {
       {{"audit", "a.cfg", "--frob"},
        "varnic: unknown option '--frob'\nRun 'varnic audit --help' for usage.\n"},
       {{"help", "frob"},
-       "varnic help: 'frob' is not a subcommand; the subcommands are compare, audit and history\n"
+       "varnic help: 'frob' is not a subcommand; the subcommands are compare, audit, history and "
+       "render\n"
        "Run 'varnic --help' for usage.\n"},
   };
   for (const auto& c : cases) {

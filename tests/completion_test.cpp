@@ -57,12 +57,15 @@ TEST(BashCompletion, OffersSubcommandsOptionsValuesAndFiles) {
   } const cases[] = {
       {{"varnic", "compare", "--for"}, {"--format"}},
       {{"varnic", "compare", "--format", ""},
-       {"side", "changes", "marked", "json", "brief", "github"}},
+       {"side", "changes", "marked", "json", "brief", "github", "remediation"}},
       {{"varnic", "compare", "--format", "=", "j"}, {"json"}},  // --format=j, as bash splits it
       {{"varnic", "audit", "--format", ""}, {"table", "json", "csv", "junit", "github"}},
       {{"varnic", "co"}, {"compare"}},
-      {{"varnic", ""}, {"audit", "compare", "help", "history", "a.cfg", "sub"}},
-      {{"varnic", "help", ""}, {"audit", "compare", "history"}},
+      {{"varnic", ""}, {"audit", "compare", "help", "history", "render", "a.cfg", "sub"}},
+      {{"varnic", "help", ""}, {"audit", "compare", "history", "render"}},
+      {{"varnic", "render", "--"}, {"--vars", "--device", "--against", "--help"}},
+      {{"varnic", "audit", "--fix-dir", ""}, {"sub"}},
+      {{"varnic", "compare", "a.cfg", "a.cfg", "--vars", ""}, {"a.cfg", "sub"}},
       {{"varnic", "help", "audit", ""}, {}},
       {{"varnic", "history", "--db", "h.db", ""}, {"runs", "prune"}},
       {{"varnic", "history", "--format", ""}, {"table", "json", "csv"}},

@@ -4,15 +4,17 @@
 
 _varnic_compare_options='--type1 --type2 --types --save -q --quiet --format -W --width
   --suppress-common-lines --truncate --color --stat --explain --html --show-secrets
-  --mask-secrets --strict --ignore --ignore-file --no-pager -h --help --version'
+  --mask-secrets --strict --ignore --ignore-file --template --vars --device --write-fixed
+  --no-pager -h --help --version'
 _varnic_audit_options='--glob --baseline-type --target-type --types --baseline-map --expect --ignore
   --ignore-file --strict -j --jobs -q --quiet --format --html --save-dir --merge --no-progress
-  --show-secrets --db -h --help'
+  --show-secrets --db --template --vars --fix-dir -h --help'
+_varnic_render_options='--vars --device --against -h --help'
 _varnic_history_options='--db --since --device --format --html --keep --older-than -h --help'
 # Options that take a value: the word after them is that value, not a file or a subcommand.
 _varnic_takes_value='--type1 --type2 --types --save --format -W --width --color --html --ignore
   --ignore-file --glob --baseline-type --target-type --baseline-map --expect -j --jobs --save-dir --db
-  --since --device --keep --older-than'
+  --since --device --keep --older-than --vars --write-fixed --fix-dir --against'
 
 _varnic_files() {
   compopt -o filenames 2>/dev/null
@@ -61,18 +63,18 @@ _varnic() {
     fi
     if [[ -z $command ]]; then
       case $word in
-        compare | audit | help | history) command=$word ;;
+        compare | audit | help | history | render) command=$word ;;
         *) command=compare ;;
       esac
     fi
   done
   # varnic help SUBCOMMAND: one word, a subcommand.
   if [[ $command == help ]]; then
-    ((cword == 2)) && COMPREPLY=($(compgen -W 'compare audit history' -- "$cur"))
+    ((cword == 2)) && COMPREPLY=($(compgen -W 'compare audit history render' -- "$cur"))
     return
   fi
   local kind=compare
-  [[ $command == audit || $command == history ]] && kind=$command
+  [[ $command == audit || $command == history || $command == render ]] && kind=$command
 
   if [[ -z $after_dashdash ]]; then
     case $prev in
@@ -90,7 +92,7 @@ _varnic() {
         elif [[ $kind == audit ]]; then
           COMPREPLY=($(compgen -W 'table json csv junit github' -- "$cur"))
         else
-          COMPREPLY=($(compgen -W 'side changes marked json brief github' -- "$cur"))
+          COMPREPLY=($(compgen -W 'side changes marked json brief github remediation' -- "$cur"))
         fi
         return
         ;;
@@ -101,11 +103,12 @@ _varnic() {
       -W | --width | -j | --jobs | --ignore | --glob | --since | --device | --keep | --older-than)
         return # a number or a pattern: nothing to offer
         ;;
-      --save-dir)
+      --save-dir | --fix-dir)
         _varnic_dirs "$cur"
         return
         ;;
-      --save | --html | --ignore-file | --baseline-map | --expect | --db)
+      --save | --html | --ignore-file | --baseline-map | --expect | --db | --vars | --write-fixed | \
+        --against)
         _varnic_files "$cur"
         return
         ;;
@@ -120,6 +123,8 @@ _varnic() {
         COMPREPLY=($(compgen -W "$_varnic_history_options" -- "$cur"))
       elif [[ $kind == audit ]]; then
         COMPREPLY=($(compgen -W "$_varnic_audit_options" -- "$cur"))
+      elif [[ $kind == render ]]; then
+        COMPREPLY=($(compgen -W "$_varnic_render_options" -- "$cur"))
       else
         COMPREPLY=($(compgen -W "$_varnic_compare_options" -- "$cur"))
       fi
@@ -128,7 +133,7 @@ _varnic() {
   fi
   # Options first mean an implicit compare: no subcommand may follow them.
   if [[ -z $command && -z $seen_option ]]; then
-    COMPREPLY=($(compgen -W 'compare audit help history' -- "$cur"))
+    COMPREPLY=($(compgen -W 'compare audit help history render' -- "$cur"))
   fi
   if [[ $kind == history ]]; then
     COMPREPLY+=($(compgen -W 'runs prune' -- "$cur"))

@@ -3,15 +3,16 @@
 # Compare options and files, unless the command is audit: a first word that is not a subcommand
 # starts an implicit compare (varnic FILE1 FILE2).
 function __varnic_compare
-    not __fish_seen_subcommand_from audit history help
+    not __fish_seen_subcommand_from audit history render help
 end
 
 complete -c varnic -f
 complete -c varnic -n __fish_use_subcommand -a compare -d 'Compare two backups'
 complete -c varnic -n __fish_use_subcommand -a audit -d 'Audit a fleet against a baseline'
 complete -c varnic -n __fish_use_subcommand -a history -d 'Show the runs an audit recorded with --db'
+complete -c varnic -n __fish_use_subcommand -a render -d 'Print the golden file of one device'
 complete -c varnic -n __fish_use_subcommand -a help -d 'Show the help of a subcommand'
-complete -c varnic -n '__fish_seen_subcommand_from help' -a 'compare audit history'
+complete -c varnic -n '__fish_seen_subcommand_from help' -a 'compare audit history render'
 complete -c varnic -s h -l help -d 'Show help'
 complete -c varnic -n __varnic_compare -l version -d 'Show the version'
 
@@ -22,7 +23,7 @@ complete -c varnic -n __varnic_compare -l type2 -x -a '0 1 single-band dual-band
 complete -c varnic -n __varnic_compare -l types -x -a auto -d 'Pick the device types from the files'
 complete -c varnic -n __varnic_compare -l save -r -F -d 'Write the two marked results to OUT1 OUT2'
 complete -c varnic -n __varnic_compare -s q -l quiet -d 'Print nothing; report by exit status'
-complete -c varnic -n __varnic_compare -l format -x -a 'side changes marked json brief github' -d 'Output format'
+complete -c varnic -n __varnic_compare -l format -x -a 'side changes marked json brief github remediation' -d 'Output format'
 complete -c varnic -n __varnic_compare -s W -l width -x -d 'Width of the side-by-side view'
 complete -c varnic -n __varnic_compare -l suppress-common-lines -d 'Hide settings that are the same'
 complete -c varnic -n __varnic_compare -l truncate -d 'Cut long lines, do not wrap'
@@ -35,6 +36,10 @@ complete -c varnic -n __varnic_compare -l mask-secrets -d 'Mask secret values in
 complete -c varnic -n __varnic_compare -l strict -d 'Settings not compared but different count'
 complete -c varnic -n __varnic_compare -l ignore -x -d 'Ignore settings: [Section]key, * and ? globs'
 complete -c varnic -n __varnic_compare -l ignore-file -r -F -d 'Read ignore patterns from a file'
+complete -c varnic -n __varnic_compare -l template -d 'FILE1 is a golden template'
+complete -c varnic -n __varnic_compare -l vars -r -F -d 'Variables of the template per device'
+complete -c varnic -n __varnic_compare -l device -x -d "FILE2's name in --vars"
+complete -c varnic -n __varnic_compare -l write-fixed -r -F -d 'Write FILE2 brought to FILE1'
 complete -c varnic -n __varnic_compare -l no-pager -d 'Do not page the output'
 
 # audit BASELINE TARGET...
@@ -58,6 +63,17 @@ complete -c varnic -n $audit -l merge -d 'Merge JSON summaries'
 complete -c varnic -n $audit -l no-progress -d 'No progress bar'
 complete -c varnic -n $audit -l show-secrets -d 'Show secret values in the reports'
 complete -c varnic -n $audit -l db -r -F -d 'Record the run in a history database'
+complete -c varnic -n $audit -l template -d 'The baseline is a golden template'
+complete -c varnic -n $audit -l vars -r -F -d 'Variables of the template per device'
+complete -c varnic -n $audit -l fix-dir -x -a '(__fish_complete_directories)' -d 'Write each drifted device brought back'
+
+# render GOLDEN
+set -l render '__fish_seen_subcommand_from render'
+complete -c varnic -n $render -F
+complete -c varnic -n $render -l vars -r -F -d 'Variables per device'
+complete -c varnic -n $render -l device -x -d "The device's name in --vars"
+complete -c varnic -n $render -l against -r -F -d "The device's backup"
+
 
 # history --db DB [runs | prune]
 set -l history '__fish_seen_subcommand_from history'

@@ -1,0 +1,35 @@
+#include "golden/golden.h"
+
+#include <system_error>
+
+#include "engine/text_file.h"
+
+namespace varnic::golden {
+
+bool CGolden::Load(const std::string& path, std::string_view bytes, const std::string& varsPath,
+                   std::string& error, bool literal) {
+  if (!template_.Parse(path, bytes, error, literal)) return false;
+  inventory_.reset();
+  if (varsPath.empty()) return true;
+  std::string vars;
+  std::error_code code;
+  if (!ReadFileBytes(varsPath, vars, code)) {
+    error = "cannot read '" + varsPath + "': " + code.message();
+    return false;
+  }
+  inventory_.emplace();
+  return ParseInventory(varsPath, vars, *inventory_, error);
+}
+
+bool CGolden::RenderFor(const std::vector<std::string>& names, const std::string* deviceText,
+                        CRendered& rendered, std::string& error) const {
+  const CVariables* variables = inventory_ ? inventory_->Find(names) : nullptr;
+  static const CVariables kNone;
+  // A template without variables needs no row, whatever the inventory holds.
+  if (variables == nullptr && !template_.UsesVariables()) variables = &kNone;
+  const std::string name = names.empty() ? std::string() : names.back();
+  return template_.Render(variables, name, inventory_ ? inventory_->path : std::string(),
+                          deviceText, rendered, error);
+}
+
+}  // namespace varnic::golden

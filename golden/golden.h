@@ -1,0 +1,38 @@
+#ifndef VARNIC_GOLDEN_GOLDEN_H_
+#define VARNIC_GOLDEN_GOLDEN_H_
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "golden/inventory.h"
+#include "golden/template.h"
+
+namespace varnic::golden {
+
+// A golden template and the inventory that fills it, loaded once for a run and shared read-only
+// by every device it is rendered for.
+class CGolden {
+ public:
+  // Parses the template `bytes` of `path` and reads the inventory `varsPath` (none when empty).
+  // False, with a message naming the file and the reason. A `literal` file is no template: its
+  // bytes are its rendering for every device.
+  bool Load(const std::string& path, std::string_view bytes, const std::string& varsPath,
+            std::string& error, bool literal = false);
+
+  // The intended file of the device known by the first of `names` the inventory holds, its
+  // matchers rendered against `deviceText` (null: left as their text).
+  bool RenderFor(const std::vector<std::string>& names, const std::string* deviceText,
+                 CRendered& rendered, std::string& error) const;
+
+  const CTemplate& Template() const { return template_; }
+
+ private:
+  CTemplate template_;
+  std::optional<CInventory> inventory_;
+};
+
+}  // namespace varnic::golden
+
+#endif  // VARNIC_GOLDEN_GOLDEN_H_

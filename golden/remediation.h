@@ -1,0 +1,45 @@
+#ifndef VARNIC_GOLDEN_REMEDIATION_H_
+#define VARNIC_GOLDEN_REMEDIATION_H_
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "golden/template.h"
+#include "report/report_model.h"
+
+namespace varnic::golden {
+
+enum class RemedyKind : std::uint8_t { kSet, kAdd, kRemove, kManual };
+
+// One edit that brings the device towards the intended file, in the device's own key names.
+struct CRemedy {
+  RemedyKind kind = RemedyKind::kSet;
+  std::string section;  // the header line, "[System]"
+  std::string key;
+  std::string value;             // set, add: the value to write; remove, manual: the device's value
+  std::string rule;              // manual: the rule the device's value fails
+  std::uint32_t deviceLine = 0;  // set, remove, manual: the line in the device file, from 1
+  std::string previous;          // set: the device's value it replaces
+};
+
+// The edits the differences of `report` (golden = file 1, device = file 2) call for: a different
+// value is set, a setting only in the golden file added, one only in the device removed; with
+// `strict`, the settings not compared that differ as well. A failed rule with one value that
+// satisfies it is set to it; one without is manual. Ignored settings and lines without "="
+// (comments, blank lines: no setting) call for nothing.
+std::vector<CRemedy> Remediation(const cli::CReport& report, const std::vector<CFailedRule>& failed,
+                                 std::string_view device, bool strict);
+
+// Per section: "[Section]" then "set key=value", "add key=value", "remove key=value",
+// "manual: key=value fails {{ rule }}", LF-ended.
+void WriteRemediation(const std::vector<CRemedy>& remedies, std::ostream& out);
+
+// The remedies as a report carries them to its renderers.
+std::vector<cli::CRemediationItem> ReportItems(const std::vector<CRemedy>& remedies);
+
+}  // namespace varnic::golden
+
+#endif  // VARNIC_GOLDEN_REMEDIATION_H_

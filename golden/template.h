@@ -1,0 +1,82 @@
+#ifndef VARNIC_GOLDEN_TEMPLATE_H_
+#define VARNIC_GOLDEN_TEMPLATE_H_
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "golden/inventory.h"
+#include "golden/matcher.h"
+
+namespace varnic::golden {
+
+// A matcher the device's value did not satisfy: its line keeps the rule's text, so the
+// comparison shows a difference that names it.
+struct CFailedRule {
+  std::string section;  // the header line as written, "[System]"
+  std::string key;
+  std::string rule;                        // "one_of 1 6 11"
+  std::optional<std::string> singleValue;  // what a repair can write, when the rule allows one
+  std::size_t line = 0;                    // in the golden file, from 1
+};
+
+struct CRendered {
+  std::string text;  // the intended file of one device
+  std::vector<CFailedRule> failed;
+};
+
+// A golden file whose values may be "{{ name }}" (a variable of the device, anywhere in a value)
+// or "{{ matcher }}" (the whole value). "\{{" is a literal "{{". Only setting values are read;
+// headers and other lines pass through. Parsed once; rendered per device.
+class CTemplate {
+ public:
+  // False, with "FILE:LINE: reason" in `error`, on an unknown matcher, a malformed rule or an
+  // unclosed "{{". A `literal` file is taken as it is, braces and all.
+  bool Parse(std::string path, std::string_view bytes, std::string& error, bool literal = false);
+
+  bool UsesVariables() const { return usesVariables_; }
+  bool IsTemplate() const { return templated_; }
+
+  // The golden file for `device`: variables from `variables` (null: no inventory row), matchers
+  // rendered against `deviceText` (null: none is, each keeps its text). False, with the reason
+  // naming the variable, the device and the file, when a variable has no value.
+  bool Render(const CVariables* variables, const std::string& deviceName,
+              const std::string& inventoryPath, const std::string* deviceText, CRendered& rendered,
+              std::string& error) const;
+
+ public:
+  // Keys by section header, each found by a view.
+  using CRuleKeys = std::map<std::string, std::set<std::string, std::less<>>, std::less<>>;
+
+ private:
+  struct CPart {
+    std::string text;  // literal bytes, or the variable's name
+    bool variable = false;
+    std::shared_ptr<const CMatcher> matcher;
+  };
+  struct CLine {
+    std::string head;  // the whole line, or a setting's "key="
+    std::vector<CPart> parts;
+    std::string tail;  // the line end
+    std::string section;
+    std::size_t number = 0;
+    bool templated = false;
+  };
+
+  std::string path_;
+  std::vector<CLine> lines_;
+  CRuleKeys ruleKeys_;  // the settings the rules test
+  bool usesVariables_ = false;
+  bool templated_ = false;
+  bool usesMatchers_ = false;
+};
+
+}  // namespace varnic::golden
+
+#endif  // VARNIC_GOLDEN_TEMPLATE_H_
