@@ -58,7 +58,7 @@ void ReadTypes(const py::handle& types, CFleetSettings& settings) {
     throw py::type_error("types: expected 'auto' or a pair (golden type, target type), got " +
                          py::cast<std::string>(py::type::handle_of(types).attr("__name__")));
   }
-  const py::sequence pair = py::reinterpret_borrow<py::sequence>(types);
+  const auto pair = py::reinterpret_borrow<py::sequence>(types);
   if (pair.size() != 2) {
     throw py::value_error("types: expected a pair (golden type, target type), got " +
                           std::to_string(pair.size()) + " values");
@@ -90,7 +90,7 @@ CFleet MakeFleet(const py::object& golden, const py::object& targets, const py::
     throw py::type_error("glob: expected a str, got " +
                          py::cast<std::string>(py::type::handle_of(glob).attr("__name__")));
   }
-  const std::string globText = py::cast<std::string>(glob);
+  const auto globText = py::cast<std::string>(glob);
 
   // The golden file is read and checked once, before any batch: a bad one would fail them all.
   std::error_code code;
@@ -192,7 +192,7 @@ py::bytes Finish(const CFleet& fleet, const std::vector<std::string>& documents,
     ok = FinishFleet(fleet.list, fleet.options, documents, skipped, json, error);
   }
   if (!ok) throw py::value_error(error);
-  return py::bytes(json);
+  return {json};
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ bool AuditBatch(const CFleetSettings& settings, const std::vector<CBatchTarget>&
   cli::CIgnoreList ignores;
   for (const std::string& pattern : settings.ignores) {
     if (!ignores.Add(pattern, error)) {
-      error = "ignore: " + error;
+      error.insert(0, "ignore: ");
       return false;
     }
   }
@@ -89,7 +89,7 @@ bool FinishFleet(const audit::CTargetList& list, const audit::CRunOptions& optio
   audit::CMergedAudits merged;
   for (std::size_t i = 0; i < documents.size(); ++i) {
     if (!audit::MergeAuditJson(documents[i], merged, error)) {
-      error = "batch " + std::to_string(i + 1) + " is not an audit summary: " + error;
+      error.insert(0, "batch " + std::to_string(i + 1) + " is not an audit summary: ");
       return false;
     }
   }
