@@ -385,7 +385,13 @@ PYBIND11_MODULE(_varnic, m) {
           "The report as `varnic compare --format json` prints it (secrets as labels unless "
           "show_secrets).");
 
-  m.def("compare", &CompareArguments, py::arg("a"), py::arg("b"), py::arg("type1") = py::none(),
+  {
+    // The docstring gives the signature as a Python user writes it; pybind11's would show every
+    // argument as `object`.
+    py::options options;
+    options.disable_function_signatures();
+    m.def(
+        "compare", &CompareArguments, py::arg("a"), py::arg("b"), py::arg("type1") = py::none(),
         py::arg("type2") = py::none(), py::arg("strict") = false, py::arg("ignore") = py::tuple(),
         py::kw_only(), py::arg("types") = py::none(),
         "compare(a, b, type1=0, type2=0, strict=False, ignore=(), *, types=None) -> Comparison\n\n"
@@ -400,5 +406,6 @@ PYBIND11_MODULE(_varnic, m) {
         "Raises OSError (with filename) for a file that cannot be read, ValueError naming the "
         "file for one with nothing in any known section, and TypeError or ValueError naming the "
         "argument that cannot be used. The comparison runs without the GIL.");
+  }
   RegisterAudit(m);
 }
