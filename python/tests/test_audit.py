@@ -1,8 +1,11 @@
 """varnic.audit against `varnic audit`: the same document, and errors in Python's terms."""
 
 import os
+import signal
 import subprocess
+import sys
 import threading
+import time
 import warnings
 
 import pytest
@@ -124,3 +127,24 @@ def test_errors_are_pythons_own_and_name_what_failed(tmp_path, call, error, mess
         call(tmp_path)
     if filename is not None:
         assert os.fspath(raised.value.filename) == os.fspath(tmp_path / filename)
+
+
+def test_ctrl_c_stops_an_audit_with_keyboard_interrupt_not_a_partial_summary(tmp_path):
+    lines = b"".join(b"key%d=value%d\n" % (i, i) for i in range(100_000))
+    golden = tmp_path / "golden.cfg"
+    golden.write_bytes(b"[5GHz_WirelessSettings]\n" + lines)
+    fleet = tmp_path / "fleet"
+    fleet.mkdir()
+    for i in range(60):
+        (fleet / f"ap{i}.cfg").write_bytes(golden.read_bytes().replace(b"value1", b"v%d" % i))
+    script = ("import sys, varnic\nprint('ready', flush=True)\ntry:\n"
+              "    s = varnic.audit(sys.argv[1], sys.argv[2], jobs=1)\n"
+              "    print('finished', s.totals.audited)\n"
+              "except KeyboardInterrupt:\n    print('interrupted')\n")
+    child = subprocess.Popen([sys.executable, "-c", script, golden, fleet],
+                             stdout=subprocess.PIPE)
+    assert child.stdout.readline() == b"ready\n"
+    time.sleep(0.2)
+    child.send_signal(signal.SIGINT)
+    out, _ = child.communicate(timeout=120)
+    assert out == b"interrupted\n"
