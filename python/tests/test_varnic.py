@@ -120,6 +120,12 @@ def test_rows_counts_and_kinds_describe_the_example():
     assert sum(c["different"] for c in result.section_counts.values()) == counts["different"]
 
 
+@pytest.mark.skipif(not os.environ.get("VARNIC_INSTALLED_IN"), reason="not run from a wheel")
+def test_the_installed_distribution_is_the_modules_version():
+    import importlib.metadata
+    assert importlib.metadata.version("varnic") == varnic.__version__
+
+
 def test_a_file_compared_with_itself_does_not_differ():
     result = varnic.compare(BEFORE, BEFORE)
     assert not result.differs

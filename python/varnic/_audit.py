@@ -6,7 +6,7 @@ import dataclasses
 import json
 import os
 import warnings
-from typing import Any, Iterable, List, Optional, Sequence, Tuple, Union
+from typing import Any, Iterable, List, Optional, Tuple, Union
 
 from varnic import _varnic
 
@@ -146,7 +146,7 @@ def _check_jobs(jobs: Any, name: str = "jobs") -> int:
     return jobs
 
 
-def _finish(fleet: Any, documents: Sequence[bytes],
+def _finish(fleet: Any, documents: List[bytes],
             skipped: Iterable[Tuple[bytes, str]]) -> AuditSummary:
     """The batches folded into the fleet's summary; the files passed over are told as a warning,
     as the command notes them."""
@@ -155,7 +155,10 @@ def _finish(fleet: Any, documents: Sequence[bytes],
         names = ", ".join(repr(os.fsdecode(path)) for path, _ in skipped[:10])
         more = f" and {len(skipped) - 10} more" if len(skipped) > 10 else ""
         warnings.warn(f"skipped {names}{more}: {skipped[0][1]}", stacklevel=3)
-    return AuditSummary.from_json(fleet.finish(list(documents), [path for path, _ in skipped]))
+    document = fleet.finish(documents, [path for path, _ in skipped])
+    if isinstance(documents, list):
+        documents.clear()  # a fleet's batches are as large as its summary: not both at once
+    return AuditSummary.from_json(document)
 
 
 def audit(golden: PathLike, targets: Union[PathLike, Iterable[PathLike]], *, jobs: int = 0,
@@ -179,4 +182,6 @@ def audit(golden: PathLike, targets: Union[PathLike, Iterable[PathLike]], *, job
     _check_jobs(jobs)
     fleet = _varnic._Fleet(golden, targets, ignore, strict, types, glob)
     document, skipped = _varnic._audit_batch(fleet.settings, fleet.targets, jobs)
-    return _finish(fleet, [document], skipped)
+    documents = [document]
+    del document  # _finish lets the batch go before it parses the summary
+    return _finish(fleet, documents, skipped)
