@@ -1,6 +1,9 @@
 #!/usr/bin/env python3
 """Times varnic.dask.audit on a local Dask cluster against `varnic audit -j2` over one fleet.
 
+varnic.audit(jobs=2) is timed too, in a Python process of its own: the cluster's work on one
+machine, whose peak memory is mostly what the summary's dataclasses cost.
+
 Builds nothing: point it at a varnic command and at the folder the varnic package imports from
 (a release build's, or an installed wheel: --pythonpath ''). The fleet is generated from the
 bundled example backup: every device the golden file with a few values of its own (gateway,
@@ -11,7 +14,7 @@ timeout, SSID), so that most devices drift in two or three settings, as a real f
 
 The cluster is distributed.LocalCluster with two worker processes of one thread each, the same
 two cores `varnic audit -j2` gets. Peak memory is each process's peak RSS: the command's, the
-client's (this process) and each worker's. The three audits must print the same document
+Python audit's, the cluster's client (this process) and each worker's. The three audits must print the same document
 (SOURCE_DATE_EPOCH pins the time); the script fails otherwise.
 """
 
@@ -47,6 +50,18 @@ def generate(devices, folder):
             text = text.replace(b"IsSSH=Enable", b"IsSSH=Disable")
         (site / f"ap-{n:06d}.cfg").write_bytes(text)
     return golden, fleet
+
+
+def timed(command):
+    """Wall seconds, standard output and peak RSS in MB of one run of `command`."""
+    start = time.perf_counter()
+    process = subprocess.Popen(command, stdout=subprocess.PIPE)
+    output = process.stdout.read()
+    _, status, usage = os.wait4(process.pid, 0)
+    wall = time.perf_counter() - start
+    if os.waitstatus_to_exitcode(status) not in (0, 1):
+        sys.exit(f"{command[0]} exited with {os.waitstatus_to_exitcode(status)}")
+    return wall, output, peak_mb(usage.ru_maxrss)
 
 
 def peak_mb(kilobytes):
@@ -90,16 +105,19 @@ def main():
         print(f"{args.devices} devices generated in {time.perf_counter() - start:.1f} s")
         rows = []
 
-        start = time.perf_counter()
-        process = subprocess.Popen([args.varnic, "audit", "-j2", "--format=json", str(golden),
-                                    str(fleet)], stdout=subprocess.PIPE)
-        output = process.stdout.read()
-        _, status, usage = os.wait4(process.pid, 0)
-        wall = time.perf_counter() - start
-        if os.waitstatus_to_exitcode(status) not in (0, 1):
-            sys.exit(f"varnic audit exited with {os.waitstatus_to_exitcode(status)}")
+        wall, output, rss = timed([args.varnic, "audit", "-j2", "--format=json", str(golden),
+                                   str(fleet)])
         command = without_time(output)
-        rows.append(("varnic audit -j2", wall, f"{peak_mb(usage.ru_maxrss):.0f}"))
+        rows.append(("varnic audit -j2", wall, f"{rss:.0f}"))
+
+        # In a process of its own, so that its peak is its own.
+        script = ("import sys, varnic\n"
+                  "s = varnic.audit(sys.argv[1], [sys.argv[2]], jobs=2)\n"
+                  "sys.stdout.write(s.to_json())\n")
+        wall, output, rss = timed([sys.executable, "-c", script, str(golden), str(fleet)])
+        if without_time(output) != command:
+            sys.exit("varnic.audit gave another document than varnic audit")
+        rows.append(("varnic.audit(jobs=2) in Python", wall, f"{rss:.0f}"))
 
         with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
                                       dashboard_address=None) as cluster:
