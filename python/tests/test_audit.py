@@ -1,5 +1,6 @@
 """varnic.audit against `varnic audit`: the same document, and errors in Python's terms."""
 
+import json
 import os
 import signal
 import subprocess
@@ -56,6 +57,16 @@ def test_dataclasses_hold_the_drift(fleet):
     top = {(s.section, s.key): s.devices for s in summary.most_drifted}
     assert top[("[System]", "Telnet_timeout")] == 2
     assert summary.drifted and summary.mode == "marked" and summary.state == "complete"
+
+
+def test_a_document_with_fields_this_version_does_not_know_still_reads(fleet):
+    document = json.loads(varnic.audit(fleet[0], fleet[1][0]).to_json())
+    document["devices"][0]["drift"][0]["set_aside"] = "not used while X"
+    document["devices"][0]["drift"][0]["added_later"] = 1
+    document["totals"]["added_later"] = 2
+    summary = varnic.AuditSummary.from_json(json.dumps(document))
+    assert summary.devices[0].drift[0].set_aside == "not used while X"
+    assert summary.totals.audited == document["totals"]["audited"]
 
 
 def test_an_audit_lets_other_threads_run(tmp_path):

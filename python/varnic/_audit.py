@@ -30,6 +30,7 @@ class Drift:
     kind: str
     baseline: str
     device: str
+    set_aside: Optional[str] = None  # why one file's line of a toggled setting was set aside
 
 
 @dataclasses.dataclass(frozen=True)
@@ -106,10 +107,10 @@ class AuditSummary:
             generated_at=data["generated_at"],
             state=data["state"],
             mode=data["mode"],
-            totals=AuditTotals(**data["totals"]),
+            totals=_make(AuditTotals, data["totals"]),
             devices=[_device(d) for d in data["devices"]],
-            most_drifted=[SettingCount(**s) for s in data["most_drifted"]],
-            most_hidden=[SettingCount(**s) for s in data["most_hidden"]],
+            most_drifted=[_make(SettingCount, s) for s in data["most_drifted"]],
+            most_hidden=[_make(SettingCount, s) for s in data["most_hidden"]],
             options=data["options"],
             _json=text,
         )
@@ -132,10 +133,16 @@ class AuditSummary:
         return 1 if self.totals.drifted > 0 else 0
 
 
+def _make(cls: Any, data: dict) -> Any:
+    # The document's schema grows by fields added; a field this version does not know is left
+    # to to_json() rather than refused.
+    return cls(**{f.name: data[f.name] for f in dataclasses.fields(cls) if f.name in data})
+
+
 def _device(data: dict) -> Device:
     fields = dict(data)
-    fields["drift"] = [Drift(**d) for d in data["drift"]]
-    return Device(**fields)
+    fields["drift"] = [_make(Drift, d) for d in data["drift"]]
+    return _make(Device, fields)
 
 
 def _check_jobs(jobs: Any, name: str = "jobs") -> int:
