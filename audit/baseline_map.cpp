@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "audit/targets.h"
-#include "engine/file_names.h"
+#include "base/path_names.h"
 
 namespace varnic::audit {
 
@@ -24,9 +24,9 @@ bool CBaselineMap::Parse(std::string_view text, const std::string& directory, st
       error = "line " + std::to_string(number) + ": expected 'GLOB -> BASELINE'";
       return false;
     }
-    std::filesystem::path path = PathOf(std::string(baseline));
-    if (path.is_relative() && !directory.empty()) path = PathOf(directory) / path;
-    lines_.push_back({std::string(glob), NameOf(path.lexically_normal()), number});
+    std::filesystem::path path = base::PathOf(std::string(baseline));
+    if (path.is_relative() && !directory.empty()) path = base::PathOf(directory) / path;
+    lines_.push_back({std::string(glob), base::NameOf(path.lexically_normal()), number});
   }
   return true;
 }

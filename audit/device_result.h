@@ -24,6 +24,9 @@ struct CDrift {
   DriftKind kind = DriftKind::kDifferent;
   std::string baseline;  // empty when the baseline lacks it
   std::string device;
+  // A toggle: the file lacking the setting has a line of it that a stage set aside (its value
+  // fills that side); this says why. Empty otherwise.
+  std::string setAside{};
   // Set only for a history (CPairOptions::forHistory), until ForOutputs: a setting an ignore
   // pattern matched, and a secret whose values are digests where the outputs mask them.
   bool ignored = false;

@@ -123,6 +123,7 @@ CDeviceResult DeviceFrom(const json& row, const std::string& where) {
     }
     entry.baseline = Text(item, "baseline", at);
     entry.device = Text(item, "device", at);
+    if (item.contains("set_aside")) entry.setAside = Text(item, "set_aside", at);
     d.drift.push_back(std::move(entry));
   }
   return d;

@@ -64,7 +64,7 @@ void Collect(const cli::CReport& report, const CPairOptions& options, CDeviceRes
     }
     result.drift.push_back({std::string(e.section), std::string(e.key), kind,
                             Value(e.left, secret, options), Value(e.right, secret, options),
-                            e.ignored, digests});
+                            std::string(e.setAsideWhy), e.ignored, digests});
   }
   for (const cli::CHiddenDifference& h : report.hidden) {
     if (h.ignored && !options.forHistory) continue;
@@ -72,7 +72,7 @@ void Collect(const cli::CReport& report, const CPairOptions& options, CDeviceRes
     const bool digests = secret && options.forHistory && !options.showSecrets;
     result.drift.push_back({std::string(h.section), std::string(h.key), DriftKind::kHidden,
                             Value(h.left, secret, options), Value(h.right, secret, options),
-                            h.ignored, digests});
+                            std::string(), h.ignored, digests});
   }
   result.differences = report.verdict.differences;
   result.hidden = report.verdict.hiddenDifferences;

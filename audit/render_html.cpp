@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "audit/render.h"
-#include "engine/file_names.h"
+#include "base/path_names.h"
 #include "report/html_report.h"
 #include "report/version.h"
 
@@ -94,7 +94,7 @@ std::vector<CBar> ByDirectory(const CAuditSummary& summary) {
   std::map<std::string, CBar> directories;
   for (const CDeviceResult& d : summary.devices) {
     if (d.Failed()) continue;
-    std::string directory = NameOf(PathOf(d.path).parent_path());
+    std::string directory = base::NameOf(base::PathOf(d.path).parent_path());
     if (directory.empty()) directory.push_back('.');
     CBar& bar = directories[directory];
     bar.label = directory;
@@ -140,9 +140,10 @@ std::string DeviceDetails(const CDeviceResult& d) {
                      "<th>device</th></tr>\n";
   for (const CDrift& drift : d.drift) {
     html += "<tr><td class=\"v\">" + HtmlEscape(SettingName(drift.section, drift.key)) +
-            "</td><td>" + DriftKindName(drift.kind) + "</td><td class=\"v\">" +
-            HtmlEscape(drift.baseline) + "</td><td class=\"v\">" + HtmlEscape(drift.device) +
-            "</td></tr>\n";
+            "</td><td>" + DriftKindName(drift.kind) +
+            (drift.setAside.empty() ? "" : " (set aside: " + HtmlEscape(drift.setAside) + ")") +
+            "</td><td class=\"v\">" + HtmlEscape(drift.baseline) + "</td><td class=\"v\">" +
+            HtmlEscape(drift.device) + "</td></tr>\n";
   }
   html += "</table>";
   if (d.driftOmitted > 0) {

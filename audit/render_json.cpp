@@ -93,6 +93,7 @@ void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
       json.Member("kind", DriftKindName(drift.kind));
       json.Member("baseline", drift.baseline);
       json.Member("device", drift.device);
+      if (!drift.setAside.empty()) json.Member("set_aside", drift.setAside);
       json.EndObject();
     }
     json.EndArray();

@@ -11,7 +11,7 @@ namespace {
 using cli::HtmlEscape;
 
 // A value as a reader should take it: quoted, or named as missing. An empty value of a setting
-// not compared reads as missing, as the summary keeps it.
+// not compared reads as missing, as the summary keeps it; a set-aside line's value is shown.
 std::string Value(const char* side, const std::string& value, bool missing) {
   return std::string(side) + (missing ? " missing" : " '" + HtmlEscape(value) + "'");
 }
@@ -19,13 +19,19 @@ std::string Value(const char* side, const std::string& value, bool missing) {
 void WriteDrift(const CDeviceResult& d, std::ostream& out) {
   for (const CDrift& drift : d.drift) {
     const bool hidden = drift.kind == DriftKind::kHidden;
+    const bool toggle = !drift.setAside.empty();
     const bool noBaseline =
-        drift.kind == DriftKind::kOnlyInDevice || (hidden && drift.baseline.empty());
+        (drift.kind == DriftKind::kOnlyInDevice && !toggle) || (hidden && drift.baseline.empty());
     const bool noDevice =
-        drift.kind == DriftKind::kOnlyInBaseline || (hidden && drift.device.empty());
+        (drift.kind == DriftKind::kOnlyInBaseline && !toggle) || (hidden && drift.device.empty());
     out << HtmlEscape(SettingName(drift.section, drift.key)) << ": " << DriftKindName(drift.kind)
         << " (" << Value("baseline", drift.baseline, noBaseline) << ", "
-        << Value("device", drift.device, noDevice) << ")\n";
+        << Value("device", drift.device, noDevice);
+    if (toggle) {
+      out << (drift.kind == DriftKind::kOnlyInDevice ? "; the baseline's" : "; the device's")
+          << " line set aside: " << HtmlEscape(drift.setAside);
+    }
+    out << ")\n";
   }
   if (d.driftOmitted > 0) {
     out << "and " << Plural(d.driftOmitted, "more setting", "more settings") << "\n";

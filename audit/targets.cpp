@@ -5,7 +5,7 @@
 #include <set>
 #include <system_error>
 
-#include "engine/file_names.h"
+#include "base/path_names.h"
 #include "report/ignore.h"
 
 namespace varnic::audit {
@@ -23,7 +23,7 @@ struct CWalk {
 
 void Walk(const CWalk& walk, std::size_t index, CWalkedDirectory& directory) {
   std::error_code error;
-  fs::recursive_directory_iterator it(PathOf(directory.path), error);
+  fs::recursive_directory_iterator it(base::PathOf(directory.path), error);
   if (error) {
     walk.found->push_back({directory.path, "cannot read directory: " + error.message(), index});
     ++directory.found;
@@ -33,14 +33,14 @@ void Walk(const CWalk& walk, std::size_t index, CWalkedDirectory& directory) {
     if (error) break;
     std::error_code statusError;
     if (!walk.skipDirectory.empty() && it->is_directory(statusError) &&
-        FileIdentity(NameOf(it->path())) == walk.skipDirectory) {
+        FileIdentity(base::NameOf(it->path())) == walk.skipDirectory) {
       it.disable_recursion_pending();
       continue;
     }
     // A link to a file counts as the file; a link to a directory is not entered.
     if (!it->is_regular_file(statusError)) continue;
-    const std::string path = NameOf(it->path());
-    if (!FileNameMatches(walk.glob, NameOf(it->path().filename()))) continue;
+    const std::string path = base::NameOf(it->path());
+    if (!FileNameMatches(walk.glob, base::NameOf(it->path().filename()))) continue;
     if (walk.baselines.contains(FileIdentity(path))) {
       walk.skipped->push_back({path, "the baseline"});
       ++directory.skipped;
@@ -67,11 +67,11 @@ std::string_view TrimBlanks(std::string_view text) {
 std::string FileIdentity(const std::string& path) {
   // Made absolute first: a relative path whose first folder does not exist stays relative.
   std::error_code error;
-  fs::path absolute = fs::absolute(PathOf(path), error);
-  if (error) absolute = PathOf(path);
+  fs::path absolute = fs::absolute(base::PathOf(path), error);
+  if (error) absolute = base::PathOf(path);
   const fs::path canonical = fs::weakly_canonical(absolute, error);
   // The part that does not exist is left as spelled: normalized here, so "a/../a/x" is "a/x".
-  return NameOf((error ? absolute : canonical).lexically_normal());
+  return base::NameOf((error ? absolute : canonical).lexically_normal());
 }
 
 bool FileNameMatches(std::string_view glob, std::string_view name) {
@@ -104,7 +104,7 @@ CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string
   walk.skipped = &list.skipped;
   for (const std::string& argument : arguments) {
     std::error_code error;
-    if (fs::is_directory(PathOf(argument), error)) {
+    if (fs::is_directory(base::PathOf(argument), error)) {
       list.directories.push_back({argument});
       Walk(walk, list.directories.size() - 1, list.directories.back());
     } else {

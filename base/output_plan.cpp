@@ -15,6 +15,8 @@
 #include <unistd.h>
 #endif
 
+#include "base/path_names.h"
+
 namespace varnic::base {
 namespace {
 
@@ -26,20 +28,6 @@ std::string Tagged(char kind, const std::string& text) {
   std::string tagged(1, kind);
   tagged.append(text);
   return tagged;
-}
-
-// Names are UTF-8 throughout; the platform's own calls take them as UTF-16 on Windows.
-fs::path PathOf(const std::string& name) {
-#if defined(_WIN32)
-  return std::u8string(name.begin(), name.end());
-#else
-  return name;
-#endif
-}
-
-std::string NameOf(const fs::path& path) {
-  const std::u8string name = path.u8string();
-  return {name.begin(), name.end()};
 }
 
 // Where opening `path` for writing would create a file: a dangling link is followed to the name

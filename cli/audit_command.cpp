@@ -22,11 +22,11 @@
 #include "audit/save_names.h"
 #include "audit/summary.h"
 #include "audit/targets.h"
+#include "base/path_names.h"
 #include "cli/audit_history.h"
 #include "cli/ignore_options.h"
 #include "cli/os.h"
 #include "cli/output_checks.h"
-#include "engine/file_names.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "report/device_types.h"
@@ -95,7 +95,7 @@ bool LoadBaselines(const CAuditOptions& options, CBaselines& baselines, std::ost
     std::string text;
     std::error_code code;
     std::string error;
-    const std::string directory = NameOf(PathOf(*options.baselineMap).parent_path());
+    const std::string directory = base::NameOf(base::PathOf(*options.baselineMap).parent_path());
     if (!ReadFileBytes(*options.baselineMap, text, code)) {
       err << "varnic: cannot read '" << Shown(*options.baselineMap) << "': " << code.message()
           << "\n";
@@ -386,7 +386,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   if (!OutputsAreSafe(PlanOf(options, baselines, targets, saves), err)) return kTrouble;
   if (options.saveDir) {
     std::error_code code;
-    std::filesystem::create_directories(PathOf(*options.saveDir), code);
+    std::filesystem::create_directories(base::PathOf(*options.saveDir), code);
     if (code) {
       err << "varnic: cannot create '" << Shown(*options.saveDir) << "': " << code.message()
           << "\n";

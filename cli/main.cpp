@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/path_names.h"
 #include "cli/audit_command_line.h"
 #include "cli/choice.h"
 #include "cli/compare_cli.h"
@@ -26,7 +27,6 @@
 #include "cli/stdout_buffer.h"
 #include "cli/suggest.h"
 #include "cli/usage_errors.h"
-#include "engine/file_names.h"
 #include "report/terminal_text.h"
 #include "report/version.h"
 
@@ -47,7 +47,7 @@ bool ImplyCompare(std::vector<std::string>& args) {
     if (first == word) return true;
   }
   std::error_code ignored;
-  if (!first.starts_with('-') && !std::filesystem::exists(varnic::PathOf(first), ignored)) {
+  if (!first.starts_with('-') && !std::filesystem::exists(varnic::base::PathOf(first), ignored)) {
     if (const auto nearest = varnic::cli::NearestWord(first, kSubcommands)) {
       std::cerr << "varnic: '" << varnic::cli::SafeText(first)
                 << "' is neither a subcommand nor a file; did you mean '" << *nearest << "'?\n"

@@ -1,7 +1,6 @@
 #ifndef VARNIC_ENGINE_FILE_NAMES_H_
 #define VARNIC_ENGINE_FILE_NAMES_H_
 
-#include <filesystem>
 #include <string>
 
 namespace varnic {
@@ -24,11 +23,6 @@ bool CanReplace(const std::string& path);
 enum class FileKind { kMissing, kRegular, kDirectory, kOther };
 // What `path` names (links followed); `mode` receives its permission bits where there are any.
 FileKind KindOf(const std::string& path, unsigned& mode);
-
-// The same names as std::filesystem paths and back: on Windows through UTF-8, which the
-// library's narrow conversions there do not read; on POSIX as they are.
-std::filesystem::path PathOf(const std::string& name);
-std::string NameOf(const std::filesystem::path& path);
 
 }  // namespace varnic
 

@@ -16,6 +16,7 @@
 #include <unistd.h>
 #endif
 
+#include "base/path_names.h"
 #include "engine/file_names.h"
 
 namespace varnic {
@@ -60,7 +61,7 @@ int CreateSibling(const std::string& target, std::string& name) {
 
 // Where writing to `path` lands: a symbolic link is followed, as opening it for writing would.
 std::string ResolveLinks(const std::string& path) {
-  std::filesystem::path at = PathOf(path);
+  std::filesystem::path at = base::PathOf(path);
   for (int hops = 0; hops < 40; ++hops) {
     std::error_code error;
     if (!std::filesystem::is_symlink(std::filesystem::symlink_status(at, error))) break;
@@ -68,7 +69,7 @@ std::string ResolveLinks(const std::string& path) {
     if (error) break;
     at = link.is_absolute() ? link : at.parent_path() / link;
   }
-  return NameOf(at);
+  return base::NameOf(at);
 }
 
 bool FlushToDisk(int fd) {

@@ -153,6 +153,11 @@ for case in suite.iter('testcase'):
            "  [5GHz_WirelessSettings] ssid: only_in_baseline (baseline 'Lobby-5G', device "
            "missing)\n",
            "  and 5 more settings\n",
+           // A toggle shows both values and why one file's line was set aside.
+           "  [5GHz_MultiSSIDSettings] SSID2_Status: only_in_device (baseline 'Disable', device "
+           "'Enable'; the baseline's line set aside: SSID2 is disabled: SSID2_Status=Disable)\n",
+           "  [System] Gateway: only_in_baseline (baseline '192.168.10.1', device '192.168.10.1'; "
+           "the device's line set aside: the address comes from DHCP: DHCPclient=Enable)\n",
            "pairs|pairs/address-changed.cfg|pass|\n"
            "  [System] IPaddr: hidden (baseline '192.168.10.20', device '192.168.10.99')\n",
            "  [System] LED_mode: hidden (baseline missing, device 'Off')\n",
