@@ -76,6 +76,22 @@ set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "varnic (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_DEV_DESCRIPTION
     "Development files: headers, the CMake package (find_package(varnic)) and\nvarnic.pc for programs that embed the comparison or host the component.")
+# `python3-varnic`, when the build has the Python package: the package under dist-packages, with
+# the engine library of `varnic` beside the programs. Its dependencies are written here: the
+# module's one library of ours is in another package, which dpkg-shlibdeps cannot see from here.
+if(VARNIC_BUILD_PYTHON)
+  list(APPEND CPACK_COMPONENTS_ALL python)
+  list(APPEND varnic_packages python3-varnic)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-varnic)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS OFF)
+  math(EXPR next_minor "${VARNIC_PYTHON_MINOR} + 1")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+      "varnic (= ${PROJECT_VERSION}), python3 (>= ${VARNIC_PYTHON_MAJOR}.${VARNIC_PYTHON_MINOR}), python3 (<< ${VARNIC_PYTHON_MAJOR}.${next_minor}), libc6, libgcc-s1, libstdc++6")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS "python3-distributed")
+  set(CPACK_DEBIAN_PYTHON_DESCRIPTION
+      "The Python package varnic: compare() for one pair of backups, audit() for a\nfleet against a golden backup, and varnic.dask.audit() for a fleet spread\nover a Dask cluster.")
+endif()
 
 # Each package's copyright and changelog, as Debian requires of every package.
 string(TIMESTAMP VARNIC_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)

@@ -18,7 +18,10 @@
 #include "base/output_plan.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
+#include "python/arguments.h"
+#include "python/audit_binding.h"
 #include "python/buffer_bytes.h"
+#include "report/device_types.h"
 #include "report/input_checks.h"
 #include "report/json_report.h"
 #include "report/report_date.h"
@@ -50,14 +53,6 @@ struct CResult {
   std::array<std::string, 2> paths;  // the files read, as the file layer opens them; "" for bytes
 };
 
-[[noreturn]] void RaiseOsError(const std::error_code& error, const py::object& path) {
-  // OSError(errno, strerror, filename) picks its subclass (FileNotFoundError, ...) by errno.
-  const py::object exception =
-      py::reinterpret_borrow<py::object>(PyExc_OSError)(error.value(), error.message(), path);
-  PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(exception.ptr())), exception.ptr());
-  throw py::error_already_set();
-}
-
 // Releases a buffer taken with PyObject_GetBuffer on every way out.
 class CBufferView {
  public:
@@ -83,23 +78,6 @@ class CBufferView {
   Py_buffer view_{};
 };
 
-// A path as the file layer opens it: os.fsencode's bytes. A NUL would cut it short there and
-// name another file, so it is refused as Python's own functions refuse it.
-std::string FilePath(const py::object& path, const std::string& what) {
-  std::string bytes = py::cast<std::string>(py::module_::import("os").attr("fsencode")(path));
-  if (bytes.find('\0') != std::string::npos) {
-    throw py::value_error(what + ": embedded null byte in the path");
-  }
-  return bytes;
-}
-
-py::object PathObject(const py::handle& argument, const std::string& what) {
-  if (!py::isinstance<py::str>(argument) && !py::hasattr(argument, "__fspath__")) {
-    throw py::type_error(what + ": expected bytes or a path (str or os.PathLike)");
-  }
-  return py::module_::import("os").attr("fspath")(argument);
-}
-
 // Bytes-like objects are the backup itself; str and os.PathLike name a file to read.
 CSource SourceOf(const py::handle& argument, int number) {
   CSource source;
@@ -119,22 +97,36 @@ CSource SourceOf(const py::handle& argument, int number) {
     return source;
   }
   if (!py::isinstance<py::str>(argument) && !py::hasattr(argument, "__fspath__")) {
-    throw py::type_error("compare() takes bytes or a path (str or os.PathLike) for file " +
-                         std::to_string(number));
+    throw py::type_error(what + ": expected bytes or a path (str or os.PathLike), got " +
+                         py::cast<std::string>(py::type::handle_of(argument).attr("__name__")));
   }
   source.pathObject = PathObject(argument, what);
-  source.name = py::cast<std::string>(py::module_::import("os")
-                                          .attr("fsdecode")(source.pathObject)
-                                          .attr("encode")("utf-8", "surrogateescape"));
+  source.name = ShownPath(source.pathObject);
   source.fromPath = true;
   return source;
 }
 
 std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object& b,
-                                          std::int32_t type1, std::int32_t type2, bool strict,
-                                          const std::vector<std::string>& ignore) {
+                                          const py::object& type1Argument,
+                                          const py::object& type2Argument,
+                                          const py::object& strictArgument,
+                                          const py::object& ignoreArgument,
+                                          const py::object& typesArgument) {
+  const bool strict = Flag(strictArgument, "strict");
+  bool automatic = false;
+  if (!typesArgument.is_none()) {
+    if (!IsAuto(typesArgument)) {
+      throw py::value_error("types: only 'auto' chooses both types; give type1 and type2 instead");
+    }
+    if (!type1Argument.is_none() || !type2Argument.is_none()) {
+      throw py::value_error("types: 'auto' chooses both types; leave out type1 and type2");
+    }
+    automatic = true;
+  }
+  std::int32_t type1 = type1Argument.is_none() ? 0 : DeviceType(type1Argument, "type1");
+  std::int32_t type2 = type2Argument.is_none() ? 0 : DeviceType(type2Argument, "type2");
   cli::CIgnoreList ignores;
-  for (const std::string& pattern : ignore) {
+  for (const std::string& pattern : Patterns(ignoreArgument, "ignore")) {
     std::string error;
     if (!ignores.Add(pattern, error)) throw py::value_error("ignore: " + error);
   }
@@ -152,6 +144,11 @@ std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object&
     const py::gil_scoped_release unlocked;
     for (std::size_t i = 0; i < 2 && failed == 2; ++i) {
       if (sources[i].fromPath && !ReadFileBytes(paths[i], sources[i].text, error)) failed = i;
+    }
+    if (failed == 2 && automatic) {
+      const cli::CDetectedTypes detected = cli::DetectTypes(sources[0].text, sources[1].text);
+      type1 = detected.type1;
+      type2 = detected.type2;
     }
     if (failed == 2) {
       comparison.emplace(
@@ -175,9 +172,9 @@ std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object&
     options.ignores = &ignores;
     options.strict = strict;
     const CComparison& c = result->comparison;
-    result->report =
-        cli::BuildReport(c, {sources[0].name, type1, c.LinesRead(FileSide::kFile1)},
-                         {sources[1].name, type2, c.LinesRead(FileSide::kFile2)}, options);
+    result->report = cli::BuildReport(
+        c, {sources[0].name, type1, c.LinesRead(FileSide::kFile1), automatic},
+        {sources[1].name, type2, c.LinesRead(FileSide::kFile2), automatic}, options);
   }
   result->report.generatedAt = cli::ReportDate();
   return result;
@@ -188,16 +185,20 @@ py::object OptionalBytes(const std::optional<std::string_view>& text) {
   return py::bytes(text->data(), text->size());
 }
 
+py::object LineNumber(std::uint32_t line) {
+  if (line == 0) return py::none();
+  return py::int_(line);
+}
+
+// The report's entries: the values and line numbers JSON gives, sections spelled as JSON spells
+// them ("[System]").
 py::list Rows(const CResult& result, const py::object& rowType, const py::object& kinds) {
   py::list rows;
-  for (const CSectionRows& section : result.comparison.Sections()) {
-    const std::string_view name = SectionName(section.section());
-    const py::str sectionName(name.data(), name.size());
-    for (const CRow row : section) {
-      rows.append(rowType(sectionName, py::bytes(row.key.data(), row.key.size()),
-                          OptionalBytes(row.left), OptionalBytes(row.right),
-                          kinds(static_cast<int>(row.kind))));
-    }
+  for (const cli::CEntry& e : result.report.entries) {
+    rows.append(rowType(py::str(e.section.data(), e.section.size()),
+                        py::bytes(e.key.data(), e.key.size()), OptionalBytes(e.left),
+                        OptionalBytes(e.right), kinds(static_cast<int>(e.status)),
+                        LineNumber(e.leftLine), LineNumber(e.rightLine)));
   }
   return rows;
 }
@@ -218,16 +219,13 @@ py::dict Counts(const cli::CSectionStats& stats) {
 py::list Hidden(const CResult& result, const py::object& hiddenType) {
   py::list hidden;
   for (const cli::CHiddenDifference& h : result.report.hidden) {
-    // Named as the known sections are, without the brackets.
-    std::string_view section = h.section;
-    if (section.size() >= 2 && section.front() == '[' && section.back() == ']') {
-      section = section.substr(1, section.size() - 2);
-    }
+    const std::string_view section = h.section;
     const std::string_view reason = cli::HiddenReasonName(h.reason);
     hidden.append(hiddenType(py::str(section.data(), section.size()),
                              py::bytes(h.key.data(), h.key.size()), OptionalBytes(h.left),
                              OptionalBytes(h.right), py::str(reason.data(), reason.size()),
-                             py::str(h.why.data(), h.why.size()), h.ignored));
+                             py::str(h.why.data(), h.why.size()), h.ignored, LineNumber(h.leftLine),
+                             LineNumber(h.rightLine)));
   }
   return hidden;
 }
@@ -284,10 +282,12 @@ std::string Json(const CResult& result, bool showSecrets) {
 }  // namespace
 }  // namespace varnic::python
 
-PYBIND11_MODULE(varnic, m) {
+// The extension under the package `varnic`, which re-exports it; its names say "varnic" so that
+// help(), repr() and pickles show the public ones.
+PYBIND11_MODULE(_varnic, m) {
   using namespace varnic;
   using namespace varnic::python;
-  m.doc() = "Compares two configuration backups of a dual-band wireless access point.";
+  m.doc() = "The compiled core of the varnic package; import varnic instead.";
   m.attr("__version__") = LibraryVersion();
 
   const py::module_ enum_module = py::module_::import("enum");
@@ -301,15 +301,24 @@ PYBIND11_MODULE(varnic, m) {
   m.attr("RowKind") = kinds;
   const py::object rowType =
       py::module_::import("collections")
-          .attr("namedtuple")("Row", "section key left right kind", py::arg("module") = "varnic");
+          .attr("namedtuple")("Row", "section key left right kind left_line right_line",
+                              py::arg("defaults") = py::make_tuple(py::none(), py::none()),
+                              py::arg("module") = "varnic");
   rowType.attr("__doc__") =
-      "One setting as the two files hold it: section name (str), key, left and right lines "
-      "(bytes, None where that file lacks the key) and kind (RowKind).";
+      "One setting as the two files hold it: the section header ('[System]'), the key, the "
+      "value each file holds (bytes; None where that file lacks the key), the kind (RowKind) "
+      "and the line numbers in the files as read (from 1; None where the file lacks the key).";
   m.attr("Row") = rowType;
   const py::object hiddenType =
       py::module_::import("collections")
-          .attr("namedtuple")("HiddenDifference", "section key left right reason why ignored",
+          .attr("namedtuple")("HiddenDifference",
+                              "section key left right reason why ignored left_line right_line",
+                              py::arg("defaults") = py::make_tuple(py::none(), py::none()),
                               py::arg("module") = "varnic");
+  hiddenType.attr("__doc__") =
+      "A setting that was not compared and differs: the section header, the key, the value "
+      "each file holds (bytes or None), the reason (a name, as JSON gives it), why (in words), "
+      "whether an ignore pattern matched it, and the line numbers (from 1, or None).";
   m.attr("HiddenDifference") = hiddenType;
 
   py::class_<CResult>(m, "Comparison",
@@ -376,10 +385,27 @@ PYBIND11_MODULE(varnic, m) {
           "The report as `varnic compare --format json` prints it (secrets as labels unless "
           "show_secrets).");
 
-  m.def("compare", &CompareArguments, py::arg("a"), py::arg("b"), py::arg("type1") = 0,
-        py::arg("type2") = 0, py::arg("strict") = false,
-        py::arg("ignore") = std::vector<std::string>(),
-        "Compares two backups, each given as bytes or as a path (str or os.PathLike), with the "
-        "device type of each. Raises OSError naming the file that cannot be read and ValueError "
-        "for a file with nothing in any known section.");
+  {
+    // The docstring gives the signature as a Python user writes it; pybind11's would show every
+    // argument as `object`.
+    py::options options;
+    options.disable_function_signatures();
+    m.def(
+        "compare", &CompareArguments, py::arg("a"), py::arg("b"), py::arg("type1") = py::none(),
+        py::arg("type2") = py::none(), py::arg("strict") = false, py::arg("ignore") = py::tuple(),
+        py::kw_only(), py::arg("types") = py::none(),
+        "compare(a, b, type1=0, type2=0, strict=False, ignore=(), *, types=None) -> Comparison\n\n"
+        "Compares two backups, each given as bytes (the backup itself) or as a path (str or "
+        "os.PathLike).\n\n"
+        "type1, type2: the device type of each file, 0 or 'single-band', 1 or 'dual-band' (any "
+        "32-bit number is taken, as the command takes it). types='auto' picks both from the "
+        "files instead: the one without 5 GHz settings is single-band.\n"
+        "strict: settings not compared that differ count as differences.\n"
+        "ignore: '[Section]key' glob patterns (one str, or a list) of settings that count for "
+        "nothing.\n\n"
+        "Raises OSError (with filename) for a file that cannot be read, ValueError naming the "
+        "file for one with nothing in any known section, and TypeError or ValueError naming the "
+        "argument that cannot be used. The comparison runs without the GIL.");
+  }
+  RegisterAudit(m);
 }

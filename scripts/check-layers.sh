@@ -26,7 +26,7 @@ declare -A allowed=(
   [store]="store"
   [audit]="base varnic model rules macfilter engine report golden store audit"
   [cli]="base varnic model rules macfilter engine report golden store audit cli"
-  [python]="base varnic engine report python"
+  [python]="base varnic engine report golden audit python"
   [bench]="varnic model rules macfilter engine bench"
   [fuzz]="base varnic varnic/com varnic/shell model rules macfilter engine com report audit python fuzz"
 )

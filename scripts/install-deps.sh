@@ -31,6 +31,8 @@ if ((!user_only)); then
     python3-jsonschema  # validates the JSON report against its published schema in a test
     postgresql sqlite3  # a real PostgreSQL server for the history tests (run as nobody when root)
     python3-dev pybind11-dev python3-pybind11 python3-pytest  # the Python module and its tests
+    python3-build python3-setuptools python3-wheel python3-venv python3-pip  # the wheel, offline
+    python3-distributed  # varnic.dask: its test on a local cluster, and the benchmark
     dpkg-dev lintian  # the Debian packages and their checks
     clang libclang-rt-14-dev  # fuzz preset: libFuzzer and the sanitizer runtimes
     clang-format clang-tidy git  # the habits CI checks

@@ -1,6 +1,7 @@
 """The Python module against the command: the same bytes, the same JSON, errors naming files."""
 
 import array
+import json
 import os
 import pathlib
 import subprocess
@@ -9,13 +10,7 @@ import threading
 import pytest
 
 import varnic
-
-SOURCE = pathlib.Path(os.environ.get("VARNIC_SOURCE_DIR", pathlib.Path(__file__).parents[2]))
-BEFORE = SOURCE / "examples" / "ap-before.cfg"
-AFTER = SOURCE / "examples" / "ap-after.cfg"
-COMMAND = os.environ.get("VARNIC_BINARY")
-
-needs_command = pytest.mark.skipif(not COMMAND, reason="VARNIC_BINARY is not set")
+from conftest import AFTER, BEFORE, COMMAND, SOURCE, needs_command
 
 
 class BytesPath:
@@ -56,6 +51,35 @@ def test_json_is_the_commands(monkeypatch, show_secrets, type1, type2):
     assert result.to_json(show_secrets=show_secrets) == expected
 
 
+@needs_command
+@pytest.mark.parametrize("kwargs,flags", [
+    ({"type1": "single-band", "type2": "DUAL-BAND"}, ["--type1=0", "--type2=1"]),
+    ({"type1": 1, "type2": "single-band"}, ["--type1=dual-band", "--type2=0"]),
+    ({"types": "auto"}, ["--types=auto"]),
+], ids=["names", "mixed", "auto"])
+def test_device_types_by_name_number_or_auto_are_the_commands(monkeypatch, kwargs, flags):
+    monkeypatch.chdir(SOURCE)
+    monkeypatch.setenv("SOURCE_DATE_EPOCH", "1700000000")
+    for first, second in [("ap-before.cfg", "ap-after.cfg"), ("ap-after.cfg", "ap-before.cfg")]:
+        args = [f"examples/{first}", f"examples/{second}"]
+        expected = run_command(*args, *flags, "--format=json", env=dict(os.environ)).stdout
+        assert varnic.compare(*args, **kwargs).to_json() == expected.decode()
+
+
+def test_rows_and_hidden_differences_are_named_as_json_names_them():
+    result = varnic.compare(BEFORE, AFTER, types="auto")
+    document = json.loads(result.to_json(show_secrets=True))
+    assert [(r.section, r.key.decode(), r.left and r.left.decode(), r.right and r.right.decode(),
+             r.left_line, r.right_line) for r in result.rows] == [
+        (e["section"], e["key"], e["left"], e["right"], e["left_line"], e["right_line"])
+        for e in document["entries"]]
+    assert result.hidden and [
+        (h.section, h.key.decode(), h.reason, h.left_line, h.right_line) for h in result.hidden
+    ] == [(h["section"], h["key"], h["reason"], h["left_line"], h["right_line"])
+          for h in document["hidden_differences"]]
+    assert {r.section for r in result.rows} <= set(result.section_counts)
+
+
 @pytest.mark.parametrize("convert", [
     lambda p: p.read_bytes(),
     lambda p: bytearray(p.read_bytes()),
@@ -71,15 +95,22 @@ def test_every_kind_of_argument_gives_the_same_comparison(convert):
     assert result.marked() == reference.marked()
 
 
+def line_of(path, start):
+    return next(n for n, line in enumerate(path.read_bytes().splitlines(), 1)
+                if line.startswith(start))
+
+
 def test_rows_counts_and_kinds_describe_the_example():
     result = varnic.compare(BEFORE, AFTER)
     assert result.differs
-    gateway = [r for r in result.rows if r.section == "System" and r.key == b"Gateway"]
-    assert gateway == [varnic.Row("System", b"Gateway", b"Gateway=192.168.10.1",
-                                  b"Gateway=192.168.10.254", varnic.RowKind.DIFFERENT)]
-    added = [r for r in result.rows if r.right == b"filter_mac_add4=00:1A:2B:3C:4D:0A"]
-    assert [(r.section, r.left, r.kind) for r in added] == [
-        ("5GHz_Filter", None, varnic.RowKind.ONLY_RIGHT)]
+    gateway = [r for r in result.rows if r.section == "[System]" and r.key == b"Gateway"]
+    assert gateway == [varnic.Row("[System]", b"Gateway", b"192.168.10.1", b"192.168.10.254",
+                                  varnic.RowKind.DIFFERENT, line_of(BEFORE, b"Gateway="),
+                                  line_of(AFTER, b"Gateway="))]
+    added = [r for r in result.rows if r.key == b"filter_mac_add4"]
+    assert [(r.section, r.left, r.right, r.left_line, r.right_line, r.kind) for r in added] == [
+        ("[5GHz_Filter]", None, b"00:1A:2B:3C:4D:0A", None, line_of(AFTER, b"filter_mac_add4="),
+         varnic.RowKind.ONLY_RIGHT)]
     by_kind = {kind: sum(r.kind == kind for r in result.rows) for kind in varnic.RowKind}
     counts = result.counts
     assert (counts["same"], counts["different"], counts["only_left"], counts["only_right"]) == (
@@ -87,6 +118,12 @@ def test_rows_counts_and_kinds_describe_the_example():
         by_kind[varnic.RowKind.ONLY_LEFT], by_kind[varnic.RowKind.ONLY_RIGHT])
     assert counts["dropped"] > 0
     assert sum(c["different"] for c in result.section_counts.values()) == counts["different"]
+
+
+@pytest.mark.skipif(not os.environ.get("VARNIC_INSTALLED_IN"), reason="not run from a wheel")
+def test_the_installed_distribution_is_the_modules_version():
+    import importlib.metadata
+    assert importlib.metadata.version("varnic") == varnic.__version__
 
 
 def test_a_file_compared_with_itself_does_not_differ():
@@ -101,7 +138,7 @@ def test_bytes_that_are_not_text_stay_bytes():
     text = b"[5GHz_WirelessSettings]\nssid=caf\xe9\x00\xff\r\n"
     result = varnic.compare(text, text.replace(b"\xff", b"\xfe"))
     (row,) = result.rows
-    assert (row.left, row.right) == (b"ssid=caf\xe9\x00\xff", b"ssid=caf\xe9\x00\xfe")
+    assert (row.key, row.left, row.right) == (b"ssid", b"caf\xe9\x00\xff", b"caf\xe9\x00\xfe")
     assert result.marked()[0] == b"[5GHz_WirelessSettings]\r\nd_ssid=caf\xe9\x00\xff\r\n"
 
 
