@@ -54,10 +54,10 @@ std::string Value(const std::optional<std::string_view>& value, bool secret,
 }
 
 // Keeps the report's verdict and what drifted, copied out of the comparison.
-void Collect(const cli::CReport& report, const CPairOptions& options, CDeviceResult& result) {
-  for (const cli::CEntry& e : report.entries) {
+void Collect(const report::CReport& report, const CPairOptions& options, CDeviceResult& result) {
+  for (const report::CEntry& e : report.entries) {
     if (e.status == RowKind::kSame || (e.ignored && !options.forHistory)) continue;
-    const bool secret = cli::IsSecretKey(e.key);
+    const bool secret = report::IsSecretKey(e.key);
     const bool digests = secret && options.forHistory && !options.showSecrets;
     const DriftKind kind = KindOf(e.status);
     if (!e.ignored) {
@@ -68,9 +68,9 @@ void Collect(const cli::CReport& report, const CPairOptions& options, CDeviceRes
                             Value(e.left, secret, options), Value(e.right, secret, options),
                             std::string(e.setAsideWhy), e.ignored, digests});
   }
-  for (const cli::CHiddenDifference& h : report.hidden) {
+  for (const report::CHiddenDifference& h : report.hidden) {
     if (h.ignored && !options.forHistory) continue;
-    const bool secret = cli::IsSecretKey(h.key);
+    const bool secret = report::IsSecretKey(h.key);
     const bool digests = secret && options.forHistory && !options.showSecrets;
     result.drift.push_back({std::string(h.section), std::string(h.key), DriftKind::kHidden,
                             Value(h.left, secret, options), Value(h.right, secret, options),
@@ -96,14 +96,14 @@ void NameFailedRules(const std::vector<golden::CFailedRule>& failed, CDeviceResu
 void KeepRemediation(const std::vector<golden::CRemedy>& remedies, const CPairOptions& options,
                      CDeviceResult& result) {
   std::vector<CEdit>& kept = result.remediation.emplace();
-  for (const cli::CRemediationItem& item : golden::ReportItems(remedies)) {
+  for (const report::CRemediationItem& item : golden::ReportItems(remedies)) {
     if (kept.size() == kMaxKeptDrift) {
       ++result.remediationOmitted;
       continue;
     }
     kept.push_back(
         {item.action, item.section, item.key,
-         Kept(std::string_view(item.value), cli::IsSecretKey(item.key), options.showSecrets),
+         Kept(std::string_view(item.value), report::IsSecretKey(item.key), options.showSecrets),
          item.rule});
   }
 }
@@ -170,7 +170,7 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
     return result;
   }
   if (options.autoTypes) {
-    const cli::CDetectedTypes types = cli::DetectTypes(baseline.text, text);
+    const report::CDetectedTypes types = report::DetectTypes(baseline.text, text);
     result.baselineType = types.type1;
     result.deviceType = types.type2;
   }
@@ -187,16 +187,16 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   const CComparison comparison =
       Compare({std::move(intended), result.baselineType}, {std::move(text), result.deviceType});
   if (options.patternUse != nullptr) options.patternUse->See(comparison.Text(FileSide::kFile2));
-  result.error = cli::InputProblem(comparison, FileSide::kFile2);
+  result.error = report::InputProblem(comparison, FileSide::kFile2);
   if (!result.error.empty()) return result;
-  cli::CReportOptions report;
+  report::CReportOptions report;
   report.ignores = options.ignores;
   report.strict = options.strict;
   report.parts.stats = false;
   report.parts.explanations = false;
-  const cli::CReport built =
-      cli::BuildReport(comparison, {baseline.path, result.baselineType, 0, options.autoTypes},
-                       {target, result.deviceType, 0, options.autoTypes}, report);
+  const report::CReport built =
+      report::BuildReport(comparison, {baseline.path, result.baselineType, 0, options.autoTypes},
+                          {target, result.deviceType, 0, options.autoTypes}, report);
   Collect(built, options, result);
   // The way back to a golden baseline, derived once: the outputs show it, and it is the first
   // round of the fix, so that only the fix's check compares again.

@@ -23,13 +23,13 @@ struct CBaseline {
 };
 
 struct CPairOptions {
-  std::int32_t baselineType = 0;              // file 1 of every pair
-  std::int32_t deviceType = 0;                // file 2
-  bool autoTypes = false;                     // pick the types from each pair's files instead
-  const cli::CIgnoreList* ignores = nullptr;  // must outlive the audit
-  cli::CPatternUse* patternUse = nullptr;     // told each target's text, when given
-  bool strict = false;                        // hidden differences count as drift
-  bool showSecrets = false;                   // keep secret values in the drift rows
+  std::int32_t baselineType = 0;                 // file 1 of every pair
+  std::int32_t deviceType = 0;                   // file 2
+  bool autoTypes = false;                        // pick the types from each pair's files instead
+  const report::CIgnoreList* ignores = nullptr;  // must outlive the audit
+  report::CPatternUse* patternUse = nullptr;     // told each target's text, when given
+  bool strict = false;                           // hidden differences count as drift
+  bool showSecrets = false;                      // keep secret values in the drift rows
   // Keep what a history records: ignored settings too, and digests of secret values instead of
   // a mask. ForOutputs then turns the rows into what the summary shows.
   bool forHistory = false;

@@ -12,7 +12,7 @@
 namespace varnic::audit {
 namespace {
 
-using cli::HtmlEscape;
+using report::HtmlEscape;
 
 constexpr std::string_view kTitleAndStyle = R"(<title>Varnic fleet audit</title>
 <style>
@@ -180,9 +180,10 @@ std::string DeviceDetails(const CDeviceResult& d) {
 
 void WriteAuditHtml(const CAuditSummary& summary, const std::string& generatedAt,
                     std::ostream& out) {
-  out << cli::kHtmlPageStart << kTitleAndStyle << "<h1>Varnic fleet audit</h1>\n"
-      << Banner(summary) << "<p>Made " << HtmlEscape(generatedAt) << " by varnic " << cli::kVersion
-      << (summary.strict ? "; hidden differences count as drift" : "") << "</p>\n";
+  out << report::kHtmlPageStart << kTitleAndStyle << "<h1>Varnic fleet audit</h1>\n"
+      << Banner(summary) << "<p>Made " << HtmlEscape(generatedAt) << " by varnic "
+      << report::kVersion << (summary.strict ? "; hidden differences count as drift" : "")
+      << "</p>\n";
   const std::vector<CBar> settings = BySetting(summary.mostDrifted);
   if (!settings.empty()) {
     out << "<h2>Drift by setting</h2>\n" << BarChart("devices per drifted setting", settings);

@@ -8,7 +8,7 @@
 namespace varnic::audit {
 namespace {
 
-void WriteRunInfo(const CRunInfo& run, cli::CJsonWriter& json) {
+void WriteRunInfo(const CRunInfo& run, report::CJsonWriter& json) {
   json.Member("generated_at", run.generatedAt);
   json.Key("run_id");
   if (run.runId) {
@@ -26,7 +26,7 @@ void WriteRunInfo(const CRunInfo& run, cli::CJsonWriter& json) {
 
 // As compare's JSON has it, with the count of edits beyond those listed.
 void WriteRemediation(const std::vector<CEdit>& edits, std::size_t omitted,
-                      cli::CJsonWriter& json) {
+                      report::CJsonWriter& json) {
   json.Key("remediation");
   json.BeginArray();
   for (const CEdit& edit : edits) {
@@ -50,7 +50,7 @@ void WriteRemediation(const std::vector<CEdit>& edits, std::size_t omitted,
 }  // namespace
 
 void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
-  cli::CJsonWriter json(out);
+  report::CJsonWriter json(out);
   const CAuditTotals& t = summary.totals;
   json.BeginObject();
   json.Member("schema_version", kAuditSchemaVersion);
@@ -58,7 +58,7 @@ void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
   json.Key("tool");
   json.BeginObject();
   json.Member("name", "varnic");
-  json.Member("version", cli::kVersion);
+  json.Member("version", report::kVersion);
   json.EndObject();
   WriteRunInfo(summary.run, json);
   if (!summary.run.shards.empty()) {

@@ -8,7 +8,7 @@
 namespace varnic::audit {
 namespace {
 
-using cli::HtmlEscape;
+using report::HtmlEscape;
 
 // A value as a reader should take it: quoted, or named as missing. An empty value of a setting
 // not compared reads as missing, as the summary keeps it; a set-aside line's value is shown.

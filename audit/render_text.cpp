@@ -11,7 +11,7 @@
 namespace varnic::audit {
 namespace {
 
-using cli::SafeText;
+using report::SafeText;
 
 constexpr std::size_t kMostDriftedShown = 10;
 

@@ -36,7 +36,7 @@ std::string UtcText(std::int64_t seconds) {
 
 std::string GeneratedAt() { return UtcText(NowSeconds()); }
 
-void WriteRunOptions(const CRunOptions& o, cli::CJsonWriter& json) {
+void WriteRunOptions(const CRunOptions& o, report::CJsonWriter& json) {
   const auto optional = [&json](const char* name, const std::optional<std::string>& value) {
     json.Key(name);
     if (value) {
@@ -75,7 +75,7 @@ void WriteRunOptions(const CRunOptions& o, cli::CJsonWriter& json) {
 std::string RunOptionsJson(const CRunOptions& options) {
   std::ostringstream text;
   {
-    cli::CJsonWriter json(text);
+    report::CJsonWriter json(text);
     WriteRunOptions(options, json);
   }
   return std::move(text).str();

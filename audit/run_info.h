@@ -42,7 +42,7 @@ std::string UtcText(std::int64_t seconds);
 std::string GeneratedAt();
 
 // The options as one JSON object.
-void WriteRunOptions(const CRunOptions& options, cli::CJsonWriter& json);
+void WriteRunOptions(const CRunOptions& options, report::CJsonWriter& json);
 std::string RunOptionsJson(const CRunOptions& options);
 
 }  // namespace varnic::audit

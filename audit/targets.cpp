@@ -75,7 +75,7 @@ std::string FileIdentity(const std::string& path) {
 }
 
 bool FileNameMatches(std::string_view glob, std::string_view name) {
-  return cli::GlobMatches(glob, name);
+  return report::GlobMatches(glob, name);
 }
 
 bool IsMarkedResult(std::string_view text) {

@@ -61,7 +61,7 @@ struct CWalkSkips {
 CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string_view glob,
                           const CWalkSkips& skips = {});
 
-// Whether a file name matches a glob (see cli::GlobMatches).
+// Whether a file name matches a glob (see report::GlobMatches).
 bool FileNameMatches(std::string_view glob, std::string_view name);
 
 // The name a file is known by whatever the spelling: links, "." and ".." resolved. A path that

@@ -49,12 +49,12 @@ constexpr int kTrouble = 2;
 using audit::CAuditSummary;
 using audit::CBaseline;
 
-std::string Shown(std::string_view name) { return SafeText(name); }
+std::string Shown(std::string_view name) { return report::SafeText(name); }
 
 bool ParseTypeOption(const std::optional<std::string>& text, const char* option, std::int32_t& type,
                      std::ostream& err) {
   if (!text) return true;
-  if (const std::optional<std::int32_t> parsed = ParseType(*text)) {
+  if (const std::optional<std::int32_t> parsed = report::ParseType(*text)) {
     type = *parsed;
     return true;
   }
@@ -72,7 +72,7 @@ bool LoadBaseline(const std::string& path, CBaseline& baseline, std::ostream& er
     return false;
   }
   const std::string problem =
-      InputProblem(Compare({baseline.text, 0}, {baseline.text, 0}), FileSide::kFile1);
+      report::InputProblem(Compare({baseline.text, 0}, {baseline.text, 0}), FileSide::kFile1);
   if (!problem.empty()) {
     err << "varnic: baseline '" << Shown(path) << "' " << Shown(problem) << "\n";
     return false;
@@ -220,7 +220,7 @@ bool WriteHtml(const CAuditSummary& summary, const std::string& path, std::ostre
   {
     std::ostringstream page;
     std::string warning;
-    audit::WriteAuditHtml(summary, ReportDate(&warning), page);
+    audit::WriteAuditHtml(summary, report::ReportDate(&warning), page);
     if (!warning.empty()) err << "varnic: warning: " << warning << "\n";
     html = std::move(page).str();
   }
@@ -399,7 +399,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
     return kTrouble;
   }
   pair.ignores = &ignores.list;
-  CPatternUse patternUse(ignores.list);
+  report::CPatternUse patternUse(ignores.list);
   pair.patternUse = &patternUse;
   CBaselines baselines;
   if (!LoadBaselines(options, baselines, err)) return kTrouble;

@@ -99,14 +99,14 @@ int CAuditCommandLine::Run(std::ostream& out, std::ostream& err) {
       }
     }
     if (!known) {
-      err << "varnic: --format: '" << SafeText(format_)
+      err << "varnic: --format: '" << report::SafeText(format_)
           << "' is not one of table, json, csv, junit, github\n"
              "Run 'varnic audit --help' for usage.\n";
       return kExitTrouble;
     }
   }
   if (!types_.empty() && types_ != "auto") {
-    err << "varnic: --types: '" << SafeText(types_)
+    err << "varnic: --types: '" << report::SafeText(types_)
         << "' is not auto (give the types with --baseline-type and --target-type)\n"
            "Run 'varnic audit --help' for usage.\n";
     return kExitTrouble;

@@ -85,8 +85,8 @@ bool CAuditHistory::Open(const std::string& where, const audit::CRunInfo& run,
                          std::ostream& err) {
   where_ = store::DisplayName(where);
   if (const std::optional<std::string> input = DatabaseInput(where, inputs)) {
-    err << "varnic: --db '" << SafeText(where_) << "' is the input '" << SafeText(*input)
-        << "'; refusing to write over it\n";
+    err << "varnic: --db '" << report::SafeText(where_) << "' is the input '"
+        << report::SafeText(*input) << "'; refusing to write over it\n";
     return false;
   }
   std::string error;
@@ -107,7 +107,7 @@ bool CAuditHistory::Open(const std::string& where, const audit::CRunInfo& run,
     if (!store->BeginRun(record, error)) store.reset();
   }
   if (!store) {
-    err << "varnic: " << SafeText(error) << "\n";
+    err << "varnic: " << report::SafeText(error) << "\n";
     return false;
   }
   run_ = record.id;
@@ -136,9 +136,9 @@ bool CAuditHistory::Finish(const audit::CAuditSummary& summary, std::ostream& er
   std::string closing;
   const bool closed = recorder_->Store().FinishRun(run, closing);
   if (!whole) {
-    err << "varnic: cannot record the audit in the history: " << SafeText(error) << "\n";
+    err << "varnic: cannot record the audit in the history: " << report::SafeText(error) << "\n";
   } else if (!closed) {
-    err << "varnic: cannot record the audit in the history: " << SafeText(closing) << "\n";
+    err << "varnic: cannot record the audit in the history: " << report::SafeText(closing) << "\n";
   }
   return whole && closed;
 }

@@ -28,7 +28,8 @@ bool Choose(const std::string& word, const char* option,
     }
     names += names.empty() ? name : std::string(", ") + name;
   }
-  err << "varnic: " << option << ": '" << SafeText(word) << "' is not one of " << names << "\n"
+  err << "varnic: " << option << ": '" << report::SafeText(word) << "' is not one of " << names
+      << "\n"
       << kUsageHint;
   return false;
 }

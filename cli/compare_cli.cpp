@@ -11,9 +11,9 @@ namespace {
 bool ChooseType(const std::string& word, const char* option, std::int32_t& type,
                 std::ostream& err) {
   if (word.empty()) return true;
-  const std::optional<std::int32_t> parsed = ParseType(word);
+  const std::optional<std::int32_t> parsed = report::ParseType(word);
   if (!parsed) {
-    err << "varnic: " << option << ": '" << SafeText(word)
+    err << "varnic: " << option << ": '" << report::SafeText(word)
         << "' is not a type: give 0 or single-band, 1 or dual-band (or a 32-bit number)\n"
         << kUsageHint;
     return false;
@@ -32,8 +32,8 @@ bool ChooseWidth(const std::string& word, std::optional<std::size_t>& width, std
     value = value * 10 + static_cast<std::size_t>(c - '0');
   }
   if (!number || value < kMin || value > kMax) {
-    err << "varnic: --width: '" << SafeText(word) << "' is not a number of columns from " << kMin
-        << " to " << kMax << "\n"
+    err << "varnic: --width: '" << report::SafeText(word) << "' is not a number of columns from "
+        << kMin << " to " << kMax << "\n"
         << kUsageHint;
     return false;
   }

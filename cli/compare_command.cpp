@@ -45,7 +45,7 @@ constexpr std::size_t kDefaultWidth = 130;
 constexpr std::size_t kOutputChunk = std::size_t{64} << 10U;  // long outputs reach out in pieces
 
 // A name as messages quote it: escaped like the views, so no byte of it acts on the terminal.
-std::string Shown(std::string_view name) { return SafeText(name); }
+std::string Shown(std::string_view name) { return report::SafeText(name); }
 
 bool ReadInput(const std::string& path, std::istream& in, std::string& bytes, std::ostream& err);
 
@@ -98,10 +98,10 @@ bool ChecksInputsAndOutputs(const CCompareOptions& options, std::ostream& err) {
   return OutputsAreSafe(plan, err);
 }
 
-std::string Escaped(std::string_view text) { return SafeText(text); }
+std::string Escaped(std::string_view text) { return report::SafeText(text); }
 
 // The marked lines of `side`, masked and escaped as asked; CR LF ends them as in a saved result.
-void WriteMarkedLines(const CComparison& comparison, FileSide side, CSecretMasker* masker,
+void WriteMarkedLines(const CComparison& comparison, FileSide side, report::CSecretMasker* masker,
                       bool escape, std::ostream& out) {
   std::string text;
   std::string storage;
@@ -132,8 +132,8 @@ struct COstreamSink {
 struct CPlan {
   Format format = Format::kChanges;
   bool stdoutIsTerminal = false;
-  CViewOptions view;
-  CReportParts parts;
+  report::CViewOptions view;
+  report::CReportParts parts;
 };
 
 CPlan ResolvePlan(const CCompareOptions& options, const CTerminal& terminal) {
@@ -173,14 +173,14 @@ std::pair<std::int32_t, std::int32_t> ResolveTypes(const CCompareOptions& option
                                                    std::string_view text1, std::string_view text2,
                                                    std::ostream& err) {
   if (options.typesAuto) {
-    const CDetectedTypes detected = DetectTypes(text1, text2);
+    const report::CDetectedTypes detected = report::DetectTypes(text1, text2);
     const bool reconciled = detected.type1 != detected.type2;
     if (!options.quiet && (reconciled || !options.typesAutoByDefault)) {
       err << "varnic: --types auto: " << detected.why << "\n";
     }
     return {detected.type1, detected.type2};
   }
-  const std::string warning = TypeWarning(options.type1, options.type2);
+  const std::string warning = report::TypeWarning(options.type1, options.type2);
   if (!warning.empty() && !options.quiet) err << "varnic: warning: " << warning << "\n";
   return {options.type1, options.type2};
 }
@@ -207,8 +207,8 @@ class CWriterBuf : public std::streambuf {
 
 // Every output is staged before any replaces an earlier one, and they land together: when one
 // cannot, those already in place are put back.
-bool Save(const CCompareOptions& options, const CReport& report, CSecretMasker& masker,
-          const std::string& fixed, std::ostream& err) {
+bool Save(const CCompareOptions& options, const report::CReport& report,
+          report::CSecretMasker& masker, const std::string& fixed, std::ostream& err) {
   const CComparison& comparison = *report.comparison;
   CStagedFiles outputs;
   std::error_code error;
@@ -223,7 +223,7 @@ bool Save(const CCompareOptions& options, const CReport& report, CSecretMasker& 
         [&](CBufferedWriter& out) {
           CWriterBuf buffer(out);
           std::ostream stream(&buffer);
-          WriteHtml(report, options.showSecrets, stream, &masker);
+          report::WriteHtml(report, options.showSecrets, stream, &masker);
         },
         error);
   }
@@ -239,8 +239,8 @@ bool Save(const CCompareOptions& options, const CReport& report, CSecretMasker& 
   return true;
 }
 
-void WriteMarked(const CReport& report, CSecretMasker* terminalMasker, bool terminal,
-                 std::ostream& out) {
+void WriteMarked(const report::CReport& report, report::CSecretMasker* terminalMasker,
+                 bool terminal, std::ostream& out) {
   // Piped, these are the bytes --save writes; on a terminal no value may drive it.
   for (const FileSide side : {FileSide::kFile1, FileSide::kFile2}) {
     if (terminal || terminalMasker != nullptr) {
@@ -252,39 +252,39 @@ void WriteMarked(const CReport& report, CSecretMasker* terminalMasker, bool term
   }
 }
 
-void Render(const CPlan& plan, const CCompareOptions& options, const CReport& report,
-            CSecretMasker& masker, std::ostream& out) {
-  CSecretMasker* const terminalMasker = options.maskSecrets ? &masker : nullptr;
+void Render(const CPlan& plan, const CCompareOptions& options, const report::CReport& report,
+            report::CSecretMasker& masker, std::ostream& out) {
+  report::CSecretMasker* const terminalMasker = options.maskSecrets ? &masker : nullptr;
   // Workflow logs are read by more people than a terminal: masked unless asked.
-  CSecretMasker* const logMasker = options.showSecrets ? nullptr : &masker;
+  report::CSecretMasker* const logMasker = options.showSecrets ? nullptr : &masker;
   switch (plan.format) {
     case Format::kJson:
-      WriteJson(report, options.showSecrets, out, &masker);
+      report::WriteJson(report, options.showSecrets, out, &masker);
       return;
     case Format::kBrief:
-      WriteBrief(report, out);
+      report::WriteBrief(report, out);
       break;
     case Format::kGithub:
-      WriteGithub(report, logMasker, out);
+      report::WriteGithub(report, logMasker, out);
       break;
     case Format::kMarked:
       if (!options.stat) WriteMarked(report, terminalMasker, plan.stdoutIsTerminal, out);
       break;
     case Format::kChanges:
-      if (!options.stat) WriteChanges(report, terminalMasker, out);
+      if (!options.stat) report::WriteChanges(report, terminalMasker, out);
       break;
     case Format::kRemediation:  // written by the caller, which knows the failed rules
       break;
     case Format::kSide:
     case Format::kAuto:
-      if (!options.stat) WriteSideView(report, plan.view, terminalMasker, out);
+      if (!options.stat) report::WriteSideView(report, plan.view, terminalMasker, out);
       break;
   }
-  if (options.stat) out << RenderStats(report.stats, plan.view.width);
-  if (options.explain) WriteExplanations(report.explanations, terminalMasker, out);
+  if (options.stat) out << report::RenderStats(report.stats, plan.view.width);
+  if (options.explain) report::WriteExplanations(report.explanations, terminalMasker, out);
   if (plan.format == Format::kSide) {
-    if (!options.stat) out << "\n" << RenderStats(report.stats, plan.view.width);
-    WriteVerdict(report, terminalMasker, out);
+    if (!options.stat) out << "\n" << report::RenderStats(report.stats, plan.view.width);
+    report::WriteVerdict(report, terminalMasker, out);
   }
 }
 
@@ -380,7 +380,7 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   const CComparison comparison = Compare({std::move(text1), type1}, {std::move(text2), type2});
   for (const auto& [side, path] :
        {std::pair{FileSide::kFile1, &options.file1}, {FileSide::kFile2, &options.file2}}) {
-    const std::string problem = InputProblem(comparison, side);
+    const std::string problem = report::InputProblem(comparison, side);
     if (!problem.empty()) {
       err << "varnic: '" << Shown(*path) << "' " << problem << "\n";
       return kExitTrouble;
@@ -388,22 +388,22 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   }
 
   if (!ignores.list.empty() && !options.quiet) {
-    CPatternUse use(ignores.list);
+    report::CPatternUse use(ignores.list);
     use.See(comparison.Text(FileSide::kFile1));
     use.See(comparison.Text(FileSide::kFile2));
     WarnUnusedPatterns(ignores, use, "in either file", err);
   }
 
-  CReportOptions reportOptions;
+  report::CReportOptions reportOptions;
   reportOptions.ignores = &ignores.list;
   reportOptions.strict = options.strict;
   reportOptions.parts = plan.parts;
-  CReport report = BuildReport(
+  report::CReport report = report::BuildReport(
       comparison, {options.file1, type1, comparison.LinesRead(FileSide::kFile1), options.typesAuto},
       {options.file2, type2, comparison.LinesRead(FileSide::kFile2), options.typesAuto},
       reportOptions);
   std::string dateWarning;
-  report.generatedAt = ReportDate(&dateWarning);
+  report.generatedAt = report::ReportDate(&dateWarning);
   // Only the HTML report shows the date.
   if (!dateWarning.empty() && options.html && !options.quiet) {
     err << "varnic: warning: " << dateWarning << "\n";
@@ -416,7 +416,7 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
     report.remediation = golden::ReportItems(remedies);
   }
   // One masker for the run: a secret has the same label in every output it reaches.
-  CSecretMasker masker;
+  report::CSecretMasker masker;
   masker.Prime(report);
 
   std::string fixed;

@@ -55,7 +55,7 @@ int RunHelp(const CLI::App& app, const std::vector<std::string>& words, std::ost
   }
   if (chosen == nullptr || words.size() > 1) {
     err << "varnic help: "
-        << (chosen == nullptr ? "'" + SafeText(words[0]) + "' is not a subcommand"
+        << (chosen == nullptr ? "'" + report::SafeText(words[0]) + "' is not a subcommand"
                               : std::string("give one subcommand"))
         << "; the subcommands are compare, audit, history and render\n"
         << kUsageHint;

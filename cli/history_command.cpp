@@ -23,7 +23,7 @@ constexpr std::size_t kTrendSettings = 5;
 constexpr std::int64_t kSecondsPerDay = 86400;
 
 int Fail(const std::string& reason, std::ostream& err) {
-  err << "varnic: " << SafeText(reason) << "\n";
+  err << "varnic: " << report::SafeText(reason) << "\n";
   return kTrouble;
 }
 
@@ -35,7 +35,7 @@ bool WritePage(const std::string& path, const std::string& page, std::ostream& e
       outputs.Commit(error)) {
     return true;
   }
-  err << "varnic: cannot write '" << SafeText(path) << "': " << error.message() << "\n";
+  err << "varnic: cannot write '" << report::SafeText(path) << "': " << error.message() << "\n";
   return false;
 }
 

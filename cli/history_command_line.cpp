@@ -57,7 +57,7 @@ int CHistoryCommandLine::Run(std::ostream& out, std::ostream& err) {
       }
     }
     if (!known) {
-      err << "varnic: --format: '" << SafeText(format_)
+      err << "varnic: --format: '" << report::SafeText(format_)
           << "' is not one of table, json, csv\n"
              "Run 'varnic history --help' for usage.\n";
       return kExitTrouble;

@@ -39,7 +39,7 @@ int Y(std::int64_t value, std::int64_t largest) {
 
 std::string SvgStart(const std::string& label, int width, int height) {
   return R"(<svg xmlns="http://www.w3.org/2000/svg" role="img" width=")" + Num(width) +
-         "\" height=\"" + Num(height) + "\" aria-label=\"" + HtmlEscape(label) + "\">\n";
+         "\" height=\"" + Num(height) + "\" aria-label=\"" + report::HtmlEscape(label) + "\">\n";
 }
 
 // Run numbers along the bottom, every few when there are many.
@@ -92,7 +92,7 @@ std::string SettingsChart(const store::CTrends& trends) {
     const int y = kChartHeight + 44 + static_cast<int>(s) * 18;
     svg += "<rect x=\"" + Num(kLeft) + "\" y=\"" + Num(y - 10) +
            R"(" width="12" height="12" fill=")" + colour + "\"/><text x=\"" + Num(kLeft + 18) +
-           "\" y=\"" + Num(y) + "\">" + HtmlEscape(name) + "</text>\n";
+           "\" y=\"" + Num(y) + "\">" + report::HtmlEscape(name) + "</text>\n";
   }
   svg += R"(<text x="2" y="14">)" + Num(largest) + R"(</text><text x="2" y=")" +
          Num(kChartHeight + 10) + "\">0</text>\n";
@@ -104,8 +104,8 @@ std::string SettingsChart(const store::CTrends& trends) {
 void WriteHistoryHtml(const std::vector<store::CRun>& runs, const store::CTrends& trends,
                       const store::CSince* since, const std::string& generatedAt,
                       std::ostream& out) {
-  out << kHtmlPageStart << kTitleAndStyle << "<h1>Varnic fleet history</h1>\n<p>Made "
-      << HtmlEscape(generatedAt) << " by varnic " << kVersion << "; " << runs.size()
+  out << report::kHtmlPageStart << kTitleAndStyle << "<h1>Varnic fleet history</h1>\n<p>Made "
+      << report::HtmlEscape(generatedAt) << " by varnic " << report::kVersion << "; " << runs.size()
       << (runs.size() == 1 ? " run" : " runs") << "</p>\n";
   if (!runs.empty()) {
     out << "<h2>Drifted devices per run</h2>\n" << DriftedChart(trends);
@@ -116,9 +116,9 @@ void WriteHistoryHtml(const std::vector<store::CRun>& runs, const store::CTrends
   out << "<h2>Runs</h2>\n<table><tr><th>run</th><th>started</th><th>finished</th><th>state</th>"
          "<th>targets</th><th>drifted</th><th>clean</th><th>errors</th></tr>\n";
   for (const store::CRun& r : runs) {
-    out << "<tr><td class=\"n\">" << r.id << "</td><td>" << HtmlEscape(r.startedAt) << "</td><td>"
-        << HtmlEscape(r.finishedAt.empty() ? "-" : r.finishedAt) << "</td><td>"
-        << HtmlEscape(r.state) << "</td><td class=\"n\">" << r.totals.targets
+    out << "<tr><td class=\"n\">" << r.id << "</td><td>" << report::HtmlEscape(r.startedAt)
+        << "</td><td>" << report::HtmlEscape(r.finishedAt.empty() ? "-" : r.finishedAt)
+        << "</td><td>" << report::HtmlEscape(r.state) << "</td><td class=\"n\">" << r.totals.targets
         << "</td><td class=\"n\">" << r.totals.drifted << "</td><td class=\"n\">" << r.totals.clean
         << "</td><td class=\"n\">" << r.totals.errors << "</td></tr>\n";
   }
@@ -130,12 +130,12 @@ void WriteHistoryHtml(const std::vector<store::CRun>& runs, const store::CTrends
         << " persisting</h2>\n<table><tr><th>device</th><th>state</th><th>setting</th>"
            "<th>baseline</th><th>device</th><th>first seen</th></tr>\n";
     for (const store::CSettingChange& c : since->settings) {
-      out << "<tr class=\"" << c.state << R"("><td class="v">)" << HtmlEscape(c.device)
+      out << "<tr class=\"" << c.state << R"("><td class="v">)" << report::HtmlEscape(c.device)
           << "</td><td>" << c.state << "</td><td class=\"v\">"
-          << HtmlEscape(c.section + " " + c.key) << "</td><td class=\"v\">"
-          << HtmlEscape(c.baseline) << "</td><td class=\"v\">" << HtmlEscape(c.value)
-          << "</td><td>run " << c.firstSeenRun << ", " << HtmlEscape(c.firstSeenAt)
-          << "</td></tr>\n";
+          << report::HtmlEscape(c.section + " " + c.key) << "</td><td class=\"v\">"
+          << report::HtmlEscape(c.baseline) << "</td><td class=\"v\">"
+          << report::HtmlEscape(c.value) << "</td><td>run " << c.firstSeenRun << ", "
+          << report::HtmlEscape(c.firstSeenAt) << "</td></tr>\n";
     }
     out << "</table>\n";
   }

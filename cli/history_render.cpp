@@ -31,25 +31,25 @@ std::string Setting(const std::string& section, const std::string& key) {
   return section + " " + key;
 }
 
-void BeginDocument(CJsonWriter& json, const char* view) {
+void BeginDocument(report::CJsonWriter& json, const char* view) {
   json.BeginObject();
   json.Member("schema_version", 1);
   json.Member("kind", "history");
   json.Key("tool");
   json.BeginObject();
   json.Member("name", "varnic");
-  json.Member("version", kVersion);
+  json.Member("version", report::kVersion);
   json.EndObject();
   json.Member("view", view);
 }
 
-void EndDocument(CJsonWriter& json, std::ostream& out) {
+void EndDocument(report::CJsonWriter& json, std::ostream& out) {
   json.EndObject();
   json.Flush();
   out << "\n";
 }
 
-void RunJson(const store::CRun& r, CJsonWriter& json) {
+void RunJson(const store::CRun& r, report::CJsonWriter& json) {
   json.BeginObject();
   json.Member("id", r.id);
   json.Member("started_at", r.startedAt);
@@ -76,7 +76,7 @@ void RunJson(const store::CRun& r, CJsonWriter& json) {
   json.EndObject();
 }
 
-void DriftJson(const store::CDriftRecord& row, CJsonWriter& json) {
+void DriftJson(const store::CDriftRecord& row, report::CJsonWriter& json) {
   json.BeginObject();
   json.Member("section", row.section);
   json.Member("key", row.key);
@@ -97,7 +97,7 @@ std::string StartOf(const std::vector<store::CRun>& runs, std::int64_t id) {
 
 void WriteRuns(const std::vector<store::CRun>& runs, HistoryFormat format, std::ostream& out) {
   if (format == HistoryFormat::kJson) {
-    CJsonWriter json(out);
+    report::CJsonWriter json(out);
     BeginDocument(json, "runs");
     json.Key("runs");
     json.BeginArray();
@@ -125,7 +125,7 @@ void WriteRuns(const std::vector<store::CRun>& runs, HistoryFormat format, std::
     // A run still "running" that nobody is writing was killed: its finish is unknown.
     out << Right(std::to_string(r.id), 5) << "  " << Padded(r.startedAt, 20) << "  "
         << Padded(r.finishedAt.empty() ? "-" : r.finishedAt, 20) << "  "
-        << Padded(SafeText(r.state), 11) << Right(std::to_string(t.targets), 8)
+        << Padded(report::SafeText(r.state), 11) << Right(std::to_string(t.targets), 8)
         << Right(std::to_string(t.drifted), 9) << Right(std::to_string(t.clean), 7)
         << Right(std::to_string(t.errors), 8) << "\n";
   }
@@ -135,7 +135,7 @@ void WriteRuns(const std::vector<store::CRun>& runs, HistoryFormat format, std::
 void WriteSince(const store::CSince& since, const std::vector<store::CRun>& runs,
                 HistoryFormat format, std::ostream& out) {
   if (format == HistoryFormat::kJson) {
-    CJsonWriter json(out);
+    report::CJsonWriter json(out);
     BeginDocument(json, "since");
     json.Key("reference_run");
     if (since.reference == 0) {
@@ -189,21 +189,21 @@ void WriteSince(const store::CSince& since, const std::vector<store::CRun>& runs
   for (const store::CSettingChange& c : since.settings) {
     if (c.device != device) {
       device = c.device;
-      out << SafeText(device) << "\n";
+      out << report::SafeText(device) << "\n";
     }
-    out << "  " << Padded(c.state, 11) << SafeText(Setting(c.section, c.key)) << ": "
-        << SafeText(c.baseline) << " → " << SafeText(c.value) << "  (since run " << c.firstSeenRun
-        << ", " << c.firstSeenAt << ")\n";
+    out << "  " << Padded(c.state, 11) << report::SafeText(Setting(c.section, c.key)) << ": "
+        << report::SafeText(c.baseline) << " → " << report::SafeText(c.value) << "  (since run "
+        << c.firstSeenRun << ", " << c.firstSeenAt << ")\n";
   }
   for (const std::string& name : since.notSeen) {
-    out << SafeText(name) << "\n  not audited since\n";
+    out << report::SafeText(name) << "\n  not audited since\n";
   }
 }
 
 void WriteTimeline(const std::string& device, const std::vector<store::CTimelineEntry>& entries,
                    HistoryFormat format, std::ostream& out) {
   if (format == HistoryFormat::kJson) {
-    CJsonWriter json(out);
+    report::CJsonWriter json(out);
     BeginDocument(json, "device");
     json.Member("device", device);
     json.Key("timeline");
@@ -256,23 +256,23 @@ void WriteTimeline(const std::string& device, const std::vector<store::CTimeline
     }
     return;
   }
-  out << SafeText(device) << ": " << entries.size()
+  out << report::SafeText(device) << ": " << entries.size()
       << (entries.size() == 1 ? " reading\n" : " readings\n");
   for (const store::CTimelineEntry& e : entries) {
     const store::CObservation& o = e.observation;
     out << "run " << o.run << "  " << e.startedAt << "  " << Padded(o.status, 8);
     if (o.status == "error") {
-      out << SafeText(o.error);
+      out << report::SafeText(o.error);
     } else {
       out << o.differences << " drifted, " << o.hidden << " hidden";
     }
-    out << "  " << SafeText(o.path) << "\n";
+    out << "  " << report::SafeText(o.path) << "\n";
     for (const store::CDriftRecord& r : e.appeared) {
-      out << "  + " << SafeText(Setting(r.section, r.key)) << ": " << SafeText(r.baseline) << " → "
-          << SafeText(r.device) << "\n";
+      out << "  + " << report::SafeText(Setting(r.section, r.key)) << ": "
+          << report::SafeText(r.baseline) << " → " << report::SafeText(r.device) << "\n";
     }
     for (const store::CDriftRecord& r : e.cleared) {
-      out << "  - " << SafeText(Setting(r.section, r.key)) << "\n";
+      out << "  - " << report::SafeText(Setting(r.section, r.key)) << "\n";
     }
   }
 }

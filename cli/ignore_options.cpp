@@ -12,7 +12,8 @@ bool LoadIgnores(std::span<const std::string> patterns, std::span<const std::str
   std::string error;
   for (const std::string& pattern : patterns) {
     if (!ignores.list.Add(pattern, error)) {
-      err << "varnic: --ignore '" << SafeText(pattern) << "': " << SafeText(error) << "\n";
+      err << "varnic: --ignore '" << report::SafeText(pattern) << "': " << report::SafeText(error)
+          << "\n";
       return false;
     }
   }
@@ -21,11 +22,12 @@ bool LoadIgnores(std::span<const std::string> patterns, std::span<const std::str
     std::string text;
     std::error_code readError;
     if (!ReadFileBytes(path, text, readError)) {
-      err << "varnic: cannot read '" << SafeText(path) << "': " << readError.message() << "\n";
+      err << "varnic: cannot read '" << report::SafeText(path) << "': " << readError.message()
+          << "\n";
       return false;
     }
     if (!ignores.list.AddLines(text, error)) {
-      err << "varnic: '" << SafeText(path) << "': " << SafeText(error) << "\n";
+      err << "varnic: '" << report::SafeText(path) << "': " << report::SafeText(error) << "\n";
       return false;
     }
     ignores.files.resize(ignores.list.size(), path);
@@ -33,16 +35,16 @@ bool LoadIgnores(std::span<const std::string> patterns, std::span<const std::str
   return true;
 }
 
-void WarnUnusedPatterns(const CIgnores& ignores, const CPatternUse& use, std::string_view where,
-                        std::ostream& err) {
+void WarnUnusedPatterns(const CIgnores& ignores, const report::CPatternUse& use,
+                        std::string_view where, std::ostream& err) {
   for (const std::size_t i : use.Unused()) {
-    const CPatternOrigin& origin = ignores.list.origin(i);
+    const report::CPatternOrigin& origin = ignores.list.origin(i);
     err << "varnic: warning: ";
     if (ignores.files[i].empty()) {
-      err << "--ignore '" << SafeText(origin.text) << "'";
+      err << "--ignore '" << report::SafeText(origin.text) << "'";
     } else {
-      err << "'" << SafeText(ignores.files[i]) << "' line " << origin.line << ": '"
-          << SafeText(origin.text) << "'";
+      err << "'" << report::SafeText(ignores.files[i]) << "' line " << origin.line << ": '"
+          << report::SafeText(origin.text) << "'";
     }
     err << " matches no setting " << where << "\n";
   }

@@ -14,7 +14,7 @@ namespace varnic::cli {
 
 // The ignore patterns of a run and where each came from.
 struct CIgnores {
-  CIgnoreList list;
+  report::CIgnoreList list;
   std::vector<std::string> files;  // per pattern: its --ignore-file, or "" for --ignore
 };
 
@@ -25,8 +25,8 @@ bool LoadIgnores(std::span<const std::string> patterns, std::span<const std::str
 
 // A warning on `err` for each pattern that `use` saw match no setting, naming the pattern and
 // where it was given; `where` ends the sentence ("in either file").
-void WarnUnusedPatterns(const CIgnores& ignores, const CPatternUse& use, std::string_view where,
-                        std::ostream& err);
+void WarnUnusedPatterns(const CIgnores& ignores, const report::CPatternUse& use,
+                        std::string_view where, std::ostream& err);
 
 }  // namespace varnic::cli
 

@@ -52,7 +52,7 @@ bool ImplyCompare(std::vector<std::string>& args) {
   std::error_code ignored;
   if (!first.starts_with('-') && !std::filesystem::exists(varnic::base::PathOf(first), ignored)) {
     if (const auto nearest = varnic::cli::NearestWord(first, kSubcommands)) {
-      std::cerr << "varnic: '" << varnic::cli::SafeText(first)
+      std::cerr << "varnic: '" << varnic::report::SafeText(first)
                 << "' is neither a subcommand nor a file; did you mean '" << *nearest << "'?\n"
                 << kUsageHint;
       return false;
@@ -85,7 +85,7 @@ bool Arguments(int argc, char** argv, std::vector<std::string>& args) {
 int Run(int argc, char** argv, varnic::cli::CPager& pager) {
   // Named, so that no usage line shows the path the program was run by.
   CLI::App app{"varnic: compare two configuration backups of a dual-band access point", "varnic"};
-  app.set_version_flag("--version", std::string("varnic ") + varnic::cli::kVersion);
+  app.set_version_flag("--version", std::string("varnic ") + varnic::report::kVersion);
   app.require_subcommand(1);
   app.footer(varnic::cli::kCompareFooter);
   // A default from VARNIC_OPTIONS comes first; what was typed after it wins.
@@ -138,7 +138,7 @@ int Run(int argc, char** argv, varnic::cli::CPager& pager) {
       std::cout.flush();
       // Without a pager the output stays where it was going: shown, with a word of why.
       if (!varnic::cli::PagerCanStart(*command, std::getenv("PATH")) || !pager.Start(*command)) {
-        std::cerr << "varnic: warning: the pager '" << varnic::cli::SafeText(*command)
+        std::cerr << "varnic: warning: the pager '" << varnic::report::SafeText(*command)
                   << "' cannot be started; the output follows here\n";
       }
     }
@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
     std::cerr << "varnic: out of memory\n";
     return varnic::cli::kExitTrouble;
   } catch (const std::exception& e) {
-    std::cerr << "varnic: " << varnic::cli::SafeText(e.what()) << "\n";
+    std::cerr << "varnic: " << varnic::report::SafeText(e.what()) << "\n";
     return varnic::cli::kExitTrouble;
   } catch (...) {
     std::cerr << "varnic: unexpected error\n";

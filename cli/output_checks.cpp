@@ -9,8 +9,8 @@ namespace varnic::cli {
 bool OutputsAreSafe(const base::COutputPlan& plan, std::ostream& err) {
   const std::optional<base::COutputConflict> conflict = plan.Check();
   if (!conflict) return true;
-  const std::string output = SafeText(conflict->output);
-  const std::string other = SafeText(conflict->other);
+  const std::string output = report::SafeText(conflict->output);
+  const std::string other = report::SafeText(conflict->other);
   // The second name is told only when it is spelled otherwise: "x" and "./x" are one file.
   const std::string also =
       conflict->output == conflict->other ? "" : " ('" + output + "' is the same file)";

@@ -36,7 +36,7 @@ int RunRender(const CRenderOptions& options, std::ostream& out, std::ostream& er
   for (const auto& [path, bytes] :
        {std::pair{&options.golden, &text}, {&options.against, &device}}) {
     if (!path->empty() && !ReadFileBytes(*path, *bytes, code)) {
-      err << "varnic: cannot read '" << SafeText(*path) << "': " << code.message() << "\n";
+      err << "varnic: cannot read '" << report::SafeText(*path) << "': " << code.message() << "\n";
       return kExitTrouble;
     }
   }
@@ -51,7 +51,7 @@ int RunRender(const CRenderOptions& options, std::ostream& out, std::ostream& er
   std::string error;
   if (!golden.Load(options.golden, text, options.vars, error) ||
       !golden.RenderFor(names, options.against.empty() ? nullptr : &device, rendered, error)) {
-    err << "varnic: " << SafeText(error) << "\n";
+    err << "varnic: " << report::SafeText(error) << "\n";
     return kExitTrouble;
   }
   out << rendered.text;

@@ -11,7 +11,9 @@ namespace varnic::cli {
 namespace {
 
 // The parser's texts quote what was typed with the bracket marks still on: shown as typed.
-std::string Quoted(const std::string& word) { return "'" + SafeText(WithoutMarks(word)) + "'"; }
+std::string Quoted(const std::string& word) {
+  return "'" + report::SafeText(WithoutMarks(word)) + "'";
+}
 
 // The parser's texts these are taken from: "X is required", "Could not convert: X = V",
 // "X: N required TYPE missing", whose TYPE names what is expected.
@@ -50,7 +52,7 @@ std::string Reworded(const CLI::ParseError& error, const CLI::App& app, const CL
       std::regex_match(text, m, std::regex("(\\S+): (\\d+) required (.*) missing"))) {
     return std::string(m[1]) + " needs a value: " + std::string(m[3]);
   }
-  return SafeText(WithoutMarks(text));
+  return report::SafeText(WithoutMarks(text));
 }
 
 }  // namespace

@@ -28,9 +28,9 @@
 
 namespace {
 
-using varnic::cli::CReport;
 using varnic::fuzz::Check;
 using varnic::fuzz::IsUtf8;
+using varnic::report::CReport;
 
 constexpr std::string_view kSeparator = "\n%%\n";
 constexpr std::string_view kSecretLabel = "\xe2\x80\xb9secret ";  // "‹secret "
@@ -72,7 +72,7 @@ void CheckLine(const nlohmann::json& v, std::uint32_t line) {
 
 void CheckJson(const CReport& report, bool showSecrets) {
   std::ostringstream out;
-  varnic::cli::WriteJson(report, showSecrets, out);
+  varnic::report::WriteJson(report, showSecrets, out);
   const nlohmann::json doc = nlohmann::json::parse(out.str(), nullptr, false);
   Check(!doc.is_discarded(), "the JSON report does not parse");
   Check(doc["schema_version"] == 3, "the JSON has another schema version");
@@ -84,15 +84,15 @@ void CheckJson(const CReport& report, bool showSecrets) {
   Check(entries.is_array() && entries.size() == report.entries.size(),
         "the JSON has another number of entries");
   for (std::size_t i = 0; i < report.entries.size(); ++i) {
-    const varnic::cli::CEntry& e = report.entries[i];
+    const varnic::report::CEntry& e = report.entries[i];
     const auto& j = entries[i];
     CheckCarried(j["key"], e.key, "the JSON changes a key");
     CheckCarried(j["section"], e.section, "the JSON changes a section");
-    Check(j["status"] == varnic::cli::StatusName(e.status), "the JSON changes a status");
+    Check(j["status"] == varnic::report::StatusName(e.status), "the JSON changes a status");
     Check(j["ignored"] == e.ignored, "the JSON changes an ignore");
     CheckLine(j["left_line"], e.leftLine);
     CheckLine(j["right_line"], e.rightLine);
-    const bool masked = !showSecrets && varnic::cli::IsSecretKey(e.key);
+    const bool masked = !showSecrets && varnic::report::IsSecretKey(e.key);
     CheckValue(j["left"], e.left, masked, "the JSON changes a value");
     CheckValue(j["right"], e.right, masked, "the JSON changes a value");
   }
@@ -100,14 +100,14 @@ void CheckJson(const CReport& report, bool showSecrets) {
   Check(hidden.is_array() && hidden.size() == report.hidden.size(),
         "the JSON has another number of hidden differences");
   for (std::size_t i = 0; i < report.hidden.size(); ++i) {
-    const varnic::cli::CHiddenDifference& h = report.hidden[i];
+    const varnic::report::CHiddenDifference& h = report.hidden[i];
     const auto& j = hidden[i];
     CheckCarried(j["key"], h.key, "the JSON changes a hidden key");
     CheckCarried(j["why"], h.why, "the JSON changes why a setting was not compared");
-    Check(j["reason"] == varnic::cli::HiddenReasonName(h.reason), "the JSON changes a reason");
+    Check(j["reason"] == varnic::report::HiddenReasonName(h.reason), "the JSON changes a reason");
     CheckLine(j["left_line"], h.leftLine);
     CheckLine(j["right_line"], h.rightLine);
-    const bool masked = !showSecrets && varnic::cli::IsSecretKey(h.key);
+    const bool masked = !showSecrets && varnic::report::IsSecretKey(h.key);
     CheckValue(j["left"], h.left, masked, "the JSON changes a hidden value");
     CheckValue(j["right"], h.right, masked, "the JSON changes a hidden value");
   }
@@ -146,7 +146,7 @@ void CheckJson(const CReport& report, bool showSecrets) {
         "the JSON summary has another number of sections");
   Check(doc["summary"]["total"].is_object(), "the JSON summary has no total");
   // Lines set aside for one reason are one object, which still names every one of them.
-  Check(doc["explanations"].size() == varnic::cli::GroupExplanations(report.explanations).size(),
+  Check(doc["explanations"].size() == varnic::report::GroupExplanations(report.explanations).size(),
         "the JSON has another number of explanations");
   std::set<std::pair<int, std::uint32_t>> numbered;
   for (const auto& e : doc["explanations"]) {
@@ -156,7 +156,7 @@ void CheckJson(const CReport& report, bool showSecrets) {
       numbered.emplace(file, n.get<std::uint32_t>());
     }
   }
-  for (const varnic::cli::CExplanation& e : report.explanations) {
+  for (const varnic::report::CExplanation& e : report.explanations) {
     Check(e.lineNumber == 0 || numbered.contains({e.file, e.lineNumber}),
           "the JSON leaves out the number of a line set aside");
   }
@@ -229,7 +229,7 @@ const std::set<std::string, std::less<>>& PageTags() {
 }
 
 void CheckHtml(const CReport& report, bool showSecrets, std::string_view head) {
-  const std::string html = varnic::cli::RenderHtml(report, showSecrets);
+  const std::string html = varnic::report::RenderHtml(report, showSecrets);
   Check(html.starts_with(head), "the HTML head changed");
   Check(IsUtf8(html), "the HTML is not UTF-8");
   for (const char c : html) {
@@ -257,7 +257,7 @@ void CheckHtml(const CReport& report, bool showSecrets, std::string_view head) {
 }
 
 std::string PageHead() {
-  const std::string html = varnic::cli::RenderHtml(CReport{}, false);
+  const std::string html = varnic::report::RenderHtml(CReport{}, false);
   const std::size_t body = html.find("<body>\n");
   Check(body != std::string::npos, "the page has no body");
   return html.substr(0, body + 7);
@@ -277,13 +277,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const varnic::CComparison comparison =
       varnic::Compare({std::string(text1), type1}, {std::string(text2), type2});
-  varnic::cli::CIgnoreList ignores;
+  varnic::report::CIgnoreList ignores;
   std::string error;
   if ((data[2] & 4U) != 0) ignores.Add("*a*", error);
-  varnic::cli::CReportOptions options;
+  varnic::report::CReportOptions options;
   options.ignores = &ignores;
   options.strict = (data[2] & 2U) != 0;
-  CReport report = varnic::cli::BuildReport(
+  CReport report = varnic::report::BuildReport(
       comparison, {std::string(rest), type1, comparison.LinesRead(varnic::FileSide::kFile1)},
       {"b.cfg", type2, comparison.LinesRead(varnic::FileSide::kFile2)}, options);
   report.ignorePatterns = ignores.patterns();

@@ -19,7 +19,7 @@ int Hex(char c) {
 }
 
 // Undoes the escapes: "\\" is a backslash, "\xNN" the byte NN, anything else itself.
-std::string Unescape(const varnic::cli::Cells& cells) {
+std::string Unescape(const varnic::report::Cells& cells) {
   std::string bytes;
   for (const std::string& cell : cells) {
     if (cell == "\\\\") {
@@ -63,22 +63,23 @@ void CheckShown(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes = varnic::fuzz::AsText(data, size);
-  const varnic::cli::Cells cells = varnic::cli::ToSafeCells(bytes);
+  const varnic::report::Cells cells = varnic::report::ToSafeCells(bytes);
   for (const std::string& cell : cells) {
     Check(!cell.empty() && cell.size() <= 4, "a cell is empty or longer than one character");
   }
   Check(Unescape(cells) == bytes, "escaping cannot be undone");
-  const std::string joined = varnic::cli::Join(cells, 0, cells.size());
+  const std::string joined = varnic::report::Join(cells, 0, cells.size());
   CheckShown(joined);
-  Check(varnic::cli::SafeText(bytes) == joined, "SafeText and the cells disagree");
-  if (varnic::cli::IsPlainText(bytes)) {
+  Check(varnic::report::SafeText(bytes) == joined, "SafeText and the cells disagree");
+  if (varnic::report::IsPlainText(bytes)) {
     Check(joined == bytes && cells.size() == bytes.size(), "plain text is not its own form");
   }
   if (!cells.empty()) {
     const std::size_t mid = cells.size() / 2;
-    Check(varnic::cli::Join(cells, 0, mid) + varnic::cli::Join(cells, mid, cells.size() + 3) ==
-              joined,
-          "joining in parts differs");
+    Check(
+        varnic::report::Join(cells, 0, mid) + varnic::report::Join(cells, mid, cells.size() + 3) ==
+            joined,
+        "joining in parts differs");
   }
   return 0;
 }

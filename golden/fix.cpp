@@ -107,15 +107,15 @@ bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
   if (!golden.RenderFor(names, &fixed, rendered, error)) return false;
   const CComparison comparison =
       Compare({std::move(rendered.text), options.goldenType}, {fixed, options.deviceType});
-  cli::CReportOptions reportOptions;
+  report::CReportOptions reportOptions;
   reportOptions.ignores = options.ignores;
   reportOptions.strict = options.strict;
   reportOptions.parts.stats = false;
   reportOptions.parts.explanations = false;
   // Settings not compared call for edits only under strict.
   reportOptions.parts.hidden = options.strict;
-  const cli::CReport report = cli::BuildReport(comparison, {"", options.goldenType, 0},
-                                               {"", options.deviceType, 0}, reportOptions);
+  const report::CReport report = report::BuildReport(comparison, {"", options.goldenType, 0},
+                                                     {"", options.deviceType, 0}, reportOptions);
   remedies = Remediation(report, rendered.failed, fixed, options.strict);
   return true;
 }

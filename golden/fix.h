@@ -16,7 +16,7 @@ namespace varnic::golden {
 struct CFixOptions {
   std::int32_t goldenType = 0;
   std::int32_t deviceType = 0;
-  const cli::CIgnoreList* ignores = nullptr;
+  const report::CIgnoreList* ignores = nullptr;
   bool strict = false;
 };
 

@@ -54,8 +54,9 @@ std::string Text(const std::optional<std::string_view>& value) {
 
 }  // namespace
 
-std::vector<CRemedy> Remediation(const cli::CReport& report, const std::vector<CFailedRule>& failed,
-                                 std::string_view device, bool strict) {
+std::vector<CRemedy> Remediation(const report::CReport& report,
+                                 const std::vector<CFailedRule>& failed, std::string_view device,
+                                 bool strict) {
   std::map<std::pair<std::string_view, std::string_view>, const CFailedRule*> rules;
   for (const CFailedRule& rule : failed)
     rules.emplace(std::pair<std::string_view, std::string_view>(rule.section, rule.key), &rule);
@@ -91,14 +92,14 @@ std::vector<CRemedy> Remediation(const cli::CReport& report, const std::vector<C
     }
     remedies.push_back(std::move(remedy));
   };
-  for (const cli::CEntry& e : report.entries) {
+  for (const report::CEntry& e : report.entries) {
     // A line without "=" (a comment, a blank line) is no setting: it is left as the device has it.
     if (e.status == RowKind::kSame || e.ignored || e.key.empty()) continue;
     add(e.section, e.key, e.status == RowKind::kOnlyRight ? std::nullopt : e.left,
         e.status == RowKind::kOnlyLeft ? std::nullopt : e.right, e.rightLine);
   }
   if (strict) {
-    for (const cli::CHiddenDifference& h : report.hidden) {
+    for (const report::CHiddenDifference& h : report.hidden) {
       if (!h.ignored && !h.key.empty()) add(h.section, h.key, h.left, h.right, h.rightLine);
     }
   }
@@ -130,9 +131,9 @@ void WriteRemediation(const std::vector<CRemedy>& remedies, std::ostream& out) {
   }
 }
 
-std::vector<cli::CRemediationItem> ReportItems(const std::vector<CRemedy>& remedies) {
+std::vector<report::CRemediationItem> ReportItems(const std::vector<CRemedy>& remedies) {
   static constexpr std::array<const char*, 4> kActions = {"set", "add", "remove", "manual"};
-  std::vector<cli::CRemediationItem> items;
+  std::vector<report::CRemediationItem> items;
   items.reserve(remedies.size());
   for (const CRemedy& remedy : remedies) {
     items.push_back({kActions.at(static_cast<std::size_t>(remedy.kind)), remedy.section, remedy.key,

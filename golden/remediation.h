@@ -30,15 +30,16 @@ struct CRemedy {
 // `strict`, the settings not compared that differ as well. A failed rule with one value that
 // satisfies it is set to it; one without is manual. Ignored settings and lines without "="
 // (comments, blank lines: no setting) call for nothing.
-std::vector<CRemedy> Remediation(const cli::CReport& report, const std::vector<CFailedRule>& failed,
-                                 std::string_view device, bool strict);
+std::vector<CRemedy> Remediation(const report::CReport& report,
+                                 const std::vector<CFailedRule>& failed, std::string_view device,
+                                 bool strict);
 
 // Per section: "[Section]" then "set key=value", "add key=value", "remove key=value",
 // "manual: key=value fails {{ rule }}", LF-ended.
 void WriteRemediation(const std::vector<CRemedy>& remedies, std::ostream& out);
 
 // The remedies as a report carries them to its renderers.
-std::vector<cli::CRemediationItem> ReportItems(const std::vector<CRemedy>& remedies);
+std::vector<report::CRemediationItem> ReportItems(const std::vector<CRemedy>& remedies);
 
 }  // namespace varnic::golden
 

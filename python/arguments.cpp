@@ -46,7 +46,7 @@ std::string ShownPath(const py::object& path) {
 std::int32_t DeviceType(const py::handle& value, const std::string& what) {
   if (py::isinstance<py::str>(value)) {
     const auto text = py::cast<std::string>(value);
-    if (const std::optional<std::int32_t> type = cli::ParseType(text)) return *type;
+    if (const std::optional<std::int32_t> type = report::ParseType(text)) return *type;
     throw py::value_error(what + ": '" + text +
                           "' is neither a number nor single-band or dual-band");
   }

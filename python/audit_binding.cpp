@@ -79,7 +79,7 @@ CFleet MakeFleet(const py::object& golden, const py::object& targets, const py::
     targetPaths.push_back(FilePath(target, "targets"));
   }
   settings.ignores = Patterns(ignore, "ignore");
-  cli::CIgnoreList check;
+  report::CIgnoreList check;
   for (const std::string& pattern : settings.ignores) {
     std::string error;
     if (!check.Add(pattern, error)) throw py::value_error("ignore: " + error);
@@ -100,8 +100,8 @@ CFleet MakeFleet(const py::object& golden, const py::object& targets, const py::
     const py::gil_scoped_release unlocked;
     read = ReadFileBytes(settings.baselinePath, settings.baselineText, code);
     if (read) {
-      problem = cli::InputProblem(Compare({settings.baselineText, 0}, {settings.baselineText, 0}),
-                                  FileSide::kFile1);
+      problem = report::InputProblem(
+          Compare({settings.baselineText, 0}, {settings.baselineText, 0}), FileSide::kFile1);
     }
     if (read && problem.empty()) {
       fleet.list = ListFleet(settings.baselinePath, targetPaths, globText);

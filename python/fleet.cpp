@@ -19,7 +19,7 @@ bool AuditBatch(const CFleetSettings& settings, const std::vector<CBatchTarget>&
                 unsigned jobs, const std::atomic<bool>& stop,
                 const std::function<void(std::size_t)>& monitor, CBatchResult& result,
                 std::string& error) {
-  cli::CIgnoreList ignores;
+  report::CIgnoreList ignores;
   for (const std::string& pattern : settings.ignores) {
     if (!ignores.Add(pattern, error)) {
       error.insert(0, "ignore: ");

@@ -49,7 +49,7 @@ struct CSource {
 // Never moved once made: the report points into the comparison.
 struct CResult {
   CComparison comparison;
-  cli::CReport report;
+  report::CReport report;
   std::array<std::string, 2> paths;  // the files read, as the file layer opens them; "" for bytes
 };
 
@@ -125,7 +125,7 @@ std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object&
   }
   std::int32_t type1 = type1Argument.is_none() ? 0 : DeviceType(type1Argument, "type1");
   std::int32_t type2 = type2Argument.is_none() ? 0 : DeviceType(type2Argument, "type2");
-  cli::CIgnoreList ignores;
+  report::CIgnoreList ignores;
   for (const std::string& pattern : Patterns(ignoreArgument, "ignore")) {
     std::string error;
     if (!ignores.Add(pattern, error)) throw py::value_error("ignore: " + error);
@@ -146,7 +146,7 @@ std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object&
       if (sources[i].fromPath && !ReadFileBytes(paths[i], sources[i].text, error)) failed = i;
     }
     if (failed == 2 && automatic) {
-      const cli::CDetectedTypes detected = cli::DetectTypes(sources[0].text, sources[1].text);
+      const report::CDetectedTypes detected = report::DetectTypes(sources[0].text, sources[1].text);
       type1 = detected.type1;
       type2 = detected.type2;
     }
@@ -158,7 +158,7 @@ std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object&
   if (failed != 2) RaiseOsError(error, sources[failed].pathObject);
 
   for (const auto& [side, i] : {std::pair{FileSide::kFile1, 0}, {FileSide::kFile2, 1}}) {
-    const std::string problem = cli::InputProblem(*comparison, side);
+    const std::string problem = report::InputProblem(*comparison, side);
     if (!problem.empty()) {
       const std::string who = sources[i].fromPath ? "'" + sources[i].name + "'"
                                                   : "file " + std::to_string(i + 1) + " (bytes)";
@@ -168,15 +168,15 @@ std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object&
   auto result = std::make_unique<CResult>(CResult{std::move(*comparison), {}, paths});
   {
     const py::gil_scoped_release unlocked;
-    cli::CReportOptions options;
+    report::CReportOptions options;
     options.ignores = &ignores;
     options.strict = strict;
     const CComparison& c = result->comparison;
-    result->report = cli::BuildReport(
+    result->report = report::BuildReport(
         c, {sources[0].name, type1, c.LinesRead(FileSide::kFile1), automatic},
         {sources[1].name, type2, c.LinesRead(FileSide::kFile2), automatic}, options);
   }
-  result->report.generatedAt = cli::ReportDate();
+  result->report.generatedAt = report::ReportDate();
   return result;
 }
 
@@ -194,7 +194,7 @@ py::object LineNumber(std::uint32_t line) {
 // them ("[System]").
 py::list Rows(const CResult& result, const py::object& rowType, const py::object& kinds) {
   py::list rows;
-  for (const cli::CEntry& e : result.report.entries) {
+  for (const report::CEntry& e : result.report.entries) {
     rows.append(rowType(py::str(e.section.data(), e.section.size()),
                         py::bytes(e.key.data(), e.key.size()), OptionalBytes(e.left),
                         OptionalBytes(e.right), kinds(static_cast<int>(e.status)),
@@ -203,7 +203,7 @@ py::list Rows(const CResult& result, const py::object& rowType, const py::object
   return rows;
 }
 
-py::dict Counts(const cli::CSectionStats& stats) {
+py::dict Counts(const report::CSectionStats& stats) {
   py::dict counts;
   counts["same"] = stats.same;
   counts["different"] = stats.different;
@@ -218,9 +218,9 @@ py::dict Counts(const cli::CSectionStats& stats) {
 
 py::list Hidden(const CResult& result, const py::object& hiddenType) {
   py::list hidden;
-  for (const cli::CHiddenDifference& h : result.report.hidden) {
+  for (const report::CHiddenDifference& h : result.report.hidden) {
     const std::string_view section = h.section;
-    const std::string_view reason = cli::HiddenReasonName(h.reason);
+    const std::string_view reason = report::HiddenReasonName(h.reason);
     hidden.append(hiddenType(py::str(section.data(), section.size()),
                              py::bytes(h.key.data(), h.key.size()), OptionalBytes(h.left),
                              OptionalBytes(h.right), py::str(reason.data(), reason.size()),
@@ -272,10 +272,10 @@ void Save(const CResult& result, const py::object& out1, const py::object& out2)
 }
 
 std::string Json(const CResult& result, bool showSecrets) {
-  cli::CSecretMasker masker;
+  report::CSecretMasker masker;
   masker.Prime(result.report);
   std::ostringstream out;
-  cli::WriteJson(result.report, showSecrets, out, &masker);
+  report::WriteJson(result.report, showSecrets, out, &masker);
   return std::move(out).str();
 }
 
@@ -334,7 +334,7 @@ PYBIND11_MODULE(_varnic, m) {
           "section_counts",
           [](const CResult& r) {
             py::dict counts;
-            for (const cli::CSectionStats& stats : r.report.stats) {
+            for (const report::CSectionStats& stats : r.report.stats) {
               if (stats.section != "total") counts[py::str(stats.section)] = Counts(stats);
             }
             return counts;

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // True when `text` equals `lower` (written in lower case) but for ASCII letter case; other bytes
 // compare as they are, whatever the locale.
@@ -17,6 +17,6 @@ inline bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
   return true;
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_ASCII_H_

@@ -8,7 +8,7 @@
 #include "varnic/lines.h"
 #include "varnic/sections.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 // Whether a section of `band` would hold a line once the file is split into sections: lines
@@ -91,4 +91,4 @@ CDetectedTypes DetectTypes(std::string_view text1, std::string_view text2) {
   return types;
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // The two device types the comparison tells apart. When the files' types differ, the type-0
 // file is reconciled against the type-1 file: a band the type-0 device has no settings for is
@@ -35,6 +35,6 @@ struct CDetectedTypes {
 };
 CDetectedTypes DetectTypes(std::string_view text1, std::string_view text2);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_DEVICE_TYPES_H_

@@ -9,7 +9,7 @@
 #include "report/unmodelled.h"
 #include "rules/rule_lists.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 std::string Concat(std::initializer_list<std::string_view> parts) {
@@ -252,4 +252,4 @@ std::string DescribeExplanation(const CExplanation& e) {
   return {};
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -13,7 +13,7 @@
 #include "report/secrets.h"
 #include "varnic/comparison.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // One thing the pipeline dropped or changed before the lines were compared.
 struct CExplanation {
@@ -63,6 +63,6 @@ std::string DescribeExplanation(const CExplanation& e);
 void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMasker* masker,
                        std::ostream& out);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_EXPLAIN_H_

@@ -7,7 +7,7 @@
 #include "report/explain.h"
 #include "report/terminal_text.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 constexpr std::size_t kOutputChunk = std::size_t{64} << 10U;  // long lists reach out in pieces
@@ -76,4 +76,4 @@ void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMas
   out << text;
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

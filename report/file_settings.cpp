@@ -7,7 +7,7 @@
 #include "engine/align.h"
 #include "rules/primitives.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 bool IsMacFilter(Section section) {
@@ -147,4 +147,4 @@ std::optional<std::string_view> CFileSettings::Value(FileSide side, Section sect
   return GetItemValue(lines.front().line);
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

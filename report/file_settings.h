@@ -11,7 +11,7 @@
 #include "model/hash_index.h"
 #include "varnic/comparison.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // The key of a line as a reader names it: the text before the first "=", the whole line when
 // it has none.
@@ -63,6 +63,6 @@ class CFileSettings {
   std::vector<CSlot> setAside_;
 };
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_FILE_SETTINGS_H_

@@ -10,7 +10,7 @@
 #include "report/reasons.h"
 #include "rules/primitives.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 // Values are compared as rows are: trailing spaces do not count. The lines of a slot share
@@ -122,4 +122,4 @@ std::string_view HiddenReasonName(HiddenReason reason) {
   return "not_relevant";
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

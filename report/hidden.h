@@ -11,7 +11,7 @@
 #include "report/file_settings.h"
 #include "varnic/comparison.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // Why a line took no part in the comparison.
 enum class HiddenReason : std::uint8_t {
@@ -65,6 +65,6 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(
 // "before_first_header", "repeated_header": the names JSON uses.
 std::string_view HiddenReasonName(HiddenReason reason);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_HIDDEN_H_

@@ -7,7 +7,7 @@
 
 #include "varnic/compare.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 // One hidden difference as a line: "[Section] key left→right reason (why)".
@@ -91,4 +91,4 @@ TEST(HiddenDifferences, ReconciliationRemovalsCountButRestorationsDoNot) {
 }
 
 }  // namespace
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -8,7 +8,7 @@
 #include "report/terminal_text.h"
 #include "report/version.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 constexpr std::string_view kTitleAndStyle = R"(<title>Varnic comparison</title>
@@ -404,4 +404,4 @@ std::string RenderHtml(const CReport& report, bool showSecrets, CSecretMasker* m
   return std::move(out).str();
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

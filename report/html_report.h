@@ -8,7 +8,7 @@
 #include "report/report_model.h"
 #include "report/secrets.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // How every page of the project begins, up to its title: a Content-Security-Policy that forbids
 // scripts and every request, so a page made from hostile backups can run nothing and leak nothing.
@@ -39,6 +39,6 @@ void WriteHtml(const CReport& report, bool showSecrets, std::ostream& out,
 // The same page as a string.
 std::string RenderHtml(const CReport& report, bool showSecrets, CSecretMasker* masker = nullptr);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_HTML_REPORT_H_

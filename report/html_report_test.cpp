@@ -5,7 +5,7 @@
 #include <sstream>
 #include <vector>
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 using Status = CEntry::Status;
@@ -147,4 +147,4 @@ TEST(RenderHtml, LabelsAgreeWithTheOtherOutputsWhateverThePageOrder) {
 }
 
 }  // namespace
-}  // namespace varnic::cli
+}  // namespace varnic::report

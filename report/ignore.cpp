@@ -1,6 +1,6 @@
 #include "report/ignore.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 bool GlobMatches(std::string_view pattern, std::string_view text) {
   // Greedy matching with one point to come back to: linear in practice, never exponential.
@@ -79,4 +79,4 @@ bool CIgnoreList::PatternMatches(std::size_t i, std::string_view sectionHeader,
   return GlobMatches(pattern.key, key);
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

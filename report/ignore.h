@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // Where a pattern was given: on the command line (`line` 0) or on a line of a file of patterns.
 struct CPatternOrigin {
@@ -50,6 +50,6 @@ class CIgnoreList {
 // character class (they delimit an ignore pattern's section). Byte for byte, no locale.
 bool GlobMatches(std::string_view pattern, std::string_view text);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_IGNORE_H_

@@ -5,7 +5,7 @@
 #include "report/device_types.h"
 #include "report/ignore_use.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 TEST(IgnoreList, PatternsMatchSectionAndKey) {
@@ -87,4 +87,4 @@ TEST(DeviceTypes, NamesNumbersAndWarnings) {
 }
 
 }  // namespace
-}  // namespace varnic::cli
+}  // namespace varnic::report

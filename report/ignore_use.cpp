@@ -2,7 +2,7 @@
 
 #include "varnic/lines.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 CPatternUse::CPatternUse(const CIgnoreList& ignores)
     : ignores_(&ignores), used_(ignores.size()), unused_(ignores.size()) {}
@@ -38,4 +38,4 @@ std::vector<std::size_t> CPatternUse::Unused() const {
   return unused;
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

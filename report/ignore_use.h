@@ -8,7 +8,7 @@
 
 #include "report/ignore.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // Which ignore patterns matched a setting of some backup seen, so that a pattern that matched
 // nothing (a typo, a section renamed) can be told rather than silently ignore nothing. A setting
@@ -32,6 +32,6 @@ class CPatternUse {
   std::atomic<std::size_t> unused_;
 };
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_IGNORE_USE_H_

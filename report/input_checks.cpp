@@ -2,7 +2,7 @@
 
 #include "varnic/sections.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 // Stops at the first header, which a backup has near its top.
@@ -39,4 +39,4 @@ std::string InputProblem(const CComparison& comparison, FileSide side) {
   return {};
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -5,7 +5,7 @@
 
 #include "varnic/comparison.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // Why one file of `comparison` cannot be compared, as the end of a sentence naming the file
 // ("has no section header; the known headers are [System], ..."); empty when it can be. A file
@@ -13,6 +13,6 @@ namespace varnic::cli {
 // header would have all its lines taken as 5 GHz wireless settings: neither is a comparison.
 std::string InputProblem(const CComparison& comparison, FileSide side);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_INPUT_CHECKS_H_

@@ -9,7 +9,7 @@
 #include "report/secrets.h"
 #include "report/version.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 constexpr std::string_view kMacKeyPrefix = "filter_mac_add";
@@ -349,4 +349,4 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
   out << '\n';
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -9,7 +9,7 @@
 #include "report/report_model.h"
 #include "report/secrets.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // Writes the report as one JSON document (schema_version 3, see docs/varnic.schema.json) to
 // `out` as it goes. Secret values are replaced by labels unless `showSecrets`. Bytes that are not
@@ -42,6 +42,6 @@ struct CMacFilterChanges {
 // Views into `report`.
 std::vector<CMacFilterChanges> MacFilterChangesOf(const CReport& report);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_JSON_REPORT_H_

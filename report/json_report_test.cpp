@@ -10,7 +10,7 @@
 
 #include "tests/support/temp_dir.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 using Json = nlohmann::json;
@@ -259,4 +259,4 @@ TEST(GroupExplanations, LinesSetAsideForOneReasonAreOneObject) {
 }
 
 }  // namespace
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 // Printable ASCII other than the two characters JSON escapes: copied as it is.
@@ -120,4 +120,4 @@ void CJsonWriter::BeforeValue() {
   Indent();
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // Writes JSON as it goes, laid out as nlohmann::json's dump(2) lays out a document: two spaces a
 // level, `"key": value`, empty containers as [] and {}. A report of a million settings is then
@@ -66,6 +66,6 @@ class CJsonWriter {
 // Appends `text` as a JSON string literal, quotes included.
 void AppendJsonString(std::string& out, std::string_view text);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_JSON_WRITER_H_

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -69,4 +69,4 @@ TEST(AppendJsonString, EscapesEveryByteThatNeedsItWhereverItStands) {
 }
 
 }  // namespace
-}  // namespace varnic::cli
+}  // namespace varnic::report

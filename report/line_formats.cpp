@@ -2,7 +2,7 @@
 
 #include "report/terminal_text.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 constexpr std::size_t kOutputChunk = std::size_t{64} << 10U;
@@ -163,4 +163,4 @@ void WriteGithub(const CReport& report, CSecretMasker* masker, std::ostream& out
   out << text;
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -9,7 +9,7 @@
 #include "report/report_model.h"
 #include "report/secrets.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 inline constexpr std::string_view kArrow = " \xe2\x86\x92 ";  // " → ", from old to new
 
@@ -35,6 +35,6 @@ void WriteBrief(const CReport& report, std::ostream& out);
 // each pointing at the line of file 2, or of file 1 when only file 1's marked result holds it.
 void WriteGithub(const CReport& report, CSecretMasker* masker, std::ostream& out);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_LINE_FORMATS_H_

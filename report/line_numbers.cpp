@@ -4,7 +4,7 @@
 #include <cstring>
 #include <functional>
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 std::size_t Index(FileSide side) { return side == FileSide::kFile1 ? 0 : 1; }
@@ -68,4 +68,4 @@ std::string_view CLineNumbers::Original(std::string_view line) const {
   return original == renumbered_.end() ? line : original->second;
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

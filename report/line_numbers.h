@@ -9,7 +9,7 @@
 
 #include "varnic/comparison.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // The line number, in the file as read, of a line view the comparison hands out. A MAC filter
 // entry matched under another number is a new line: it takes the number of the line it replaced.
@@ -35,6 +35,6 @@ class CLineNumbers {
   std::unordered_map<const char*, std::string_view> renumbered_;
 };
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_LINE_NUMBERS_H_

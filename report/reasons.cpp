@@ -7,7 +7,7 @@
 
 #include "rules/rule_lists.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 std::string Setting(std::string_view key, std::string_view value) {
@@ -200,4 +200,4 @@ std::string ReasonFor(const CChange& change, const CChangeLog& log, const CFileS
   }
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

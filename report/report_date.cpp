@@ -8,7 +8,7 @@
 
 #include "report/terminal_text.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 // 9999-12-31 23:59:59 UTC: the last second a four-digit year can show.
@@ -54,4 +54,4 @@ std::string ReportDate(std::string* warning) {
   return ReportDateFrom(std::getenv("SOURCE_DATE_EPOCH"), std::time(nullptr), warning);
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

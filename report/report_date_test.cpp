@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 // SOURCE_DATE_EPOCH is a whole number of seconds from 1970 that a four-digit year can show;
@@ -35,4 +35,4 @@ TEST(ReportDateFrom, UsesOnlyAnEpochItCanShow) {
 }
 
 }  // namespace
-}  // namespace varnic::cli
+}  // namespace varnic::report

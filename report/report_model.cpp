@@ -10,7 +10,7 @@
 #include "rules/primitives.h"
 #include "varnic/marked.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 std::optional<std::string_view> ValueOf(const CRow& row, FileSide side) {
@@ -182,4 +182,4 @@ std::string StatusName(CEntry::Status status) {
   return "same";
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -15,7 +15,7 @@
 #include "report/stats.h"
 #include "varnic/comparison.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // One aligned setting of the two results: its values as the marked results show them. Views into
 // the comparison the entry was taken from.
@@ -123,6 +123,6 @@ std::vector<CEntry> EntriesOf(const CComparison& comparison);
 // "same", "different", "only_left", "only_right": the names JSON uses.
 std::string StatusName(CEntry::Status status);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_REPORT_MODEL_H_

@@ -8,7 +8,7 @@
 #include "report/device_types.h"
 #include "varnic/compare.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 const std::string kSsid =
@@ -100,9 +100,9 @@ TEST(RoleOf, NamesWhatTheComparisonDidWithTheFile) {
 }
 
 }  // namespace
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 TEST(DetectTypes, AFileWithout5GHzLinesIsTheSingleBandOne) {
@@ -128,4 +128,4 @@ TEST(DetectTypes, AFileWithout5GHzLinesIsTheSingleBandOne) {
 }
 
 }  // namespace
-}  // namespace varnic::cli
+}  // namespace varnic::report

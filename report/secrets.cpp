@@ -5,7 +5,7 @@
 #include "report/ascii.h"
 #include "report/report_model.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 constexpr std::array<std::string_view, 7> kSecretKeys = {
@@ -85,4 +85,4 @@ void CSecretMasker::Prime(const CReport& report) {
   }
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace varnic::cli {
+namespace varnic::report {
 
 struct CReport;
 
@@ -33,6 +33,6 @@ class CSecretMasker {
   std::map<std::string, std::string, std::less<>> labels_;
 };
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_SECRETS_H_

@@ -4,7 +4,7 @@
 
 #include "report/report_model.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 TEST(IsSecretKey, NamesTheSecretFieldsInAnyLetterCaseAndSsidNumber) {
@@ -47,4 +47,4 @@ TEST(CSecretMasker, PrimeLabelsHiddenDifferencesAfterEntriesBeforeExplanations) 
 }
 
 }  // namespace
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -6,7 +6,7 @@
 #include "report/terminal_text.h"
 #include "varnic/marked.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 constexpr std::size_t kGutterWidth = 3;  // " | "
@@ -154,4 +154,4 @@ std::string RenderSideBySide(const CComparison& comparison, const CViewOptions& 
   return out;
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -7,7 +7,7 @@
 #include "report/secrets.h"
 #include "varnic/comparison.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 struct CViewOptions {
   std::size_t width = 130;           // total columns
@@ -24,6 +24,6 @@ struct CViewOptions {
 std::string RenderSideBySide(const CComparison& comparison, const CViewOptions& options,
                              CSecretMasker* masker = nullptr);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_SIDE_BY_SIDE_H_

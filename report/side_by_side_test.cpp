@@ -6,7 +6,7 @@
 
 #include "varnic/compare.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 // Wireless sections: no relevance rule touches them, so what is given is what is compared.
@@ -81,4 +81,4 @@ TEST(RenderSideBySide, MaskerLabelsSecretsInReadingOrder) {
 }
 
 }  // namespace
-}  // namespace varnic::cli
+}  // namespace varnic::report

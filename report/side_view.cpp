@@ -5,7 +5,7 @@
 #include "report/line_formats.h"
 #include "report/terminal_text.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 // " (type 0, single-band)": what the header says of a file after its name.
@@ -105,4 +105,4 @@ void WriteVerdict(const CReport& report, CSecretMasker* masker, std::ostream& ou
   }
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

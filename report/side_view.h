@@ -7,7 +7,7 @@
 #include "report/secrets.h"
 #include "report/side_by_side.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // The side view of a report: a header naming both files and their device types, then the two
 // columns of the comparison the report was built from.
@@ -19,6 +19,6 @@ void WriteSideView(const CReport& report, const CViewOptions& view, CSecretMaske
 // the last.
 void WriteVerdict(const CReport& report, CSecretMasker* masker, std::ostream& out);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_SIDE_VIEW_H_

@@ -10,7 +10,7 @@
 
 #include "report/terminal_text.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 CSectionStats& Row(std::vector<CSectionStats>& rows, std::string_view section) {
@@ -189,4 +189,4 @@ std::string RenderStats(const std::vector<CSectionStats>& stats, std::size_t wid
   return width != 0 && longest > width ? CompactStats(stats, width) : out;
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -8,7 +8,7 @@
 #include "report/ignore.h"
 #include "varnic/comparison.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 struct CSectionStats {
   std::string section;  // header text; "total" for the sum
@@ -37,6 +37,6 @@ std::vector<CSectionStats> ComputeStats(const CComparison& comparison,
 // other, each with the section names, as few blocks as the width allows.
 std::string RenderStats(const std::vector<CSectionStats>& stats, std::size_t width = 0);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_STATS_H_

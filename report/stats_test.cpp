@@ -10,7 +10,7 @@
 #include "report/report_model.h"
 #include "varnic/compare.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 // The 2.4 GHz security section of file 2 loses its stale WEP key to the rules; the wireless
@@ -99,4 +99,4 @@ TEST(EntriesOf, OneEntryPerSettingWithValuesAsTheResultsShowThem) {
 }
 
 }  // namespace
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 std::string Escape(unsigned char byte) {
@@ -124,4 +124,4 @@ std::string ShortenMiddle(std::string_view bytes, std::size_t width) {
   return text;
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // One visible cell of terminal output: either a valid UTF-8 character or an escape such as
 // "\x1b" standing for a byte that would act on the terminal (control bytes, DEL, invalid UTF-8).
@@ -35,6 +35,6 @@ std::size_t Columns(std::string_view safeText);
 // escape in two.
 std::string ShortenMiddle(std::string_view bytes, std::size_t width);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_TERMINAL_TEXT_H_

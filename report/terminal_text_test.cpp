@@ -5,7 +5,7 @@
 #include <ostream>
 #include <vector>
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 using namespace std::string_literals;
@@ -76,4 +76,4 @@ TEST(ShortenMiddle, KeepsBothEndsAndNeverSplitsACharacterOrAnEscape) {
 }
 
 }  // namespace
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -10,7 +10,7 @@
 #include "report/file_settings.h"
 #include "rules/primitives.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 bool IsBlank(std::string_view line) { return line.find_first_not_of(" \t\r") == line.npos; }
@@ -118,4 +118,4 @@ std::vector<CHiddenDifference> UnmodelledDifferencesOf(const std::vector<CUnmode
   return differences;
 }
 
-}  // namespace varnic::cli
+}  // namespace varnic::report

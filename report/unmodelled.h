@@ -8,7 +8,7 @@
 #include "report/line_numbers.h"
 #include "varnic/comparison.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 
 // A line no stage of the comparison reads: of a section the rules do not know, before the first
 // section header, or of a block a repeated header replaced. Header lines and blank lines are
@@ -33,6 +33,6 @@ std::string_view UnmodelledWhy(HiddenReason reason);
 std::vector<CHiddenDifference> UnmodelledDifferencesOf(const std::vector<CUnmodelledLine>& lines,
                                                        const CLineNumbers& numbers);
 
-}  // namespace varnic::cli
+}  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_UNMODELLED_H_

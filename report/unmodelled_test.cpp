@@ -7,7 +7,7 @@
 
 #include "varnic/compare.h"
 
-namespace varnic::cli {
+namespace varnic::report {
 namespace {
 
 // Each unmodelled difference as "reason section key left@line→right@line".
@@ -67,4 +67,4 @@ TEST(UnmodelledDifferences, LinesNoRuleModelsAreComparedAsTheyStand) {
 }
 
 }  // namespace
-}  // namespace varnic::cli
+}  // namespace varnic::report

@@ -77,11 +77,11 @@ TEST(Accounting, EveryLineOfGeneratedPairsHasItsNumberInTheJson) {
               comparison.HasNoSettings(FileSide::kFile2)) {
             continue;
           }
-          const cli::CReport report = cli::BuildReport(
+          const report::CReport report = report::BuildReport(
               comparison, {"1.cfg", types.first, comparison.LinesRead(FileSide::kFile1)},
               {"2.cfg", types.second, comparison.LinesRead(FileSide::kFile2)}, {});
           std::ostringstream out;
-          cli::WriteJson(report, true, out);
+          report::WriteJson(report, true, out);
           const Json doc = Json::parse(out.str());
           for (const int file : {1, 2}) {
             const std::set<std::uint32_t> numbers = NumbersIn(doc, file);

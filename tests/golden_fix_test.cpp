@@ -22,7 +22,7 @@ namespace {
 std::size_t Differences(const std::string& a, const std::string& b, std::int32_t typeA,
                         std::int32_t typeB) {
   const CComparison comparison = Compare({a, typeA}, {b, typeB});
-  return cli::BuildReport(comparison, {"a", typeA, 0}, {"b", typeB, 0}, {}).verdict.differences;
+  return report::BuildReport(comparison, {"a", typeA, 0}, {"b", typeB, 0}, {}).verdict.differences;
 }
 
 TEST(GoldenFix, GeneratedPairsComeBackToTheGoldenFile) {
@@ -137,7 +137,7 @@ TEST(GoldenFix, RemediationUsesTheDevicesKeysAndRules) {
   CRendered rendered;
   ASSERT_TRUE(golden.RenderFor({"d"}, &device, rendered, error)) << error;
   const CComparison comparison = Compare({rendered.text, 0}, {device, 0});
-  const cli::CReport report = cli::BuildReport(comparison, {"g", 0, 0}, {"d", 0, 0}, {});
+  const report::CReport report = report::BuildReport(comparison, {"g", 0, 0}, {"d", 0, 0}, {});
   std::ostringstream out;
   WriteRemediation(Remediation(report, rendered.failed, device, false), out);
   EXPECT_EQ(out.str(),

@@ -53,7 +53,7 @@ const std::vector<std::vector<std::string>> kFormats = {
 // The version the outputs name changes with every release, the pages' date with every run.
 std::string Stable(std::string text) {
   for (const std::string prefix : {"\"version\":\"", "by varnic "}) {
-    const std::string version = prefix + cli::kVersion;
+    const std::string version = prefix + report::kVersion;
     for (std::size_t at = text.find(version); at != std::string::npos;
          at = text.find(version, at)) {
       text.replace(at, version.size(), prefix + "VERSION");
