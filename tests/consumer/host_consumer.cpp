@@ -1,5 +1,5 @@
-// Creates the installed component by its ProgID, as the README's host does, and has it compare
-// and save two files: host_consumer IN1 IN2 OUT1 OUT2.
+// Creates the installed component by its ProgID, as the host of docs/component.md does, and has it
+// compare and save two files: host_consumer IN1 IN2 OUT1 OUT2.
 #include <cstdio>
 #include <string>
 
