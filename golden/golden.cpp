@@ -17,8 +17,14 @@ bool CGolden::Load(const std::string& path, std::string_view bytes, const std::s
     error = "cannot read '" + varsPath + "': " + code.message();
     return false;
   }
+  return SetInventory(varsPath, vars, error);
+}
+
+bool CGolden::SetInventory(const std::string& path, std::string_view bytes, std::string& error) {
   inventory_.emplace();
-  return ParseInventory(varsPath, vars, *inventory_, error);
+  if (ParseInventory(path, bytes, *inventory_, error)) return true;
+  inventory_.reset();
+  return false;
 }
 
 bool CGolden::RenderFor(const std::vector<std::string>& names, const std::string* deviceText,

@@ -20,6 +20,9 @@ class CGolden {
   // bytes are its rendering for every device.
   bool Load(const std::string& path, std::string_view bytes, const std::string& varsPath,
             std::string& error, bool literal = false);
+  // Replaces the inventory with the one `bytes` hold, read by the caller from `path`. False,
+  // with a message naming the file and the line, when it is malformed.
+  bool SetInventory(const std::string& path, std::string_view bytes, std::string& error);
 
   // The intended file of the device known by the first of `names` the inventory holds, its
   // matchers rendered against `deviceText` (null: left as their text).

@@ -93,4 +93,11 @@ std::vector<std::string> Patterns(const py::handle& value, const std::string& wh
   return patterns;
 }
 
+py::str DecodedText(std::string_view bytes) {
+  PyObject* text =
+      PyUnicode_DecodeUTF8(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), "surrogateescape");
+  if (text == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(text);
+}
+
 }  // namespace varnic::python

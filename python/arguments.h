@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -39,6 +40,10 @@ bool Flag(const py::handle& value, const std::string& what);
 
 // Ignore patterns: a str (one pattern) or an iterable of str or bytes.
 std::vector<std::string> Patterns(const py::handle& value, const std::string& what);
+
+// Bytes of a backup (a section header, a rule) as str: UTF-8, and a byte that is none kept as
+// os.fsdecode keeps it (a lone surrogate), so that no backup makes a result unreadable.
+py::str DecodedText(std::string_view bytes);
 
 }  // namespace varnic::python
 

@@ -18,9 +18,12 @@
 #include "base/output_plan.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
+#include "golden/remediation.h"
 #include "python/arguments.h"
 #include "python/audit_binding.h"
 #include "python/buffer_bytes.h"
+#include "python/comparison_result.h"
+#include "python/golden_binding.h"
 #include "report/device_types.h"
 #include "report/input_checks.h"
 #include "report/json_report.h"
@@ -43,14 +46,6 @@ struct CSource {
   std::string name;       // the path as given; "-" for bytes, as the command names standard input
   py::object pathObject;  // the path for OSError.filename; None for bytes
   bool fromPath = false;
-};
-
-// What compare() returns: the comparison and its report, built once as the command builds it.
-// Never moved once made: the report points into the comparison.
-struct CResult {
-  CComparison comparison;
-  report::CReport report;
-  std::array<std::string, 2> paths;  // the files read, as the file layer opens them; "" for bytes
 };
 
 // Releases a buffer taken with PyObject_GetBuffer on every way out.
@@ -106,13 +101,15 @@ CSource SourceOf(const py::handle& argument, int number) {
   return source;
 }
 
-std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object& b,
-                                          const py::object& type1Argument,
-                                          const py::object& type2Argument,
-                                          const py::object& strictArgument,
-                                          const py::object& ignoreArgument,
-                                          const py::object& typesArgument) {
+std::unique_ptr<CResult> CompareArguments(
+    const py::object& a, const py::object& b, const py::object& type1Argument,
+    const py::object& type2Argument, const py::object& strictArgument,
+    const py::object& ignoreArgument, const py::object& typesArgument,
+    const py::object& templateArgument, const py::object& varsArgument,
+    const py::object& deviceArgument) {
   const bool strict = Flag(strictArgument, "strict");
+  const CGoldenRequest goldenRequest =
+      GoldenRequest(templateArgument, varsArgument, deviceArgument);
   bool automatic = false;
   if (!typesArgument.is_none()) {
     if (!IsAuto(typesArgument)) {
@@ -137,14 +134,26 @@ std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object&
       paths[i] = FilePath(sources[i].pathObject, "compare() file " + std::to_string(i + 1));
     }
   }
+  const auto who = [&sources](std::size_t i) {
+    return sources[i].fromPath ? "'" + sources[i].name + "'"
+                               : "file " + std::to_string(i + 1) + " (bytes)";
+  };
   std::error_code error;
   std::size_t failed = 2;
   std::optional<CComparison> comparison;
+  CGoldenRun golden;
   {
     const py::gil_scoped_release unlocked;
     for (std::size_t i = 0; i < 2 && failed == 2; ++i) {
       if (sources[i].fromPath && !ReadFileBytes(paths[i], sources[i].text, error)) failed = i;
     }
+    // The template is rendered for the device before the types are chosen from it, as the
+    // command does.
+    if (failed == 2) {
+      golden = RenderGolden(goldenRequest, sources[0].fromPath ? sources[0].name : who(0), paths[1],
+                            sources[0].text, sources[1].text);
+    }
+    if (failed == 2 && golden.Failed()) failed = 3;
     if (failed == 2 && automatic) {
       const report::CDetectedTypes detected = report::DetectTypes(sources[0].text, sources[1].text);
       type1 = detected.type1;
@@ -155,26 +164,37 @@ std::unique_ptr<CResult> CompareArguments(const py::object& a, const py::object&
           Compare({std::move(sources[0].text), type1}, {std::move(sources[1].text), type2}));
     }
   }
-  if (failed != 2) RaiseOsError(error, sources[failed].pathObject);
+  if (failed < 2) RaiseOsError(error, sources[failed].pathObject);
+  RaiseIfFailed(golden, goldenRequest);
 
   for (const auto& [side, i] : {std::pair{FileSide::kFile1, 0}, {FileSide::kFile2, 1}}) {
     const std::string problem = report::InputProblem(*comparison, side);
     if (!problem.empty()) {
-      const std::string who = sources[i].fromPath ? "'" + sources[i].name + "'"
-                                                  : "file " + std::to_string(i + 1) + " (bytes)";
-      throw py::value_error(std::string(who).append(" ").append(problem));
+      throw py::value_error(who(static_cast<std::size_t>(i)).append(" ").append(problem));
     }
   }
-  auto result = std::make_unique<CResult>(CResult{std::move(*comparison), {}, paths});
+  auto result = std::make_unique<CResult>(std::move(*comparison));
+  result->paths = paths;
+  result->varsPath = goldenRequest.varsPath;
+  result->deviceShown = who(1);
+  result->ignores = std::move(ignores);
+  result->strict = strict;
+  result->golden = std::move(golden.golden);
+  result->deviceNames = std::move(golden.names);
   {
     const py::gil_scoped_release unlocked;
     report::CReportOptions options;
-    options.ignores = &ignores;
+    options.ignores = &result->ignores;
     options.strict = strict;
     const CComparison& c = result->comparison;
     result->report = report::BuildReport(
         c, {sources[0].name, type1, c.LinesRead(FileSide::kFile1), automatic},
         {sources[1].name, type2, c.LinesRead(FileSide::kFile2), automatic}, options);
+    // The way back is there for every pair; the report carries it, as the command's does, only
+    // where file 1 is a golden template.
+    result->remedies =
+        golden::Remediation(result->report, golden.failed, c.Text(FileSide::kFile2), strict);
+    if (result->golden) result->report.remediation = golden::ReportItems(result->remedies);
   }
   result->report.generatedAt = report::ReportDate();
   return result;
@@ -195,10 +215,10 @@ py::object LineNumber(std::uint32_t line) {
 py::list Rows(const CResult& result, const py::object& rowType, const py::object& kinds) {
   py::list rows;
   for (const report::CEntry& e : result.report.entries) {
-    rows.append(rowType(py::str(e.section.data(), e.section.size()),
-                        py::bytes(e.key.data(), e.key.size()), OptionalBytes(e.left),
-                        OptionalBytes(e.right), kinds(static_cast<int>(e.status)),
-                        LineNumber(e.leftLine), LineNumber(e.rightLine)));
+    rows.append(rowType(DecodedText(e.section), py::bytes(e.key.data(), e.key.size()),
+                        OptionalBytes(e.left), OptionalBytes(e.right),
+                        kinds(static_cast<int>(e.status)), LineNumber(e.leftLine),
+                        LineNumber(e.rightLine)));
   }
   return rows;
 }
@@ -221,11 +241,10 @@ py::list Hidden(const CResult& result, const py::object& hiddenType) {
   for (const report::CHiddenDifference& h : result.report.hidden) {
     const std::string_view section = h.section;
     const std::string_view reason = report::HiddenReasonName(h.reason);
-    hidden.append(hiddenType(py::str(section.data(), section.size()),
-                             py::bytes(h.key.data(), h.key.size()), OptionalBytes(h.left),
-                             OptionalBytes(h.right), py::str(reason.data(), reason.size()),
-                             py::str(h.why.data(), h.why.size()), h.ignored, LineNumber(h.leftLine),
-                             LineNumber(h.rightLine)));
+    hidden.append(hiddenType(DecodedText(section), py::bytes(h.key.data(), h.key.size()),
+                             OptionalBytes(h.left), OptionalBytes(h.right),
+                             py::str(reason.data(), reason.size()), DecodedText(h.why), h.ignored,
+                             LineNumber(h.leftLine), LineNumber(h.rightLine)));
   }
   return hidden;
 }
@@ -321,8 +340,9 @@ PYBIND11_MODULE(_varnic, m) {
       "whether an ignore pattern matched it, and the line numbers (from 1, or None).";
   m.attr("HiddenDifference") = hiddenType;
 
-  py::class_<CResult>(m, "Comparison",
-                      "The comparison of two backups. Every value it gives is a copy.")
+  py::class_<CResult> comparison(m, "Comparison",
+                                 "The comparison of two backups. Every value it gives is a copy.");
+  comparison
       .def_property_readonly(
           "rows", [rowType, kinds](const CResult& r) { return Rows(r, rowType, kinds); },
           "Every aligned setting, section by section in output order.")
@@ -335,7 +355,7 @@ PYBIND11_MODULE(_varnic, m) {
           [](const CResult& r) {
             py::dict counts;
             for (const report::CSectionStats& stats : r.report.stats) {
-              if (stats.section != "total") counts[py::str(stats.section)] = Counts(stats);
+              if (stats.section != "total") counts[DecodedText(stats.section)] = Counts(stats);
             }
             return counts;
           },
@@ -384,6 +404,7 @@ PYBIND11_MODULE(_varnic, m) {
           py::arg("show_secrets") = false,
           "The report as `varnic compare --format json` prints it (secrets as labels unless "
           "show_secrets).");
+  RegisterGolden(m, comparison);
 
   {
     // The docstring gives the signature as a Python user writes it; pybind11's would show every
@@ -393,8 +414,10 @@ PYBIND11_MODULE(_varnic, m) {
     m.def(
         "compare", &CompareArguments, py::arg("a"), py::arg("b"), py::arg("type1") = py::none(),
         py::arg("type2") = py::none(), py::arg("strict") = false, py::arg("ignore") = py::tuple(),
-        py::kw_only(), py::arg("types") = py::none(),
-        "compare(a, b, type1=0, type2=0, strict=False, ignore=(), *, types=None) -> Comparison\n\n"
+        py::kw_only(), py::arg("types") = py::none(), py::arg("template") = false,
+        py::arg("vars") = py::none(), py::arg("device") = py::none(),
+        "compare(a, b, type1=0, type2=0, strict=False, ignore=(), *, types=None, template=False, "
+        "vars=None, device=None) -> Comparison\n\n"
         "Compares two backups, each given as bytes (the backup itself) or as a path (str or "
         "os.PathLike).\n\n"
         "type1, type2: the device type of each file, 0 or 'single-band', 1 or 'dual-band' (any "
@@ -402,10 +425,18 @@ PYBIND11_MODULE(_varnic, m) {
         "files instead: the one without 5 GHz settings is single-band.\n"
         "strict: settings not compared that differ count as differences.\n"
         "ignore: '[Section]key' glob patterns (one str, or a list) of settings that count for "
-        "nothing.\n\n"
-        "Raises OSError (with filename) for a file that cannot be read, ValueError naming the "
-        "file for one with nothing in any known section, and TypeError or ValueError naming the "
-        "argument that cannot be used. The comparison runs without the GIL.");
+        "nothing.\n"
+        "template: a is a golden template, rendered for b before the comparison: a value "
+        "'{{ one_of 1 6 11 }}' (or range, in, regex, any) becomes b's own where b's satisfies "
+        "it and stays as its text where it does not.\n"
+        "vars: the inventory (CSV with a 'device' column, or JSON keyed by device) that fills "
+        "the template's '{{ name }}' variables; implies template. b is looked up by its path, "
+        "that path without extension, then its file name without extension.\n"
+        "device: b's name in the inventory instead (needed when b is bytes).\n\n"
+        "Raises OSError (with filename) for a file that cannot be read (the inventory too), "
+        "ValueError naming the file for one with nothing in any known section, a malformed "
+        "template or inventory, or a device without a row or a variable, and TypeError or "
+        "ValueError naming the argument that cannot be used. The comparison runs without the GIL.");
   }
   RegisterAudit(m);
 }

@@ -253,3 +253,13 @@ def test_save_never_lands_on_a_compared_file_or_the_other_output(tmp_path):
     with pytest.raises(FileNotFoundError):
         result.save(out, tmp_path / "no" / "dir" / "x")
     assert not out.exists()
+
+
+def test_a_header_or_value_that_is_no_utf8_still_reads_back():
+    # An unknown section's header and a value in a reason once raised UnicodeDecodeError.
+    a = b"[Sch\xffedule]\r\nat=1\r\n[System]\r\nUsername=a\r\n"
+    b = b"[Sch\xffedule]\r\nat=2\r\n[System]\r\nUsername=a\r\n"
+    result = varnic.compare(a, b, strict=True)
+    assert [(h.section, h.key) for h in result.hidden] == [("[Sch\udcffedule]", b"at")]
+    assert os.fsencode(result.remediation[0].section) == b"[Sch\xffedule]"
+    assert result.fixed() == a

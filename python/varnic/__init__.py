@@ -9,7 +9,11 @@ Two front doors:
 ``compare(a, b)``
     One pair of backups (bytes or paths) -> a ``Comparison``: its ``rows``, ``counts``,
     ``hidden`` differences, the marked results (``marked()``, ``save()``) and ``to_json()``,
-    the document ``varnic compare --format=json`` prints.
+    the document ``varnic compare --format=json`` prints, and the way back from the second file
+    to the first: ``remediation`` (the edits ``--format=remediation`` lists) and ``fixed()``
+    (the second file with those edits, verified, as ``--write-fixed`` writes it). With
+    ``vars=PATH`` (or ``template=True``) the first file is a golden template rendered for the
+    second.
 
 ``audit(golden, targets)``
     A fleet: every target (files, or directories walked for ``*.cfg``) against one golden
@@ -24,6 +28,7 @@ Errors are Python's own: ``OSError`` (with ``filename``) for a file that cannot 
 from varnic._varnic import (
     Comparison,
     HiddenDifference,
+    Remedy,
     Row,
     RowKind,
     __version__,
@@ -50,6 +55,7 @@ __all__ = [
     "Device",
     "Drift",
     "HiddenDifference",
+    "Remedy",
     "Row",
     "RowKind",
     "SettingCount",

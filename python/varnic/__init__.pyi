@@ -1,6 +1,6 @@
 import enum
 import os
-from typing import Iterable, NamedTuple, Optional, Tuple, Union
+from typing import Iterable, Literal, NamedTuple, Optional, Tuple, Union, overload
 
 from varnic._audit import (
     AuditSummary as AuditSummary,
@@ -43,6 +43,13 @@ class HiddenDifference(NamedTuple):
     left_line: Optional[int] = None
     right_line: Optional[int] = None
 
+class Remedy(NamedTuple):
+    action: Literal["set", "add", "remove", "manual"]
+    section: str
+    key: bytes
+    value: bytes
+    rule: Optional[str]
+
 class Comparison:
     @property
     def rows(self) -> list[Row]: ...
@@ -59,6 +66,12 @@ class Comparison:
     def marked(self) -> Tuple[bytes, bytes]: ...
     def save(self, out1: _Path, out2: _Path) -> None: ...
     def to_json(self, show_secrets: bool = False) -> str: ...
+    @property
+    def remediation(self) -> list[Remedy]: ...
+    @overload
+    def fixed(self, path: None = None) -> bytes: ...
+    @overload
+    def fixed(self, path: _Path) -> None: ...
 
 def compare(
     a: _Backup,
@@ -69,4 +82,7 @@ def compare(
     ignore: Union[str, Iterable[str]] = (),
     *,
     types: Optional[str] = None,
+    template: bool = False,
+    vars: Optional[_Path] = None,
+    device: Optional[str] = None,
 ) -> Comparison: ...
