@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "golden/raw_lines.h"
 #include "report/report_model.h"
 #include "varnic/compare.h"
 
@@ -20,15 +21,9 @@ struct CRawLine {
 
 std::vector<CRawLine> RawLines(std::string_view bytes) {
   std::vector<CRawLine> lines;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    const std::size_t lf = bytes.find('\n', start);
-    const std::size_t next = lf == std::string_view::npos ? bytes.size() : lf + 1;
-    std::size_t end = lf == std::string_view::npos ? bytes.size() : lf;
-    if (lf != std::string_view::npos && end > start && bytes[end - 1] == '\r') --end;
-    lines.push_back({bytes.substr(start, end - start), bytes.substr(end, next - end)});
-    start = next;
-  }
+  ForEachRawLine(bytes, [&lines](std::string_view body, std::string_view end) {
+    lines.push_back({body, end});
+  });
   return lines;
 }
 

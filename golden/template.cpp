@@ -5,6 +5,8 @@
 #include <set>
 #include <utility>
 
+#include "golden/raw_lines.h"
+
 namespace varnic::golden {
 namespace {
 
@@ -22,20 +24,6 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
   return text;
-}
-
-// Each line of `bytes` with its line end, split as the comparison splits them.
-template <typename Visit>
-void ForEachRawLine(std::string_view bytes, Visit&& visit) {
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    const std::size_t lf = bytes.find('\n', start);
-    const std::size_t next = lf == std::string_view::npos ? bytes.size() : lf + 1;
-    std::size_t end = lf == std::string_view::npos ? bytes.size() : lf;
-    if (lf != std::string_view::npos && end > start && bytes[end - 1] == '\r') --end;
-    visit(bytes.substr(start, end - start), bytes.substr(end, next - end));
-    start = next;
-  }
 }
 
 using CDeviceValues = std::map<std::pair<std::string_view, std::string_view>, std::string_view>;
