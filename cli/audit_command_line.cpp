@@ -1,15 +1,19 @@
 #include "cli/audit_command_line.h"
 
 #include <CLI/CLI.hpp>
-#include <array>
-#include <cctype>
 #include <ostream>
 #include <utility>
 
+#include "cli/choice.h"
 #include "cli/compare_command.h"
 #include "report/terminal_text.h"
 
 namespace varnic::cli {
+namespace {
+
+constexpr const char* kAuditHint = "Run 'varnic audit --help' for usage.\n";
+
+}  // namespace
 
 CAuditCommandLine::CAuditCommandLine(CLI::App& app) {
   CAuditOptions& o = options_;
@@ -81,34 +85,19 @@ CAuditCommandLine::CAuditCommandLine(CLI::App& app) {
 bool CAuditCommandLine::Chosen() const { return app_->parsed(); }
 
 int CAuditCommandLine::Run(std::ostream& out, std::ostream& err) {
-  static constexpr std::array<std::pair<const char*, AuditFormat>, 5> kFormats = {{
-      {"table", AuditFormat::kTable},
-      {"json", AuditFormat::kJson},
-      {"csv", AuditFormat::kCsv},
-      {"junit", AuditFormat::kJunit},
-      {"github", AuditFormat::kGithub},
-  }};
-  if (!format_.empty()) {
-    std::string lower = format_;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    bool known = false;
-    for (const auto& [name, format] : kFormats) {
-      if (lower == name) {
-        options_.format = format;
-        known = true;
-      }
-    }
-    if (!known) {
-      err << "varnic: --format: '" << report::SafeText(format_)
-          << "' is not one of table, json, csv, junit, github\n"
-             "Run 'varnic audit --help' for usage.\n";
-      return kExitTrouble;
-    }
+  if (!format_.empty() && !Choose(format_, "--format",
+                                  {{"table", AuditFormat::kTable},
+                                   {"json", AuditFormat::kJson},
+                                   {"csv", AuditFormat::kCsv},
+                                   {"junit", AuditFormat::kJunit},
+                                   {"github", AuditFormat::kGithub}},
+                                  options_.format, err, kAuditHint)) {
+    return kExitTrouble;
   }
   if (!types_.empty() && types_ != "auto") {
     err << "varnic: --types: '" << report::SafeText(types_)
         << "' is not auto (give the types with --baseline-type and --target-type)\n"
-           "Run 'varnic audit --help' for usage.\n";
+        << kAuditHint;
     return kExitTrouble;
   }
   // Without types each pair's files say which device is which.

@@ -13,11 +13,12 @@ namespace varnic::cli {
 
 inline constexpr const char* kUsageHint = "Run 'varnic --help' for usage.\n";
 
-// Maps an option's word (in any letter case) to its value, or says which words there are.
+// Maps an option's word (in any letter case) to its value, or says which words there are, then
+// `hint` (a subcommand names its own help).
 template <typename Value>
 bool Choose(const std::string& word, const char* option,
             std::initializer_list<std::pair<const char*, Value>> choices, Value& value,
-            std::ostream& err) {
+            std::ostream& err, const char* hint = kUsageHint) {
   std::string lower = word;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   std::string names;
@@ -30,7 +31,7 @@ bool Choose(const std::string& word, const char* option,
   }
   err << "varnic: " << option << ": '" << report::SafeText(word) << "' is not one of " << names
       << "\n"
-      << kUsageHint;
+      << hint;
   return false;
 }
 

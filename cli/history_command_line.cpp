@@ -1,15 +1,19 @@
 #include "cli/history_command_line.h"
 
 #include <CLI/CLI.hpp>
-#include <array>
-#include <cctype>
 #include <ostream>
 #include <utility>
 
+#include "cli/choice.h"
 #include "cli/compare_command.h"
 #include "report/terminal_text.h"
 
 namespace varnic::cli {
+namespace {
+
+constexpr const char* kHistoryHint = "Run 'varnic history --help' for usage.\n";
+
+}  // namespace
 
 CHistoryCommandLine::CHistoryCommandLine(CLI::App& app) {
   CHistoryOptions& o = options_;
@@ -41,27 +45,12 @@ CHistoryCommandLine::CHistoryCommandLine(CLI::App& app) {
 bool CHistoryCommandLine::Chosen() const { return app_->parsed(); }
 
 int CHistoryCommandLine::Run(std::ostream& out, std::ostream& err) {
-  static constexpr std::array<std::pair<const char*, HistoryFormat>, 3> kFormats = {{
-      {"table", HistoryFormat::kTable},
-      {"json", HistoryFormat::kJson},
-      {"csv", HistoryFormat::kCsv},
-  }};
-  if (!format_.empty()) {
-    std::string lower = format_;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    bool known = false;
-    for (const auto& [name, format] : kFormats) {
-      if (lower == name) {
-        options_.format = format;
-        known = true;
-      }
-    }
-    if (!known) {
-      err << "varnic: --format: '" << report::SafeText(format_)
-          << "' is not one of table, json, csv\n"
-             "Run 'varnic history --help' for usage.\n";
-      return kExitTrouble;
-    }
+  if (!format_.empty() && !Choose(format_, "--format",
+                                  {{"table", HistoryFormat::kTable},
+                                   {"json", HistoryFormat::kJson},
+                                   {"csv", HistoryFormat::kCsv}},
+                                  options_.format, err, kHistoryHint)) {
+    return kExitTrouble;
   }
   options_.prune = prune_->parsed();
   return RunHistory(options_, out, err);
