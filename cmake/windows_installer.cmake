@@ -1,6 +1,7 @@
 # `installer`: varnic-<version>-setup.exe, a 64-bit NSIS installer holding varnic.exe, both
 # VarnicObj.dll builds (the x86 one for 32-bit hosts, built here by a nested build with the i686
-# toolchain), the README and the manual page as text. Not part of the default build.
+# toolchain), the README, the pages under docs/ it links to and the manual page as text. Not part
+# of the default build.
 include(ExternalProject)
 
 find_program(VARNIC_MAKENSIS makensis)
@@ -43,13 +44,29 @@ add_custom_command(
   COMMENT "Preparing the installer's texts and registry steps"
   VERBATIM)
 
+# The README links to docs/*.md and the manual page cites the schemas: ship them beside it, with
+# the same names, so the links hold in the installed tree.
+file(GLOB doc_pages CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.md
+     ${PROJECT_SOURCE_DIR}/docs/*.schema.json)
+set(staged_docs)
+foreach(page IN LISTS doc_pages)
+  get_filename_component(name ${page} NAME)
+  add_custom_command(
+    OUTPUT ${stage}/docs/${name}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/docs
+    COMMAND sed "s/$/\\r/" ${page} > ${stage}/docs/${name}
+    DEPENDS ${page}
+    VERBATIM)
+  list(APPEND staged_docs ${stage}/docs/${name})
+endforeach()
+
 add_custom_command(
   OUTPUT ${setup}
   COMMAND ${VARNIC_MAKENSIS} -V2 -WX -DVERSION=${PROJECT_VERSION} -DOUTFILE=${setup}
           -DSTAGE=${stage} -DVARNIC_EXE=$<TARGET_FILE:varnic> -DDLL64=$<TARGET_FILE:VarnicObj>
           -DDLL32=${x86_dll} ${nsi}
-  DEPENDS ${nsi} ${stage}/README.txt ${stage}/varnic.txt ${stage}/registry.nsh varnic VarnicObj
-          varnic_x86 ${x86_dll}
+  DEPENDS ${nsi} ${stage}/README.txt ${stage}/varnic.txt ${stage}/registry.nsh ${staged_docs}
+          varnic VarnicObj varnic_x86 ${x86_dll}
   COMMENT "Building varnic-${PROJECT_VERSION}-setup.exe with makensis"
   VERBATIM)
 

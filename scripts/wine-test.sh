@@ -268,7 +268,8 @@ wine64 "C:\\varnic-$version-setup.exe" /S || fail "the installer exited with $?"
 wineserver -w
 inst_unix="$WINEPREFIX/drive_c/Program Files/Varnic"
 inst='C:\Program Files\Varnic'
-for file in varnic.exe VarnicObj.dll x86/VarnicObj.dll README.txt varnic.txt uninstall.exe; do
+for file in varnic.exe VarnicObj.dll x86/VarnicObj.dll README.txt varnic.txt uninstall.exe \
+  docs/user-guide.md docs/component.md docs/varnic-audit.schema.json; do
   [[ -f "$inst_unix/$file" ]] || fail "the installer did not install $file"
 done
 cmp -s "$inst_unix/x86/VarnicObj.dll" "$x86_dll" || fail "the installed x86 DLL is not the one built"

@@ -1,10 +1,10 @@
 ; Varnic's Windows installer (64-bit). Built by `cmake --build --preset windows --target installer`,
-; which passes VERSION, OUTFILE, STAGE (README.txt, varnic.txt, registry.nsh), VARNIC_EXE, DLL64
+; which passes VERSION, OUTFILE, STAGE (README.txt, varnic.txt, docs\, registry.nsh), VARNIC_EXE, DLL64
 ; and DLL32.
 ;
 ; It installs varnic.exe, VarnicObj.dll (64-bit, registered through its own DllRegisterServer)
 ; and x86\VarnicObj.dll (32-bit, registered in the 32-bit registry view by registry.nsh, which is
-; generated from the DLL's own registration script), the README and the manual page. /S installs
+; generated from the DLL's own registration script), the README, docs\ and the manual page. /S installs
 ; silently; /NOPATH leaves PATH alone.
 Unicode true
 Target amd64-unicode
@@ -46,6 +46,9 @@ Section "Varnic (required)" SecMain
   File "/oname=VarnicObj.dll" "${DLL64}"
   File "${STAGE}\README.txt"
   File "${STAGE}\varnic.txt"
+  SetOutPath "$INSTDIR\docs"
+  File "${STAGE}\docs\*.md"
+  File "${STAGE}\docs\*.schema.json"
   SetOutPath "$INSTDIR\x86"
   File "/oname=VarnicObj.dll" "${DLL32}"
   SetOutPath "$INSTDIR"
@@ -137,6 +140,9 @@ Section "Uninstall"
   Delete "$INSTDIR\x86\VarnicObj.dll"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\varnic.txt"
+  Delete "$INSTDIR\docs\*.md"
+  Delete "$INSTDIR\docs\*.schema.json"
+  RMDir "$INSTDIR\docs"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR\x86"
   RMDir "$INSTDIR"
