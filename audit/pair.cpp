@@ -10,13 +10,13 @@
 #include "engine/text_file.h"
 #include "golden/fix.h"
 #include "golden/remediation.h"
-#include "report/device_types.h"
-#include "report/input_checks.h"
-#include "report/report_model.h"
-#include "report/secrets.h"
 #include "store/digest.h"
 #include "varnic/compare.h"
 #include "varnic/marked.h"
+#include "varnic/report/device_types.h"
+#include "varnic/report/input_checks.h"
+#include "varnic/report/report_model.h"
+#include "varnic/report/secrets.h"
 
 namespace varnic::audit {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "audit/device_result.h"
 #include "golden/golden.h"
-#include "report/ignore.h"
 #include "report/ignore_use.h"
+#include "varnic/report/ignore.h"
 
 namespace varnic::audit {
 

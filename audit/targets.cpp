@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "base/path_names.h"
-#include "report/ignore.h"
+#include "varnic/report/ignore.h"
 
 namespace varnic::audit {
 namespace {

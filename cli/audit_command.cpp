@@ -32,14 +32,14 @@
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "golden/golden.h"
-#include "report/device_types.h"
-#include "report/ignore.h"
 #include "report/ignore_use.h"
-#include "report/input_checks.h"
-#include "report/report_date.h"
 #include "report/terminal_text.h"
 #include "store/store.h"
 #include "varnic/compare.h"
+#include "varnic/report/device_types.h"
+#include "varnic/report/ignore.h"
+#include "varnic/report/input_checks.h"
+#include "varnic/report/report_date.h"
 
 namespace varnic::cli {
 namespace {

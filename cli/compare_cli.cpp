@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "cli/choice.h"
-#include "report/device_types.h"
+#include "varnic/report/device_types.h"
 
 namespace varnic::cli {
 namespace {

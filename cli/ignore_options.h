@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "report/ignore.h"
 #include "report/ignore_use.h"
+#include "varnic/report/ignore.h"
 
 namespace varnic::cli {
 

@@ -1,11 +1,15 @@
 # What `cmake --install` puts in place besides the programs: the libraries, the CMake package
-# (find_package(varnic)), varnic.pc, and the Debian packages CPack builds from the same rules.
+# (find_package(varnic)), varnic.pc and varnic-report.pc, and the Debian packages CPack builds
+# from the same rules.
 include(CMakePackageConfigHelpers)
 
 set(VARNIC_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/varnic)
 set(varnic_libraries varnic_engine)
 if(VARNIC_BUILD_COMPONENT)
   list(APPEND varnic_libraries varnic_com)
+endif()
+if(TARGET varnic_report)
+  list(APPEND varnic_libraries varnic_report)
 endif()
 # The shared libraries go with the programs that need them; the link names, archives and
 # package files with the headers.
@@ -29,8 +33,12 @@ file(RELATIVE_PATH VARNIC_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig
      ${CMAKE_INSTALL_PREFIX})
 string(REGEX REPLACE "/$" "" VARNIC_PC_TO_PREFIX "${VARNIC_PC_TO_PREFIX}")
 configure_file(cmake/varnic.pc.in ${PROJECT_BINARY_DIR}/varnic.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/varnic.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
-        COMPONENT dev)
+set(varnic_pc_files ${PROJECT_BINARY_DIR}/varnic.pc)
+if(TARGET varnic_report)
+  configure_file(cmake/varnic-report.pc.in ${PROJECT_BINARY_DIR}/varnic-report.pc @ONLY)
+  list(APPEND varnic_pc_files ${PROJECT_BINARY_DIR}/varnic-report.pc)
+endif()
+install(FILES ${varnic_pc_files} DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
 # Debian packages: `varnic` (the command, the component and the libraries they run with) and
 # `libvarnic-dev` (headers and package files).
@@ -75,7 +83,7 @@ set(CPACK_DEBIAN_DEV_PACKAGE_NAME libvarnic-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "varnic (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_DEV_DESCRIPTION
-    "Development files: headers, the CMake package (find_package(varnic)) and\nvarnic.pc for programs that embed the comparison or host the component.")
+    "Development files: headers, the report library, the CMake package\n(find_package(varnic)), varnic.pc and varnic-report.pc for programs that\nembed the comparison or its report, or host the component.")
 # `python3-varnic`, when the build has the Python package: the package under dist-packages, with
 # the engine library of `varnic` beside the programs. Its dependencies are written here: the
 # module's one library of ours is in another package, which dpkg-shlibdeps cannot see from here.

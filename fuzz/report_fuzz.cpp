@@ -16,15 +16,15 @@
 #include <utility>
 
 #include "fuzz/fuzz_check.h"
-#include "report/explain.h"
-#include "report/hidden.h"
 #include "report/html_report.h"
-#include "report/ignore.h"
-#include "report/json_report.h"
-#include "report/report_model.h"
-#include "report/secrets.h"
-#include "report/stats.h"
 #include "varnic/compare.h"
+#include "varnic/report/explain.h"
+#include "varnic/report/hidden.h"
+#include "varnic/report/ignore.h"
+#include "varnic/report/json_report.h"
+#include "varnic/report/report_model.h"
+#include "varnic/report/secrets.h"
+#include "varnic/report/stats.h"
 
 namespace {
 

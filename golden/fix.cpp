@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "golden/raw_lines.h"
-#include "report/report_model.h"
 #include "varnic/compare.h"
+#include "varnic/report/report_model.h"
 
 namespace varnic::golden {
 namespace {

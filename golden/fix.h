@@ -8,7 +8,7 @@
 
 #include "golden/golden.h"
 #include "golden/remediation.h"
-#include "report/ignore.h"
+#include "varnic/report/ignore.h"
 
 namespace varnic::golden {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "golden/template.h"
-#include "report/report_model.h"
+#include "varnic/report/report_model.h"
 
 namespace varnic::golden {
 

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "report/device_types.h"
+#include "varnic/report/device_types.h"
 
 namespace varnic::python {
 namespace {

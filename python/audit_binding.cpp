@@ -13,9 +13,9 @@
 #include "engine/text_file.h"
 #include "python/arguments.h"
 #include "python/fleet.h"
-#include "report/ignore.h"
-#include "report/input_checks.h"
 #include "varnic/compare.h"
+#include "varnic/report/ignore.h"
+#include "varnic/report/input_checks.h"
 
 namespace varnic::python {
 namespace {

@@ -9,9 +9,9 @@
 
 #include "golden/golden.h"
 #include "golden/remediation.h"
-#include "report/ignore.h"
-#include "report/report_model.h"
 #include "varnic/compare.h"
+#include "varnic/report/ignore.h"
+#include "varnic/report/report_model.h"
 
 namespace varnic::python {
 

@@ -11,7 +11,7 @@
 #include "audit/pool.h"
 #include "audit/render.h"
 #include "audit/summary.h"
-#include "report/ignore.h"
+#include "varnic/report/ignore.h"
 
 namespace varnic::python {
 

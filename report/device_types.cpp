@@ -1,4 +1,4 @@
-#include "report/device_types.h"
+#include "varnic/report/device_types.h"
 
 #include <array>
 #include <charconv>

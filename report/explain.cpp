@@ -1,4 +1,4 @@
-#include "report/explain.h"
+#include "varnic/report/explain.h"
 
 #include <array>
 #include <initializer_list>

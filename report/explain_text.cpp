@@ -4,8 +4,8 @@
 #include <unordered_map>
 #include <utility>
 
-#include "report/explain.h"
 #include "report/terminal_text.h"
+#include "varnic/report/explain.h"
 
 namespace varnic::report {
 namespace {

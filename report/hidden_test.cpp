@@ -1,4 +1,4 @@
-#include "report/hidden.h"
+#include "varnic/report/hidden.h"
 
 #include <gtest/gtest.h>
 

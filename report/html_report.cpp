@@ -3,10 +3,10 @@
 #include <array>
 #include <sstream>
 
-#include "report/device_types.h"
-#include "report/secrets.h"
 #include "report/terminal_text.h"
 #include "report/version.h"
+#include "varnic/report/device_types.h"
+#include "varnic/report/secrets.h"
 
 namespace varnic::report {
 namespace {

@@ -1,4 +1,4 @@
-#include "report/ignore.h"
+#include "varnic/report/ignore.h"
 
 namespace varnic::report {
 

@@ -1,9 +1,9 @@
-#include "report/ignore.h"
+#include "varnic/report/ignore.h"
 
 #include <gtest/gtest.h>
 
-#include "report/device_types.h"
 #include "report/ignore_use.h"
+#include "varnic/report/device_types.h"
 
 namespace varnic::report {
 namespace {

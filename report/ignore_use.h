@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "report/ignore.h"
+#include "varnic/report/ignore.h"
 
 namespace varnic::report {
 

@@ -1,4 +1,4 @@
-#include "report/input_checks.h"
+#include "varnic/report/input_checks.h"
 
 #include "varnic/sections.h"
 

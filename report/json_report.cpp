@@ -1,13 +1,14 @@
-#include "report/json_report.h"
+#include "varnic/report/json_report.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
-#include "report/device_types.h"
 #include "report/json_writer.h"
-#include "report/secrets.h"
 #include "report/version.h"
+#include "varnic/report/device_types.h"
+#include "varnic/report/secrets.h"
 
 namespace varnic::report {
 namespace {

@@ -1,4 +1,4 @@
-#include "report/json_report.h"
+#include "varnic/report/json_report.h"
 
 #include <gtest/gtest.h>
 

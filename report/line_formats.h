@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "report/report_model.h"
-#include "report/secrets.h"
+#include "varnic/report/report_model.h"
+#include "varnic/report/secrets.h"
 
 namespace varnic::report {
 

@@ -1,4 +1,4 @@
-#include "report/report_date.h"
+#include "varnic/report/report_date.h"
 
 #include <array>
 #include <cstdint>

@@ -1,14 +1,14 @@
-#include "report/report_model.h"
+#include "varnic/report/report_model.h"
 
 #include <optional>
 #include <unordered_map>
 
-#include "report/device_types.h"
 #include "report/file_settings.h"
 #include "report/line_numbers.h"
 #include "report/unmodelled.h"
 #include "rules/primitives.h"
 #include "varnic/marked.h"
+#include "varnic/report/device_types.h"
 
 namespace varnic::report {
 namespace {

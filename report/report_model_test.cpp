@@ -1,12 +1,12 @@
-#include "report/report_model.h"
+#include "varnic/report/report_model.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "report/device_types.h"
 #include "varnic/compare.h"
+#include "varnic/report/device_types.h"
 
 namespace varnic::report {
 namespace {

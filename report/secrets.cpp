@@ -1,9 +1,9 @@
-#include "report/secrets.h"
+#include "varnic/report/secrets.h"
 
 #include <array>
 
 #include "report/ascii.h"
-#include "report/report_model.h"
+#include "varnic/report/report_model.h"
 
 namespace varnic::report {
 namespace {

@@ -1,8 +1,8 @@
-#include "report/secrets.h"
+#include "varnic/report/secrets.h"
 
 #include <gtest/gtest.h>
 
-#include "report/report_model.h"
+#include "varnic/report/report_model.h"
 
 namespace varnic::report {
 namespace {

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <string>
 
-#include "report/secrets.h"
 #include "varnic/comparison.h"
+#include "varnic/report/secrets.h"
 
 namespace varnic::report {
 

@@ -3,9 +3,9 @@
 
 #include <ostream>
 
-#include "report/report_model.h"
-#include "report/secrets.h"
 #include "report/side_by_side.h"
+#include "varnic/report/report_model.h"
+#include "varnic/report/secrets.h"
 
 namespace varnic::report {
 

@@ -1,4 +1,4 @@
-#include "report/stats.h"
+#include "varnic/report/stats.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "report/stats.h"
+#include "varnic/report/stats.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "report/report_model.h"
 #include "varnic/compare.h"
+#include "varnic/report/report_model.h"
 
 namespace varnic::report {
 namespace {

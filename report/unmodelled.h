@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "report/hidden.h"
 #include "report/line_numbers.h"
 #include "varnic/comparison.h"
+#include "varnic/report/hidden.h"
 
 namespace varnic::report {
 

@@ -6,11 +6,12 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 # layer: the folders its sources may include from (besides system and library headers). The
-# public headers count as two folders: varnic/ (the comparison, with model/ to engine/) and
-# varnic/com/ (the component runtime's host side, with com/); varnic/shell/ is the component's
-# interface.
+# public headers count as three folders: varnic/ (the comparison, with model/ to engine/),
+# varnic/report/ (the report, with report/) and varnic/com/ (the component runtime's host side,
+# with com/); varnic/shell/ is the component's interface.
 declare -A allowed=(
   [include/varnic]="varnic"
+  [include/varnic/report]="varnic varnic/report"
   [include/varnic/com]="varnic/com"
   [include/varnic/shell]="varnic/com varnic/shell"
   [base]="base"
@@ -21,14 +22,14 @@ declare -A allowed=(
   [com]="varnic/com com"
   [shell]="base varnic varnic/com varnic/shell com engine model shell"
   [regsvr]="varnic/com com regsvr"
-  [report]="base varnic model rules macfilter engine report"
-  [golden]="base varnic model rules macfilter engine report golden"
+  [report]="base varnic varnic/report model rules macfilter engine report"
+  [golden]="base varnic varnic/report model rules macfilter engine report golden"
   [store]="store"
-  [audit]="base varnic model rules macfilter engine report golden store audit"
-  [cli]="base varnic model rules macfilter engine report golden store audit cli"
-  [python]="base varnic engine report golden audit python"
+  [audit]="base varnic varnic/report model rules macfilter engine report golden store audit"
+  [cli]="base varnic varnic/report model rules macfilter engine report golden store audit cli"
+  [python]="base varnic varnic/report engine report golden audit python"
   [bench]="varnic model rules macfilter engine bench"
-  [fuzz]="base varnic varnic/com varnic/shell model rules macfilter engine com report audit python fuzz"
+  [fuzz]="base varnic varnic/report varnic/com varnic/shell model rules macfilter engine com report audit python fuzz"
 )
 
 status=0

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "bench/pair_generator.h"
-#include "report/json_report.h"
-#include "report/report_model.h"
 #include "varnic/compare.h"
+#include "varnic/report/json_report.h"
+#include "varnic/report/report_model.h"
 
 namespace varnic {
 namespace {

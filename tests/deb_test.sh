@@ -32,10 +32,13 @@ declare -A expected=(
   [./usr/include/varnic/version.h]=$dev
   [./usr/include/varnic/com/host.h]=$dev
   [./usr/include/varnic/shell/ivarnic.h]=$dev
+  [./usr/include/varnic/report/json_report.h]=$dev
+  [./usr/lib/libvarnic_report.a]=$dev
   [./usr/lib/libvarnic_engine.so]=$dev
   [./usr/lib/cmake/varnic/varnicConfig.cmake]=$dev
   [./usr/lib/cmake/varnic/varnicConfigVersion.cmake]=$dev
   [./usr/lib/pkgconfig/varnic.pc]=$dev
+  [./usr/lib/pkgconfig/varnic-report.pc]=$dev
 )
 dpkg-deb -c "$runtime" | awk '{print $6}' >"$work/runtime.list"
 dpkg-deb -c "$dev" | awk '{print $6}' >"$work/dev.list"
@@ -46,7 +49,7 @@ for path in "${!expected[@]}"; do
   grep -qxF "$path" "$list" || { echo "$(basename "${expected[$path]}") lacks $path" >&2; status=1; }
 done
 # Nothing of the tests or of the Python module goes into either package; no private header.
-if grep -hE 'host_test|python|/include/varnic/(align|text_file|config_compare)\.h' \
+if grep -hE 'host_test|python|/include/varnic/(align|text_file|config_compare|report/file_settings)\.h' \
     "$work/runtime.list" "$work/dev.list"; then
   echo "packages hold files they should not" >&2
   status=1

@@ -11,9 +11,9 @@
 
 #include "bench/pair_generator.h"
 #include "golden/fix.h"
-#include "report/report_model.h"
 #include "varnic/compare.h"
 #include "varnic/lines.h"
+#include "varnic/report/report_model.h"
 
 namespace varnic::golden {
 namespace {

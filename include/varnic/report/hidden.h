@@ -8,10 +8,11 @@
 #include <string_view>
 #include <vector>
 
-#include "report/file_settings.h"
 #include "varnic/comparison.h"
 
 namespace varnic::report {
+
+class CFileSettings;  // the library's own index of both files' settings
 
 // Why a line took no part in the comparison.
 enum class HiddenReason : std::uint8_t {
@@ -57,6 +58,7 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
                                                    std::deque<std::string>& texts);
 // The same with the settings of the comparison already gathered; `counterparts`, when given,
 // receives the set-aside lines that stand opposite a row only the other file has.
+// The library's own renderers call it; CFileSettings is not installed.
 std::vector<CHiddenDifference> HiddenDifferencesOf(
     const CComparison& comparison, const CFileSettings& settings, std::deque<std::string>& texts,
     std::vector<CSetAsideCounterpart>* counterparts = nullptr);

@@ -8,12 +8,13 @@
 #include <string_view>
 #include <vector>
 
-#include "report/file_settings.h"
-#include "report/line_numbers.h"
-#include "report/secrets.h"
 #include "varnic/comparison.h"
+#include "varnic/report/secrets.h"
 
 namespace varnic::report {
+
+class CFileSettings;  // the library's own index of both files' settings
+class CLineNumbers;
 
 // One thing the pipeline dropped or changed before the lines were compared.
 struct CExplanation {
@@ -48,6 +49,7 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
                                          std::deque<std::string>& texts);
 // The same with the settings of the comparison already gathered, and with the line numbers
 // filled in when `numbers` is given.
+// The library's own renderers call it; neither type is installed.
 std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
                                          const CFileSettings& settings,
                                          std::deque<std::string>& texts,

@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "report/explain.h"
-#include "report/hidden.h"
-#include "report/ignore.h"
-#include "report/stats.h"
 #include "varnic/comparison.h"
+#include "varnic/report/explain.h"
+#include "varnic/report/hidden.h"
+#include "varnic/report/ignore.h"
+#include "varnic/report/stats.h"
 
 namespace varnic::report {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "report/ignore.h"
 #include "varnic/comparison.h"
+#include "varnic/report/ignore.h"
 
 namespace varnic::report {
 
