@@ -55,7 +55,7 @@ std::uint32_t CFileSettings::AddSlot(Section section, std::string_view key) {
   const std::uint32_t slot = index_.FindOrInsert(
       SlotHash(section, key), next,
       [&](std::uint32_t s) { return slots_[s].section == section && slots_[s].key == key; });
-  if (slot == next) slots_.push_back({section, key});
+  if (slot == next) slots_.push_back({section, key, next});
   return slot;
 }
 
@@ -136,7 +136,11 @@ std::span<const CSetting> CFileSettings::Find(FileSide side, Section section,
                                               std::string_view key) const {
   const std::uint32_t slot = FindSlot(section, key);
   if (slot == CHashIndex::kNone) return {};
-  const std::uint32_t b = 2 * slot + static_cast<std::uint32_t>(side) - 1;
+  return LinesOf(side, slots_[slot]);
+}
+
+std::span<const CSetting> CFileSettings::LinesOf(FileSide side, const CSlot& slot) const {
+  const std::uint32_t b = 2 * slot.index + static_cast<std::uint32_t>(side) - 1;
   return std::span<const CSetting>(lines_).subspan(begin_[b], begin_[b + 1] - begin_[b]);
 }
 

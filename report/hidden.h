@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "report/file_settings.h"
+#include "report/line_numbers.h"
 #include "varnic/comparison.h"
 
 namespace varnic::report {
@@ -56,10 +57,13 @@ struct CSetAsideCounterpart {
 std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison,
                                                    std::deque<std::string>& texts);
 // The same with the settings of the comparison already gathered; `counterparts`, when given,
-// receives the set-aside lines that stand opposite a row only the other file has.
+// receives the set-aside lines that stand opposite a row only the other file has. `numbers`,
+// when given, are the report's line numbers (counted once for every part); else they are
+// counted here when a line needs one.
 std::vector<CHiddenDifference> HiddenDifferencesOf(
     const CComparison& comparison, const CFileSettings& settings, std::deque<std::string>& texts,
-    std::vector<CSetAsideCounterpart>* counterparts = nullptr);
+    std::vector<CSetAsideCounterpart>* counterparts = nullptr,
+    const CLineNumbers* numbers = nullptr);
 
 // "not_relevant", "reconciled", "duplicate", "unordered", "unknown_section",
 // "before_first_header", "repeated_header": the names JSON uses.
