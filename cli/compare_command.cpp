@@ -158,8 +158,7 @@ CPlan ResolvePlan(const CCompareOptions& options, const CTerminal& terminal) {
   // The way back (golden files, remediation) reads every entry and its line numbers; `changes`
   // shows neither the settings both files hold alike nor any number, and unless it masks
   // secrets (whose labels follow every entry's order) it is spared building them.
-  const bool remedies =
-      options.golden || options.writeFixed || plan.format == Format::kRemediation;
+  const bool remedies = options.golden || options.writeFixed || plan.format == Format::kRemediation;
   const bool changesOnly = !document && !remedies && (!printed || plan.format == Format::kChanges);
   plan.parts.sameEntries = !changesOnly || options.maskSecrets;
   plan.parts.lineNumbers = !changesOnly;

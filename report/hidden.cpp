@@ -40,9 +40,11 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
   return HiddenDifferencesOf(comparison, CFileSettings(comparison), texts);
 }
 
-std::vector<CHiddenDifference> HiddenDifferencesOf(
-    const CComparison& comparison, const CFileSettings& settings, std::deque<std::string>& texts,
-    std::vector<CSetAsideCounterpart>* counterparts, const CLineNumbers* given) {
+std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison,
+                                                   const CFileSettings& settings,
+                                                   std::deque<std::string>& texts,
+                                                   std::vector<CSetAsideCounterpart>* counterparts,
+                                                   const CLineNumbers* given) {
   std::vector<CHiddenDifference> hidden;
   if (comparison.Sections().empty()) return hidden;  // nothing was compared at all
   if (settings.SetAsideKeys().empty()) return hidden;

@@ -11,8 +11,7 @@ std::size_t Index(FileSide side) { return side == FileSide::kFile1 ? 0 : 1; }
 
 }  // namespace
 
-CLineNumbers::CLineNumbers(const CComparison& comparison, bool count)
-    : comparison_(comparison) {
+CLineNumbers::CLineNumbers(const CComparison& comparison, bool count) : comparison_(comparison) {
   for (const FileSide side : {FileSide::kFile1, FileSide::kFile2}) {
     if (!count) break;
     const std::string_view text = comparison.Text(side);
