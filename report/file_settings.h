@@ -54,7 +54,9 @@ class CFileSettings {
 
  private:
   std::uint32_t FindSlot(Section section, std::string_view key) const;
+  std::uint32_t FindSlot(Section section, std::string_view key, std::uint32_t hash) const;
   std::uint32_t AddSlot(Section section, std::string_view key);
+  std::uint32_t AddSlot(Section section, std::string_view key, std::uint32_t hash);
 
   // A slot is a (section, key); its lines lie in lines_ from begin_[2 * slot + side - 1] on,
   // per file, the compared line first. A million-line pair sets aside most of its lines: one
