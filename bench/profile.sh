@@ -3,8 +3,9 @@
 # starts from the hot spots rather than from a guess. Builds nothing: run it against the bench
 # preset's build (cmake --preset bench && cmake --build --preset bench).
 #
-#   bench/profile.sh                   # all four profiles into ./profiles
-#   bench/profile.sh compare-1m        # one of: compare-1m mac-list report-json audit
+#   bench/profile.sh                   # every profile into ./profiles
+#   bench/profile.sh compare-1m        # one of: compare-1m mac-list report-changes report-explain
+#                                      #   report-html report-json audit
 #   OUT=/tmp/p BUILD=build/bench bench/profile.sh report-json
 #
 # Each profile is `perf record --call-graph dwarf` of one run and a flat text summary beside it
@@ -62,9 +63,13 @@ mac_list() {  # the worst hostile shape: a MAC list without acl, the other file 
   record mac-list "$VARNIC" compare "$1" "$2" --save "$DATA/O1" "$DATA/O2" --quiet
 }
 
-report_json() {  # the costliest report at 200k lines
-  set -- $(pair realistic 200000)
-  record report-json "$VARNIC" compare "$1" "$2" --save "$DATA/O1" "$DATA/O2" --format=json
+# report NAME ARGS...: one report of the realistic 200k pair, saved as the plain save is
+# (bench/report_costs.py times each against it).
+report() {
+  name=$1
+  shift
+  set -- "$name" $(pair realistic 200000) "$@"
+  record "$1" "$VARNIC" compare "$2" "$3" --save "$DATA/O1" "$DATA/O2" "$4"
 }
 
 audit() {  # the audit of 2,000 backups with -j1 (bench/audit_bench.py times 10,000)
@@ -81,12 +86,17 @@ audit() {  # the audit of 2,000 backups with -j1 (bench/audit_bench.py times 10,
   record audit "$VARNIC" audit -j1 --format=json "$DATA/golden.cfg" "$DATA/fleet"
 }
 
-if [ $# -eq 0 ]; then set -- compare-1m mac-list report-json audit; fi
+if [ $# -eq 0 ]; then
+  set -- compare-1m mac-list report-changes report-explain report-html report-json audit
+fi
 for profile in "$@"; do
   case $profile in
     compare-1m) compare_1m ;;
     mac-list) mac_list ;;
-    report-json) report_json ;;
+    report-changes) report report-changes --format=changes ;;
+    report-explain) report report-explain --explain ;;
+    report-html) report report-html "--html=$DATA/report.html" ;;
+    report-json) report report-json --format=json ;;
     audit) audit ;;
     *) echo "profile.sh: unknown profile: $profile" >&2; exit 2 ;;
   esac

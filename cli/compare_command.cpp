@@ -155,6 +155,13 @@ CPlan ResolvePlan(const CCompareOptions& options, const CTerminal& terminal) {
   // The marked results say nothing of settings that were not compared; every other output does.
   plan.parts.hidden =
       document || options.strict || (printed && (plan.format != Format::kMarked || options.stat));
+  // The way back (golden files, remediation) reads every entry and its line numbers; `changes`
+  // shows neither the settings both files hold alike nor any number, and unless it masks
+  // secrets (whose labels follow every entry's order) it is spared building them.
+  const bool remedies = options.golden || options.writeFixed || plan.format == Format::kRemediation;
+  const bool changesOnly = !document && !remedies && (!printed || plan.format == Format::kChanges);
+  plan.parts.sameEntries = !changesOnly || options.maskSecrets;
+  plan.parts.lineNumbers = !changesOnly;
   plan.view.width = options.width              ? *options.width
                     : terminal.terminalWidth   ? *terminal.terminalWidth
                     : terminal.columnsVariable ? *terminal.columnsVariable

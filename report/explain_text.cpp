@@ -20,12 +20,28 @@ void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMas
   std::string line;
   std::string detail;
   const auto write = [&](const CExplanation& e) {
-    CExplanation shown = e;
+    std::string described;
     if (masker != nullptr) {
-      shown.line = masker->MaskLine(e.line, line);
-      shown.detail = masker->MaskLine(e.detail, detail);
+      // Only the views change: the numbers of a cleared band are not copied.
+      const CExplanation shown{e.kind,
+                               e.file,
+                               e.section,
+                               masker->MaskLine(e.line, line),
+                               masker->MaskLine(e.detail, detail),
+                               e.reason,
+                               e.lineNumber};
+      described = DescribeExplanation(shown);
+    } else {
+      described = DescribeExplanation(e);
     }
-    text.append("    ").append(SafeText(DescribeExplanation(shown))).append("\n");
+    // Most notes are plain text, their own safe form: no second copy.
+    text.append("    ");
+    if (IsPlainText(described)) {
+      text.append(described);
+    } else {
+      text.append(SafeText(described));
+    }
+    text.append("\n");
     if (text.size() >= kOutputChunk) {
       out << text;
       text.clear();
@@ -48,7 +64,10 @@ void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMas
     const std::string_view header = SectionHeader(section);
     known.push_back(header);
     group(header, [header](const CExplanation& e) {
-      return e.kind != CExplanation::Kind::kBandCleared && e.section == header;
+      // A note's section is nearly always the header's own text: its address decides first.
+      const bool same = (e.section.data() == header.data() && e.section.size() == header.size()) ||
+                        e.section == header;
+      return e.kind != CExplanation::Kind::kBandCleared && same;
     });
   }
   // Then the lines no rule models: before the first header and in sections no rule knows, each

@@ -45,17 +45,26 @@ std::string_view CFileSettings::MatchKey(Section section, std::string_view line)
 }
 
 std::uint32_t CFileSettings::FindSlot(Section section, std::string_view key) const {
-  return index_.Find(SlotHash(section, key), [&](std::uint32_t slot) {
+  return FindSlot(section, key, SlotHash(section, key));
+}
+
+std::uint32_t CFileSettings::FindSlot(Section section, std::string_view key,
+                                      std::uint32_t hash) const {
+  return index_.Find(hash, [&](std::uint32_t slot) {
     return slots_[slot].section == section && slots_[slot].key == key;
   });
 }
 
 std::uint32_t CFileSettings::AddSlot(Section section, std::string_view key) {
+  return AddSlot(section, key, SlotHash(section, key));
+}
+
+std::uint32_t CFileSettings::AddSlot(Section section, std::string_view key, std::uint32_t hash) {
   const auto next = static_cast<std::uint32_t>(slots_.size());
-  const std::uint32_t slot = index_.FindOrInsert(
-      SlotHash(section, key), next,
-      [&](std::uint32_t s) { return slots_[s].section == section && slots_[s].key == key; });
-  if (slot == next) slots_.push_back({section, key});
+  const std::uint32_t slot = index_.FindOrInsert(hash, next, [&](std::uint32_t s) {
+    return slots_[s].section == section && slots_[s].key == key;
+  });
+  if (slot == next) slots_.push_back({section, key, next});
   return slot;
 }
 
@@ -73,16 +82,32 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   for (const CChange& change : log.Changes()) {
     if (change.kind == ChangeKind::kReconcileRestored) restored.insert(change.line.data());
   }
-  std::vector<CPending> aside;
+  std::vector<const CChange*> asideChanges;
   for (const CChange& change : log.Changes()) {
     if (!SetsAside(change.kind) || !change.section) continue;
     if (change.kind == ChangeKind::kReconcileRemoved && restored.contains(change.line.data())) {
       continue;
     }
-    const Section section = *change.section;
-    const std::uint32_t slot = AddSlot(section, MatchKey(section, change.line));
-    aside.push_back({bucket(slot, change.file), {change.line, &change}});
+    asideChanges.push_back(&change);
   }
+  // Sized once for every key set aside; each key's slot is fetched a few lines ahead of its
+  // look-up (a large pair sets aside most of its lines, each key a cache miss).
+  index_ = CHashIndex(asideChanges.size());
+  slots_.reserve(asideChanges.size());
+  std::vector<CPending> aside;
+  aside.reserve(asideChanges.size());
+  ForEachPrefetched(
+      index_, asideChanges.size(),
+      [&](std::size_t i) {
+        const Section section = *asideChanges[i]->section;
+        const std::string_view key = MatchKey(section, asideChanges[i]->line);
+        return CHashedView{key, SlotHash(section, key)};
+      },
+      [&](std::size_t i, const CHashedView& hashed) {
+        const CChange& change = *asideChanges[i];
+        const std::uint32_t slot = AddSlot(*change.section, hashed.view, hashed.hash);
+        aside.push_back({bucket(slot, change.file), {change.line, &change}});
+      });
   const std::size_t asideSlots = slots_.size();
   // Restored keys too, so that a note can tell whether the other file has them.
   for (const CChange& change : log.Changes()) {
@@ -98,12 +123,16 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
     const Section section = rows.section();
     const bool mac = IsMacFilter(section);
     const bool aside = hasAside[static_cast<std::size_t>(section)];
-    for (const CRow row : rows) {
+    const auto add = [&](const CRow& row, const CHashedView* hashed) {
       const bool decides = DecidesRelevance(row.key);
-      if (!aside && !decides) continue;
+      if (!aside && !decides) return;
       // Outside the MAC lists both lines of a row share its key: one look-up serves both.
       std::uint32_t shared = CHashIndex::kNone;
-      if (!mac) shared = decides ? AddSlot(section, row.key) : FindSlot(section, row.key);
+      if (!mac) {
+        // Hashed ahead only where the section has lines set aside.
+        const std::uint32_t hash = hashed != nullptr ? hashed->hash : SlotHash(section, row.key);
+        shared = decides ? AddSlot(section, row.key, hash) : FindSlot(section, row.key, hash);
+      }
       for (const auto& [side, line] :
            {std::pair{FileSide::kFile1, row.left}, std::pair{FileSide::kFile2, row.right}}) {
         if (!line) continue;
@@ -112,7 +141,18 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
                                                    : FindSlot(section, MatchKey(section, *line)));
         if (slot != CHashIndex::kNone) compared.push_back({bucket(slot, side), {*line, nullptr}});
       }
+    };
+    if (mac || !aside) {
+      for (const CRow row : rows) add(row, nullptr);
+      continue;
     }
+    ForEachPrefetched(
+        index_, rows.size(),
+        [&](std::size_t i) {
+          const std::string_view key = rows[i].key;
+          return CHashedView{key, SlotHash(section, key)};
+        },
+        [&](std::size_t i, const CHashedView& hashed) { add(rows[i], &hashed); });
   }
   // A counting sort by bucket, compared lines first: each key's lines end up together.
   begin_.assign(2 * slots_.size() + 1, 0);
@@ -136,7 +176,11 @@ std::span<const CSetting> CFileSettings::Find(FileSide side, Section section,
                                               std::string_view key) const {
   const std::uint32_t slot = FindSlot(section, key);
   if (slot == CHashIndex::kNone) return {};
-  const std::uint32_t b = 2 * slot + static_cast<std::uint32_t>(side) - 1;
+  return LinesOf(side, slots_[slot]);
+}
+
+std::span<const CSetting> CFileSettings::LinesOf(FileSide side, const CSlot& slot) const {
+  const std::uint32_t b = 2 * slot.index + static_cast<std::uint32_t>(side) - 1;
   return std::span<const CSetting>(lines_).subspan(begin_[b], begin_[b + 1] - begin_[b]);
 }
 

@@ -41,17 +41,22 @@ class CFileSettings {
   struct CSlot {
     Section section;
     std::string_view key;
+    std::uint32_t index = 0;  // where its lines are: LinesOf needs no look-up
   };
   // The keys with a line set aside in either file, in output order of the sections and then in
   // the order the stages met them.
   const std::vector<CSlot>& SetAsideKeys() const { return setAside_; }
+  // The lines of a slot SetAsideKeys lists, in one file: Find without hashing the key again.
+  std::span<const CSetting> LinesOf(FileSide side, const CSlot& slot) const;
 
   // The key a line is matched under: its address in a MAC filter section, else its key.
   static std::string_view MatchKey(Section section, std::string_view line);
 
  private:
   std::uint32_t FindSlot(Section section, std::string_view key) const;
+  std::uint32_t FindSlot(Section section, std::string_view key, std::uint32_t hash) const;
   std::uint32_t AddSlot(Section section, std::string_view key);
+  std::uint32_t AddSlot(Section section, std::string_view key, std::uint32_t hash);
 
   // A slot is a (section, key); its lines lie in lines_ from begin_[2 * slot + side - 1] on,
   // per file, the compared line first. A million-line pair sets aside most of its lines: one

@@ -40,13 +40,20 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
   return HiddenDifferencesOf(comparison, CFileSettings(comparison), texts);
 }
 
-std::vector<CHiddenDifference> HiddenDifferencesOf(
-    const CComparison& comparison, const CFileSettings& settings, std::deque<std::string>& texts,
-    std::vector<CSetAsideCounterpart>* counterparts) {
+std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison,
+                                                   const CFileSettings& settings,
+                                                   std::deque<std::string>& texts,
+                                                   std::vector<CSetAsideCounterpart>* counterparts,
+                                                   const CLineNumbers* given) {
   std::vector<CHiddenDifference> hidden;
   if (comparison.Sections().empty()) return hidden;  // nothing was compared at all
   if (settings.SetAsideKeys().empty()) return hidden;
-  std::optional<CLineNumbers> numbers;  // counted only once a line needs its number
+  std::optional<CLineNumbers> own;  // counted only once a line needs its number
+  const CLineNumbers* numbers = given;
+  const auto number = [&](FileSide side, std::string_view line) {
+    if (numbers == nullptr) numbers = &own.emplace(comparison);
+    return numbers->Of(side, line);
+  };
   // Most hidden lines share a handful of reasons: each text is kept once.
   std::unordered_map<std::string, std::string_view> reasons;
   const auto keep = [&](const std::string& why) {
@@ -55,8 +62,8 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(
     return known->second;
   };
   for (const CFileSettings::CSlot& slot : settings.SetAsideKeys()) {
-    const std::span<const CSetting> left = settings.Find(FileSide::kFile1, slot.section, slot.key);
-    const std::span<const CSetting> right = settings.Find(FileSide::kFile2, slot.section, slot.key);
+    const std::span<const CSetting> left = settings.LinesOf(FileSide::kFile1, slot);
+    const std::span<const CSetting> right = settings.LinesOf(FileSide::kFile2, slot);
     // The n-th line of a key in one file stands opposite the n-th in the other. Where both
     // were compared, or one was and the other file lacks it, the row already shows it.
     for (std::size_t n = 0; n < std::max(left.size(), right.size()); ++n) {
@@ -73,10 +80,9 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(
         if (counterparts == nullptr || a == nullptr || b == nullptr) continue;
         const CSetting& row = leftCompared ? *a : *b;
         const CSetting& aside = leftCompared ? *b : *a;
-        if (!numbers) numbers.emplace(comparison);
         counterparts->push_back(
             {row.line.data(), aside.line,
-             numbers->Of(leftCompared ? FileSide::kFile2 : FileSide::kFile1, aside.line),
+             number(leftCompared ? FileSide::kFile2 : FileSide::kFile1, aside.line),
              keep(ReasonFor(*aside.setAside, comparison.Changes(), settings))});
         continue;
       }
@@ -85,14 +91,13 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(
       CHiddenDifference difference;
       difference.section = SectionHeader(slot.section);
       difference.key = SettingKey(aside.line);
-      if (!numbers) numbers.emplace(comparison);
       if (a != nullptr) {
         difference.left = GetItemValue(a->line);
-        difference.leftLine = numbers->Of(FileSide::kFile1, a->line);
+        difference.leftLine = number(FileSide::kFile1, a->line);
       }
       if (b != nullptr) {
         difference.right = GetItemValue(b->line);
-        difference.rightLine = numbers->Of(FileSide::kFile2, b->line);
+        difference.rightLine = number(FileSide::kFile2, b->line);
       }
       difference.reason = ReasonOf(aside.setAside->kind);
       difference.why = keep(ReasonFor(*aside.setAside, comparison.Changes(), settings));

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace varnic::report {
@@ -25,6 +27,24 @@ TEST(HtmlEscape, MetacharactersAndControlBytes) {
   EXPECT_EQ(HtmlEscape("\"><img src=x onerror=alert(1)>"),
             "&quot;&gt;&lt;img src=x onerror=alert(1)&gt;");
   EXPECT_EQ(HtmlEscape("a&b\x1b\xff"), "a&amp;b\\x1b\\xff");
+}
+
+// Plain texts are checked eight bytes at a time: a byte to escape must be caught at every
+// position of a word and of the tail.
+TEST(HtmlEscape, CatchesEveryByteToEscapeWhereverItStands) {
+  const std::pair<char, std::string_view> cases[] = {
+      {'&', "&amp;"}, {'<', "&lt;"},     {'>', "&gt;"},     {'"', "&quot;"},   {'\'', "&#39;"},
+      {'\\', "\\\\"}, {'\x1f', "\\x1f"}, {'\x7f', "\\x7f"}, {'\xff', "\\xff"}, {'\0', "\\x00"}};
+  for (const auto& [bad, shown] : cases) {
+    for (std::size_t at = 0; at < 19; ++at) {
+      std::string text(19, 'a');
+      text[at] = bad;
+      const std::string expected =
+          std::string(at, 'a') + std::string(shown) + std::string(18 - at, 'a');
+      EXPECT_EQ(HtmlEscape(text), expected) << int(static_cast<unsigned char>(bad)) << " at " << at;
+    }
+  }
+  EXPECT_EQ(HtmlEscape("plain text, 24 bytes: ok"), "plain text, 24 bytes: ok");
 }
 
 TEST(RenderHtml, EveryTextIsEscapedAndNothingCanLoad) {

@@ -41,13 +41,26 @@ bool AllPlain(std::string_view text) {
   return true;
 }
 
+// Appends `"text"` in one step: three appends each paid their own capacity check and call.
+void AppendQuoted(std::string& out, std::string_view text, std::string_view after) {
+  const std::size_t at = out.size();
+  out.resize(at + text.size() + 2 + after.size());
+  char* to = out.data() + at;
+  *to++ = '"';
+  if (!text.empty()) std::memcpy(to, text.data(), text.size());
+  to += text.size();
+  *to++ = '"';
+  if (!after.empty()) std::memcpy(to, after.data(), after.size());
+}
+
+// A line end and the indentation of the deepest level a report reaches, sliced as needed.
+constexpr std::string_view kBreak = "\n                                ";
+
 }  // namespace
 
 void AppendJsonString(std::string& out, std::string_view text) {
   if (AllPlain(text)) {
-    out += '"';
-    out += text;
-    out += '"';
+    AppendQuoted(out, text, {});
     return;
   }
   // Escapes and the replacement of bytes that are not UTF-8 follow nlohmann's serializer, which
@@ -63,8 +76,12 @@ void CJsonWriter::Flush() {
 
 void CJsonWriter::Key(std::string_view name) {
   BeforeValue();
-  AppendJsonString(buffer_, name);
-  buffer_ += ": ";
+  if (AllPlain(name)) {
+    AppendQuoted(buffer_, name, ": ");
+  } else {
+    AppendJsonString(buffer_, name);
+    buffer_ += ": ";
+  }
   afterKey_ = true;
 }
 
@@ -105,8 +122,13 @@ void CJsonWriter::Close(char bracket) {
 }
 
 void CJsonWriter::Indent() {
-  buffer_ += '\n';
-  buffer_.append(2 * empty_.size(), ' ');
+  const std::size_t width = 1 + 2 * empty_.size();
+  if (width <= kBreak.size()) {
+    buffer_.append(kBreak.substr(0, width));
+  } else {
+    buffer_ += '\n';
+    buffer_.append(width - 1, ' ');
+  }
 }
 
 void CJsonWriter::BeforeValue() {

@@ -11,8 +11,9 @@ std::size_t Index(FileSide side) { return side == FileSide::kFile1 ? 0 : 1; }
 
 }  // namespace
 
-CLineNumbers::CLineNumbers(const CComparison& comparison) : comparison_(comparison) {
+CLineNumbers::CLineNumbers(const CComparison& comparison, bool count) : comparison_(comparison) {
   for (const FileSide side : {FileSide::kFile1, FileSide::kFile2}) {
+    if (!count) break;
     const std::string_view text = comparison.Text(side);
     std::vector<std::uint32_t>& newlines = newlines_[Index(side)];
     newlines.reserve(comparison.LinesRead(side));
@@ -42,6 +43,8 @@ CLineNumbers::CLineNumbers(const CComparison& comparison) : comparison_(comparis
 }
 
 std::uint32_t CLineNumbers::Of(FileSide side, std::string_view line) const {
+  const std::vector<std::uint32_t>& blocks = blocks_[Index(side)];
+  if (blocks.empty()) return 0;  // not counted
   const std::string_view text = comparison_.Text(side);
   const char* at = line.data();
   // Views compare as addresses: std::less orders pointers into unrelated arrays too.
@@ -54,7 +57,6 @@ std::uint32_t CLineNumbers::Of(FileSide side, std::string_view line) const {
   }
   const auto offset = static_cast<std::uint32_t>(at - text.data());
   const std::vector<std::uint32_t>& newlines = newlines_[Index(side)];
-  const std::vector<std::uint32_t>& blocks = blocks_[Index(side)];
   const std::size_t block = offset >> kBlockBits;
   const auto first = newlines.begin() + blocks[block];
   const auto last = newlines.begin() + blocks[block + 1];

@@ -22,15 +22,16 @@ std::optional<std::string_view> ValueOf(const CRow& row, FileSide side) {
 using CCounterparts = std::unordered_map<const char*, const CSetAsideCounterpart*>;
 
 std::vector<CEntry> EntriesOf(const CComparison& comparison, const CLineNumbers* numbers,
-                              const CCounterparts& counterparts) {
+                              const CCounterparts& counterparts, bool same = true) {
   std::vector<CEntry> entries;
-  entries.reserve(comparison.ResultLineCount());
+  if (same) entries.reserve(comparison.ResultLineCount());
   const bool renumbered = numbers != nullptr && numbers->HasRenumbered();
   for (const CSectionRows& rows : comparison.Sections()) {
     // Only MAC filter entries are renumbered.
     const bool filter =
         rows.section() == Section::k5GHzFilter || rows.section() == Section::k24GHzFilter;
     for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (!same && rows.kind(i) == RowKind::kSame) continue;
       const CRow row = rows[i];
       CEntry& entry = entries.emplace_back(CEntry{SectionHeader(row.section), row.key,
                                                   ValueOf(row, FileSide::kFile1),
@@ -109,13 +110,13 @@ CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
   // Line numbers: counted once, for every part that needs them.
   std::optional<CLineNumbers> numbers;
   if (options.parts.hidden || options.parts.entries || options.parts.explanations) {
-    numbers.emplace(comparison);
+    numbers.emplace(comparison, options.parts.lineNumbers);
   }
 
   std::vector<CSetAsideCounterpart> counterparts;
   if (options.parts.hidden) {
     report.hidden = HiddenDifferencesOf(comparison, *settings, report.explanationTexts,
-                                        options.parts.entries ? &counterparts : nullptr);
+                                        options.parts.entries ? &counterparts : nullptr, &*numbers);
     for (const CHiddenDifference& d :
          UnmodelledDifferencesOf(UnmodelledLinesOf(comparison), *numbers)) {
       report.hidden.push_back(d);
@@ -129,7 +130,7 @@ CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
     CCounterparts byLine;
     byLine.reserve(counterparts.size());
     for (const CSetAsideCounterpart& c : counterparts) byLine.emplace(c.compared, &c);
-    report.entries = EntriesOf(comparison, &*numbers, byLine);
+    report.entries = EntriesOf(comparison, &*numbers, byLine, options.parts.sameEntries);
   }
   // The verdict counts every differing setting; without entries it walks the rows itself.
   for (const CSectionRows& rows : comparison.Sections()) {

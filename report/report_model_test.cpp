@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "report/line_formats.h"
 #include "varnic/compare.h"
 #include "varnic/report/device_types.h"
 
@@ -79,6 +82,41 @@ TEST(BuildReport, StrictCountsUnmodelledLinesThatDiffer) {
   EXPECT_EQ(report.verdict.hiddenDifferences, 1U);
   EXPECT_TRUE(report.verdict.Differs());
   EXPECT_EQ(report.stats.back().hidden, 1);  // in the total, though in no known section
+}
+
+// `changes` asks for a lean report (no rows both files hold alike, no line numbers): it must
+// say exactly what the full report says, toggles, renumbered MAC entries and unmodelled lines
+// included.
+TEST(BuildReport, TheLeanReportOfChangesSaysWhatTheFullOneSays) {
+  const std::pair<std::string, std::string> pairs[] = {
+      {kSsid, kSsid + "SSID2_Ssid=x\n"},
+      {kSsid, "[5GHz_MultiSSIDSettings]\nMulti_Status=Enable\nSSID2_Status=Enable\n"},
+      {kStatic, "[System]\nDHCPclient=Enable\nMask=255.0.0.0\nGateway=1.1.1.1\n"},
+      {"[5GHz_Filter]\nfilter_mac_acl=Accept\nfilter_mac_add3=A\nfilter_mac_add7=B\n",
+       "[5GHz_Filter]\nfilter_mac_acl=Accept\nfilter_mac_add1=C\nfilter_mac_add2=A\n"},
+      {"lead\n" + kStatic + "[Schedule]\nreboot=03:00\n" + kStatic,
+       kStatic + "Mask=255.255.0.0\n[Schedule]\nreboot=04:00\n"},
+  };
+  for (const auto& [left, right] : pairs) {
+    const CComparison comparison = Compare({left, 0}, {right, 0});
+    CReportOptions lean;
+    lean.parts.sameEntries = false;
+    lean.parts.lineNumbers = false;
+    const CReport full = BuildReport(comparison, {"1"}, {"2"}, {});
+    const CReport shown = BuildReport(comparison, {"1"}, {"2"}, lean);
+    std::ostringstream expected;
+    std::ostringstream actual;
+    WriteChanges(full, nullptr, expected);
+    WriteChanges(shown, nullptr, actual);
+    EXPECT_FALSE(expected.str().empty()) << left;
+    EXPECT_EQ(actual.str(), expected.str()) << left;
+    EXPECT_EQ(shown.verdict.differences, full.verdict.differences) << left;
+    EXPECT_EQ(shown.verdict.hiddenDifferences, full.verdict.hiddenDifferences) << left;
+    for (const CEntry& e : shown.entries) {
+      EXPECT_NE(e.status, RowKind::kSame) << left;
+      EXPECT_EQ(e.leftLine + e.rightLine, 0U) << left;
+    }
+  }
 }
 
 TEST(RoleOf, NamesWhatTheComparisonDidWithTheFile) {

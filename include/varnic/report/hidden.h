@@ -13,6 +13,7 @@
 namespace varnic::report {
 
 class CFileSettings;  // the library's own index of both files' settings
+class CLineNumbers;   // and its count of line numbers
 
 // Why a line took no part in the comparison.
 enum class HiddenReason : std::uint8_t {
@@ -57,11 +58,14 @@ struct CSetAsideCounterpart {
 std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison,
                                                    std::deque<std::string>& texts);
 // The same with the settings of the comparison already gathered; `counterparts`, when given,
-// receives the set-aside lines that stand opposite a row only the other file has.
-// The library's own renderers call it; CFileSettings is not installed.
+// receives the set-aside lines that stand opposite a row only the other file has. `numbers`,
+// when given, are the report's line numbers (counted once for every part); else they are
+// counted here when a line needs one. The library's own renderers call it; CFileSettings and
+// CLineNumbers are not installed.
 std::vector<CHiddenDifference> HiddenDifferencesOf(
     const CComparison& comparison, const CFileSettings& settings, std::deque<std::string>& texts,
-    std::vector<CSetAsideCounterpart>* counterparts = nullptr);
+    std::vector<CSetAsideCounterpart>* counterparts = nullptr,
+    const CLineNumbers* numbers = nullptr);
 
 // "not_relevant", "reconciled", "duplicate", "unordered", "unknown_section",
 // "before_first_header", "repeated_header": the names JSON uses.

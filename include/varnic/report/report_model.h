@@ -105,6 +105,11 @@ struct CReportParts {
   bool stats = true;
   bool explanations = true;
   bool hidden = true;
+  // Entries of settings both files hold alike, and line numbers: an output that shows only
+  // changes and no numbers (`changes`) is spared their cost. Off, entries hold only the rows
+  // that differ, and every line number is 0.
+  bool sameEntries = true;
+  bool lineNumbers = true;
 };
 
 struct CReportOptions {
