@@ -3,8 +3,9 @@
 # starts from the hot spots rather than from a guess. Builds nothing: run it against the bench
 # preset's build (cmake --preset bench && cmake --build --preset bench).
 #
-#   bench/profile.sh                   # all four profiles into ./profiles
-#   bench/profile.sh compare-1m        # one of: compare-1m mac-list report-json audit
+#   bench/profile.sh                   # every profile into ./profiles
+#   bench/profile.sh compare-1m        # one of: compare-1m mac-list ssids long-line
+#                                      #   report-changes report-json audit
 #   OUT=/tmp/p BUILD=build/bench bench/profile.sh report-json
 #
 # Each profile is `perf record --call-graph dwarf` of one run and a flat text summary beside it
@@ -62,6 +63,21 @@ mac_list() {  # the worst hostile shape: a MAC list without acl, the other file 
   record mac-list "$VARNIC" compare "$1" "$2" --save "$DATA/O1" "$DATA/O2" --quiet
 }
 
+ssids() {  # SSID sections whose rules keep nothing, the other hostile shape past diff's time
+  set -- $(pair many-ssids 200000)
+  record ssids "$VARNIC" compare "$1" "$2" --save "$DATA/O1" "$DATA/O2" --quiet
+}
+
+long_line() {  # one 50 MB line per file: reading and writing, with nearly nothing to compare
+  set -- $(pair long-line 2)
+  record long-line "$VARNIC" compare "$1" "$2" --save "$DATA/O1" "$DATA/O2" --quiet
+}
+
+report_changes() {  # the default report when piped, at 200k lines
+  set -- $(pair realistic 200000)
+  record report-changes "$VARNIC" compare "$1" "$2" --save "$DATA/O1" "$DATA/O2" --format=changes
+}
+
 report_json() {  # the costliest report at 200k lines
   set -- $(pair realistic 200000)
   record report-json "$VARNIC" compare "$1" "$2" --save "$DATA/O1" "$DATA/O2" --format=json
@@ -81,11 +97,16 @@ audit() {  # the audit of 2,000 backups with -j1 (bench/audit_bench.py times 10,
   record audit "$VARNIC" audit -j1 --format=json "$DATA/golden.cfg" "$DATA/fleet"
 }
 
-if [ $# -eq 0 ]; then set -- compare-1m mac-list report-json audit; fi
+if [ $# -eq 0 ]; then
+  set -- compare-1m mac-list ssids long-line report-changes report-json audit
+fi
 for profile in "$@"; do
   case $profile in
     compare-1m) compare_1m ;;
     mac-list) mac_list ;;
+    ssids) ssids ;;
+    long-line) long_line ;;
+    report-changes) report_changes ;;
     report-json) report_json ;;
     audit) audit ;;
     *) echo "profile.sh: unknown profile: $profile" >&2; exit 2 ;;
