@@ -10,6 +10,9 @@ namespace {
 
 // Up to this many keys a scan is about as fast as a lookup and needs no index.
 constexpr std::size_t kKeysScanned = 8;
+// Scans of a rule's keys before their substring index (tens of thousands of entries for the MAC
+// rules) pays for itself.
+constexpr std::size_t kScansBeforeIndex = 256;
 
 // Whether `text` contains `part`. The condition pass asks this of every short key of a bucket for
 // each open condition key: a search in place beats the library's memchr and memcmp calls per
@@ -54,16 +57,24 @@ CRule::CRule(std::string text) : text_(std::make_unique<const std::string>(std::
 
 bool CRule::KeyWithin(std::string_view key) const {
   if (keySet_.Contains(key)) return true;
-  if (!substrings_) {
+  const auto scan = [&] {
     return std::any_of(keys_.begin(), keys_.end(), [&](std::string_view entry) {
       return entry.find(key) != std::string_view::npos;
     });
+  };
+  if (!substrings_) return scan();
+  // A small backup asks a few questions, cheaper scanned than indexed. Rules are shared by the
+  // threads of an audit: the index is built once, by whichever thread needs it first.
+  CSubstrings& index = *substrings_;
+  if (!index.ready.load(std::memory_order_acquire) &&
+      index.scans.fetch_add(1, std::memory_order_relaxed) < kScansBeforeIndex) {
+    return scan();
   }
-  // Rules are shared by the threads of an audit: the index is built once, by whichever asks first.
-  std::call_once(substrings_->built, [this] {
-    for (const std::string_view entry : keys_) InsertSubstrings(entry, substrings_->set);
+  std::call_once(index.built, [this, &index] {
+    for (const std::string_view entry : keys_) InsertSubstrings(entry, index.set);
+    index.ready.store(true, std::memory_order_release);
   });
-  return substrings_->set.Contains(key);
+  return index.set.Contains(key);
 }
 
 std::string_view CRule::GoverningKey() const {

@@ -1,6 +1,7 @@
 #ifndef VARNIC_RULES_RULE_H_
 #define VARNIC_RULES_RULE_H_
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -37,8 +38,9 @@ class CRule {
   const CViewSet& KeySet() const { return keySet_; }
   // Whether `key` lies within one of the rule's keys (a substring, not only equality). A rule
   // with many keys answers from an index of their substrings, built on the first question that
-  // equality does not settle and shared by every later one: the filter rules list 257 MAC keys,
-  // and an audit asks them about the lines of thousands of backups.
+  // equality does not settle, once enough questions were asked to pay for it, and shared by every
+  // later one: the filter rules list 257 MAC keys, and an audit asks them about the lines of
+  // thousands of backups.
   bool KeyWithin(std::string_view key) const;
   // The key of the first condition; empty for a rule without any.
   std::string_view GoverningKey() const;
@@ -52,6 +54,8 @@ class CRule {
   std::vector<std::string_view> keys_;
   CViewSet keySet_;
   struct CSubstrings {
+    std::atomic<std::size_t> scans{0};
+    std::atomic<bool> ready{false};
     std::once_flag built;
     CViewSet set;
   };
