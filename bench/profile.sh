@@ -4,8 +4,8 @@
 # preset's build (cmake --preset bench && cmake --build --preset bench).
 #
 #   bench/profile.sh                   # every profile into ./profiles
-#   bench/profile.sh compare-1m        # one of: compare-1m mac-list report-changes report-explain
-#                                      #   report-html report-json audit
+#   bench/profile.sh compare-1m        # one of: compare-1m mac-list ssids long-line
+#                                      #   report-changes report-explain report-html report-json audit
 #   OUT=/tmp/p BUILD=build/bench bench/profile.sh report-json
 #
 # Each profile is `perf record --call-graph dwarf` of one run and a flat text summary beside it
@@ -63,6 +63,16 @@ mac_list() {  # the worst hostile shape: a MAC list without acl, the other file 
   record mac-list "$VARNIC" compare "$1" "$2" --save "$DATA/O1" "$DATA/O2" --quiet
 }
 
+ssids() {  # SSID sections whose rules keep nothing, the other hostile shape past diff's time
+  set -- $(pair many-ssids 200000)
+  record ssids "$VARNIC" compare "$1" "$2" --save "$DATA/O1" "$DATA/O2" --quiet
+}
+
+long_line() {  # one 50 MB line per file: reading and writing, with nearly nothing to compare
+  set -- $(pair long-line 2)
+  record long-line "$VARNIC" compare "$1" "$2" --save "$DATA/O1" "$DATA/O2" --quiet
+}
+
 # report NAME ARGS...: one report of the realistic 200k pair, saved as the plain save is
 # (bench/report_costs.py times each against it).
 report() {
@@ -87,12 +97,14 @@ audit() {  # the audit of 2,000 backups with -j1 (bench/audit_bench.py times 10,
 }
 
 if [ $# -eq 0 ]; then
-  set -- compare-1m mac-list report-changes report-explain report-html report-json audit
+  set -- compare-1m mac-list ssids long-line report-changes report-explain report-html report-json audit
 fi
 for profile in "$@"; do
   case $profile in
     compare-1m) compare_1m ;;
     mac-list) mac_list ;;
+    ssids) ssids ;;
+    long-line) long_line ;;
     report-changes) report report-changes --format=changes ;;
     report-explain) report report-explain --explain ;;
     report-html) report report-html "--html=$DATA/report.html" ;;

@@ -47,30 +47,45 @@ constexpr std::size_t kOutputChunk = std::size_t{64} << 10U;  // long outputs re
 // A name as messages quote it: escaped like the views, so no byte of it acts on the terminal.
 std::string Shown(std::string_view name) { return report::SafeText(name); }
 
-bool ReadInput(const std::string& path, std::istream& in, std::string& bytes, std::ostream& err);
+bool ReadInput(const std::string& path, std::istream& in, CInput& input, std::ostream& err);
 
 // Reads one input; running out of memory on a huge one is told as such, with the file.
-bool Read(const std::string& path, std::istream& in, std::string& bytes, std::ostream& err) {
+bool Read(const std::string& path, std::istream& in, CInput& input, std::ostream& err) {
   try {
-    return ReadInput(path, in, bytes, err);
+    return ReadInput(path, in, input, err);
   } catch (const std::bad_alloc&) {
-    bytes = std::string();
+    input = CInput();
     err << "varnic: out of memory while reading '" << (path == "-" ? "-" : Shown(path)) << "'\n";
     return false;
   }
 }
 
-bool ReadInput(const std::string& path, std::istream& in, std::string& bytes, std::ostream& err) {
+bool ReadInput(const std::string& path, std::istream& in, CInput& input, std::ostream& err) {
   if (path == "-") {
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    input.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (!in.bad()) return true;
     err << "varnic: cannot read standard input\n";
     return false;
   }
   std::error_code error;
-  if (ReadFileBytes(path, bytes, error)) return true;
+  CFileBytes file;
+  if (MapFileBytes(path, file, error)) {
+    input.owner = std::move(file.owner);
+    input.view = file.bytes;
+    return true;
+  }
   err << "varnic: cannot read '" << Shown(path) << "': " << error.message() << "\n";
   return false;
+}
+
+std::string_view BytesOf(const CInput& input) { return input.owner ? input.view : input.text; }
+
+// The input's bytes as its own string, for the steps that edit or keep text.
+void OwnBytes(CInput& input) {
+  if (!input.owner) return;
+  input.text.assign(input.view);
+  input.owner.reset();
+  input.view = {};
 }
 
 // Every file the run reads and writes, checked before anything is read or written.
@@ -374,17 +389,25 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
       !LoadIgnores(options.ignores, options.ignoreFiles, ignores, err)) {
     return kExitTrouble;
   }
-  std::string text1;
-  std::string text2;
-  if (!Read(options.file1, in, text1, err) || !Read(options.file2, in, text2, err)) {
+  CInput input1;
+  CInput input2;
+  if (!Read(options.file1, in, input1, err) || !Read(options.file2, in, input2, err)) {
     return kExitTrouble;
   }
   std::vector<golden::CFailedRule> failedRules;
   golden::CGolden golden;
-  if (!RenderGolden(options, golden, text1, text2, failedRules, err)) return kExitTrouble;
-  const auto [type1, type2] = ResolveTypes(options, text1, text2, err);
+  if (options.golden || options.writeFixed) {
+    OwnBytes(input1);
+    OwnBytes(input2);
+  }
+  if (!RenderGolden(options, golden, input1.text, input2.text, failedRules, err)) {
+    return kExitTrouble;
+  }
+  const auto [type1, type2] = ResolveTypes(options, BytesOf(input1), BytesOf(input2), err);
+  input1.type = type1;
+  input2.type = type2;
 
-  const CComparison comparison = Compare({std::move(text1), type1}, {std::move(text2), type2});
+  const CComparison comparison = Compare(std::move(input1), std::move(input2));
   for (const auto& [side, path] :
        {std::pair{FileSide::kFile1, &options.file1}, {FileSide::kFile2, &options.file2}}) {
     const std::string problem = report::InputProblem(comparison, side);

@@ -1,5 +1,7 @@
 #include "varnic/compare.h"
 
+#include <array>
+
 #include "engine/align.h"
 #include "engine/comparison_state.h"
 #include "macfilter/mac_filter.h"
@@ -11,7 +13,17 @@ namespace varnic {
 
 CComparison Compare(CInput input1, CInput input2, CCompareObserver* observer) {
   auto state = std::make_unique<CComparison::CState>();
-  state->texts = {std::move(input1.text), std::move(input2.text)};
+  const std::array<CInput*, 2> inputs{&input1, &input2};
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    CInput& input = *inputs[i];
+    if (input.owner) {
+      state->owners[i] = std::move(input.owner);
+      state->bytes[i] = input.view;
+    } else {
+      state->texts[i] = std::move(input.text);
+      state->bytes[i] = state->texts[i];
+    }
+  }
   state->types = {input1.type, input2.type};
   state->log = CChangeLog(observer);
   CChangeLog& log = state->log;
@@ -19,7 +31,7 @@ CComparison Compare(CInput input1, CInput input2, CCompareObserver* observer) {
 
   for (const FileSide side : {FileSide::kFile1, FileSide::kFile2}) {
     const std::size_t i = SideIndex(side);
-    CSplitFile split = SplitIntoSections(state->texts[i], side, log);
+    CSplitFile split = SplitIntoSections(state->bytes[i], side, log);
     state->buckets[i] = std::move(split.buckets);
     state->lines[i] = split.lines;
   }

@@ -24,7 +24,7 @@ CComparison::~CComparison() = default;
 
 std::int32_t CComparison::Type(FileSide side) const { return state_->types[SideIndex(side)]; }
 
-std::string_view CComparison::Text(FileSide side) const { return state_->texts[SideIndex(side)]; }
+std::string_view CComparison::Text(FileSide side) const { return state_->bytes[SideIndex(side)]; }
 
 std::size_t CComparison::LinesRead(FileSide side) const { return state_->lines[SideIndex(side)]; }
 

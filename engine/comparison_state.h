@@ -2,6 +2,8 @@
 #define VARNIC_ENGINE_COMPARISON_STATE_H_
 
 #include <array>
+#include <memory>
+#include <string_view>
 
 #include "model/text_arena.h"
 #include "varnic/comparison.h"
@@ -11,6 +13,8 @@ namespace varnic {
 // Everything a comparison owns, on the heap so that views into it survive a move of the value.
 struct CComparison::CState {
   std::array<std::string, 2> texts;
+  std::array<std::shared_ptr<const void>, 2> owners;  // of bytes not in `texts`
+  std::array<std::string_view, 2> bytes;              // what each file held
   std::array<std::int32_t, 2> types{};
   std::array<std::size_t, 2> lines{};
   std::array<CSectionBuckets, 2> buckets;

@@ -32,6 +32,15 @@ std::string_view MarkedBody(const CRow& row, FileSide side) {
   return both ? TrimTrailingSpaces(*line) : *line;
 }
 
+CMarkedLine MarkedLineOf(const CSectionRows& rows, std::size_t i, FileSide side) {
+  const std::optional<std::string_view> line = rows.BucketLine(i, side);
+  if (!line) return {};
+  const FileSide other = side == FileSide::kFile1 ? FileSide::kFile2 : FileSide::kFile1;
+  const std::string_view compared = ComparedText(*line);
+  const bool both = rows.BucketLine(i, other).has_value();
+  return {MarkOf(rows.kind(i)), both ? TrimTrailingSpaces(compared) : compared};
+}
+
 std::string MarkedText(const CComparison& comparison, FileSide side) {
   std::string text;
   CStringSink sink{text};

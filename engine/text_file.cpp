@@ -8,6 +8,10 @@
 #include <array>
 #include <cerrno>
 
+#if __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#endif
+
 #include "engine/file_names.h"
 #include "model/large_pages.h"
 
@@ -98,7 +102,49 @@ bool ReadBytes(const std::string& path, std::string& bytes, std::error_code& err
   return true;
 }
 
+#ifdef MAP_PRIVATE
+// Below this a read costs no more than setting up a mapping.
+constexpr std::size_t kMapAtLeast = std::size_t{1} << 20U;
+
+// The mapping of a regular file of at least kMapAtLeast bytes, or nothing (then it is read).
+bool MapLarge(const std::string& path, CFileBytes& file) {
+  const CFileDescriptor descriptor(OpenNamed(path, O_RDONLY | O_CLOEXEC));
+  struct stat info {};
+  if (descriptor.Get() < 0 || ::fstat(descriptor.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+      info.st_size < static_cast<off_t>(kMapAtLeast)) {
+    return false;
+  }
+  const auto size = static_cast<std::size_t>(info.st_size);
+  int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+  flags |= MAP_POPULATE;  // all pages at once, not a fault every few of them
+#endif
+  void* const address = ::mmap(nullptr, size, PROT_READ, flags, descriptor.Get(), 0);
+  if (address == MAP_FAILED) return false;
+  file.owner = std::shared_ptr<const void>(address, [size](const void* mapped) {
+    ::munmap(const_cast<void*>(mapped), size);  // munmap takes a non-const pointer
+  });
+  file.bytes = {static_cast<const char*>(address), size};
+  return true;
+}
+#endif
+
 }  // namespace
+
+bool MapFileBytes(const std::string& path, CFileBytes& file, std::error_code& error) {
+  file = {};
+#ifdef MAP_PRIVATE
+  if (MapLarge(path, file)) {
+    error.clear();
+    return true;
+  }
+#endif
+  auto text = std::make_shared<std::string>();
+  const bool read = ReadFileBytes(path, *text, error);
+  file.bytes = *text;
+  file.owner = std::move(text);
+  return read;
+}
 
 std::error_code NotARegularFile() {
   static const CFileKindCategory category;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <string>
 
 #include "tests/support/temp_dir.h"
@@ -26,6 +27,34 @@ TEST(ReadFileBytes, ReadsEveryByteAndReportsTheSystemReason) {
   EXPECT_FALSE(ReadFileBytes(dir.File(""), read, error));
   EXPECT_EQ(error, std::errc::is_a_directory);
   EXPECT_TRUE(read.empty());
+}
+
+TEST(MapFileBytes, GivesTheBytesOfLargeAndSmallFilesAndKeepsThemAlive) {
+  CTempDir dir;
+  const std::string nulAndHigh("\0\xff\r\n", 4);
+  // A large file is mapped, a small one read: both must give every byte, NUL and high bytes
+  // included, and no byte past the end.
+  const std::string large =
+      "[System]\r\n" + std::string((std::size_t{1} << 20U) + 5, 'x') + nulAndHigh;
+  for (const std::string& bytes : {large, "[System]\r\nkey=1" + nulAndHigh, std::string()}) {
+    const std::string path = dir.Write("input.cfg", bytes);
+    CFileBytes file;
+    std::error_code error;
+    ASSERT_TRUE(MapFileBytes(path, file, error)) << bytes.size();
+    ASSERT_TRUE(file.owner);
+    // The bytes outlive the name: a comparison keeps them after the file is removed.
+    ASSERT_EQ(std::remove(path.c_str()), 0);
+    const CFileBytes kept = file;
+    file = {};
+    EXPECT_EQ(kept.bytes, bytes) << bytes.size();
+  }
+  CFileBytes file;
+  std::error_code error;
+  EXPECT_FALSE(MapFileBytes(dir.File("missing.cfg"), file, error));
+  EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+  EXPECT_FALSE(MapFileBytes(dir.File(""), file, error));
+  EXPECT_EQ(error, std::errc::is_a_directory);
+  EXPECT_TRUE(file.bytes.empty());
 }
 
 TEST(WriteFileBytes, WritesExactlyAndReportsErrors) {

@@ -1,5 +1,6 @@
 #include "model/split_sections.h"
 
+#include <algorithm>
 #include <array>
 
 #include "model/large_pages.h"
@@ -15,24 +16,43 @@ std::size_t Index(Section section) { return static_cast<std::size_t>(section); }
 
 CSplitFile SplitIntoSections(std::string_view text, FileSide side, CChangeLog& log) {
   // A first pass counts how often each header occurs and how long each bucket's last run is, so
-  // that the second files every line once into a bucket of exactly the right size.
+  // that the second files every line once into a bucket of exactly the right size. It visits only
+  // the header lines, found by their "[", and counts the lines between them by their breaks: far
+  // cheaper than splitting every line twice.
   std::array<std::size_t, kSectionCount> occurrences{};
   std::array<std::size_t, kSectionCount> lastRun{};
   std::size_t current = Index(Section::k5GHzWireless);
   CSplitFile split;
-  ForEachLine(text, [&](std::string_view line) {
-    ++split.lines;
-    if (!line.empty() && line.front() == '[') {
-      const auto section = FindSection(line);
-      current = section ? Index(*section) : kUnknown;
-      if (section) {
-        ++occurrences[current];
-        lastRun[current] = 0;
-      }
-    } else if (current != kUnknown) {
-      ++lastRun[current];
+  std::size_t runStart = 0;  // where the lines after the last header begin
+  const auto countRun = [&](std::size_t end) {
+    auto lines =
+        static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(runStart),
+                                            text.begin() + static_cast<std::ptrdiff_t>(end), '\n'));
+    // Only the run at the end of the text can hold a last line without a break.
+    if (end == text.size() && end > runStart && text.back() != '\n') ++lines;
+    split.lines += lines;
+    if (current != kUnknown) lastRun[current] += lines;
+  };
+  for (std::size_t at = text.find('['); at != std::string_view::npos; at = text.find('[', at)) {
+    if (at != 0 && text[at - 1] != '\n') {
+      ++at;
+      continue;
     }
-  });
+    countRun(at);
+    const std::size_t lf = text.find('\n', at);
+    std::string_view line = text.substr(at, lf == std::string_view::npos ? lf : lf - at);
+    if (lf != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
+    ++split.lines;
+    const auto section = FindSection(line);
+    current = section ? Index(*section) : kUnknown;
+    if (section) {
+      ++occurrences[current];
+      lastRun[current] = 0;
+    }
+    runStart = lf == std::string_view::npos ? text.size() : lf + 1;
+    at = runStart;
+  }
+  countRun(text.size());
   for (std::size_t s = 0; s < kSectionCount; ++s) {
     CLines& bucket = split.buckets[static_cast<Section>(s)];
     bucket.reserve(lastRun[s]);

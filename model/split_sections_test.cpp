@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "varnic/lines.h"
+
 namespace varnic {
 namespace {
 
@@ -24,7 +26,9 @@ class SplitIntoSectionsTest : public ::testing::TestWithParam<SplitCase> {};
 TEST_P(SplitIntoSectionsTest, FilesLinesIntoBuckets) {
   const SplitCase& c = GetParam();
   CChangeLog log;
-  const CSectionBuckets buckets = SplitIntoSections(c.text, FileSide::kFile1, log).buckets;
+  const CSplitFile split = SplitIntoSections(c.text, FileSide::kFile1, log);
+  EXPECT_EQ(split.lines, CountLines(c.text));
+  const CSectionBuckets& buckets = split.buckets;
   for (std::size_t i = 0; i < kSectionCount; ++i) {
     const auto section = static_cast<Section>(i);
     const auto it = c.buckets.find(section);
@@ -56,6 +60,15 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"SystemHeaderInsideAnotherSectionStartsIt",
                   "[5GHz_Filter]\nf=1\n[System]\na=1\n",
                   {{Section::k5GHzFilter, {"f=1"}}, {Section::kSystem, {"a=1"}}}},
+        SplitCase{"CrLfHeadersBracketsInValuesAndNoFinalBreak",
+                  "[System]\r\na=[x]\r\n[System]\r\nb=[2]\r\n[y\r\nc=3",
+                  {{Section::kSystem, {"b=[2]"}}}},
+        SplitCase{"LastHeaderWithoutBreakKeepsItsCarriageReturn",
+                  "[System]\nb=2\n[System]\r",
+                  {{Section::kSystem, {"b=2"}}}},
+        SplitCase{"HeaderAsLastLineStartsAnEmptyBucket",
+                  "[System]\nb=2\n[2.4GHz_Filter]",
+                  {{Section::kSystem, {"b=2"}}}},
         SplitCase{"BlankLinesAreBodyLines",
                   "[System]\n\na=1\n\n",
                   {{Section::kSystem, {"", "a=1", ""}}}}),

@@ -35,20 +35,14 @@ void CKeepList::Add(std::string_view key) {
 }
 
 bool CKeepList::Contains(std::string_view key) {
-  if (Exact().Contains(key)) return true;
+  if (rule_ != nullptr) return rule_->KeyWithin(key);
+  if (exact_.Contains(key)) return true;
   if (!substrings_.Empty()) return substrings_.Contains(key);
   if (++scans_ > kScansBeforeIndex) {
-    for (const std::string_view entry : Entries()) {
-      for (std::size_t from = 0; from <= entry.size(); ++from) {
-        for (std::size_t length = 0; from + length <= entry.size(); ++length) {
-          substrings_.Insert(entry.substr(from, length));
-        }
-      }
-    }
+    for (const std::string_view entry : entries_) InsertSubstrings(entry, substrings_);
     return substrings_.Contains(key);
   }
-  const std::span<const std::string_view> entries = Entries();
-  return std::any_of(entries.begin(), entries.end(), [&](std::string_view entry) {
+  return std::any_of(entries_.begin(), entries_.end(), [&](std::string_view entry) {
     return entry.find(key) != std::string_view::npos;
   });
 }

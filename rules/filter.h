@@ -2,7 +2,6 @@
 #define VARNIC_RULES_FILTER_H_
 
 #include <cstdint>
-#include <span>
 #include <string_view>
 #include <vector>
 
@@ -18,21 +17,15 @@ namespace varnic {
 class CKeepList {
  public:
   CKeepList() = default;
-  // The keys of `rule` alone, answered from the rule's own set; `rule` must outlive the list, and
-  // Add is not called on it.
+  // The keys of `rule` alone, answered by the rule itself (its index outlives the list); `rule`
+  // must outlive the list, and Add is not called on it.
   explicit CKeepList(const CRule& rule) : rule_(&rule) {}
 
   void Add(std::string_view key);
-  bool Empty() const { return Entries().empty(); }
+  bool Empty() const { return rule_ != nullptr ? rule_->Keys().empty() : entries_.empty(); }
   bool Contains(std::string_view key);
 
  private:
-  std::span<const std::string_view> Entries() const {
-    if (rule_ != nullptr) return rule_->Keys();
-    return entries_;
-  }
-  const CViewSet& Exact() const { return rule_ != nullptr ? rule_->KeySet() : exact_; }
-
   const CRule* rule_ = nullptr;
   std::vector<std::string_view> entries_;
   CViewSet exact_;

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "rules/rule_lists.h"
 
@@ -97,6 +102,27 @@ TEST(MatchingRules, WildcardHoldsOnAnyLineAndConditionsMayHoldOnDifferentLines) 
   EXPECT_TRUE(MatchingRules({}, rules).empty());
 }
 
+TEST(MatchingRules, ConditionsHoldWhereTheirTextLiesAnywhereWithinKeyAndValue) {
+  const std::string longKey = std::string(70, 'a') + "aab";
+  struct Case {
+    std::string item;
+    std::string rule;
+    bool holds;
+  };
+  const std::vector<Case> cases = {
+      {"my_key=1", "|my_=1|:|k|", true},      {"my_key=1", "|key=|:|k|", true},
+      {"my_key=1", "|y_k=1|:|k|", true},      {"my_ke=1", "|key=|:|k|", false},
+      {"aaab=x", "|aab=|:|k|", true},         {"ab=x", "|abc=|:|k|", false},
+      {"k=WPA2-PSK", "|k=PSK|:|k|", true},    {"k=WPA2-PS", "|k=PSK|:|k|", false},
+      {longKey + "=v", "|aaab=v|:|k|", true}, {longKey + "=v", "|aaac=|:|k|", false},
+      {"k=" + longKey, "|k=aab|:|k|", true},  {"=v", "|a=|:|k|", false},
+  };
+  for (const Case& c : cases) {
+    const CRuleList rules({c.rule});
+    EXPECT_EQ(MatchingRules({c.item}, rules).size(), c.holds ? 1u : 0u) << c.item << " " << c.rule;
+  }
+}
+
 TEST(CKeepList, AKeyIsKeptWhenItLiesWithinAnEntryAlsoOnceIndexed) {
   CKeepList keep;
   keep.Add("SSID1_KeyIndex");
@@ -108,6 +134,45 @@ TEST(CKeepList, AKeyIsKeptWhenItLiesWithinAnEntryAlsoOnceIndexed) {
     ASSERT_TRUE(keep.Contains("th_ty")) << round;
     ASSERT_FALSE(keep.Contains("auth_type2")) << round;
     ASSERT_FALSE(keep.Contains("Index1")) << round;
+  }
+}
+
+TEST(CRule, KeyWithinAnswersAsAScanOfItsKeysFromEveryThread) {
+  // Few keys are scanned, many are indexed by substring: both must answer as the scan does.
+  for (const int count : {3, 257}) {
+    std::string text = "|filter_mac_acl=Enable|:|filter_mac_acl|";
+    std::vector<std::string> keys = {"filter_mac_acl"};
+    for (int i = 1; i < count; ++i) {
+      keys.push_back("filter_mac_add" + std::to_string(i));
+      text += keys.back() + "|";
+    }
+    const CRule rule(text);
+    const std::vector<std::string> probes = {"",       "filter_mac_add",   "mac_add25",
+                                             "add256", "filter_mac_add0",  "filter_mac_add257",
+                                             "acl",    "filter_mac_acl2",  "Filter_mac_acl",
+                                             "_add1",  "filter_mac_add12", "x"};
+    const auto scan = [&](const std::string& probe) {
+      return std::any_of(keys.begin(), keys.end(), [&](const std::string& key) {
+        return key.find(probe) != std::string::npos;
+      });
+    };
+    // The index is built by whichever thread asks first; neither may see it half built.
+    std::vector<std::thread> askers;
+    std::array<std::vector<bool>, 2> answers;
+    for (auto& answer : answers) {
+      // Enough rounds that the index is built partway and answers the rest.
+      askers.emplace_back([&] {
+        for (int round = 0; round < 50; ++round) {
+          for (const std::string& probe : probes) answer.push_back(rule.KeyWithin(probe));
+        }
+      });
+    }
+    for (std::thread& asker : askers) asker.join();
+    for (std::size_t i = 0; i < answers[0].size(); ++i) {
+      const std::string& probe = probes[i % probes.size()];
+      EXPECT_EQ(answers[0][i], scan(probe)) << count << " " << probe << " " << i;
+      EXPECT_EQ(answers[1][i], scan(probe)) << count << " " << probe << " " << i;
+    }
   }
 }
 

@@ -6,6 +6,38 @@
 #include "rules/primitives.h"
 
 namespace varnic {
+namespace {
+
+// Up to this many keys a scan is about as fast as a lookup and needs no index.
+constexpr std::size_t kKeysScanned = 8;
+// Scans of a rule's keys before their substring index (tens of thousands of entries for the MAC
+// rules) pays for itself.
+constexpr std::size_t kScansBeforeIndex = 256;
+
+// Whether `text` contains `part`. The condition pass asks this of every short key of a bucket for
+// each open condition key: a search in place beats the library's memchr and memcmp calls per
+// candidate, which cost more than the bytes they look at. Long texts take the library's search.
+bool ContainsPart(std::string_view text, std::string_view part) {
+  constexpr std::size_t kShort = 64;
+  if (text.size() > kShort) return text.find(part) != std::string_view::npos;
+  if (part.size() > text.size()) return false;
+  for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
+    std::size_t i = 0;
+    while (i < part.size() && text[at + i] == part[i]) ++i;
+    if (i == part.size()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void InsertSubstrings(std::string_view text, CViewSet& set) {
+  for (std::size_t from = 0; from <= text.size(); ++from) {
+    for (std::size_t length = 0; from + length <= text.size(); ++length) {
+      set.Insert(text.substr(from, length));
+    }
+  }
+}
 
 CRule::CRule(std::string text) : text_(std::make_unique<const std::string>(std::move(text))) {
   const std::string_view rule = *text_;
@@ -20,6 +52,29 @@ CRule::CRule(std::string text) : text_(std::make_unique<const std::string>(std::
   }
   keySet_ = CViewSet(keys_.size());
   for (const std::string_view k : keys_) keySet_.Insert(k);
+  if (keys_.size() > kKeysScanned) substrings_ = std::make_unique<CSubstrings>();
+}
+
+bool CRule::KeyWithin(std::string_view key) const {
+  if (keySet_.Contains(key)) return true;
+  const auto scan = [&] {
+    return std::any_of(keys_.begin(), keys_.end(), [&](std::string_view entry) {
+      return entry.find(key) != std::string_view::npos;
+    });
+  };
+  if (!substrings_) return scan();
+  // A small backup asks a few questions, cheaper scanned than indexed. Rules are shared by the
+  // threads of an audit: the index is built once, by whichever thread needs it first.
+  CSubstrings& index = *substrings_;
+  if (!index.ready.load(std::memory_order_acquire) &&
+      index.scans.fetch_add(1, std::memory_order_relaxed) < kScansBeforeIndex) {
+    return scan();
+  }
+  std::call_once(index.built, [this, &index] {
+    for (const std::string_view entry : keys_) InsertSubstrings(entry, index.set);
+    index.ready.store(true, std::memory_order_release);
+  });
+  return index.set.Contains(key);
 }
 
 std::string_view CRule::GoverningKey() const {
@@ -85,11 +140,11 @@ void CConditionMemo::Answer(const CCondition& asked) {
           condition->key.size() != group->key.size()) {
         group = condition;
         keyHolds = (wildcard_ == Wildcard::kAny && condition->key == "*") ||
-                   key.find(condition->key) != std::string_view::npos;
+                   ContainsPart(key, condition->key);
       }
       if (!keyHolds) return false;
       const bool holds = (wildcard_ == Wildcard::kAny && condition->value == "*") ||
-                         value.find(condition->value) != std::string_view::npos;
+                         ContainsPart(value, condition->value);
       if (holds) answers_[condition->id] = 1;
       return holds;
     });

@@ -1,9 +1,11 @@
 #ifndef VARNIC_RULES_RULE_H_
 #define VARNIC_RULES_RULE_H_
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +36,12 @@ class CRule {
   // The same keys as a set, built with the rule: a bucket that one rule governs asks it about
   // each line without hashing the rule's keys again (a filter rule lists 257).
   const CViewSet& KeySet() const { return keySet_; }
+  // Whether `key` lies within one of the rule's keys (a substring, not only equality). A rule
+  // with many keys answers from an index of their substrings, built on the first question that
+  // equality does not settle, once enough questions were asked to pay for it, and shared by every
+  // later one: the filter rules list 257 MAC keys, and an audit asks them about the lines of
+  // thousands of backups.
+  bool KeyWithin(std::string_view key) const;
   // The key of the first condition; empty for a rule without any.
   std::string_view GoverningKey() const;
   // The notation of the conditions alone, "|k=v|k=v|".
@@ -45,7 +53,17 @@ class CRule {
   std::vector<CCondition> conditions_;
   std::vector<std::string_view> keys_;
   CViewSet keySet_;
+  struct CSubstrings {
+    std::atomic<std::size_t> scans{0};
+    std::atomic<bool> ready{false};
+    std::once_flag built;
+    CViewSet set;
+  };
+  std::unique_ptr<CSubstrings> substrings_;
 };
+
+// Adds every substring of `text`, the empty one included, to `set`.
+void InsertSubstrings(std::string_view text, CViewSet& set);
 
 // An ordered list of rules, tried in order.
 class CRuleList {
