@@ -59,6 +59,7 @@ std::string Value(const std::optional<std::string_view>& value, bool secret,
 void Collect(const report::CReport& report, const CPairOptions& options, CDeviceResult& result,
              std::vector<CSettingRef>& settings) {
   const bool trim = options.tally != nullptr && !options.forHistory;
+  const std::size_t keptRows = std::min(options.keptRows, kMaxKeptDrift);
   settings.clear();
   const auto keep = [&](std::string_view section, std::string_view key, DriftKind kind,
                         const std::optional<std::string_view>& left,
@@ -67,7 +68,7 @@ void Collect(const report::CReport& report, const CPairOptions& options, CDevice
     if (trim) {
       settings.push_back(
           {section, key, kind == DriftKind::kHidden ? Tally::kHidden : Tally::kDrifted});
-      if (result.drift.size() == kMaxKeptDrift) {
+      if (result.drift.size() >= keptRows) {
         ++result.driftOmitted;
         return;
       }
@@ -83,7 +84,7 @@ void Collect(const report::CReport& report, const CPairOptions& options, CDevice
     std::size_t rows = 0;
     for (const report::CEntry& e : report.entries) rows += e.status != RowKind::kSame && !e.ignored;
     for (const report::CHiddenDifference& h : report.hidden) rows += !h.ignored;
-    result.drift.reserve(std::min(rows, kMaxKeptDrift));
+    result.drift.reserve(std::min(rows, keptRows));
   }
   for (const report::CEntry& e : report.entries) {
     if (e.status == RowKind::kSame || (e.ignored && !options.forHistory)) continue;
@@ -118,15 +119,15 @@ void NameFailedRules(const std::vector<golden::CFailedRule>& failed, CDeviceResu
 void KeepRemediation(const std::vector<golden::CRemedy>& remedies, const CPairOptions& options,
                      CDeviceResult& result) {
   std::vector<CEdit>& kept = result.remediation.emplace();
-  for (const report::CRemediationItem& item : golden::ReportItems(remedies)) {
-    if (kept.size() == kMaxKeptDrift) {
-      ++result.remediationOmitted;
-      continue;
-    }
+  const std::size_t shown = std::min(remedies.size(), kMaxKeptDrift);
+  kept.reserve(shown);
+  result.remediationOmitted += remedies.size() - shown;
+  for (std::size_t i = 0; i < shown; ++i) {
+    const golden::CRemedy& remedy = remedies[i];
     kept.push_back(
-        {item.action, item.section, item.key,
-         Kept(std::string_view(item.value), report::IsSecretKey(item.key), options.showSecrets),
-         item.rule});
+        {golden::ActionName(remedy.kind), remedy.section, remedy.key,
+         Kept(std::string_view(remedy.value), report::IsSecretKey(remedy.key), options.showSecrets),
+         remedy.rule});
   }
 }
 

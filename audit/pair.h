@@ -38,6 +38,9 @@ struct CPairOptions {
   // only the first kMaxKeptDrift rows are copied out of the comparison; the rest are counted as
   // omitted. Without it every row is kept, for the caller to tally and trim.
   CSettingTally* tally = nullptr;
+  // With a tally: the drift rows a device keeps for the outputs, at most kMaxKeptDrift (0 when
+  // no output shows them: the table and CSV name only counts).
+  std::size_t keptRows = kMaxKeptDrift;
   // Keep a golden baseline's remediation for the outputs (JSON and HTML show it); --fix-dir
   // derives it either way.
   bool remediation = true;

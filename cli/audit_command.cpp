@@ -388,6 +388,11 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   pair.strict = options.strict;
   pair.showSecrets = options.showSecrets;
   pair.remediation = options.html || (!options.quiet && options.format == AuditFormat::kJson);
+  // The table and CSV show counts only: a fleet audited for them keeps no drift row per device.
+  if (!options.html && (options.quiet || options.format == AuditFormat::kTable ||
+                        options.format == AuditFormat::kCsv)) {
+    pair.keptRows = 0;
+  }
   CIgnores ignores;
   audit::CExpectedDevices expected;
   if (!ParseTypeOption(options.baselineType, "--baseline-type", pair.baselineType, err) ||
