@@ -1,5 +1,6 @@
 #include "audit/pair.h"
 
+#include <algorithm>
 #include <chrono>
 #include <new>
 #include <system_error>
@@ -53,28 +54,50 @@ std::string Value(const std::optional<std::string_view>& value, bool secret,
   return Kept(value, secret, options.showSecrets);
 }
 
-// Keeps the report's verdict and what drifted, copied out of the comparison.
-void Collect(const report::CReport& report, const CPairOptions& options, CDeviceResult& result) {
+// Keeps the report's verdict and what drifted, copied out of the comparison: every row, or with
+// a tally, the rows the outputs show, the others counted and named in `settings` only.
+void Collect(const report::CReport& report, const CPairOptions& options, CDeviceResult& result,
+             std::vector<CSettingRef>& settings) {
+  const bool trim = options.tally != nullptr && !options.forHistory;
+  const std::size_t keptRows = std::min(options.keptRows, kMaxKeptDrift);
+  settings.clear();
+  const auto keep = [&](std::string_view section, std::string_view key, DriftKind kind,
+                        const std::optional<std::string_view>& left,
+                        const std::optional<std::string_view>& right, std::string_view setAside,
+                        bool ignored) {
+    if (trim) {
+      settings.push_back(
+          {section, key, kind == DriftKind::kHidden ? Tally::kHidden : Tally::kDrifted});
+      if (result.drift.size() >= keptRows) {
+        ++result.driftOmitted;
+        return;
+      }
+    }
+    const bool secret = report::IsSecretKey(key);
+    const bool digests = secret && options.forHistory && !options.showSecrets;
+    result.drift.push_back({std::string(section), std::string(key), kind,
+                            Value(left, secret, options), Value(right, secret, options),
+                            std::string(setAside), ignored, digests});
+  };
+  if (trim) {
+    // Exactly the rows kept: a fleet holds them all until the end.
+    std::size_t rows = 0;
+    for (const report::CEntry& e : report.entries) rows += e.status != RowKind::kSame && !e.ignored;
+    for (const report::CHiddenDifference& h : report.hidden) rows += !h.ignored;
+    result.drift.reserve(std::min(rows, keptRows));
+  }
   for (const report::CEntry& e : report.entries) {
     if (e.status == RowKind::kSame || (e.ignored && !options.forHistory)) continue;
-    const bool secret = report::IsSecretKey(e.key);
-    const bool digests = secret && options.forHistory && !options.showSecrets;
     const DriftKind kind = KindOf(e.status);
     if (!e.ignored) {
       result.onlyInBaseline += kind == DriftKind::kOnlyInBaseline ? 1 : 0;
       result.onlyInDevice += kind == DriftKind::kOnlyInDevice ? 1 : 0;
     }
-    result.drift.push_back({std::string(e.section), std::string(e.key), kind,
-                            Value(e.left, secret, options), Value(e.right, secret, options),
-                            std::string(e.setAsideWhy), e.ignored, digests});
+    keep(e.section, e.key, kind, e.left, e.right, e.setAsideWhy, e.ignored);
   }
   for (const report::CHiddenDifference& h : report.hidden) {
     if (h.ignored && !options.forHistory) continue;
-    const bool secret = report::IsSecretKey(h.key);
-    const bool digests = secret && options.forHistory && !options.showSecrets;
-    result.drift.push_back({std::string(h.section), std::string(h.key), DriftKind::kHidden,
-                            Value(h.left, secret, options), Value(h.right, secret, options),
-                            std::string(), h.ignored, digests});
+    keep(h.section, h.key, DriftKind::kHidden, h.left, h.right, {}, h.ignored);
   }
   result.differences = report.verdict.differences;
   result.hidden = report.verdict.hiddenDifferences;
@@ -96,15 +119,15 @@ void NameFailedRules(const std::vector<golden::CFailedRule>& failed, CDeviceResu
 void KeepRemediation(const std::vector<golden::CRemedy>& remedies, const CPairOptions& options,
                      CDeviceResult& result) {
   std::vector<CEdit>& kept = result.remediation.emplace();
-  for (const report::CRemediationItem& item : golden::ReportItems(remedies)) {
-    if (kept.size() == kMaxKeptDrift) {
-      ++result.remediationOmitted;
-      continue;
-    }
+  const std::size_t shown = std::min(remedies.size(), kMaxKeptDrift);
+  kept.reserve(shown);
+  result.remediationOmitted += remedies.size() - shown;
+  for (std::size_t i = 0; i < shown; ++i) {
+    const golden::CRemedy& remedy = remedies[i];
     kept.push_back(
-        {item.action, item.section, item.key,
-         Kept(std::string_view(item.value), report::IsSecretKey(item.key), options.showSecrets),
-         item.rule});
+        {golden::ActionName(remedy.kind), remedy.section, remedy.key,
+         Kept(std::string_view(remedy.value), report::IsSecretKey(remedy.key), options.showSecrets),
+         remedy.rule});
   }
 }
 
@@ -197,23 +220,32 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   const report::CReport built =
       report::BuildReport(comparison, {baseline.path, result.baselineType, 0, options.autoTypes},
                           {target, result.deviceType, 0, options.autoTypes}, report);
-  Collect(built, options, result);
+  // Reused pair after pair: the names of what drifted, for the tally.
+  thread_local std::vector<CSettingRef> settings;
+  Collect(built, options, result, settings);
   // The way back to a golden baseline, derived once: the outputs show it, and it is the first
   // round of the fix, so that only the fix's check compares again.
   std::vector<golden::CRemedy> remedies;
   if (baseline.golden) {
     NameFailedRules(rendered.failed, result);
-    if (result.drifted) {
+    const bool fixing = !save.fixed.empty();
+    if (result.drifted && (fixing || options.remediation)) {
       remedies = golden::Remediation(built, rendered.failed, comparison.Text(FileSide::kFile2),
                                      options.strict);
-      KeepRemediation(remedies, options, result);
+      if (options.remediation) KeepRemediation(remedies, options, result);
     }
   }
-  if (!save.baseline.empty() && !Save(comparison, save, result.error)) result.drift.clear();
+  if (!save.baseline.empty() && !Save(comparison, save, result.error)) {
+    // A pair that could not be saved is an error row: none of its drift counts.
+    result.drift.clear();
+    result.driftOmitted = 0;
+    settings.clear();
+  }
   if (result.error.empty() && result.drifted && !save.fixed.empty() && baseline.golden) {
     WriteFixed(*baseline.golden, comparison, golden::DeviceNames(target, root), options, remedies,
                save.fixed, result.error);
   }
+  if (options.tally != nullptr && !options.forHistory) options.tally->AddSettings(settings);
   return result;
 }
 

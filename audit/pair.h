@@ -6,6 +6,7 @@
 #include <string>
 
 #include "audit/device_result.h"
+#include "audit/summary.h"
 #include "golden/golden.h"
 #include "report/ignore_use.h"
 #include "varnic/report/ignore.h"
@@ -33,6 +34,16 @@ struct CPairOptions {
   // Keep what a history records: ignored settings too, and digests of secret values instead of
   // a mask. ForOutputs then turns the rows into what the summary shows.
   bool forHistory = false;
+  // When given (and not for a history), each device's drift is counted here as it is found and
+  // only the first kMaxKeptDrift rows are copied out of the comparison; the rest are counted as
+  // omitted. Without it every row is kept, for the caller to tally and trim.
+  CSettingTally* tally = nullptr;
+  // With a tally: the drift rows a device keeps for the outputs, at most kMaxKeptDrift (0 when
+  // no output shows them: the table and CSV name only counts).
+  std::size_t keptRows = kMaxKeptDrift;
+  // Keep a golden baseline's remediation for the outputs (JSON and HTML show it); --fix-dir
+  // derives it either way.
+  bool remediation = true;
 };
 
 // Where a pair's marked results go; empty paths write nothing.

@@ -13,47 +13,63 @@ int Rank(const CDeviceResult& device) {
   return device.drifted ? 1 : 2;
 }
 
-// The settings of a device's drift in one tally, each once: a key listed twice on one device
-// (a later duplicate beside its row) is one setting.
-std::vector<std::pair<std::string, std::string>> SettingsOf(const CDeviceResult& device,
-                                                            Tally tally) {
-  std::vector<std::pair<std::string, std::string>> settings;
+// The settings of a device's drift, as views into its rows.
+std::vector<CSettingRef> SettingsOf(const CDeviceResult& device) {
+  std::vector<CSettingRef> settings;
+  settings.reserve(device.drift.size());
   for (const CDrift& drift : device.drift) {
-    if ((drift.kind == DriftKind::kHidden) == (tally == Tally::kHidden)) {
-      settings.emplace_back(drift.section, drift.key);
-    }
+    settings.push_back({drift.section, drift.key,
+                        drift.kind == DriftKind::kHidden ? Tally::kHidden : Tally::kDrifted});
   }
-  std::sort(settings.begin(), settings.end());
-  settings.erase(std::unique(settings.begin(), settings.end()), settings.end());
   return settings;
 }
 
 }  // namespace
 
-void CSettingTally::AddDevice(const CDeviceResult& device) {
-  auto drifted = SettingsOf(device, Tally::kDrifted);
-  auto hidden = SettingsOf(device, Tally::kHidden);
-  const std::lock_guard<std::mutex> lock(mutex_);
-  for (auto& setting : drifted) ++drifted_[std::move(setting)];
-  for (auto& setting : hidden) ++hidden_[std::move(setting)];
+std::size_t CSettingTally::CHash::operator()(const CSettingView& setting) const noexcept {
+  const std::size_t section = std::hash<std::string_view>()(setting.first);
+  return section ^ (std::hash<std::string_view>()(setting.second) + 0x9e3779b97f4a7c15ULL +
+                    (section << 6) + (section >> 2));
 }
 
-void CSettingTally::RemoveDevice(const CDeviceResult& device) {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  for (const Tally tally : {Tally::kDrifted, Tally::kHidden}) {
-    CCounts& counts = tally == Tally::kHidden ? hidden_ : drifted_;
-    for (const auto& setting : SettingsOf(device, tally)) {
-      const auto it = counts.find(setting);
-      if (it == counts.end()) continue;
-      if (--it->second == 0) counts.erase(it);
+void CSettingTally::CountOnce(std::span<const CSettingRef> settings, bool remove) {
+  const std::uint64_t device = ++devices_;
+  for (const CSettingRef& setting : settings) {
+    CCounts& counts = setting.tally == Tally::kHidden ? hidden_ : drifted_;
+    const CSettingView view(setting.section, setting.key);
+    auto found = counts.find(view);
+    if (remove) {
+      if (found == counts.end() || found->second.lastDevice == device) continue;
+      found->second.lastDevice = device;
+      if (--found->second.devices == 0) counts.erase(found);
+      continue;
     }
+    if (found == counts.end()) {
+      found = counts.emplace(CSetting(setting.section, setting.key), CCount{}).first;
+    }
+    if (found->second.lastDevice == device) continue;
+    found->second.lastDevice = device;
+    ++found->second.devices;
   }
+}
+
+void CSettingTally::AddSettings(std::span<const CSettingRef> settings) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  CountOnce(settings, false);
+}
+
+void CSettingTally::AddDevice(const CDeviceResult& device) { AddSettings(SettingsOf(device)); }
+
+void CSettingTally::RemoveDevice(const CDeviceResult& device) {
+  const std::vector<CSettingRef> settings = SettingsOf(device);
+  const std::lock_guard<std::mutex> lock(mutex_);
+  CountOnce(settings, true);
 }
 
 void CSettingTally::Add(Tally tally, const std::string& section, const std::string& key,
                         std::size_t devices) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  (tally == Tally::kHidden ? hidden_ : drifted_)[{section, key}] += devices;
+  (tally == Tally::kHidden ? hidden_ : drifted_)[{section, key}].devices += devices;
 }
 
 std::vector<CSettingCount> CSettingTally::MostFirst(Tally tally) const {
@@ -63,12 +79,12 @@ std::vector<CSettingCount> CSettingTally::MostFirst(Tally tally) const {
     const CCounts& source = tally == Tally::kHidden ? hidden_ : drifted_;
     counts.reserve(source.size());
     for (const auto& [setting, count] : source) {
-      counts.push_back({setting.first, setting.second, count});
+      counts.push_back({setting.first, setting.second, count.devices});
     }
   }
-  std::stable_sort(
-      counts.begin(), counts.end(),
-      [](const CSettingCount& a, const CSettingCount& b) { return a.devices > b.devices; });
+  std::sort(counts.begin(), counts.end(), [](const CSettingCount& a, const CSettingCount& b) {
+    return std::tie(b.devices, a.section, a.key) < std::tie(a.devices, b.section, b.key);
+  });
   return counts;
 }
 

@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <span>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -37,11 +40,22 @@ struct CAuditTotals {
 // (marked different or only in one file), and those on which it was not compared and differs.
 enum class Tally : std::uint8_t { kDrifted, kHidden };
 
+// One setting of a device's drift, named by views that need only outlive the call they are
+// passed to (a comparison's own text, before any row is copied out of it).
+struct CSettingRef {
+  std::string_view section;
+  std::string_view key;
+  Tally tally = Tally::kDrifted;
+};
+
 // How many devices each setting drifted on, fed as devices finish, from any thread.
 class CSettingTally {
  public:
   // Counts each setting of the device's drift once in each tally it belongs to.
   void AddDevice(const CDeviceResult& device);
+  // The same for a device whose drift is named by views: nothing is copied but a setting the
+  // fleet had not drifted in before.
+  void AddSettings(std::span<const CSettingRef> settings);
   // Takes back what AddDevice counted for `device` (a device a merge met twice), never below 0.
   void RemoveDevice(const CDeviceResult& device);
   // Adds devices to one setting's count (a shard's count, when merging).
@@ -50,10 +64,39 @@ class CSettingTally {
   std::vector<CSettingCount> MostFirst(Tally tally) const;
 
  private:
-  using CCounts = std::map<std::pair<std::string, std::string>, std::size_t>;
+  using CSetting = std::pair<std::string, std::string>;
+  using CSettingView = std::pair<std::string_view, std::string_view>;
+  // Hashes and compares a setting by its bytes, so that a view finds it without a copy.
+  struct CHash {
+    using is_transparent = void;
+    std::size_t operator()(const CSettingView& setting) const noexcept;
+    std::size_t operator()(const CSetting& setting) const noexcept {
+      return (*this)(CSettingView(setting.first, setting.second));
+    }
+  };
+  struct CEqual {
+    using is_transparent = void;
+    template <typename A, typename B>
+    bool operator()(const A& a, const B& b) const noexcept {
+      return std::string_view(a.first) == std::string_view(b.first) &&
+             std::string_view(a.second) == std::string_view(b.second);
+    }
+  };
+  struct CCount {
+    std::size_t devices = 0;
+    // The last device that counted here: a setting a device names twice (a later duplicate
+    // beside its row) counts once.
+    std::uint64_t lastDevice = 0;
+  };
+  using CCounts = std::unordered_map<CSetting, CCount, CHash, CEqual>;
+
+  // Adds `delta` (+1 or -1) to each setting once, for the device numbered `device`.
+  void CountOnce(std::span<const CSettingRef> settings, bool remove);
+
   mutable std::mutex mutex_;
   CCounts drifted_;
   CCounts hidden_;
+  std::uint64_t devices_ = 0;  // devices counted or taken back, numbering each
 };
 
 // Keeps the first `keep` drift rows of `device` and counts the others as omitted.

@@ -4,8 +4,8 @@
 # preset's build (cmake --preset bench && cmake --build --preset bench).
 #
 #   bench/profile.sh                   # every profile into ./profiles
-#   bench/profile.sh compare-1m        # one of: compare-1m mac-list ssids long-line
-#                                      #   report-changes report-explain report-html report-json audit
+#   bench/profile.sh compare-1m        # one of: compare-1m mac-list ssids long-line report-changes
+#                                      #   report-explain report-html report-json audit golden-audit
 #   OUT=/tmp/p BUILD=build/bench bench/profile.sh report-json
 #
 # Each profile is `perf record --call-graph dwarf` of one run and a flat text summary beside it
@@ -82,7 +82,8 @@ report() {
   record "$1" "$VARNIC" compare "$2" "$3" --save "$DATA/O1" "$DATA/O2" "$4"
 }
 
-audit() {  # the audit of 2,000 backups with -j1 (bench/audit_bench.py times 10,000)
+fleet() {  # 2,000 generated backups and their baseline, made once for every audit profile
+  [ -f "$DATA/golden.cfg" ] && return
   mkdir -p "$DATA/fleet"
   "$GENPAIR" realistic 250 "$DATA" 0 >/dev/null
   mv "$DATA/realistic-250-1.cfg" "$DATA/golden.cfg"
@@ -93,11 +94,33 @@ audit() {  # the audit of 2,000 backups with -j1 (bench/audit_bench.py times 10,
     mv "$DATA/fleet/realistic-250-2.cfg" "$DATA/fleet/b$seed.cfg"
     seed=$((seed + 1))
   done
+}
+
+audit() {  # the audit of 2,000 backups with -j1 (bench/audit_bench.py times 10,000)
+  fleet
   record audit "$VARNIC" audit -j1 --format=json "$DATA/golden.cfg" "$DATA/fleet"
 }
 
+golden_audit() {  # the same fleet against a template, with --vars and --fix-dir
+  fleet
+  # The template and inventory bench/golden_audit_bench.py makes.
+  python3 - "$ROOT/bench" "$DATA" <<'PY'
+import sys
+from pathlib import Path
+sys.path.insert(0, sys.argv[1])
+from golden_audit_bench import make_inventory, make_template
+data = Path(sys.argv[2])
+keys, _ = make_template(data / "golden.cfg")
+make_inventory(sorted(str(p) for p in (data / "fleet").glob("*.cfg")), keys, data)
+PY
+  rm -rf "$DATA/fixes"
+  record golden-audit "$VARNIC" audit -j1 --format=json --vars "$DATA/inventory.csv" \
+    --fix-dir "$DATA/fixes" "$DATA/golden-template.cfg" "$DATA/fleet"
+}
+
 if [ $# -eq 0 ]; then
-  set -- compare-1m mac-list ssids long-line report-changes report-explain report-html report-json audit
+  set -- compare-1m mac-list ssids long-line report-changes report-explain report-html report-json \
+    audit golden-audit
 fi
 for profile in "$@"; do
   case $profile in
@@ -110,6 +133,7 @@ for profile in "$@"; do
     report-html) report report-html "--html=$DATA/report.html" ;;
     report-json) report report-json --format=json ;;
     audit) audit ;;
+    golden-audit) golden_audit ;;
     *) echo "profile.sh: unknown profile: $profile" >&2; exit 2 ;;
   esac
 done

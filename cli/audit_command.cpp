@@ -387,6 +387,12 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   pair.autoTypes = options.autoTypes;
   pair.strict = options.strict;
   pair.showSecrets = options.showSecrets;
+  pair.remediation = options.html || (!options.quiet && options.format == AuditFormat::kJson);
+  // The table and CSV show counts only: a fleet audited for them keeps no drift row per device.
+  if (!options.html && (options.quiet || options.format == AuditFormat::kTable ||
+                        options.format == AuditFormat::kCsv)) {
+    pair.keptRows = 0;
+  }
   CIgnores ignores;
   audit::CExpectedDevices expected;
   if (!ParseTypeOption(options.baselineType, "--baseline-type", pair.baselineType, err) ||
@@ -453,6 +459,8 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   // Set once a slot is written: a pair left running after an interruption is never read.
   std::vector<std::atomic<bool>> written(targets.size());
   audit::CSettingTally tally;
+  // Without a history the pairs tally as they go and copy out only the rows the outputs show.
+  if (!history.Active()) pair.tally = &tally;
   const auto work = [&](std::size_t i) {
     const audit::CTarget& target = targets[i];
     const CBaseline& baseline = baselines.For(target.path);
@@ -473,10 +481,10 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
     if (history.Active()) {
       history.Add(result, i);
       audit::ForOutputs(result);
+      // Tallied whole, kept in part: what a device keeps does not grow with how much it drifted.
+      tally.AddDevice(result);
+      audit::TrimDrift(result);
     }
-    // Tallied whole, kept in part: what a device keeps does not grow with how much it drifted.
-    tally.AddDevice(result);
-    audit::TrimDrift(result);
     results[i] = std::move(result);
     written[i].store(true, std::memory_order_release);
   };

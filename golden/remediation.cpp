@@ -131,13 +131,17 @@ void WriteRemediation(const std::vector<CRemedy>& remedies, std::ostream& out) {
   }
 }
 
-std::vector<report::CRemediationItem> ReportItems(const std::vector<CRemedy>& remedies) {
+const char* ActionName(RemedyKind kind) {
   static constexpr std::array<const char*, 4> kActions = {"set", "add", "remove", "manual"};
+  return kActions.at(static_cast<std::size_t>(kind));
+}
+
+std::vector<report::CRemediationItem> ReportItems(const std::vector<CRemedy>& remedies) {
   std::vector<report::CRemediationItem> items;
   items.reserve(remedies.size());
   for (const CRemedy& remedy : remedies) {
-    items.push_back({kActions.at(static_cast<std::size_t>(remedy.kind)), remedy.section, remedy.key,
-                     remedy.value, remedy.rule});
+    items.push_back(
+        {ActionName(remedy.kind), remedy.section, remedy.key, remedy.value, remedy.rule});
   }
   return items;
 }

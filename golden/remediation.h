@@ -38,6 +38,9 @@ std::vector<CRemedy> Remediation(const report::CReport& report,
 // "manual: key=value fails {{ rule }}", LF-ended.
 void WriteRemediation(const std::vector<CRemedy>& remedies, std::ostream& out);
 
+// "set", "add", "remove" or "manual": the action as the outputs name it.
+const char* ActionName(RemedyKind kind);
+
 // The remedies as a report carries them to its renderers.
 std::vector<report::CRemediationItem> ReportItems(const std::vector<CRemedy>& remedies);
 

@@ -37,6 +37,8 @@ bool AuditBatch(const CFleetSettings& settings, const std::vector<CBatchTarget>&
   // Each slot is written by the one worker that took its index.
   std::vector<std::optional<audit::CDeviceResult>> results(targets.size());
   audit::CSettingTally tally;
+  // Tallied whole as each pair goes, kept in part, as the command keeps a device.
+  pair.tally = &tally;
   const auto work = [&](std::size_t i) {
     const CBatchTarget& target = targets[i];
     audit::CDeviceResult device;
@@ -46,9 +48,6 @@ bool AuditBatch(const CFleetSettings& settings, const std::vector<CBatchTarget>&
       device.error = target.error;
     } else {
       device = audit::AuditPair(baseline, target.path, pair, {}, target.walked);
-      // Tallied whole, kept in part, as the command keeps a device.
-      tally.AddDevice(device);
-      audit::TrimDrift(device);
     }
     results[i] = std::move(device);
   };
