@@ -10,8 +10,8 @@
 #include "audit/pair.h"
 #include "audit/summary.h"
 #include "bench/pair_generator.h"
-#include "report/ignore.h"
 #include "tests/support/temp_dir.h"
+#include "varnic/report/ignore.h"
 
 namespace varnic::audit {
 namespace {
