@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "tests/support/command.h"
+#include "tests/support/json_schema.h"
 #include "tests/support/temp_dir.h"
 
 namespace varnic {
@@ -25,7 +26,9 @@ namespace {
 
 using testing::CommandRun;
 using testing::CTempDir;
+using testing::HaveJsonSchema;
 using testing::ReadAll;
+using testing::ValidatesAgainst;
 
 const std::string kBefore = VARNIC_SOURCE_DIR "/examples/ap-before.cfg";
 const std::string kAfter = VARNIC_SOURCE_DIR "/examples/ap-after.cfg";
@@ -196,16 +199,10 @@ for case in suite.iter('testcase'):
 }
 
 TEST(Audit, JsonValidatesAgainstThePublishedSchema) {
-  if (std::system("/usr/bin/python3 -c 'import jsonschema' 2>/dev/null") != 0) {
-    GTEST_SKIP() << "python3-jsonschema is not installed";
-  }
+  if (!HaveJsonSchema()) GTEST_SKIP() << "python3-jsonschema is not installed";
   const CFleet fleet;
   const std::string json = fleet.dir.Write("out.json", Varnic(fleet.Args({"--format=json"})).out);
-  const std::string check =
-      "/usr/bin/python3 -c 'import json,sys,jsonschema; "
-      "jsonschema.validate(json.load(open(sys.argv[1])), json.load(open(sys.argv[2])))' " +
-      json + " " VARNIC_SOURCE_DIR "/docs/varnic-audit.schema.json";
-  EXPECT_EQ(std::system(check.c_str()), 0);
+  EXPECT_TRUE(ValidatesAgainst(json, "varnic-audit.schema.json"));
 }
 
 TEST(Audit, ExitStatuses) {

@@ -15,13 +15,16 @@
 
 #include "engine/config_compare.h"
 #include "engine/text_file.h"
+#include "tests/support/json_schema.h"
 #include "tests/support/temp_dir.h"
 
 namespace varnic {
 namespace {
 
 using testing::CTempDir;
+using testing::HaveJsonSchema;
 using testing::ReadAll;
+using testing::ValidatesAgainst;
 
 using testing::CommandRun;
 
@@ -201,18 +204,12 @@ TEST(CommandReports, ExplainNamesDroppedLinesAndClearedBands) {
 }
 
 TEST(CommandReports, JsonValidatesAndMasksSecrets) {
-  if (std::system("/usr/bin/python3 -c 'import jsonschema' 2>/dev/null") != 0) {
-    GTEST_SKIP() << "python3-jsonschema is not installed";
-  }
+  if (!HaveJsonSchema()) GTEST_SKIP() << "python3-jsonschema is not installed";
   CTempDir dir;
   const CommandRun run = Varnic({"compare", kBefore, kAfter, "--format=json", "--explain"});
   EXPECT_EQ(run.status, 1);
   const std::string json = dir.Write("out.json", run.out);
-  const std::string check =
-      "/usr/bin/python3 -c 'import json,sys,jsonschema; "
-      "jsonschema.validate(json.load(open(sys.argv[1])), json.load(open(sys.argv[2])))' " +
-      json + " " VARNIC_SOURCE_DIR "/docs/varnic.schema.json";
-  EXPECT_EQ(std::system(check.c_str()), 0);
+  EXPECT_TRUE(ValidatesAgainst(json, "varnic.schema.json"));
   for (const char* secret :
        {"BlueHarbor#2024", "GreenMeadow!2025", "Adm1n-2024", "welcome-guest"}) {
     EXPECT_EQ(run.out.find(secret), std::string::npos) << secret;

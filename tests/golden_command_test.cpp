@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/support/command.h"
+#include "tests/support/json_schema.h"
 #include "tests/support/temp_dir.h"
 
 namespace varnic::testing {
@@ -146,9 +147,7 @@ TEST(GoldenCommand, WriteFixedBringsTheDeviceBack) {
 }
 
 TEST(GoldenCommand, JsonCarriesTheRemediationAndValidates) {
-  if (std::system("/usr/bin/python3 -c 'import jsonschema' 2>/dev/null") != 0) {
-    GTEST_SKIP() << "python3-jsonschema is not installed";
-  }
+  if (!HaveJsonSchema()) GTEST_SKIP() << "python3-jsonschema is not installed";
   const CFleet fleet;
   const CommandRun run =
       RunVarnic({fleet.golden, fleet.ap2, "--vars", fleet.vars, "--format", "json"});
@@ -161,11 +160,7 @@ TEST(GoldenCommand, JsonCarriesTheRemediationAndValidates) {
     EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
   }
   const std::string json = fleet.dir.Write("out.json", run.out);
-  const std::string check =
-      "/usr/bin/python3 -c 'import json,sys,jsonschema; "
-      "jsonschema.validate(json.load(open(sys.argv[1])), json.load(open(sys.argv[2])))' " +
-      json + " " VARNIC_SOURCE_DIR "/docs/varnic.schema.json";
-  EXPECT_EQ(std::system(check.c_str()), 0);
+  EXPECT_TRUE(ValidatesAgainst(json, "varnic.schema.json"));
 }
 
 TEST(GoldenCommand, AuditFixDirWritesOneFixPerDriftedDevice) {
