@@ -36,11 +36,7 @@ void WriteRemediation(const std::vector<CEdit>& edits, std::size_t omitted,
     json.Member("key", edit.key);
     json.Member("value", edit.value);
     json.Key("rule");
-    if (edit.rule.empty()) {
-      json.Null();
-    } else {
-      json.String(edit.rule);
-    }
+    json.StringOrNull(edit.rule);
     json.EndObject();
   }
   json.EndArray();

@@ -54,11 +54,7 @@ void RunJson(const store::CRun& r, report::CJsonWriter& json) {
   json.Member("id", r.id);
   json.Member("started_at", r.startedAt);
   json.Key("finished_at");
-  if (r.finishedAt.empty()) {
-    json.Null();
-  } else {
-    json.String(r.finishedAt);
-  }
+  json.StringOrNull(r.finishedAt);
   json.Member("state", r.state);
   json.Member("host", r.host);
   json.Member("baseline", r.baseline);
@@ -216,11 +212,7 @@ void WriteTimeline(const std::string& device, const std::vector<store::CTimeline
       json.Member("path", o.path);
       json.Member("status", o.status);
       json.Key("error");
-      if (o.error.empty()) {
-        json.Null();
-      } else {
-        json.String(o.error);
-      }
+      json.StringOrNull(o.error);
       json.Member("differences", o.differences);
       json.Member("hidden_differences", o.hidden);
       json.Key("appeared");

@@ -196,11 +196,7 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
     json.Member("inferred", input->inferred);
     json.Key("role");
     const std::string_view role = RoleOf(*input, *other);
-    if (role.empty()) {
-      json.Null();
-    } else {
-      json.String(role);
-    }
+    json.StringOrNull(role);
     json.Member("lines", input->lines);
     json.EndObject();
   }

@@ -32,6 +32,14 @@ class CJsonWriter {
   void Int(std::int64_t value);
   void Bool(bool value);
   void Null();
+  // `text`, or null where it is empty: how the documents say "none" for a text.
+  void StringOrNull(std::string_view text) {
+    if (text.empty()) {
+      Null();
+    } else {
+      String(text);
+    }
+  }
 
   // A member in one call.
   template <typename T>
