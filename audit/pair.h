@@ -44,6 +44,9 @@ struct CPairOptions {
   // Keep a golden baseline's remediation for the outputs (JSON and HTML show it); --fix-dir
   // derives it either way.
   bool remediation = true;
+  // The fix directory was made by this run: a fixed backup is created in place rather than
+  // staged and renamed, as there is nothing there to replace.
+  bool freshFixDirectory = false;
 };
 
 // Where a pair's marked results go; empty paths write nothing.

@@ -435,7 +435,8 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   for (const std::optional<std::string>* directory : {&options.saveDir, &options.fixDir}) {
     if (!*directory) continue;
     std::error_code code;
-    std::filesystem::create_directories(base::PathOf(**directory), code);
+    const bool made = std::filesystem::create_directories(base::PathOf(**directory), code);
+    if (directory == &options.fixDir) pair.freshFixDirectory = made;
     if (code) {
       err << "varnic: cannot create '" << Shown(**directory) << "': " << code.message() << "\n";
       return kTrouble;

@@ -35,6 +35,11 @@ bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
                const std::string& device, const CFixOptions& options, std::string& fixed,
                std::vector<CRemedy>& applied, std::string& error,
                const std::vector<CRemedy>* first = nullptr);
+// The same for a caller that has no use for the edits: `applied` may be null.
+bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
+               const std::string& device, const CFixOptions& options, std::string& fixed,
+               std::vector<CRemedy>* applied, std::string& error,
+               const std::vector<CRemedy>* first = nullptr);
 
 }  // namespace varnic::golden
 
