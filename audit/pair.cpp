@@ -182,6 +182,7 @@ bool CreateFixed(const std::string& path, std::string_view bytes, bool& taken, s
 
 // The device brought to its baseline, verified, written whole or not at all.
 void WriteFixed(const golden::CGolden& golden, const CComparison& comparison,
+                const std::shared_ptr<const CPreparedFile>& intended,
                 const std::vector<std::string>& names, const CPairOptions& options,
                 const std::vector<golden::CRemedy>& first, const std::string& path,
                 std::string& error) {
@@ -190,7 +191,7 @@ void WriteFixed(const golden::CGolden& golden, const CComparison& comparison,
   std::string fixed;
   std::string why;
   if (!golden::FixDevice(golden, names, std::string(comparison.Text(FileSide::kFile2)), fix, fixed,
-                         nullptr, why, &first)) {
+                         nullptr, why, &first, intended)) {
     error = "cannot fix: " + why;
     return;
   }
@@ -233,18 +234,23 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
     result.baselineType = types.type1;
     result.deviceType = types.type2;
   }
-  // The comparison takes its inputs over, so every pair copies the shared baseline text.
-  std::string intended = baseline.text;
+  // The baseline as analysed once for the fleet, unless a template renders other bytes for this
+  // device: those are analysed here, once for the pair and the fix's check.
+  std::shared_ptr<const CPreparedFile> intended = baseline.prepared;
   golden::CRendered rendered;
   if (baseline.golden) {
     if (!baseline.golden->RenderFor(golden::DeviceNames(target, root), &text, rendered,
                                     result.error)) {
       return result;
     }
-    intended = std::move(rendered.text);
+    if (!intended || intended->Text() != rendered.text) {
+      intended = CPreparedFile::Make({std::move(rendered.text), 0});
+    }
+  } else if (!intended) {
+    intended = CPreparedFile::Make({baseline.text, 0});
   }
   const CComparison comparison =
-      Compare({std::move(intended), result.baselineType}, {std::move(text), result.deviceType});
+      Compare(intended, result.baselineType, {std::move(text), result.deviceType});
   if (options.patternUse != nullptr) options.patternUse->See(comparison.Text(FileSide::kFile2));
   result.error = report::InputProblem(comparison, FileSide::kFile2);
   if (!result.error.empty()) return result;
@@ -282,8 +288,8 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
     settings.clear();
   }
   if (result.error.empty() && result.drifted && !save.fixed.empty() && baseline.golden) {
-    WriteFixed(*baseline.golden, comparison, golden::DeviceNames(target, root), options, remedies,
-               save.fixed, result.error);
+    WriteFixed(*baseline.golden, comparison, intended, golden::DeviceNames(target, root), options,
+               remedies, save.fixed, result.error);
   }
   if (options.tally != nullptr && !options.forHistory) options.tally->AddSettings(settings);
   return result;

@@ -69,8 +69,7 @@ std::string ApplyRemedies(std::string_view device, const std::vector<CRemedy>& r
   std::vector<CLineEdit> edits;
   edits.reserve(remedies.size());
   std::vector<std::pair<std::string_view, std::string>> appended;  // section, its new lines
-  for (std::size_t order = 0; order < remedies.size(); ++order) {
-    const CRemedy& remedy = remedies[order];
+  for (const CRemedy& remedy : remedies) {
     const std::size_t index = remedy.deviceLine - 1;
     switch (remedy.kind) {
       case RemedyKind::kSet:
@@ -131,12 +130,15 @@ namespace {
 
 // The edits that remain between the golden file, rendered against `fixed`, and `fixed`.
 bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
-               const std::string& fixed, const CFixOptions& options, std::vector<CRemedy>& remedies,
+               const std::string& fixed, const CFixOptions& options,
+               const std::shared_ptr<const CPreparedFile>& intended, std::vector<CRemedy>& remedies,
                std::string& error) {
   CRendered rendered;
   if (!golden.RenderFor(names, &fixed, rendered, error)) return false;
   const CComparison comparison =
-      Compare({std::move(rendered.text), options.goldenType}, {fixed, options.deviceType});
+      intended && intended->Text() == rendered.text
+          ? Compare(intended, options.goldenType, {fixed, options.deviceType})
+          : Compare({std::move(rendered.text), options.goldenType}, {fixed, options.deviceType});
   report::CReportOptions reportOptions;
   reportOptions.ignores = options.ignores;
   reportOptions.strict = options.strict;
@@ -165,8 +167,8 @@ bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
 
 bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
                const std::string& device, const CFixOptions& options, std::string& fixed,
-               std::vector<CRemedy>* applied, std::string& error,
-               const std::vector<CRemedy>* first) {
+               std::vector<CRemedy>* applied, std::string& error, const std::vector<CRemedy>* first,
+               const std::shared_ptr<const CPreparedFile>& intended) {
   fixed = device;
   if (applied != nullptr) applied->clear();
   std::vector<CRemedy> remaining;
@@ -174,7 +176,7 @@ bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
     const std::vector<CRemedy>* remedies = &remaining;
     if (round == 0 && first != nullptr) {
       remedies = first;
-    } else if (!Remaining(golden, names, fixed, options, remaining, error)) {
+    } else if (!Remaining(golden, names, fixed, options, intended, remaining, error)) {
       return false;
     }
     if (remedies->empty()) return true;
