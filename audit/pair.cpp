@@ -1,12 +1,22 @@
 #include "audit/pair.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <new>
 #include <system_error>
 #include <utility>
 
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "audit/targets.h"
+#include "engine/file_names.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "golden/fix.h"
@@ -145,21 +155,48 @@ bool Save(const CComparison& comparison, const CSavePaths& save, std::string& er
   return false;
 }
 
+// A fixed backup in a directory this run made: no file there to replace, so one exclusive create
+// does what staging and renaming would, at half the directory operations. What a failed write
+// began is removed. False with `taken` set when the name exists after all (another program
+// wrote there), for the caller to replace it as any output.
+bool CreateFixed(const std::string& path, std::string_view bytes, bool& taken, std::string& error) {
+  taken = false;
+  const int fd = OpenNamed(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    taken = errno == EEXIST;
+    if (!taken) error = "cannot write '" + path + "': " + std::generic_category().message(errno);
+    return false;
+  }
+  bool ok = WriteAll(fd, bytes);
+  int code = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) {
+    code = errno;
+    ok = false;
+  }
+  if (!ok) {
+    RemoveNamed(path);
+    error = "cannot write '" + path + "': " + std::generic_category().message(code);
+  }
+  return ok;
+}
+
 // The device brought to its baseline, verified, written whole or not at all.
 void WriteFixed(const golden::CGolden& golden, const CComparison& comparison,
+                const std::shared_ptr<const CPreparedFile>& intended,
                 const std::vector<std::string>& names, const CPairOptions& options,
                 const std::vector<golden::CRemedy>& first, const std::string& path,
                 std::string& error) {
   const golden::CFixOptions fix{comparison.Type(FileSide::kFile1),
                                 comparison.Type(FileSide::kFile2), options.ignores, options.strict};
   std::string fixed;
-  std::vector<golden::CRemedy> applied;
   std::string why;
   if (!golden::FixDevice(golden, names, std::string(comparison.Text(FileSide::kFile2)), fix, fixed,
-                         applied, why, &first)) {
+                         nullptr, why, &first, intended)) {
     error = "cannot fix: " + why;
     return;
   }
+  bool taken = false;
+  if (options.freshFixDirectory && (CreateFixed(path, fixed, taken, error) || !taken)) return;
   // Not flushed one by one: the audit syncs the fix directory once, after every pair.
   CStagedFiles output(false);
   std::error_code code;
@@ -197,18 +234,23 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
     result.baselineType = types.type1;
     result.deviceType = types.type2;
   }
-  // The comparison takes its inputs over, so every pair copies the shared baseline text.
-  std::string intended = baseline.text;
+  // The baseline as analysed once for the fleet, unless a template renders other bytes for this
+  // device: those are analysed here, once for the pair and the fix's check.
+  std::shared_ptr<const CPreparedFile> intended = baseline.prepared;
   golden::CRendered rendered;
   if (baseline.golden) {
     if (!baseline.golden->RenderFor(golden::DeviceNames(target, root), &text, rendered,
                                     result.error)) {
       return result;
     }
-    intended = std::move(rendered.text);
+    if (!intended || intended->Text() != rendered.text) {
+      intended = CPreparedFile::Make({std::move(rendered.text), 0});
+    }
+  } else if (!intended) {
+    intended = CPreparedFile::Make({baseline.text, 0});
   }
   const CComparison comparison =
-      Compare({std::move(intended), result.baselineType}, {std::move(text), result.deviceType});
+      Compare(intended, result.baselineType, {std::move(text), result.deviceType});
   if (options.patternUse != nullptr) options.patternUse->See(comparison.Text(FileSide::kFile2));
   result.error = report::InputProblem(comparison, FileSide::kFile2);
   if (!result.error.empty()) return result;
@@ -218,11 +260,9 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   report.parts.stats = false;
   report.parts.explanations = false;
   // A drift row names no line and no setting both files hold alike: the audit is spared their
-  // cost. A golden baseline's way back edits the device's lines by number, so it keeps them.
-  if (!baseline.golden) {
-    report.parts.sameEntries = false;
-    report.parts.lineNumbers = false;
-  }
+  // cost. A golden baseline's way back edits the device's lines by number, so it keeps those.
+  report.parts.sameEntries = false;
+  report.parts.lineNumbers = baseline.golden != nullptr;
   const report::CReport built =
       report::BuildReport(comparison, {baseline.path, result.baselineType, 0, options.autoTypes},
                           {target, result.deviceType, 0, options.autoTypes}, report);
@@ -248,8 +288,8 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
     settings.clear();
   }
   if (result.error.empty() && result.drifted && !save.fixed.empty() && baseline.golden) {
-    WriteFixed(*baseline.golden, comparison, golden::DeviceNames(target, root), options, remedies,
-               save.fixed, result.error);
+    WriteFixed(*baseline.golden, comparison, intended, golden::DeviceNames(target, root), options,
+               remedies, save.fixed, result.error);
   }
   if (options.tally != nullptr && !options.forHistory) options.tally->AddSettings(settings);
   return result;

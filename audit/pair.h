@@ -7,20 +7,22 @@
 
 #include "audit/device_result.h"
 #include "audit/summary.h"
+#include "engine/prepared_file.h"
 #include "golden/golden.h"
 #include "report/ignore_use.h"
 #include "varnic/report/ignore.h"
 
 namespace varnic::audit {
 
-// A baseline read once. Workers share it read-only; each pair copies the text, because the
-// comparison takes its inputs over (about the size of one backup per pair, small beside reading
-// the target).
+// A baseline read once. Workers share it read-only.
 struct CBaseline {
   std::string path;
   std::string text;
   // Set when the baseline is a golden template: each target compares with its own rendering.
   std::shared_ptr<const golden::CGolden> golden;
+  // `text` analysed once for every pair (a golden template's rendering too, where it is the same
+  // bytes); without it each pair analyses a copy of the text.
+  std::shared_ptr<const CPreparedFile> prepared;
 };
 
 struct CPairOptions {
@@ -44,6 +46,9 @@ struct CPairOptions {
   // Keep a golden baseline's remediation for the outputs (JSON and HTML show it); --fix-dir
   // derives it either way.
   bool remediation = true;
+  // The fix directory was made by this run: a fixed backup is created in place rather than
+  // staged and renamed, as there is nothing there to replace.
+  bool freshFixDirectory = false;
 };
 
 // Where a pair's marked results go; empty paths write nothing.

@@ -113,9 +113,12 @@ data = Path(sys.argv[2])
 keys, _ = make_template(data / "golden.cfg")
 make_inventory(sorted(str(p) for p in (data / "fleet").glob("*.cfg")), keys, data)
 PY
+  # Into a directory the run makes, as a first run would; the fixes are removed after recording,
+  # not just before, so that ext4 reclaiming them stays out of the next profile.
   rm -rf "$DATA/fixes"
   record golden-audit "$VARNIC" audit -j1 --format=json --vars "$DATA/inventory.csv" \
     --fix-dir "$DATA/fixes" "$DATA/golden-template.cfg" "$DATA/fleet"
+  rm -rf "$DATA/fixes"
 }
 
 if [ $# -eq 0 ]; then

@@ -29,6 +29,7 @@
 #include "cli/ignore_options.h"
 #include "cli/os.h"
 #include "cli/output_checks.h"
+#include "engine/prepared_file.h"
 #include "engine/staged_files.h"
 #include "engine/text_file.h"
 #include "golden/golden.h"
@@ -71,8 +72,9 @@ bool LoadBaseline(const std::string& path, CBaseline& baseline, std::ostream& er
     err << "varnic: cannot read baseline '" << Shown(path) << "': " << code.message() << "\n";
     return false;
   }
+  baseline.prepared = CPreparedFile::Make({baseline.text, 0});
   const std::string problem =
-      report::InputProblem(Compare({baseline.text, 0}, {baseline.text, 0}), FileSide::kFile1);
+      report::InputProblem(Compare(baseline.prepared, 0, {baseline.text, 0}), FileSide::kFile1);
   if (!problem.empty()) {
     err << "varnic: baseline '" << Shown(path) << "' " << Shown(problem) << "\n";
     return false;
@@ -435,7 +437,8 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   for (const std::optional<std::string>* directory : {&options.saveDir, &options.fixDir}) {
     if (!*directory) continue;
     std::error_code code;
-    std::filesystem::create_directories(base::PathOf(**directory), code);
+    const bool made = std::filesystem::create_directories(base::PathOf(**directory), code);
+    if (directory == &options.fixDir) pair.freshFixDirectory = made;
     if (code) {
       err << "varnic: cannot create '" << Shown(**directory) << "': " << code.message() << "\n";
       return kTrouble;

@@ -1,8 +1,7 @@
 #include "golden/fix.h"
 
+#include <algorithm>
 #include <cstddef>
-#include <map>
-#include <optional>
 #include <utility>
 
 #include "golden/raw_lines.h"
@@ -27,6 +26,28 @@ std::vector<CRawLine> RawLines(std::string_view bytes) {
   return lines;
 }
 
+// A set, a remove or an added setting, at the device line it replaces or follows.
+struct CLineEdit {
+  std::size_t line = 0;
+  const CRemedy* remedy = nullptr;
+};
+
+constexpr std::size_t kNoSection = static_cast<std::size_t>(-1);
+
+// The place of `header` in `sections`, added when it is not there yet.
+std::size_t SectionSlot(std::vector<std::pair<std::string_view, std::size_t>>& sections,
+                        std::string_view header) {
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    if (sections[i].first == header) return i;
+  }
+  sections.emplace_back(header, 0);
+  return sections.size() - 1;
+}
+
+void AppendSetting(std::string& out, const CRemedy& remedy, std::string_view end) {
+  out.append(remedy.key).append(1, '=').append(remedy.value).append(end);
+}
+
 }  // namespace
 
 std::string ApplyRemedies(std::string_view device, const std::vector<CRemedy>& remedies) {
@@ -34,59 +55,72 @@ std::string ApplyRemedies(std::string_view device, const std::vector<CRemedy>& r
   // The file's own line end for new lines: that of its first line, CR LF when it has none.
   const std::string_view newline =
       !lines.empty() && !lines.front().end.empty() ? lines.front().end : "\r\n";
-  // A section's settings are those after its last header, as the comparison reads them.
-  std::map<std::string_view, std::size_t> lastLineOf;
-  std::string_view current;
+  // A section's settings are those after its last header, as the comparison reads them; a
+  // header written twice keeps the last line of either. A backup has a few dozen sections.
+  std::vector<std::pair<std::string_view, std::size_t>> lastLineOf;
+  std::size_t current = kNoSection;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (lines[i].body.starts_with('[')) {
-      current = lines[i].body;
-      lastLineOf[current] = i;
-    } else if (!current.empty()) {
-      lastLineOf[current] = i;
+      current = SectionSlot(lastLineOf, lines[i].body);
     }
+    if (current != kNoSection) lastLineOf[current].second = i;
   }
-  std::map<std::size_t, std::optional<std::string>> replaced;  // none: the line goes
-  std::map<std::size_t, std::string> insertedAfter;
-  std::vector<std::pair<std::string, std::string>> appended;  // section, its new lines
+  // The edits of the device's lines in line order; of two edits of one line, the later wins.
+  std::vector<CLineEdit> edits;
+  edits.reserve(remedies.size());
+  std::vector<std::pair<std::string_view, std::string>> appended;  // section, its new lines
   for (const CRemedy& remedy : remedies) {
-    const std::string setting = remedy.key + "=" + remedy.value;
     const std::size_t index = remedy.deviceLine - 1;
     switch (remedy.kind) {
       case RemedyKind::kSet:
-        if (remedy.deviceLine != 0 && index < lines.size()) replaced[index] = setting;
-        break;
       case RemedyKind::kRemove:
-        if (remedy.deviceLine != 0 && index < lines.size()) replaced[index] = std::nullopt;
+        if (remedy.deviceLine != 0 && index < lines.size()) edits.push_back({index, &remedy});
         break;
       case RemedyKind::kAdd: {
-        const auto found = lastLineOf.find(remedy.section);
+        const auto found = std::find_if(
+            lastLineOf.begin(), lastLineOf.end(),
+            [&remedy](const auto& section) { return section.first == remedy.section; });
         if (found != lastLineOf.end()) {
-          insertedAfter[found->second] += setting + std::string(newline);
+          edits.push_back({found->second, &remedy});
           break;
         }
         if (appended.empty() || appended.back().first != remedy.section) {
-          appended.emplace_back(remedy.section, remedy.section + std::string(newline));
+          appended.emplace_back(remedy.section, remedy.section);
+          appended.back().second += newline;
         }
-        appended.back().second += setting + std::string(newline);
+        AppendSetting(appended.back().second, remedy, newline);
         break;
       }
       case RemedyKind::kManual:
         break;
     }
   }
+  std::stable_sort(edits.begin(), edits.end(),
+                   [](const CLineEdit& a, const CLineEdit& b) { return a.line < b.line; });
   std::string fixed;
   fixed.reserve(device.size() + 256);
+  auto edit = edits.begin();
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const auto change = replaced.find(i);
-    const auto insert = insertedAfter.find(i);
-    std::string_view end = lines[i].end;
-    if (end.empty() && (insert != insertedAfter.end() || !appended.empty())) end = newline;
-    if (change == replaced.end()) {
-      fixed.append(lines[i].body).append(end);
-    } else if (change->second) {
-      fixed.append(*change->second).append(end);
+    const CRemedy* replacement = nullptr;
+    bool inserts = false;
+    const auto first = edit;
+    for (; edit != edits.end() && edit->line == i; ++edit) {
+      if (edit->remedy->kind == RemedyKind::kAdd) {
+        inserts = true;
+      } else {
+        replacement = edit->remedy;
+      }
     }
-    if (insert != insertedAfter.end()) fixed += insert->second;
+    std::string_view end = lines[i].end;
+    if (end.empty() && (inserts || !appended.empty())) end = newline;
+    if (replacement == nullptr) {
+      fixed.append(lines[i].body).append(end);
+    } else if (replacement->kind == RemedyKind::kSet) {
+      AppendSetting(fixed, *replacement, end);
+    }
+    for (auto added = first; added != edit; ++added) {
+      if (added->remedy->kind == RemedyKind::kAdd) AppendSetting(fixed, *added->remedy, newline);
+    }
   }
   for (const auto& [section, text] : appended) fixed += text;
   return fixed;
@@ -96,12 +130,15 @@ namespace {
 
 // The edits that remain between the golden file, rendered against `fixed`, and `fixed`.
 bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
-               const std::string& fixed, const CFixOptions& options, std::vector<CRemedy>& remedies,
+               const std::string& fixed, const CFixOptions& options,
+               const std::shared_ptr<const CPreparedFile>& intended, std::vector<CRemedy>& remedies,
                std::string& error) {
   CRendered rendered;
   if (!golden.RenderFor(names, &fixed, rendered, error)) return false;
   const CComparison comparison =
-      Compare({std::move(rendered.text), options.goldenType}, {fixed, options.deviceType});
+      intended && intended->Text() == rendered.text
+          ? Compare(intended, options.goldenType, {fixed, options.deviceType})
+          : Compare({std::move(rendered.text), options.goldenType}, {fixed, options.deviceType});
   report::CReportOptions reportOptions;
   reportOptions.ignores = options.ignores;
   reportOptions.strict = options.strict;
@@ -119,6 +156,7 @@ bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
     return true;
   }
   reportOptions.parts.entries = true;
+  reportOptions.parts.sameEntries = false;  // no edit for what is alike
   const report::CReport report = report::BuildReport(comparison, {"", options.goldenType, 0},
                                                      {"", options.deviceType, 0}, reportOptions);
   remedies = Remediation(report, rendered.failed, fixed, options.strict);
@@ -129,31 +167,39 @@ bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
 
 bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
                const std::string& device, const CFixOptions& options, std::string& fixed,
-               std::vector<CRemedy>& applied, std::string& error,
-               const std::vector<CRemedy>* first) {
+               std::vector<CRemedy>* applied, std::string& error, const std::vector<CRemedy>* first,
+               const std::shared_ptr<const CPreparedFile>& intended) {
   fixed = device;
-  applied.clear();
+  if (applied != nullptr) applied->clear();
+  std::vector<CRemedy> remaining;
   for (int round = 0; round <= kMaxRounds; ++round) {
-    std::vector<CRemedy> remedies;
+    const std::vector<CRemedy>* remedies = &remaining;
     if (round == 0 && first != nullptr) {
-      remedies = *first;
-    } else if (!Remaining(golden, names, fixed, options, remedies, error)) {
+      remedies = first;
+    } else if (!Remaining(golden, names, fixed, options, intended, remaining, error)) {
       return false;
     }
-    if (remedies.empty()) return true;
-    for (const CRemedy& remedy : remedies) {
+    if (remedies->empty()) return true;
+    for (const CRemedy& remedy : *remedies) {
       if (remedy.kind == RemedyKind::kManual) {
         error = remedy.section + " " + remedy.key + "=" + remedy.value + " fails {{ " +
                 remedy.rule + " }}, which has no single value to write; fix it by hand";
         return false;
       }
     }
-    applied.insert(applied.end(), remedies.begin(), remedies.end());
-    fixed = ApplyRemedies(fixed, remedies);
+    fixed = ApplyRemedies(fixed, *remedies);
+    if (applied != nullptr) applied->insert(applied->end(), remedies->begin(), remedies->end());
   }
   error = "the fix does not settle after " + std::to_string(kMaxRounds) +
           " rounds: the relevance rules keep uncovering settings";
   return false;
+}
+
+bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
+               const std::string& device, const CFixOptions& options, std::string& fixed,
+               std::vector<CRemedy>& applied, std::string& error,
+               const std::vector<CRemedy>* first) {
+  return FixDevice(golden, names, device, options, fixed, &applied, error, first);
 }
 
 }  // namespace varnic::golden

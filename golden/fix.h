@@ -2,10 +2,12 @@
 #define VARNIC_GOLDEN_FIX_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/prepared_file.h"
 #include "golden/golden.h"
 #include "golden/remediation.h"
 #include "varnic/report/ignore.h"
@@ -35,6 +37,14 @@ bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
                const std::string& device, const CFixOptions& options, std::string& fixed,
                std::vector<CRemedy>& applied, std::string& error,
                const std::vector<CRemedy>* first = nullptr);
+// The same for a caller that has no use for the edits (`applied` may be null) and that may hold
+// `intended`, the golden file as rendered for the device, analysed: a check whose rendering has
+// the same bytes starts from it instead of analysing them again.
+bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
+               const std::string& device, const CFixOptions& options, std::string& fixed,
+               std::vector<CRemedy>* applied, std::string& error,
+               const std::vector<CRemedy>* first = nullptr,
+               const std::shared_ptr<const CPreparedFile>& intended = nullptr);
 
 }  // namespace varnic::golden
 

@@ -62,6 +62,8 @@ std::vector<CRemedy> Remediation(const report::CReport& report,
     rules.emplace(std::pair<std::string_view, std::string_view>(rule.section, rule.key), &rule);
   const CLines lines = SplitLines(device);
   std::vector<CRemedy> remedies;
+  // A drifted device calls for an edit a row: room for them all at once, not moved as it grows.
+  remedies.reserve(report.entries.size() + (strict ? report.hidden.size() : 0));
   std::set<std::uint32_t> taken;
   const auto add = [&](std::string_view section, std::string_view key,
                        const std::optional<std::string_view>& left,

@@ -11,6 +11,7 @@
 #include "audit/pool.h"
 #include "audit/render.h"
 #include "audit/summary.h"
+#include "engine/prepared_file.h"
 #include "varnic/report/ignore.h"
 
 namespace varnic::python {
@@ -32,7 +33,8 @@ bool AuditBatch(const CFleetSettings& settings, const std::vector<CBatchTarget>&
   pair.autoTypes = settings.autoTypes;
   pair.ignores = &ignores;
   pair.strict = settings.strict;
-  const audit::CBaseline baseline{settings.baselinePath, settings.baselineText, nullptr};
+  const audit::CBaseline baseline{settings.baselinePath, settings.baselineText, nullptr,
+                                  CPreparedFile::Make({settings.baselineText, 0})};
 
   // Each slot is written by the one worker that took its index.
   std::vector<std::optional<audit::CDeviceResult>> results(targets.size());

@@ -51,7 +51,7 @@ TEST(AuditPair, TallyingAsItGoesKeepsWhatTallyingAfterwardsKept) {
                                     std::to_string(seed) + (strict ? " strict" : "") +
                                     (golden ? " golden" : "");
           const pairgen::GeneratedPair pair = pairgen::GeneratePair(shape, 120, seed);
-          CBaseline baseline{dir.Write("golden.cfg", pair.first), pair.first, nullptr};
+          CBaseline baseline{dir.Write("golden.cfg", pair.first), pair.first, nullptr, nullptr};
           if (golden) {
             auto loaded = std::make_shared<golden::CGolden>();
             ASSERT_TRUE(loaded->Load(baseline.path, pair.first, "", error, true)) << error;

@@ -1,0 +1,106 @@
+#include "engine/prepared_file.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <span>
+#include <utility>
+
+#include "engine/align.h"
+#include "engine/comparison_state.h"
+#include "macfilter/mac_filter.h"
+#include "model/split_sections.h"
+#include "rules/filter.h"
+#include "rules/reconcile.h"
+
+namespace varnic {
+
+std::shared_ptr<const CPreparedFile> CPreparedFile::Make(CInput input) {
+  auto file = std::make_shared<CPreparedFile>(CPassKey{});
+  if (input.owner) {
+    file->owner_ = std::move(input.owner);
+    file->bytes_ = input.view;
+  } else {
+    file->text_ = std::move(input.text);
+    file->bytes_ = file->text_;
+  }
+  CChangeLog splitLog;
+  CSplitFile split = SplitIntoSections(file->bytes_, FileSide::kFile1, splitLog);
+  file->lines_ = split.lines;
+  file->split_ = std::move(split.buckets);
+  file->splitChanges_.assign(splitLog.Changes().begin(), splitLog.Changes().end());
+  // Filtering reads each file's own sections only: file 1 alone is filtered as in any pair.
+  file->filtered_ = file->split_;
+  CSectionBuckets none;
+  CChangeLog filterLog;
+  FilterSections(file->filtered_, none, filterLog);
+  for (const CChange& change : filterLog.Changes()) {
+    file->filterChanges_.push_back(change);
+    if (change.kind != ChangeKind::kFiltered) continue;
+    const std::span<const std::uint16_t> rules = filterLog.RuleSet(change);
+    file->ruleSets_.resize(std::max<std::size_t>(file->ruleSets_.size(), change.detail + 1));
+    file->ruleSets_[change.detail].assign(rules.begin(), rules.end());
+  }
+  return file;
+}
+
+namespace {
+
+// Logs file 1's filtering as FilterSections would have: each bucket's rule set stored just
+// before its first dropped line, so that the sets keep the places they would have had.
+void ReplayFiltering(const std::vector<CChange>& changes,
+                     const std::vector<std::vector<std::uint16_t>>& ruleSets, CChangeLog& log) {
+  std::vector<std::uint32_t> placed(ruleSets.size(), UINT32_MAX);
+  for (CChange change : changes) {
+    if (change.kind == ChangeKind::kFiltered) {
+      std::uint32_t& place = placed[change.detail];
+      if (place == UINT32_MAX) place = log.AddRuleSet(ruleSets[change.detail]);
+      change.detail = place;
+    }
+    log.Add(change);
+  }
+}
+
+}  // namespace
+
+// The stages of Compare, in its order, with file 1's split and filtering taken from `file1`.
+CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int32_t type1,
+                    CInput input2, CCompareObserver* observer) {
+  auto state = std::make_unique<CComparison::CState>();
+  state->owners[0] = file1;
+  state->bytes[0] = file1->bytes_;
+  if (input2.owner) {
+    state->owners[1] = std::move(input2.owner);
+    state->bytes[1] = input2.view;
+  } else {
+    state->texts[1] = std::move(input2.text);
+    state->bytes[1] = state->texts[1];
+  }
+  state->types = {type1, input2.type};
+  state->log = CChangeLog(observer);
+  CChangeLog& log = state->log;
+  auto& [buckets1, buckets2] = state->buckets;
+
+  for (const CChange& change : file1->splitChanges_) log.Add(change);
+  state->lines[0] = file1->lines_;
+  CSplitFile split = SplitIntoSections(state->bytes[1], FileSide::kFile2, log);
+  buckets2 = std::move(split.buckets);
+  state->lines[1] = split.lines;
+  if (type1 != input2.type) {
+    // Reconciling edits both files before they are filtered: file 1 is filtered afresh.
+    buckets1 = file1->split_;
+    ReconcileBands(type1, buckets1, buckets2, log);
+    ReconcileSections(type1, buckets1, buckets2, log);
+    FilterSections(buckets1, buckets2, log);
+  } else {
+    buckets1 = file1->filtered_;
+    ReplayFiltering(file1->filterChanges_, file1->ruleSets_, log);
+    CSectionBuckets none;
+    FilterSections(none, buckets2, log);
+  }
+  CompareMacFilterLists(buckets1, buckets2, state->arena, log);
+  state->sections = AlignSections(buckets1, buckets2, log);
+  log.DetachObserver();
+  return CComparison(std::move(state));
+}
+
+}  // namespace varnic

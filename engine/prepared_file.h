@@ -1,0 +1,54 @@
+#ifndef VARNIC_ENGINE_PREPARED_FILE_H_
+#define VARNIC_ENGINE_PREPARED_FILE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "varnic/changes.h"
+#include "varnic/compare.h"
+#include "varnic/comparison.h"
+#include "varnic/sections.h"
+
+namespace varnic {
+
+// File 1 of many comparisons, analysed once: its bytes split into sections and filtered by the
+// relevance rules, with what both stages logged. A fleet compares thousands of backups with one
+// baseline; each comparison then starts from this analysis instead of redoing it. Immutable once
+// made, so threads share it without locks.
+class CPreparedFile {
+  struct CPassKey {};  // only Make constructs one
+
+ public:
+  // Takes the bytes of `input` over (its type is not used: each comparison gives its own).
+  static std::shared_ptr<const CPreparedFile> Make(CInput input);
+  explicit CPreparedFile(CPassKey /*unused*/) {}
+
+  std::string_view Text() const { return bytes_; }
+
+ private:
+  friend CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int32_t type1,
+                             CInput input2, CCompareObserver* observer);
+
+  std::string text_;
+  std::shared_ptr<const void> owner_;  // of bytes not in `text_`
+  std::string_view bytes_;
+  std::size_t lines_ = 0;
+  CSectionBuckets split_;     // as split: the start when the types differ (reconciled first)
+  CSectionBuckets filtered_;  // then filtered: the start when they are the same
+  std::vector<CChange> splitChanges_;
+  std::vector<CChange> filterChanges_;
+  std::vector<std::vector<std::uint16_t>> ruleSets_;  // of filterChanges_, by their detail
+};
+
+// The same comparison as Compare(file 1's input, input2, observer) gives, byte for byte and change
+// for change, with file 1 analysed beforehand. The comparison keeps `file1` alive.
+CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int32_t type1,
+                    CInput input2, CCompareObserver* observer = nullptr);
+
+}  // namespace varnic
+
+#endif  // VARNIC_ENGINE_PREPARED_FILE_H_
