@@ -90,6 +90,7 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
   const CChangeLog& log = comparison.Changes();
   explanations.reserve(log.Changes().size());
   CTexts kept(texts);
+  CReasons reasons(log, settings, texts);
   std::array<std::array<bool, 2>, 2> cleared{};            // [file][band]: told once
   std::vector<std::optional<std::string_view>> ruleTexts;  // per rule set
   std::array<std::array<std::size_t, 2>, 2> clearedAt{};   // [file][band]: its explanation
@@ -117,7 +118,7 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
           detail = kept.Keep(std::move(text));
         }
         explanations.push_back({CExplanation::Kind::kFiltered, file, section, change.line, *detail,
-                                kept.Keep(ReasonFor(change, log, settings))});
+                                reasons.For(change)});
         break;
       }
       case ChangeKind::kBandCleared: {
@@ -129,7 +130,7 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
           at = explanations.size();
           explanations.push_back({CExplanation::Kind::kBandCleared, file,
                                   band == Band::k5GHz ? "5GHz" : "2.4GHz", "", "",
-                                  kept.Keep(ReasonFor(change, log, settings))});
+                                  reasons.For(change)});
         }
         // One note for the band, but every line of it accounted for.
         if (numbers != nullptr) {
@@ -140,14 +141,17 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
       case ChangeKind::kReconcileRemoved:
         removed.emplace(change.line.data(), explanations.size());
         explanations.push_back({CExplanation::Kind::kReconcileRemoved, file, section, change.line,
-                                "", kept.Keep(ReasonFor(change, log, settings))});
+                                "", reasons.For(change)});
         break;
       case ChangeKind::kReconcileRestored: {
         // A line taken out and put back is one note: it was compared after all.
         const auto it = removed.find(change.line.data());
-        CExplanation note{
-            CExplanation::Kind::kReconcileRestored,     file, section, change.line, "",
-            kept.Keep(ReasonFor(change, log, settings))};
+        CExplanation note{CExplanation::Kind::kReconcileRestored,
+                          file,
+                          section,
+                          change.line,
+                          "",
+                          reasons.For(change)};
         if (it != removed.end()) {
           note.lineNumber = explanations[it->second].lineNumber;
           explanations[it->second] = note;
@@ -162,10 +166,10 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
         break;
       case ChangeKind::kDuplicate:
       case ChangeKind::kUnordered:
-        explanations.push_back(
-            {change.kind == ChangeKind::kDuplicate ? CExplanation::Kind::kDuplicate
-                                                   : CExplanation::Kind::kUnordered,
-             file, section, change.line, "", kept.Keep(ReasonFor(change, log, settings))});
+        explanations.push_back({change.kind == ChangeKind::kDuplicate
+                                    ? CExplanation::Kind::kDuplicate
+                                    : CExplanation::Kind::kUnordered,
+                                file, section, change.line, "", reasons.For(change)});
         break;
       default:
         break;
