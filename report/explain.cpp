@@ -5,6 +5,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "report/explain_text.h"
 #include "report/reasons.h"
 #include "report/unmodelled.h"
 #include "rules/rule_lists.h"
@@ -229,31 +230,48 @@ std::string KindName(CExplanation::Kind kind) {
   return "unknown";
 }
 
-std::string DescribeExplanation(const CExplanation& e) {
-  const std::string file = "file " + std::to_string(e.file);
+void AppendDescription(std::string& text, const CExplanation& e) {
+  // Appended piece by piece: --explain and HTML describe every line set aside, and a string
+  // made for each was most of their cost.
+  const auto append = [&text](std::initializer_list<std::string_view> parts) {
+    for (const std::string_view part : parts) text.append(part);
+  };
+  if (e.file == 1 || e.file == 2) {
+    text.append(e.file == 1 ? "file 1" : "file 2");
+  } else {
+    text.append("file ").append(std::to_string(e.file));
+  }
   switch (e.kind) {
     case CExplanation::Kind::kFiltered:
-      return Concat({file, ": not compared '", e.line, "': ", e.reason});
-    case CExplanation::Kind::kBandCleared:
-      return Concat({file, ": ", e.section, " band not compared: ", e.reason});
     case CExplanation::Kind::kReconcileRemoved:
-      return Concat({file, ": not compared '", e.line, "': ", e.reason});
-    case CExplanation::Kind::kReconcileRestored:
-      return Concat({file, ": kept '", e.line, "': ", e.reason});
-    case CExplanation::Kind::kRenumbered:
-      return Concat({file, ": MAC address '", e.line.substr(e.line.find('=') + 1),
-                     "' matched under another number: ", EntryKeyNumber(e.line), " -> ",
-                     EntryKeyNumber(e.detail)});
-    case CExplanation::Kind::kSpacing:
-      return Concat({file, ": ", e.reason});
     case CExplanation::Kind::kDuplicate:
     case CExplanation::Kind::kUnordered:
     case CExplanation::Kind::kUnknownSection:
     case CExplanation::Kind::kBeforeFirstHeader:
     case CExplanation::Kind::kRepeatedHeader:
-      return Concat({file, ": not compared '", e.line, "': ", e.reason});
+      append({": not compared '", e.line, "': ", e.reason});
+      return;
+    case CExplanation::Kind::kBandCleared:
+      append({": ", e.section, " band not compared: ", e.reason});
+      return;
+    case CExplanation::Kind::kReconcileRestored:
+      append({": kept '", e.line, "': ", e.reason});
+      return;
+    case CExplanation::Kind::kRenumbered:
+      append({": MAC address '", e.line.substr(e.line.find('=') + 1),
+              "' matched under another number: ", EntryKeyNumber(e.line), " -> ",
+              EntryKeyNumber(e.detail)});
+      return;
+    case CExplanation::Kind::kSpacing:
+      append({": ", e.reason});
+      return;
   }
-  return {};
+}
+
+std::string DescribeExplanation(const CExplanation& e) {
+  std::string text;
+  AppendDescription(text, e);
+  return text;
 }
 
 }  // namespace varnic::report

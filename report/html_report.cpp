@@ -5,6 +5,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "report/explain_text.h"
 #include "report/terminal_text.h"
 #include "report/version.h"
 #include "varnic/report/device_types.h"
@@ -113,6 +114,15 @@ class CPage {
     return *this;
   }
   void Text(std::string_view text) { AppendHtmlEscaped(html_, text); }
+  // An explanation in words, written in place and escaped only when it needs to be.
+  void Described(const CExplanation& e) {
+    const std::size_t start = html_.size();
+    AppendDescription(html_, e);
+    if (AllCopied(std::string_view(html_).substr(start))) return;
+    described_.assign(html_, start);
+    html_.resize(start);
+    Text(described_);
+  }
   void Flush() {
     out_.write(html_.data(), static_cast<std::streamsize>(html_.size()));
     html_.clear();
@@ -138,6 +148,7 @@ class CPage {
   bool showSecrets_;
   CSecretMasker& masker_;
   std::string html_;
+  std::string described_;
 };
 
 void Banner(CPage& page, const CVerdict& verdict) {
@@ -315,7 +326,7 @@ void Explanations(CPage& page, const std::vector<CExplanation>& explanations) {
         e.kind,   e.file,      e.section, page.Line(e.line, line), page.Line(e.detail, detail),
         e.reason, e.lineNumber};
     page << "<li>";
-    page.Text(DescribeExplanation(shown));
+    page.Described(shown);
     page << "</li>\n";
     page.FlushIfLarge();
   }
