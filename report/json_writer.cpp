@@ -7,39 +7,16 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "report/plain_bytes.h"
+
 namespace varnic::report {
 namespace {
 
-// Printable ASCII other than the two characters JSON escapes: copied as it is.
-bool IsPlain(unsigned char c) { return c >= 0x20 && c < 0x7f && c != '"' && c != '\\'; }
-
 constexpr std::size_t kFlushAt = std::size_t{64} << 10U;
 
-// A byte of `word` that is zero leaves its high bit set in the result (and only then, when no
-// byte of `word` has its high bit set).
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-std::uint64_t ZeroBytes(std::uint64_t word) { return (word - kOnes) & ~word & kHighs; }
-
-// Whether `text` needs no escape, eight bytes at a time: a report writes millions of short
-// texts, and this check was the largest single cost of a JSON report.
-bool AllPlain(std::string_view text) {
-  std::size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, text.data() + i, sizeof word);
-    if ((word & kHighs) != 0) return false;  // not ASCII
-    // A control byte (below 0x20), DEL, a quote or a backslash.
-    const std::uint64_t bad = ((word - 0x20 * kOnes) & ~word & kHighs) |
-                              ZeroBytes(word ^ (0x7f * kOnes)) | ZeroBytes(word ^ ('"' * kOnes)) |
-                              ZeroBytes(word ^ ('\\' * kOnes));
-    if (bad != 0) return false;
-  }
-  for (; i < text.size(); ++i) {
-    if (!IsPlain(static_cast<unsigned char>(text[i]))) return false;
-  }
-  return true;
-}
+// Whether `text` needs no escape: a report writes millions of short texts, and this check was
+// the largest single cost of a JSON report.
+bool AllPlain(std::string_view text) { return AllPlainBytes<'"', '\\'>(text); }
 
 // Appends `"text"` in one step: three appends each paid their own capacity check and call.
 void AppendQuoted(std::string& out, std::string_view text, std::string_view after) {
@@ -107,6 +84,40 @@ void CJsonWriter::Null() {
   buffer_ += "null";
 }
 
+void CJsonWriter::BeginObject(CJsonShape& shape) {
+  BeforeValue();
+  // Laid out as Open, Key and Close would write it at this depth.
+  const std::size_t depth = empty_.size() + 1;
+  if (shape.depth_ != depth) {
+    shape.depth_ = depth;
+    std::string indent(1 + 2 * depth, ' ');
+    indent.front() = '\n';
+    shape.before_.clear();
+    for (const std::string_view name : shape.names_) {
+      std::string before = shape.before_.empty() ? "{" : ",";
+      before += indent;
+      AppendJsonString(before, name);
+      before += ": ";
+      shape.before_.push_back(std::move(before));
+    }
+    shape.end_.assign(2 * depth - 1, ' ');
+    shape.end_.front() = '\n';
+    shape.end_ += '}';
+  }
+  shape_ = &shape;
+  member_ = 0;
+}
+
+void CJsonWriter::EndObject() {
+  if (shape_ == nullptr) {
+    Close('}');
+    return;
+  }
+  buffer_ += shape_->end_;
+  shape_ = nullptr;
+  if (buffer_.size() >= kFlushAt) Flush();
+}
+
 void CJsonWriter::Open(char bracket) {
   BeforeValue();
   buffer_ += bracket;
@@ -132,6 +143,10 @@ void CJsonWriter::Indent() {
 }
 
 void CJsonWriter::BeforeValue() {
+  if (shape_ != nullptr) {
+    buffer_ += shape_->before_[member_++];
+    return;
+  }
   if (afterKey_) {
     afterKey_ = false;
     return;
