@@ -69,21 +69,6 @@ std::string Settings(std::size_t n) {
   return std::to_string(n) + (n == 1 ? " setting" : " settings");
 }
 
-// What a person reads for a status; the row's class keeps the JSON name.
-std::string_view StatusWords(CEntry::Status status) {
-  switch (status) {
-    case CEntry::Status::kSame:
-      return "same";
-    case CEntry::Status::kDifferent:
-      return "different";
-    case CEntry::Status::kOnlyLeft:
-      return "only in file 1";
-    case CEntry::Status::kOnlyRight:
-      return "only in file 2";
-  }
-  return "same";
-}
-
 class CPage {
  public:
   CPage(std::ostream& out, bool showSecrets, CSecretMasker& masker)
@@ -99,6 +84,25 @@ class CPage {
   void Text(std::string_view text) { AppendHtmlEscaped(html_, text); }
   // An explanation in words, written in place and escaped only when it needs to be.
   void Described(const CExplanation& e) {
+    using Kind = CExplanation::Kind;
+    // Most notes quote a plain line and give a plain reason: only their quotes need escaping.
+    const bool quoted = e.kind == Kind::kFiltered || e.kind == Kind::kReconcileRemoved ||
+                        e.kind == Kind::kReconcileRestored || e.kind == Kind::kDuplicate ||
+                        e.kind == Kind::kUnordered || e.kind == Kind::kUnknownSection ||
+                        e.kind == Kind::kBeforeFirstHeader || e.kind == Kind::kRepeatedHeader;
+    // Reasons are shared texts: the last one's check is kept.
+    if (e.reason.data() != checkedReason_.data() || e.reason.size() != checkedReason_.size()) {
+      checkedReason_ = e.reason;
+      reasonCopied_ = AllCopied(e.reason);
+    }
+    if (quoted && (e.file == 1 || e.file == 2) && reasonCopied_ && AllCopied(e.line)) {
+      html_.append(e.file == 1 ? "file 1" : "file 2")
+          .append(e.kind == Kind::kReconcileRestored ? ": kept &#39;" : ": not compared &#39;")
+          .append(e.line)
+          .append("&#39;: ")
+          .append(e.reason);
+      return;
+    }
     const std::size_t start = html_.size();
     AppendDescription(html_, e);
     if (AllCopied(std::string_view(html_).substr(start))) return;
@@ -132,6 +136,8 @@ class CPage {
   CSecretMasker& masker_;
   std::string html_;
   std::string described_;
+  std::string_view checkedReason_;
+  bool reasonCopied_ = false;
 };
 
 void Banner(CPage& page, const CVerdict& verdict) {
@@ -209,15 +215,25 @@ constexpr std::string_view kChangesHead =
     "<tr><th class=\"sec\">section</th><th class=\"key\">key</th><th>file 1</th><th>file 2</th>"
     "<th class=\"st\">status</th></tr>\n";
 
+// The fixed bytes around a row's cells, by status: a page holds a row per setting.
+constexpr std::array<std::array<std::string_view, 2>, 4> kRowStart = {{
+    {"<tr class=\"same\"><td>", "<tr class=\"same ignored\"><td>"},
+    {"<tr class=\"different\"><td>", "<tr class=\"different ignored\"><td>"},
+    {"<tr class=\"only_left\"><td>", "<tr class=\"only_left ignored\"><td>"},
+    {"<tr class=\"only_right\"><td>", "<tr class=\"only_right ignored\"><td>"},
+}};
+// What a person reads for a status; the row's class keeps the JSON name.
+constexpr std::array<std::string_view, 4> kStatusCell = {
+    "</td><td>same", "</td><td>different", "</td><td>only in file 1", "</td><td>only in file 2"};
+
 void Row(CPage& page, const CEntry& e, bool withSection) {
   const bool secret = IsSecretKey(e.key);
-  page << "<tr class=\"" << StatusName(e.status) << (e.ignored ? " ignored\">" : "\">");
+  const auto status = static_cast<std::size_t>(e.status);
+  page << kRowStart.at(status)[e.ignored ? 1 : 0];
   if (withSection) {
-    page << "<td>";
     page.Text(e.section);
-    page << "</td>";
+    page << "</td><td>";
   }
-  page << "<td>";
   const std::string_view leftKey = e.KeyIn(FileSide::kFile1);
   const std::string_view rightKey = e.KeyIn(FileSide::kFile2);
   page.Text(e.InLeft() ? leftKey : rightKey);
@@ -230,12 +246,12 @@ void Row(CPage& page, const CEntry& e, bool withSection) {
   page.Value(e.left, secret);
   page << "</td><td class=\"v r\">";
   page.Value(e.right, secret);
-  page << "</td><td>" << StatusWords(e.status);
+  page << kStatusCell.at(status);
   if (!e.setAsideWhy.empty()) {
     page << (e.InLeft() ? "; not compared in file 2: " : "; not compared in file 1: ");
     page.Text(e.setAsideWhy);
   }
-  page << (e.ignored ? ", ignored" : "") << "</td></tr>\n";
+  page << (e.ignored ? ", ignored</td></tr>\n" : "</td></tr>\n");
   page.FlushIfLarge();
 }
 
