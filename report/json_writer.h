@@ -87,7 +87,17 @@ class CJsonWriter {
   void Indent();
 
   std::ostream& out_;
-  std::string buffer_;       // small writes collect here and reach the stream in large ones
+  // A place for `n` more bytes at buffer_.data() + used_, the buffer handed on first when full;
+  // the caller adds what it wrote to used_.
+  char* Room(std::size_t n);
+  void Put(std::string_view bytes);
+  // `before`, `text` quoted, `after`: one copy for what is most of a report.
+  void PutQuoted(std::string_view before, std::string_view text, std::string_view after);
+
+  // Small writes collect here and reach the stream in large ones: its size is its capacity, and
+  // used_ bytes of it are written, so that a write is a copy without a check of its own.
+  std::string buffer_;
+  std::size_t used_ = 0;
   std::vector<bool> empty_;  // per open container: nothing written in it yet
   bool afterKey_ = false;
   CJsonShape* shape_ = nullptr;  // the object of a shape being written
