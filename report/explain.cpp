@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "report/explain_text.h"
+#include "report/large_vectors.h"
 #include "report/reasons.h"
 #include "report/unmodelled.h"
 #include "rules/rule_lists.h"
@@ -89,7 +90,7 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
                                          const CLineNumbers* numbers) {
   std::vector<CExplanation> explanations;
   const CChangeLog& log = comparison.Changes();
-  explanations.reserve(log.Changes().size());
+  ReserveLarge(explanations, log.Changes().size());
   CTexts kept(texts);
   CReasons reasons(log, settings, texts);
   std::array<std::array<bool, 2>, 2> cleared{};            // [file][band]: told once
