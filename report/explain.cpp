@@ -5,6 +5,8 @@
 #include <optional>
 #include <unordered_map>
 
+#include "report/explain_text.h"
+#include "report/large_vectors.h"
 #include "report/reasons.h"
 #include "report/unmodelled.h"
 #include "rules/rule_lists.h"
@@ -88,8 +90,9 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
                                          const CLineNumbers* numbers) {
   std::vector<CExplanation> explanations;
   const CChangeLog& log = comparison.Changes();
-  explanations.reserve(log.Changes().size());
+  ReserveLarge(explanations, log.Changes().size());
   CTexts kept(texts);
+  CReasons reasons(log, settings, texts);
   std::array<std::array<bool, 2>, 2> cleared{};            // [file][band]: told once
   std::vector<std::optional<std::string_view>> ruleTexts;  // per rule set
   std::array<std::array<std::size_t, 2>, 2> clearedAt{};   // [file][band]: its explanation
@@ -117,7 +120,7 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
           detail = kept.Keep(std::move(text));
         }
         explanations.push_back({CExplanation::Kind::kFiltered, file, section, change.line, *detail,
-                                kept.Keep(ReasonFor(change, log, settings))});
+                                reasons.For(change)});
         break;
       }
       case ChangeKind::kBandCleared: {
@@ -129,7 +132,7 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
           at = explanations.size();
           explanations.push_back({CExplanation::Kind::kBandCleared, file,
                                   band == Band::k5GHz ? "5GHz" : "2.4GHz", "", "",
-                                  kept.Keep(ReasonFor(change, log, settings))});
+                                  reasons.For(change)});
         }
         // One note for the band, but every line of it accounted for.
         if (numbers != nullptr) {
@@ -140,14 +143,17 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
       case ChangeKind::kReconcileRemoved:
         removed.emplace(change.line.data(), explanations.size());
         explanations.push_back({CExplanation::Kind::kReconcileRemoved, file, section, change.line,
-                                "", kept.Keep(ReasonFor(change, log, settings))});
+                                "", reasons.For(change)});
         break;
       case ChangeKind::kReconcileRestored: {
         // A line taken out and put back is one note: it was compared after all.
         const auto it = removed.find(change.line.data());
-        CExplanation note{
-            CExplanation::Kind::kReconcileRestored,     file, section, change.line, "",
-            kept.Keep(ReasonFor(change, log, settings))};
+        CExplanation note{CExplanation::Kind::kReconcileRestored,
+                          file,
+                          section,
+                          change.line,
+                          "",
+                          reasons.For(change)};
         if (it != removed.end()) {
           note.lineNumber = explanations[it->second].lineNumber;
           explanations[it->second] = note;
@@ -162,10 +168,10 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
         break;
       case ChangeKind::kDuplicate:
       case ChangeKind::kUnordered:
-        explanations.push_back(
-            {change.kind == ChangeKind::kDuplicate ? CExplanation::Kind::kDuplicate
-                                                   : CExplanation::Kind::kUnordered,
-             file, section, change.line, "", kept.Keep(ReasonFor(change, log, settings))});
+        explanations.push_back({change.kind == ChangeKind::kDuplicate
+                                    ? CExplanation::Kind::kDuplicate
+                                    : CExplanation::Kind::kUnordered,
+                                file, section, change.line, "", reasons.For(change)});
         break;
       default:
         break;
@@ -225,31 +231,48 @@ std::string KindName(CExplanation::Kind kind) {
   return "unknown";
 }
 
-std::string DescribeExplanation(const CExplanation& e) {
-  const std::string file = "file " + std::to_string(e.file);
+void AppendDescription(std::string& text, const CExplanation& e) {
+  // Appended piece by piece: --explain and HTML describe every line set aside, and a string
+  // made for each was most of their cost.
+  const auto append = [&text](std::initializer_list<std::string_view> parts) {
+    for (const std::string_view part : parts) text.append(part);
+  };
+  if (e.file == 1 || e.file == 2) {
+    text.append(e.file == 1 ? "file 1" : "file 2");
+  } else {
+    text.append("file ").append(std::to_string(e.file));
+  }
   switch (e.kind) {
     case CExplanation::Kind::kFiltered:
-      return Concat({file, ": not compared '", e.line, "': ", e.reason});
-    case CExplanation::Kind::kBandCleared:
-      return Concat({file, ": ", e.section, " band not compared: ", e.reason});
     case CExplanation::Kind::kReconcileRemoved:
-      return Concat({file, ": not compared '", e.line, "': ", e.reason});
-    case CExplanation::Kind::kReconcileRestored:
-      return Concat({file, ": kept '", e.line, "': ", e.reason});
-    case CExplanation::Kind::kRenumbered:
-      return Concat({file, ": MAC address '", e.line.substr(e.line.find('=') + 1),
-                     "' matched under another number: ", EntryKeyNumber(e.line), " -> ",
-                     EntryKeyNumber(e.detail)});
-    case CExplanation::Kind::kSpacing:
-      return Concat({file, ": ", e.reason});
     case CExplanation::Kind::kDuplicate:
     case CExplanation::Kind::kUnordered:
     case CExplanation::Kind::kUnknownSection:
     case CExplanation::Kind::kBeforeFirstHeader:
     case CExplanation::Kind::kRepeatedHeader:
-      return Concat({file, ": not compared '", e.line, "': ", e.reason});
+      append({": not compared '", e.line, "': ", e.reason});
+      return;
+    case CExplanation::Kind::kBandCleared:
+      append({": ", e.section, " band not compared: ", e.reason});
+      return;
+    case CExplanation::Kind::kReconcileRestored:
+      append({": kept '", e.line, "': ", e.reason});
+      return;
+    case CExplanation::Kind::kRenumbered:
+      append({": MAC address '", e.line.substr(e.line.find('=') + 1),
+              "' matched under another number: ", EntryKeyNumber(e.line), " -> ",
+              EntryKeyNumber(e.detail)});
+      return;
+    case CExplanation::Kind::kSpacing:
+      append({": ", e.reason});
+      return;
   }
-  return {};
+}
+
+std::string DescribeExplanation(const CExplanation& e) {
+  std::string text;
+  AppendDescription(text, e);
+  return text;
 }
 
 }  // namespace varnic::report

@@ -1,3 +1,5 @@
+#include "report/explain_text.h"
+
 #include <algorithm>
 #include <array>
 #include <string>
@@ -19,8 +21,10 @@ void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMas
   std::string text = "\nBefore comparing:\n";
   std::string line;
   std::string detail;
+  std::string unsafe;
   const auto write = [&](const CExplanation& e) {
-    std::string described;
+    text.append("    ");
+    const std::size_t start = text.size();
     if (masker != nullptr) {
       // Only the views change: the numbers of a cleared band are not copied.
       const CExplanation shown{e.kind,
@@ -30,16 +34,15 @@ void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMas
                                masker->MaskLine(e.detail, detail),
                                e.reason,
                                e.lineNumber};
-      described = DescribeExplanation(shown);
+      AppendDescription(text, shown);
     } else {
-      described = DescribeExplanation(e);
+      AppendDescription(text, e);
     }
-    // Most notes are plain text, their own safe form: no second copy.
-    text.append("    ");
-    if (IsPlainText(described)) {
-      text.append(described);
-    } else {
-      text.append(SafeText(described));
+    // Most notes are plain text, their own safe form: written in place, escaped only when not.
+    if (!IsPlainText(std::string_view(text).substr(start))) {
+      unsafe.assign(text, start);
+      text.resize(start);
+      text.append(SafeText(unsafe));
     }
     text.append("\n");
     if (text.size() >= kOutputChunk) {

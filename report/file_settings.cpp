@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "engine/align.h"
+#include "report/large_vectors.h"
 #include "rules/primitives.h"
 
 namespace varnic::report {
@@ -93,9 +94,9 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   // Sized once for every key set aside; each key's slot is fetched a few lines ahead of its
   // look-up (a large pair sets aside most of its lines, each key a cache miss).
   index_ = CHashIndex(asideChanges.size());
-  slots_.reserve(asideChanges.size());
+  ReserveLarge(slots_, asideChanges.size());
   std::vector<CPending> aside;
-  aside.reserve(asideChanges.size());
+  ReserveLarge(aside, asideChanges.size());
   ForEachPrefetched(
       index_, asideChanges.size(),
       [&](std::size_t i) {
@@ -160,6 +161,7 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
     for (const CPending& p : *list) ++begin_[p.bucket + 1];
   }
   for (std::size_t i = 1; i < begin_.size(); ++i) begin_[i] += begin_[i - 1];
+  ReserveLarge(lines_, begin_.back());
   lines_.resize(begin_.back());
   std::vector<std::uint32_t> next(begin_.begin(), begin_.end() - 1);
   for (const auto* list : {&compared, &aside}) {

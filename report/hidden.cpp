@@ -54,13 +54,8 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
     if (numbers == nullptr) numbers = &own.emplace(comparison);
     return numbers->Of(side, line);
   };
-  // Most hidden lines share a handful of reasons: each text is kept once.
-  std::unordered_map<std::string, std::string_view> reasons;
-  const auto keep = [&](const std::string& why) {
-    auto known = reasons.find(why);
-    if (known == reasons.end()) known = reasons.emplace(why, texts.emplace_back(why)).first;
-    return known->second;
-  };
+  // Most hidden lines share a handful of reasons: each is formed once.
+  CReasons reasons(comparison.Changes(), settings, texts);
   for (const CFileSettings::CSlot& slot : settings.SetAsideKeys()) {
     const std::span<const CSetting> left = settings.LinesOf(FileSide::kFile1, slot);
     const std::span<const CSetting> right = settings.LinesOf(FileSide::kFile2, slot);
@@ -83,7 +78,7 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
         counterparts->push_back(
             {row.line.data(), aside.line,
              number(leftCompared ? FileSide::kFile2 : FileSide::kFile1, aside.line),
-             keep(ReasonFor(*aside.setAside, comparison.Changes(), settings))});
+             reasons.For(*aside.setAside)});
         continue;
       }
       if (SameValue(a, b)) continue;
@@ -100,7 +95,7 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
         difference.rightLine = number(FileSide::kFile2, b->line);
       }
       difference.reason = ReasonOf(aside.setAside->kind);
-      difference.why = keep(ReasonFor(*aside.setAside, comparison.Changes(), settings));
+      difference.why = reasons.For(*aside.setAside);
       hidden.push_back(difference);
     }
   }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "report/explain_text.h"
+#include "report/plain_bytes.h"
 #include "report/terminal_text.h"
 #include "report/version.h"
 #include "varnic/report/device_types.h"
@@ -54,28 +56,10 @@ constexpr std::array<bool, 256> kCopied = [] {
   return copied;
 }();
 
-// Whether every byte of `text` is copied as it is, eight at a time: a page escapes every value,
-// key and note, and most are plain (a byte at a time was a tenth of a page's time).
+// Whether every byte of `text` is copied as it is: a page escapes every value, key and note,
+// and most are plain.
 bool AllCopied(std::string_view text) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-  constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-  // A byte of `word` that is zero leaves its high bit set (when no byte has its high bit set).
-  const auto zero = [](std::uint64_t word) { return (word - kOnes) & ~word & kHighs; };
-  std::size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, text.data() + i, sizeof word);
-    if ((word & kHighs) != 0) return false;  // not ASCII
-    std::uint64_t bad = ((word - 0x20 * kOnes) & ~word & kHighs) | zero(word ^ (0x7f * kOnes));
-    for (const char c : {'\\', '&', '<', '>', '"', '\''}) {
-      bad |= zero(word ^ (static_cast<std::uint64_t>(static_cast<unsigned char>(c)) * kOnes));
-    }
-    if (bad != 0) return false;
-  }
-  for (; i < text.size(); ++i) {
-    if (!kCopied[static_cast<unsigned char>(text[i])]) return false;
-  }
-  return true;
+  return AllPlainBytes<'\\', '&', '<', '>', '"', '\''>(text);
 }
 
 // Output reaches the stream in pieces of this size: a page of a million settings is never held.
@@ -83,21 +67,6 @@ constexpr std::size_t kFlushAt = std::size_t{64} << 10U;
 
 std::string Settings(std::size_t n) {
   return std::to_string(n) + (n == 1 ? " setting" : " settings");
-}
-
-// What a person reads for a status; the row's class keeps the JSON name.
-std::string_view StatusWords(CEntry::Status status) {
-  switch (status) {
-    case CEntry::Status::kSame:
-      return "same";
-    case CEntry::Status::kDifferent:
-      return "different";
-    case CEntry::Status::kOnlyLeft:
-      return "only in file 1";
-    case CEntry::Status::kOnlyRight:
-      return "only in file 2";
-  }
-  return "same";
 }
 
 class CPage {
@@ -113,6 +82,34 @@ class CPage {
     return *this;
   }
   void Text(std::string_view text) { AppendHtmlEscaped(html_, text); }
+  // An explanation in words, written in place and escaped only when it needs to be.
+  void Described(const CExplanation& e) {
+    using Kind = CExplanation::Kind;
+    // Most notes quote a plain line and give a plain reason: only their quotes need escaping.
+    const bool quoted = e.kind == Kind::kFiltered || e.kind == Kind::kReconcileRemoved ||
+                        e.kind == Kind::kReconcileRestored || e.kind == Kind::kDuplicate ||
+                        e.kind == Kind::kUnordered || e.kind == Kind::kUnknownSection ||
+                        e.kind == Kind::kBeforeFirstHeader || e.kind == Kind::kRepeatedHeader;
+    // Reasons are shared texts: the last one's check is kept.
+    if (e.reason.data() != checkedReason_.data() || e.reason.size() != checkedReason_.size()) {
+      checkedReason_ = e.reason;
+      reasonCopied_ = AllCopied(e.reason);
+    }
+    if (quoted && (e.file == 1 || e.file == 2) && reasonCopied_ && AllCopied(e.line)) {
+      html_.append(e.file == 1 ? "file 1" : "file 2")
+          .append(e.kind == Kind::kReconcileRestored ? ": kept &#39;" : ": not compared &#39;")
+          .append(e.line)
+          .append("&#39;: ")
+          .append(e.reason);
+      return;
+    }
+    const std::size_t start = html_.size();
+    AppendDescription(html_, e);
+    if (AllCopied(std::string_view(html_).substr(start))) return;
+    described_.assign(html_, start);
+    html_.resize(start);
+    Text(described_);
+  }
   void Flush() {
     out_.write(html_.data(), static_cast<std::streamsize>(html_.size()));
     html_.clear();
@@ -138,6 +135,9 @@ class CPage {
   bool showSecrets_;
   CSecretMasker& masker_;
   std::string html_;
+  std::string described_;
+  std::string_view checkedReason_;
+  bool reasonCopied_ = false;
 };
 
 void Banner(CPage& page, const CVerdict& verdict) {
@@ -215,15 +215,25 @@ constexpr std::string_view kChangesHead =
     "<tr><th class=\"sec\">section</th><th class=\"key\">key</th><th>file 1</th><th>file 2</th>"
     "<th class=\"st\">status</th></tr>\n";
 
+// The fixed bytes around a row's cells, by status: a page holds a row per setting.
+constexpr std::array<std::array<std::string_view, 2>, 4> kRowStart = {{
+    {"<tr class=\"same\"><td>", "<tr class=\"same ignored\"><td>"},
+    {"<tr class=\"different\"><td>", "<tr class=\"different ignored\"><td>"},
+    {"<tr class=\"only_left\"><td>", "<tr class=\"only_left ignored\"><td>"},
+    {"<tr class=\"only_right\"><td>", "<tr class=\"only_right ignored\"><td>"},
+}};
+// What a person reads for a status; the row's class keeps the JSON name.
+constexpr std::array<std::string_view, 4> kStatusCell = {
+    "</td><td>same", "</td><td>different", "</td><td>only in file 1", "</td><td>only in file 2"};
+
 void Row(CPage& page, const CEntry& e, bool withSection) {
   const bool secret = IsSecretKey(e.key);
-  page << "<tr class=\"" << StatusName(e.status) << (e.ignored ? " ignored\">" : "\">");
+  const auto status = static_cast<std::size_t>(e.status);
+  page << kRowStart.at(status)[e.ignored ? 1 : 0];
   if (withSection) {
-    page << "<td>";
     page.Text(e.section);
-    page << "</td>";
+    page << "</td><td>";
   }
-  page << "<td>";
   const std::string_view leftKey = e.KeyIn(FileSide::kFile1);
   const std::string_view rightKey = e.KeyIn(FileSide::kFile2);
   page.Text(e.InLeft() ? leftKey : rightKey);
@@ -236,12 +246,12 @@ void Row(CPage& page, const CEntry& e, bool withSection) {
   page.Value(e.left, secret);
   page << "</td><td class=\"v r\">";
   page.Value(e.right, secret);
-  page << "</td><td>" << StatusWords(e.status);
+  page << kStatusCell.at(status);
   if (!e.setAsideWhy.empty()) {
     page << (e.InLeft() ? "; not compared in file 2: " : "; not compared in file 1: ");
     page.Text(e.setAsideWhy);
   }
-  page << (e.ignored ? ", ignored" : "") << "</td></tr>\n";
+  page << (e.ignored ? ", ignored</td></tr>\n" : "</td></tr>\n");
   page.FlushIfLarge();
 }
 
@@ -315,7 +325,7 @@ void Explanations(CPage& page, const std::vector<CExplanation>& explanations) {
         e.kind,   e.file,      e.section, page.Line(e.line, line), page.Line(e.detail, detail),
         e.reason, e.lineNumber};
     page << "<li>";
-    page.Text(DescribeExplanation(shown));
+    page.Described(shown);
     page << "</li>\n";
     page.FlushIfLarge();
   }

@@ -7,6 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "report/terminal_text.h"
+#include "varnic/report/explain.h"
+
 namespace varnic::report {
 namespace {
 
@@ -70,6 +73,34 @@ TEST(RenderHtml, EveryTextIsEscapedAndNothingCanLoad) {
   // In all settings, a section without differences starts collapsed; one with differences open.
   EXPECT_NE(html.find("<details><summary>[System] (no differences)"), std::string::npos);
   EXPECT_NE(html.find("<details open><summary>[&lt;b&gt;]"), std::string::npos);
+}
+
+// The page and --explain write a plain note in place and escape only one that needs it: either
+// way a note reads as its words escaped whole, for every kind of note.
+TEST(RenderHtml, ExplanationsReadAsTheirWordsEscaped) {
+  using Kind = CExplanation::Kind;
+  std::vector<CExplanation> notes;
+  for (const Kind kind :
+       {Kind::kFiltered, Kind::kBandCleared, Kind::kReconcileRemoved, Kind::kReconcileRestored,
+        Kind::kRenumbered, Kind::kSpacing, Kind::kDuplicate, Kind::kUnordered,
+        Kind::kUnknownSection, Kind::kBeforeFirstHeader, Kind::kRepeatedHeader}) {
+    for (const auto& [line, reason] : {std::pair{"key=value", "a plain reason"},
+                                       {"k<b>=it's", "plain"},
+                                       {"key=caf\xc3\xa9 \xff", "plain"},
+                                       {"key=value", "while x=\"<y>\""}}) {
+      notes.push_back({kind, 2, "[System]", line, "filter_mac_add7=v", reason});
+    }
+  }
+  CReport report;
+  report.explanations = notes;
+  const std::string html = RenderHtml(report, true);
+  std::ostringstream terminal;
+  WriteExplanations(notes, nullptr, terminal);
+  for (const CExplanation& e : notes) {
+    const std::string words = DescribeExplanation(e);
+    EXPECT_NE(html.find("<li>" + HtmlEscape(words) + "</li>\n"), std::string::npos) << words;
+    EXPECT_NE(terminal.str().find("    " + SafeText(words) + "\n"), std::string::npos) << words;
+  }
 }
 
 TEST(RenderHtml, BannerSaysWhatThePairAmountsTo) {

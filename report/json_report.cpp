@@ -217,45 +217,49 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
 
   json.Key("entries");
   json.BeginArray();
+  CJsonShape entryShape({"section", "key", "left", "right", "status", "left_line", "right_line",
+                         "left_key", "right_key", "set_aside", "ignored"});
+  const auto lineNumber = [&](std::uint32_t n) {
+    if (n == 0) {
+      json.Null();
+    } else {
+      json.Int(n);
+    }
+  };
   for (const CEntry& e : report.entries) {
     const bool secret = IsSecretKey(e.key);
-    json.BeginObject();
-    json.Member("section", e.section);
-    json.Member("key", e.key);
-    json.Key("left");
+    json.BeginObject(entryShape);
+    json.String(e.section);
+    json.String(e.key);
     value(e.left, secret);
-    json.Key("right");
     value(e.right, secret);
-    json.Member("status", StatusName(e.status));
-    LineNumber(json, "left_line", e.leftLine);
-    LineNumber(json, "right_line", e.rightLine);
-    json.Key("left_key");
+    json.String(StatusName(e.status));
+    lineNumber(e.leftLine);
+    lineNumber(e.rightLine);
     textOrNull(e.left.has_value(), e.KeyIn(FileSide::kFile1));
-    json.Key("right_key");
     textOrNull(e.right.has_value(), e.KeyIn(FileSide::kFile2));
-    json.Key("set_aside");
     textOrNull(!e.setAsideWhy.empty(), e.setAsideWhy);
-    json.Member("ignored", e.ignored);
+    json.Bool(e.ignored);
     json.EndObject();
   }
   json.EndArray();
 
   json.Key("hidden_differences");
   json.BeginArray();
+  CJsonShape hiddenShape(
+      {"section", "key", "left", "right", "left_line", "right_line", "reason", "why", "ignored"});
   for (const CHiddenDifference& h : report.hidden) {
     const bool secret = IsSecretKey(h.key);
-    json.BeginObject();
-    json.Member("section", h.section);
-    json.Member("key", h.key);
-    json.Key("left");
+    json.BeginObject(hiddenShape);
+    json.String(h.section);
+    json.String(h.key);
     value(h.left, secret);
-    json.Key("right");
     value(h.right, secret);
-    LineNumber(json, "left_line", h.leftLine);
-    LineNumber(json, "right_line", h.rightLine);
-    json.Member("reason", HiddenReasonName(h.reason));
-    json.Member("why", h.why);
-    json.Member("ignored", h.ignored);
+    lineNumber(h.leftLine);
+    lineNumber(h.rightLine);
+    json.String(HiddenReasonName(h.reason));
+    json.String(h.why);
+    json.Bool(h.ignored);
     json.EndObject();
   }
   json.EndArray();

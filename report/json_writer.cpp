@@ -7,39 +7,17 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "report/plain_bytes.h"
+
 namespace varnic::report {
 namespace {
 
-// Printable ASCII other than the two characters JSON escapes: copied as it is.
-bool IsPlain(unsigned char c) { return c >= 0x20 && c < 0x7f && c != '"' && c != '\\'; }
-
+// Output reaches the stream in pieces of about this size.
 constexpr std::size_t kFlushAt = std::size_t{64} << 10U;
 
-// A byte of `word` that is zero leaves its high bit set in the result (and only then, when no
-// byte of `word` has its high bit set).
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-std::uint64_t ZeroBytes(std::uint64_t word) { return (word - kOnes) & ~word & kHighs; }
-
-// Whether `text` needs no escape, eight bytes at a time: a report writes millions of short
-// texts, and this check was the largest single cost of a JSON report.
-bool AllPlain(std::string_view text) {
-  std::size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, text.data() + i, sizeof word);
-    if ((word & kHighs) != 0) return false;  // not ASCII
-    // A control byte (below 0x20), DEL, a quote or a backslash.
-    const std::uint64_t bad = ((word - 0x20 * kOnes) & ~word & kHighs) |
-                              ZeroBytes(word ^ (0x7f * kOnes)) | ZeroBytes(word ^ ('"' * kOnes)) |
-                              ZeroBytes(word ^ ('\\' * kOnes));
-    if (bad != 0) return false;
-  }
-  for (; i < text.size(); ++i) {
-    if (!IsPlain(static_cast<unsigned char>(text[i]))) return false;
-  }
-  return true;
-}
+// Whether `text` needs no escape: a report writes millions of short texts, and this check was
+// the largest single cost of a JSON report.
+bool AllPlain(std::string_view text) { return AllPlainBytes<'"', '\\'>(text); }
 
 // Appends `"text"` in one step: three appends each paid their own capacity check and call.
 void AppendQuoted(std::string& out, std::string_view text, std::string_view after) {
@@ -70,46 +48,92 @@ void AppendJsonString(std::string& out, std::string_view text) {
 }
 
 void CJsonWriter::Flush() {
-  out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-  buffer_.clear();
+  out_.write(buffer_.data(), static_cast<std::streamsize>(used_));
+  used_ = 0;
+}
+
+char* CJsonWriter::Room(std::size_t n) {
+  if (used_ + n <= buffer_.size()) return buffer_.data() + used_;
+  if (buffer_.size() < 2 * kFlushAt) {
+    // Grown with the document: a small one never pays for a large buffer.
+    buffer_.resize(std::max({used_ + n, 2 * buffer_.size(), std::size_t{4096}}));
+  } else {
+    Flush();
+    if (n > buffer_.size()) buffer_.resize(n);  // one text larger than the buffer
+  }
+  return buffer_.data() + used_;
+}
+
+void CJsonWriter::Put(std::string_view bytes) {
+  char* to = Room(bytes.size());
+  if (!bytes.empty()) std::memcpy(to, bytes.data(), bytes.size());
+  used_ += bytes.size();
+}
+
+void CJsonWriter::PutQuoted(std::string_view before, std::string_view text,
+                            std::string_view after) {
+  const std::size_t n = before.size() + text.size() + 2 + after.size();
+  char* to = Room(n);
+  if (!before.empty()) std::memcpy(to, before.data(), before.size());
+  to += before.size();
+  *to++ = '"';
+  if (!text.empty()) std::memcpy(to, text.data(), text.size());
+  to += text.size();
+  *to++ = '"';
+  if (!after.empty()) std::memcpy(to, after.data(), after.size());
+  used_ += n;
 }
 
 void CJsonWriter::Key(std::string_view name) {
   BeforeValue();
   if (AllPlain(name)) {
-    AppendQuoted(buffer_, name, ": ");
+    PutQuoted({}, name, ": ");
   } else {
-    AppendJsonString(buffer_, name);
-    buffer_ += ": ";
+    std::string escaped;
+    AppendJsonString(escaped, name);
+    escaped += ": ";
+    Put(escaped);
   }
   afterKey_ = true;
 }
 
 void CJsonWriter::String(std::string_view text) {
+  if (AllPlain(text)) {
+    // The separator, or a shaped object's name of the member, goes with the text in one copy.
+    if (shape_ != nullptr) {
+      PutQuoted(shape_->before_[member_++], text, {});
+    } else {
+      BeforeValue();
+      PutQuoted({}, text, {});
+    }
+    return;
+  }
   BeforeValue();
-  AppendJsonString(buffer_, text);
+  std::string escaped;
+  AppendJsonString(escaped, text);
+  Put(escaped);
 }
 
 void CJsonWriter::Int(std::int64_t value) {
   BeforeValue();
-  std::array<char, 24> digits{};
-  const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-  buffer_.append(digits.data(), end);
+  constexpr std::size_t kDigits = 24;
+  char* to = Room(kDigits);
+  used_ += static_cast<std::size_t>(std::to_chars(to, to + kDigits, value).ptr - to);
 }
 
 void CJsonWriter::Bool(bool value) {
   BeforeValue();
-  buffer_ += value ? "true" : "false";
+  Put(value ? "true" : "false");
 }
 
 void CJsonWriter::Null() {
   BeforeValue();
-  buffer_ += "null";
+  Put("null");
 }
 
 void CJsonWriter::Open(char bracket) {
   BeforeValue();
-  buffer_ += bracket;
+  Put({&bracket, 1});
   empty_.push_back(true);
 }
 
@@ -117,27 +141,64 @@ void CJsonWriter::Close(char bracket) {
   const bool empty = empty_.back();
   empty_.pop_back();
   if (!empty) Indent();
-  buffer_ += bracket;
-  if (buffer_.size() >= kFlushAt) Flush();
+  Put({&bracket, 1});
+}
+
+void CJsonWriter::BeginObject(CJsonShape& shape) {
+  BeforeValue();
+  // Laid out as Open, Key and Close would write it at this depth.
+  const std::size_t depth = empty_.size() + 1;
+  if (shape.depth_ != depth) {
+    shape.depth_ = depth;
+    std::string indent(1 + 2 * depth, ' ');
+    indent.front() = '\n';
+    shape.before_.clear();
+    for (const std::string_view name : shape.names_) {
+      std::string before = shape.before_.empty() ? "{" : ",";
+      before += indent;
+      AppendJsonString(before, name);
+      before += ": ";
+      shape.before_.push_back(std::move(before));
+    }
+    shape.end_.assign(2 * depth - 1, ' ');
+    shape.end_.front() = '\n';
+    shape.end_ += '}';
+  }
+  shape_ = &shape;
+  member_ = 0;
+}
+
+void CJsonWriter::EndObject() {
+  if (shape_ == nullptr) {
+    Close('}');
+    return;
+  }
+  Put(shape_->end_);
+  shape_ = nullptr;
 }
 
 void CJsonWriter::Indent() {
   const std::size_t width = 1 + 2 * empty_.size();
   if (width <= kBreak.size()) {
-    buffer_.append(kBreak.substr(0, width));
+    Put(kBreak.substr(0, width));
   } else {
-    buffer_ += '\n';
-    buffer_.append(width - 1, ' ');
+    std::string indent(width, ' ');
+    indent.front() = '\n';
+    Put(indent);
   }
 }
 
 void CJsonWriter::BeforeValue() {
+  if (shape_ != nullptr) {
+    Put(shape_->before_[member_++]);
+    return;
+  }
   if (afterKey_) {
     afterKey_ = false;
     return;
   }
   if (empty_.empty()) return;
-  if (!empty_.back()) buffer_ += ',';
+  if (!empty_.back()) Put(",");
   empty_.back() = false;
   Indent();
 }

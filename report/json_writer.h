@@ -1,13 +1,31 @@
 #ifndef VARNIC_REPORT_JSON_WRITER_H_
 #define VARNIC_REPORT_JSON_WRITER_H_
 
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace varnic::report {
+
+// The members of objects of one shape (the same names, at least one, in the same order, every
+// value a scalar):
+// their names, separators and indentation are laid out once, for the depth they are written at.
+// A report writes a hundred thousand entries alike, and those bytes were most of the writing.
+class CJsonShape {
+ public:
+  explicit CJsonShape(std::initializer_list<std::string_view> names) : names_(names) {}
+
+ private:
+  friend class CJsonWriter;
+  std::vector<std::string_view> names_;
+  std::size_t depth_ = 0;            // laid out for this depth; 0: not yet
+  std::vector<std::string> before_;  // per member: "{" or ",", the line break and `"name": `
+  std::string end_;                  // the line break and "}"
+};
 
 // Writes JSON as it goes, laid out as nlohmann::json's dump(2) lays out a document: two spaces a
 // level, `"key": value`, empty containers as [] and {}. A report of a million settings is then
@@ -23,7 +41,10 @@ class CJsonWriter {
   void Flush();
 
   void BeginObject() { Open('{'); }
-  void EndObject() { Close('}'); }
+  // An object of `shape`, which must outlive it: one value call (String, Int, Bool, Null,
+  // StringOrNull) per member, in the shape's order and without Key; then EndObject.
+  void BeginObject(CJsonShape& shape);
+  void EndObject();
   void BeginArray() { Open('['); }
   void EndArray() { Close(']'); }
   // The name of the next member of the object being written.
@@ -66,9 +87,21 @@ class CJsonWriter {
   void Indent();
 
   std::ostream& out_;
-  std::string buffer_;       // small writes collect here and reach the stream in large ones
+  // A place for `n` more bytes at buffer_.data() + used_, the buffer handed on first when full;
+  // the caller adds what it wrote to used_.
+  char* Room(std::size_t n);
+  void Put(std::string_view bytes);
+  // `before`, `text` quoted, `after`: one copy for what is most of a report.
+  void PutQuoted(std::string_view before, std::string_view text, std::string_view after);
+
+  // Small writes collect here and reach the stream in large ones: its size is its capacity, and
+  // used_ bytes of it are written, so that a write is a copy without a check of its own.
+  std::string buffer_;
+  std::size_t used_ = 0;
   std::vector<bool> empty_;  // per open container: nothing written in it yet
   bool afterKey_ = false;
+  CJsonShape* shape_ = nullptr;  // the object of a shape being written
+  std::size_t member_ = 0;       // its next member
 };
 
 // Appends `text` as a JSON string literal, quotes included.

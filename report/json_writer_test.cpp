@@ -50,22 +50,67 @@ TEST(CJsonWriter, WritesWhatNlohmannDumpsWithTwoSpaces) {
   EXPECT_EQ(out.str(), expected.dump(2, ' ', false, Json::error_handler_t::replace));
 }
 
-// Texts are checked eight bytes at a time: a byte to escape must be caught at every position of
-// a word and of the tail, and each is escaped as nlohmann escapes it.
+// Texts are checked eight bytes at a time (a short one padded, the tail of a long one read
+// again from its end): a byte to escape must be caught at every position of texts of every
+// length around a word, and each is escaped as nlohmann escapes it.
 TEST(AppendJsonString, EscapesEveryByteThatNeedsItWhereverItStands) {
   for (const char bad : {'"', '\\', '\x01', '\x1f', '\x7f', '\x80', '\xff', '\0'}) {
-    for (std::size_t at = 0; at < 19; ++at) {
-      std::string text(19, 'a');
-      text[at] = bad;
-      std::string out;
-      AppendJsonString(out, text);
-      EXPECT_EQ(out, Json(text).dump(-1, ' ', false, Json::error_handler_t::replace))
-          << int(static_cast<unsigned char>(bad)) << " at " << at;
+    for (std::size_t size = 1; size <= 19; ++size) {
+      for (std::size_t at = 0; at < size; ++at) {
+        std::string text(size, 'a');
+        text[at] = bad;
+        std::string out;
+        AppendJsonString(out, text);
+        EXPECT_EQ(out, Json(text).dump(-1, ' ', false, Json::error_handler_t::replace))
+            << int(static_cast<unsigned char>(bad)) << " at " << at << " of " << size;
+      }
     }
   }
   std::string out;
   AppendJsonString(out, " ~ plain text of 32 printable b");
   EXPECT_EQ(out, "\" ~ plain text of 32 printable b\"");
+}
+
+// An object of a shape is laid out as the same object written member by member, at whatever
+// depth it stands, escapes included.
+TEST(CJsonWriter, ShapedObjectsAreLaidOutAsObjectsWrittenByKey) {
+  const auto write = [](bool shaped) {
+    std::ostringstream out;
+    CJsonWriter json(out);
+    CJsonShape shape({"name", "n", "flag", "none", "q\"uote"});
+    json.BeginObject();
+    for (const std::string_view list : {"outer", "inner"}) {
+      json.Key(list);
+      json.BeginArray();
+      if (list == "inner") json.BeginArray();  // one level deeper: laid out again
+      for (const std::string_view text : {"plain", "caf\xc3\xa9 \"x\"", "bad \xff"}) {
+        if (shaped) {
+          json.BeginObject(shape);
+        } else {
+          json.BeginObject();
+        }
+        if (!shaped) json.Key("name");
+        json.String(text);
+        if (!shaped) json.Key("n");
+        json.Int(-42);
+        if (!shaped) json.Key("flag");
+        json.Bool(true);
+        if (!shaped) json.Key("none");
+        json.Null();
+        if (!shaped) json.Key("q\"uote");
+        json.StringOrNull("");
+        json.EndObject();
+      }
+      if (list == "inner") json.EndArray();
+      json.EndArray();
+    }
+    json.EndObject();
+    json.Flush();
+    return out.str();
+  };
+  const std::string byKey = write(false);
+  EXPECT_EQ(write(true), byKey);
+  EXPECT_NE(byKey.find("\"q\\\"uote\": null"), std::string::npos);
 }
 
 }  // namespace

@@ -200,4 +200,90 @@ std::string ReasonFor(const CChange& change, const CChangeLog& log, const CFileS
   }
 }
 
+namespace {
+
+// The class of a filtered line's key that the wording of its section looks at; 0: none.
+std::uint8_t KeyTag(Section section, std::string_view key, std::string_view& part) {
+  switch (section) {
+    case Section::k5GHzMultiSSID:
+    case Section::k24GHzMultiSSID: {
+      const std::optional<std::string_view> n = SsidNumber(key);
+      if (!n) return 0;
+      part = *n;
+      return 1;
+    }
+    case Section::k5GHzSecurity:
+    case Section::k24GHzSecurity:
+      if (OneOf(key, {"key1", "key2", "key3", "key4", "keysize", "keytype", "active_key_index"})) {
+        return 1;
+      }
+      if (key.starts_with("radius_")) return 2;
+      return OneOf(key, {"passphrase", "autorekey"}) ? 3 : 4;
+    case Section::k5GHzFilter:
+    case Section::k24GHzFilter:
+      return key.starts_with("filter_mac_add") ? 1 : 0;
+    case Section::kSystem:
+      if (OneOf(key, {"Mask", "Gateway"})) return 1;
+      return OneOf(key, {"IsSSH", "Telnet_timeout"}) ? 2 : 0;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+std::size_t CReasons::CHash::operator()(const CClass& c) const {
+  std::size_t h = static_cast<std::size_t>(c.kind) | (static_cast<std::size_t>(c.file) << 8U) |
+                  (static_cast<std::size_t>(c.section) << 16U) |
+                  (static_cast<std::size_t>(c.tag) << 24U);
+  for (const char byte : c.part) h = h * 131U + static_cast<unsigned char>(byte);
+  h ^= reinterpret_cast<std::uintptr_t>(c.governing) * 0x9e3779b97f4a7c15ULL;
+  return h ^ (static_cast<std::size_t>(c.ruleSet) * 0xff51afd7ed558ccdULL);
+}
+
+std::string_view CReasons::Keep(std::string text) {
+  auto known = byText_.find(text);
+  if (known == byText_.end()) {
+    const std::string_view view = texts_.emplace_back(text);
+    known = byText_.emplace(std::move(text), view).first;
+  }
+  return known->second;
+}
+
+std::string_view CReasons::For(const CChange& change) {
+  CClass c;
+  c.kind = change.kind;
+  switch (change.kind) {
+    case ChangeKind::kFiltered: {
+      if (!change.section) return Keep(ReasonFor(change, log_, settings_));
+      c.file = change.file;
+      c.section = *change.section;
+      const std::string_view key = SettingKey(change.line);
+      c.tag = KeyTag(c.section, key, c.part);
+      const std::string_view governing = GoverningKeyFor(c.section, key);
+      // The rule tables live as long as the program: a governing key is told by its address.
+      c.governing = governing.empty() ? nullptr : governing.data();
+      c.governingSize = static_cast<std::uint32_t>(governing.size());
+      if (governing.empty()) c.ruleSet = change.detail;
+      break;
+    }
+    case ChangeKind::kBandCleared:
+    case ChangeKind::kDuplicate:
+    case ChangeKind::kUnordered:
+      break;  // the same words for every line
+    default:
+      // Reconciliation names the key itself; a pair of one device type has no such lines.
+      return Keep(ReasonFor(change, log_, settings_));
+  }
+  if (hasLast_ && c == last_) return lastText_;
+  auto known = byClass_.find(c);
+  if (known == byClass_.end()) {
+    known = byClass_.emplace(c, Keep(ReasonFor(change, log_, settings_))).first;
+  }
+  last_ = c;
+  lastText_ = known->second;
+  hasLast_ = true;
+  return lastText_;
+}
+
 }  // namespace varnic::report

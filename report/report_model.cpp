@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "report/file_settings.h"
+#include "report/large_vectors.h"
 #include "report/line_numbers.h"
 #include "report/unmodelled.h"
 #include "rules/primitives.h"
@@ -24,7 +25,7 @@ using CCounterparts = std::unordered_map<const char*, const CSetAsideCounterpart
 std::vector<CEntry> EntriesOf(const CComparison& comparison, const CLineNumbers* numbers,
                               const CCounterparts& counterparts, bool same = true) {
   std::vector<CEntry> entries;
-  if (same) entries.reserve(comparison.ResultLineCount());
+  if (same) ReserveLarge(entries, comparison.ResultLineCount());
   const bool renumbered = numbers != nullptr && numbers->HasRenumbered();
   for (const CSectionRows& rows : comparison.Sections()) {
     // Only MAC filter entries are renumbered.

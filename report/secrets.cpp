@@ -13,9 +13,25 @@ constexpr std::array<std::string_view, 7> kSecretKeys = {
 constexpr std::array<std::string_view, 3> kSsidSecretFields = {"_passphrase", "_key",
                                                                "_radius_secret"};
 
+// Whether a key (or a key=value line) that starts with `first` may name a secret: every secret
+// name starts with one of these letters, in either case, or with the spaces around it. Most
+// lines of a report are told apart by this alone.
+bool MayBeSecret(char first) {
+  switch (first | 0x20) {
+    case 'p':
+    case 'k':
+    case 'r':
+    case 's':
+      return true;
+    default:
+      return first == ' ' || first == '\t';
+  }
+}
+
 }  // namespace
 
 bool IsSecretKey(std::string_view key) {
+  if (key.empty() || !MayBeSecret(key.front())) return false;
   // Letter case, spaces around the key and the SSID number are matched loosely: a backup edited
   // by hand ("Password = x") or a firmware with more networks must not show its passwords
   // because a name differs by a capital or a space.
@@ -53,6 +69,7 @@ std::string CSecretMasker::LabelFor(std::string_view value) {
 }
 
 std::string_view CSecretMasker::MaskLine(std::string_view line, std::string& storage) {
+  if (line.empty() || !MayBeSecret(line.front())) return line;
   const std::size_t eq = line.find('=');
   if (eq == std::string_view::npos || !IsSecretKey(line.substr(0, eq))) return line;
   storage = MaskLine(line);

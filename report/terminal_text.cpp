@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "report/plain_bytes.h"
+
 namespace varnic::report {
 namespace {
 
@@ -84,10 +86,7 @@ std::string Join(const Cells& cells, std::size_t begin, std::size_t end) {
   return text;
 }
 
-bool IsPlainText(std::string_view bytes) {
-  return std::all_of(bytes.begin(), bytes.end(),
-                     [](char c) { return c >= 0x20 && c < 0x7f && c != '\\'; });
-}
+bool IsPlainText(std::string_view bytes) { return AllPlainBytes<'\\'>(bytes); }
 
 std::string SafeText(std::string_view bytes) {
   if (IsPlainText(bytes)) return std::string(bytes);
