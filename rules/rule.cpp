@@ -29,7 +29,21 @@ bool ContainsPart(std::string_view text, std::string_view part) {
   return false;
 }
 
+// Item keys longer than this are searched without a fingerprint: a long key holds most pairs,
+// and fingerprinting a huge one would cost more than the search.
+constexpr std::size_t kFingerprinted = 64;
+
 }  // namespace
+
+std::uint64_t PairsOf(std::string_view text) {
+  std::uint64_t pairs = 0;
+  for (std::size_t i = 1; i < text.size(); ++i) {
+    const auto first = static_cast<unsigned char>(text[i - 1]);
+    const auto second = static_cast<unsigned char>(text[i]);
+    pairs |= std::uint64_t{1} << ((first * 31U + second) & 63U);
+  }
+  return pairs;
+}
 
 void InsertSubstrings(std::string_view text, CViewSet& set) {
   for (std::size_t from = 0; from <= text.size(); ++from) {
@@ -51,11 +65,16 @@ CRule::CRule(std::string text) : text_(std::make_unique<const std::string>(std::
     keys_.push_back(k);
   }
   keySet_ = CViewSet(keys_.size());
-  for (const std::string_view k : keys_) keySet_.Insert(k);
+  for (const std::string_view k : keys_) {
+    keySet_.Insert(k);
+    longestKey_ = std::max(longestKey_, k.size());
+  }
   if (keys_.size() > kKeysScanned) substrings_ = std::make_unique<CSubstrings>();
 }
 
 bool CRule::KeyWithin(std::string_view key) const {
+  // Most lines a rule drops have keys longer than any it names: no hashing needed for those.
+  if (key.size() > longestKey_) return false;
   if (keySet_.Contains(key)) return true;
   const auto scan = [&] {
     return std::any_of(keys_.begin(), keys_.end(), [&](std::string_view entry) {
@@ -103,7 +122,8 @@ CRuleList::CRuleList(const std::vector<std::string>& texts) {
   // Conditions on the same key side by side, so that one pass over a bucket tests each item's key
   // once per distinct condition key.
   for (std::size_t id = 0; id < distinct.size(); ++id) {
-    byKey_.push_back({distinct[id].first, distinct[id].second, static_cast<std::uint16_t>(id)});
+    byKey_.push_back({distinct[id].first, distinct[id].second, static_cast<std::uint16_t>(id),
+                      PairsOf(distinct[id].first)});
   }
   std::stable_sort(byKey_.begin(), byKey_.end(),
                    [](const CCondition& a, const CCondition& b) { return a.key < b.key; });
@@ -132,6 +152,9 @@ void CConditionMemo::Answer(const CCondition& asked) {
     const std::size_t eq = item->find('=');
     const std::string_view key = eq == std::string_view::npos ? "" : item->substr(0, eq);
     const std::string_view value = eq == std::string_view::npos ? "" : item->substr(eq + 1);
+    // Most items contain none of the open keys: the pairs of bytes they lack rule them out
+    // without a search, which the SSID rules (a dozen open keys on every item) made the cost.
+    const std::uint64_t keyPairs = key.size() <= kFingerprinted ? PairsOf(key) : ~std::uint64_t{0};
     const CCondition* group = nullptr;
     bool keyHolds = false;
     // A condition met by this item is answered and leaves the open list.
@@ -140,7 +163,7 @@ void CConditionMemo::Answer(const CCondition& asked) {
           condition->key.size() != group->key.size()) {
         group = condition;
         keyHolds = (wildcard_ == Wildcard::kAny && condition->key == "*") ||
-                   ContainsPart(key, condition->key);
+                   ((condition->keyPairs & ~keyPairs) == 0 && ContainsPart(key, condition->key));
       }
       if (!keyHolds) return false;
       const bool holds = (wildcard_ == Wildcard::kAny && condition->value == "*") ||
