@@ -115,10 +115,6 @@ CRuleList::CRuleList(const std::vector<std::string>& texts) {
     }
   }
   conditionCount_ = distinct.size();
-  firsts_.assign(conditionCount_, false);
-  for (const CRule& rule : rules_) {
-    if (!rule.Conditions().empty()) firsts_[rule.Conditions().front().id] = true;
-  }
   // Conditions on the same key side by side, so that one pass over a bucket tests each item's key
   // once per distinct condition key.
   for (std::size_t id = 0; id < distinct.size(); ++id) {
@@ -136,46 +132,52 @@ CRuleList::CRuleList(const std::vector<std::string>& texts) {
 CConditionMemo::CConditionMemo(const CLines& items, const CRuleList& rules, Wildcard wildcard)
     : items_(items), rules_(rules), wildcard_(wildcard), answers_(rules.ConditionCount(), -1) {}
 
-void CConditionMemo::Answer(const CCondition& asked) {
-  // One pass answers the asked condition, the others on its key and every rule's first condition
-  // (each is asked whatever the rest answer): a large bucket is read once and each item split at
-  // its "=" once, and conditions on one key (a dozen per SSID) cost one search of the item's key.
-  // Conditions that may never be asked stay out, as each costs a search of every item.
-  std::vector<const CCondition*> open;
+void CConditionMemo::Answer() {
+  // One pass answers every condition not yet answered: a large bucket is read once and each item
+  // split at its "=" once, where a pass per asked key read it again for each SSID's security.
+  // Conditions on one key (a dozen per SSID) form a group that costs one search of the item's
+  // key, and most groups are ruled out by the byte pairs the key lacks without any search.
+  struct COpenKey {
+    const CCondition* first;
+    bool any;  // the key is a wildcard
+    std::vector<const CCondition*> pending;
+  };
+  std::vector<COpenKey> open;
   for (const CCondition& condition : rules_.ConditionsByKey()) {
     if (answers_[condition.id] >= 0) continue;
-    if (condition.key != asked.key && !rules_.IsFirstCondition(condition.id)) continue;
-    open.push_back(&condition);
     answers_[condition.id] = 0;
+    if (open.empty() || condition.key.data() != open.back().first->key.data() ||
+        condition.key.size() != open.back().first->key.size()) {
+      open.push_back({&condition, wildcard_ == Wildcard::kAny && condition.key == "*", {}});
+    }
+    open.back().pending.push_back(&condition);
   }
   for (auto item = items_.begin(); item != items_.end() && !open.empty(); ++item) {
     const std::size_t eq = item->find('=');
     const std::string_view key = eq == std::string_view::npos ? "" : item->substr(0, eq);
     const std::string_view value = eq == std::string_view::npos ? "" : item->substr(eq + 1);
-    // Most items contain none of the open keys: the pairs of bytes they lack rule them out
-    // without a search, which the SSID rules (a dozen open keys on every item) made the cost.
-    const std::uint64_t keyPairs = key.size() <= kFingerprinted ? PairsOf(key) : ~std::uint64_t{0};
-    const CCondition* group = nullptr;
-    bool keyHolds = false;
-    // A condition met by this item is answered and leaves the open list.
-    std::erase_if(open, [&](const CCondition* condition) {
-      if (group == nullptr || condition->key.data() != group->key.data() ||
-          condition->key.size() != group->key.size()) {
-        group = condition;
-        keyHolds = (wildcard_ == Wildcard::kAny && condition->key == "*") ||
-                   ((condition->keyPairs & ~keyPairs) == 0 && ContainsPart(key, condition->key));
+    // With one or two open keys the search itself is cheaper than the fingerprint.
+    const std::uint64_t keyPairs =
+        open.size() > 2 && key.size() <= kFingerprinted ? PairsOf(key) : ~std::uint64_t{0};
+    // A condition met by this item is answered and leaves its group; an empty group leaves.
+    std::erase_if(open, [&](COpenKey& group) {
+      const CCondition& first = *group.first;
+      if (!group.any && ((first.keyPairs & ~keyPairs) != 0 || !ContainsPart(key, first.key))) {
+        return false;
       }
-      if (!keyHolds) return false;
-      const bool holds = (wildcard_ == Wildcard::kAny && condition->value == "*") ||
-                         ContainsPart(value, condition->value);
-      if (holds) answers_[condition->id] = 1;
-      return holds;
+      std::erase_if(group.pending, [&](const CCondition* condition) {
+        const bool holds = (wildcard_ == Wildcard::kAny && condition->value == "*") ||
+                           ContainsPart(value, condition->value);
+        if (holds) answers_[condition->id] = 1;
+        return holds;
+      });
+      return group.pending.empty();
     });
   }
 }
 
 bool CConditionMemo::Holds(const CCondition& condition) {
-  if (answers_[condition.id] < 0) Answer(condition);
+  if (answers_[condition.id] < 0) Answer();
   return answers_[condition.id] != 0;
 }
 

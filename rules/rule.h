@@ -86,14 +86,11 @@ class CRuleList {
   std::size_t ConditionCount() const { return conditionCount_; }
   // One of each distinct condition, those on the same key next to each other.
   const std::vector<CCondition>& ConditionsByKey() const { return byKey_; }
-  // Whether condition `id` is the first condition of some rule.
-  bool IsFirstCondition(std::uint16_t id) const { return firsts_[id]; }
 
  private:
   std::vector<CRule> rules_;
   std::size_t conditionCount_ = 0;
   std::vector<CCondition> byKey_;
-  std::vector<bool> firsts_;  // by condition id
 };
 
 // Whether "*" as a whole condition key or value stands for anything: it does in relevance
@@ -113,7 +110,7 @@ class CConditionMemo {
   bool RuleHolds(const CRule& rule);
 
  private:
-  void Answer(const CCondition& asked);
+  void Answer();
 
   const CLines& items_;
   const CRuleList& rules_;
