@@ -23,29 +23,36 @@ bool IsMacEntry(std::string_view line) {
 // whether it is a capital letter, so that two such values are equal exactly when their codes
 // are. 0 for any other value. Equal addresses are then told apart without reading their bytes
 // again, which in a permuted list of a hundred thousand is a cache miss for every look-up.
+// Each byte's 5-bit digit code (bit 4 for a capital letter), or 0xFF for a byte that is no
+// hex digit.
+constexpr std::array<std::uint8_t, 256> kDigitCodes = [] {
+  std::array<std::uint8_t, 256> codes{};
+  codes.fill(0xFF);
+  for (int c = 0; c < 10; ++c)
+    codes[static_cast<std::size_t>('0' + c)] = static_cast<std::uint8_t>(c);
+  for (int c = 0; c < 6; ++c) {
+    codes[static_cast<std::size_t>('a' + c)] = static_cast<std::uint8_t>(10 + c);
+    codes[static_cast<std::size_t>('A' + c)] = static_cast<std::uint8_t>(16 + 10 + c);
+  }
+  return codes;
+}();
+
 std::uint64_t AddressCode(std::string_view value) {
   constexpr std::size_t kLength = 17;
   if (value.size() != kLength) return 0;
-  std::uint64_t code = 1;  // marks a packed address, so no code is 0
-  for (std::size_t i = 0; i < kLength; ++i) {
-    const char c = value[i];
-    if (i % 3 == 2) {
-      if (c != ':') return 0;
-      continue;
-    }
-    std::uint64_t digit = 0;
-    if (c >= '0' && c <= '9') {
-      digit = static_cast<std::uint64_t>(c - '0');
-    } else if (c >= 'a' && c <= 'f') {
-      digit = static_cast<std::uint64_t>(c - 'a' + 10);
-    } else if (c >= 'A' && c <= 'F') {
-      digit = static_cast<std::uint64_t>(c - 'A' + 10) | 16U;
-    } else {
-      return 0;
-    }
-    code = (code << 5U) | digit;
+  for (std::size_t colon = 2; colon < kLength; colon += 3) {
+    if (value[colon] != ':') return 0;
   }
-  return code;
+  std::uint64_t code = 1;  // marks a packed address, so no code is 0
+  std::uint8_t invalid = 0;
+  for (std::size_t at = 0; at < kLength; at += 3) {
+    const std::uint8_t high = kDigitCodes[static_cast<unsigned char>(value[at])];
+    const std::uint8_t low = kDigitCodes[static_cast<unsigned char>(value[at + 1])];
+    invalid |= static_cast<std::uint8_t>(high | low);
+    code = (code << 10U) | (std::uint64_t{high} << 5U) | low;
+  }
+  // Only 0xFF has bit 7 set; every digit code is below 32.
+  return (invalid & 0x80U) != 0 ? 0 : code;
 }
 
 // A value with its address code; the hash of an address comes from its code.

@@ -21,10 +21,15 @@ bool ContainsPart(std::string_view text, std::string_view part) {
   constexpr std::size_t kShort = 64;
   if (text.size() > kShort) return text.find(part) != std::string_view::npos;
   if (part.size() > text.size()) return false;
-  for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
+  if (part.empty()) return true;
+  // The last byte is tested before the rest: keys such as filter_mac_add12 share a long head
+  // with filter_mac_acl and differ near their end.
+  const std::size_t last = part.size() - 1;
+  for (std::size_t at = 0; at + last < text.size(); ++at) {
+    if (text[at + last] != part[last]) continue;
     std::size_t i = 0;
-    while (i < part.size() && text[at + i] == part[i]) ++i;
-    if (i == part.size()) return true;
+    while (i < last && text[at + i] == part[i]) ++i;
+    if (i == last) return true;
   }
   return false;
 }
@@ -115,6 +120,10 @@ CRuleList::CRuleList(const std::vector<std::string>& texts) {
     }
   }
   conditionCount_ = distinct.size();
+  firsts_.assign(conditionCount_, false);
+  for (const CRule& rule : rules_) {
+    if (!rule.Conditions().empty()) firsts_[rule.Conditions().front().id] = true;
+  }
   // Conditions on the same key side by side, so that one pass over a bucket tests each item's key
   // once per distinct condition key.
   for (std::size_t id = 0; id < distinct.size(); ++id) {
@@ -132,11 +141,13 @@ CRuleList::CRuleList(const std::vector<std::string>& texts) {
 CConditionMemo::CConditionMemo(const CLines& items, const CRuleList& rules, Wildcard wildcard)
     : items_(items), rules_(rules), wildcard_(wildcard), answers_(rules.ConditionCount(), -1) {}
 
-void CConditionMemo::Answer() {
-  // One pass answers every condition not yet answered: a large bucket is read once and each item
-  // split at its "=" once, where a pass per asked key read it again for each SSID's security.
-  // Conditions on one key (a dozen per SSID) form a group that costs one search of the item's
-  // key, and most groups are ruled out by the byte pairs the key lacks without any search.
+void CConditionMemo::Answer(const CCondition& asked) {
+  // The first pass answers the asked condition, the others on its key and every rule's first
+  // condition (each is asked whatever the rest answer); a second pass, needed once a rule's first
+  // condition held, answers all the rest, rather than a pass for each key asked (an SSID's
+  // security, then its WEP status, for each SSID). Conditions on one key (a dozen per SSID) form
+  // a group that costs one search of the item's key, and the byte pairs a key lacks rule most
+  // groups out without a search.
   struct COpenKey {
     const CCondition* first;
     bool any;  // the key is a wildcard
@@ -145,6 +156,7 @@ void CConditionMemo::Answer() {
   std::vector<COpenKey> open;
   for (const CCondition& condition : rules_.ConditionsByKey()) {
     if (answers_[condition.id] >= 0) continue;
+    if (!passed_ && condition.key != asked.key && !rules_.IsFirstCondition(condition.id)) continue;
     answers_[condition.id] = 0;
     if (open.empty() || condition.key.data() != open.back().first->key.data() ||
         condition.key.size() != open.back().first->key.size()) {
@@ -152,6 +164,7 @@ void CConditionMemo::Answer() {
     }
     open.back().pending.push_back(&condition);
   }
+  passed_ = true;
   for (auto item = items_.begin(); item != items_.end() && !open.empty(); ++item) {
     const std::size_t eq = item->find('=');
     const std::string_view key = eq == std::string_view::npos ? "" : item->substr(0, eq);
@@ -177,7 +190,7 @@ void CConditionMemo::Answer() {
 }
 
 bool CConditionMemo::Holds(const CCondition& condition) {
-  if (answers_[condition.id] < 0) Answer();
+  if (answers_[condition.id] < 0) Answer(condition);
   return answers_[condition.id] != 0;
 }
 

@@ -86,11 +86,14 @@ class CRuleList {
   std::size_t ConditionCount() const { return conditionCount_; }
   // One of each distinct condition, those on the same key next to each other.
   const std::vector<CCondition>& ConditionsByKey() const { return byKey_; }
+  // Whether condition `id` is the first condition of some rule.
+  bool IsFirstCondition(std::uint16_t id) const { return firsts_[id]; }
 
  private:
   std::vector<CRule> rules_;
   std::size_t conditionCount_ = 0;
   std::vector<CCondition> byKey_;
+  std::vector<bool> firsts_;  // by condition id
 };
 
 // Whether "*" as a whole condition key or value stands for anything: it does in relevance
@@ -110,12 +113,13 @@ class CConditionMemo {
   bool RuleHolds(const CRule& rule);
 
  private:
-  void Answer();
+  void Answer(const CCondition& asked);
 
   const CLines& items_;
   const CRuleList& rules_;
   Wildcard wildcard_;
   std::vector<std::int8_t> answers_;  // -1 unknown, 0 no, 1 yes
+  bool passed_ = false;               // after the first pass every open condition is answered
 };
 
 }  // namespace varnic
