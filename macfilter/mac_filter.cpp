@@ -19,24 +19,23 @@ bool IsMacEntry(std::string_view line) {
   return GetItemKey(line).find(kEntryKey) != std::string_view::npos;
 }
 
-// A value spelled as an address, "hh:hh:hh:hh:hh:hh", packed into 61 bits: each hex digit with
-// whether it is a capital letter, so that two such values are equal exactly when their codes
-// are. 0 for any other value. Equal addresses are then told apart without reading their bytes
-// again, which in a permuted list of a hundred thousand is a cache miss for every look-up.
 // Each byte's 5-bit digit code (bit 4 for a capital letter), or 0xFF for a byte that is no
 // hex digit.
 constexpr std::array<std::uint8_t, 256> kDigitCodes = [] {
   std::array<std::uint8_t, 256> codes{};
   codes.fill(0xFF);
-  for (int c = 0; c < 10; ++c)
-    codes[static_cast<std::size_t>('0' + c)] = static_cast<std::uint8_t>(c);
-  for (int c = 0; c < 6; ++c) {
-    codes[static_cast<std::size_t>('a' + c)] = static_cast<std::uint8_t>(10 + c);
-    codes[static_cast<std::size_t>('A' + c)] = static_cast<std::uint8_t>(16 + 10 + c);
+  for (std::uint8_t c = 0; c < 10; ++c) codes[std::size_t{'0'} + c] = c;
+  for (std::uint8_t c = 0; c < 6; ++c) {
+    codes[std::size_t{'a'} + c] = static_cast<std::uint8_t>(10U + c);
+    codes[std::size_t{'A'} + c] = static_cast<std::uint8_t>(16U + 10U + c);
   }
   return codes;
 }();
 
+// A value spelled as an address, "hh:hh:hh:hh:hh:hh", packed into 61 bits: each hex digit with
+// whether it is a capital letter, so that two such values are equal exactly when their codes
+// are. 0 for any other value. Equal addresses are then recognised without reading their bytes
+// again, which in a permuted list of a hundred thousand is a cache miss for every look-up.
 std::uint64_t AddressCode(std::string_view value) {
   constexpr std::size_t kLength = 17;
   if (value.size() != kLength) return 0;
