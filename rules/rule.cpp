@@ -165,14 +165,28 @@ void CConditionMemo::Answer(const CCondition& asked) {
     open.back().pending.push_back(&condition);
   }
   passed_ = true;
+  // The fingerprints of the open keys side by side (a wildcard's empty: it is never ruled out),
+  // so that an item none may lie within costs one sweep over them.
+  std::vector<std::uint64_t> openPairs;
+  const auto gatherPairs = [&] {
+    openPairs.clear();
+    for (const COpenKey& group : open) openPairs.push_back(group.any ? 0 : group.first->keyPairs);
+  };
+  gatherPairs();
   for (auto item = items_.begin(); item != items_.end() && !open.empty(); ++item) {
     const std::size_t eq = item->find('=');
     const std::string_view key = eq == std::string_view::npos ? "" : item->substr(0, eq);
     const std::string_view value = eq == std::string_view::npos ? "" : item->substr(eq + 1);
     // With one or two open keys the search itself is cheaper than the fingerprint.
-    const std::uint64_t keyPairs =
-        open.size() > 2 && key.size() <= kFingerprinted ? PairsOf(key) : ~std::uint64_t{0};
+    const bool fingerprinted = open.size() > 2 && key.size() <= kFingerprinted;
+    const std::uint64_t keyPairs = fingerprinted ? PairsOf(key) : ~std::uint64_t{0};
+    if (fingerprinted && std::none_of(openPairs.begin(), openPairs.end(), [&](std::uint64_t pairs) {
+          return (pairs & ~keyPairs) == 0;
+        })) {
+      continue;
+    }
     // A condition met by this item is answered and leaves its group; an empty group leaves.
+    const std::size_t before = open.size();
     std::erase_if(open, [&](COpenKey& group) {
       const CCondition& first = *group.first;
       if (!group.any && ((first.keyPairs & ~keyPairs) != 0 || !ContainsPart(key, first.key))) {
@@ -186,6 +200,7 @@ void CConditionMemo::Answer(const CCondition& asked) {
       });
       return group.pending.empty();
     });
+    if (open.size() != before) gatherPairs();
   }
 }
 
