@@ -33,7 +33,6 @@ class CSectionAligner {
     AddAll(FileSide::kFile1);
     AddAll(FileSide::kFile2);
     if (IsMultiSsid(section_)) OrderMultiSsid();
-    for (CPair& pair : pairs_) pair.kind = KindOf(pair);
     return std::move(pairs_);
   }
 
@@ -66,12 +65,15 @@ class CSectionAligner {
     const std::uint32_t found = index_.FindOrInsert(
         hash, candidate, [&](std::uint32_t p) { return KeyOf(pairs_[p]) == key; });
     if (found == candidate) {
-      pairs_.push_back(left ? CPair{line, kAbsent} : CPair{kAbsent, line});
+      pairs_.push_back(left ? CPair{line, kAbsent, RowKind::kOnlyLeft}
+                            : CPair{kAbsent, line, RowKind::kOnlyRight});
       return;
     }
-    std::uint32_t& slot = left ? pairs_[found].left : pairs_[found].right;
+    CPair& pair = pairs_[found];
+    std::uint32_t& slot = left ? pair.left : pair.right;
     if (slot == kAbsent) {
       slot = line;
+      pair.kind = KindOf(pair, key);
     } else {
       log_.Add(MakeChange(ChangeKind::kDuplicate, side, section_, text));
     }
@@ -106,13 +108,17 @@ class CSectionAligner {
     pairs_ = std::move(ordered);
   }
 
-  RowKind KindOf(const CPair& pair) const {
-    if (pair.left == kAbsent) return RowKind::kOnlyRight;
-    if (pair.right == kAbsent) return RowKind::kOnlyLeft;
-    return TrimTrailingSpaces(ComparedText(left_[pair.left])) ==
-                   TrimTrailingSpaces(ComparedText(right_[pair.right]))
-               ? RowKind::kSame
-               : RowKind::kDifferent;
+  // What a pair of both files says, `key` being their common key. Lines with a key both hold "="
+  // and are compared as they are, without searching them for it again.
+  RowKind KindOf(const CPair& pair, std::string_view key) const {
+    std::string_view left = left_[pair.left];
+    std::string_view right = right_[pair.right];
+    if (key.empty()) {
+      left = ComparedText(left);
+      right = ComparedText(right);
+    }
+    return TrimTrailingSpaces(left) == TrimTrailingSpaces(right) ? RowKind::kSame
+                                                                 : RowKind::kDifferent;
   }
 
   Section section_;

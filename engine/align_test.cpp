@@ -159,7 +159,18 @@ INSTANTIATE_TEST_SUITE_P(
                  {"[System]", "note", "=x"},
                  {"[System]", "=x"},
                  {"[System]", "d_="},
-                 {"[System]", "d_=x"}}),
+                 {"[System]", "d_=x"}},
+        // Lines without "=" are compared as "=", whatever their text.
+        MarkCase{"KeylessLinesAreTheSameWhateverTheirText",
+                 {"[System]", "note", "a=1"},
+                 {"[System]", "other  ", "a=1"},
+                 {"[System]", "s_=", "s_a=1"},
+                 {"[System]", "s_=", "s_a=1"}},
+        MarkCase{"EmptyKeyWithAValueAgainstAnEmptyOne",
+                 {"[System]", "=  ", "=v"},
+                 {"[System]", "=", "k=v"},
+                 {"[System]", "s_=", ""},
+                 {"[System]", "s_=", "o_k=v"}}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -176,7 +176,7 @@ bool WriteFileBytes(const std::string& path, std::string_view bytes, std::error_
       path, [&](CBufferedWriter& out) { out.Append(bytes); }, error);
 }
 
-bool CBufferedWriter::Append(std::string_view bytes) {
+bool CBufferedWriter::AppendLarge(std::string_view bytes) {
   if (failed_) return false;
   if (bytes.size() > buffer_.size() - used_) {
     if (!Flush()) return false;

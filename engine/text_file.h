@@ -1,6 +1,7 @@
 #ifndef VARNIC_ENGINE_TEXT_FILE_H_
 #define VARNIC_ENGINE_TEXT_FILE_H_
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <functional>
@@ -40,11 +41,19 @@ bool WriteAll(int fd, std::string_view bytes);
 class CBufferedWriter {
  public:
   explicit CBufferedWriter(int fd) : fd_(fd) {}
-  bool Append(std::string_view bytes);
+  // Inline for what fits: a saved result appends three short pieces for each of its lines.
+  bool Append(std::string_view bytes) {
+    if (failed_ || bytes.size() > buffer_.size() - used_) return AppendLarge(bytes);
+    std::copy(bytes.begin(), bytes.end(), buffer_.begin() + static_cast<std::ptrdiff_t>(used_));
+    used_ += bytes.size();
+    return true;
+  }
   bool Flush();
   bool Failed() const { return failed_; }
 
  private:
+  bool AppendLarge(std::string_view bytes);
+
   int fd_;
   bool failed_ = false;
   std::size_t used_ = 0;

@@ -1,6 +1,8 @@
 #include "macfilter/mac_filter.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <string>
 #include <vector>
 
@@ -17,11 +19,75 @@ bool IsMacEntry(std::string_view line) {
   return GetItemKey(line).find(kEntryKey) != std::string_view::npos;
 }
 
-auto HashedValueOf(const CLines& lines) {
-  return [&lines](std::size_t i) {
-    const std::string_view value = GetItemValue(lines[i]);
-    return CHashedView{value, HashOf(value)};
+// Each byte's 5-bit digit code (bit 4 for a capital letter), or 0xFF for a byte that is no
+// hex digit.
+constexpr std::array<std::uint8_t, 256> kDigitCodes = [] {
+  std::array<std::uint8_t, 256> codes{};
+  codes.fill(0xFF);
+  for (std::uint8_t c = 0; c < 10; ++c) codes[std::size_t{'0'} + c] = c;
+  for (std::uint8_t c = 0; c < 6; ++c) {
+    codes[std::size_t{'a'} + c] = static_cast<std::uint8_t>(10U + c);
+    codes[std::size_t{'A'} + c] = static_cast<std::uint8_t>(16U + 10U + c);
+  }
+  return codes;
+}();
+
+// A value spelled as an address, "hh:hh:hh:hh:hh:hh", packed into 61 bits: each hex digit with
+// whether it is a capital letter, so that two such values are equal exactly when their codes
+// are. 0 for any other value. Equal addresses are then recognised without reading their bytes
+// again, which in a permuted list of a hundred thousand is a cache miss for every look-up.
+std::uint64_t AddressCode(std::string_view value) {
+  constexpr std::size_t kLength = 17;
+  if (value.size() != kLength) return 0;
+  for (std::size_t colon = 2; colon < kLength; colon += 3) {
+    if (value[colon] != ':') return 0;
+  }
+  std::uint64_t code = 1;  // marks a packed address, so no code is 0
+  std::uint8_t invalid = 0;
+  for (std::size_t at = 0; at < kLength; at += 3) {
+    const std::uint8_t high = kDigitCodes[static_cast<unsigned char>(value[at])];
+    const std::uint8_t low = kDigitCodes[static_cast<unsigned char>(value[at + 1])];
+    invalid |= static_cast<std::uint8_t>(high | low);
+    code = (code << 10U) | (std::uint64_t{high} << 5U) | low;
+  }
+  // Only 0xFF has bit 7 set; every digit code is below 32.
+  return (invalid & 0x80U) != 0 ? 0 : code;
+}
+
+// A value with its address code; the hash of an address comes from its code.
+struct CValue {
+  std::string_view view;
+  std::uint64_t code = 0;
+  std::uint32_t hash = 0;
+};
+
+CValue ValueOf(std::string_view line) {
+  CValue value{GetItemValue(line)};
+  value.code = AddressCode(value.view);
+  if (value.code != 0) {
+    const std::uint64_t mixed = value.code * 0x9E3779B97F4A7C15ULL;
+    value.hash = static_cast<std::uint32_t>(mixed >> 32U);
+  } else {
+    value.hash = HashOf(value.view);
+  }
+  return value;
+}
+
+// ForEachPrefetched for values: `visit(i, value)` with each line's CValue worked out ahead.
+template <typename Visit>
+void ForEachValue(const CHashIndex& index, const CLines& lines, Visit&& visit) {
+  constexpr std::size_t kAhead = 8;
+  std::array<CValue, kAhead> ahead;
+  const auto prepare = [&](std::size_t i) {
+    ahead[i % kAhead] = ValueOf(lines[i]);
+    index.Prefetch(ahead[i % kAhead].hash);
   };
+  for (std::size_t i = 0; i < lines.size() && i < kAhead; ++i) prepare(i);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const CValue value = ahead[i % kAhead];
+    if (i + kAhead < lines.size()) prepare(i + kAhead);
+    visit(i, value);
+  }
 }
 
 // The distinct values of file 2's bucket. Every question the two passes ask ("does the other
@@ -31,32 +97,37 @@ class CValues {
  public:
   explicit CValues(const CLines& bucket) : index_(bucket.size()) {
     elementOf_.reserve(bucket.size());
-    ForEachPrefetched(index_, bucket.size(), HashedValueOf(bucket),
-                      [&](std::size_t /*line*/, const CHashedView& value) {
-                        const auto next = static_cast<std::uint32_t>(values_.size());
-                        const std::uint32_t element = index_.FindOrInsert(
-                            value.hash, next,
-                            [&](std::uint32_t e) { return values_[e] == value.view; });
-                        if (element == next) values_.push_back(value.view);
-                        elementOf_.push_back(element);
-                      });
+    ForEachValue(index_, bucket, [&](std::size_t /*line*/, const CValue& value) {
+      const auto next = static_cast<std::uint32_t>(values_.size());
+      const std::uint32_t element =
+          index_.FindOrInsert(value.hash, next, [&](std::uint32_t e) { return Equal(e, value); });
+      if (element == next) {
+        values_.push_back(value.view);
+        codes_.push_back(value.code);
+      }
+      elementOf_.push_back(element);
+    });
   }
   // The element of each line's value in `lines`, kNone for a value the bucket does not hold.
   std::vector<std::uint32_t> FindAll(const CLines& lines) const {
     std::vector<std::uint32_t> elements(lines.size());
-    ForEachPrefetched(
-        index_, lines.size(), HashedValueOf(lines), [&](std::size_t i, const CHashedView& value) {
-          elements[i] =
-              index_.Find(value.hash, [&](std::uint32_t e) { return values_[e] == value.view; });
-        });
+    ForEachValue(index_, lines, [&](std::size_t i, const CValue& value) {
+      elements[i] = index_.Find(value.hash, [&](std::uint32_t e) { return Equal(e, value); });
+    });
     return elements;
   }
   std::uint32_t ElementOf(std::size_t line) const { return elementOf_[line]; }
   std::size_t Size() const { return values_.size(); }
 
  private:
+  // Two addresses are equal when their codes are; an address never equals another value.
+  bool Equal(std::uint32_t element, const CValue& value) const {
+    return codes_[element] == value.code && (value.code != 0 || values_[element] == value.view);
+  }
+
   CHashIndex index_;
   std::vector<std::string_view> values_;
+  std::vector<std::uint64_t> codes_;      // AddressCode of each value
   std::vector<std::uint32_t> elementOf_;  // per line of the bucket
 };
 
@@ -85,7 +156,9 @@ CLines Rewrite(CLines& bucket, const std::vector<std::size_t>& positions, const 
   for (std::size_t k = 0; k < addresses.size(); ++k) {
     std::string_view& line = bucket[positions[k]];
     before.push_back(line);
-    const std::string number = std::to_string(k + 1);
+    std::array<char, 24> digits{};
+    char* const end = std::to_chars(digits.data(), digits.data() + digits.size(), k + 1).ptr;
+    const std::string_view number(digits.data(), static_cast<std::size_t>(end - digits.data()));
     // An entry that already reads so keeps its own view, so a reader can still find its line
     // in the file; the bytes are the same either way.
     const std::string_view rest = line.substr(std::min(line.size(), kEntryKey.size()));

@@ -71,6 +71,21 @@ INSTANTIATE_TEST_SUITE_P(
                 {"filter_mac_add1=", "filter_mac_add2=Z"},
                 // one common address on each side would need two merged entries for one slot
                 {"note=", "filter_mac_add1=Z"}},
+        // Addresses in their usual spelling are matched by a packed code: it must tell letter
+        // case and every digit apart, and other spellings still match byte for byte.
+        MacCase{"FullAddressesMatchByEveryDigitAndLetterCase",
+                {"filter_mac_add1=02:1A:2B:C3:58:77", "filter_mac_add2=02:1A:2B:C3:58:78",
+                 "filter_mac_add3=0a:1A:2B:C3:58:77", "filter_mac_add4=02-1A-2B-C3-58-77",
+                 "filter_mac_add5=02:1A:2B:C3:58:7G"},
+                {"filter_mac_add1=02:1A:2B:C3:58:7G", "filter_mac_add2=0A:1A:2B:C3:58:77",
+                 "filter_mac_add3=02-1A-2B-C3-58-77", "filter_mac_add4=02:1A:2B:C3:58:77",
+                 "filter_mac_add5=02:1a:2B:C3:58:78"},
+                {"filter_mac_add1=02:1A:2B:C3:58:77", "filter_mac_add2=02-1A-2B-C3-58-77",
+                 "filter_mac_add3=02:1A:2B:C3:58:7G", "filter_mac_add4=02:1A:2B:C3:58:78",
+                 "filter_mac_add5=0a:1A:2B:C3:58:77"},
+                {"filter_mac_add1=02:1A:2B:C3:58:77", "filter_mac_add2=02-1A-2B-C3-58-77",
+                 "filter_mac_add3=02:1A:2B:C3:58:7G", "filter_mac_add4=0A:1A:2B:C3:58:77",
+                 "filter_mac_add5=02:1a:2B:C3:58:78"}},
         MacCase{"NonEntryLinesKeepTextAndPlace",
                 {"x=1", "filter_mac_add9=A", "y=2"},
                 {"filter_mac_add3=A", "z=3"},

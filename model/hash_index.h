@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string_view>
@@ -85,10 +86,32 @@ class CHashIndex {
   std::size_t size_ = 0;
 };
 
+// A hash for the index, eight bytes at a time: keys are short, and the library's byte-wise hash
+// was a twentieth of a comparison. Its values live only in memory, so they may differ between
+// builds.
 inline std::uint32_t HashOf(std::string_view text) {
-  // Widened first: on a 32-bit target the hash has no upper half to fold in.
-  const std::uint64_t h = std::hash<std::string_view>{}(text);
-  return static_cast<std::uint32_t>(h ^ (h >> 32U));
+  constexpr std::uint64_t kOdd = 0x9E3779B97F4A7C15ULL;
+  const auto load = [](const char* at, std::size_t bytes) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, at, bytes);
+    return word;
+  };
+  const char* at = text.data();
+  std::size_t left = text.size();
+  std::uint64_t h = (left + 1) * kOdd;
+  if (left >= 8) {
+    for (; left > 8; left -= 8, at += 8) {
+      h = (h ^ load(at, 8)) * kOdd;
+      h ^= h >> 29U;
+    }
+    h = (h ^ load(at + left - 8, 8)) * kOdd;  // the last eight bytes, overlapping
+  } else if (left > 0) {
+    h = (h ^ load(at, left)) * kOdd;
+  }
+  h ^= h >> 32U;
+  h *= 0xBF58476D1CE4E5B9ULL;
+  h ^= h >> 29U;
+  return static_cast<std::uint32_t>(h);
 }
 
 // A view and its HashOf.

@@ -31,11 +31,14 @@ void FilterFile(FileSide side, CSectionBuckets& buckets, CChangeLog& log) {
 }  // namespace
 
 void CKeepList::Add(std::string_view key) {
-  if (exact_.Insert(key)) entries_.push_back(key);
+  if (!exact_.Insert(key)) return;
+  entries_.push_back(key);
+  longest_ = std::max(longest_, key.size());
 }
 
 bool CKeepList::Contains(std::string_view key) {
   if (rule_ != nullptr) return rule_->KeyWithin(key);
+  if (key.size() > longest_) return false;
   if (exact_.Contains(key)) return true;
   if (!substrings_.Empty()) return substrings_.Contains(key);
   if (++scans_ > kScansBeforeIndex) {

@@ -28,6 +28,7 @@ class CKeepList {
  private:
   const CRule* rule_ = nullptr;
   std::vector<std::string_view> entries_;
+  std::size_t longest_ = 0;  // no longer key lies within an entry
   CViewSet exact_;
   // Built once enough keys were not found by equality: every substring of every entry, so a
   // large bucket of unlisted keys costs one lookup a line instead of a scan of the list.

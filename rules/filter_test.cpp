@@ -123,6 +123,30 @@ TEST(MatchingRules, ConditionsHoldWhereTheirTextLiesAnywhereWithinKeyAndValue) {
   }
 }
 
+// With several condition keys open at once, most items are ruled out by the byte pairs their
+// keys lack; no condition that holds may be ruled out so, nor one asked only after another held.
+TEST(MatchingRules, ManyOpenKeysAnswerAsOneSearchEach) {
+  const CRuleList rules({"|SSID1_Status=Enable|SSID1_Security=WPA|:|k|",
+                         "|SSID2_Status=Enable|:|k|", "|Q=x|:|k|", "|tus=|:|k|",
+                         "|SSID1_Status=Enable|e=P|:|k|", "|=|:|k|"});
+  struct Case {
+    std::vector<std::string> items;
+    std::vector<std::uint16_t> matching;
+  };
+  const std::vector<Case> cases = {
+      {{"SSID1_Security=WPA2", "xSSID1_Status_y=Enabled"}, {0, 3, 4, 5}},
+      {{"SSID10_Status=Enable", "SSID1_Securit=WPA"}, {3, 5}},
+      {{"SSID2_Status=Disable", "Q=x"}, {2, 3, 5}},
+      {{"SSID2_Status=Enable", "SSID1_Status=Enable", "a=WPA", "Q=y"}, {1, 3, 5}},
+      {{"note", "SSID1_Status=Enable", "cipher_type=WPA"}, {3, 4, 5}},
+      {{"note", std::string(70, 'S') + "SSID2_Status=Enable"}, {1, 3, 5}},
+  };
+  for (const Case& c : cases) {
+    const CLines bucket(c.items.begin(), c.items.end());
+    EXPECT_EQ(MatchingRules(bucket, rules), c.matching) << c.items.front();
+  }
+}
+
 TEST(CKeepList, AKeyIsKeptWhenItLiesWithinAnEntryAlsoOnceIndexed) {
   CKeepList keep;
   keep.Add("SSID1_KeyIndex");

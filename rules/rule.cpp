@@ -21,15 +21,34 @@ bool ContainsPart(std::string_view text, std::string_view part) {
   constexpr std::size_t kShort = 64;
   if (text.size() > kShort) return text.find(part) != std::string_view::npos;
   if (part.size() > text.size()) return false;
-  for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
+  if (part.empty()) return true;
+  // The last byte is tested before the rest: keys such as filter_mac_add12 share a long head
+  // with filter_mac_acl and differ near their end.
+  const std::size_t last = part.size() - 1;
+  for (std::size_t at = 0; at + last < text.size(); ++at) {
+    if (text[at + last] != part[last]) continue;
     std::size_t i = 0;
-    while (i < part.size() && text[at + i] == part[i]) ++i;
-    if (i == part.size()) return true;
+    while (i < last && text[at + i] == part[i]) ++i;
+    if (i == last) return true;
   }
   return false;
 }
 
+// Item keys longer than this are searched without a fingerprint: a long key holds most pairs,
+// and fingerprinting a huge one would cost more than the search.
+constexpr std::size_t kFingerprinted = 64;
+
 }  // namespace
+
+std::uint64_t PairsOf(std::string_view text) {
+  std::uint64_t pairs = 0;
+  for (std::size_t i = 1; i < text.size(); ++i) {
+    const auto first = static_cast<unsigned char>(text[i - 1]);
+    const auto second = static_cast<unsigned char>(text[i]);
+    pairs |= std::uint64_t{1} << ((first * 31U + second) & 63U);
+  }
+  return pairs;
+}
 
 void InsertSubstrings(std::string_view text, CViewSet& set) {
   for (std::size_t from = 0; from <= text.size(); ++from) {
@@ -51,11 +70,16 @@ CRule::CRule(std::string text) : text_(std::make_unique<const std::string>(std::
     keys_.push_back(k);
   }
   keySet_ = CViewSet(keys_.size());
-  for (const std::string_view k : keys_) keySet_.Insert(k);
+  for (const std::string_view k : keys_) {
+    keySet_.Insert(k);
+    longestKey_ = std::max(longestKey_, k.size());
+  }
   if (keys_.size() > kKeysScanned) substrings_ = std::make_unique<CSubstrings>();
 }
 
 bool CRule::KeyWithin(std::string_view key) const {
+  // Most lines a rule drops have keys longer than any it names: no hashing needed for those.
+  if (key.size() > longestKey_) return false;
   if (keySet_.Contains(key)) return true;
   const auto scan = [&] {
     return std::any_of(keys_.begin(), keys_.end(), [&](std::string_view entry) {
@@ -103,7 +127,8 @@ CRuleList::CRuleList(const std::vector<std::string>& texts) {
   // Conditions on the same key side by side, so that one pass over a bucket tests each item's key
   // once per distinct condition key.
   for (std::size_t id = 0; id < distinct.size(); ++id) {
-    byKey_.push_back({distinct[id].first, distinct[id].second, static_cast<std::uint16_t>(id)});
+    byKey_.push_back({distinct[id].first, distinct[id].second, static_cast<std::uint16_t>(id),
+                      PairsOf(distinct[id].first)});
   }
   std::stable_sort(byKey_.begin(), byKey_.end(),
                    [](const CCondition& a, const CCondition& b) { return a.key < b.key; });
@@ -117,37 +142,65 @@ CConditionMemo::CConditionMemo(const CLines& items, const CRuleList& rules, Wild
     : items_(items), rules_(rules), wildcard_(wildcard), answers_(rules.ConditionCount(), -1) {}
 
 void CConditionMemo::Answer(const CCondition& asked) {
-  // One pass answers the asked condition, the others on its key and every rule's first condition
-  // (each is asked whatever the rest answer): a large bucket is read once and each item split at
-  // its "=" once, and conditions on one key (a dozen per SSID) cost one search of the item's key.
-  // Conditions that may never be asked stay out, as each costs a search of every item.
-  std::vector<const CCondition*> open;
+  // The first pass answers the asked condition, the others on its key and every rule's first
+  // condition (each is asked whatever the rest answer); a second pass, needed once a rule's first
+  // condition held, answers all the rest, rather than a pass for each key asked (an SSID's
+  // security, then its WEP status, for each SSID). Conditions on one key (a dozen per SSID) form
+  // a group that costs one search of the item's key, and the byte pairs a key lacks rule most
+  // groups out without a search.
+  struct COpenKey {
+    const CCondition* first;
+    bool any;  // the key is a wildcard
+    std::vector<const CCondition*> pending;
+  };
+  std::vector<COpenKey> open;
   for (const CCondition& condition : rules_.ConditionsByKey()) {
     if (answers_[condition.id] >= 0) continue;
-    if (condition.key != asked.key && !rules_.IsFirstCondition(condition.id)) continue;
-    open.push_back(&condition);
+    if (!passed_ && condition.key != asked.key && !rules_.IsFirstCondition(condition.id)) continue;
     answers_[condition.id] = 0;
+    if (open.empty() || condition.key.data() != open.back().first->key.data() ||
+        condition.key.size() != open.back().first->key.size()) {
+      open.push_back({&condition, wildcard_ == Wildcard::kAny && condition.key == "*", {}});
+    }
+    open.back().pending.push_back(&condition);
   }
+  passed_ = true;
+  // The fingerprints of the open keys side by side (a wildcard's empty: it is never ruled out),
+  // so that an item none may lie within costs one sweep over them.
+  std::vector<std::uint64_t> openPairs;
+  const auto gatherPairs = [&] {
+    openPairs.clear();
+    for (const COpenKey& group : open) openPairs.push_back(group.any ? 0 : group.first->keyPairs);
+  };
+  gatherPairs();
   for (auto item = items_.begin(); item != items_.end() && !open.empty(); ++item) {
     const std::size_t eq = item->find('=');
     const std::string_view key = eq == std::string_view::npos ? "" : item->substr(0, eq);
     const std::string_view value = eq == std::string_view::npos ? "" : item->substr(eq + 1);
-    const CCondition* group = nullptr;
-    bool keyHolds = false;
-    // A condition met by this item is answered and leaves the open list.
-    std::erase_if(open, [&](const CCondition* condition) {
-      if (group == nullptr || condition->key.data() != group->key.data() ||
-          condition->key.size() != group->key.size()) {
-        group = condition;
-        keyHolds = (wildcard_ == Wildcard::kAny && condition->key == "*") ||
-                   ContainsPart(key, condition->key);
+    // With one or two open keys the search itself is cheaper than the fingerprint.
+    const bool fingerprinted = open.size() > 2 && key.size() <= kFingerprinted;
+    const std::uint64_t keyPairs = fingerprinted ? PairsOf(key) : ~std::uint64_t{0};
+    if (fingerprinted && std::none_of(openPairs.begin(), openPairs.end(), [&](std::uint64_t pairs) {
+          return (pairs & ~keyPairs) == 0;
+        })) {
+      continue;
+    }
+    // A condition met by this item is answered and leaves its group; an empty group leaves.
+    const std::size_t before = open.size();
+    std::erase_if(open, [&](COpenKey& group) {
+      const CCondition& first = *group.first;
+      if (!group.any && ((first.keyPairs & ~keyPairs) != 0 || !ContainsPart(key, first.key))) {
+        return false;
       }
-      if (!keyHolds) return false;
-      const bool holds = (wildcard_ == Wildcard::kAny && condition->value == "*") ||
-                         ContainsPart(value, condition->value);
-      if (holds) answers_[condition->id] = 1;
-      return holds;
+      std::erase_if(group.pending, [&](const CCondition* condition) {
+        const bool holds = (wildcard_ == Wildcard::kAny && condition->value == "*") ||
+                           ContainsPart(value, condition->value);
+        if (holds) answers_[condition->id] = 1;
+        return holds;
+      });
+      return group.pending.empty();
     });
+    if (open.size() != before) gatherPairs();
   }
 }
 

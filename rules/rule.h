@@ -22,7 +22,12 @@ struct CCondition {
   std::string_view key;
   std::string_view value;
   std::uint16_t id = 0;
+  std::uint64_t keyPairs = 0;  // PairsOf(key), for the conditions of CRuleList::ConditionsByKey
 };
+
+// A 64-bit fingerprint of the adjacent byte pairs of `text`: a text whose fingerprint lacks a bit
+// of another's cannot contain it. Empty for a text shorter than two bytes.
+std::uint64_t PairsOf(std::string_view text);
 
 // A relevance rule read once from its table notation "|k=v|k=v|:|key|key|": its conditions and
 // its key list. The views point into the rule's own text, which does not move with the rule.
@@ -52,6 +57,7 @@ class CRule {
   std::unique_ptr<const std::string> text_;
   std::vector<CCondition> conditions_;
   std::vector<std::string_view> keys_;
+  std::size_t longestKey_ = 0;
   CViewSet keySet_;
   struct CSubstrings {
     std::atomic<std::size_t> scans{0};
@@ -113,6 +119,7 @@ class CConditionMemo {
   const CRuleList& rules_;
   Wildcard wildcard_;
   std::vector<std::int8_t> answers_;  // -1 unknown, 0 no, 1 yes
+  bool passed_ = false;               // after the first pass every open condition is answered
 };
 
 }  // namespace varnic
