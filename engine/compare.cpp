@@ -1,7 +1,5 @@
 #include "varnic/compare.h"
 
-#include <array>
-
 #include "engine/align.h"
 #include "engine/comparison_state.h"
 #include "macfilter/mac_filter.h"
@@ -13,17 +11,8 @@ namespace varnic {
 
 CComparison Compare(CInput input1, CInput input2, CCompareObserver* observer) {
   auto state = std::make_unique<CComparison::CState>();
-  const std::array<CInput*, 2> inputs{&input1, &input2};
-  for (std::size_t i = 0; i < inputs.size(); ++i) {
-    CInput& input = *inputs[i];
-    if (input.owner) {
-      state->owners[i] = std::move(input.owner);
-      state->bytes[i] = input.view;
-    } else {
-      state->texts[i] = std::move(input.text);
-      state->bytes[i] = state->texts[i];
-    }
-  }
+  state->Take(0, input1);
+  state->Take(1, input2);
   state->types = {input1.type, input2.type};
   state->log = CChangeLog(observer);
   CChangeLog& log = state->log;

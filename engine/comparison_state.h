@@ -4,8 +4,10 @@
 #include <array>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "model/text_arena.h"
+#include "varnic/compare.h"
 #include "varnic/comparison.h"
 
 namespace varnic {
@@ -21,6 +23,17 @@ struct CComparison::CState {
   CTextArena arena;
   CChangeLog log;
   std::vector<CSectionRows> sections;
+
+  // Holds `input`'s bytes as file `i`'s: a mapped or shared buffer is kept alive, a string moved.
+  void Take(std::size_t i, CInput& input) {
+    if (input.owner) {
+      owners[i] = std::move(input.owner);
+      bytes[i] = input.view;
+    } else {
+      texts[i] = std::move(input.text);
+      bytes[i] = texts[i];
+    }
+  }
 };
 
 inline std::size_t SideIndex(FileSide side) { return side == FileSide::kFile1 ? 0 : 1; }

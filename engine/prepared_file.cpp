@@ -68,13 +68,7 @@ CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int3
   auto state = std::make_unique<CComparison::CState>();
   state->owners[0] = file1;
   state->bytes[0] = file1->bytes_;
-  if (input2.owner) {
-    state->owners[1] = std::move(input2.owner);
-    state->bytes[1] = input2.view;
-  } else {
-    state->texts[1] = std::move(input2.text);
-    state->bytes[1] = state->texts[1];
-  }
+  state->Take(1, input2);
   state->types = {type1, input2.type};
   state->log = CChangeLog(observer);
   CChangeLog& log = state->log;
