@@ -231,7 +231,7 @@ std::string KindName(CExplanation::Kind kind) {
   return "unknown";
 }
 
-void AppendDescription(std::string& text, const CExplanation& e) {
+void AppendDescription(std::string& text, const CExplanation& e, std::string_view quote) {
   // Appended piece by piece: --explain and HTML describe every line set aside, and a string
   // made for each was most of their cost.
   const auto append = [&text](std::initializer_list<std::string_view> parts) {
@@ -250,17 +250,17 @@ void AppendDescription(std::string& text, const CExplanation& e) {
     case CExplanation::Kind::kUnknownSection:
     case CExplanation::Kind::kBeforeFirstHeader:
     case CExplanation::Kind::kRepeatedHeader:
-      append({": not compared '", e.line, "': ", e.reason});
+      append({": not compared ", quote, e.line, quote, ": ", e.reason});
       return;
     case CExplanation::Kind::kBandCleared:
       append({": ", e.section, " band not compared: ", e.reason});
       return;
     case CExplanation::Kind::kReconcileRestored:
-      append({": kept '", e.line, "': ", e.reason});
+      append({": kept ", quote, e.line, quote, ": ", e.reason});
       return;
     case CExplanation::Kind::kRenumbered:
-      append({": MAC address '", e.line.substr(e.line.find('=') + 1),
-              "' matched under another number: ", EntryKeyNumber(e.line), " -> ",
+      append({": MAC address ", quote, e.line.substr(e.line.find('=') + 1), quote,
+              " matched under another number: ", EntryKeyNumber(e.line), " -> ",
               EntryKeyNumber(e.detail)});
       return;
     case CExplanation::Kind::kSpacing:

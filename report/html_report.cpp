@@ -95,12 +95,8 @@ class CPage {
       checkedReason_ = e.reason;
       reasonCopied_ = AllCopied(e.reason);
     }
-    if (quoted && (e.file == 1 || e.file == 2) && reasonCopied_ && AllCopied(e.line)) {
-      html_.append(e.file == 1 ? "file 1" : "file 2")
-          .append(e.kind == Kind::kReconcileRestored ? ": kept &#39;" : ": not compared &#39;")
-          .append(e.line)
-          .append("&#39;: ")
-          .append(e.reason);
+    if (quoted && reasonCopied_ && AllCopied(e.line)) {
+      AppendDescription(html_, e, "&#39;");
       return;
     }
     const std::size_t start = html_.size();

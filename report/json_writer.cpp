@@ -19,11 +19,15 @@ constexpr std::size_t kFlushAt = std::size_t{64} << 10U;
 // the largest single cost of a JSON report.
 bool AllPlain(std::string_view text) { return AllPlainBytes<'"', '\\'>(text); }
 
-// Appends `"text"` in one step: three appends each paid their own capacity check and call.
-void AppendQuoted(std::string& out, std::string_view text, std::string_view after) {
-  const std::size_t at = out.size();
-  out.resize(at + text.size() + 2 + after.size());
-  char* to = out.data() + at;
+std::size_t QuotedSize(std::string_view before, std::string_view text, std::string_view after) {
+  return before.size() + text.size() + 2 + after.size();
+}
+
+// Copies `before`, `text` quoted and `after` to `to`, which has QuotedSize of room: one copy of
+// each piece, where appends each paid their own capacity check and call.
+void CopyQuoted(char* to, std::string_view before, std::string_view text, std::string_view after) {
+  if (!before.empty()) std::memcpy(to, before.data(), before.size());
+  to += before.size();
   *to++ = '"';
   if (!text.empty()) std::memcpy(to, text.data(), text.size());
   to += text.size();
@@ -38,7 +42,9 @@ constexpr std::string_view kBreak = "\n                                ";
 
 void AppendJsonString(std::string& out, std::string_view text) {
   if (AllPlain(text)) {
-    AppendQuoted(out, text, {});
+    const std::size_t at = out.size();
+    out.resize(at + QuotedSize({}, text, {}));
+    CopyQuoted(out.data() + at, {}, text, {});
     return;
   }
   // Escapes and the replacement of bytes that are not UTF-8 follow nlohmann's serializer, which
@@ -72,15 +78,8 @@ void CJsonWriter::Put(std::string_view bytes) {
 
 void CJsonWriter::PutQuoted(std::string_view before, std::string_view text,
                             std::string_view after) {
-  const std::size_t n = before.size() + text.size() + 2 + after.size();
-  char* to = Room(n);
-  if (!before.empty()) std::memcpy(to, before.data(), before.size());
-  to += before.size();
-  *to++ = '"';
-  if (!text.empty()) std::memcpy(to, text.data(), text.size());
-  to += text.size();
-  *to++ = '"';
-  if (!after.empty()) std::memcpy(to, after.data(), after.size());
+  const std::size_t n = QuotedSize(before, text, after);
+  CopyQuoted(Room(n), before, text, after);
   used_ += n;
 }
 
