@@ -73,21 +73,9 @@ CValue ValueOf(std::string_view line) {
   return value;
 }
 
-// ForEachPrefetched for values: `visit(i, value)` with each line's CValue worked out ahead.
-template <typename Visit>
-void ForEachValue(const CHashIndex& index, const CLines& lines, Visit&& visit) {
-  constexpr std::size_t kAhead = 8;
-  std::array<CValue, kAhead> ahead;
-  const auto prepare = [&](std::size_t i) {
-    ahead[i % kAhead] = ValueOf(lines[i]);
-    index.Prefetch(ahead[i % kAhead].hash);
-  };
-  for (std::size_t i = 0; i < lines.size() && i < kAhead; ++i) prepare(i);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const CValue value = ahead[i % kAhead];
-    if (i + kAhead < lines.size()) prepare(i + kAhead);
-    visit(i, value);
-  }
+// Each line's CValue, for ForEachPrefetched.
+auto ValuesOf(const CLines& lines) {
+  return [&lines](std::size_t i) { return ValueOf(lines[i]); };
 }
 
 // The distinct values of file 2's bucket. Every question the two passes ask ("does the other
@@ -97,23 +85,25 @@ class CValues {
  public:
   explicit CValues(const CLines& bucket) : index_(bucket.size()) {
     elementOf_.reserve(bucket.size());
-    ForEachValue(index_, bucket, [&](std::size_t /*line*/, const CValue& value) {
-      const auto next = static_cast<std::uint32_t>(values_.size());
-      const std::uint32_t element =
-          index_.FindOrInsert(value.hash, next, [&](std::uint32_t e) { return Equal(e, value); });
-      if (element == next) {
-        values_.push_back(value.view);
-        codes_.push_back(value.code);
-      }
-      elementOf_.push_back(element);
-    });
+    ForEachPrefetched(index_, bucket.size(), ValuesOf(bucket),
+                      [&](std::size_t /*line*/, const CValue& value) {
+                        const auto next = static_cast<std::uint32_t>(values_.size());
+                        const std::uint32_t element = index_.FindOrInsert(
+                            value.hash, next, [&](std::uint32_t e) { return Equal(e, value); });
+                        if (element == next) {
+                          values_.push_back(value.view);
+                          codes_.push_back(value.code);
+                        }
+                        elementOf_.push_back(element);
+                      });
   }
   // The element of each line's value in `lines`, kNone for a value the bucket does not hold.
   std::vector<std::uint32_t> FindAll(const CLines& lines) const {
     std::vector<std::uint32_t> elements(lines.size());
-    ForEachValue(index_, lines, [&](std::size_t i, const CValue& value) {
-      elements[i] = index_.Find(value.hash, [&](std::uint32_t e) { return Equal(e, value); });
-    });
+    ForEachPrefetched(
+        index_, lines.size(), ValuesOf(lines), [&](std::size_t i, const CValue& value) {
+          elements[i] = index_.Find(value.hash, [&](std::uint32_t e) { return Equal(e, value); });
+        });
     return elements;
   }
   std::uint32_t ElementOf(std::size_t line) const { return elementOf_[line]; }

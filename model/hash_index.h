@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "model/large_pages.h"
@@ -123,18 +124,20 @@ struct CHashedView {
 // Calls `visit(i, hashed)` for each i below `count` in order, with `hashed` = `hashAt(i)` worked
 // out a few calls ahead and the slot where its search starts fetched meanwhile: in an index of a
 // million keys nearly every slot is a cache miss, and waiting for each in turn costs more than
-// the rest of a lookup. `visit` may insert into `index`.
+// the rest of a lookup. `hashed` is a CHashedView or any value with a `hash` member; `visit` may
+// insert into `index`.
 template <typename HashAt, typename Visit>
 void ForEachPrefetched(const CHashIndex& index, std::size_t count, HashAt&& hashAt, Visit&& visit) {
+  using Hashed = std::decay_t<std::invoke_result_t<HashAt&, std::size_t>>;
   constexpr std::size_t kAhead = 8;
-  std::array<CHashedView, kAhead> ahead;
+  std::array<Hashed, kAhead> ahead;
   const auto prepare = [&](std::size_t i) {
     ahead[i % kAhead] = hashAt(i);
     index.Prefetch(ahead[i % kAhead].hash);
   };
   for (std::size_t i = 0; i < count && i < kAhead; ++i) prepare(i);
   for (std::size_t i = 0; i < count; ++i) {
-    const CHashedView hashed = ahead[i % kAhead];
+    const Hashed hashed = ahead[i % kAhead];
     if (i + kAhead < count) prepare(i + kAhead);
     visit(i, hashed);
   }
