@@ -307,9 +307,11 @@ TEST(AuditMerge, ShardsFoldIntoTheWholeAudit) {
   EXPECT_EQ(whole.totals.notStarted, 1U);
   EXPECT_TRUE(whole.interrupted);
   EXPECT_TRUE(whole.strict);
-  EXPECT_EQ(whole.devices[0].error, "bad");
-  EXPECT_EQ(whole.devices[1].drift[0].key, "Gateway");
-  EXPECT_EQ(whole.devices[2].drift[0].kind, DriftKind::kHidden);
+  std::vector<CDeviceResult> rows;
+  for (const CDeviceResult& d : whole.devices) rows.push_back(d);
+  EXPECT_EQ(rows[0].error, "bad");
+  EXPECT_EQ(rows[1].drift[0].key, "Gateway");
+  EXPECT_EQ(rows[2].drift[0].kind, DriftKind::kHidden);
   // A round trip of the whole gives the same document.
   CMergedAudits again;
   ASSERT_TRUE(MergeAuditJson(json(whole), again, error));

@@ -7,12 +7,6 @@
 namespace varnic::audit {
 namespace {
 
-// 0 for errors, 1 for drift, 2 for clean: the order of the table.
-int Rank(const CDeviceResult& device) {
-  if (device.Failed()) return 0;
-  return device.drifted ? 1 : 2;
-}
-
 // The settings of a device's drift, as views into its rows.
 std::vector<CSettingRef> SettingsOf(const CDeviceResult& device) {
   std::vector<CSettingRef> settings;
@@ -98,6 +92,17 @@ void TrimDrift(CDeviceResult& device, std::size_t keep) {
 CAuditSummary Summarize(std::vector<CDeviceResult> devices, std::size_t targets,
                         std::size_t duplicates, bool interrupted, bool strict,
                         const CSettingTally* tally) {
+  CSettingTally own;
+  if (tally == nullptr) {
+    for (const CDeviceResult& device : devices) own.AddDevice(device);
+  }
+  return Summarize(CDeviceRows(std::move(devices)), targets, duplicates, interrupted, strict,
+                   tally != nullptr ? *tally : own);
+}
+
+CAuditSummary Summarize(CDeviceRows devices, std::size_t targets, std::size_t duplicates,
+                        bool interrupted, bool strict, const CSettingTally& tally) {
+  devices.Close();
   CAuditSummary summary;
   summary.interrupted = interrupted;
   summary.strict = strict;
@@ -106,32 +111,13 @@ CAuditSummary Summarize(std::vector<CDeviceResult> devices, std::size_t targets,
   totals.duplicates = duplicates;
   totals.audited = devices.size();
   totals.notStarted = targets > devices.size() ? targets - devices.size() : 0;
-
-  CSettingTally own;
-  for (const CDeviceResult& device : devices) {
-    if (device.Failed()) {
-      ++totals.errors;
-    } else if (device.drifted) {
-      ++totals.drifted;
-    } else {
-      ++totals.clean;
-    }
-    totals.differences += device.differences;
-    totals.hidden += device.hidden;
-    if (tally == nullptr) own.AddDevice(device);
-  }
-  const CSettingTally& counts = tally != nullptr ? *tally : own;
-  summary.mostDrifted = counts.MostFirst(Tally::kDrifted);
-  summary.mostHidden = counts.MostFirst(Tally::kHidden);
-
-  std::sort(devices.begin(), devices.end(), [](const CDeviceResult& a, const CDeviceResult& b) {
-    const int rankA = Rank(a);
-    const int rankB = Rank(b);
-    const std::size_t weightA = a.differences + a.hidden;
-    const std::size_t weightB = b.differences + b.hidden;
-    // More drift first: the weights swap sides.
-    return std::tie(rankA, weightB, a.path) < std::tie(rankB, weightA, b.path);
-  });
+  totals.errors = devices.errors();
+  totals.drifted = devices.drifted();
+  totals.clean = devices.size() - devices.errors() - devices.drifted();
+  totals.differences = devices.differences();
+  totals.hidden = devices.hidden();
+  summary.mostDrifted = tally.MostFirst(Tally::kDrifted);
+  summary.mostHidden = tally.MostFirst(Tally::kHidden);
   summary.devices = std::move(devices);
   return summary;
 }

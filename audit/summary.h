@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "audit/device_result.h"
+#include "audit/device_rows.h"
 #include "audit/run_info.h"
 
 namespace varnic::audit {
@@ -104,7 +105,7 @@ void TrimDrift(CDeviceResult& device, std::size_t keep = kMaxKeptDrift);
 
 // What the audit says of the fleet: every device audited, worst first, and the totals.
 struct CAuditSummary {
-  std::vector<CDeviceResult> devices;
+  CDeviceRows devices;
   std::vector<CSettingCount> mostDrifted;  // compared drift; most devices first, then by name
   std::vector<CSettingCount> mostHidden;   // hidden differences, likewise
   CAuditTotals totals;
@@ -113,12 +114,13 @@ struct CAuditSummary {
   CRunInfo run;  // when and how; the command fills it in
 };
 
-// Folds device results into a summary. Errors sort first, then drifted devices by how much
-// drifted, then the rest; ties by path, so a summary does not depend on the order devices
-// finished in. The setting counts come from `tally` when given, else from the devices' drift.
+// Folds device results into a summary, the devices in WorstFirst order. The setting counts come from `tally` when given, else from the devices' drift.
 CAuditSummary Summarize(std::vector<CDeviceResult> devices, std::size_t targets,
                         std::size_t duplicates, bool interrupted, bool strict,
                         const CSettingTally* tally = nullptr);
+// The same for rows gathered as the pairs finished (closed here), with their settings tallied.
+CAuditSummary Summarize(CDeviceRows devices, std::size_t targets, std::size_t duplicates,
+                        bool interrupted, bool strict, const CSettingTally& tally);
 
 // The exit status the summary calls for: 2 when any target failed or no device at all was
 // audited (a collection that failed must not pass), 1 when any device drifted, 0 otherwise. (An

@@ -8,6 +8,7 @@ device drifts more than a real fleet's would: the audit reports more than it usu
 
     python3 bench/audit_bench.py                      # 10,000 devices, -j1, -j all cores, loop
     python3 bench/audit_bench.py --devices 1000 --runs 1
+    python3 bench/audit_bench.py --copies 10 --runs 1 --no-loop   # 100,000 devices: memory
 
 Each figure is the median of --runs runs, wall time and CPU time (user + sys, from os.wait4), and
 peak RSS of the audit. "read" is `cat` of every backup to /dev/null with a warm cache: the floor
@@ -17,6 +18,7 @@ set by reading the fleet.
 import argparse
 import os
 import shlex
+import shutil
 import statistics
 import subprocess
 import sys
@@ -56,6 +58,20 @@ def generate(genpair, devices, folder):
     return baseline, fleet
 
 
+def copy_fleet(fleet, copies):
+    """The fleet's sites repeated `copies` times in all (hard links where the file system allows),
+    so that memory can be measured at 10 and 100 times the devices without generating them."""
+    for copy in range(1, copies):
+        for site in sorted(p for p in fleet.iterdir() if p.name.startswith("site-")):
+            twin = fleet / f"copy-{copy:02d}-{site.name}"
+            twin.mkdir()
+            for backup in site.iterdir():
+                try:
+                    os.link(backup, twin / backup.name)
+                except OSError:
+                    shutil.copyfile(backup, twin / backup.name)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--varnic", default=str(ROOT / "build/release/cli/varnic"))
@@ -63,12 +79,16 @@ def main():
     parser.add_argument("--devices", type=int, default=10_000)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--no-loop", action="store_true", help="skip the shell loop (slow)")
+    parser.add_argument("--copies", type=int, default=1,
+                        help="audit the generated fleet repeated this many times")
+    parser.add_argument("--format", default="json", help="the audit's --format")
     args = parser.parse_args()
     cores = os.cpu_count() or 1
 
     with tempfile.TemporaryDirectory(prefix="varnic-audit-bench-") as tmp:
         folder = Path(tmp)
         baseline, fleet = generate(args.genpair, args.devices, folder)
+        copy_fleet(fleet, args.copies)
         files = sorted(str(p) for p in fleet.rglob("*.cfg"))
         size = sum(os.path.getsize(f) for f in files) / 1e6
         print(f"{len(files)} backups, {size:.1f} MB, baseline {baseline.stat().st_size} bytes, "
@@ -79,9 +99,9 @@ def main():
                 ">\"$O/${f##*/}.json\"; done")
         cases = [
             ("read (cat)", ["sh", "-c", "cat \"$@\" >/dev/null", "cat", *files]),
-            ("audit -j1", [args.varnic, "audit", "-j1", "--format=json", str(baseline),
-                           str(fleet)]),
-            (f"audit -j{cores}", [args.varnic, "audit", f"-j{cores}", "--format=json",
+            ("audit -j1", [args.varnic, "audit", "-j1", f"--format={args.format}",
+                           str(baseline), str(fleet)]),
+            (f"audit -j{cores}", [args.varnic, "audit", f"-j{cores}", f"--format={args.format}",
                                   str(baseline), str(fleet)]),
         ]
         if not args.no_loop:

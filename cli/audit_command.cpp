@@ -1,5 +1,6 @@
 #include "cli/audit_command.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -7,11 +8,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <set>
 #include <sstream>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "audit/baseline_map.h"
 #include "audit/collection.h"
@@ -262,41 +266,53 @@ int Report(const CAuditSummary& summary, const CAuditOptions& options, std::ostr
   return audit::ExitStatusOf(summary);
 }
 
-// The devices of the summary: the pairs' results less the walked files that were no backups
-// (noted), and the rows a collection that fell short calls for. `listed` is the number of
-// targets, the unstarted ones of an interrupted audit included.
-std::vector<audit::CDeviceResult> Fold(std::vector<std::optional<audit::CDeviceResult>>& results,
-                                       const std::vector<std::atomic<bool>>& written,
-                                       const audit::CTargetList& list,
-                                       const audit::CExpectedDevices* expected,
-                                       const CBaselines& baselines, const CAuditOptions& options,
-                                       bool interrupted, std::size_t& listed, std::ostream& err) {
-  std::vector<audit::CDeviceResult> devices;
-  devices.reserve(results.size());
-  std::vector<bool> skipped(results.size(), false);
-  std::vector<audit::CSkippedFile> notes = list.skipped;
-  for (std::size_t i = 0; i < results.size(); ++i) {
-    // A slot not yet written may still be filled by a pair left running after a signal.
-    if (!written[i].load(std::memory_order_acquire) || !results[i]) {
-      ++listed;
-    } else if (!results[i]->skipped.empty()) {
-      skipped[i] = true;
-      notes.push_back({list.targets[i].path, results[i]->skipped});
-    } else {
-      devices.push_back(std::move(*results[i]));
-    }
+// Walked files that were no backups (saved marked results), noted by target number as the
+// pairs find them; none is taken once the audit is folded.
+class CSkippedTargets {
+ public:
+  void Add(std::size_t index, std::string why) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (!closed_) found_.emplace_back(index, std::move(why));
   }
+  // In the targets' order.
+  std::vector<std::pair<std::size_t, std::string>> Close() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+    std::sort(found_.begin(), found_.end());
+    return std::move(found_);
+  }
+
+ private:
+  std::mutex mutex_;
+  bool closed_ = false;
+  std::vector<std::pair<std::size_t, std::string>> found_;
+};
+
+// Adds to the pairs' rows those a collection that fell short calls for, and notes the walked
+// files that were no backups. `listed` is the number of targets, the unstarted ones of an
+// interrupted audit included.
+void Fold(audit::CDeviceRows& devices, CSkippedTargets& skippedTargets,
+          const audit::CTargetList& list, const audit::CExpectedDevices* expected,
+          const CBaselines& baselines, const CAuditOptions& options, bool interrupted,
+          std::size_t& listed, std::ostream& err) {
+  const std::vector<std::pair<std::size_t, std::string>> found = skippedTargets.Close();
+  std::vector<bool> skipped(list.targets.size(), false);
+  std::vector<audit::CSkippedFile> notes = list.skipped;
+  for (const auto& [index, why] : found) {
+    skipped[index] = true;
+    notes.push_back({list.targets[index].path, why});
+  }
+  listed = list.targets.size() - found.size();
   if (!options.quiet) NoteSkipped(notes, err);
   // What an interrupted audit did not reach is told as such, not as missing.
   if (!interrupted) {
     for (audit::CDeviceResult& row : audit::MissingBackups(list, skipped, options.glob, expected)) {
       err << "varnic: '" << Shown(row.path) << "': " << Shown(row.error) << "\n";
       row.baseline = baselines.For(row.path).path;
-      devices.push_back(std::move(row));
+      devices.Add(std::move(row));
+      ++listed;
     }
   }
-  listed += devices.size();
-  return devices;
 }
 
 int RunMerge(const CAuditOptions& options, std::ostream& out, std::ostream& err) {
@@ -457,10 +473,9 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
     pair.forHistory = true;
   }
 
-  // Each slot is written by the one worker that took its index; unstarted ones stay empty.
-  std::vector<std::optional<audit::CDeviceResult>> results(targets.size());
-  // Set once a slot is written: a pair left running after an interruption is never read.
-  std::vector<std::atomic<bool>> written(targets.size());
+  // The rows spill to a temporary file past a bound: memory does not grow with the fleet.
+  audit::CDeviceRows devices(audit::CDeviceRows::kDefaultBound);
+  CSkippedTargets skippedTargets;
   audit::CSettingTally tally;
   // Without a history the pairs tally as they go and copy out only the rows the outputs show.
   if (!history.Active()) pair.tally = &tally;
@@ -473,8 +488,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       failed.baseline = baseline.path;
       failed.error = target.error;
       if (history.Active()) history.Add(failed, i);
-      results[i] = std::move(failed);
-      written[i].store(true, std::memory_order_release);
+      devices.Add(std::move(failed));
       return;
     }
     const bool walked = target.directory != audit::kNamed;
@@ -488,8 +502,11 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
       tally.AddDevice(result);
       audit::TrimDrift(result);
     }
-    results[i] = std::move(result);
-    written[i].store(true, std::memory_order_release);
+    if (!result.skipped.empty()) {
+      skippedTargets.Add(i, std::move(result.skipped));
+    } else {
+      devices.Add(std::move(result));
+    }
   };
 
   const bool progress = !options.quiet && !options.noProgress && os::StderrIsTerminal();
@@ -523,16 +540,19 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   }
 
   std::size_t listed = 0;
-  std::vector<audit::CDeviceResult> devices =
-      Fold(results, written, list, options.expect ? &expected : nullptr, baselines, options,
-           signal != 0, listed, err);
+  Fold(devices, skippedTargets, list, options.expect ? &expected : nullptr, baselines, options,
+       signal != 0, listed, err);
   if (!options.quiet && signal == 0) {
     WarnUnusedPatterns(ignores, patternUse, "in any backup audited", err);
   }
   CAuditSummary summary = audit::Summarize(std::move(devices), listed, list.duplicates, signal != 0,
-                                           options.strict, &tally);
+                                           options.strict, tally);
   summary.run = std::move(run);
   int status = Report(summary, options, out, err);
+  if (!summary.devices.Error().empty()) {
+    err << "varnic: the summary is missing devices: " << summary.devices.Error() << "\n";
+    status = kTrouble;
+  }
   // The other outputs are whole whatever the history does; a history that missed devices is
   // trouble.
   if (history.Active() && !history.Finish(summary, err)) status = kTrouble;
