@@ -57,14 +57,19 @@ TEST(AuditTargets, WalksSortsAndListsEachFileOnce) {
   dir.Write("fleet/site-a/ap1.cfg", "x");
   dir.Write("fleet/site-a/notes.txt", "x");
   std::filesystem::create_directory_symlink(dir.File("fleet"), dir.File("fleet/site-a/loop"));
+  // The same files again through a link to the folder, and a link to one of them.
+  std::filesystem::create_directory_symlink(dir.File("fleet"), dir.File("fleet-link"));
+  std::filesystem::create_symlink(dir.File("fleet/site-b/ap2.cfg"), dir.File("ap.cfg"));
   const std::string fleet = dir.File("fleet");
   const CTargetList list =
-      ExpandTargets({fleet, fleet + "/site-a/../site-a/ap1.cfg", fleet + "/missing.cfg"}, "*.cfg");
+      ExpandTargets({fleet, fleet + "/site-a/../site-a/ap1.cfg", fleet + "/missing.cfg",
+                     dir.File("fleet-link/"), dir.File("ap.cfg")},
+                    "*.cfg");
   std::vector<std::string> paths;
   for (const CTarget& target : list.targets) paths.push_back(target.path);
   EXPECT_EQ(paths, (std::vector<std::string>{fleet + "/missing.cfg", fleet + "/site-a/ap1.cfg",
                                              fleet + "/site-b/ap2.cfg"}));
-  EXPECT_EQ(list.duplicates, 1U);
+  EXPECT_EQ(list.duplicates, 4U);
 }
 
 TEST(AuditTargets, WalkSkipsTheBaselineAndTheSaveDirAndCountsPerDirectory) {

@@ -31,14 +31,14 @@ std::size_t Footprint(const CDeviceResult& d) {
   std::size_t bytes = sizeof d + d.path.capacity() + d.baseline.capacity() + d.error.capacity() +
                       d.skipped.capacity() + d.drift.capacity() * sizeof(CDrift);
   for (const CDrift& r : d.drift) {
-    bytes += r.section.capacity() + r.key.capacity() + r.baseline.capacity() +
-             r.device.capacity() + r.setAside.capacity() + r.rule.capacity();
+    bytes += r.section.capacity() + r.key.capacity() + r.baseline.capacity() + r.device.capacity() +
+             r.setAside.capacity() + r.rule.capacity();
   }
   if (d.remediation) {
     bytes += d.remediation->capacity() * sizeof(CEdit);
     for (const CEdit& e : *d.remediation) {
-      bytes += e.action.capacity() + e.section.capacity() + e.key.capacity() +
-               e.value.capacity() + e.rule.capacity();
+      bytes += e.action.capacity() + e.section.capacity() + e.key.capacity() + e.value.capacity() +
+               e.rule.capacity();
     }
   }
   return bytes;

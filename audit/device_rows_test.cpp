@@ -94,8 +94,8 @@ TEST(AuditDeviceRows, CountsWhatWasAddedAndDropsRowsAfterClose) {
   rows.Close();
   rows.Add(Fleet(1).front());  // a pair left running after an interruption
   EXPECT_EQ(rows.size(), 12U);
-  EXPECT_EQ(rows.errors(), 2U);     // devices 0 and 11
-  EXPECT_EQ(rows.drifted(), 8U);    // differences > 0, less the failed device 11
+  EXPECT_EQ(rows.errors(), 2U);   // devices 0 and 11
+  EXPECT_EQ(rows.drifted(), 8U);  // differences > 0, less the failed device 11
   EXPECT_EQ(rows.differences(), 21U);
   std::size_t read = 0;
   for (auto it = rows.begin(); it != rows.end(); ++it) ++read;

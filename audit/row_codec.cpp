@@ -78,9 +78,9 @@ void EncodeRow(const CDeviceResult& d, std::string& out) {
   for (const CDrift& r : d.drift) {
     PutText(r.section, out);
     PutText(r.key, out);
-    PutNumber(static_cast<std::uint64_t>(r.kind) | (r.ignored ? 0x100U : 0U) |
-                  (r.secret ? 0x200U : 0U),
-              out);
+    PutNumber(
+        static_cast<std::uint64_t>(r.kind) | (r.ignored ? 0x100U : 0U) | (r.secret ? 0x200U : 0U),
+        out);
     PutText(r.baseline, out);
     PutText(r.device, out);
     PutText(r.setAside, out);

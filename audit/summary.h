@@ -114,7 +114,8 @@ struct CAuditSummary {
   CRunInfo run;  // when and how; the command fills it in
 };
 
-// Folds device results into a summary, the devices in WorstFirst order. The setting counts come from `tally` when given, else from the devices' drift.
+// Folds device results into a summary, the devices in WorstFirst order. The setting counts come
+// from `tally` when given, else from the devices' drift.
 CAuditSummary Summarize(std::vector<CDeviceResult> devices, std::size_t targets,
                         std::size_t duplicates, bool interrupted, bool strict,
                         const CSettingTally* tally = nullptr);

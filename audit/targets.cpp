@@ -18,17 +18,38 @@ struct CWalk {
   std::set<std::string> skipDirectories;  // by identity
   std::set<std::string> baselines;        // by identity
   std::vector<CTarget>* found = nullptr;
+  std::vector<std::string>* identities = nullptr;  // of `found`, by index
   std::vector<CSkippedFile>* skipped = nullptr;
 };
 
-void Walk(const CWalk& walk, std::size_t index, CWalkedDirectory& directory) {
+// What FileIdentity gives for a file the walk met below `root` (named `rootIdentity`), without
+// asking the file system again for each folder on its way: the walk enters no link, so only a
+// link's own name needs resolving.
+std::string WalkedIdentity(const fs::directory_entry& entry, const fs::path& root,
+                           const std::string& rootIdentity) {
   std::error_code error;
-  fs::recursive_directory_iterator it(base::PathOf(directory.path), error);
-  if (error) {
+  if (rootIdentity.empty() || entry.is_symlink(error) || error) {
+    return FileIdentity(base::NameOf(entry.path()));
+  }
+  const fs::path below = entry.path().lexically_relative(root);
+  if (below.empty() || *below.begin() == "..") return FileIdentity(base::NameOf(entry.path()));
+  return base::NameOf((base::PathOf(rootIdentity) / below).lexically_normal());
+}
+
+void Walk(const CWalk& walk, std::size_t index, CWalkedDirectory& directory) {
+  const auto failed = [&](const std::error_code& error) {
     walk.found->push_back({directory.path, "cannot read directory: " + error.message(), index});
+    walk.identities->push_back(FileIdentity(directory.path));
     ++directory.found;
+  };
+  const fs::path root = base::PathOf(directory.path);
+  std::error_code error;
+  fs::recursive_directory_iterator it(root, error);
+  if (error) {
+    failed(error);
     return;
   }
+  const std::string rootIdentity = FileIdentity(directory.path);
   for (const fs::recursive_directory_iterator end; it != end; it.increment(error)) {
     if (error) break;
     std::error_code statusError;
@@ -39,20 +60,19 @@ void Walk(const CWalk& walk, std::size_t index, CWalkedDirectory& directory) {
     }
     // A link to a file counts as the file; a link to a directory is not entered.
     if (!it->is_regular_file(statusError)) continue;
-    const std::string path = base::NameOf(it->path());
     if (!FileNameMatches(walk.glob, base::NameOf(it->path().filename()))) continue;
-    if (walk.baselines.contains(FileIdentity(path))) {
-      walk.skipped->push_back({path, "the baseline"});
+    std::string path = base::NameOf(it->path());
+    std::string identity = WalkedIdentity(*it, root, rootIdentity);
+    if (walk.baselines.contains(identity)) {
+      walk.skipped->push_back({std::move(path), "the baseline"});
       ++directory.skipped;
       continue;
     }
-    walk.found->push_back({path, "", index});
+    walk.found->push_back({std::move(path), "", index});
+    walk.identities->push_back(std::move(identity));
     ++directory.found;
   }
-  if (error) {
-    walk.found->push_back({directory.path, "cannot read directory: " + error.message(), index});
-    ++directory.found;
-  }
+  if (error) failed(error);
 }
 
 }  // namespace
@@ -100,8 +120,10 @@ CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string
   if (!skips.directory.empty()) walk.skipDirectories.insert(FileIdentity(skips.directory));
   if (!skips.fixDirectory.empty()) walk.skipDirectories.insert(FileIdentity(skips.fixDirectory));
   for (const std::string& baseline : skips.baselines) walk.baselines.insert(FileIdentity(baseline));
-  std::vector<CTarget> found;
+  std::vector<CTarget>& found = list.targets;
+  std::vector<std::string> identities;
   walk.found = &found;
+  walk.identities = &identities;
   walk.skipped = &list.skipped;
   for (const std::string& argument : arguments) {
     std::error_code error;
@@ -110,17 +132,22 @@ CTargetList ExpandTargets(const std::vector<std::string>& arguments, std::string
       Walk(walk, list.directories.size() - 1, list.directories.back());
     } else {
       found.push_back({argument, "", kNamed});
+      identities.push_back(FileIdentity(argument));
     }
   }
-  // The first spelling met, in the order of the arguments, names a file met twice.
+  // The first spelling met, in the order of the arguments, names a file met twice. Each file's
+  // identity was made once, where it was found.
   std::set<std::string> seen;
-  for (CTarget& target : found) {
-    if (seen.insert(FileIdentity(target.path)).second) {
-      list.targets.push_back(std::move(target));
-    } else {
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    if (!seen.insert(std::move(identities[i])).second) {
       ++list.duplicates;
+      continue;
     }
+    if (kept != i) found[kept] = std::move(found[i]);
+    ++kept;
   }
+  found.resize(kept);
   std::sort(list.targets.begin(), list.targets.end(),
             [](const CTarget& a, const CTarget& b) { return a.path < b.path; });
   return list;

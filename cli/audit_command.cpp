@@ -315,6 +315,8 @@ void Fold(audit::CDeviceRows& devices, CSkippedTargets& skippedTargets,
   }
 }
 
+const audit::CSavePaths kNoSaves;
+
 int RunMerge(const CAuditOptions& options, std::ostream& out, std::ostream& err) {
   base::COutputPlan plan;
   for (const std::string& path : options.inputs) plan.AddInput(path);
@@ -440,7 +442,8 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
   audit::CRunInfo run;
   run.generatedAt = audit::GeneratedAt();
   run.options = RunOptionsOf(options, pair);
-  std::vector<audit::CSavePaths> saves(targets.size());
+  // Named only when there is something to save: a row per device otherwise.
+  std::vector<audit::CSavePaths> saves(options.saveDir || options.fixDir ? targets.size() : 0);
   if (options.saveDir) {
     std::vector<std::string> paths;
     paths.reserve(targets.size());
@@ -493,7 +496,7 @@ int RunAudit(const CAuditOptions& options, std::ostream& out, std::ostream& err)
     }
     const bool walked = target.directory != audit::kNamed;
     audit::CDeviceResult result =
-        audit::AuditPair(baseline, target.path, pair, saves[i], walked,
+        audit::AuditPair(baseline, target.path, pair, saves.empty() ? kNoSaves : saves[i], walked,
                          walked ? list.directories[target.directory].path : std::string());
     if (history.Active()) {
       history.Add(result, i);
