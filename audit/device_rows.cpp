@@ -10,6 +10,9 @@
 #include <tuple>
 #include <utility>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #if !defined(_WIN32)
 #include <fcntl.h>
 #include <unistd.h>
@@ -131,6 +134,7 @@ struct CDeviceRows::CCursor {
   };
 
   const CDeviceRows* rows = nullptr;
+  std::size_t chunk = kReadChunk;  // read at a time from each batch
   std::vector<CSource> sources;
   std::vector<std::size_t> heap;  // sources with a row, the worst on top
 
@@ -144,7 +148,7 @@ struct CDeviceRows::CCursor {
   bool Fill(CSource& s, std::size_t size) {
     s.buffer.erase(0, s.at);
     s.at = 0;
-    size = std::max<std::size_t>(size, kReadChunk);
+    size = std::max<std::size_t>(size, chunk);
     size = static_cast<std::size_t>(std::min<std::uint64_t>(size, s.end - s.next));
     if (!ReadAt(rows->file_, s.buffer, size, s.next)) return false;
     s.next += size;
@@ -179,6 +183,10 @@ struct CDeviceRows::CCursor {
   }
 
   void Start() {
+    // The batches share what one batch may hold, within sensible reads.
+    if (!rows->runs_.empty() && rows->bound_ != 0) {
+      chunk = std::clamp<std::size_t>(rows->bound_ / rows->runs_.size(), 4096, kReadChunk);
+    }
     for (const CRun& run : rows->runs_) {
       CSource& s = sources.emplace_back();
       s.next = run.offset;
@@ -212,14 +220,19 @@ CDeviceRows::CDeviceRows(std::vector<CDeviceResult> devices) : CDeviceRows(0) {
   for (CDeviceResult& device : devices) Add(std::move(device));
 }
 
-CDeviceRows::CDeviceRows(CDeviceRows&& other) noexcept { *this = std::move(other); }
+CDeviceRows::CDeviceRows(CDeviceRows&& other) noexcept
+    : mutex_(std::make_unique<std::mutex>()), error_(std::make_shared<std::string>()) {
+  *this = std::move(other);
+}
 
+// Each keeps its own lock, and the one moved from is closed: a pair still running after an
+// interruption may yet add to it.
 CDeviceRows& CDeviceRows::operator=(CDeviceRows&& other) noexcept {
   if (this == &other) return *this;
+  const std::lock_guard<std::mutex> lock(*other.mutex_);
   CloseFile();
   bound_ = other.bound_;
-  mutex_ = std::move(other.mutex_);
-  closed_ = other.closed_;
+  closed_ = std::exchange(other.closed_, true);
   held_ = std::move(other.held_);
   heldBytes_ = other.heldBytes_;
   // The file is the rows': the one moved from must not close it.
@@ -232,7 +245,7 @@ CDeviceRows& CDeviceRows::operator=(CDeviceRows&& other) noexcept {
   drifted_ = other.drifted_;
   differences_ = other.differences_;
   hidden_ = other.hidden_;
-  error_ = std::move(other.error_);
+  error_ = std::exchange(other.error_, std::make_shared<std::string>());
   return *this;
 }
 
@@ -270,24 +283,35 @@ void CDeviceRows::SpillLocked() {
     return;
   }
   std::sort(held_.begin(), held_.end(), WorstFirst);
+  // Written a piece at a time: the batch's bytes are never all in memory beside the batch.
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
   std::string bytes;
   std::string row;
-  for (const CDeviceResult& device : held_) {
+  std::uint64_t written = 0;
+  for (std::size_t i = 0; i < held_.size(); ++i) {
     row.clear();
-    EncodeRow(device, row);
+    EncodeRow(held_[i], row);
     const std::uint64_t length = row.size();
     bytes.append(reinterpret_cast<const char*>(&length), sizeof length);
     bytes += row;
+    if (bytes.size() < kPiece && i + 1 < held_.size()) continue;
+    if (!WriteAt(file_, bytes, fileSize_ + written)) {
+      spillFailed_ = true;
+      return;
+    }
+    written += bytes.size();
+    bytes.clear();
   }
-  if (!WriteAt(file_, bytes, fileSize_)) {
-    spillFailed_ = true;
-    return;
-  }
-  runs_.push_back({fileSize_, bytes.size()});
-  fileSize_ += bytes.size();
+  runs_.push_back({fileSize_, written});
+  fileSize_ += written;
   held_.clear();
   held_.shrink_to_fit();
   heldBytes_ = 0;
+#if defined(__GLIBC__)
+  // The batch's many small strings leave holes the pairs' larger buffers do not fill: hand the
+  // pages back, or the process keeps what the rows were meant to give up.
+  ::malloc_trim(0);
+#endif
 }
 
 void CDeviceRows::Close() {
