@@ -167,10 +167,20 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   for (const auto* list : {&compared, &aside}) {
     for (const CPending& p : *list) lines_[next[p.bucket]++] = p.setting;
   }
-  for (const Section section : kEmissionOrder) {
-    for (std::size_t slot = 0; slot < asideSlots; ++slot) {
-      if (slots_[slot].section == section) setAside_.push_back(slots_[slot]);
-    }
+  // In output order of the sections, each section's keys in the order met: one counting pass,
+  // where a pass per section read every slot a dozen times.
+  std::array<std::uint32_t, kSectionCount + 1> sectionAt{};
+  std::array<std::uint8_t, kSectionCount> rank{};
+  for (std::size_t i = 0; i < kEmissionOrder.size(); ++i) {
+    rank[static_cast<std::size_t>(kEmissionOrder[i])] = static_cast<std::uint8_t>(i);
+  }
+  for (std::size_t slot = 0; slot < asideSlots; ++slot) {
+    ++sectionAt[rank[static_cast<std::size_t>(slots_[slot].section)] + 1];
+  }
+  for (std::size_t i = 1; i < sectionAt.size(); ++i) sectionAt[i] += sectionAt[i - 1];
+  setAside_.resize(asideSlots);
+  for (std::size_t slot = 0; slot < asideSlots; ++slot) {
+    setAside_[sectionAt[rank[static_cast<std::size_t>(slots_[slot].section)]]++] = slots_[slot];
   }
 }
 

@@ -96,15 +96,21 @@ void CJsonWriter::Key(std::string_view name) {
   afterKey_ = true;
 }
 
+bool IsPlainJson(std::string_view text) { return AllPlain(text); }
+
+void CJsonWriter::PlainString(std::string_view text) {
+  // The separator, or a shaped object's name of the member, goes with the text in one copy.
+  if (shape_ != nullptr) {
+    PutQuoted(shape_->before_[member_++], text, {});
+  } else {
+    BeforeValue();
+    PutQuoted({}, text, {});
+  }
+}
+
 void CJsonWriter::String(std::string_view text) {
   if (AllPlain(text)) {
-    // The separator, or a shaped object's name of the member, goes with the text in one copy.
-    if (shape_ != nullptr) {
-      PutQuoted(shape_->before_[member_++], text, {});
-    } else {
-      BeforeValue();
-      PutQuoted({}, text, {});
-    }
+    PlainString(text);
     return;
   }
   BeforeValue();
@@ -114,8 +120,18 @@ void CJsonWriter::String(std::string_view text) {
 }
 
 void CJsonWriter::Int(std::int64_t value) {
-  BeforeValue();
   constexpr std::size_t kDigits = 24;
+  if (shape_ != nullptr) {
+    // The member's name and the number in one place: a report writes two numbers an entry.
+    const std::string_view before = shape_->before_[member_++];
+    char* to = Room(before.size() + kDigits);
+    std::memcpy(to, before.data(), before.size());
+    to += before.size();
+    used_ +=
+        before.size() + static_cast<std::size_t>(std::to_chars(to, to + kDigits, value).ptr - to);
+    return;
+  }
+  BeforeValue();
   char* to = Room(kDigits);
   used_ += static_cast<std::size_t>(std::to_chars(to, to + kDigits, value).ptr - to);
 }
@@ -197,9 +213,19 @@ void CJsonWriter::BeforeValue() {
     return;
   }
   if (empty_.empty()) return;
-  if (!empty_.back()) Put(",");
+  const bool comma = !empty_.back();
   empty_.back() = false;
-  Indent();
+  const std::size_t width = 1 + 2 * empty_.size();
+  if (width > kBreak.size()) {
+    if (comma) Put(",");
+    Indent();
+    return;
+  }
+  // The comma and the indentation in one copy: a long list of numbers is mostly these.
+  char* to = Room(width + 1);
+  *to = ',';
+  std::memcpy(to + (comma ? 1 : 0), kBreak.data(), width);
+  used_ += width + (comma ? 1 : 0);
 }
 
 }  // namespace varnic::report

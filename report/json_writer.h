@@ -50,6 +50,9 @@ class CJsonWriter {
   // The name of the next member of the object being written.
   void Key(std::string_view name);
   void String(std::string_view text);
+  // `text`, which the caller knows to be printable ASCII without '"' or '\\' (IsPlainJson):
+  // a section's name or a status, written a hundred thousand times, need not be checked each.
+  void PlainString(std::string_view text);
   void Int(std::int64_t value);
   void Bool(bool value);
   void Null();
@@ -103,6 +106,9 @@ class CJsonWriter {
   CJsonShape* shape_ = nullptr;  // the object of a shape being written
   std::size_t member_ = 0;       // its next member
 };
+
+// Whether `text` is written as it is, between quotes.
+bool IsPlainJson(std::string_view text);
 
 // Appends `text` as a JSON string literal, quotes included.
 void AppendJsonString(std::string& out, std::string_view text);
