@@ -92,7 +92,10 @@ class CJsonWriter {
   std::ostream& out_;
   // A place for `n` more bytes at buffer_.data() + used_, the buffer handed on first when full;
   // the caller adds what it wrote to used_.
-  char* Room(std::size_t n);
+  char* Room(std::size_t n) {
+    return used_ + n <= buffer_.size() ? buffer_.data() + used_ : MakeRoom(n);
+  }
+  char* MakeRoom(std::size_t n);  // Room when the buffer is full
   void Put(std::string_view bytes);
   // `before`, `text` quoted, `after`: one copy for what is most of a report.
   void PutQuoted(std::string_view before, std::string_view text, std::string_view after);

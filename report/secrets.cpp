@@ -35,9 +35,14 @@ bool IsSecretKey(std::string_view key) {
   // Letter case, spaces around the key and the SSID number are matched loosely: a backup edited
   // by hand ("Password = x") or a firmware with more networks must not show its passwords
   // because a name differs by a capital or a space.
-  const std::size_t first = key.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return false;
-  key = key.substr(first, key.find_last_not_of(" \t") - first + 1);
+  // Trimmed by hand: the standard search for a set of two calls memchr for every byte.
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  std::size_t first = 0;
+  while (first < key.size() && blank(key[first])) ++first;
+  if (first == key.size()) return false;
+  std::size_t end = key.size();
+  while (blank(key[end - 1])) --end;
+  key = key.substr(first, end - first);
   // Every secret name starts with one of these letters: most keys are told apart at once.
   switch (key.front() | 0x20) {
     case 'p':
