@@ -176,7 +176,10 @@ CPlan ResolvePlan(const CCompareOptions& options, const CTerminal& terminal) {
   const bool remedies = options.golden || options.writeFixed || plan.format == Format::kRemediation;
   const bool changesOnly = !document && !remedies && (!printed || plan.format == Format::kChanges);
   plan.parts.sameEntries = !changesOnly || options.maskSecrets;
-  plan.parts.lineNumbers = !changesOnly;
+  // Only JSON, GitHub's annotations and the way back name a line by its number: the page and
+  // the terminal views are spared finding every line's.
+  plan.parts.lineNumbers =
+      remedies || (printed && (plan.format == Format::kJson || plan.format == Format::kGithub));
   plan.view.width = options.width              ? *options.width
                     : terminal.terminalWidth   ? *terminal.terminalWidth
                     : terminal.columnsVariable ? *terminal.columnsVariable
