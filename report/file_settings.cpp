@@ -124,36 +124,56 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
     const Section section = rows.section();
     const bool mac = IsMacFilter(section);
     const bool aside = hasAside[static_cast<std::size_t>(section)];
-    const auto add = [&](const CRow& row, const CHashedView* hashed) {
-      const bool decides = DecidesRelevance(row.key);
-      if (!aside && !decides) return;
-      // Outside the MAC lists both lines of a row share its key: one look-up serves both.
-      std::uint32_t shared = CHashIndex::kNone;
-      if (!mac) {
-        // Hashed ahead only where the section has lines set aside.
-        const std::uint32_t hash = hashed != nullptr ? hashed->hash : SlotHash(section, row.key);
-        shared = decides ? AddSlot(section, row.key, hash) : FindSlot(section, row.key, hash);
+    if (mac) {
+      // Each line of a MAC list is keyed by its own address.
+      for (const CRow row : rows) {
+        const bool decides = DecidesRelevance(row.key);
+        if (!aside && !decides) continue;
+        for (const auto& [side, line] :
+             {std::pair{FileSide::kFile1, row.left}, std::pair{FileSide::kFile2, row.right}}) {
+          if (!line) continue;
+          const std::string_view key = MatchKey(section, *line);
+          const std::uint32_t slot = decides ? AddSlot(section, key) : FindSlot(section, key);
+          if (slot != CHashIndex::kNone) compared.push_back({bucket(slot, side), {*line, nullptr}});
+        }
       }
-      for (const auto& [side, line] :
-           {std::pair{FileSide::kFile1, row.left}, std::pair{FileSide::kFile2, row.right}}) {
-        if (!line) continue;
-        const std::uint32_t slot = !mac ? shared
-                                        : (decides ? AddSlot(section, MatchKey(section, *line))
-                                                   : FindSlot(section, MatchKey(section, *line)));
-        if (slot != CHashIndex::kNone) compared.push_back({bucket(slot, side), {*line, nullptr}});
+      continue;
+    }
+    // Elsewhere both lines of a row share its key: one look-up serves both. The key is read off
+    // the line as filed, and the lines as the row shows them are made only for a key that has
+    // lines set aside: most rows have none, and making every row was a fifth of this index.
+    const auto add = [&](std::size_t i, const CHashedView& hashed) {
+      const bool decides = DecidesRelevance(hashed.view);
+      if (!aside && !decides) return;
+      const std::uint32_t slot = decides ? AddSlot(section, hashed.view, hashed.hash)
+                                         : FindSlot(section, hashed.view, hashed.hash);
+      if (slot == CHashIndex::kNone) return;
+      for (const FileSide side : {FileSide::kFile1, FileSide::kFile2}) {
+        if (const auto line = rows.BucketLine(i, side)) {
+          compared.push_back({bucket(slot, side), {ComparedText(*line), nullptr}});
+        }
       }
     };
-    if (mac || !aside) {
-      for (const CRow row : rows) add(row, nullptr);
+    // A row's key is its first line's (CSectionRows::operator[]); a line without "=" has none.
+    const auto keyAt = [&rows](std::size_t i) {
+      const auto line = rows.BucketLine(i, FileSide::kFile1);
+      return GetItemKey(line ? *line : *rows.BucketLine(i, FileSide::kFile2));
+    };
+    if (!aside) {
+      // Only the few settings whose values explanations quote: no look-up worth fetching ahead.
+      for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string_view key = keyAt(i);
+        if (DecidesRelevance(key)) add(i, {key, SlotHash(section, key)});
+      }
       continue;
     }
     ForEachPrefetched(
         index_, rows.size(),
         [&](std::size_t i) {
-          const std::string_view key = rows[i].key;
+          const std::string_view key = keyAt(i);
           return CHashedView{key, SlotHash(section, key)};
         },
-        [&](std::size_t i, const CHashedView& hashed) { add(rows[i], &hashed); });
+        add);
   }
   // A counting sort by bucket, compared lines first: each key's lines end up together.
   begin_.assign(2 * slots_.size() + 1, 0);
