@@ -450,7 +450,14 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   }
   // One masker for the run: a secret has the same label in every output it reaches.
   report::CSecretMasker masker;
-  masker.Prime(report);
+  // Primed only when an output labels secrets: a label no output shows is not worth a pass over
+  // every entry and every explanation.
+  const bool labels =
+      options.maskSecrets ||
+      (!options.showSecrets &&
+       (options.html.has_value() ||
+        (!options.quiet && (plan.format == Format::kJson || plan.format == Format::kGithub))));
+  if (labels) masker.Prime(report);
 
   std::string fixed;
   if (!FixDevice(options, golden, comparison, ignores, fixed, err) ||
