@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "engine/align.h"
+#include "report/byte_search.h"
 #include "report/large_vectors.h"
 #include "rules/primitives.h"
 
@@ -35,7 +36,7 @@ bool SetsAside(ChangeKind kind) {
 
 }  // namespace
 
-std::string_view SettingKey(std::string_view line) { return line.substr(0, line.find('=')); }
+std::string_view SettingKey(std::string_view line) { return line.substr(0, FindByte(line, '=')); }
 
 std::string_view CFileSettings::MatchKey(Section section, std::string_view line) {
   const std::string_view key = SettingKey(line);
@@ -157,7 +158,9 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
     // A row's key is its first line's (CSectionRows::operator[]); a line without "=" has none.
     const auto keyAt = [&rows](std::size_t i) {
       const auto line = rows.BucketLine(i, FileSide::kFile1);
-      return GetItemKey(line ? *line : *rows.BucketLine(i, FileSide::kFile2));
+      const std::string_view first = line ? *line : *rows.BucketLine(i, FileSide::kFile2);
+      const std::size_t eq = FindByte(first, '=');
+      return eq == std::string_view::npos ? std::string_view() : first.substr(0, eq);
     };
     if (!aside) {
       // Only the few settings whose values explanations quote: no look-up worth fetching ahead.

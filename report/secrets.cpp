@@ -3,6 +3,7 @@
 #include <array>
 
 #include "report/ascii.h"
+#include "report/byte_search.h"
 #include "varnic/report/report_model.h"
 
 namespace varnic::report {
@@ -75,7 +76,7 @@ std::string CSecretMasker::LabelFor(std::string_view value) {
 
 std::string_view CSecretMasker::MaskLine(std::string_view line, std::string& storage) {
   if (line.empty() || !MayBeSecret(line.front())) return line;
-  const std::size_t eq = line.find('=');
+  const std::size_t eq = FindByte(line, '=');
   if (eq == std::string_view::npos || !IsSecretKey(line.substr(0, eq))) return line;
   storage = MaskLine(line);
   return storage;
