@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <unordered_set>
+#include <vector>
 
 #include "engine/align.h"
 #include "report/byte_search.h"
@@ -79,18 +80,24 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
     return 2 * slot + static_cast<std::uint32_t>(side) - 1;
   };
   const CChangeLog& log = comparison.Changes();
-  // A line reconciliation removed and then restored was compared after all.
-  std::unordered_set<const char*> restored;
-  for (const CChange& change : log.Changes()) {
-    if (change.kind == ChangeKind::kReconcileRestored) restored.insert(change.line.data());
-  }
+  // One pass over the log; a line reconciliation removed and then restored was compared after
+  // all, and only a pair of two device types has such lines.
   std::vector<const CChange*> asideChanges;
+  std::vector<const CChange*> restoredChanges;
   for (const CChange& change : log.Changes()) {
-    if (!SetsAside(change.kind) || !change.section) continue;
-    if (change.kind == ChangeKind::kReconcileRemoved && restored.contains(change.line.data())) {
-      continue;
+    if (change.kind == ChangeKind::kReconcileRestored) {
+      restoredChanges.push_back(&change);
+    } else if (SetsAside(change.kind) && change.section) {
+      asideChanges.push_back(&change);
     }
-    asideChanges.push_back(&change);
+  }
+  if (!restoredChanges.empty()) {
+    std::unordered_set<const char*> restored;
+    for (const CChange* change : restoredChanges) restored.insert(change->line.data());
+    std::erase_if(asideChanges, [&](const CChange* change) {
+      return change->kind == ChangeKind::kReconcileRemoved &&
+             restored.contains(change->line.data());
+    });
   }
   // Sized once for every key set aside; each key's slot is fetched a few lines ahead of its
   // look-up (a large pair sets aside most of its lines, each key a cache miss).
@@ -112,10 +119,8 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
       });
   const std::size_t asideSlots = slots_.size();
   // Restored keys too, so that a note can tell whether the other file has them.
-  for (const CChange& change : log.Changes()) {
-    if (change.kind == ChangeKind::kReconcileRestored && change.section) {
-      AddSlot(*change.section, MatchKey(*change.section, change.line));
-    }
+  for (const CChange* change : restoredChanges) {
+    if (change->section) AddSlot(*change->section, MatchKey(*change->section, change->line));
   }
   // The compared lines of those keys, and of the settings whose values explanations quote.
   std::vector<CPending> compared;
