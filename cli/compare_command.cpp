@@ -176,7 +176,10 @@ CPlan ResolvePlan(const CCompareOptions& options, const CTerminal& terminal) {
   const bool remedies = options.golden || options.writeFixed || plan.format == Format::kRemediation;
   const bool changesOnly = !document && !remedies && (!printed || plan.format == Format::kChanges);
   plan.parts.sameEntries = !changesOnly || options.maskSecrets;
-  plan.parts.lineNumbers = !changesOnly;
+  // Only JSON, GitHub's annotations and the way back name a line by its number: the page and
+  // the terminal views are spared finding every line's.
+  plan.parts.lineNumbers =
+      remedies || (printed && (plan.format == Format::kJson || plan.format == Format::kGithub));
   plan.view.width = options.width              ? *options.width
                     : terminal.terminalWidth   ? *terminal.terminalWidth
                     : terminal.columnsVariable ? *terminal.columnsVariable
@@ -447,7 +450,14 @@ int RunCompare(const CCompareOptions& options, const CTerminal& terminal, std::i
   }
   // One masker for the run: a secret has the same label in every output it reaches.
   report::CSecretMasker masker;
-  masker.Prime(report);
+  // Primed only when an output labels secrets: a label no output shows is not worth a pass over
+  // every entry and every explanation.
+  const bool labels =
+      options.maskSecrets ||
+      (!options.showSecrets &&
+       (options.html.has_value() ||
+        (!options.quiet && (plan.format == Format::kJson || plan.format == Format::kGithub))));
+  if (labels) masker.Prime(report);
 
   std::string fixed;
   if (!FixDevice(options, golden, comparison, ignores, fixed, err) ||

@@ -1,6 +1,7 @@
 #include "varnic/report/explain.h"
 
 #include <array>
+#include <cstring>
 #include <initializer_list>
 #include <optional>
 #include <unordered_map>
@@ -234,8 +235,18 @@ std::string KindName(CExplanation::Kind kind) {
 void AppendDescription(std::string& text, const CExplanation& e, std::string_view quote) {
   // Appended piece by piece: --explain and HTML describe every line set aside, and a string
   // made for each was most of their cost.
+  // The pieces of a note are sized first and copied into one grown stretch: an append each paid
+  // its own capacity check.
   const auto append = [&text](std::initializer_list<std::string_view> parts) {
-    for (const std::string_view part : parts) text.append(part);
+    std::size_t size = 0;
+    for (const std::string_view part : parts) size += part.size();
+    const std::size_t at = text.size();
+    text.resize(at + size);
+    char* to = text.data() + at;
+    for (const std::string_view part : parts) {
+      if (!part.empty()) std::memcpy(to, part.data(), part.size());
+      to += part.size();
+    }
   };
   if (e.file == 1 || e.file == 2) {
     text.append(e.file == 1 ? "file 1" : "file 2");

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "report/terminal_text.h"
 #include "varnic/report/explain.h"
@@ -14,6 +16,13 @@ namespace {
 
 constexpr std::size_t kOutputChunk = std::size_t{64} << 10U;  // long lists reach out in pieces
 
+// Notes that quote their line and give a reason around fixed plain words: such a note is plain
+// when its line and its reason are.
+bool QuotesLine(CExplanation::Kind kind) {
+  using Kind = CExplanation::Kind;
+  return kind != Kind::kBandCleared && kind != Kind::kRenumbered && kind != Kind::kSpacing;
+}
+
 }  // namespace
 
 void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMasker* masker,
@@ -22,24 +31,32 @@ void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMas
   std::string line;
   std::string detail;
   std::string unsafe;
+  std::string_view checkedReason;  // reasons are shared texts: the last one's check is kept
+  bool reasonPlain = false;
   const auto write = [&](const CExplanation& e) {
     text.append("    ");
     const std::size_t start = text.size();
+    const CExplanation* shown = &e;
+    CExplanation masked;
     if (masker != nullptr) {
       // Only the views change: the numbers of a cleared band are not copied.
-      const CExplanation shown{e.kind,
-                               e.file,
-                               e.section,
-                               masker->MaskLine(e.line, line),
-                               masker->MaskLine(e.detail, detail),
-                               e.reason,
-                               e.lineNumber};
-      AppendDescription(text, shown);
-    } else {
-      AppendDescription(text, e);
+      masked = CExplanation{e.kind,
+                            e.file,
+                            e.section,
+                            masker->MaskLine(e.line, line),
+                            masker->MaskLine(e.detail, detail),
+                            e.reason,
+                            e.lineNumber};
+      shown = &masked;
     }
+    if (e.reason.data() != checkedReason.data() || e.reason.size() != checkedReason.size()) {
+      checkedReason = e.reason;
+      reasonPlain = IsPlainText(e.reason);
+    }
+    AppendDescription(text, *shown);
     // Most notes are plain text, their own safe form: written in place, escaped only when not.
-    if (!IsPlainText(std::string_view(text).substr(start))) {
+    const bool plain = QuotesLine(e.kind) && reasonPlain && IsPlainText(shown->line);
+    if (!plain && !IsPlainText(std::string_view(text).substr(start))) {
       unsafe.assign(text, start);
       text.resize(start);
       text.append(SafeText(unsafe));
@@ -50,50 +67,63 @@ void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMas
       text.clear();
     }
   };
-  const auto group = [&](std::string_view heading, auto belongs) {
-    bool first = true;
-    for (const CExplanation& e : explanations) {
-      if (!belongs(e)) continue;
-      if (first) {
-        text.append("  ").append(heading).append("\n");
-        first = false;
-      }
-      write(e);
-    }
-  };
-  group("bands", [](const CExplanation& e) { return e.kind == CExplanation::Kind::kBandCleared; });
-  std::vector<std::string_view> known;
-  for (const Section section : kEmissionOrder) {
-    const std::string_view header = SectionHeader(section);
-    known.push_back(header);
-    group(header, [header](const CExplanation& e) {
-      // A note's section is nearly always the header's own text: its address decides first.
-      const bool same = (e.section.data() == header.data() && e.section.size() == header.size()) ||
-                        e.section == header;
-      return e.kind != CExplanation::Kind::kBandCleared && same;
-    });
-  }
-  // Then the lines no rule models: before the first header and in sections no rule knows, each
-  // heading once, in the order met (a file may hold thousands of such sections).
+  // Grouped under the bands, then the known sections in output order, then the sections no rule
+  // knows and the lines before the first header, in the order met: each note's group found in
+  // one pass and the notes put in order by a counting sort (a pass per section read every note
+  // a dozen times).
+  std::array<std::string_view, kSectionCount> headers{};
+  for (std::size_t i = 0; i < kEmissionOrder.size(); ++i)
+    headers[i] = SectionHeader(kEmissionOrder[i]);
+  constexpr std::size_t kFirstUnknown = 1 + kSectionCount;
   std::unordered_map<std::string_view, std::size_t> orderOf;
-  std::vector<std::pair<std::size_t, const CExplanation*>> rest;
-  for (const CExplanation& e : explanations) {
-    if (e.kind == CExplanation::Kind::kBandCleared ||
-        std::find(known.begin(), known.end(), e.section) != known.end()) {
+  std::vector<std::uint32_t> groupOf(explanations.size());
+  std::string_view lastSection;
+  std::size_t lastGroup = 0;
+  bool hasLast = false;
+  for (std::size_t i = 0; i < explanations.size(); ++i) {
+    const CExplanation& e = explanations[i];
+    if (e.kind == CExplanation::Kind::kBandCleared) {
+      groupOf[i] = 0;
       continue;
     }
-    rest.emplace_back(orderOf.try_emplace(e.section, orderOf.size()).first->second, &e);
-  }
-  std::stable_sort(rest.begin(), rest.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (std::size_t i = 0; i < rest.size(); ++i) {
-    const CExplanation& e = *rest[i].second;
-    if (i == 0 || rest[i - 1].first != rest[i].first) {
-      text.append("  ")
-          .append(e.section.empty() ? "before the first section header" : SafeText(e.section))
-          .append("\n");
+    // A note's section is nearly always a header's own text, and notes of a section come in
+    // runs: the address decides first.
+    if (!hasLast || e.section.data() != lastSection.data() ||
+        e.section.size() != lastSection.size()) {
+      const auto* known = std::find(headers.begin(), headers.end(), e.section);
+      lastGroup =
+          known != headers.end()
+              ? 1 + static_cast<std::size_t>(known - headers.begin())
+              : kFirstUnknown + orderOf.try_emplace(e.section, orderOf.size()).first->second;
+      lastSection = e.section;
+      hasLast = true;
     }
-    write(e);
+    groupOf[i] = static_cast<std::uint32_t>(lastGroup);
+  }
+  std::vector<std::uint32_t> groupAt(kFirstUnknown + orderOf.size() + 1, 0);
+  for (const std::uint32_t g : groupOf) ++groupAt[g + 1];
+  for (std::size_t g = 1; g < groupAt.size(); ++g) groupAt[g] += groupAt[g - 1];
+  std::vector<std::uint32_t> order(explanations.size());
+  {
+    std::vector<std::uint32_t> next(groupAt.begin(), groupAt.end() - 1);
+    for (std::size_t i = 0; i < explanations.size(); ++i) {
+      order[next[groupOf[i]]++] = static_cast<std::uint32_t>(i);
+    }
+  }
+  for (std::size_t g = 0; g + 1 < groupAt.size(); ++g) {
+    if (groupAt[g] == groupAt[g + 1]) continue;
+    const CExplanation& first = explanations[order[groupAt[g]]];
+    text.append("  ");
+    if (g == 0) {
+      text.append("bands");
+    } else if (g < kFirstUnknown) {
+      text.append(headers[g - 1]);
+    } else {
+      text.append(first.section.empty() ? "before the first section header"
+                                        : SafeText(first.section));
+    }
+    text.append("\n");
+    for (std::uint32_t at = groupAt[g]; at < groupAt[g + 1]; ++at) write(explanations[order[at]]);
   }
   out << text;
 }

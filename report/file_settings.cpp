@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <unordered_set>
+#include <vector>
 
 #include "engine/align.h"
+#include "report/byte_search.h"
 #include "report/large_vectors.h"
 #include "rules/primitives.h"
 
@@ -35,7 +37,7 @@ bool SetsAside(ChangeKind kind) {
 
 }  // namespace
 
-std::string_view SettingKey(std::string_view line) { return line.substr(0, line.find('=')); }
+std::string_view SettingKey(std::string_view line) { return line.substr(0, FindByte(line, '=')); }
 
 std::string_view CFileSettings::MatchKey(Section section, std::string_view line) {
   const std::string_view key = SettingKey(line);
@@ -78,18 +80,24 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
     return 2 * slot + static_cast<std::uint32_t>(side) - 1;
   };
   const CChangeLog& log = comparison.Changes();
-  // A line reconciliation removed and then restored was compared after all.
-  std::unordered_set<const char*> restored;
-  for (const CChange& change : log.Changes()) {
-    if (change.kind == ChangeKind::kReconcileRestored) restored.insert(change.line.data());
-  }
+  // One pass over the log; a line reconciliation removed and then restored was compared after
+  // all, and only a pair of two device types has such lines.
   std::vector<const CChange*> asideChanges;
+  std::vector<const CChange*> restoredChanges;
   for (const CChange& change : log.Changes()) {
-    if (!SetsAside(change.kind) || !change.section) continue;
-    if (change.kind == ChangeKind::kReconcileRemoved && restored.contains(change.line.data())) {
-      continue;
+    if (change.kind == ChangeKind::kReconcileRestored) {
+      restoredChanges.push_back(&change);
+    } else if (SetsAside(change.kind) && change.section) {
+      asideChanges.push_back(&change);
     }
-    asideChanges.push_back(&change);
+  }
+  if (!restoredChanges.empty()) {
+    std::unordered_set<const char*> restored;
+    for (const CChange* change : restoredChanges) restored.insert(change->line.data());
+    std::erase_if(asideChanges, [&](const CChange* change) {
+      return change->kind == ChangeKind::kReconcileRemoved &&
+             restored.contains(change->line.data());
+    });
   }
   // Sized once for every key set aside; each key's slot is fetched a few lines ahead of its
   // look-up (a large pair sets aside most of its lines, each key a cache miss).
@@ -111,10 +119,8 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
       });
   const std::size_t asideSlots = slots_.size();
   // Restored keys too, so that a note can tell whether the other file has them.
-  for (const CChange& change : log.Changes()) {
-    if (change.kind == ChangeKind::kReconcileRestored && change.section) {
-      AddSlot(*change.section, MatchKey(*change.section, change.line));
-    }
+  for (const CChange* change : restoredChanges) {
+    if (change->section) AddSlot(*change->section, MatchKey(*change->section, change->line));
   }
   // The compared lines of those keys, and of the settings whose values explanations quote.
   std::vector<CPending> compared;
@@ -124,36 +130,58 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
     const Section section = rows.section();
     const bool mac = IsMacFilter(section);
     const bool aside = hasAside[static_cast<std::size_t>(section)];
-    const auto add = [&](const CRow& row, const CHashedView* hashed) {
-      const bool decides = DecidesRelevance(row.key);
-      if (!aside && !decides) return;
-      // Outside the MAC lists both lines of a row share its key: one look-up serves both.
-      std::uint32_t shared = CHashIndex::kNone;
-      if (!mac) {
-        // Hashed ahead only where the section has lines set aside.
-        const std::uint32_t hash = hashed != nullptr ? hashed->hash : SlotHash(section, row.key);
-        shared = decides ? AddSlot(section, row.key, hash) : FindSlot(section, row.key, hash);
+    if (mac) {
+      // Each line of a MAC list is keyed by its own address.
+      for (const CRow row : rows) {
+        const bool decides = DecidesRelevance(row.key);
+        if (!aside && !decides) continue;
+        for (const auto& [side, line] :
+             {std::pair{FileSide::kFile1, row.left}, std::pair{FileSide::kFile2, row.right}}) {
+          if (!line) continue;
+          const std::string_view key = MatchKey(section, *line);
+          const std::uint32_t slot = decides ? AddSlot(section, key) : FindSlot(section, key);
+          if (slot != CHashIndex::kNone) compared.push_back({bucket(slot, side), {*line, nullptr}});
+        }
       }
-      for (const auto& [side, line] :
-           {std::pair{FileSide::kFile1, row.left}, std::pair{FileSide::kFile2, row.right}}) {
-        if (!line) continue;
-        const std::uint32_t slot = !mac ? shared
-                                        : (decides ? AddSlot(section, MatchKey(section, *line))
-                                                   : FindSlot(section, MatchKey(section, *line)));
-        if (slot != CHashIndex::kNone) compared.push_back({bucket(slot, side), {*line, nullptr}});
+      continue;
+    }
+    // Elsewhere both lines of a row share its key: one look-up serves both. The key is read off
+    // the line as filed, and the lines as the row shows them are made only for a key that has
+    // lines set aside: most rows have none, and making every row was a fifth of this index.
+    const auto add = [&](std::size_t i, const CHashedView& hashed) {
+      const bool decides = DecidesRelevance(hashed.view);
+      if (!aside && !decides) return;
+      const std::uint32_t slot = decides ? AddSlot(section, hashed.view, hashed.hash)
+                                         : FindSlot(section, hashed.view, hashed.hash);
+      if (slot == CHashIndex::kNone) return;
+      for (const FileSide side : {FileSide::kFile1, FileSide::kFile2}) {
+        if (const auto line = rows.BucketLine(i, side)) {
+          compared.push_back({bucket(slot, side), {ComparedText(*line), nullptr}});
+        }
       }
     };
-    if (mac || !aside) {
-      for (const CRow row : rows) add(row, nullptr);
+    // A row's key is its first line's (CSectionRows::operator[]); a line without "=" has none.
+    const auto keyAt = [&rows](std::size_t i) {
+      const auto line = rows.BucketLine(i, FileSide::kFile1);
+      const std::string_view first = line ? *line : *rows.BucketLine(i, FileSide::kFile2);
+      const std::size_t eq = FindByte(first, '=');
+      return eq == std::string_view::npos ? std::string_view() : first.substr(0, eq);
+    };
+    if (!aside) {
+      // Only the few settings whose values explanations quote: no look-up worth fetching ahead.
+      for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string_view key = keyAt(i);
+        if (DecidesRelevance(key)) add(i, {key, SlotHash(section, key)});
+      }
       continue;
     }
     ForEachPrefetched(
         index_, rows.size(),
         [&](std::size_t i) {
-          const std::string_view key = rows[i].key;
+          const std::string_view key = keyAt(i);
           return CHashedView{key, SlotHash(section, key)};
         },
-        [&](std::size_t i, const CHashedView& hashed) { add(rows[i], &hashed); });
+        add);
   }
   // A counting sort by bucket, compared lines first: each key's lines end up together.
   begin_.assign(2 * slots_.size() + 1, 0);
@@ -167,10 +195,20 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   for (const auto* list : {&compared, &aside}) {
     for (const CPending& p : *list) lines_[next[p.bucket]++] = p.setting;
   }
-  for (const Section section : kEmissionOrder) {
-    for (std::size_t slot = 0; slot < asideSlots; ++slot) {
-      if (slots_[slot].section == section) setAside_.push_back(slots_[slot]);
-    }
+  // In output order of the sections, each section's keys in the order met: one counting pass,
+  // where a pass per section read every slot a dozen times.
+  std::array<std::uint32_t, kSectionCount + 1> sectionAt{};
+  std::array<std::uint8_t, kSectionCount> rank{};
+  for (std::size_t i = 0; i < kEmissionOrder.size(); ++i) {
+    rank[static_cast<std::size_t>(kEmissionOrder[i])] = static_cast<std::uint8_t>(i);
+  }
+  for (std::size_t slot = 0; slot < asideSlots; ++slot) {
+    ++sectionAt[rank[static_cast<std::size_t>(slots_[slot].section)] + 1];
+  }
+  for (std::size_t i = 1; i < sectionAt.size(); ++i) sectionAt[i] += sectionAt[i - 1];
+  setAside_.resize(asideSlots);
+  for (std::size_t slot = 0; slot < asideSlots; ++slot) {
+    setAside_[sectionAt[rank[static_cast<std::size_t>(slots_[slot].section)]]++] = slots_[slot];
   }
 }
 

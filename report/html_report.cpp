@@ -317,9 +317,12 @@ void Explanations(CPage& page, const std::vector<CExplanation>& explanations) {
   std::string detail;
   for (const CExplanation& e : explanations) {
     // Only the views change: the numbers of a cleared band are not copied.
-    const CExplanation shown{
-        e.kind,   e.file,      e.section, page.Line(e.line, line), page.Line(e.detail, detail),
-        e.reason, e.lineNumber};
+    // Of the details a page shows only a renumbering's line after: the rules' conditions of a
+    // filtered line are not masked for nothing.
+    const std::string_view after =
+        e.kind == CExplanation::Kind::kRenumbered ? page.Line(e.detail, detail) : e.detail;
+    const CExplanation shown{e.kind, e.file,   e.section,   page.Line(e.line, line),
+                             after,  e.reason, e.lineNumber};
     page << "<li>";
     page.Described(shown);
     page << "</li>\n";

@@ -45,6 +45,21 @@ void Counts(CJsonWriter& json, const CSectionStats& s) {
   json.Member("ignored", s.ignored);
 }
 
+// StatusName without a string made for each of a hundred thousand entries.
+std::string_view StatusText(CEntry::Status status) {
+  switch (status) {
+    case RowKind::kSame:
+      return "same";
+    case RowKind::kDifferent:
+      return "different";
+    case RowKind::kOnlyLeft:
+      return "only_left";
+    case RowKind::kOnlyRight:
+      return "only_right";
+  }
+  return "same";
+}
+
 void LineNumber(CJsonWriter& json, std::string_view name, std::uint32_t line) {
   json.Key(name);
   if (line == 0) {
@@ -226,14 +241,25 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
       json.Int(n);
     }
   };
+  // Entries of a section share its name: checked once a run of them, not once an entry.
+  std::string_view checkedSection;
+  bool sectionPlain = false;
   for (const CEntry& e : report.entries) {
     const bool secret = IsSecretKey(e.key);
     json.BeginObject(entryShape);
-    json.String(e.section);
+    if (e.section.data() != checkedSection.data() || e.section.size() != checkedSection.size()) {
+      checkedSection = e.section;
+      sectionPlain = IsPlainJson(e.section);
+    }
+    if (sectionPlain) {
+      json.PlainString(e.section);
+    } else {
+      json.String(e.section);
+    }
     json.String(e.key);
     value(e.left, secret);
     value(e.right, secret);
-    json.String(StatusName(e.status));
+    json.PlainString(StatusText(e.status));
     lineNumber(e.leftLine);
     lineNumber(e.rightLine);
     textOrNull(e.left.has_value(), e.KeyIn(FileSide::kFile1));

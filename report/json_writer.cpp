@@ -23,16 +23,40 @@ std::size_t QuotedSize(std::string_view before, std::string_view text, std::stri
   return before.size() + text.size() + 2 + after.size();
 }
 
+// memcpy without a call for the short pieces most of a report is (names, keys, values): two
+// overlapping loads and stores, never a byte outside either range.
+void CopyBytes(char* to, const char* from, std::size_t n) {
+  if (n > 16) {
+    std::memcpy(to, from, n);
+  } else if (n >= 8) {
+    std::uint64_t head = 0;
+    std::uint64_t tail = 0;
+    std::memcpy(&head, from, sizeof head);
+    std::memcpy(&tail, from + n - sizeof tail, sizeof tail);
+    std::memcpy(to, &head, sizeof head);
+    std::memcpy(to + n - sizeof tail, &tail, sizeof tail);
+  } else if (n >= 4) {
+    std::uint32_t head = 0;
+    std::uint32_t tail = 0;
+    std::memcpy(&head, from, sizeof head);
+    std::memcpy(&tail, from + n - sizeof tail, sizeof tail);
+    std::memcpy(to, &head, sizeof head);
+    std::memcpy(to + n - sizeof tail, &tail, sizeof tail);
+  } else {
+    for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
+  }
+}
+
 // Copies `before`, `text` quoted and `after` to `to`, which has QuotedSize of room: one copy of
 // each piece, where appends each paid their own capacity check and call.
 void CopyQuoted(char* to, std::string_view before, std::string_view text, std::string_view after) {
-  if (!before.empty()) std::memcpy(to, before.data(), before.size());
+  CopyBytes(to, before.data(), before.size());
   to += before.size();
   *to++ = '"';
-  if (!text.empty()) std::memcpy(to, text.data(), text.size());
+  CopyBytes(to, text.data(), text.size());
   to += text.size();
   *to++ = '"';
-  if (!after.empty()) std::memcpy(to, after.data(), after.size());
+  CopyBytes(to, after.data(), after.size());
 }
 
 // A line end and the indentation of the deepest level a report reaches, sliced as needed.
@@ -58,8 +82,7 @@ void CJsonWriter::Flush() {
   used_ = 0;
 }
 
-char* CJsonWriter::Room(std::size_t n) {
-  if (used_ + n <= buffer_.size()) return buffer_.data() + used_;
+char* CJsonWriter::MakeRoom(std::size_t n) {
   if (buffer_.size() < 2 * kFlushAt) {
     // Grown with the document: a small one never pays for a large buffer.
     buffer_.resize(std::max({used_ + n, 2 * buffer_.size(), std::size_t{4096}}));
@@ -72,7 +95,7 @@ char* CJsonWriter::Room(std::size_t n) {
 
 void CJsonWriter::Put(std::string_view bytes) {
   char* to = Room(bytes.size());
-  if (!bytes.empty()) std::memcpy(to, bytes.data(), bytes.size());
+  CopyBytes(to, bytes.data(), bytes.size());
   used_ += bytes.size();
 }
 
@@ -96,15 +119,21 @@ void CJsonWriter::Key(std::string_view name) {
   afterKey_ = true;
 }
 
+bool IsPlainJson(std::string_view text) { return AllPlain(text); }
+
+void CJsonWriter::PlainString(std::string_view text) {
+  // The separator, or a shaped object's name of the member, goes with the text in one copy.
+  if (shape_ != nullptr) {
+    PutQuoted(shape_->before_[member_++], text, {});
+  } else {
+    BeforeValue();
+    PutQuoted({}, text, {});
+  }
+}
+
 void CJsonWriter::String(std::string_view text) {
   if (AllPlain(text)) {
-    // The separator, or a shaped object's name of the member, goes with the text in one copy.
-    if (shape_ != nullptr) {
-      PutQuoted(shape_->before_[member_++], text, {});
-    } else {
-      BeforeValue();
-      PutQuoted({}, text, {});
-    }
+    PlainString(text);
     return;
   }
   BeforeValue();
@@ -114,8 +143,18 @@ void CJsonWriter::String(std::string_view text) {
 }
 
 void CJsonWriter::Int(std::int64_t value) {
-  BeforeValue();
   constexpr std::size_t kDigits = 24;
+  if (shape_ != nullptr) {
+    // The member's name and the number in one place: a report writes two numbers an entry.
+    const std::string_view before = shape_->before_[member_++];
+    char* to = Room(before.size() + kDigits);
+    CopyBytes(to, before.data(), before.size());
+    to += before.size();
+    used_ +=
+        before.size() + static_cast<std::size_t>(std::to_chars(to, to + kDigits, value).ptr - to);
+    return;
+  }
+  BeforeValue();
   char* to = Room(kDigits);
   used_ += static_cast<std::size_t>(std::to_chars(to, to + kDigits, value).ptr - to);
 }
@@ -197,9 +236,19 @@ void CJsonWriter::BeforeValue() {
     return;
   }
   if (empty_.empty()) return;
-  if (!empty_.back()) Put(",");
+  const bool comma = !empty_.back();
   empty_.back() = false;
-  Indent();
+  const std::size_t width = 1 + 2 * empty_.size();
+  if (width > kBreak.size()) {
+    if (comma) Put(",");
+    Indent();
+    return;
+  }
+  // The comma and the indentation in one copy: a long list of numbers is mostly these.
+  char* to = Room(width + 1);
+  *to = ',';
+  std::memcpy(to + (comma ? 1 : 0), kBreak.data(), width);
+  used_ += width + (comma ? 1 : 0);
 }
 
 }  // namespace varnic::report

@@ -50,6 +50,9 @@ class CJsonWriter {
   // The name of the next member of the object being written.
   void Key(std::string_view name);
   void String(std::string_view text);
+  // `text`, which the caller knows to be printable ASCII without '"' or '\\' (IsPlainJson):
+  // a section's name or a status, written a hundred thousand times, need not be checked each.
+  void PlainString(std::string_view text);
   void Int(std::int64_t value);
   void Bool(bool value);
   void Null();
@@ -89,7 +92,10 @@ class CJsonWriter {
   std::ostream& out_;
   // A place for `n` more bytes at buffer_.data() + used_, the buffer handed on first when full;
   // the caller adds what it wrote to used_.
-  char* Room(std::size_t n);
+  char* Room(std::size_t n) {
+    return used_ + n <= buffer_.size() ? buffer_.data() + used_ : MakeRoom(n);
+  }
+  char* MakeRoom(std::size_t n);  // Room when the buffer is full
   void Put(std::string_view bytes);
   // `before`, `text` quoted, `after`: one copy for what is most of a report.
   void PutQuoted(std::string_view before, std::string_view text, std::string_view after);
@@ -103,6 +109,9 @@ class CJsonWriter {
   CJsonShape* shape_ = nullptr;  // the object of a shape being written
   std::size_t member_ = 0;       // its next member
 };
+
+// Whether `text` is written as it is, between quotes.
+bool IsPlainJson(std::string_view text);
 
 // Appends `text` as a JSON string literal, quotes included.
 void AppendJsonString(std::string& out, std::string_view text);

@@ -4,7 +4,9 @@
 #include <array>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
+#include "model/hash_index.h"
 #include "rules/rule_lists.h"
 
 namespace varnic::report {
@@ -28,20 +30,40 @@ bool OneOf(std::string_view key, std::initializer_list<std::string_view> keys) {
 // never change: the index is built once, and a reason then costs one look-up, not a scan of
 // every rule's key list (a large backup asks for one per line set aside).
 std::string_view GoverningKeyFor(Section section, std::string_view key) {
+  // Hashed as the engine hashes keys and held flat: the standard map's hash and node chase were
+  // a third of a line's explanation.
+  struct CNamed {
+    std::string_view key;
+    std::string_view governing;
+  };
+  struct CSectionIndex {
+    std::vector<CNamed> named;
+    CHashIndex index;
+  };
   static const auto kIndex = [] {
-    std::array<std::unordered_map<std::string_view, std::string_view>, kSectionCount> index;
+    std::array<CSectionIndex, kSectionCount> index;
     for (std::size_t s = 0; s < kSectionCount; ++s) {
+      CSectionIndex& own = index[s];
       for (const CRule& rule : RulesFor(static_cast<Section>(s))) {
         const std::string_view governing = rule.GoverningKey();
         if (governing.empty() || governing == "*") continue;
-        for (const std::string_view named : rule.Keys()) index[s].try_emplace(named, governing);
+        for (const std::string_view named : rule.Keys()) {
+          const auto next = static_cast<std::uint32_t>(own.named.size());
+          // The first rule that names a key keeps it.
+          if (own.index.FindOrInsert(HashOf(named), next, [&](std::uint32_t i) {
+                return own.named[i].key == named;
+              }) == next) {
+            own.named.push_back({named, governing});
+          }
+        }
       }
     }
     return index;
   }();
-  const auto& keys = kIndex[static_cast<std::size_t>(section)];
-  const auto found = keys.find(key);
-  return found == keys.end() ? std::string_view() : found->second;
+  const CSectionIndex& own = kIndex[static_cast<std::size_t>(section)];
+  const std::uint32_t found =
+      own.index.Find(HashOf(key), [&](std::uint32_t i) { return own.named[i].key == key; });
+  return found == CHashIndex::kNone ? std::string_view() : own.named[found].governing;
 }
 
 std::string GenericReason(const CChange& change, std::string_view key, const CChangeLog& log,

@@ -3,6 +3,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "report/byte_search.h"
 #include "report/file_settings.h"
 #include "report/large_vectors.h"
 #include "report/line_numbers.h"
@@ -17,7 +18,7 @@ namespace {
 std::optional<std::string_view> ValueOf(const CRow& row, FileSide side) {
   if (!(side == FileSide::kFile1 ? row.left : row.right)) return std::nullopt;
   const std::string_view body = MarkedBody(row, side);
-  return body.substr(body.find('=') + 1);
+  return body.substr(FindByte(body, '=') + 1);
 }
 
 using CCounterparts = std::unordered_map<const char*, const CSetAsideCounterpart*>;
