@@ -27,7 +27,9 @@ class CSectionAligner {
         right_(right),
         log_(log),
         index_(std::max(left.size(), right.size())) {
-    pairs_.reserve(std::max(left.size(), right.size()));
+    // Room for every line of both files: growing past the larger would copy the pairs into a
+    // buffer twice their size, and pages of the room never used are never touched.
+    pairs_.reserve(left.size() + right.size());
   }
 
   std::vector<CPair> Align() {

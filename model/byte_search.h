@@ -41,24 +41,28 @@ inline std::size_t FindByte(std::string_view text, char byte, std::size_t from =
                           : static_cast<std::size_t>(static_cast<const char*>(found) - begin);
 }
 
-// How often `byte` occurs in `text`: sixteen bytes at a time, counted in byte-wide lanes that
-// are added up before they can overflow.
+// How often `byte` occurs in `text`: 64 bytes a round, counted in byte-wide lanes that are added
+// up before they can overflow.
 inline std::size_t CountByte(std::string_view text, char byte) {
   using CBytes = unsigned char __attribute__((vector_size(16)));
   constexpr std::size_t kWidth = sizeof(CBytes);
-  constexpr std::size_t kRounds = 255;  // a lane gains at most one a round
+  constexpr std::size_t kBlocks = 4;              // blocks a round, each adding at most one
+  constexpr std::size_t kRounds = 255 / kBlocks;  // rounds before a lane could overflow
   const auto* at = reinterpret_cast<const unsigned char*>(text.data());
   std::size_t left = text.size();
   std::size_t count = 0;
   const auto target = static_cast<unsigned char>(byte);
-  while (left >= kWidth) {
+  const auto matches = [&](std::size_t block) {
+    CBytes bytes;
+    std::memcpy(&bytes, at + block * kWidth, kWidth);
+    return reinterpret_cast<CBytes>(bytes == target);  // a match compares as 0xFF, -1
+  };
+  while (left >= kWidth * kBlocks) {
     CBytes lanes = {};
-    for (std::size_t round = 0; round < kRounds && left >= kWidth; ++round) {
-      CBytes block;
-      std::memcpy(&block, at, kWidth);
-      lanes -= reinterpret_cast<CBytes>(block == target);  // a match compares as 0xFF, -1
-      at += kWidth;
-      left -= kWidth;
+    for (std::size_t round = 0; round < kRounds && left >= kWidth * kBlocks; ++round) {
+      lanes -= matches(0) + matches(1) + matches(2) + matches(3);
+      at += kWidth * kBlocks;
+      left -= kWidth * kBlocks;
     }
     for (std::size_t lane = 0; lane < kWidth; ++lane) count += lanes[lane];
   }
