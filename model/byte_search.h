@@ -52,15 +52,14 @@ inline std::size_t CountByte(std::string_view text, char byte) {
   std::size_t left = text.size();
   std::size_t count = 0;
   const auto target = static_cast<unsigned char>(byte);
-  const auto matches = [&](std::size_t block) {
-    CBytes bytes;
-    std::memcpy(&bytes, at + block * kWidth, kWidth);
-    return reinterpret_cast<CBytes>(bytes == target);  // a match compares as 0xFF, -1
-  };
   while (left >= kWidth * kBlocks) {
     CBytes lanes = {};
     for (std::size_t round = 0; round < kRounds && left >= kWidth * kBlocks; ++round) {
-      lanes -= matches(0) + matches(1) + matches(2) + matches(3);
+      for (std::size_t block = 0; block < kBlocks; ++block) {
+        CBytes bytes;
+        std::memcpy(&bytes, at + block * kWidth, kWidth);
+        lanes -= reinterpret_cast<CBytes>(bytes == target);  // a match compares as 0xFF, -1
+      }
       at += kWidth * kBlocks;
       left -= kWidth * kBlocks;
     }
