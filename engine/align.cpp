@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "model/byte_search.h"
 #include "model/emit_normalized.h"
 #include "model/hash_index.h"
 #include "rules/primitives.h"
@@ -26,7 +27,9 @@ class CSectionAligner {
         right_(right),
         log_(log),
         index_(std::max(left.size(), right.size())) {
-    pairs_.reserve(std::max(left.size(), right.size()));
+    // Room for every line of both files: growing past the larger would copy the pairs into a
+    // buffer twice their size, and pages of the room never used are never touched.
+    pairs_.reserve(left.size() + right.size());
   }
 
   std::vector<CPair> Align() {
@@ -42,7 +45,15 @@ class CSectionAligner {
   }
 
   std::uint32_t Find(std::string_view key) const {
-    return index_.Find(HashOf(key), [&](std::uint32_t p) { return KeyOf(pairs_[p]) == key; });
+    return index_.Find(HashOf(key), [&](std::uint32_t p) { return HasKey(pairs_[p], key); });
+  }
+
+  // Whether the pair's key is `key`. A key holds no "=", so a line that begins with a non-empty
+  // key followed by "=" has that key, and its line need not be searched for its first "=" again.
+  bool HasKey(const CPair& pair, std::string_view key) const {
+    if (key.empty()) return KeyOf(pair).empty();
+    const std::string_view line = pair.left != kAbsent ? left_[pair.left] : right_[pair.right];
+    return line.size() > key.size() && line[key.size()] == '=' && line.starts_with(key);
   }
 
   void AddAll(FileSide side) {
@@ -63,7 +74,7 @@ class CSectionAligner {
     const std::string_view text = left ? left_[line] : right_[line];
     const auto candidate = static_cast<std::uint32_t>(pairs_.size());
     const std::uint32_t found = index_.FindOrInsert(
-        hash, candidate, [&](std::uint32_t p) { return KeyOf(pairs_[p]) == key; });
+        hash, candidate, [&](std::uint32_t p) { return HasKey(pairs_[p], key); });
     if (found == candidate) {
       pairs_.push_back(left ? CPair{line, kAbsent, RowKind::kOnlyLeft}
                             : CPair{kAbsent, line, RowKind::kOnlyRight});
@@ -132,7 +143,7 @@ class CSectionAligner {
 }  // namespace
 
 std::string_view ComparedText(std::string_view line) {
-  return line.find('=') == std::string_view::npos ? std::string_view("=") : line;
+  return FindByte(line, '=') == std::string_view::npos ? std::string_view("=") : line;
 }
 
 std::string_view TrimTrailingSpaces(std::string_view line) {

@@ -166,6 +166,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {"[System]", "other  ", "a=1"},
                  {"[System]", "s_=", "s_a=1"},
                  {"[System]", "s_=", "s_a=1"}},
+        // A key that begins another is still a key of its own.
+        MarkCase{"KeyThatBeginsAnotherPairsOnlyWithItself",
+                 {"[System]", "ab=1", "a=2"},
+                 {"[System]", "a=2x", "ab=1", "abc=3"},
+                 {"[System]", "s_ab=1", "d_a=2", ""},
+                 {"[System]", "s_ab=1", "d_a=2x", "o_abc=3"}},
         MarkCase{"EmptyKeyWithAValueAgainstAnEmptyOne",
                  {"[System]", "=  ", "=v"},
                  {"[System]", "=", "k=v"},

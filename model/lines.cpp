@@ -1,6 +1,6 @@
 #include "varnic/lines.h"
 
-#include <algorithm>
+#include "model/byte_search.h"
 
 namespace varnic {
 
@@ -12,7 +12,7 @@ CLines SplitLines(std::string_view bytes) {
 }
 
 std::size_t CountLines(std::string_view bytes) {
-  const auto breaks = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+  const std::size_t breaks = CountByte(bytes, '\n');
   return breaks + (!bytes.empty() && bytes.back() != '\n' ? 1 : 0);
 }
 

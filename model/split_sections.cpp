@@ -1,8 +1,8 @@
 #include "model/split_sections.h"
 
-#include <algorithm>
 #include <array>
 
+#include "model/byte_search.h"
 #include "model/large_pages.h"
 
 namespace varnic {
@@ -25,9 +25,7 @@ CSplitFile SplitIntoSections(std::string_view text, FileSide side, CChangeLog& l
   CSplitFile split;
   std::size_t runStart = 0;  // where the lines after the last header begin
   const auto countRun = [&](std::size_t end) {
-    auto lines =
-        static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(runStart),
-                                            text.begin() + static_cast<std::ptrdiff_t>(end), '\n'));
+    std::size_t lines = CountByte(text.substr(runStart, end - runStart), '\n');
     // Only the run at the end of the text can hold a last line without a break.
     if (end == text.size() && end > runStart && text.back() != '\n') ++lines;
     split.lines += lines;
@@ -61,7 +59,13 @@ CSplitFile SplitIntoSections(std::string_view text, FileSide side, CChangeLog& l
 
   std::array<std::size_t, kSectionCount> seen{};
   current = Index(Section::k5GHzWireless);
-  ForEachLine(text, [&](std::string_view line) {
+  // The lines as ForEachLine splits them, each break found by FindByte: most lines are short.
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t lf = FindByte(text, '\n', start);
+    std::size_t end = lf == std::string_view::npos ? text.size() : lf;
+    if (lf != std::string_view::npos && end > start && text[end - 1] == '\r') --end;
+    const std::string_view line = text.substr(start, end - start);
+    start = lf == std::string_view::npos ? text.size() : lf + 1;
     if (!line.empty() && line.front() == '[') {
       const auto section = FindSection(line);
       current = section ? Index(*section) : kUnknown;
@@ -70,11 +74,11 @@ CSplitFile SplitIntoSections(std::string_view text, FileSide side, CChangeLog& l
       } else {
         log.Add(MakeChange(ChangeKind::kUnknownSection, side, std::nullopt, line));
       }
-      return;
+      continue;
     }
     if (current == kUnknown) {
       log.Add(MakeChange(ChangeKind::kUnknownSection, side, std::nullopt, line));
-      return;
+      continue;
     }
     const auto section = static_cast<Section>(current);
     if (seen[current] == occurrences[current]) {
@@ -82,7 +86,7 @@ CSplitFile SplitIntoSections(std::string_view text, FileSide side, CChangeLog& l
     } else {
       log.Add(MakeChange(ChangeKind::kSuperseded, side, section, line));
     }
-  });
+  }
   return split;
 }
 

@@ -1,6 +1,7 @@
 #include "rules/filter.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "rules/primitives.h"
 #include "rules/rule_lists.h"
@@ -11,20 +12,48 @@ namespace {
 // Scans of the keep list allowed before the substring set pays for itself.
 constexpr std::size_t kScansBeforeIndex = 64;
 
+// Removes the lines of `bucket` that no matching rule keeps, calling `drop(line, matching)` for
+// each in order, and returns the matching rules.
+template <typename Drop>
+std::vector<std::uint16_t> FilterBucketWith(CLines& bucket, const CRuleList& rules, Drop&& drop) {
+  std::vector<std::uint16_t> matching = MatchingRules(bucket, rules);
+  // Most buckets match one rule: its own key set answers, and a small backup's filter section
+  // no longer hashes the 257 keys of its rule for each file.
+  CKeepList keep = matching.size() == 1 ? CKeepList(rules[matching.front()]) : CKeepList();
+  if (matching.size() != 1) {
+    for (const std::uint16_t i : matching) {
+      for (const std::string_view key : rules[i].Keys()) keep.Add(key);
+    }
+  }
+  // A matching rule that names no key leaves nothing to keep by; the bucket then survives whole,
+  // as it does when no rule matches.
+  if (keep.Empty()) return matching;
+  std::size_t kept = 0;
+  for (const std::string_view line : bucket) {
+    if (keep.Contains(GetItemKey(line))) {
+      bucket[kept++] = line;
+    } else {
+      drop(line, matching);
+    }
+  }
+  bucket.resize(kept);
+  return matching;
+}
+
 void FilterFile(FileSide side, CSectionBuckets& buckets, CChangeLog& log) {
-  CLines dropped;
   for (const CSectionRules& entry : SectionRuleTable()) {
     if (!entry.filtered) continue;
-    dropped.clear();
-    std::vector<std::uint16_t> matched =
-        FilterBucket(buckets[entry.section], *entry.rules, dropped);
-    if (dropped.empty()) continue;
-    const std::uint32_t ruleSet = log.AddRuleSet(std::move(matched));
-    for (const std::string_view line : dropped) {
-      CChange change = MakeChange(ChangeKind::kFiltered, side, entry.section, line);
-      change.detail = ruleSet;
-      log.Add(change);
-    }
+    // Dropped lines go to the log as they are found, not through a list of their own: a large
+    // backup drops hundreds of thousands. The rule set is stored with the first of them.
+    std::optional<std::uint32_t> ruleSet;
+    FilterBucketWith(buckets[entry.section], *entry.rules,
+                     [&](std::string_view line, const std::vector<std::uint16_t>& matching) {
+                       if (!ruleSet) ruleSet = log.AddRuleSet(matching);
+                       CChange change =
+                           MakeChange(ChangeKind::kFiltered, side, entry.section, line);
+                       change.detail = *ruleSet;
+                       log.Add(change);
+                     });
   }
 }
 
@@ -61,28 +90,9 @@ std::vector<std::uint16_t> MatchingRules(const CLines& bucket, const CRuleList& 
 }
 
 std::vector<std::uint16_t> FilterBucket(CLines& bucket, const CRuleList& rules, CLines& dropped) {
-  std::vector<std::uint16_t> matching = MatchingRules(bucket, rules);
-  // Most buckets match one rule: its own key set answers, and a small backup's filter section
-  // no longer hashes the 257 keys of its rule for each file.
-  CKeepList keep = matching.size() == 1 ? CKeepList(rules[matching.front()]) : CKeepList();
-  if (matching.size() != 1) {
-    for (const std::uint16_t i : matching) {
-      for (const std::string_view key : rules[i].Keys()) keep.Add(key);
-    }
-  }
-  // A matching rule that names no key leaves nothing to keep by; the bucket then survives whole,
-  // as it does when no rule matches.
-  if (keep.Empty()) return matching;
-  std::size_t kept = 0;
-  for (const std::string_view line : bucket) {
-    if (keep.Contains(GetItemKey(line))) {
-      bucket[kept++] = line;
-    } else {
-      dropped.push_back(line);
-    }
-  }
-  bucket.resize(kept);
-  return matching;
+  return FilterBucketWith(bucket, rules, [&](std::string_view line, const auto& /*matching*/) {
+    dropped.push_back(line);
+  });
 }
 
 void FilterSections(CSectionBuckets& file1, CSectionBuckets& file2, CChangeLog& log) {

@@ -1,14 +1,16 @@
 #include "rules/primitives.h"
 
+#include "model/byte_search.h"
+
 namespace varnic {
 
 std::string_view GetItemKey(std::string_view item) {
-  const std::size_t eq = item.find('=');
+  const std::size_t eq = FindByte(item, '=');
   return eq == std::string_view::npos ? std::string_view() : item.substr(0, eq);
 }
 
 std::string_view GetItemValue(std::string_view item) {
-  const std::size_t eq = item.find('=');
+  const std::size_t eq = FindByte(item, '=');
   return eq == std::string_view::npos ? std::string_view() : item.substr(eq + 1);
 }
 
