@@ -9,6 +9,22 @@
 
 namespace varnic {
 
+// Eight bytes from `at`, the first in the lowest byte.
+inline std::uint64_t WordAt(const char* at) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+
+// The high bit of each byte of `word` that equals `byte`, and no other bit: exact, unlike the
+// shorter test (word - ones) & ~word, whose borrow also marks some bytes after a match.
+inline std::uint64_t BytesEqual(std::uint64_t word, char byte) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+  const std::uint64_t zeroed = word ^ (kOnes * static_cast<unsigned char>(byte));
+  return ~(((zeroed & kLow7) + kLow7) | zeroed | kLow7);
+}
+
 // The position of the first `byte` in `text` at or after `from`, or npos. A line or a key is
 // mostly a few dozen bytes, where a call of memchr costs more than its search: the first 64 bytes
 // are read here eight at a time, and only what lies beyond goes to memchr, which is faster over
@@ -19,26 +35,38 @@ inline std::size_t FindByte(std::string_view text, char byte, std::size_t from =
   const char* at = begin + from;
   const char* const end = begin + text.size();
   if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
     constexpr int kWords = 8;
-    const std::uint64_t pattern = kOnes * static_cast<unsigned char>(byte);
     for (int w = 0; w < kWords && end - at >= 8; ++w, at += 8) {
-      std::uint64_t word = 0;
-      std::memcpy(&word, at, 8);
-      word ^= pattern;
-      // The high bit of each byte that is zero, and of no other: exact, unlike the shorter
-      // test whose borrow marks bytes above a match.
-      const std::uint64_t zeros = ~(((word & kLow7) + kLow7) | word | kLow7);
-      if (zeros != 0) {
+      const std::uint64_t found = BytesEqual(WordAt(at), byte);
+      if (found != 0) {
         return static_cast<std::size_t>(at - begin) +
-               static_cast<std::size_t>(std::countr_zero(zeros) / 8);
+               static_cast<std::size_t>(std::countr_zero(found) / 8);
       }
     }
   }
   const void* found = std::memchr(at, byte, static_cast<std::size_t>(end - at));
   return found == nullptr ? std::string_view::npos
                           : static_cast<std::size_t>(static_cast<const char*>(found) - begin);
+}
+
+// Calls `visit(offset)` for every `byte` of `text`, in order, eight bytes at a time: a report
+// visits every line end of both files, and a call of memchr for each short line cost more.
+template <typename Visit>
+void ForEachByte(std::string_view text, char byte, Visit&& visit) {
+  const char* data = text.data();
+  const std::size_t size = text.size();
+  std::size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; i + 8 <= size; i += 8) {
+      for (std::uint64_t found = BytesEqual(WordAt(data + i), byte); found != 0;
+           found &= found - 1) {
+        visit(i + static_cast<std::size_t>(std::countr_zero(found) / 8));
+      }
+    }
+  }
+  for (; i < size; ++i) {
+    if (data[i] == byte) visit(i);
+  }
 }
 
 // How often `byte` occurs in `text`: 64 bytes a round, counted in byte-wide lanes that are added

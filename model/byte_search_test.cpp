@@ -27,17 +27,23 @@ std::vector<std::string> Texts() {
   return texts;
 }
 
-TEST(ByteSearch, FindsAndCountsAsTheLibraryDoes) {
+TEST(ByteSearch, FindsVisitsAndCountsAsTheLibraryDoes) {
   for (const std::string& text : Texts()) {
     const std::string_view view = text;
     for (const char byte : {'\n', '=', '\xff', '\x0b', '\0'}) {
       EXPECT_EQ(CountByte(view, byte),
                 static_cast<std::size_t>(std::count(text.begin(), text.end(), byte)))
           << text.size() << " " << int{byte};
+      std::vector<std::size_t> expected;
       for (std::size_t from = 0; from <= text.size() + 1; ++from) {
-        ASSERT_EQ(FindByte(view, byte, from), view.find(byte, from))
+        const std::size_t at = view.find(byte, from);
+        ASSERT_EQ(FindByte(view, byte, from), at)
             << text.size() << " " << int{byte} << " from " << from;
+        if (at == from) expected.push_back(at);
       }
+      std::vector<std::size_t> visited;
+      ForEachByte(view, byte, [&](std::size_t at) { visited.push_back(at); });
+      EXPECT_EQ(visited, expected) << text.size() << " " << int{byte};
     }
   }
 }

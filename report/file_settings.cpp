@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/align.h"
-#include "report/byte_search.h"
+#include "model/byte_search.h"
 #include "report/large_vectors.h"
 #include "rules/primitives.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "report/byte_search.h"
+#include "model/byte_search.h"
 
 namespace varnic::report {
 namespace {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <unordered_map>
 
-#include "report/byte_search.h"
+#include "model/byte_search.h"
 #include "report/file_settings.h"
 #include "report/large_vectors.h"
 #include "report/line_numbers.h"

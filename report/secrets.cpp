@@ -2,8 +2,8 @@
 
 #include <array>
 
+#include "model/byte_search.h"
 #include "report/ascii.h"
-#include "report/byte_search.h"
 #include "varnic/report/report_model.h"
 
 namespace varnic::report {
