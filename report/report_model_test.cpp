@@ -159,6 +159,12 @@ TEST(DetectTypes, AFileWithout5GHzLinesIsTheSingleBandOne) {
        kSingleBand},
       {"an emptied repeated section", dual + "[5GHz_WirelessSettings]\n", kSingleBand},
       {"lines of an unknown section", "[5GHz_Other]\nc=1\n" + single, kSingleBand},
+      {"only a blank line", single + "[5GHz_WirelessSettings]\n\n", kDualBand},
+      {"a last line without its end", single + "[5GHz_WirelessSettings]\nc=1", kDualBand},
+      {"a last header without its end", single + "[5GHz_WirelessSettings]", kSingleBand},
+      {"a header ended by CR LF", single + "[5GHz_WirelessSettings]\r\nc=1\r\n", kDualBand},
+      {"a last header with a CR", single + "[5GHz_WirelessSettings]\r", kSingleBand},
+      {"a '[' within a line", "[System]\nName=a[5GHz_WirelessSettings]\nc=1\n", kSingleBand},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(DetectTypes(c.text, single).type1, c.type) << c.name;
