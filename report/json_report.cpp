@@ -45,21 +45,6 @@ void Counts(CJsonWriter& json, const CSectionStats& s) {
   json.Member("ignored", s.ignored);
 }
 
-// StatusName without a string made for each of a hundred thousand entries.
-std::string_view StatusText(CEntry::Status status) {
-  switch (status) {
-    case RowKind::kSame:
-      return "same";
-    case RowKind::kDifferent:
-      return "different";
-    case RowKind::kOnlyLeft:
-      return "only_left";
-    case RowKind::kOnlyRight:
-      return "only_right";
-  }
-  return "same";
-}
-
 void LineNumber(CJsonWriter& json, std::string_view name, std::uint32_t line) {
   json.Key(name);
   if (line == 0) {

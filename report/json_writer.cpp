@@ -23,25 +23,26 @@ std::size_t QuotedSize(std::string_view before, std::string_view text, std::stri
   return before.size() + text.size() + 2 + after.size();
 }
 
+// The first and the last sizeof(TWord) bytes of `n`, which overlap for n below twice that.
+template <typename TWord>
+void CopyEnds(char* to, const char* from, std::size_t n) {
+  TWord head = 0;
+  TWord tail = 0;
+  std::memcpy(&head, from, sizeof head);
+  std::memcpy(&tail, from + n - sizeof tail, sizeof tail);
+  std::memcpy(to, &head, sizeof head);
+  std::memcpy(to + n - sizeof tail, &tail, sizeof tail);
+}
+
 // memcpy without a call for the short pieces most of a report is (names, keys, values): two
 // overlapping loads and stores, never a byte outside either range.
 void CopyBytes(char* to, const char* from, std::size_t n) {
   if (n > 16) {
     std::memcpy(to, from, n);
   } else if (n >= 8) {
-    std::uint64_t head = 0;
-    std::uint64_t tail = 0;
-    std::memcpy(&head, from, sizeof head);
-    std::memcpy(&tail, from + n - sizeof tail, sizeof tail);
-    std::memcpy(to, &head, sizeof head);
-    std::memcpy(to + n - sizeof tail, &tail, sizeof tail);
+    CopyEnds<std::uint64_t>(to, from, n);
   } else if (n >= 4) {
-    std::uint32_t head = 0;
-    std::uint32_t tail = 0;
-    std::memcpy(&head, from, sizeof head);
-    std::memcpy(&tail, from + n - sizeof tail, sizeof tail);
-    std::memcpy(to, &head, sizeof head);
-    std::memcpy(to + n - sizeof tail, &tail, sizeof tail);
+    CopyEnds<std::uint32_t>(to, from, n);
   } else {
     for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
   }

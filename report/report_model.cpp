@@ -171,7 +171,7 @@ CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
   return report;
 }
 
-std::string StatusName(CEntry::Status status) {
+std::string_view StatusText(CEntry::Status status) {
   switch (status) {
     case RowKind::kSame:
       return "same";
@@ -184,5 +184,7 @@ std::string StatusName(CEntry::Status status) {
   }
   return "same";
 }
+
+std::string StatusName(CEntry::Status status) { return std::string(StatusText(status)); }
 
 }  // namespace varnic::report

@@ -125,7 +125,9 @@ CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
 // The entries of a comparison, section by section.
 std::vector<CEntry> EntriesOf(const CComparison& comparison);
 
-// "same", "different", "only_left", "only_right": the names JSON uses.
+// "same", "different", "only_left", "only_right": the names JSON uses. StatusText makes no
+// string, for a writer that names a hundred thousand entries.
+std::string_view StatusText(CEntry::Status status);
 std::string StatusName(CEntry::Status status);
 
 }  // namespace varnic::report
