@@ -163,9 +163,7 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
     // A row's key is its first line's (CSectionRows::operator[]); a line without "=" has none.
     const auto keyAt = [&rows](std::size_t i) {
       const auto line = rows.BucketLine(i, FileSide::kFile1);
-      const std::string_view first = line ? *line : *rows.BucketLine(i, FileSide::kFile2);
-      const std::size_t eq = FindByte(first, '=');
-      return eq == std::string_view::npos ? std::string_view() : first.substr(0, eq);
+      return GetItemKey(line ? *line : *rows.BucketLine(i, FileSide::kFile2));
     };
     if (!aside) {
       // Only the few settings whose values explanations quote: no look-up worth fetching ahead.
