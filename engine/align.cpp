@@ -72,18 +72,22 @@ class CSectionAligner {
   void Add(FileSide side, std::uint32_t line, std::string_view key, std::uint32_t hash) {
     const bool left = side == FileSide::kFile1;
     const std::string_view text = left ? left_[line] : right_[line];
+    // An empty key with "=" in the line means the line starts with it.
+    const std::uint8_t noEquals =
+        key.empty() && !text.starts_with('=') ? CSectionRows::SideBit(side) : 0;
     const auto candidate = static_cast<std::uint32_t>(pairs_.size());
     const std::uint32_t found = index_.FindOrInsert(
         hash, candidate, [&](std::uint32_t p) { return HasKey(pairs_[p], key); });
     if (found == candidate) {
-      pairs_.push_back(left ? CPair{line, kAbsent, RowKind::kOnlyLeft}
-                            : CPair{kAbsent, line, RowKind::kOnlyRight});
+      pairs_.push_back(left ? CPair{line, kAbsent, RowKind::kOnlyLeft, noEquals}
+                            : CPair{kAbsent, line, RowKind::kOnlyRight, noEquals});
       return;
     }
     CPair& pair = pairs_[found];
     std::uint32_t& slot = left ? pair.left : pair.right;
     if (slot == kAbsent) {
       slot = line;
+      pair.noEquals |= noEquals;
       pair.kind = KindOf(pair, key);
     } else {
       log_.Add(MakeChange(ChangeKind::kDuplicate, side, section_, text));

@@ -11,8 +11,8 @@ namespace varnic {
 CRow CSectionRows::operator[](std::size_t i) const {
   const CPair& pair = pairs_[i];
   CRow row{section_, {}, std::nullopt, std::nullopt, pair.kind};
-  if (pair.left != kAbsent) row.left = ComparedText((*left_)[pair.left]);
-  if (pair.right != kAbsent) row.right = ComparedText((*right_)[pair.right]);
+  row.left = ComparedLine(i, FileSide::kFile1);
+  row.right = ComparedLine(i, FileSide::kFile2);
   row.key = GetItemKey(row.left ? *row.left : *row.right);
   return row;
 }

@@ -33,12 +33,11 @@ std::string_view MarkedBody(const CRow& row, FileSide side) {
 }
 
 CMarkedLine MarkedLineOf(const CSectionRows& rows, std::size_t i, FileSide side) {
-  const std::optional<std::string_view> line = rows.BucketLine(i, side);
+  const std::optional<std::string_view> line = rows.ComparedLine(i, side);
   if (!line) return {};
   const FileSide other = side == FileSide::kFile1 ? FileSide::kFile2 : FileSide::kFile1;
-  const std::string_view compared = ComparedText(*line);
   const bool both = rows.BucketLine(i, other).has_value();
-  return {MarkOf(rows.kind(i)), both ? TrimTrailingSpaces(compared) : compared};
+  return {MarkOf(rows.kind(i)), both ? TrimTrailingSpaces(*line) : *line};
 }
 
 std::string MarkedText(const CComparison& comparison, FileSide side) {

@@ -155,8 +155,8 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
                                          : FindSlot(section, hashed.view, hashed.hash);
       if (slot == CHashIndex::kNone) return;
       for (const FileSide side : {FileSide::kFile1, FileSide::kFile2}) {
-        if (const auto line = rows.BucketLine(i, side)) {
-          compared.push_back({bucket(slot, side), {ComparedText(*line), nullptr}});
+        if (const auto line = rows.ComparedLine(i, side)) {
+          compared.push_back({bucket(slot, side), {*line, nullptr}});
         }
       }
     };

@@ -38,7 +38,11 @@ class CSectionRows {
     std::uint32_t left = kAbsent;
     std::uint32_t right = kAbsent;
     RowKind kind = RowKind::kSame;
+    // Bit 1 for file 1, 2 for file 2: that file's line holds no "=" and stands as "=". Alignment
+    // knows it from the key it found, and saving a million lines need not search each again.
+    std::uint8_t noEquals = 0;
   };
+  static constexpr std::uint8_t SideBit(FileSide side) { return side == FileSide::kFile1 ? 1 : 2; }
 
   // `left` and `right` are the section's buckets; they must outlive the rows.
   CSectionRows(Section section, const CLines& left, const CLines& right, std::vector<CPair> pairs)
@@ -55,6 +59,12 @@ class CSectionRows {
     const std::uint32_t at = side == FileSide::kFile1 ? pairs_[i].left : pairs_[i].right;
     if (at == kAbsent) return std::nullopt;
     return (*(side == FileSide::kFile1 ? left_ : right_))[at];
+  }
+  // The line of row i as the row shows it: a line without "=" as "=".
+  std::optional<std::string_view> ComparedLine(std::size_t i, FileSide side) const {
+    const std::optional<std::string_view> line = BucketLine(i, side);
+    if (line && (pairs_[i].noEquals & SideBit(side)) != 0) return std::string_view("=");
+    return line;
   }
 
   class iterator {
