@@ -76,7 +76,7 @@ std::vector<CRemedyView> RemediationViews(const report::CReport& report,
     if (!left) {
       remedy.kind = RemedyKind::kRemove;
       remedy.value = Text(right);
-      remedies.push_back(std::move(remedy));
+      remedies.push_back(remedy);
       return;
     }
     remedy.kind = right ? RemedyKind::kSet : RemedyKind::kAdd;
@@ -92,7 +92,7 @@ std::vector<CRemedyView> RemediationViews(const report::CReport& report,
         remedy.rule = rule->second->rule;
       }
     }
-    remedies.push_back(std::move(remedy));
+    remedies.push_back(remedy);
   };
   for (const report::CEntry& e : report.entries) {
     // A line without "=" (a comment, a blank line) is no setting: it is left as the device has it.
