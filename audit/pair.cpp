@@ -126,18 +126,18 @@ void NameFailedRules(const std::vector<golden::CFailedRule>& failed, CDeviceResu
 }
 
 // The edits as the outputs show them: values masked and cut as drift values are.
-void KeepRemediation(const std::vector<golden::CRemedy>& remedies, const CPairOptions& options,
+void KeepRemediation(const std::vector<golden::CRemedyView>& remedies, const CPairOptions& options,
                      CDeviceResult& result) {
   std::vector<CEdit>& kept = result.remediation.emplace();
   const std::size_t shown = std::min(remedies.size(), kMaxKeptDrift);
   kept.reserve(shown);
   result.remediationOmitted += remedies.size() - shown;
   for (std::size_t i = 0; i < shown; ++i) {
-    const golden::CRemedy& remedy = remedies[i];
-    kept.push_back(
-        {golden::ActionName(remedy.kind), remedy.section, remedy.key,
-         Kept(std::string_view(remedy.value), report::IsSecretKey(remedy.key), options.showSecrets),
-         remedy.rule});
+    const golden::CRemedyView& remedy = remedies[i];
+    kept.push_back({golden::ActionName(remedy.kind), std::string(remedy.section),
+                    std::string(remedy.key),
+                    Kept(remedy.value, report::IsSecretKey(remedy.key), options.showSecrets),
+                    std::string(remedy.rule)});
   }
 }
 
@@ -184,7 +184,7 @@ bool CreateFixed(const std::string& path, std::string_view bytes, bool& taken, s
 void WriteFixed(const golden::CGolden& golden, const CComparison& comparison,
                 const std::shared_ptr<const CPreparedFile>& intended,
                 const std::vector<std::string>& names, const CPairOptions& options,
-                const std::vector<golden::CRemedy>& first, const std::string& path,
+                const std::vector<golden::CRemedyView>& first, const std::string& path,
                 std::string& error) {
   const golden::CFixOptions fix{comparison.Type(FileSide::kFile1),
                                 comparison.Type(FileSide::kFile2), options.ignores, options.strict};
@@ -271,13 +271,14 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   Collect(built, options, result, settings);
   // The way back to a golden baseline, derived once: the outputs show it, and it is the first
   // round of the fix, so that only the fix's check compares again.
-  std::vector<golden::CRemedy> remedies;
+  // Views into `built`, `rendered` and the comparison, all of which outlive the fix.
+  std::vector<golden::CRemedyView> remedies;
   if (baseline.golden) {
     NameFailedRules(rendered.failed, result);
     const bool fixing = !save.fixed.empty();
     if (result.drifted && (fixing || options.remediation)) {
-      remedies = golden::Remediation(built, rendered.failed, comparison.Text(FileSide::kFile2),
-                                     options.strict);
+      remedies = golden::RemediationViews(built, rendered.failed, comparison.Text(FileSide::kFile2),
+                                          options.strict);
       if (options.remediation) KeepRemediation(remedies, options, result);
     }
   }

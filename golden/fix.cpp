@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <type_traits>
 #include <utility>
 
 #include "golden/raw_lines.h"
@@ -27,9 +28,10 @@ std::vector<CRawLine> RawLines(std::string_view bytes) {
 }
 
 // A set, a remove or an added setting, at the device line it replaces or follows.
+template <typename Remedy>
 struct CLineEdit {
   std::size_t line = 0;
-  const CRemedy* remedy = nullptr;
+  const Remedy* remedy = nullptr;
 };
 
 constexpr std::size_t kNoSection = static_cast<std::size_t>(-1);
@@ -44,13 +46,13 @@ std::size_t SectionSlot(std::vector<std::pair<std::string_view, std::size_t>>& s
   return sections.size() - 1;
 }
 
-void AppendSetting(std::string& out, const CRemedy& remedy, std::string_view end) {
+template <typename Remedy>
+void AppendSetting(std::string& out, const Remedy& remedy, std::string_view end) {
   out.append(remedy.key).append(1, '=').append(remedy.value).append(end);
 }
 
-}  // namespace
-
-std::string ApplyRemedies(std::string_view device, const std::vector<CRemedy>& remedies) {
+template <typename Remedy>
+std::string Apply(std::string_view device, const std::vector<Remedy>& remedies) {
   const std::vector<CRawLine> lines = RawLines(device);
   // The file's own line end for new lines: that of its first line, CR LF when it has none.
   const std::string_view newline =
@@ -66,10 +68,11 @@ std::string ApplyRemedies(std::string_view device, const std::vector<CRemedy>& r
     if (current != kNoSection) lastLineOf[current].second = i;
   }
   // The edits of the device's lines in line order; of two edits of one line, the later wins.
-  std::vector<CLineEdit> edits;
+  using CEdit = CLineEdit<Remedy>;
+  std::vector<CEdit> edits;
   edits.reserve(remedies.size());
   std::vector<std::pair<std::string_view, std::string>> appended;  // section, its new lines
-  for (const CRemedy& remedy : remedies) {
+  for (const Remedy& remedy : remedies) {
     const std::size_t index = remedy.deviceLine - 1;
     switch (remedy.kind) {
       case RemedyKind::kSet:
@@ -96,12 +99,12 @@ std::string ApplyRemedies(std::string_view device, const std::vector<CRemedy>& r
     }
   }
   std::stable_sort(edits.begin(), edits.end(),
-                   [](const CLineEdit& a, const CLineEdit& b) { return a.line < b.line; });
+                   [](const CEdit& a, const CEdit& b) { return a.line < b.line; });
   std::string fixed;
   fixed.reserve(device.size() + 256);
   auto edit = edits.begin();
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const CRemedy* replacement = nullptr;
+    const Remedy* replacement = nullptr;
     bool inserts = false;
     const auto first = edit;
     for (; edit != edits.end() && edit->line == i; ++edit) {
@@ -125,8 +128,6 @@ std::string ApplyRemedies(std::string_view device, const std::vector<CRemedy>& r
   for (const auto& [section, text] : appended) fixed += text;
   return fixed;
 }
-
-namespace {
 
 // The edits that remain between the golden file, rendered against `fixed`, and `fixed`.
 bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
@@ -163,43 +164,78 @@ bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
   return true;
 }
 
-}  // namespace
+// A remedy with no single value to write stops the fix: false, with the reason in `error`.
+template <typename Remedy>
+bool NoneManual(const std::vector<Remedy>& remedies, std::string& error) {
+  for (const Remedy& remedy : remedies) {
+    if (remedy.kind == RemedyKind::kManual) {
+      error.assign(remedy.section).append(" ").append(remedy.key).append("=");
+      error.append(remedy.value).append(" fails {{ ").append(remedy.rule);
+      error.append(" }}, which has no single value to write; fix it by hand");
+      return false;
+    }
+  }
+  return true;
+}
 
-bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
-               const std::string& device, const CFixOptions& options, std::string& fixed,
-               std::vector<CRemedy>* applied, std::string& error, const std::vector<CRemedy>* first,
-               const std::shared_ptr<const CPreparedFile>& intended) {
+template <typename First>
+bool Fix(const CGolden& golden, const std::vector<std::string>& names, const std::string& device,
+         const CFixOptions& options, std::string& fixed, std::vector<CRemedy>* applied,
+         std::string& error, const std::vector<First>* first,
+         const std::shared_ptr<const CPreparedFile>& intended) {
   fixed = device;
   if (applied != nullptr) applied->clear();
   std::vector<CRemedy> remaining;
   for (int round = 0; round <= kMaxRounds; ++round) {
-    const std::vector<CRemedy>* remedies = &remaining;
     if (round == 0 && first != nullptr) {
-      remedies = first;
-    } else if (!Remaining(golden, names, fixed, options, intended, remaining, error)) {
-      return false;
-    }
-    if (remedies->empty()) return true;
-    for (const CRemedy& remedy : *remedies) {
-      if (remedy.kind == RemedyKind::kManual) {
-        error = remedy.section + " " + remedy.key + "=" + remedy.value + " fails {{ " +
-                remedy.rule + " }}, which has no single value to write; fix it by hand";
-        return false;
+      if (first->empty()) return true;
+      if (!NoneManual(*first, error)) return false;
+      fixed = Apply(fixed, *first);
+      if (applied != nullptr) {
+        for (const First& remedy : *first) {
+          if constexpr (std::is_same_v<First, CRemedy>) {
+            applied->push_back(remedy);
+          } else {
+            applied->push_back(Owned(remedy));
+          }
+        }
       }
+      continue;
     }
-    fixed = ApplyRemedies(fixed, *remedies);
-    if (applied != nullptr) applied->insert(applied->end(), remedies->begin(), remedies->end());
+    if (!Remaining(golden, names, fixed, options, intended, remaining, error)) return false;
+    if (remaining.empty()) return true;
+    if (!NoneManual(remaining, error)) return false;
+    fixed = Apply(fixed, remaining);
+    if (applied != nullptr) applied->insert(applied->end(), remaining.begin(), remaining.end());
   }
   error = "the fix does not settle after " + std::to_string(kMaxRounds) +
           " rounds: the relevance rules keep uncovering settings";
   return false;
 }
 
+}  // namespace
+
+std::string ApplyRemedies(std::string_view device, const std::vector<CRemedy>& remedies) {
+  return Apply(device, remedies);
+}
+
+std::string ApplyRemedies(std::string_view device, const std::vector<CRemedyView>& remedies) {
+  return Apply(device, remedies);
+}
+
+bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
+               const std::string& device, const CFixOptions& options, std::string& fixed,
+               std::vector<CRemedy>* applied, std::string& error,
+               const std::vector<CRemedyView>* first,
+               const std::shared_ptr<const CPreparedFile>& intended) {
+  return Fix(golden, names, device, options, fixed, applied, error, first, intended);
+}
+
 bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
                const std::string& device, const CFixOptions& options, std::string& fixed,
                std::vector<CRemedy>& applied, std::string& error,
                const std::vector<CRemedy>* first) {
-  return FixDevice(golden, names, device, options, fixed, &applied, error, first);
+  return Fix(golden, names, device, options, fixed, &applied, error, first, nullptr);
 }
 
 }  // namespace varnic::golden

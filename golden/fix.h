@@ -26,6 +26,7 @@ struct CFixOptions {
 // line's end; an added key after the last line of its section, a missing section appended at
 // the end, in the line end the file uses). Manual remedies change nothing.
 std::string ApplyRemedies(std::string_view device, const std::vector<CRemedy>& remedies);
+std::string ApplyRemedies(std::string_view device, const std::vector<CRemedyView>& remedies);
 
 // The device brought to the golden file: remediation derived, applied and checked by comparing
 // the golden file (rendered against the result) with the result again, a few rounds while the
@@ -37,13 +38,14 @@ bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
                const std::string& device, const CFixOptions& options, std::string& fixed,
                std::vector<CRemedy>& applied, std::string& error,
                const std::vector<CRemedy>* first = nullptr);
-// The same for a caller that has no use for the edits (`applied` may be null) and that may hold
-// `intended`, the golden file as rendered for the device, analysed: a check whose rendering has
-// the same bytes starts from it instead of analysing them again.
+// The same for a caller that has no use for the edits (`applied` may be null), whose first
+// round's edits are views into its own comparison, and that may hold `intended`, the golden file
+// as rendered for the device, analysed: a check whose rendering has the same bytes starts from it
+// instead of analysing them again.
 bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
                const std::string& device, const CFixOptions& options, std::string& fixed,
                std::vector<CRemedy>* applied, std::string& error,
-               const std::vector<CRemedy>* first = nullptr,
+               const std::vector<CRemedyView>* first,
                const std::shared_ptr<const CPreparedFile>& intended = nullptr);
 
 }  // namespace varnic::golden

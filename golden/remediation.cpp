@@ -13,10 +13,10 @@ namespace varnic::golden {
 namespace {
 
 // The key of line `number` (from 1) of `lines`, or `fallback` when there is none.
-std::string KeyAt(const CLines& lines, std::uint32_t number, std::string_view fallback) {
-  if (number == 0 || number > lines.size()) return std::string(fallback);
+std::string_view KeyAt(const CLines& lines, std::uint32_t number, std::string_view fallback) {
+  if (number == 0 || number > lines.size()) return fallback;
   const std::string_view line = lines[number - 1];
-  return std::string(line.substr(0, line.find('=')));
+  return line.substr(0, line.find('='));
 }
 
 std::string_view Stem(std::string_view key) {
@@ -48,20 +48,20 @@ std::uint32_t FindLine(const CLines& lines, std::string_view section, std::strin
   return 0;
 }
 
-std::string Text(const std::optional<std::string_view>& value) {
-  return value ? std::string(*value) : std::string();
+std::string_view Text(const std::optional<std::string_view>& value) {
+  return value ? *value : std::string_view();
 }
 
 }  // namespace
 
-std::vector<CRemedy> Remediation(const report::CReport& report,
-                                 const std::vector<CFailedRule>& failed, std::string_view device,
-                                 bool strict) {
+std::vector<CRemedyView> RemediationViews(const report::CReport& report,
+                                          const std::vector<CFailedRule>& failed,
+                                          std::string_view device, bool strict) {
   std::map<std::pair<std::string_view, std::string_view>, const CFailedRule*> rules;
   for (const CFailedRule& rule : failed)
     rules.emplace(std::pair<std::string_view, std::string_view>(rule.section, rule.key), &rule);
   const CLines lines = SplitLines(device);
-  std::vector<CRemedy> remedies;
+  std::vector<CRemedyView> remedies;
   // A drifted device calls for an edit a row: room for them all at once, not moved as it grows.
   remedies.reserve(report.entries.size() + (strict ? report.hidden.size() : 0));
   std::set<std::uint32_t> taken;
@@ -69,18 +69,18 @@ std::vector<CRemedy> Remediation(const report::CReport& report,
                        const std::optional<std::string_view>& left,
                        const std::optional<std::string_view>& right, std::uint32_t rightLine) {
     if (rightLine == 0 && right) rightLine = FindLine(lines, section, key, *right, taken);
-    CRemedy remedy;
-    remedy.section = std::string(section);
+    CRemedyView remedy;
+    remedy.section = section;
     remedy.deviceLine = rightLine;
     remedy.key = KeyAt(lines, rightLine, key);
     if (!left) {
       remedy.kind = RemedyKind::kRemove;
       remedy.value = Text(right);
-      remedies.push_back(std::move(remedy));
+      remedies.push_back(remedy);
       return;
     }
     remedy.kind = right ? RemedyKind::kSet : RemedyKind::kAdd;
-    remedy.value = std::string(*left);
+    remedy.value = *left;
     remedy.previous = Text(right);
     const auto rule = rules.find({section, key});
     if (rule != rules.end()) {
@@ -92,7 +92,7 @@ std::vector<CRemedy> Remediation(const report::CReport& report,
         remedy.rule = rule->second->rule;
       }
     }
-    remedies.push_back(std::move(remedy));
+    remedies.push_back(remedy);
   };
   for (const report::CEntry& e : report.entries) {
     // A line without "=" (a comment, a blank line) is no setting: it is left as the device has it.
@@ -105,6 +105,26 @@ std::vector<CRemedy> Remediation(const report::CReport& report,
       if (!h.ignored && !h.key.empty()) add(h.section, h.key, h.left, h.right, h.rightLine);
     }
   }
+  return remedies;
+}
+
+CRemedy Owned(const CRemedyView& remedy) {
+  return {remedy.kind,
+          std::string(remedy.section),
+          std::string(remedy.key),
+          std::string(remedy.value),
+          std::string(remedy.rule),
+          remedy.deviceLine,
+          std::string(remedy.previous)};
+}
+
+std::vector<CRemedy> Remediation(const report::CReport& report,
+                                 const std::vector<CFailedRule>& failed, std::string_view device,
+                                 bool strict) {
+  const std::vector<CRemedyView> views = RemediationViews(report, failed, device, strict);
+  std::vector<CRemedy> remedies;
+  remedies.reserve(views.size());
+  for (const CRemedyView& view : views) remedies.push_back(Owned(view));
   return remedies;
 }
 

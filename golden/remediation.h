@@ -15,15 +15,23 @@ namespace varnic::golden {
 enum class RemedyKind : std::uint8_t { kSet, kAdd, kRemove, kManual };
 
 // One edit that brings the device towards the intended file, in the device's own key names.
-struct CRemedy {
+template <typename Text>
+struct CBasicRemedy {
   RemedyKind kind = RemedyKind::kSet;
-  std::string section;  // the header line, "[System]"
-  std::string key;
-  std::string value;             // set, add: the value to write; remove, manual: the device's value
-  std::string rule;              // manual: the rule the device's value fails
+  Text section;  // the header line, "[System]"
+  Text key;
+  Text value;                    // set, add: the value to write; remove, manual: the device's value
+  Text rule;                     // manual: the rule the device's value fails
   std::uint32_t deviceLine = 0;  // set, remove, manual: the line in the device file, from 1
-  std::string previous;          // set: the device's value it replaces
+  Text previous;                 // set: the device's value it replaces
 };
+
+// An edit that owns its text.
+using CRemedy = CBasicRemedy<std::string>;
+// An edit whose text is views into the report, the failed rules and the device text it was
+// derived from, valid while they are: a fleet derives a hundred edits a device, and owned
+// strings made allocating them most of the cost.
+using CRemedyView = CBasicRemedy<std::string_view>;
 
 // The edits the differences of `report` (golden = file 1, device = file 2) call for: a different
 // value is set, a setting only in the golden file added, one only in the device removed; with
@@ -33,6 +41,12 @@ struct CRemedy {
 std::vector<CRemedy> Remediation(const report::CReport& report,
                                  const std::vector<CFailedRule>& failed, std::string_view device,
                                  bool strict);
+// The same edits as views, for a caller that uses them while `report`, `failed` and `device` live.
+std::vector<CRemedyView> RemediationViews(const report::CReport& report,
+                                          const std::vector<CFailedRule>& failed,
+                                          std::string_view device, bool strict);
+// `remedy` with its own copy of the text.
+CRemedy Owned(const CRemedyView& remedy);
 
 // Per section: "[Section]" then "set key=value", "add key=value", "remove key=value",
 // "manual: key=value fails {{ rule }}", LF-ended.

@@ -57,6 +57,7 @@ CDeviceValues DeviceValues(std::string_view text, const CTemplate::CRuleKeys& wa
 bool CTemplate::Parse(std::string path, std::string_view bytes, std::string& error, bool literal) {
   path_ = std::move(path);
   lines_.clear();
+  bytes_ = bytes.size();
   usesVariables_ = templated_ = usesMatchers_ = false;
   ruleKeys_.clear();
   std::string section;
@@ -141,6 +142,8 @@ bool CTemplate::Render(const CVariables* variables, const std::string& deviceNam
   }
   CDeviceValues device;
   if (usesMatchers_ && deviceText != nullptr) device = DeviceValues(*deviceText, ruleKeys_);
+  // Room for the values that replace the braces, so that the rendering is seldom moved.
+  rendered.text.reserve(bytes_ + bytes_ / 8);
   for (const CLine& line : lines_) {
     rendered.text += line.head;
     for (const CPart& part : line.parts) {

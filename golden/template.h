@@ -71,7 +71,8 @@ class CTemplate {
 
   std::string path_;
   std::vector<CLine> lines_;
-  CRuleKeys ruleKeys_;  // the settings the rules test
+  std::size_t bytes_ = 0;  // the template's size, about that of each rendering
+  CRuleKeys ruleKeys_;     // the settings the rules test
   bool usesVariables_ = false;
   bool templated_ = false;
   bool usesMatchers_ = false;

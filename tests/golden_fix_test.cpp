@@ -131,6 +131,12 @@ TEST(GoldenFix, EditsKeepLineEndsAndPlaceAddedKeys) {
   };
   for (const ApplyCase& c : cases) {
     EXPECT_EQ(ApplyRemedies(c.device, c.remedies), c.expected) << c.name;
+    // The audit's edits are views into its comparison: they must edit alike.
+    std::vector<CRemedyView> views;
+    for (const CRemedy& r : c.remedies) {
+      views.push_back({r.kind, r.section, r.key, r.value, r.rule, r.deviceLine, r.previous});
+    }
+    EXPECT_EQ(ApplyRemedies(c.device, views), c.expected) << c.name << " (views)";
   }
 }
 
