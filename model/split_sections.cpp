@@ -3,6 +3,7 @@
 #include <array>
 
 #include "model/byte_search.h"
+#include "model/header_lines.h"
 #include "model/large_pages.h"
 
 namespace varnic {
@@ -31,15 +32,8 @@ CSplitFile SplitIntoSections(std::string_view text, FileSide side, CChangeLog& l
     split.lines += lines;
     if (current != kUnknown) lastRun[current] += lines;
   };
-  for (std::size_t at = text.find('['); at != std::string_view::npos; at = text.find('[', at)) {
-    if (at != 0 && text[at - 1] != '\n') {
-      ++at;
-      continue;
-    }
+  ForEachHeaderLine(text, [&](std::size_t at, std::string_view line, std::size_t next) {
     countRun(at);
-    const std::size_t lf = text.find('\n', at);
-    std::string_view line = text.substr(at, lf == std::string_view::npos ? lf : lf - at);
-    if (lf != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
     ++split.lines;
     const auto section = FindSection(line);
     current = section ? Index(*section) : kUnknown;
@@ -47,9 +41,8 @@ CSplitFile SplitIntoSections(std::string_view text, FileSide side, CChangeLog& l
       ++occurrences[current];
       lastRun[current] = 0;
     }
-    runStart = lf == std::string_view::npos ? text.size() : lf + 1;
-    at = runStart;
-  }
+    runStart = next;
+  });
   countRun(text.size());
   for (std::size_t s = 0; s < kSectionCount; ++s) {
     CLines& bucket = split.buckets[static_cast<Section>(s)];

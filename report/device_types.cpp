@@ -4,19 +4,12 @@
 #include <charconv>
 #include <optional>
 
-#include "model/byte_search.h"
+#include "model/header_lines.h"
 #include "report/ascii.h"
 #include "varnic/sections.h"
 
 namespace varnic::report {
 namespace {
-
-bool AnyHolds(const std::array<bool, kSectionCount>& holds, Band band) {
-  for (const Section section : BandSections(band)) {
-    if (holds[static_cast<std::size_t>(section)]) return true;
-  }
-  return false;
-}
 
 // Whether a section of `band` would hold a line once the file is split into sections: lines
 // before the first header belong to [5GHz_WirelessSettings], a header empties its section, and
@@ -28,22 +21,18 @@ bool HasBand(std::string_view text, Band band) {
   std::array<bool, kSectionCount> holds{};  // a line since the section's last header
   auto current = static_cast<std::size_t>(Section::k5GHzWireless);
   std::size_t region = 0;  // where the current section's lines start
-  for (std::size_t at = FindByte(text, '['); at != std::string_view::npos;
-       at = FindByte(text, '[', at + 1)) {
-    if (at > 0 && text[at - 1] != '\n') continue;  // a '[' within a line
+  ForEachHeaderLine(text, [&](std::size_t at, std::string_view line, std::size_t next) {
     if (current != kNone && at > region) holds[current] = true;
-    const std::size_t lf = FindByte(text, '\n', at);
-    std::string_view line = text.substr(at, lf == std::string_view::npos ? lf : lf - at);
-    if (lf != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
     const std::optional<Section> section = FindSection(line);
     current = section ? static_cast<std::size_t>(*section) : kNone;
     if (current != kNone) holds[current] = false;
-    if (lf == std::string_view::npos) return AnyHolds(holds, band);
-    region = lf + 1;
-    at = lf;
-  }
+    region = next;
+  });
   if (current != kNone && text.size() > region) holds[current] = true;
-  return AnyHolds(holds, band);
+  for (const Section section : BandSections(band)) {
+    if (holds[static_cast<std::size_t>(section)]) return true;
+  }
+  return false;
 }
 
 std::string Described(std::int32_t type) {
