@@ -158,9 +158,10 @@ class CViewSet {
     views_.push_back(view);
     return true;
   }
-  bool Contains(std::string_view view) const {
-    return index_.Find(HashOf(view), [&](std::uint32_t i) { return views_[i] == view; }) !=
-           CHashIndex::kNone;
+  bool Contains(std::string_view view) const { return IndexOf(view) != CHashIndex::kNone; }
+  // Where `view` came in the order of insertion, or kNone: a caller may keep a value per view.
+  std::uint32_t IndexOf(std::string_view view) const {
+    return index_.Find(HashOf(view), [&](std::uint32_t i) { return views_[i] == view; });
   }
   bool Empty() const { return views_.empty(); }
 

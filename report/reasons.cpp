@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "model/hash_index.h"
@@ -31,14 +30,10 @@ bool OneOf(std::string_view key, std::initializer_list<std::string_view> keys) {
 // every rule's key list (a large backup asks for one per line set aside).
 std::string_view GoverningKeyFor(Section section, std::string_view key) {
   // Hashed as the engine hashes keys and held flat: the standard map's hash and node chase were
-  // a third of a line's explanation.
-  struct CNamed {
-    std::string_view key;
-    std::string_view governing;
-  };
+  // a third of a line's explanation. governing[i] is that of the i-th key of `named`.
   struct CSectionIndex {
-    std::vector<CNamed> named;
-    CHashIndex index;
+    CViewSet named;
+    std::vector<std::string_view> governing;
   };
   static const auto kIndex = [] {
     std::array<CSectionIndex, kSectionCount> index;
@@ -47,23 +42,17 @@ std::string_view GoverningKeyFor(Section section, std::string_view key) {
       for (const CRule& rule : RulesFor(static_cast<Section>(s))) {
         const std::string_view governing = rule.GoverningKey();
         if (governing.empty() || governing == "*") continue;
+        // The first rule that names a key keeps it.
         for (const std::string_view named : rule.Keys()) {
-          const auto next = static_cast<std::uint32_t>(own.named.size());
-          // The first rule that names a key keeps it.
-          if (own.index.FindOrInsert(HashOf(named), next, [&](std::uint32_t i) {
-                return own.named[i].key == named;
-              }) == next) {
-            own.named.push_back({named, governing});
-          }
+          if (own.named.Insert(named)) own.governing.push_back(governing);
         }
       }
     }
     return index;
   }();
   const CSectionIndex& own = kIndex[static_cast<std::size_t>(section)];
-  const std::uint32_t found =
-      own.index.Find(HashOf(key), [&](std::uint32_t i) { return own.named[i].key == key; });
-  return found == CHashIndex::kNone ? std::string_view() : own.named[found].governing;
+  const std::uint32_t found = own.named.IndexOf(key);
+  return found == CHashIndex::kNone ? std::string_view() : own.governing[found];
 }
 
 std::string GenericReason(const CChange& change, std::string_view key, const CChangeLog& log,
