@@ -232,6 +232,11 @@ std::string KindName(CExplanation::Kind kind) {
   return "unknown";
 }
 
+bool QuotesItsLine(CExplanation::Kind kind) {
+  using Kind = CExplanation::Kind;
+  return kind != Kind::kBandCleared && kind != Kind::kRenumbered && kind != Kind::kSpacing;
+}
+
 void AppendDescription(std::string& text, const CExplanation& e, std::string_view quote) {
   // Appended piece by piece: --explain and HTML describe every line set aside, and a string
   // made for each was most of their cost.

@@ -16,13 +16,6 @@ namespace {
 
 constexpr std::size_t kOutputChunk = std::size_t{64} << 10U;  // long lists reach out in pieces
 
-// Notes that quote their line and give a reason around fixed plain words: such a note is plain
-// when its line and its reason are.
-bool QuotesLine(CExplanation::Kind kind) {
-  using Kind = CExplanation::Kind;
-  return kind != Kind::kBandCleared && kind != Kind::kRenumbered && kind != Kind::kSpacing;
-}
-
 }  // namespace
 
 void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMasker* masker,
@@ -55,7 +48,7 @@ void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMas
     }
     AppendDescription(text, *shown);
     // Most notes are plain text, their own safe form: written in place, escaped only when not.
-    const bool plain = QuotesLine(e.kind) && reasonPlain && IsPlainText(shown->line);
+    const bool plain = QuotesItsLine(e.kind) && reasonPlain && IsPlainText(shown->line);
     if (!plain && !IsPlainText(std::string_view(text).substr(start))) {
       unsafe.assign(text, start);
       text.resize(start);

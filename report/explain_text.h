@@ -13,6 +13,10 @@ namespace varnic::report {
 // HTML can have its own escaped form written in place.
 void AppendDescription(std::string& text, const CExplanation& e, std::string_view quote = "'");
 
+// Whether AppendDescription writes a note of `kind` as fixed plain words around the note's line,
+// quoted, and its reason: such a note is plain when its line and its reason are.
+bool QuotesItsLine(CExplanation::Kind kind);
+
 }  // namespace varnic::report
 
 #endif  // VARNIC_REPORT_EXPLAIN_TEXT_H_

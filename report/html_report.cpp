@@ -84,12 +84,8 @@ class CPage {
   void Text(std::string_view text) { AppendHtmlEscaped(html_, text); }
   // An explanation in words, written in place and escaped only when it needs to be.
   void Described(const CExplanation& e) {
-    using Kind = CExplanation::Kind;
     // Most notes quote a plain line and give a plain reason: only their quotes need escaping.
-    const bool quoted = e.kind == Kind::kFiltered || e.kind == Kind::kReconcileRemoved ||
-                        e.kind == Kind::kReconcileRestored || e.kind == Kind::kDuplicate ||
-                        e.kind == Kind::kUnordered || e.kind == Kind::kUnknownSection ||
-                        e.kind == Kind::kBeforeFirstHeader || e.kind == Kind::kRepeatedHeader;
+    const bool quoted = QuotesItsLine(e.kind);
     // Reasons are shared texts: the last one's check is kept.
     if (e.reason.data() != checkedReason_.data() || e.reason.size() != checkedReason_.size()) {
       checkedReason_ = e.reason;
