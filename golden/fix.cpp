@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <type_traits>
+#include <optional>
 #include <utility>
 
 #include "golden/raw_lines.h"
@@ -178,6 +178,9 @@ bool NoneManual(const std::vector<Remedy>& remedies, std::string& error) {
   return true;
 }
 
+// A copy the caller may keep: an owned edit as it is.
+const CRemedy& Owned(const CRemedy& remedy) { return remedy; }
+
 template <typename First>
 bool Fix(const CGolden& golden, const std::vector<std::string>& names, const std::string& device,
          const CFixOptions& options, std::string& fixed, std::vector<CRemedy>* applied,
@@ -185,28 +188,27 @@ bool Fix(const CGolden& golden, const std::vector<std::string>& names, const std
          const std::shared_ptr<const CPreparedFile>& intended) {
   fixed = device;
   if (applied != nullptr) applied->clear();
+  // Applies one round's edits; the verdict once none are left, or one must be made by hand.
+  const auto apply = [&](const auto& remedies) -> std::optional<bool> {
+    if (remedies.empty()) return true;
+    if (!NoneManual(remedies, error)) return false;
+    fixed = Apply(fixed, remedies);
+    if (applied != nullptr) {
+      for (const auto& remedy : remedies) applied->push_back(Owned(remedy));
+    }
+    return std::nullopt;
+  };
   std::vector<CRemedy> remaining;
   for (int round = 0; round <= kMaxRounds; ++round) {
+    std::optional<bool> verdict;
     if (round == 0 && first != nullptr) {
-      if (first->empty()) return true;
-      if (!NoneManual(*first, error)) return false;
-      fixed = Apply(fixed, *first);
-      if (applied != nullptr) {
-        for (const First& remedy : *first) {
-          if constexpr (std::is_same_v<First, CRemedy>) {
-            applied->push_back(remedy);
-          } else {
-            applied->push_back(Owned(remedy));
-          }
-        }
-      }
-      continue;
+      verdict = apply(*first);
+    } else if (Remaining(golden, names, fixed, options, intended, remaining, error)) {
+      verdict = apply(remaining);
+    } else {
+      return false;
     }
-    if (!Remaining(golden, names, fixed, options, intended, remaining, error)) return false;
-    if (remaining.empty()) return true;
-    if (!NoneManual(remaining, error)) return false;
-    fixed = Apply(fixed, remaining);
-    if (applied != nullptr) applied->insert(applied->end(), remaining.begin(), remaining.end());
+    if (verdict) return *verdict;
   }
   error = "the fix does not settle after " + std::to_string(kMaxRounds) +
           " rounds: the relevance rules keep uncovering settings";
