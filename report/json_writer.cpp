@@ -207,6 +207,47 @@ void CJsonWriter::BeginObject(CJsonShape& shape) {
   member_ = 0;
 }
 
+void CJsonWriter::PlainObject(CJsonShape& shape, std::span<const CJsonField> fields) {
+  constexpr std::size_t kDigits = 20;  // an int64 and its sign
+  BeginObject(shape);
+  std::size_t size = shape.end_.size();
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    size += shape.before_[i].size() +
+            (fields[i].type == CJsonField::Type::kText ? fields[i].text.size() + 2 : kDigits);
+  }
+  char* const start = Room(size);
+  char* to = start;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const std::string_view before = shape.before_[i];
+    CopyBytes(to, before.data(), before.size());
+    to += before.size();
+    const CJsonField& field = fields[i];
+    switch (field.type) {
+      case CJsonField::Type::kText:
+        *to++ = '"';
+        CopyBytes(to, field.text.data(), field.text.size());
+        to += field.text.size();
+        *to++ = '"';
+        break;
+      case CJsonField::Type::kInt:
+        to = std::to_chars(to, to + kDigits, field.number).ptr;
+        break;
+      case CJsonField::Type::kNull:
+        std::memcpy(to, "null", 4);
+        to += 4;
+        break;
+      case CJsonField::Type::kBool:
+        std::memcpy(to, field.number != 0 ? "true" : "false", field.number != 0 ? 4 : 5);
+        to += field.number != 0 ? 4 : 5;
+        break;
+    }
+  }
+  CopyBytes(to, shape.end_.data(), shape.end_.size());
+  to += shape.end_.size();
+  used_ += static_cast<std::size_t>(to - start);
+  shape_ = nullptr;
+}
+
 void CJsonWriter::EndObject() {
   if (shape_ == nullptr) {
     Close('}');

@@ -73,8 +73,11 @@ TEST(AppendJsonString, EscapesEveryByteThatNeedsItWhereverItStands) {
 
 // An object of a shape is laid out as the same object written member by member, at whatever
 // depth it stands, escapes included.
+// By key, by shape member by member, or (for plain texts) by shape whole: the same bytes.
 TEST(CJsonWriter, ShapedObjectsAreLaidOutAsObjectsWrittenByKey) {
-  const auto write = [](bool shaped) {
+  enum class Way { kByKey, kShaped, kWhole };
+  const auto write = [](Way way) {
+    const bool shaped = way != Way::kByKey;
     std::ostringstream out;
     CJsonWriter json(out);
     CJsonShape shape({"name", "n", "flag", "none", "q\"uote"});
@@ -83,7 +86,14 @@ TEST(CJsonWriter, ShapedObjectsAreLaidOutAsObjectsWrittenByKey) {
       json.Key(list);
       json.BeginArray();
       if (list == "inner") json.BeginArray();  // one level deeper: laid out again
-      for (const std::string_view text : {"plain", "caf\xc3\xa9 \"x\"", "bad \xff"}) {
+      for (const std::string_view text : {"plain", "caf\xc3\xa9 \"x\"", "bad \xff", ""}) {
+        if (way == Way::kWhole && IsPlainJson(text)) {
+          const CJsonField fields[] = {CJsonField::Text(text), CJsonField::Int(-42),
+                                       CJsonField::Bool(true), CJsonField::Null(),
+                                       CJsonField::Null()};
+          json.PlainObject(shape, fields);
+          continue;
+        }
         if (shaped) {
           json.BeginObject(shape);
         } else {
@@ -108,8 +118,9 @@ TEST(CJsonWriter, ShapedObjectsAreLaidOutAsObjectsWrittenByKey) {
     json.Flush();
     return out.str();
   };
-  const std::string byKey = write(false);
-  EXPECT_EQ(write(true), byKey);
+  const std::string byKey = write(Way::kByKey);
+  EXPECT_EQ(write(Way::kShaped), byKey);
+  EXPECT_EQ(write(Way::kWhole), byKey);
   EXPECT_NE(byKey.find("\"q\\\"uote\": null"), std::string::npos);
 }
 
