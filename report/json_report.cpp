@@ -355,9 +355,7 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
     if (e.kind == Kind::kBandCleared || !group.lines.empty()) {
       json.Key("lines");
       json.BeginArray();
-      for (const std::uint32_t n : e.kind == Kind::kBandCleared ? e.lineNumbers : group.lines) {
-        json.Int(n);
-      }
+      json.Ints(e.kind == Kind::kBandCleared ? e.lineNumbers : group.lines);
       json.EndArray();
     }
     json.Member("reason", e.reason);

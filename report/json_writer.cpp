@@ -160,6 +160,31 @@ void CJsonWriter::Int(std::int64_t value) {
   used_ += static_cast<std::size_t>(std::to_chars(to, to + kDigits, value).ptr - to);
 }
 
+void CJsonWriter::Ints(std::span<const std::uint32_t> values) {
+  constexpr std::size_t kDigits = 10;   // a uint32
+  constexpr std::size_t kBatch = 1024;  // numbers a room is made for
+  if (values.empty()) return;
+  Int(values.front());  // the first opens the list as any value would
+  const std::size_t width = 1 + 2 * empty_.size();
+  if (shape_ != nullptr || width > kBreak.size()) {
+    for (const std::uint32_t value : values.subspan(1)) Int(value);
+    return;
+  }
+  // Then, as BeforeValue writes it: a comma, the line break and the indentation, the number.
+  for (std::size_t i = 1; i < values.size(); i += kBatch) {
+    const std::size_t n = std::min(kBatch, values.size() - i);
+    char* const start = Room(n * (1 + width + kDigits));
+    char* to = start;
+    for (const std::uint32_t value : values.subspan(i, n)) {
+      *to = ',';
+      std::memcpy(to + 1, kBreak.data(), width);
+      to += 1 + width;
+      to = std::to_chars(to, to + kDigits, value).ptr;
+    }
+    used_ += static_cast<std::size_t>(to - start);
+  }
+}
+
 void CJsonWriter::Bool(bool value) {
   BeforeValue();
   Put(value ? "true" : "false");

@@ -72,6 +72,9 @@ class CJsonWriter {
   // a section's name or a status, written a hundred thousand times, need not be checked each.
   void PlainString(std::string_view text);
   void Int(std::int64_t value);
+  // Int for each of `values`, elements of the array being written: a report lists the numbers
+  // of every line set aside, a separator and a number each.
+  void Ints(std::span<const std::uint32_t> values);
   void Bool(bool value);
   void Null();
   // `text`, or null where it is empty: how the documents say "none" for a text.

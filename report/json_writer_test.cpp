@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace varnic::report {
 namespace {
@@ -122,6 +123,28 @@ TEST(CJsonWriter, ShapedObjectsAreLaidOutAsObjectsWrittenByKey) {
   EXPECT_EQ(write(Way::kShaped), byKey);
   EXPECT_EQ(write(Way::kWhole), byKey);
   EXPECT_NE(byKey.find("\"q\\\"uote\": null"), std::string::npos);
+}
+
+// A list of numbers written at once spans several batches and reads as nlohmann lays it out.
+TEST(CJsonWriter, ListsOfNumbersReadAsWrittenOneByOne) {
+  for (const std::size_t count : {0, 1, 2, 2500}) {
+    std::vector<std::uint32_t> numbers(count);
+    for (std::size_t i = 0; i < count; ++i) numbers[i] = static_cast<std::uint32_t>(i * 1717171U);
+    if (count > 0) numbers.back() = 4294967295U;
+    std::ostringstream out;
+    {
+      CJsonWriter json(out);
+      json.BeginObject();
+      json.Key("lines");
+      json.BeginArray();
+      json.Ints(numbers);
+      json.EndArray();
+      json.EndObject();
+    }
+    Json expected;
+    expected["lines"] = numbers;
+    EXPECT_EQ(out.str(), expected.dump(2)) << count;
+  }
 }
 
 }  // namespace
