@@ -258,13 +258,14 @@ void CJsonWriter::PlainObject(CJsonShape& shape, std::span<const CJsonField> fie
         to = std::to_chars(to, to + kDigits, field.number).ptr;
         break;
       case CJsonField::Type::kNull:
-        std::memcpy(to, "null", 4);
-        to += 4;
+      case CJsonField::Type::kBool: {
+        const std::string_view word = field.type == CJsonField::Type::kNull ? "null"
+                                      : field.number != 0                   ? "true"
+                                                                            : "false";
+        CopyBytes(to, word.data(), word.size());
+        to += word.size();
         break;
-      case CJsonField::Type::kBool:
-        std::memcpy(to, field.number != 0 ? "true" : "false", field.number != 0 ? 4 : 5);
-        to += field.number != 0 ? 4 : 5;
-        break;
+      }
     }
   }
   CopyBytes(to, shape.end_.data(), shape.end_.size());
