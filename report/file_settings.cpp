@@ -67,7 +67,7 @@ std::uint32_t CFileSettings::AddSlot(Section section, std::string_view key, std:
   const std::uint32_t slot = index_.FindOrInsert(hash, next, [&](std::uint32_t s) {
     return slots_[s].section == section && slots_[s].key == key;
   });
-  if (slot == next) slots_.push_back({section, key, next});
+  if (slot == next) slots_.push_back({key, next, section});
   return slot;
 }
 
@@ -79,11 +79,19 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   const auto bucket = [](std::uint32_t slot, FileSide side) {
     return 2 * slot + static_cast<std::uint32_t>(side) - 1;
   };
+  std::array<std::uint8_t, kSectionCount> rank{};
+  for (std::size_t i = 0; i < kEmissionOrder.size(); ++i) {
+    rank[static_cast<std::size_t>(kEmissionOrder[i])] = static_cast<std::uint8_t>(i);
+  }
+  const auto rankOf = [&rank](const CChange* change) {
+    return rank[static_cast<std::size_t>(*change->section)];
+  };
   const CChangeLog& log = comparison.Changes();
   // One pass over the log; a line reconciliation removed and then restored was compared after
   // all, and only a pair of two device types has such lines.
   std::vector<const CChange*> asideChanges;
   std::vector<const CChange*> restoredChanges;
+  std::array<std::uint32_t, kSectionCount + 1> sectionAt{};
   for (const CChange& change : log.Changes()) {
     if (change.kind == ChangeKind::kReconcileRestored) {
       restoredChanges.push_back(&change);
@@ -99,12 +107,20 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
              restored.contains(change->line.data());
     });
   }
+  // In output order of the sections, each section's changes in log order (a stable counting
+  // sort): the slots are then made in the order SetAsideKeys lists them, with no copy to sort.
+  for (const CChange* change : asideChanges) ++sectionAt[rankOf(change) + 1];
+  for (std::size_t i = 1; i < sectionAt.size(); ++i) sectionAt[i] += sectionAt[i - 1];
+  std::vector<const CChange*> inOrder(asideChanges.size());
+  for (const CChange* change : asideChanges) inOrder[sectionAt[rankOf(change)]++] = change;
+  asideChanges = std::move(inOrder);
   // Sized once for every key set aside; each key's slot is fetched a few lines ahead of its
-  // look-up (a large pair sets aside most of its lines, each key a cache miss).
+  // look-up (a large pair sets aside most of its lines, each key a cache miss). A line set aside
+  // keeps only its bucket here: its setting is read off its change when the lines are placed.
   index_ = CHashIndex(asideChanges.size());
   ReserveLarge(slots_, asideChanges.size());
-  std::vector<CPending> aside;
-  ReserveLarge(aside, asideChanges.size());
+  std::vector<std::uint32_t> asideBuckets;
+  ReserveLarge(asideBuckets, asideChanges.size());
   ForEachPrefetched(
       index_, asideChanges.size(),
       [&](std::size_t i) {
@@ -114,10 +130,10 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
       },
       [&](std::size_t i, const CHashedView& hashed) {
         const CChange& change = *asideChanges[i];
-        const std::uint32_t slot = AddSlot(*change.section, hashed.view, hashed.hash);
-        aside.push_back({bucket(slot, change.file), {change.line, &change}});
+        asideBuckets.push_back(
+            bucket(AddSlot(*change.section, hashed.view, hashed.hash), change.file));
       });
-  const std::size_t asideSlots = slots_.size();
+  asideSlots_ = slots_.size();
   // Restored keys too, so that a note can tell whether the other file has them.
   for (const CChange* change : restoredChanges) {
     if (change->section) AddSlot(*change->section, MatchKey(*change->section, change->line));
@@ -183,30 +199,15 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   }
   // A counting sort by bucket, compared lines first: each key's lines end up together.
   begin_.assign(2 * slots_.size() + 1, 0);
-  for (const auto* list : {&compared, &aside}) {
-    for (const CPending& p : *list) ++begin_[p.bucket + 1];
-  }
+  for (const CPending& p : compared) ++begin_[p.bucket + 1];
+  for (const std::uint32_t b : asideBuckets) ++begin_[b + 1];
   for (std::size_t i = 1; i < begin_.size(); ++i) begin_[i] += begin_[i - 1];
   ReserveLarge(lines_, begin_.back());
   lines_.resize(begin_.back());
   std::vector<std::uint32_t> next(begin_.begin(), begin_.end() - 1);
-  for (const auto* list : {&compared, &aside}) {
-    for (const CPending& p : *list) lines_[next[p.bucket]++] = p.setting;
-  }
-  // In output order of the sections, each section's keys in the order met: one counting pass,
-  // where a pass per section read every slot a dozen times.
-  std::array<std::uint32_t, kSectionCount + 1> sectionAt{};
-  std::array<std::uint8_t, kSectionCount> rank{};
-  for (std::size_t i = 0; i < kEmissionOrder.size(); ++i) {
-    rank[static_cast<std::size_t>(kEmissionOrder[i])] = static_cast<std::uint8_t>(i);
-  }
-  for (std::size_t slot = 0; slot < asideSlots; ++slot) {
-    ++sectionAt[rank[static_cast<std::size_t>(slots_[slot].section)] + 1];
-  }
-  for (std::size_t i = 1; i < sectionAt.size(); ++i) sectionAt[i] += sectionAt[i - 1];
-  setAside_.resize(asideSlots);
-  for (std::size_t slot = 0; slot < asideSlots; ++slot) {
-    setAside_[sectionAt[rank[static_cast<std::size_t>(slots_[slot].section)]]++] = slots_[slot];
+  for (const CPending& p : compared) lines_[next[p.bucket]++] = p.setting;
+  for (std::size_t i = 0; i < asideChanges.size(); ++i) {
+    lines_[next[asideBuckets[i]]++] = {asideChanges[i]->line, asideChanges[i]};
   }
 }
 

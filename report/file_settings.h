@@ -39,13 +39,15 @@ class CFileSettings {
   std::optional<std::string_view> Value(FileSide side, Section section, std::string_view key) const;
 
   struct CSlot {
-    Section section;
     std::string_view key;
     std::uint32_t index = 0;  // where its lines are: LinesOf needs no look-up
+    Section section;
   };
   // The keys with a line set aside in either file, in output order of the sections and then in
   // the order the stages met them.
-  const std::vector<CSlot>& SetAsideKeys() const { return setAside_; }
+  std::span<const CSlot> SetAsideKeys() const {
+    return std::span<const CSlot>(slots_).first(asideSlots_);
+  }
   // The lines of a slot SetAsideKeys lists, in one file: Find without hashing the key again.
   std::span<const CSetting> LinesOf(FileSide side, const CSlot& slot) const;
 
@@ -58,14 +60,14 @@ class CFileSettings {
   std::uint32_t AddSlot(Section section, std::string_view key);
   std::uint32_t AddSlot(Section section, std::string_view key, std::uint32_t hash);
 
-  // A slot is a (section, key); its lines lie in lines_ from begin_[2 * slot + side - 1] on,
-  // per file, the compared line first. A million-line pair sets aside most of its lines: one
-  // flat array and an index of 8-byte entries keep that cheap.
+  // A slot is a (section, key), those with lines set aside first; its lines lie in lines_ from
+  // begin_[2 * slot + side - 1] on, per file, the compared line first. A million-line pair sets
+  // aside most of its lines: one flat array and an index of 8-byte entries keep that cheap.
   std::vector<CSlot> slots_;
   CHashIndex index_;
   std::vector<CSetting> lines_;
   std::vector<std::uint32_t> begin_;
-  std::vector<CSlot> setAside_;
+  std::size_t asideSlots_ = 0;
 };
 
 }  // namespace varnic::report

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
+#include <optional>
 #include <sstream>
 
 #include "report/explain_text.h"
@@ -81,17 +83,34 @@ class CPage {
     html_ += text;
     return *this;
   }
+  // Pieces that need no escaping, sized first and copied into one grown stretch: a page writes
+  // a row per setting and a note per line set aside, and an append a piece paid its own check.
+  void Append(std::initializer_list<std::string_view> pieces) {
+    std::size_t size = 0;
+    for (const std::string_view piece : pieces) size += piece.size();
+    const std::size_t at = html_.size();
+    html_.resize(at + size);
+    char* to = html_.data() + at;
+    for (const std::string_view piece : pieces) {
+      if (!piece.empty()) std::memcpy(to, piece.data(), piece.size());
+      to += piece.size();
+    }
+  }
+  // Whether `reason` is copied as it is; reasons are shared texts, so the last answer is kept.
+  bool ReasonCopied(std::string_view reason) {
+    if (reason.data() != checkedReason_.data() || reason.size() != checkedReason_.size()) {
+      checkedReason_ = reason;
+      reasonCopied_ = AllCopied(reason);
+    }
+    return reasonCopied_;
+  }
+  bool ShowsSecrets() const { return showSecrets_; }
   void Text(std::string_view text) { AppendHtmlEscaped(html_, text); }
   // An explanation in words, written in place and escaped only when it needs to be.
   void Described(const CExplanation& e) {
     // Most notes quote a plain line and give a plain reason: only their quotes need escaping.
     const bool quoted = QuotesItsLine(e.kind);
-    // Reasons are shared texts: the last one's check is kept.
-    if (e.reason.data() != checkedReason_.data() || e.reason.size() != checkedReason_.size()) {
-      checkedReason_ = e.reason;
-      reasonCopied_ = AllCopied(e.reason);
-    }
-    if (quoted && reasonCopied_ && AllCopied(e.line)) {
+    if (quoted && ReasonCopied(e.reason) && AllCopied(e.line)) {
       AppendDescription(html_, e, "&#39;");
       return;
     }
@@ -221,6 +240,21 @@ constexpr std::array<std::string_view, 4> kStatusCell = {
 void Row(CPage& page, const CEntry& e, bool withSection) {
   const bool secret = IsSecretKey(e.key);
   const auto status = static_cast<std::size_t>(e.status);
+  // Most rows are a plain key and plain values in one file's words: written in one copy.
+  const auto plain = [](const std::optional<std::string_view>& value) {
+    return !value || AllCopied(*value);
+  };
+  // Equal own keys: the row shows one name (a renumbered MAC entry shows both).
+  const std::string_view key = e.KeyIn(e.InLeft() ? FileSide::kFile1 : FileSide::kFile2);
+  if ((!secret || page.ShowsSecrets()) && e.setAsideWhy.empty() && e.leftKey == e.rightKey &&
+      AllCopied(key) && plain(e.left) && plain(e.right) && (!withSection || AllCopied(e.section))) {
+    page.Append({kRowStart.at(status)[e.ignored ? 1 : 0], withSection ? e.section : "",
+                 withSection ? "</td><td>" : "", key, "</td><td class=\"v l\">",
+                 e.left.value_or(""), "</td><td class=\"v r\">", e.right.value_or(""),
+                 kStatusCell.at(status), e.ignored ? ", ignored</td></tr>\n" : "</td></tr>\n"});
+    page.FlushIfLarge();
+    return;
+  }
   page << kRowStart.at(status)[e.ignored ? 1 : 0];
   if (withSection) {
     page.Text(e.section);
@@ -312,6 +346,18 @@ void Explanations(CPage& page, const std::vector<CExplanation>& explanations) {
   std::string line;
   std::string detail;
   for (const CExplanation& e : explanations) {
+    // Most notes are a line set aside, plain, for a plain shared reason: one copy each.
+    if (QuotesItsLine(e.kind) && (e.file == 1 || e.file == 2) && page.ReasonCopied(e.reason)) {
+      const std::string_view shownLine = page.Line(e.line, line);
+      if (AllCopied(shownLine)) {
+        page.Append({e.file == 1 ? "<li>file 1" : "<li>file 2",
+                     e.kind == CExplanation::Kind::kReconcileRestored ? ": kept &#39;"
+                                                                      : ": not compared &#39;",
+                     shownLine, "&#39;: ", e.reason, "</li>\n"});
+        page.FlushIfLarge();
+        continue;
+      }
+    }
     // Only the views change: the numbers of a cleared band are not copied.
     // Of the details a page shows only a renumbering's line after: the rules' conditions of a
     // filtered line are not masked for nothing.

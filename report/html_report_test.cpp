@@ -75,6 +75,46 @@ TEST(RenderHtml, EveryTextIsEscapedAndNothingCanLoad) {
   EXPECT_NE(html.find("<details open><summary>[&lt;b&gt;]"), std::string::npos);
 }
 
+// Most rows are written in one copy; a row that is not plain in any way (a byte to escape, a
+// secret, a MAC entry named apart in each file, a line set aside, an ignore) must read the same
+// as written cell by cell.
+TEST(RenderHtml, EveryKindOfRowReadsAsItsCellsEscaped) {
+  CEntry renumbered{"[S]", "filter_mac_add1", "m", "m", Status::kSame};
+  renumbered.leftKey = "filter_mac_add1";
+  renumbered.rightKey = "filter_mac_add4";
+  CEntry aside{"[S]", "SSID2_Status", "Disable", "Enable", Status::kOnlyRight};
+  aside.setAsideWhy = "SSID2 is <off>";
+  CEntry ignored{"[S]", "k", "a", std::nullopt, Status::kOnlyLeft};
+  ignored.ignored = true;
+  CReport report;
+  report.entries = {{"[S]", "plain", "v1", "v2", Status::kDifferent},
+                    {"[S]", "k&", "<v>", "it's", Status::kDifferent},
+                    {"[S]", "key1", "s1", "s1", Status::kSame},
+                    renumbered,
+                    aside,
+                    ignored};
+  const std::string shown = RenderHtml(report, true);
+  const std::string masked = RenderHtml(report, false);
+  for (const auto& [html, row] : std::vector<std::pair<const std::string*, std::string>>{
+           {&shown,
+            "<tr class=\"different\"><td>plain</td><td class=\"v l\">v1</td>"
+            "<td class=\"v r\">v2</td><td>different</td></tr>\n"},
+           {&shown,
+            "<tr class=\"different\"><td>k&amp;</td><td class=\"v l\">&lt;v&gt;</td>"
+            "<td class=\"v r\">it&#39;s</td><td>different</td></tr>\n"},
+           {&shown, "<td>key1</td><td class=\"v l\">s1</td><td class=\"v r\">s1</td>"},
+           {&masked, "<td>key1</td><td class=\"v l\">\xe2\x80\xb9secret 1\xe2\x80\xba</td>"},
+           {&shown, "<td>filter_mac_add1 / filter_mac_add4</td>"},
+           {&shown, "<td>only in file 2; not compared in file 1: SSID2 is &lt;off&gt;</td></tr>"},
+           {&shown,
+            "<tr class=\"only_left ignored\"><td>k</td><td class=\"v l\">a</td>"
+            "<td class=\"v r\"></td><td>only in file 1, ignored</td></tr>\n"},
+       }) {
+    EXPECT_NE(html->find(row), std::string::npos) << row;
+  }
+  EXPECT_EQ(masked.find(">s1<"), std::string::npos);
+}
+
 // The page and --explain write a plain note in place and escape only one that needs it: either
 // way a note reads as its words escaped whole, for every kind of note.
 TEST(RenderHtml, ExplanationsReadAsTheirWordsEscaped) {

@@ -1,6 +1,7 @@
 #include "varnic/report/json_report.h"
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -229,13 +230,42 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
   // Entries of a section share its name: checked once a run of them, not once an entry.
   std::string_view checkedSection;
   bool sectionPlain = false;
+  const auto plain = [](const std::optional<std::string_view>& text) {
+    return !text || IsPlainJson(*text);
+  };
+  const auto textOr = [](bool present, std::string_view text) {
+    return present ? CJsonField::Text(text) : CJsonField::Null();
+  };
+  const auto numberOr = [](std::uint32_t n) {
+    return n == 0 ? CJsonField::Null() : CJsonField::Int(n);
+  };
   for (const CEntry& e : report.entries) {
     const bool secret = IsSecretKey(e.key);
-    json.BeginObject(entryShape);
     if (e.section.data() != checkedSection.data() || e.section.size() != checkedSection.size()) {
       checkedSection = e.section;
       sectionPlain = IsPlainJson(e.section);
     }
+    const std::string_view leftKey = e.KeyIn(FileSide::kFile1);
+    const std::string_view rightKey = e.KeyIn(FileSide::kFile2);
+    // Most entries need no escape and no label: written whole.
+    if (sectionPlain && (!secret || showSecrets) && IsPlainJson(e.key) && plain(e.left) &&
+        plain(e.right) && (leftKey.data() == e.key.data() || IsPlainJson(leftKey)) &&
+        (rightKey.data() == e.key.data() || IsPlainJson(rightKey)) && IsPlainJson(e.setAsideWhy)) {
+      const std::array<CJsonField, 11> fields = {CJsonField::Text(e.section),
+                                                 CJsonField::Text(e.key),
+                                                 textOr(e.left.has_value(), e.left.value_or("")),
+                                                 textOr(e.right.has_value(), e.right.value_or("")),
+                                                 CJsonField::Text(StatusText(e.status)),
+                                                 numberOr(e.leftLine),
+                                                 numberOr(e.rightLine),
+                                                 textOr(e.left.has_value(), leftKey),
+                                                 textOr(e.right.has_value(), rightKey),
+                                                 textOr(!e.setAsideWhy.empty(), e.setAsideWhy),
+                                                 CJsonField::Bool(e.ignored)};
+      json.PlainObject(entryShape, fields);
+      continue;
+    }
+    json.BeginObject(entryShape);
     if (sectionPlain) {
       json.PlainString(e.section);
     } else {
@@ -325,9 +355,7 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
     if (e.kind == Kind::kBandCleared || !group.lines.empty()) {
       json.Key("lines");
       json.BeginArray();
-      for (const std::uint32_t n : e.kind == Kind::kBandCleared ? e.lineNumbers : group.lines) {
-        json.Int(n);
-      }
+      json.Ints(e.kind == Kind::kBandCleared ? e.lineNumbers : group.lines);
       json.EndArray();
     }
     json.Member("reason", e.reason);

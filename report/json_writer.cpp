@@ -160,6 +160,31 @@ void CJsonWriter::Int(std::int64_t value) {
   used_ += static_cast<std::size_t>(std::to_chars(to, to + kDigits, value).ptr - to);
 }
 
+void CJsonWriter::Ints(std::span<const std::uint32_t> values) {
+  constexpr std::size_t kDigits = 10;   // a uint32
+  constexpr std::size_t kBatch = 1024;  // numbers a room is made for
+  if (values.empty()) return;
+  Int(values.front());  // the first opens the list as any value would
+  const std::size_t width = 1 + 2 * empty_.size();
+  if (shape_ != nullptr || width > kBreak.size()) {
+    for (const std::uint32_t value : values.subspan(1)) Int(value);
+    return;
+  }
+  // Then, as BeforeValue writes it: a comma, the line break and the indentation, the number.
+  for (std::size_t i = 1; i < values.size(); i += kBatch) {
+    const std::size_t n = std::min(kBatch, values.size() - i);
+    char* const start = Room(n * (1 + width + kDigits));
+    char* to = start;
+    for (const std::uint32_t value : values.subspan(i, n)) {
+      *to = ',';
+      std::memcpy(to + 1, kBreak.data(), width);
+      to += 1 + width;
+      to = std::to_chars(to, to + kDigits, value).ptr;
+    }
+    used_ += static_cast<std::size_t>(to - start);
+  }
+}
+
 void CJsonWriter::Bool(bool value) {
   BeforeValue();
   Put(value ? "true" : "false");
@@ -205,6 +230,48 @@ void CJsonWriter::BeginObject(CJsonShape& shape) {
   }
   shape_ = &shape;
   member_ = 0;
+}
+
+void CJsonWriter::PlainObject(CJsonShape& shape, std::span<const CJsonField> fields) {
+  constexpr std::size_t kDigits = 20;  // an int64 and its sign
+  BeginObject(shape);
+  std::size_t size = shape.end_.size();
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    size += shape.before_[i].size() +
+            (fields[i].type == CJsonField::Type::kText ? fields[i].text.size() + 2 : kDigits);
+  }
+  char* const start = Room(size);
+  char* to = start;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const std::string_view before = shape.before_[i];
+    CopyBytes(to, before.data(), before.size());
+    to += before.size();
+    const CJsonField& field = fields[i];
+    switch (field.type) {
+      case CJsonField::Type::kText:
+        *to++ = '"';
+        CopyBytes(to, field.text.data(), field.text.size());
+        to += field.text.size();
+        *to++ = '"';
+        break;
+      case CJsonField::Type::kInt:
+        to = std::to_chars(to, to + kDigits, field.number).ptr;
+        break;
+      case CJsonField::Type::kNull:
+      case CJsonField::Type::kBool: {
+        const std::string_view word = field.type == CJsonField::Type::kNull ? "null"
+                                      : field.number != 0                   ? "true"
+                                                                            : "false";
+        CopyBytes(to, word.data(), word.size());
+        to += word.size();
+        break;
+      }
+    }
+  }
+  CopyBytes(to, shape.end_.data(), shape.end_.size());
+  to += shape.end_.size();
+  used_ += static_cast<std::size_t>(to - start);
+  shape_ = nullptr;
 }
 
 void CJsonWriter::EndObject() {

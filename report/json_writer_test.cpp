@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace varnic::report {
 namespace {
@@ -73,8 +74,11 @@ TEST(AppendJsonString, EscapesEveryByteThatNeedsItWhereverItStands) {
 
 // An object of a shape is laid out as the same object written member by member, at whatever
 // depth it stands, escapes included.
+// By key, by shape member by member, or (for plain texts) by shape whole: the same bytes.
 TEST(CJsonWriter, ShapedObjectsAreLaidOutAsObjectsWrittenByKey) {
-  const auto write = [](bool shaped) {
+  enum class Way { kByKey, kShaped, kWhole };
+  const auto write = [](Way way) {
+    const bool shaped = way != Way::kByKey;
     std::ostringstream out;
     CJsonWriter json(out);
     CJsonShape shape({"name", "n", "flag", "none", "q\"uote"});
@@ -83,7 +87,14 @@ TEST(CJsonWriter, ShapedObjectsAreLaidOutAsObjectsWrittenByKey) {
       json.Key(list);
       json.BeginArray();
       if (list == "inner") json.BeginArray();  // one level deeper: laid out again
-      for (const std::string_view text : {"plain", "caf\xc3\xa9 \"x\"", "bad \xff"}) {
+      for (const std::string_view text : {"plain", "caf\xc3\xa9 \"x\"", "bad \xff", ""}) {
+        if (way == Way::kWhole && IsPlainJson(text)) {
+          const CJsonField fields[] = {CJsonField::Text(text), CJsonField::Int(-42),
+                                       CJsonField::Bool(true), CJsonField::Null(),
+                                       CJsonField::Null()};
+          json.PlainObject(shape, fields);
+          continue;
+        }
         if (shaped) {
           json.BeginObject(shape);
         } else {
@@ -108,9 +119,32 @@ TEST(CJsonWriter, ShapedObjectsAreLaidOutAsObjectsWrittenByKey) {
     json.Flush();
     return out.str();
   };
-  const std::string byKey = write(false);
-  EXPECT_EQ(write(true), byKey);
+  const std::string byKey = write(Way::kByKey);
+  EXPECT_EQ(write(Way::kShaped), byKey);
+  EXPECT_EQ(write(Way::kWhole), byKey);
   EXPECT_NE(byKey.find("\"q\\\"uote\": null"), std::string::npos);
+}
+
+// A list of numbers written at once spans several batches and reads as nlohmann lays it out.
+TEST(CJsonWriter, ListsOfNumbersReadAsWrittenOneByOne) {
+  for (const std::size_t count : {0, 1, 2, 2500}) {
+    std::vector<std::uint32_t> numbers(count);
+    for (std::size_t i = 0; i < count; ++i) numbers[i] = static_cast<std::uint32_t>(i * 1717171U);
+    if (count > 0) numbers.back() = 4294967295U;
+    std::ostringstream out;
+    {
+      CJsonWriter json(out);
+      json.BeginObject();
+      json.Key("lines");
+      json.BeginArray();
+      json.Ints(numbers);
+      json.EndArray();
+      json.EndObject();
+    }
+    Json expected;
+    expected["lines"] = numbers;
+    EXPECT_EQ(out.str(), expected.dump(2)) << count;
+  }
 }
 
 }  // namespace

@@ -146,13 +146,23 @@ std::vector<CSectionStats> ComputeStats(const CComparison& comparison, const CIg
   for (const CChange& change : comparison.Changes().Changes()) {
     if (change.kind == ChangeKind::kReconcileRestored) restored.insert(change.line.data());
   }
+  // A section's row found once, not by its name for each of a million lines set aside.
+  std::array<std::size_t, kSectionCount> rowOf{};
+  rowOf.fill(kSectionCount);
+  const auto rowFor = [&](Section section) -> CSectionStats& {
+    std::size_t& at = rowOf[static_cast<std::size_t>(section)];
+    if (at == kSectionCount) {
+      at = static_cast<std::size_t>(&Row(rows, SectionHeader(section)) - rows.data());
+    }
+    return rows[at];
+  };
   for (const CChange& change : comparison.Changes().Changes()) {
     if (change.kind == ChangeKind::kFiltered) {
-      ++Row(rows, SectionHeader(*change.section)).dropped;
+      ++rowFor(*change.section).dropped;
     } else if (change.kind == ChangeKind::kBandCleared ||
                (change.kind == ChangeKind::kReconcileRemoved &&
                 !restored.contains(change.line.data()))) {
-      ++Row(rows, SectionHeader(*change.section)).reconciled;
+      ++rowFor(*change.section).reconciled;
     }
   }
   CSectionStats total{"total"};
