@@ -220,13 +220,6 @@ class COldLines {
   std::vector<std::string_view> copy_;
 };
 
-// An entry of file 2 as it was, chained to the next old entry of its value.
-struct COldEntry {
-  std::string_view line;
-  std::uint32_t number = 0;  // EntryNumber of its key
-  std::uint32_t next = kNone;
-};
-
 }  // namespace
 
 std::optional<std::size_t> FindItemPositionByValue(const CLines& list, std::string_view value) {
@@ -299,38 +292,45 @@ void CompareMacFilterLists(CSectionBuckets& file1, CSectionBuckets& file2, CText
     const auto firstOf = [&](std::size_t k) {
       return k < common1 ? merged[k] : values2.FirstOf(e2.positions[merged[k]]);
     };
-    // Old entries chained per value, first first: each new entry takes the first unused old
-    // entry of its address.
-    std::vector<std::uint32_t> head(f2.size(), kNone);
-    std::vector<COldEntry> olds(count2);
-    for (std::size_t o = count2; o-- > 0;) {
-      const std::uint32_t first = values2.FirstOf(e2.positions[o]);
-      olds[o] = {f2[e2.positions[o]], e2.numbers[o], head[first]};
-      head[first] = static_cast<std::uint32_t>(o);
+    // Which old entry each new one takes: the first unused one of its address, found along the
+    // old entries chained per value. This pass touches only two arrays of 4 bytes an entry.
+    std::vector<std::uint32_t> oldOf(count2, kNone);
+    {
+      std::vector<std::uint32_t> head(f2.size(), kNone);
+      std::vector<std::uint32_t> next(count2, kNone);
+      for (std::size_t o = count2; o-- > 0;) {
+        const std::uint32_t first = values2.FirstOf(e2.positions[o]);
+        next[o] = head[first];
+        head[first] = static_cast<std::uint32_t>(o);
+      }
+      for (std::size_t k = 0; k < count2; ++k) {
+        std::uint32_t& old = head[firstOf(k)];
+        oldOf[k] = old;
+        if (old != kNone) old = next[old];
+      }
     }
-    // In a permuted list the old entry of each new one lies anywhere: its chain head and then
-    // the entry itself are requested some entries ahead. (Written out here: GCC 12 dropped
-    // these prefetches from a lambda.)
+    std::vector<std::string_view> before2;
+    before2.reserve(count2);
+    for (const std::uint32_t at : e2.positions) before2.push_back(f2[at]);
+    // In a permuted list the old entry of a new one lies anywhere: it is requested some entries
+    // ahead. (Written out here: GCC 12 dropped prefetches made in a lambda.)
     constexpr std::size_t kAhead = 16;
     for (std::size_t k = 0; k < count2; ++k) {
-      if (k + 2 * kAhead < count2) __builtin_prefetch(&head[firstOf(k + 2 * kAhead)]);
-      if (k + kAhead < count2) {
-        const std::uint32_t ahead = head[firstOf(k + kAhead)];
-        if (ahead != kNone) __builtin_prefetch(&olds[ahead]);
+      if (k + kAhead < count2 && oldOf[k + kAhead] != kNone) {
+        __builtin_prefetch(&before2[oldOf[k + kAhead]]);
+        __builtin_prefetch(&e2.numbers[oldOf[k + kAhead]]);
       }
-      const std::uint32_t first = firstOf(k);
       const std::uint32_t at = e2.positions[k];
-      if (e2.numbers[k] != k + 1 || values2.FirstOf(at) != first) {
+      if (e2.numbers[k] != k + 1 || values2.FirstOf(at) != firstOf(k)) {
         // File 1's k-th entry holds the k-th common address by now.
         const std::string_view address =
-            k < common1 ? GetItemValue(f1[e1.positions[k]]) : GetItemValue(olds[merged[k]].line);
+            k < common1 ? GetItemValue(f1[e1.positions[k]]) : GetItemValue(before2[merged[k]]);
         f2[at] = EntryLine(k + 1, address, arena);
       }
-      std::uint32_t& old = head[first];
-      if (old == kNone) continue;
-      const COldEntry& moved = olds[old];
-      if (moved.number != k + 1) LogMove(log, FileSide::kFile2, section, moved.line, f2[at]);
-      old = moved.next;
+      const std::uint32_t old = oldOf[k];
+      if (old != kNone && e2.numbers[old] != k + 1) {
+        LogMove(log, FileSide::kFile2, section, before2[old], f2[at]);
+      }
     }
   }
 }
