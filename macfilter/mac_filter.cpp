@@ -106,7 +106,7 @@ class CValueTable {
   explicit CValueTable(const CLines& lines) : lines_(lines) {
     std::size_t capacity = 16;
     unsigned bits = 4;
-    while (capacity < lines.size() + lines.size() / 4) {
+    while (capacity < lines.size() + lines.size() / 2) {
       capacity *= 2;
       ++bits;
     }
