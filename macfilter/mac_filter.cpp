@@ -98,8 +98,8 @@ CEntries FindEntries(const CLines& lines) {
 
 // The distinct values of file 2's bucket, each known by the position of its first line. The
 // slots hold the match keys themselves, so an address is found in one slot read: in a permuted
-// list of a hundred thousand every look-up is a cache miss, and a second one for its code
-// doubled the step's time.
+// list of a hundred thousand every look-up is a cache miss, and reading its code from a second
+// array was another.
 class CValueTable {
  public:
   // `lines` must keep its texts while the table answers FindAll.
