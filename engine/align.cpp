@@ -76,8 +76,16 @@ class CSectionAligner {
     const std::uint8_t noEquals =
         key.empty() && !text.starts_with('=') ? CSectionRows::SideBit(side) : 0;
     const auto candidate = static_cast<std::uint32_t>(pairs_.size());
-    const std::uint32_t found = index_.FindOrInsert(
-        hash, candidate, [&](std::uint32_t p) { return HasKey(pairs_[p], key); });
+    // The empty key (lines without "=" or starting with it) stays out of the index: in a file
+    // of such lines every look-up would meet it and search its line for "=" again.
+    std::uint32_t found = candidate;
+    if (key.empty()) {
+      if (keyless_ == kAbsent) keyless_ = candidate;
+      found = keyless_;
+    } else {
+      found = index_.FindOrInsert(hash, candidate,
+                                  [&](std::uint32_t p) { return HasKey(pairs_[p], key); });
+    }
     if (found == candidate) {
       pairs_.push_back(left ? CPair{line, kAbsent, RowKind::kOnlyLeft, noEquals}
                             : CPair{kAbsent, line, RowKind::kOnlyRight, noEquals});
@@ -142,6 +150,7 @@ class CSectionAligner {
   CChangeLog& log_;
   CHashIndex index_;
   std::vector<CPair> pairs_;
+  std::uint32_t keyless_ = kAbsent;  // the pair of the empty key
 };
 
 }  // namespace
