@@ -105,8 +105,13 @@ void Apply(std::string_view device, const std::vector<Remedy>& remedies, std::st
                    [](const CEdit& a, const CEdit& b) { return a.line < b.line; });
   fixed.clear();
   fixed.reserve(device.size() + 256);
-  auto edit = edits.begin();
-  for (std::size_t i = 0; i < lines.size(); ++i) {
+  // The lines between edited ones are copied as one run: most of a device is left as it is.
+  std::size_t copied = 0;  // the bytes of `device` written or replaced so far
+  bool lastEdited = false;
+  for (auto edit = edits.begin(); edit != edits.end();) {
+    const std::size_t i = edit->line;
+    const std::size_t start = static_cast<std::size_t>(lines[i].body.data() - device.data());
+    fixed.append(device.substr(copied, start - copied));
     const Remedy* replacement = nullptr;
     bool inserts = false;
     const auto first = edit;
@@ -127,6 +132,13 @@ void Apply(std::string_view device, const std::vector<Remedy>& remedies, std::st
     for (auto added = first; added != edit; ++added) {
       if (added->remedy->kind == RemedyKind::kAdd) AppendSetting(fixed, *added->remedy, newline);
     }
+    copied = static_cast<std::size_t>(lines[i].end.data() + lines[i].end.size() - device.data());
+    lastEdited = i + 1 == lines.size();
+  }
+  fixed.append(device.substr(copied));
+  // A last line without its end gets one before the sections appended after it.
+  if (!lastEdited && !appended.empty() && !lines.empty() && lines.back().end.empty()) {
+    fixed += newline;
   }
   for (const auto& [section, text] : appended) fixed += text;
 }
