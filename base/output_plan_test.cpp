@@ -102,7 +102,9 @@ TEST(COutputPlan, OutputsInADirectoryConflictAsEachAlone) {
     plan.AddOutput(c.other);
     const std::optional<COutputConflict> conflict = plan.Check();
     ASSERT_EQ(conflict.has_value(), c.conflicts) << c.name;
-    if (conflict) EXPECT_EQ(conflict->output, c.other) << c.name;
+    if (conflict) {
+      EXPECT_EQ(conflict->output, c.other) << c.name;
+    }
     // A name twice in the directory is one file written twice.
     COutputPlan twice;
     twice.AddOutputsIn(c.directory, {paths[0], paths[0]});
