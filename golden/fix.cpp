@@ -110,7 +110,7 @@ void Apply(std::string_view device, const std::vector<Remedy>& remedies, std::st
   bool lastEdited = false;
   for (auto edit = edits.begin(); edit != edits.end();) {
     const std::size_t i = edit->line;
-    const std::size_t start = static_cast<std::size_t>(lines[i].body.data() - device.data());
+    const auto start = static_cast<std::size_t>(lines[i].body.data() - device.data());
     fixed.append(device.substr(copied, start - copied));
     const Remedy* replacement = nullptr;
     bool inserts = false;
