@@ -188,10 +188,11 @@ void WriteFixed(const golden::CGolden& golden, const CComparison& comparison,
                 std::string& error) {
   const golden::CFixOptions fix{comparison.Type(FileSide::kFile1),
                                 comparison.Type(FileSide::kFile2), options.ignores, options.strict};
-  std::string fixed;
+  // Reused device after device.
+  thread_local std::string fixed;
   std::string why;
-  if (!golden::FixDevice(golden, names, std::string(comparison.Text(FileSide::kFile2)), fix, fixed,
-                         nullptr, why, &first, intended)) {
+  if (!golden::FixDevice(golden, names, comparison.Text(FileSide::kFile2), fix, fixed, nullptr, why,
+                         &first, intended)) {
     error = "cannot fix: " + why;
     return;
   }
@@ -201,7 +202,7 @@ void WriteFixed(const golden::CGolden& golden, const CComparison& comparison,
   CStagedFiles output(false);
   std::error_code code;
   if (!output.Stage(
-          path, [&fixed](CBufferedWriter& out) { out.Append(fixed); }, code) ||
+          path, [](CBufferedWriter& out) { out.Append(fixed); }, code) ||
       !output.Commit(code)) {
     error = "cannot write '" + output.FailedPath() + "': " + code.message();
   }
@@ -238,9 +239,10 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   // device: those are analysed here, once for the pair and the fix's check.
   std::shared_ptr<const CPreparedFile> intended = baseline.prepared;
   golden::CRendered rendered;
+  std::vector<std::string> names;
   if (baseline.golden) {
-    if (!baseline.golden->RenderFor(golden::DeviceNames(target, root), &text, rendered,
-                                    result.error)) {
+    names = golden::DeviceNames(target, root);
+    if (!baseline.golden->RenderFor(names, &text, rendered, result.error)) {
       return result;
     }
     if (!intended || intended->Text() != rendered.text) {
@@ -289,8 +291,8 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
     settings.clear();
   }
   if (result.error.empty() && result.drifted && !save.fixed.empty() && baseline.golden) {
-    WriteFixed(*baseline.golden, comparison, intended, golden::DeviceNames(target, root), options,
-               remedies, save.fixed, result.error);
+    WriteFixed(*baseline.golden, comparison, intended, names, options, remedies, save.fixed,
+               result.error);
   }
   if (options.tally != nullptr && !options.forHistory) options.tally->AddSettings(settings);
   return result;

@@ -44,6 +44,16 @@ fs::path FollowLinks(const fs::path& path) {
   return at;
 }
 
+// A file that does not exist yet, by its path with the existing part resolved.
+std::string ResolvedIdentity(const fs::path& resolved) {
+  std::string text = NameOf(resolved);
+#if defined(_WIN32)
+  // Names differ only in letter case on the platform's file systems.
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+#endif
+  return Tagged('P', text);
+}
+
 // A file that does not exist yet, by where it would be created.
 std::string MissingIdentity(const std::string& path) {
   std::error_code error;
@@ -52,12 +62,7 @@ std::string MissingIdentity(const std::string& path) {
   // The existing part resolved (links followed), the rest taken as written.
   fs::path resolved = fs::weakly_canonical(at, error);
   if (error) resolved = at.lexically_normal();
-  std::string text = NameOf(resolved);
-#if defined(_WIN32)
-  // Names differ only in letter case on the platform's file systems.
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-#endif
-  return Tagged('P', text);
+  return ResolvedIdentity(resolved);
 }
 
 #if defined(_WIN32)
@@ -120,6 +125,29 @@ void COutputPlan::AddStandardInput() { inputs_.push_back({"-", StandardInputIden
 
 void COutputPlan::AddOutput(const std::string& path) {
   outputs_.push_back({path, FileIdentity(path)});
+}
+
+void COutputPlan::AddOutputsIn(const std::string& directory,
+                               const std::vector<std::string>& paths) {
+  const fs::path folder = PathOf(directory);
+  std::error_code error;
+  // Not there at all, not even as a dangling link: nothing under it exists either.
+  const bool missing = fs::symlink_status(folder, error).type() == fs::file_type::not_found;
+  error.clear();
+  fs::path resolved;
+  if (missing) {
+    const fs::path at = fs::absolute(folder, error);
+    if (!error) resolved = fs::weakly_canonical(at, error);
+  }
+  outputs_.reserve(outputs_.size() + paths.size());
+  for (const std::string& path : paths) {
+    const fs::path name = PathOf(path).filename();
+    if (!missing || error || name.empty() || folder / name != PathOf(path)) {
+      AddOutput(path);
+    } else {
+      outputs_.push_back({path, ResolvedIdentity(resolved / name)});
+    }
+  }
 }
 
 std::optional<COutputConflict> COutputPlan::Check() const {

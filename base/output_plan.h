@@ -29,6 +29,10 @@ class COutputPlan {
   // The file standard input reads from, when it is a regular file (compare reads "-").
   void AddStandardInput();
   void AddOutput(const std::string& path);
+  // Outputs named `directory` / a file name each, as AddOutput would add them one by one. While
+  // the directory does not exist (one a run is about to make), none of them does: the directory
+  // is resolved once, where each name alone took a dozen look-ups of the file system.
+  void AddOutputsIn(const std::string& directory, const std::vector<std::string>& paths);
   // The first conflict in the order the outputs were added (an input before an earlier output);
   // nothing when every output is a file of its own.
   std::optional<COutputConflict> Check() const;

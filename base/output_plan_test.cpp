@@ -73,6 +73,45 @@ TEST(COutputPlan, SpellingsOfOneFileConflict) {
   }
 }
 
+// Outputs added a directory at a time are the files AddOutput names: an output added on its
+// own, however spelled, conflicts with the one in the directory, which may not exist yet.
+TEST(COutputPlan, OutputsInADirectoryConflictAsEachAlone) {
+  CTempDir dir;
+  std::filesystem::create_directory(dir.File("real"));
+  std::filesystem::create_directory_symlink("real", dir.File("alias"));
+  std::filesystem::create_symlink("elsewhere", dir.File("dangling"));
+  struct Case {
+    const char* name;
+    std::string directory;
+    std::string other;  // an output added alone, after the directory's
+    bool conflicts;
+  };
+  const std::vector<Case> cases = {
+      {"MissingDirectory", dir.File("new"), dir.File("new/a"), true},
+      {"MissingDirectoryOtherSpelling", dir.File("new/"), dir.File("real/../new/./b"), true},
+      {"MissingUnderALinkedFolder", dir.File("alias/new"), dir.File("real/new/a"), true},
+      {"MissingDirectoryOtherName", dir.File("new"), dir.File("new/c"), false},
+      {"ExistingDirectory", dir.File("real"), dir.File("alias/b"), true},
+      {"DanglingLinkAsTheDirectory", dir.File("dangling"), dir.File("dangling/./a"), true},
+  };
+  for (const Case& c : cases) {
+    const std::filesystem::path folder(c.directory);
+    const std::vector<std::string> paths = {(folder / "a").string(), (folder / "b").string()};
+    COutputPlan plan;
+    plan.AddOutputsIn(c.directory, paths);
+    plan.AddOutput(c.other);
+    const std::optional<COutputConflict> conflict = plan.Check();
+    ASSERT_EQ(conflict.has_value(), c.conflicts) << c.name;
+    if (conflict) {
+      EXPECT_EQ(conflict->output, c.other) << c.name;
+    }
+    // A name twice in the directory is one file written twice.
+    COutputPlan twice;
+    twice.AddOutputsIn(c.directory, {paths[0], paths[0]});
+    EXPECT_TRUE(twice.Check()) << c.name;
+  }
+}
+
 // A pipe is written directly, as /dev/fd/N names it: never a conflict, even named twice.
 TEST(COutputPlan, PipesAreWrittenDirectly) {
   int ends[2];

@@ -211,13 +211,16 @@ base::COutputPlan PlanOf(const CAuditOptions& options, const CBaselines& baselin
   if (options.html) plan.AddOutput(*options.html);
   // The history file is written too: never an input, never another output.
   if (options.db && !store::IsPostgresAddress(*options.db)) plan.AddOutput(*options.db);
+  std::vector<std::string> fixes;
   for (const audit::CSavePaths& save : saves) {
     if (!save.baseline.empty()) {
       plan.AddOutput(save.baseline);
       plan.AddOutput(save.device);
     }
-    if (!save.fixed.empty()) plan.AddOutput(save.fixed);
+    if (!save.fixed.empty()) fixes.push_back(save.fixed);
   }
+  // A fixed backup of each drifted device, all in the fix directory.
+  if (options.fixDir) plan.AddOutputsIn(*options.fixDir, fixes);
   return plan;
 }
 

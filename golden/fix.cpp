@@ -12,20 +12,16 @@
 namespace varnic::golden {
 namespace {
 
-constexpr int kMaxRounds = 4;  // each round can only uncover settings a relevance rule hid
+constexpr int kMaxRounds = 4;
+
+// Owns nothing: the owner of bytes a caller keeps alive itself.
+const std::shared_ptr<const void>
+    kHeldElsewhere;  // each round can only uncover settings a relevance rule hid
 
 struct CRawLine {
   std::string_view body;
   std::string_view end;
 };
-
-std::vector<CRawLine> RawLines(std::string_view bytes) {
-  std::vector<CRawLine> lines;
-  ForEachRawLine(bytes, [&lines](std::string_view body, std::string_view end) {
-    lines.push_back({body, end});
-  });
-  return lines;
-}
 
 // A set, a remove or an added setting, at the device line it replaces or follows.
 template <typename Remedy>
@@ -51,15 +47,22 @@ void AppendSetting(std::string& out, const Remedy& remedy, std::string_view end)
   out.append(remedy.key).append(1, '=').append(remedy.value).append(end);
 }
 
+// `device` with `remedies` applied, into `fixed` (which must not hold `device`'s bytes). The
+// scratch lists are kept from call to call: a fleet applies a hundred edits to each device.
 template <typename Remedy>
-std::string Apply(std::string_view device, const std::vector<Remedy>& remedies) {
-  const std::vector<CRawLine> lines = RawLines(device);
+void Apply(std::string_view device, const std::vector<Remedy>& remedies, std::string& fixed) {
+  thread_local std::vector<CRawLine> lines;
+  lines.clear();
+  ForEachRawLine(device, [](std::string_view body, std::string_view end) {
+    lines.push_back({body, end});
+  });
   // The file's own line end for new lines: that of its first line, CR LF when it has none.
   const std::string_view newline =
       !lines.empty() && !lines.front().end.empty() ? lines.front().end : "\r\n";
   // A section's settings are those after its last header, as the comparison reads them; a
   // header written twice keeps the last line of either. A backup has a few dozen sections.
-  std::vector<std::pair<std::string_view, std::size_t>> lastLineOf;
+  thread_local std::vector<std::pair<std::string_view, std::size_t>> lastLineOf;
+  lastLineOf.clear();
   std::size_t current = kNoSection;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (lines[i].body.starts_with('[')) {
@@ -69,8 +72,8 @@ std::string Apply(std::string_view device, const std::vector<Remedy>& remedies) 
   }
   // The edits of the device's lines in line order; of two edits of one line, the later wins.
   using CEdit = CLineEdit<Remedy>;
-  std::vector<CEdit> edits;
-  edits.reserve(remedies.size());
+  thread_local std::vector<CEdit> edits;
+  edits.clear();
   std::vector<std::pair<std::string_view, std::string>> appended;  // section, its new lines
   for (const Remedy& remedy : remedies) {
     const std::size_t index = remedy.deviceLine - 1;
@@ -100,10 +103,15 @@ std::string Apply(std::string_view device, const std::vector<Remedy>& remedies) 
   }
   std::stable_sort(edits.begin(), edits.end(),
                    [](const CEdit& a, const CEdit& b) { return a.line < b.line; });
-  std::string fixed;
+  fixed.clear();
   fixed.reserve(device.size() + 256);
-  auto edit = edits.begin();
-  for (std::size_t i = 0; i < lines.size(); ++i) {
+  // The lines between edited ones are copied as one run: most of a device is left as it is.
+  std::size_t copied = 0;  // the bytes of `device` written or replaced so far
+  bool lastEdited = false;
+  for (auto edit = edits.begin(); edit != edits.end();) {
+    const std::size_t i = edit->line;
+    const auto start = static_cast<std::size_t>(lines[i].body.data() - device.data());
+    fixed.append(device.substr(copied, start - copied));
     const Remedy* replacement = nullptr;
     bool inserts = false;
     const auto first = edit;
@@ -124,8 +132,21 @@ std::string Apply(std::string_view device, const std::vector<Remedy>& remedies) 
     for (auto added = first; added != edit; ++added) {
       if (added->remedy->kind == RemedyKind::kAdd) AppendSetting(fixed, *added->remedy, newline);
     }
+    copied = static_cast<std::size_t>(lines[i].end.data() + lines[i].end.size() - device.data());
+    lastEdited = i + 1 == lines.size();
+  }
+  fixed.append(device.substr(copied));
+  // A last line without its end gets one before the sections appended after it.
+  if (!lastEdited && !appended.empty() && !lines.empty() && lines.back().end.empty()) {
+    fixed += newline;
   }
   for (const auto& [section, text] : appended) fixed += text;
+}
+
+template <typename Remedy>
+std::string Apply(std::string_view device, const std::vector<Remedy>& remedies) {
+  std::string fixed;
+  Apply(device, remedies, fixed);
   return fixed;
 }
 
@@ -134,12 +155,20 @@ bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
                const std::string& fixed, const CFixOptions& options,
                const std::shared_ptr<const CPreparedFile>& intended, std::vector<CRemedy>& remedies,
                std::string& error) {
-  CRendered rendered;
-  if (!golden.RenderFor(names, &fixed, rendered, error)) return false;
-  const CComparison comparison =
-      intended && intended->Text() == rendered.text
-          ? Compare(intended, options.goldenType, {fixed, options.deviceType})
-          : Compare({std::move(rendered.text), options.goldenType}, {fixed, options.deviceType});
+  // Rendered into one buffer per thread: most renderings are the bytes `intended` holds, and
+  // are not kept.
+  thread_local CRendered rendered;
+  const std::string_view device = fixed;
+  if (!golden.RenderFor(names, &device, rendered, error)) return false;
+  // The comparison reads `fixed` where it is, as it outlives the comparison; the owner only
+  // marks the bytes as held elsewhere.
+  const auto asInput = [&options](std::string_view bytes) {
+    return CInput{
+        {}, options.deviceType, std::shared_ptr<const void>(kHeldElsewhere, bytes.data()), bytes};
+  };
+  const CComparison comparison = intended && intended->Text() == rendered.text
+                                     ? Compare(intended, options.goldenType, asInput(fixed))
+                                     : Compare({rendered.text, options.goldenType}, asInput(fixed));
   report::CReportOptions reportOptions;
   reportOptions.ignores = options.ignores;
   reportOptions.strict = options.strict;
@@ -182,33 +211,39 @@ bool NoneManual(const std::vector<Remedy>& remedies, std::string& error) {
 const CRemedy& Owned(const CRemedy& remedy) { return remedy; }
 
 template <typename First>
-bool Fix(const CGolden& golden, const std::vector<std::string>& names, const std::string& device,
+bool Fix(const CGolden& golden, const std::vector<std::string>& names, std::string_view device,
          const CFixOptions& options, std::string& fixed, std::vector<CRemedy>* applied,
          std::string& error, const std::vector<First>* first,
          const std::shared_ptr<const CPreparedFile>& intended) {
-  fixed = device;
   if (applied != nullptr) applied->clear();
-  // Applies one round's edits; the verdict once none are left, or one must be made by hand.
-  const auto apply = [&](const auto& remedies) -> std::optional<bool> {
-    if (remedies.empty()) return true;
-    if (!NoneManual(remedies, error)) return false;
-    fixed = Apply(fixed, remedies);
+  // Each round is applied from `fixed` into this and swapped in: no buffer is made per round.
+  thread_local std::string next;
+  // Applies one round's edits to `from`; the verdict once none are left, or one must be made by
+  // hand.
+  const auto apply = [&](std::string_view from, const auto& remedies) -> std::optional<bool> {
+    if (remedies.empty() || !NoneManual(remedies, error)) {
+      if (from.data() != fixed.data()) fixed.assign(from);
+      return remedies.empty();
+    }
+    Apply(from, remedies, next);
+    fixed.swap(next);
     if (applied != nullptr) {
       for (const auto& remedy : remedies) applied->push_back(Owned(remedy));
     }
     return std::nullopt;
   };
   std::vector<CRemedy> remaining;
-  for (int round = 0; round <= kMaxRounds; ++round) {
-    std::optional<bool> verdict;
-    if (round == 0 && first != nullptr) {
-      verdict = apply(*first);
-    } else if (Remaining(golden, names, fixed, options, intended, remaining, error)) {
-      verdict = apply(remaining);
-    } else {
-      return false;
-    }
-    if (verdict) return *verdict;
+  int round = 0;
+  if (first != nullptr) {
+    // The device's own bytes need no copy: the first round applies to them.
+    if (const std::optional<bool> verdict = apply(device, *first)) return *verdict;
+    round = 1;
+  } else {
+    fixed.assign(device);
+  }
+  for (; round <= kMaxRounds; ++round) {
+    if (!Remaining(golden, names, fixed, options, intended, remaining, error)) return false;
+    if (const std::optional<bool> verdict = apply(fixed, remaining)) return *verdict;
   }
   error = "the fix does not settle after " + std::to_string(kMaxRounds) +
           " rounds: the relevance rules keep uncovering settings";
@@ -226,7 +261,7 @@ std::string ApplyRemedies(std::string_view device, const std::vector<CRemedyView
 }
 
 bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
-               const std::string& device, const CFixOptions& options, std::string& fixed,
+               std::string_view device, const CFixOptions& options, std::string& fixed,
                std::vector<CRemedy>* applied, std::string& error,
                const std::vector<CRemedyView>* first,
                const std::shared_ptr<const CPreparedFile>& intended) {

@@ -39,11 +39,11 @@ bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
                std::vector<CRemedy>& applied, std::string& error,
                const std::vector<CRemedy>* first = nullptr);
 // The same for a caller that has no use for the edits (`applied` may be null), whose first
-// round's edits are views into its own comparison, and that may hold `intended`, the golden file
-// as rendered for the device, analysed: a check whose rendering has the same bytes starts from it
-// instead of analysing them again.
+// round's edits are views into its own comparison (as `device` may be, which `fixed` must not
+// hold), and that may hold `intended`, the golden file as rendered for the device, analysed: a
+// check whose rendering has the same bytes starts from it instead of analysing them again.
 bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
-               const std::string& device, const CFixOptions& options, std::string& fixed,
+               std::string_view device, const CFixOptions& options, std::string& fixed,
                std::vector<CRemedy>* applied, std::string& error,
                const std::vector<CRemedyView>* first,
                const std::shared_ptr<const CPreparedFile>& intended = nullptr);

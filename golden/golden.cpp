@@ -29,13 +29,21 @@ bool CGolden::SetInventory(const std::string& path, std::string_view bytes, std:
 
 bool CGolden::RenderFor(const std::vector<std::string>& names, const std::string* deviceText,
                         CRendered& rendered, std::string& error) const {
+  const std::string_view device = deviceText != nullptr ? *deviceText : std::string_view();
+  return RenderFor(names, deviceText != nullptr ? &device : nullptr, rendered, error);
+}
+
+bool CGolden::RenderFor(const std::vector<std::string>& names, const std::string_view* deviceText,
+                        CRendered& rendered, std::string& error) const {
   const CVariables* variables = inventory_ ? inventory_->Find(names) : nullptr;
   static const CVariables kNone;
   // A template without variables needs no row, whatever the inventory holds.
   if (variables == nullptr && !template_.UsesVariables()) variables = &kNone;
-  const std::string name = names.empty() ? std::string() : names.back();
-  return template_.Render(variables, name, inventory_ ? inventory_->path : std::string(),
-                          deviceText, rendered, error);
+  static const std::string kNoName;
+  static const std::string kNoPath;
+  const std::string& name = names.empty() ? kNoName : names.back();
+  return template_.Render(variables, name, inventory_ ? inventory_->path : kNoPath, deviceText,
+                          rendered, error);
 }
 
 }  // namespace varnic::golden

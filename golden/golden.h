@@ -28,6 +28,9 @@ class CGolden {
   // matchers rendered against `deviceText` (null: left as their text).
   bool RenderFor(const std::vector<std::string>& names, const std::string* deviceText,
                  CRendered& rendered, std::string& error) const;
+  // The same with the device as a view; `rendered`'s buffers are reused.
+  bool RenderFor(const std::vector<std::string>& names, const std::string_view* deviceText,
+                 CRendered& rendered, std::string& error) const;
 
   const CTemplate& Template() const { return template_; }
 

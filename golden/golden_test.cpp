@@ -124,6 +124,16 @@ TEST(GoldenTemplate, RendersAgainstTheDevice) {
        "[S]\nx={{ range 1..5 }}\n"},
       {"a repeated header starts over", "[S]\nx={{ any }}\n", "[S]\nx=1\n[T]\n[S]\ny=2\n",
        "[S]\nx={{ any }}\n"},
+      {"the last header of a section holds its values", "[S]\nx={{ any }}\n",
+       "[S]\nx=1\n[T]\nx=5\n[S]\nx=2\nx=3\n", "[S]\nx=2\n"},
+      {"a header on the first line, CR LF ends", "[S]\r\nx={{ any }}\r\n", "[S]\r\nx=4\r\n",
+       "[S]\r\nx=4\r\n"},
+      {"a line that starts with a bracket is a header", "[S]\nx={{ any }}\ny={{ any }}\n",
+       "[S]\nz=a\n[b\nx=1\ny=[2\n", "[S]\nx={{ any }}\ny={{ any }}\n"},
+      {"a bracket inside a value is no header", "[S]\ny={{ any }}\n", "[S]\nz=[b\ny=2",
+       "[S]\ny=2\n"},
+      {"another section's key does not count", "[S]\nx={{ any }}\n[T]\nx={{ one_of 7 }}\n",
+       "[T]\nx=7\n[S]\nx=8\n", "[S]\nx=8\n[T]\nx=7\n"},
       {"escape", "[S]\nx=\\{{ name }}\n", "", "[S]\nx={{ name }}\n"},
       {"headers and other lines pass", "[{{x}}]\nnote {{\n", "", "[{{x}}]\nnote {{\n"},
       {"no last line end", "[S]\nx={{name}}", "", "[S]\nx=AP-1"},
@@ -150,6 +160,22 @@ TEST(GoldenTemplate, RendersAgainstTheDevice) {
       EXPECT_EQ(rendered.text, c.expected) << c.name;
     }
   }
+}
+
+TEST(GoldenTemplate, ARenderingReusedForAnotherDeviceKeepsNothingOfTheFirst) {
+  CTemplate parsed;
+  std::string error;
+  ASSERT_TRUE(parsed.Parse("g", "[S]\nn={{ name }}\na={{ one_of 1 }}\nrest=1\n", error));
+  CRendered rendered;
+  const std::string first = "[S]\na=2\n";
+  const std::string second = "[S]\na=1\n";
+  const CVariables one = {{"name", "first-device"}};
+  const CVariables two = {{"name", "b"}};
+  ASSERT_TRUE(parsed.Render(&one, "1", "v", &first, rendered, error)) << error;
+  EXPECT_EQ(rendered.failed.size(), 1U);
+  ASSERT_TRUE(parsed.Render(&two, "2", "v", &second, rendered, error)) << error;
+  EXPECT_EQ(rendered.text, "[S]\nn=b\na=1\nrest=1\n");
+  EXPECT_TRUE(rendered.failed.empty());
 }
 
 TEST(GoldenTemplate, FailedRulesAreListedWithTheirRepair) {

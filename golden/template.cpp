@@ -1,5 +1,6 @@
 #include "golden/template.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <set>
@@ -26,30 +27,83 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-using CDeviceValues = std::map<std::pair<std::string_view, std::string_view>, std::string_view>;
-
-// The values a device holds for the settings rules test (`wanted`: keys by section), as views
-// into `text`; a repeated header starts its section again and only the first line of a
-// repeated key counts, as in the comparison. Only the wanted settings are kept: this runs for
-// every device of a fleet, twice when its fix is checked.
-CDeviceValues DeviceValues(std::string_view text, const CTemplate::CRuleKeys& wanted) {
-  CDeviceValues values;
+// A value of the device for a setting a rule tests: views into its text.
+struct CDeviceValue {
   std::string_view section;
-  const std::set<std::string, std::less<>>* keys = nullptr;
-  ForEachRawLine(text, [&](std::string_view line, std::string_view) {
-    if (line.starts_with('[')) {
-      section = line;
-      const auto found = wanted.find(section);
-      keys = found == wanted.end() ? nullptr : &found->second;
-      std::erase_if(values, [&](const auto& entry) { return entry.first.first == section; });
-      return;
+  std::string_view key;
+  std::string_view value;
+  std::size_t header = 0;  // which header line of the file the setting follows
+};
+
+bool Before(const CDeviceValue& a, const CDeviceValue& b) {
+  return a.section != b.section ? a.section < b.section : a.key < b.key;
+}
+
+// The values a device holds for the settings rules test (`wanted`: keys by section), sorted by
+// section and key; a repeated header starts its section again and only the first line of a
+// repeated key counts, as in the comparison. Only the sections rules test are read line by
+// line: this runs for every device of a fleet, twice when its fix is checked.
+void DeviceValues(std::string_view text, const CTemplate::CRuleKeys& wanted,
+                  std::vector<CDeviceValue>& values) {
+  values.clear();
+  // The last header line of each section rules test, by its place among the headers.
+  std::vector<std::pair<std::string_view, std::size_t>> last;
+  std::size_t headers = 0;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    // The next line that starts with "[": a header.
+    if (text[at] != '[') {
+      const std::size_t bracket = text.find("\n[", at);
+      if (bracket == std::string_view::npos) break;
+      at = bracket + 1;
     }
-    const std::size_t equals = line.find('=');
-    if (keys == nullptr || equals == std::string_view::npos) return;
-    const std::string_view key = line.substr(0, equals);
-    if (keys->contains(key)) values.emplace(std::pair{section, key}, line.substr(equals + 1));
+    const std::size_t lf = text.find('\n', at);
+    std::size_t end = lf == std::string_view::npos ? text.size() : lf;
+    if (lf != std::string_view::npos && end > at && text[end - 1] == '\r') --end;
+    const std::string_view section = text.substr(at, end - at);
+    const std::size_t body = lf == std::string_view::npos ? text.size() : lf + 1;
+    std::size_t next = text.find("\n[", body == 0 ? 0 : body - 1);
+    next = next == std::string_view::npos ? text.size() : next + 1;
+    at = next;
+    ++headers;
+    const auto found = wanted.find(section);
+    if (found == wanted.end()) continue;
+    const auto seen = std::find_if(last.begin(), last.end(),
+                                   [section](const auto& s) { return s.first == section; });
+    if (seen == last.end()) {
+      last.emplace_back(section, headers);
+    } else {
+      seen->second = headers;
+    }
+    ForEachRawLine(text.substr(body, next - body), [&](std::string_view line, std::string_view) {
+      const std::size_t equals = line.find('=');
+      if (equals == std::string_view::npos) return;
+      const std::string_view key = line.substr(0, equals);
+      if (found->second.contains(key)) {
+        values.push_back({section, key, line.substr(equals + 1), headers});
+      }
+    });
+  }
+  // Settings under an earlier header of a section written twice do not count.
+  std::erase_if(values, [&last](const CDeviceValue& value) {
+    return std::find_if(last.begin(), last.end(), [&value](const auto& s) {
+             return s.first == value.section;
+           })->second != value.header;
   });
-  return values;
+  std::stable_sort(values.begin(), values.end(), Before);
+  values.erase(std::unique(values.begin(), values.end(),
+                           [](const CDeviceValue& a, const CDeviceValue& b) {
+                             return a.section == b.section && a.key == b.key;
+                           }),
+               values.end());
+}
+
+const CDeviceValue* Find(const std::vector<CDeviceValue>& values, std::string_view section,
+                         std::string_view key) {
+  const CDeviceValue wanted{section, key, {}, 0};
+  const auto found = std::lower_bound(values.begin(), values.end(), wanted, Before);
+  if (found == values.end() || found->section != section || found->key != key) return nullptr;
+  return &*found;
 }
 
 }  // namespace
@@ -115,6 +169,7 @@ bool CTemplate::Parse(std::string path, std::string_view bytes, std::string& err
             {std::string(value.substr(0, close + 2)), false, std::move(matcher)});
         usesMatchers_ = true;
         ruleKeys_[section].emplace(line.substr(0, equals));
+        parsed.key = std::string(line.substr(0, equals));
       }
       value.remove_prefix(close + 2);
     }
@@ -127,35 +182,65 @@ bool CTemplate::Parse(std::string path, std::string_view bytes, std::string& err
     templated_ = templated_ || parsed.templated;
     lines_.push_back(std::move(parsed));
   });
-  return ok;
+  pieces_.clear();
+  if (!ok) return false;
+  std::string unchanged;  // the bytes since the last line a device fills
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    const CLine& line = lines_[i];
+    const bool fixed = std::none_of(line.parts.begin(), line.parts.end(), [](const CPart& part) {
+      return part.variable || part.matcher != nullptr;
+    });
+    if (!fixed) {
+      pieces_.push_back({std::exchange(unchanged, {}), i});
+      continue;
+    }
+    unchanged += line.head;
+    for (const CPart& part : line.parts) unchanged += part.text;
+    unchanged += line.tail;
+  }
+  pieces_.push_back({std::move(unchanged), CPiece::kNone});
+  return true;
 }
 
 bool CTemplate::Render(const CVariables* variables, const std::string& deviceName,
                        const std::string& inventoryPath, const std::string* deviceText,
                        CRendered& rendered, std::string& error) const {
-  rendered = CRendered();
+  const std::string_view device = deviceText != nullptr ? *deviceText : std::string_view();
+  return Render(variables, deviceName, inventoryPath, deviceText != nullptr ? &device : nullptr,
+                rendered, error);
+}
+
+bool CTemplate::Render(const CVariables* variables, const std::string& deviceName,
+                       const std::string& inventoryPath, const std::string_view* deviceText,
+                       CRendered& rendered, std::string& error) const {
+  rendered.text.clear();
+  rendered.failed.clear();
   if (usesVariables_ && variables == nullptr) {
     error = inventoryPath.empty()
                 ? "'" + path_ + "' uses variables; give their values with --vars FILE"
                 : "device '" + deviceName + "' has no row in '" + inventoryPath + "'";
     return false;
   }
-  CDeviceValues device;
-  if (usesMatchers_ && deviceText != nullptr) device = DeviceValues(*deviceText, ruleKeys_);
+  // Reused device after device.
+  thread_local std::vector<CDeviceValue> device;
+  device.clear();
+  if (usesMatchers_ && deviceText != nullptr) DeviceValues(*deviceText, ruleKeys_, device);
   // Room for the values that replace the braces, so that the rendering is seldom moved.
   rendered.text.reserve(bytes_ + bytes_ / 8);
-  for (const CLine& line : lines_) {
+  for (const CPiece& piece : pieces_) {
+    rendered.text += piece.literal;
+    if (piece.line == CPiece::kNone) continue;
+    const CLine& line = lines_[piece.line];
     rendered.text += line.head;
     for (const CPart& part : line.parts) {
       if (part.matcher) {
-        const std::string key = line.head.substr(0, line.head.size() - 1);
-        const auto found = device.find({std::string_view(line.section), std::string_view(key)});
-        if (found != device.end() && part.matcher->Holds(found->second)) {
-          rendered.text.append(found->second);
+        const CDeviceValue* found = Find(device, line.section, line.key);
+        if (found != nullptr && part.matcher->Holds(found->value)) {
+          rendered.text.append(found->value);
         } else {
           rendered.text += part.text;
-          rendered.failed.push_back(
-              {line.section, key, part.matcher->Rule(), part.matcher->SingleValue(), line.number});
+          rendered.failed.push_back({line.section, line.key, part.matcher->Rule(),
+                                     part.matcher->SingleValue(), line.number});
         }
       } else if (part.variable) {
         const auto found = variables->find(part.text);

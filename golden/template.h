@@ -49,6 +49,11 @@ class CTemplate {
   bool Render(const CVariables* variables, const std::string& deviceName,
               const std::string& inventoryPath, const std::string* deviceText, CRendered& rendered,
               std::string& error) const;
+  // The same with the device as a view. `rendered` is cleared, and its buffers are reused: a
+  // fleet renders into one per thread.
+  bool Render(const CVariables* variables, const std::string& deviceName,
+              const std::string& inventoryPath, const std::string_view* deviceText,
+              CRendered& rendered, std::string& error) const;
 
  public:
   // Keys by section header, each found by a view.
@@ -65,12 +70,21 @@ class CTemplate {
     std::vector<CPart> parts;
     std::string tail;  // the line end
     std::string section;
+    std::string key;  // a setting's key, when a matcher tests its value
     std::size_t number = 0;
     bool templated = false;
+  };
+  // The template as rendered: the bytes no device changes, joined, each run followed by the line
+  // a variable or matcher fills (none after the last run). A file is mostly such bytes.
+  struct CPiece {
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::string literal;
+    std::size_t line = kNone;  // in lines_
   };
 
   std::string path_;
   std::vector<CLine> lines_;
+  std::vector<CPiece> pieces_;
   std::size_t bytes_ = 0;  // the template's size, about that of each rendering
   CRuleKeys ruleKeys_;     // the settings the rules test
   bool usesVariables_ = false;
