@@ -1,11 +1,11 @@
 #include "varnic/report/explain.h"
 
 #include <array>
-#include <cstring>
 #include <initializer_list>
 #include <optional>
 #include <unordered_map>
 
+#include "report/append_pieces.h"
 #include "report/explain_text.h"
 #include "report/large_vectors.h"
 #include "report/reasons.h"
@@ -17,7 +17,7 @@ namespace {
 
 std::string Concat(std::initializer_list<std::string_view> parts) {
   std::string text;
-  for (const std::string_view part : parts) text.append(part);
+  AppendPieces(text, parts);
   return text;
 }
 
@@ -240,19 +240,6 @@ bool QuotesItsLine(CExplanation::Kind kind) {
 void AppendDescription(std::string& text, const CExplanation& e, std::string_view quote) {
   // Appended piece by piece: --explain and HTML describe every line set aside, and a string
   // made for each was most of their cost.
-  // The pieces of a note are sized first and copied into one grown stretch: an append each paid
-  // its own capacity check.
-  const auto append = [&text](std::initializer_list<std::string_view> parts) {
-    std::size_t size = 0;
-    for (const std::string_view part : parts) size += part.size();
-    const std::size_t at = text.size();
-    text.resize(at + size);
-    char* to = text.data() + at;
-    for (const std::string_view part : parts) {
-      if (!part.empty()) std::memcpy(to, part.data(), part.size());
-      to += part.size();
-    }
-  };
   if (e.file == 1 || e.file == 2) {
     text.append(e.file == 1 ? "file 1" : "file 2");
   } else {
@@ -266,21 +253,21 @@ void AppendDescription(std::string& text, const CExplanation& e, std::string_vie
     case CExplanation::Kind::kUnknownSection:
     case CExplanation::Kind::kBeforeFirstHeader:
     case CExplanation::Kind::kRepeatedHeader:
-      append({": not compared ", quote, e.line, quote, ": ", e.reason});
+      AppendPieces(text, {": not compared ", quote, e.line, quote, ": ", e.reason});
       return;
     case CExplanation::Kind::kBandCleared:
-      append({": ", e.section, " band not compared: ", e.reason});
+      AppendPieces(text, {": ", e.section, " band not compared: ", e.reason});
       return;
     case CExplanation::Kind::kReconcileRestored:
-      append({": kept ", quote, e.line, quote, ": ", e.reason});
+      AppendPieces(text, {": kept ", quote, e.line, quote, ": ", e.reason});
       return;
     case CExplanation::Kind::kRenumbered:
-      append({": MAC address ", quote, e.line.substr(e.line.find('=') + 1), quote,
-              " matched under another number: ", EntryKeyNumber(e.line), " -> ",
-              EntryKeyNumber(e.detail)});
+      AppendPieces(text, {": MAC address ", quote, e.line.substr(e.line.find('=') + 1), quote,
+                          " matched under another number: ", EntryKeyNumber(e.line), " -> ",
+                          EntryKeyNumber(e.detail)});
       return;
     case CExplanation::Kind::kSpacing:
-      append({": ", e.reason});
+      AppendPieces(text, {": ", e.reason});
       return;
   }
 }

@@ -2,11 +2,11 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <initializer_list>
 #include <optional>
 #include <sstream>
 
+#include "report/append_pieces.h"
 #include "report/explain_text.h"
 #include "report/plain_bytes.h"
 #include "report/terminal_text.h"
@@ -83,19 +83,8 @@ class CPage {
     html_ += text;
     return *this;
   }
-  // Pieces that need no escaping, sized first and copied into one grown stretch: a page writes
-  // a row per setting and a note per line set aside, and an append a piece paid its own check.
-  void Append(std::initializer_list<std::string_view> pieces) {
-    std::size_t size = 0;
-    for (const std::string_view piece : pieces) size += piece.size();
-    const std::size_t at = html_.size();
-    html_.resize(at + size);
-    char* to = html_.data() + at;
-    for (const std::string_view piece : pieces) {
-      if (!piece.empty()) std::memcpy(to, piece.data(), piece.size());
-      to += piece.size();
-    }
-  }
+  // Pieces that need no escaping, in one copy.
+  void Append(std::initializer_list<std::string_view> pieces) { AppendPieces(html_, pieces); }
   // Whether `reason` is copied as it is; reasons are shared texts, so the last answer is kept.
   bool ReasonCopied(std::string_view reason) {
     if (reason.data() != checkedReason_.data() || reason.size() != checkedReason_.size()) {
