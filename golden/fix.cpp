@@ -12,11 +12,10 @@
 namespace varnic::golden {
 namespace {
 
-constexpr int kMaxRounds = 4;
+constexpr int kMaxRounds = 4;  // each round can only uncover settings a relevance rule hid
 
 // Owns nothing: the owner of bytes a caller keeps alive itself.
-const std::shared_ptr<const void>
-    kHeldElsewhere;  // each round can only uncover settings a relevance rule hid
+const std::shared_ptr<const void> kHeldElsewhere;
 
 struct CRawLine {
   std::string_view body;
