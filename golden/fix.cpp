@@ -165,9 +165,9 @@ bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
     return CInput{
         {}, options.deviceType, std::shared_ptr<const void>(kHeldElsewhere, bytes.data()), bytes};
   };
-  const CComparison comparison = intended && intended->Text() == rendered.text
-                                     ? Compare(intended, options.goldenType, asInput(fixed))
-                                     : Compare({rendered.text, options.goldenType}, asInput(fixed));
+  const CComparison comparison =
+      Compare(intended && intended->Text() == rendered.text ? intended : golden.Analyse(rendered),
+              options.goldenType, asInput(fixed));
   report::CReportOptions reportOptions;
   reportOptions.ignores = options.ignores;
   reportOptions.strict = options.strict;
