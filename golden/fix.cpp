@@ -100,8 +100,11 @@ void Apply(std::string_view device, const std::vector<Remedy>& remedies, std::st
         break;
     }
   }
-  std::stable_sort(edits.begin(), edits.end(),
-                   [](const CEdit& a, const CEdit& b) { return a.line < b.line; });
+  // Edits mostly come in the device's order already: sorted only when they do not.
+  const auto byLine = [](const CEdit& a, const CEdit& b) { return a.line < b.line; };
+  if (!std::is_sorted(edits.begin(), edits.end(), byLine)) {
+    std::stable_sort(edits.begin(), edits.end(), byLine);
+  }
   fixed.clear();
   fixed.reserve(device.size() + 256);
   // The lines between edited ones are copied as one run: most of a device is left as it is.
