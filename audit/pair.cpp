@@ -246,7 +246,7 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
       return result;
     }
     if (!intended || intended->Text() != rendered.text) {
-      intended = CPreparedFile::Make({std::move(rendered.text), 0});
+      intended = baseline.golden->Analyse(rendered);
     }
   } else if (!intended) {
     intended = CPreparedFile::Make({baseline.text, 0});

@@ -14,15 +14,19 @@
 
 namespace varnic {
 
+void CPreparedFile::Own(CInput& input) {
+  if (input.owner) {
+    owner_ = std::move(input.owner);
+    bytes_ = input.view;
+  } else {
+    text_ = std::move(input.text);
+    bytes_ = text_;
+  }
+}
+
 std::shared_ptr<const CPreparedFile> CPreparedFile::Make(CInput input) {
   auto file = std::make_shared<CPreparedFile>(CPassKey{});
-  if (input.owner) {
-    file->owner_ = std::move(input.owner);
-    file->bytes_ = input.view;
-  } else {
-    file->text_ = std::move(input.text);
-    file->bytes_ = file->text_;
-  }
+  file->Own(input);
   CChangeLog splitLog;
   CSplitFile split = SplitIntoSections(file->bytes_, FileSide::kFile1, splitLog);
   file->lines_ = split.lines;

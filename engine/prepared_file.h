@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,12 +20,29 @@ namespace varnic {
 // relevance rules, with what both stages logged. A fleet compares thousands of backups with one
 // baseline; each comparison then starts from this analysis instead of redoing it. Immutable once
 // made, so threads share it without locks.
+// A whole line, its end included, of a file derived from another, and the line of the other it
+// stands in for: byte offsets and sizes in each.
+struct CReplacedLine {
+  std::size_t baseOffset = 0;
+  std::size_t baseSize = 0;
+  std::size_t offset = 0;
+  std::size_t size = 0;
+};
+
 class CPreparedFile {
-  struct CPassKey {};  // only Make constructs one
+  struct CPassKey {};  // only Make and Derive construct one
 
  public:
   // Takes the bytes of `input` over (its type is not used: each comparison gives its own).
   static std::shared_ptr<const CPreparedFile> Make(CInput input);
+  // The analysis of `input`, which is `base`'s bytes with the lines `replaced` (in file order,
+  // one line each) put in place of some of base's: base's split taken over, and a section
+  // filtered afresh only where a replaced line holds a key its rules test. The same analysis as
+  // Make(input) gives, change for change; when `input` is not such a file, that of Make. A fleet
+  // renders one template per device, which differs from device to device in a few lines only.
+  static std::shared_ptr<const CPreparedFile> Derive(
+      const std::shared_ptr<const CPreparedFile>& base, CInput input,
+      std::span<const CReplacedLine> replaced);
   explicit CPreparedFile(CPassKey /*unused*/) {}
 
   std::string_view Text() const { return bytes_; }
@@ -32,6 +50,8 @@ class CPreparedFile {
  private:
   friend CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int32_t type1,
                              CInput input2, CCompareObserver* observer);
+
+  void Own(CInput& input);
 
   std::string text_;
   std::shared_ptr<const void> owner_;  // of bytes not in `text_`

@@ -100,8 +100,11 @@ void Apply(std::string_view device, const std::vector<Remedy>& remedies, std::st
         break;
     }
   }
-  std::stable_sort(edits.begin(), edits.end(),
-                   [](const CEdit& a, const CEdit& b) { return a.line < b.line; });
+  // Edits mostly come in the device's order already: sorted only when they do not.
+  const auto byLine = [](const CEdit& a, const CEdit& b) { return a.line < b.line; };
+  if (!std::is_sorted(edits.begin(), edits.end(), byLine)) {
+    std::stable_sort(edits.begin(), edits.end(), byLine);
+  }
   fixed.clear();
   fixed.reserve(device.size() + 256);
   // The lines between edited ones are copied as one run: most of a device is left as it is.
@@ -165,9 +168,9 @@ bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
     return CInput{
         {}, options.deviceType, std::shared_ptr<const void>(kHeldElsewhere, bytes.data()), bytes};
   };
-  const CComparison comparison = intended && intended->Text() == rendered.text
-                                     ? Compare(intended, options.goldenType, asInput(fixed))
-                                     : Compare({rendered.text, options.goldenType}, asInput(fixed));
+  const CComparison comparison =
+      Compare(intended && intended->Text() == rendered.text ? intended : golden.Analyse(rendered),
+              options.goldenType, asInput(fixed));
   report::CReportOptions reportOptions;
   reportOptions.ignores = options.ignores;
   reportOptions.strict = options.strict;

@@ -1,6 +1,7 @@
 #include "golden/golden.h"
 
 #include <system_error>
+#include <utility>
 
 #include "engine/text_file.h"
 
@@ -8,7 +9,12 @@ namespace varnic::golden {
 
 bool CGolden::Load(const std::string& path, std::string_view bytes, const std::string& varsPath,
                    std::string& error, bool literal) {
+  written_.reset();
   if (!template_.Parse(path, bytes, error, literal)) return false;
+  CRendered written;
+  template_.RenderAsWritten(written);
+  writtenLines_ = std::move(written.filled);
+  written_ = CPreparedFile::Make({std::move(written.text), 0});
   inventory_.reset();
   if (varsPath.empty()) return true;
   std::string vars;
@@ -44,6 +50,20 @@ bool CGolden::RenderFor(const std::vector<std::string>& names, const std::string
   const std::string& name = names.empty() ? kNoName : names.back();
   return template_.Render(variables, name, inventory_ ? inventory_->path : kNoPath, deviceText,
                           rendered, error);
+}
+
+std::shared_ptr<const CPreparedFile> CGolden::Analyse(CRendered& rendered) const {
+  if (!written_ || rendered.filled.size() != writtenLines_.size()) {
+    return CPreparedFile::Make({std::move(rendered.text), 0});
+  }
+  // Reused rendering after rendering.
+  thread_local std::vector<CReplacedLine> replaced;
+  replaced.clear();
+  for (std::size_t i = 0; i < writtenLines_.size(); ++i) {
+    replaced.push_back({writtenLines_[i].first, writtenLines_[i].second, rendered.filled[i].first,
+                        rendered.filled[i].second});
+  }
+  return CPreparedFile::Derive(written_, {std::move(rendered.text), 0}, replaced);
 }
 
 }  // namespace varnic::golden

@@ -1,11 +1,13 @@
 #ifndef VARNIC_GOLDEN_GOLDEN_H_
 #define VARNIC_GOLDEN_GOLDEN_H_
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/prepared_file.h"
 #include "golden/inventory.h"
 #include "golden/template.h"
 
@@ -32,11 +34,17 @@ class CGolden {
   bool RenderFor(const std::vector<std::string>& names, const std::string_view* deviceText,
                  CRendered& rendered, std::string& error) const;
 
+  // `rendered`'s text, taken over, analysed from the template's own analysis, made once: a
+  // rendering differs from it in the lines a device fills only.
+  std::shared_ptr<const CPreparedFile> Analyse(CRendered& rendered) const;
+
   const CTemplate& Template() const { return template_; }
 
  private:
   CTemplate template_;
   std::optional<CInventory> inventory_;
+  std::vector<std::pair<std::size_t, std::size_t>> writtenLines_;  // CRendered::filled
+  std::shared_ptr<const CPreparedFile> written_;  // the template rendered as written, analysed
 };
 
 }  // namespace varnic::golden

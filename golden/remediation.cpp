@@ -60,7 +60,10 @@ std::vector<CRemedyView> RemediationViews(const report::CReport& report,
   std::map<std::pair<std::string_view, std::string_view>, const CFailedRule*> rules;
   for (const CFailedRule& rule : failed)
     rules.emplace(std::pair<std::string_view, std::string_view>(rule.section, rule.key), &rule);
-  const CLines lines = SplitLines(device);
+  // Reused device after device.
+  thread_local CLines lines;
+  lines.clear();
+  ForEachLine(device, [](std::string_view line) { lines.push_back(line); });
   std::vector<CRemedyView> remedies;
   // A drifted device calls for an edit a row: room for them all at once, not moved as it grows.
   remedies.reserve(report.entries.size() + (strict ? report.hidden.size() : 0));

@@ -215,6 +215,7 @@ bool CTemplate::Render(const CVariables* variables, const std::string& deviceNam
                        CRendered& rendered, std::string& error) const {
   rendered.text.clear();
   rendered.failed.clear();
+  rendered.filled.clear();
   if (usesVariables_ && variables == nullptr) {
     error = inventoryPath.empty()
                 ? "'" + path_ + "' uses variables; give their values with --vars FILE"
@@ -231,6 +232,7 @@ bool CTemplate::Render(const CVariables* variables, const std::string& deviceNam
     rendered.text += piece.literal;
     if (piece.line == CPiece::kNone) continue;
     const CLine& line = lines_[piece.line];
+    const std::size_t start = rendered.text.size();
     rendered.text += line.head;
     for (const CPart& part : line.parts) {
       if (part.matcher) {
@@ -262,8 +264,25 @@ bool CTemplate::Render(const CVariables* variables, const std::string& deviceNam
       }
     }
     rendered.text += line.tail;
+    rendered.filled.emplace_back(start, rendered.text.size() - start);
   }
   return true;
+}
+
+void CTemplate::RenderAsWritten(CRendered& rendered) const {
+  rendered.text.clear();
+  rendered.failed.clear();
+  rendered.filled.clear();
+  for (const CPiece& piece : pieces_) {
+    rendered.text += piece.literal;
+    if (piece.line == CPiece::kNone) continue;
+    const CLine& line = lines_[piece.line];
+    const std::size_t start = rendered.text.size();
+    rendered.text += line.head;
+    for (const CPart& part : line.parts) rendered.text += part.text;
+    rendered.text += line.tail;
+    rendered.filled.emplace_back(start, rendered.text.size() - start);
+  }
 }
 
 }  // namespace varnic::golden

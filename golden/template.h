@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "golden/inventory.h"
@@ -29,6 +30,9 @@ struct CFailedRule {
 struct CRendered {
   std::string text;  // the intended file of one device
   std::vector<CFailedRule> failed;
+  // Where the lines a device fills are in `text` (offset, size, the line end included), in order:
+  // every other byte is the template's own, the same for every device.
+  std::vector<std::pair<std::size_t, std::size_t>> filled;
 };
 
 // A golden file whose values may be "{{ name }}" (a variable of the device, anywhere in a value)
@@ -41,6 +45,9 @@ class CTemplate {
   bool Parse(std::string path, std::string_view bytes, std::string& error, bool literal = false);
 
   bool UsesVariables() const { return usesVariables_; }
+  // The template as a device that fills each line with the rule's or variable's own text would
+  // have it: where the lines a device fills are, every rendering holds the same bytes.
+  void RenderAsWritten(CRendered& rendered) const;
   bool IsTemplate() const { return templated_; }
 
   // The golden file for `device`: variables from `variables` (null: no inventory row), matchers

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,6 +80,102 @@ TEST(PreparedFile, ComparesAsTheFileReadAfresh) {
                 Described(Compare({first, type1}, {second, type2})))
           << "pair " << i << ", types " << type1 << " and " << type2;
     }
+  }
+}
+
+// A file derived from another by replacing some of its lines.
+struct CDerivation {
+  std::string text;
+  std::vector<CReplacedLine> replaced;
+};
+
+// `base` with the lines `rng` picks replaced: their values changed to values the rules test, now
+// and then their key or the whole line, a header among them (which Derive must refuse to reuse).
+CDerivation Derived(std::string_view base, std::mt19937_64& rng) {
+  static const std::vector<std::string> kValues = {
+      "",       "Enable", "Disable", "*",   "WPA2-Personal", "Open System",
+      "Accept", "Reject", "1",       "x\r", "{{ v }}",       "10.0.0.1"};
+  static const std::vector<std::string> kLines = {"DHCPclient=Enable",
+                                                  "Telnet_option=Disable",
+                                                  "auth_type=WPA-Personal",
+                                                  "filter_mac_acl=Accept",
+                                                  "Multi_Status=Enable",
+                                                  "no equals",
+                                                  "[System]",
+                                                  "[Odd]",
+                                                  ""};
+  CDerivation out;
+  std::size_t start = 0;
+  while (start < base.size()) {
+    const std::size_t lf = base.find('\n', start);
+    const std::size_t end = lf == std::string_view::npos ? base.size() : lf + 1;
+    const std::string_view line = base.substr(start, end - start);
+    std::size_t bodySize = line.size() - (line.ends_with("\r\n") ? 2
+                                          : line.ends_with('\n') ? 1
+                                                                 : 0);
+    const std::string_view body = line.substr(0, bodySize);
+    const std::string_view ending = line.substr(bodySize);
+    const std::size_t eq = body.find('=');
+    if (rng() % 8 == 0) {
+      std::string replacement;
+      if (eq != std::string_view::npos && rng() % 4 != 0) {
+        replacement = std::string(body.substr(0, eq + 1)) + kValues[rng() % kValues.size()];
+      } else {
+        replacement = kLines[rng() % kLines.size()];
+      }
+      replacement += ending;
+      out.replaced.push_back({start, line.size(), out.text.size(), replacement.size()});
+      out.text += replacement;
+    } else {
+      out.text += line;
+    }
+    start = end;
+  }
+  return out;
+}
+
+TEST(PreparedFile, DerivedAnalysisIsTheFreshOne) {
+  std::mt19937_64 rng(19);
+  std::vector<std::string> bases = {
+      "[System]\nDHCPclient=Enable\nIP=1\n[Odd]\nq=1\n[System]\nDHCPclient=Disable\nMask=1\n"
+      "Telnet_option=Enable\nIsSSH=1",
+      "a=1\r\n[5GHz_SecuritySettings]\r\nauth_type=Open System\r\nwep_status=Enable\r\nkey1=k\r\n",
+  };
+  for (const pairgen::Shape shape :
+       {pairgen::Shape::kRealistic, pairgen::Shape::kMacList, pairgen::Shape::kUnknownSections,
+        pairgen::Shape::kNoEquals, pairgen::Shape::kManySsids}) {
+    for (std::uint64_t seed = 1; seed <= 2; ++seed) {
+      bases.push_back(pairgen::GeneratePair(shape, 150, seed).first);
+    }
+  }
+  const std::string other = pairgen::GeneratePair(pairgen::Shape::kRealistic, 150, 7).second;
+  for (std::size_t i = 0; i < bases.size(); ++i) {
+    const std::shared_ptr<const CPreparedFile> base = CPreparedFile::Make({bases[i], 0});
+    for (int round = 0; round < 12; ++round) {
+      const CDerivation derived = Derived(bases[i], rng);
+      const std::shared_ptr<const CPreparedFile> analysed =
+          CPreparedFile::Derive(base, {derived.text, 0}, derived.replaced);
+      ASSERT_EQ(analysed->Text(), derived.text);
+      for (const auto& [type1, type2] : {std::pair{0, 0}, std::pair{1, 0}}) {
+        for (const std::string& second : {other, bases[i]}) {
+          EXPECT_EQ(Described(Compare(analysed, type1, {second, type2})),
+                    Described(Compare({derived.text, type1}, {second, type2})))
+              << "base " << i << ", round " << round << ", types " << type1 << " and " << type2;
+        }
+      }
+    }
+  }
+  // Lines that are not whole lines, or bytes between them that differ, are analysed afresh.
+  const std::string base = "[System]\nDHCPclient=Enable\nIP=1\n";
+  const std::string text = "[System]\nDHCPclient=Disable\nIP=2\n";
+  for (const std::vector<CReplacedLine>& replaced :
+       {std::vector<CReplacedLine>{{9, 18, 9, 19}}, std::vector<CReplacedLine>{{9, 10, 9, 10}},
+        std::vector<CReplacedLine>{{9, 18, 9, 19}, {27, 5, 28, 4}}, std::vector<CReplacedLine>{},
+        std::vector<CReplacedLine>{{9, 18, 9, 19}, {27, 5, 28, 5}}}) {
+    EXPECT_EQ(Described(Compare(
+                  CPreparedFile::Derive(CPreparedFile::Make({base, 0}), {text, 0}, replaced), 0,
+                  {base, 0})),
+              Described(Compare({text, 0}, {base, 0})));
   }
 }
 
