@@ -127,9 +127,8 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
     return true;
   };
   std::uint32_t at = 0;  // the change's index in the log
-  for (auto change_it = log.Changes().begin(); change_it != log.Changes().end();
-       ++change_it, ++at) {
-    const CChange& change = *change_it;
+  for (auto cursor = log.Changes().begin(); cursor != log.Changes().end(); ++cursor, ++at) {
+    const CChange& change = *cursor;
     const int file = static_cast<int>(change.file);
     const std::size_t before = explanations.size();
     const std::string_view section = change.section ? SectionHeader(*change.section) : "";

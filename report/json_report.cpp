@@ -132,9 +132,9 @@ std::vector<CExplanationGroup> GroupExplanations(const std::vector<CExplanation>
     bool joined = false;
     if (!groups.empty()) {
       const CExplanation& previous = explanations[groups[last].first];
-      joined = !groups[last].lines.empty() && previous.kind == e.kind &&
-               previous.file == e.file && same(previous.reason, e.reason) &&
-               same(previous.detail, e.detail) && same(previous.section, e.section);
+      joined = !groups[last].lines.empty() && previous.kind == e.kind && previous.file == e.file &&
+               same(previous.reason, e.reason) && same(previous.detail, e.detail) &&
+               same(previous.section, e.section);
     }
     if (!joined) {
       const auto [it, added] =

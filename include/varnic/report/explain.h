@@ -37,8 +37,9 @@ struct CExplanation {
   std::string_view line;      // the line concerned (for a renumbering: the line before)
   std::string_view detail;    // the rules' conditions, the line after a renumbering, the other key
   std::string_view reason{};  // in words: "SSID2 is disabled: SSID2_Status=Disable"
-  std::uint32_t lineNumber = 0;              // of `line` in file `file`, from 1; 0 when not known
-  std::vector<std::uint32_t> lineNumbers{};  // a cleared band or a run: the numbers of all its lines
+  std::uint32_t lineNumber = 0;  // of `line` in file `file`, from 1; 0 when not known
+  std::vector<std::uint32_t>
+      lineNumbers{};  // a cleared band or a run: the numbers of all its lines
   // Lines a stage set aside one after another for one reason are one note, a run (a large pair
   // sets aside most of its lines, and a note for each was most of a report's memory). `line` and
   // `lineNumber` are the first's; the others are the changes of `log` that follow `firstChange`,
