@@ -38,8 +38,8 @@ struct CExplanation {
   std::string_view detail;    // the rules' conditions, the line after a renumbering, the other key
   std::string_view reason{};  // in words: "SSID2 is disabled: SSID2_Status=Disable"
   std::uint32_t lineNumber = 0;  // of `line` in file `file`, from 1; 0 when not known
-  std::vector<std::uint32_t>
-      lineNumbers{};  // a cleared band or a run: the numbers of all its lines
+  // A cleared band or a run: the numbers of all its lines.
+  std::vector<std::uint32_t> lineNumbers{};
   // Lines a stage set aside one after another for one reason are one note, a run (a large pair
   // sets aside most of its lines, and a note for each was most of a report's memory). `line` and
   // `lineNumber` are the first's; the others are the changes of `log` that follow `firstChange`,
@@ -56,10 +56,10 @@ struct CExplanation {
 };
 
 // What the stages of `comparison` dropped or changed, in the order they did it; a cleared band
-// is one explanation, not one per line, and a line taken out and put back one, not two. Each
-// note of this overload stands for one line (`lines` is 1). Keys
-// that differ from the other file's only by spaces come last. The views point into `comparison` and
-// into `texts`, which receives the text of each set of rules once, however many lines it dropped.
+// is one explanation, not one per line, and a line taken out and put back one, not two; every
+// other note of this overload stands for one line (`lines` is 1). Keys that differ from the
+// other file's only by spaces come last. The views point into `comparison` and into `texts`,
+// which receives the text of each set of rules once, however many lines it dropped.
 std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
                                          std::deque<std::string>& texts);
 // The same with the settings of the comparison already gathered, and with the line numbers
