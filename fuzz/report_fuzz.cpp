@@ -159,6 +159,9 @@ void CheckJson(const CReport& report, bool showSecrets) {
   for (const varnic::report::CExplanation& e : report.explanations) {
     Check(e.lineNumber == 0 || numbered.contains({e.file, e.lineNumber}),
           "the JSON leaves out the number of a line set aside");
+    for (const std::uint32_t n : e.lineNumbers) {
+      Check(numbered.contains({e.file, n}), "the JSON leaves out the number of a line of a run");
+    }
   }
   for (const auto& e : doc["explanations"]) {
     Check(e["rule"].is_null() == (e["kind"] != "filtered"), "the JSON gives a rule to no filter");

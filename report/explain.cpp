@@ -7,7 +7,6 @@
 
 #include "report/append_pieces.h"
 #include "report/explain_text.h"
-#include "report/large_vectors.h"
 #include "report/reasons.h"
 #include "report/unmodelled.h"
 #include "rules/rule_lists.h"
@@ -26,6 +25,11 @@ std::string EntryKeyNumber(std::string_view line) {
   const std::string_view key = line.substr(0, eq);
   const std::size_t digits = key.find_first_of("0123456789");
   return digits == std::string_view::npos ? std::string(key) : std::string(key.substr(digits));
+}
+
+// Texts of a report are kept once: the same view is nearly always the answer.
+bool Same(std::string_view a, std::string_view b) {
+  return (a.data() == b.data() && a.size() == b.size()) || a == b;
 }
 
 std::string_view Trimmed(std::string_view key) {
@@ -91,7 +95,6 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
                                          const CLineNumbers* numbers) {
   std::vector<CExplanation> explanations;
   const CChangeLog& log = comparison.Changes();
-  ReserveLarge(explanations, log.Changes().size());
   CTexts kept(texts);
   CReasons reasons(log, settings, texts);
   std::array<std::array<bool, 2>, 2> cleared{};            // [file][band]: told once
@@ -101,7 +104,31 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
   const auto number = [numbers](FileSide side, std::string_view line) -> std::uint32_t {
     return numbers != nullptr ? numbers->Of(side, line) : 0;
   };
-  for (const CChange& change : log.Changes()) {
+  // Runs only where the caller keeps the comparison (and its log) for the notes' lifetime.
+  const bool runs = numbers != nullptr;
+  // A line set aside right after the last note's lines, for the same words, joins its run.
+  const auto joined = [&](CExplanation::Kind kind, int file, std::string_view section,
+                          std::string_view detail, std::string_view reason, std::uint32_t at,
+                          std::string_view line, FileSide side) {
+    if (!runs || explanations.empty()) return false;
+    CExplanation& last = explanations.back();
+    if (last.log == nullptr || last.firstChange + last.lines != at || last.kind != kind ||
+        last.file != file || !Same(last.section, section) || !Same(last.detail, detail) ||
+        !Same(last.reason, reason)) {
+      return false;
+    }
+    const std::uint32_t n = number(side, line);
+    if ((n == 0) != (last.lineNumber == 0)) return false;
+    if (n != 0) {
+      if (last.lineNumbers.empty()) last.lineNumbers.push_back(last.lineNumber);
+      last.lineNumbers.push_back(n);
+    }
+    ++last.lines;
+    return true;
+  };
+  std::uint32_t at = 0;  // the change's index in the log
+  for (auto cursor = log.Changes().begin(); cursor != log.Changes().end(); ++cursor, ++at) {
+    const CChange& change = *cursor;
     const int file = static_cast<int>(change.file);
     const std::size_t before = explanations.size();
     const std::string_view section = change.section ? SectionHeader(*change.section) : "";
@@ -120,24 +147,29 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
           }
           detail = kept.Keep(std::move(text));
         }
-        explanations.push_back({CExplanation::Kind::kFiltered, file, section, change.line, *detail,
-                                reasons.For(change)});
+        const std::string_view reason = reasons.For(change);
+        if (joined(CExplanation::Kind::kFiltered, file, section, *detail, reason, at, change.line,
+                   change.file)) {
+          continue;
+        }
+        explanations.push_back(
+            {CExplanation::Kind::kFiltered, file, section, change.line, *detail, reason});
         break;
       }
       case ChangeKind::kBandCleared: {
         const Band band = BandOf(*change.section).value_or(Band::k5GHz);
         bool& told = cleared[file - 1][static_cast<std::size_t>(band)];
-        std::size_t& at = clearedAt[file - 1][static_cast<std::size_t>(band)];
+        std::size_t& clearedNote = clearedAt[file - 1][static_cast<std::size_t>(band)];
         if (!told) {
           told = true;
-          at = explanations.size();
+          clearedNote = explanations.size();
           explanations.push_back({CExplanation::Kind::kBandCleared, file,
                                   band == Band::k5GHz ? "5GHz" : "2.4GHz", "", "",
                                   reasons.For(change)});
         }
         // One note for the band, but every line of it accounted for.
         if (numbers != nullptr) {
-          explanations[at].lineNumbers.push_back(number(change.file, change.line));
+          explanations[clearedNote].lineNumbers.push_back(number(change.file, change.line));
         }
         continue;
       }
@@ -168,17 +200,28 @@ std::vector<CExplanation> ExplanationsOf(const CComparison& comparison,
             {CExplanation::Kind::kRenumbered, file, section, change.line, log.After(change)});
         break;
       case ChangeKind::kDuplicate:
-      case ChangeKind::kUnordered:
-        explanations.push_back({change.kind == ChangeKind::kDuplicate
-                                    ? CExplanation::Kind::kDuplicate
-                                    : CExplanation::Kind::kUnordered,
-                                file, section, change.line, "", reasons.For(change)});
+      case ChangeKind::kUnordered: {
+        const CExplanation::Kind kind = change.kind == ChangeKind::kDuplicate
+                                            ? CExplanation::Kind::kDuplicate
+                                            : CExplanation::Kind::kUnordered;
+        const std::string_view reason = reasons.For(change);
+        if (joined(kind, file, section, "", reason, at, change.line, change.file)) continue;
+        explanations.push_back({kind, file, section, change.line, "", reason});
         break;
+      }
       default:
         break;
     }
     if (explanations.size() > before) {
-      explanations.back().lineNumber = number(change.file, change.line);
+      CExplanation& added = explanations.back();
+      added.lineNumber = number(change.file, change.line);
+      const bool runKind = added.kind == CExplanation::Kind::kFiltered ||
+                           added.kind == CExplanation::Kind::kDuplicate ||
+                           added.kind == CExplanation::Kind::kUnordered;
+      if (runs && runKind) {
+        added.firstChange = at;
+        added.log = &log;
+      }
     }
   }
   for (const CUnmodelledLine& u : UnmodelledLinesOf(comparison)) {

@@ -26,20 +26,20 @@ void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMas
   std::string unsafe;
   std::string_view checkedReason;  // reasons are shared texts: the last one's check is kept
   bool reasonPlain = false;
-  const auto write = [&](const CExplanation& e) {
+  CExplanation masked;  // the note as shown, when its line is masked or one of a run
+  // One line of a note: a run's lines are written one by one, as single notes would be.
+  const auto write = [&](const CExplanation& e, std::string_view own) {
     text.append("    ");
     const std::size_t start = text.size();
     const CExplanation* shown = &e;
-    CExplanation masked;
-    if (masker != nullptr) {
+    if (masker != nullptr || own.data() != e.line.data()) {
       // Only the views change: the numbers of a cleared band are not copied.
-      masked = CExplanation{e.kind,
-                            e.file,
-                            e.section,
-                            masker->MaskLine(e.line, line),
-                            masker->MaskLine(e.detail, detail),
-                            e.reason,
-                            e.lineNumber};
+      masked.kind = e.kind;
+      masked.file = e.file;
+      masked.section = e.section;
+      masked.line = masker != nullptr ? masker->MaskLine(own, line) : own;
+      masked.detail = masker != nullptr ? masker->MaskLine(e.detail, detail) : e.detail;
+      masked.reason = e.reason;
       shown = &masked;
     }
     if (e.reason.data() != checkedReason.data() || e.reason.size() != checkedReason.size()) {
@@ -116,7 +116,10 @@ void WriteExplanations(const std::vector<CExplanation>& explanations, CSecretMas
                                         : SafeText(first.section));
     }
     text.append("\n");
-    for (std::uint32_t at = groupAt[g]; at < groupAt[g + 1]; ++at) write(explanations[order[at]]);
+    for (std::uint32_t at = groupAt[g]; at < groupAt[g + 1]; ++at) {
+      const CExplanation& e = explanations[order[at]];
+      for (std::uint32_t k = 0; k < e.lines; ++k) write(e, e.Line(k));
+    }
   }
   out << text;
 }

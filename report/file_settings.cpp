@@ -92,11 +92,13 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   std::vector<const CChange*> asideChanges;
   std::vector<const CChange*> restoredChanges;
   std::array<std::uint32_t, kSectionCount + 1> sectionAt{};
+  std::array<std::size_t, 2> perFile{};
   for (const CChange& change : log.Changes()) {
     if (change.kind == ChangeKind::kReconcileRestored) {
       restoredChanges.push_back(&change);
     } else if (SetsAside(change.kind) && change.section) {
       asideChanges.push_back(&change);
+      ++perFile[change.file == FileSide::kFile1 ? 0 : 1];
     }
   }
   if (!restoredChanges.empty()) {
@@ -114,11 +116,15 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   std::vector<const CChange*> inOrder(asideChanges.size());
   for (const CChange* change : asideChanges) inOrder[sectionAt[rankOf(change)]++] = change;
   asideChanges = std::move(inOrder);
-  // Sized once for every key set aside; each key's slot is fetched a few lines ahead of its
-  // look-up (a large pair sets aside most of its lines, each key a cache miss). A line set aside
-  // keeps only its bucket here: its setting is read off its change when the lines are placed.
-  index_ = CHashIndex(asideChanges.size());
-  ReserveLarge(slots_, asideChanges.size());
+  // Sized for the keys of the file that sets more aside: the two files of a pair mostly set
+  // aside the same keys, and a table for both files' lines was twice the memory to fault in and
+  // to miss in (it still grows when they do not). Each key's slot is fetched a few lines ahead
+  // of its look-up (a large pair sets aside most of its lines, each key a cache miss). A line
+  // set aside keeps only its bucket here: its setting is read off its change when the lines are
+  // placed.
+  const std::size_t expectedKeys = std::max(perFile[0], perFile[1]);
+  index_ = CHashIndex(expectedKeys);
+  ReserveLarge(slots_, expectedKeys);
   std::vector<std::uint32_t> asideBuckets;
   ReserveLarge(asideBuckets, asideChanges.size());
   ForEachPrefetched(
@@ -197,17 +203,19 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
         },
         add);
   }
-  // A counting sort by bucket, compared lines first: each key's lines end up together.
+  // A counting sort by bucket, compared lines first: each key's lines end up together. Filled
+  // from the back, each bucket's end counts down to its start, with no copy of the ends.
   begin_.assign(2 * slots_.size() + 1, 0);
-  for (const CPending& p : compared) ++begin_[p.bucket + 1];
-  for (const std::uint32_t b : asideBuckets) ++begin_[b + 1];
+  for (const CPending& p : compared) ++begin_[p.bucket];
+  for (const std::uint32_t b : asideBuckets) ++begin_[b];
   for (std::size_t i = 1; i < begin_.size(); ++i) begin_[i] += begin_[i - 1];
   ReserveLarge(lines_, begin_.back());
   lines_.resize(begin_.back());
-  std::vector<std::uint32_t> next(begin_.begin(), begin_.end() - 1);
-  for (const CPending& p : compared) lines_[next[p.bucket]++] = p.setting;
-  for (std::size_t i = 0; i < asideChanges.size(); ++i) {
-    lines_[next[asideBuckets[i]]++] = {asideChanges[i]->line, asideChanges[i]};
+  for (std::size_t i = asideChanges.size(); i-- > 0;) {
+    lines_[--begin_[asideBuckets[i]]] = {asideChanges[i]->line, asideChanges[i]};
+  }
+  for (std::size_t i = compared.size(); i-- > 0;) {
+    lines_[--begin_[compared[i].bucket]] = compared[i].setting;
   }
 }
 

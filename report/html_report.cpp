@@ -334,30 +334,52 @@ void Explanations(CPage& page, const std::vector<CExplanation>& explanations) {
   page << "<h2>Dropped or changed before comparing</h2>\n<ul>\n";
   std::string line;
   std::string detail;
+  CExplanation shown;  // a note as the page shows it: its line masked, or one line of a run
+  std::string before;  // a plain note's bytes before its line, and after
+  std::string after;
   for (const CExplanation& e : explanations) {
     // Most notes are a line set aside, plain, for a plain shared reason: one copy each.
-    if (QuotesItsLine(e.kind) && (e.file == 1 || e.file == 2) && page.ReasonCopied(e.reason)) {
-      const std::string_view shownLine = page.Line(e.line, line);
-      if (AllCopied(shownLine)) {
-        page.Append({e.file == 1 ? "<li>file 1" : "<li>file 2",
-                     e.kind == CExplanation::Kind::kReconcileRestored ? ": kept &#39;"
-                                                                      : ": not compared &#39;",
-                     shownLine, "&#39;: ", e.reason, "</li>\n"});
+    const bool quick =
+        QuotesItsLine(e.kind) && (e.file == 1 || e.file == 2) && page.ReasonCopied(e.reason);
+    const std::string_view start = e.file == 1 ? "<li>file 1" : "<li>file 2";
+    const std::string_view opening =
+        e.kind == CExplanation::Kind::kReconcileRestored ? ": kept &#39;" : ": not compared &#39;";
+    // Of the details a page shows only a renumbering's line after: the rules' conditions of a
+    // filtered line are not masked for nothing.
+    const std::string_view shownDetail =
+        e.kind == CExplanation::Kind::kRenumbered ? page.Line(e.detail, detail) : e.detail;
+    // A run is written line by line, as notes of one line each; the bytes around a plain line
+    // are the same for all of them.
+    const bool framed = quick && e.lines > 1;
+    if (framed) {
+      before.clear();
+      AppendPieces(before, {start, opening});
+      after.clear();
+      AppendPieces(after, {"&#39;: ", e.reason, "</li>\n"});
+    }
+    for (std::uint32_t k = 0; k < e.lines; ++k) {
+      const std::string_view shownLine = page.Line(e.Line(k), line);
+      if (quick && AllCopied(shownLine)) {
+        if (framed) {
+          page.Append({before, shownLine, after});
+        } else {
+          page.Append({start, opening, shownLine, "&#39;: ", e.reason, "</li>\n"});
+        }
         page.FlushIfLarge();
         continue;
       }
+      // Only the views change: the numbers of a cleared band are not copied.
+      shown.kind = e.kind;
+      shown.file = e.file;
+      shown.section = e.section;
+      shown.line = shownLine;
+      shown.detail = shownDetail;
+      shown.reason = e.reason;
+      page << "<li>";
+      page.Described(shown);
+      page << "</li>\n";
+      page.FlushIfLarge();
     }
-    // Only the views change: the numbers of a cleared band are not copied.
-    // Of the details a page shows only a renumbering's line after: the rules' conditions of a
-    // filtered line are not masked for nothing.
-    const std::string_view after =
-        e.kind == CExplanation::Kind::kRenumbered ? page.Line(e.detail, detail) : e.detail;
-    const CExplanation shown{e.kind, e.file,   e.section,   page.Line(e.line, line),
-                             after,  e.reason, e.lineNumber};
-    page << "<li>";
-    page.Described(shown);
-    page << "</li>\n";
-    page.FlushIfLarge();
   }
   page << "</ul>\n";
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -119,26 +120,31 @@ std::vector<CExplanationGroup> GroupExplanations(const std::vector<CExplanation>
   for (std::size_t i = 0; i < explanations.size(); ++i) {
     const CExplanation& e = explanations[i];
     // A renumbering and a spacing hint say something of their own line; a cleared band is
-    // already one note.
+    // already one note. A run's lines are all numbered or none is.
     if (e.kind == Kind::kRenumbered || e.kind == Kind::kSpacing || e.kind == Kind::kBandCleared ||
         e.lineNumber == 0) {
-      groups.push_back({i, {}});
+      for (std::uint32_t k = 0; k < e.lines; ++k) groups.push_back({i, {}, k});
       continue;
     }
+    const std::span<const std::uint32_t> numbers =
+        e.lines > 1 ? std::span<const std::uint32_t>(e.lineNumbers)
+                    : std::span<const std::uint32_t>(&e.lineNumber, 1);
+    bool joined = false;
     if (!groups.empty()) {
       const CExplanation& previous = explanations[groups[last].first];
-      if (!groups[last].lines.empty() && previous.kind == e.kind && previous.file == e.file &&
-          same(previous.reason, e.reason) && same(previous.detail, e.detail) &&
-          same(previous.section, e.section)) {
-        groups[last].lines.push_back(e.lineNumber);
-        continue;
-      }
+      joined = !groups[last].lines.empty() && previous.kind == e.kind && previous.file == e.file &&
+               same(previous.reason, e.reason) && same(previous.detail, e.detail) &&
+               same(previous.section, e.section);
     }
-    const auto [it, added] =
-        byKey.try_emplace(CKey{e.kind, e.file, e.section, e.reason, e.detail}, groups.size());
-    if (added) groups.push_back({i, {}});
-    last = it->second;
-    groups[last].lines.push_back(e.lineNumber);
+    if (!joined) {
+      const auto [it, added] =
+          byKey.try_emplace(CKey{e.kind, e.file, e.section, e.reason, e.detail}, groups.size());
+      if (added) groups.push_back({i, {}});
+      last = it->second;
+    }
+    // The lines after a run's first join the group its first joined.
+    std::vector<std::uint32_t>& lines = groups[last].lines;
+    lines.insert(lines.end(), numbers.begin(), numbers.end());
   }
   return groups;
 }
@@ -349,9 +355,10 @@ void WriteJson(const CReport& report, bool showSecrets, std::ostream& out,
     json.Member("kind", KindName(e.kind));
     json.Member("file", e.file);
     json.Member("section", e.section);
-    LineNumber(json, "line", e.lineNumber);
+    // A group that names a later line of a run is one of its unnumbered lines.
+    LineNumber(json, "line", group.line == 0 ? e.lineNumber : 0);
     json.Key("text");
-    line(e.line);
+    line(e.Line(group.line));
     if (e.kind == Kind::kBandCleared || !group.lines.empty()) {
       json.Key("lines");
       json.BeginArray();

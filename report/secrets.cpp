@@ -105,6 +105,8 @@ void CSecretMasker::Prime(const CReport& report) {
   for (const CExplanation& e : report.explanations) {
     MaskLine(e.line, storage);
     MaskLine(e.detail, storage);
+    // The rest of a run: its detail is the first line's, labelled already.
+    for (std::uint32_t k = 1; k < e.lines; ++k) MaskLine(e.Line(k), storage);
   }
 }
 

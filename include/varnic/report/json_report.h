@@ -26,6 +26,7 @@ struct CExplanationGroup {
   std::size_t first;                 // index of the explanation written for the group
   std::vector<std::uint32_t> lines;  // every line of the group in order, the first's included;
                                      // empty for a kind that is never grouped
+  std::uint32_t line = 0;            // which line of that explanation's run the group names
 };
 // Renumberings, spacing hints, cleared bands and lines without a number stay one group each.
 std::vector<CExplanationGroup> GroupExplanations(const std::vector<CExplanation>& explanations);
