@@ -262,9 +262,11 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   report.parts.stats = false;
   report.parts.explanations = false;
   // A drift row names no line and no setting both files hold alike: the audit is spared their
-  // cost. A golden baseline's way back edits the device's lines by number, so it keeps those.
+  // cost. A golden baseline's way back edits the device's lines by number, so it keeps the
+  // device's (and only the device's).
   report.parts.sameEntries = false;
   report.parts.lineNumbers = baseline.golden != nullptr;
+  report.parts.file1LineNumbers = false;
   const report::CReport built =
       report::BuildReport(comparison, {baseline.path, result.baselineType, 0, options.autoTypes},
                           {target, result.deviceType, 0, options.autoTypes}, report);

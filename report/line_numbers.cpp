@@ -12,9 +12,11 @@ std::size_t Index(FileSide side) { return side == FileSide::kFile1 ? 0 : 1; }
 
 }  // namespace
 
-CLineNumbers::CLineNumbers(const CComparison& comparison, bool count) : comparison_(comparison) {
+CLineNumbers::CLineNumbers(const CComparison& comparison, bool count, bool countFile1)
+    : comparison_(comparison) {
   for (const FileSide side : {FileSide::kFile1, FileSide::kFile2}) {
     if (!count) break;
+    if (side == FileSide::kFile1 && !countFile1) continue;
     const std::string_view text = comparison.Text(side);
     std::vector<std::uint32_t>& newlines = newlines_[Index(side)];
     newlines.reserve(comparison.LinesRead(side));

@@ -17,8 +17,9 @@ class CLineNumbers {
  public:
   // `comparison` must outlive the object. Without `count`, only renumbered MAC filter entries
   // are looked up (Original) and every line's number is 0: for outputs that show no numbers,
-  // finding every line end of both files was a tenth of their time.
-  explicit CLineNumbers(const CComparison& comparison, bool count = true);
+  // finding every line end of both files was a tenth of their time. Without `countFile1`, only
+  // file 2's lines are numbered.
+  explicit CLineNumbers(const CComparison& comparison, bool count = true, bool countFile1 = true);
 
   // From 1; 0 when `line` is not a line of the file (an empty result, or text made up).
   std::uint32_t Of(FileSide side, std::string_view line) const;

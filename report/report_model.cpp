@@ -112,7 +112,7 @@ CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
   // Line numbers: counted once, for every part that needs them.
   std::optional<CLineNumbers> numbers;
   if (options.parts.hidden || options.parts.entries || options.parts.explanations) {
-    numbers.emplace(comparison, options.parts.lineNumbers);
+    numbers.emplace(comparison, options.parts.lineNumbers, options.parts.file1LineNumbers);
   }
 
   std::vector<CSetAsideCounterpart> counterparts;

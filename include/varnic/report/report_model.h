@@ -110,6 +110,9 @@ struct CReportParts {
   // that differ, and every line number is 0.
   bool sameEntries = true;
   bool lineNumbers = true;
+  // Off, file 1's lines are not counted either (their numbers are 0): a golden run's edits
+  // number the device's lines only, and its template's numbers are shown nowhere.
+  bool file1LineNumbers = true;
 };
 
 struct CReportOptions {
