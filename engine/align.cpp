@@ -26,7 +26,7 @@ class CSectionAligner {
         left_(left),
         right_(right),
         log_(log),
-        index_(std::max(left.size(), right.size())) {
+        index_(std::max(left.size(), right.size()), /*dense=*/true) {
     // Room for every line of both files: growing past the larger would copy the pairs into a
     // buffer twice their size, and pages of the room never used are never touched.
     pairs_.reserve(left.size() + right.size());
