@@ -159,11 +159,6 @@ std::string_view ComparedText(std::string_view line) {
   return FindByte(line, '=') == std::string_view::npos ? std::string_view("=") : line;
 }
 
-std::string_view TrimTrailingSpaces(std::string_view line) {
-  const std::size_t end = line.find_last_not_of(' ');
-  return end == std::string_view::npos ? std::string_view() : line.substr(0, end + 1);
-}
-
 std::vector<CSectionRows> AlignSections(const CSectionBuckets& file1, const CSectionBuckets& file2,
                                         CChangeLog& log) {
   std::vector<CSectionRows> sections;

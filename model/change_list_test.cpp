@@ -36,7 +36,9 @@ TEST(CBlockList, ReadsBackEveryValueByPositionAndInOrder) {
     const CChange* first = count == 0 ? nullptr : &list[0];
     CBlockList<CChange> moved = std::move(list);
     EXPECT_EQ(moved.size(), count);
-    if (count > 0) EXPECT_EQ(&moved[0], first);
+    if (count > 0) {
+      EXPECT_EQ(&moved[0], first);
+    }
     list = CBlockList<CChange>();
     CChange again;
     again.detail = 7;
