@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "model/large_pages.h"
@@ -34,7 +35,7 @@ std::string_view CTextArena::Store(std::initializer_list<std::string_view> parts
         static_cast<std::size_t>(end_ - (chunks_.empty() ? end_ : chunks_.back().get()));
     const std::size_t grown = chunks_.empty() ? kFirstChunk : std::min(kLargestChunk, 2 * last);
     const std::size_t capacity = std::max(grown, size);
-    chunks_.push_back(std::make_unique_for_overwrite<char[]>(capacity));
+    chunks_.emplace_back(static_cast<char*>(::operator new(capacity)));
     next_ = chunks_.back().get();
     end_ = next_ + capacity;
     AdviseLargePages(next_, capacity);

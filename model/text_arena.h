@@ -25,7 +25,10 @@ class CTextArena {
  private:
   // Chunks grow as the arena does, so a list of 200,000 renumbered entries takes a few large
   // chunks; bytes past `next_` are left unwritten, and their pages untouched.
-  std::vector<std::unique_ptr<char[]>> chunks_;
+  struct CFree {
+    void operator()(char* chunk) const { ::operator delete(chunk); }
+  };
+  std::vector<std::unique_ptr<char, CFree>> chunks_;
   char* next_ = nullptr;  // where the next line goes in the last chunk
   char* end_ = nullptr;   // the end of the last chunk
 };
