@@ -26,7 +26,7 @@ class CSectionAligner {
         left_(left),
         right_(right),
         log_(log),
-        index_(std::max(left.size(), right.size())) {
+        index_(std::max(left.size(), right.size()), /*dense=*/true) {
     // Room for every line of both files: growing past the larger would copy the pairs into a
     // buffer twice their size, and pages of the room never used are never touched.
     pairs_.reserve(left.size() + right.size());
@@ -157,11 +157,6 @@ class CSectionAligner {
 
 std::string_view ComparedText(std::string_view line) {
   return FindByte(line, '=') == std::string_view::npos ? std::string_view("=") : line;
-}
-
-std::string_view TrimTrailingSpaces(std::string_view line) {
-  const std::size_t end = line.find_last_not_of(' ');
-  return end == std::string_view::npos ? std::string_view() : line.substr(0, end + 1);
 }
 
 std::vector<CSectionRows> AlignSections(const CSectionBuckets& file1, const CSectionBuckets& file2,

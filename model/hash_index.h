@@ -23,13 +23,17 @@ class CHashIndex {
  public:
   static constexpr std::uint32_t kNone = UINT32_MAX;
 
-  explicit CHashIndex(std::size_t expected = 0) { Rehash(CapacityFor(expected)); }
+  // At most half the slots are used, unless `dense`: then up to three quarters, for an index of
+  // a million keys whose slots, zeroed and faulted in afresh, cost more than its longer probes.
+  explicit CHashIndex(std::size_t expected = 0, bool dense = false) : loadQuarters_(dense ? 3 : 2) {
+    Rehash(CapacityFor(expected));
+  }
 
   // The index already held whose hash is `hash` and for which `equal(index)` holds; otherwise
   // `index` is added and returned.
   template <typename Equal>
   std::uint32_t FindOrInsert(std::uint32_t hash, std::uint32_t index, Equal&& equal) {
-    if ((size_ + 1) * 2 > slots_.size()) Rehash(slots_.size() * 2);
+    if ((size_ + 1) * 4 > slots_.size() * loadQuarters_) Rehash(slots_.size() * 2);
     for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
       CSlot& slot = slots_[i];
       if (slot.index == kNone) {
@@ -61,9 +65,9 @@ class CHashIndex {
     std::uint32_t index = kNone;
   };
 
-  static std::size_t CapacityFor(std::size_t expected) {
+  std::size_t CapacityFor(std::size_t expected) const {
     std::size_t capacity = 16;
-    while (capacity < expected * 2) capacity *= 2;
+    while (capacity * loadQuarters_ < expected * 4) capacity *= 2;
     return capacity;
   }
 
@@ -82,6 +86,7 @@ class CHashIndex {
     }
   }
 
+  std::size_t loadQuarters_;  // the most slots used, in quarters of all
   std::vector<CSlot> slots_;
   std::size_t mask_ = 0;
   std::size_t size_ = 0;

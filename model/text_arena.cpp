@@ -1,27 +1,52 @@
 #include "model/text_arena.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "model/large_pages.h"
 
 namespace varnic {
 namespace {
 
-constexpr std::size_t kChunkSize = std::size_t{64} << 10U;
+constexpr std::size_t kFirstChunk = std::size_t{64} << 10U;
+constexpr std::size_t kLargestChunk = std::size_t{4} << 20U;
 
 }  // namespace
+
+CTextArena::CTextArena(CTextArena&& other) noexcept { *this = std::move(other); }
+
+CTextArena& CTextArena::operator=(CTextArena&& other) noexcept {
+  chunks_ = std::move(other.chunks_);
+  other.chunks_.clear();
+  next_ = std::exchange(other.next_, nullptr);
+  end_ = std::exchange(other.end_, nullptr);
+  return *this;
+}
 
 std::string_view CTextArena::Store(std::initializer_list<std::string_view> parts) {
   std::size_t size = 0;
   for (const std::string_view part : parts) size += part.size();
   if (size == 0) return {};
-  if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < size) {
-    // A line larger than a chunk gets a chunk of its own.
-    chunks_.emplace_back().reserve(std::max(kChunkSize, size));
+  if (static_cast<std::size_t>(end_ - next_) < size) {
+    // Each chunk twice the one before, up to a limit; a line larger than that gets its own.
+    const auto last =
+        static_cast<std::size_t>(end_ - (chunks_.empty() ? end_ : chunks_.back().get()));
+    const std::size_t grown = chunks_.empty() ? kFirstChunk : std::min(kLargestChunk, 2 * last);
+    const std::size_t capacity = std::max(grown, size);
+    chunks_.emplace_back(static_cast<char*>(::operator new(capacity)));
+    next_ = chunks_.back().get();
+    end_ = next_ + capacity;
+    AdviseLargePages(next_, capacity);
   }
-  // Appends stay within the reserved capacity, so the chunk never moves its bytes.
-  std::string& chunk = chunks_.back();
-  const std::size_t start = chunk.size();
-  for (const std::string_view part : parts) chunk.append(part);
-  return {chunk.data() + start, size};
+  char* const start = next_;
+  for (const std::string_view part : parts) {
+    if (part.empty()) continue;
+    std::memcpy(next_, part.data(), part.size());
+    next_ += part.size();
+  }
+  return {start, size};
 }
 
 }  // namespace varnic

@@ -2,10 +2,10 @@
 #define VARNIC_MODEL_TEXT_ARENA_H_
 
 #include <cstddef>
-#include <deque>
 #include <initializer_list>
-#include <string>
+#include <memory>
 #include <string_view>
+#include <vector>
 
 namespace varnic {
 
@@ -14,13 +14,23 @@ namespace varnic {
 // for the life of the arena, also when the arena is moved: chunks never move or shrink.
 class CTextArena {
  public:
+  CTextArena() = default;
+  CTextArena(CTextArena&& other) noexcept;
+  CTextArena& operator=(CTextArena&& other) noexcept;
+  ~CTextArena() = default;
+
   // Copies the concatenation of `parts` into the arena.
   std::string_view Store(std::initializer_list<std::string_view> parts);
 
  private:
-  // A deque keeps its elements in place as it grows and when it is moved, and each string is
-  // only appended to within the capacity it was given.
-  std::deque<std::string> chunks_;
+  // Chunks grow as the arena does, so a list of 200,000 renumbered entries takes a few large
+  // chunks; bytes past `next_` are left unwritten, and their pages untouched.
+  struct CFree {
+    void operator()(char* chunk) const { ::operator delete(chunk); }
+  };
+  std::vector<std::unique_ptr<char, CFree>> chunks_;
+  char* next_ = nullptr;  // where the next line goes in the last chunk
+  char* end_ = nullptr;   // the end of the last chunk
 };
 
 }  // namespace varnic

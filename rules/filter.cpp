@@ -11,6 +11,9 @@ namespace {
 
 // Scans of the keep list allowed before the substring set pays for itself.
 constexpr std::size_t kScansBeforeIndex = 64;
+// Unused room of a filtered bucket worth returning: below it the copy would cost more than it
+// saves.
+constexpr std::size_t kReturnedRoom = std::size_t{256} << 10U;
 
 // Removes the lines of `bucket` that no matching rule keeps, calling `drop(line, matching)` for
 // each in order, and returns the matching rules.
@@ -37,6 +40,10 @@ std::vector<std::uint16_t> FilterBucketWith(CLines& bucket, const CRuleList& rul
     }
   }
   bucket.resize(kept);
+  // A large bucket mostly set aside gives its room back now: the comparison's peak comes later,
+  // while the rows are aligned, and would otherwise count the room of every line set aside.
+  if ((bucket.capacity() - kept) * sizeof(std::string_view) >= kReturnedRoom)
+    bucket.shrink_to_fit();
   return matching;
 }
 

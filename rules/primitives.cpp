@@ -4,11 +4,6 @@
 
 namespace varnic {
 
-std::string_view GetItemKey(std::string_view item) {
-  const std::size_t eq = FindByte(item, '=');
-  return eq == std::string_view::npos ? std::string_view() : item.substr(0, eq);
-}
-
 std::string_view GetItemValue(std::string_view item) {
   const std::size_t eq = FindByte(item, '=');
   return eq == std::string_view::npos ? std::string_view() : item.substr(eq + 1);

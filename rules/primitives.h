@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "model/byte_search.h"
 #include "varnic/lines.h"
 
 namespace varnic {
@@ -12,7 +13,11 @@ namespace varnic {
 // Item split: the key is the text before the first "=", the value the text after it; a line
 // without "=" has an empty key and an empty value. Nothing is trimmed. The results are views
 // into `item` and must not outlive it.
-std::string_view GetItemKey(std::string_view item);
+// Inline: alignment, the relevance rules and the report ask for the key of every line.
+inline std::string_view GetItemKey(std::string_view item) {
+  const std::size_t eq = FindByte(item, '=');
+  return eq == std::string_view::npos ? std::string_view() : item.substr(0, eq);
+}
 std::string_view GetItemValue(std::string_view item);
 
 // Reads the next condition field of a relevance rule ("|key=value|...|:|k|k|"). A cursor of 0

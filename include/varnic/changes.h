@@ -1,11 +1,17 @@
 #ifndef VARNIC_CHANGES_H_
 #define VARNIC_CHANGES_H_
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <iterator>
+#include <memory>
+#include <new>
 #include <optional>
 #include <span>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "varnic/sections.h"
@@ -46,6 +52,115 @@ inline CChange MakeChange(ChangeKind kind, FileSide file, std::optional<Section>
 
 static_assert(sizeof(CChange) == sizeof(std::string_view) + 8);
 
+// Raw room for `bytes`, which a block list fills as it grows; large blocks ask for huge pages.
+void* NewListBlock(std::size_t bytes);
+
+// Values in blocks that never move, each twice the size of the one before: a log of a million
+// changes grows without copying itself, in a few dozen allocations (a deque made one of 512
+// bytes for every 21 changes), and the room a block has not used yet is never touched. Read
+// like a deque: in order, by position, by size. For trivially copyable values only.
+template <typename T>
+class CBlockList {
+  static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+
+ public:
+  class const_iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = T;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const T*;
+    using reference = const T&;
+    const_iterator() = default;
+    const_iterator(const CBlockList* list, std::size_t i) : list_(list), i_(i) { Locate(); }
+    const T& operator*() const { return *at_; }
+    const T* operator->() const { return at_; }
+    const_iterator& operator++() {
+      ++i_;
+      if (++at_ == blockEnd_) Locate();
+      return *this;
+    }
+    const_iterator operator++(int) {
+      const_iterator before = *this;
+      ++*this;
+      return before;
+    }
+    bool operator==(const const_iterator& other) const { return i_ == other.i_; }
+
+   private:
+    void Locate() {
+      if (list_ == nullptr || i_ >= list_->size_) return;
+      const std::size_t block = BlockOf(i_);
+      const std::size_t first = FirstOf(block);
+      at_ = list_->blocks_[block].get() + (i_ - first);
+      blockEnd_ = list_->blocks_[block].get() + (FirstOf(block + 1) - first);
+    }
+    const CBlockList* list_ = nullptr;
+    std::size_t i_ = 0;
+    const T* at_ = nullptr;
+    const T* blockEnd_ = nullptr;
+  };
+  using iterator = const_iterator;
+  using value_type = T;
+  using size_type = std::size_t;
+
+  CBlockList() = default;
+  CBlockList(CBlockList&& other) noexcept { *this = std::move(other); }
+  CBlockList& operator=(CBlockList&& other) noexcept {
+    blocks_ = std::move(other.blocks_);
+    other.blocks_.clear();
+    last_ = std::exchange(other.last_, nullptr);
+    room_ = std::exchange(other.room_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    return *this;
+  }
+  ~CBlockList() = default;
+
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const T& operator[](std::size_t i) const {
+    const std::size_t block = BlockOf(i);
+    return blocks_[block][i - FirstOf(block)];
+  }
+  const T& front() const { return (*this)[0]; }
+  const T& back() const { return *last_; }
+  const_iterator begin() const { return {this, 0}; }
+  const_iterator end() const { return {this, size_}; }
+
+  void push_back(const T& value) {
+    if (last_ == nullptr || last_ + 1 == room_) {
+      const std::size_t count = std::size_t{1} << (kFirstBits + blocks_.size());
+      last_ = static_cast<T*>(NewListBlock(count * sizeof(T)));
+      blocks_.emplace_back(last_);
+      room_ = last_ + count;
+    } else {
+      ++last_;
+    }
+    ::new (static_cast<void*>(last_)) T(value);
+    ++size_;
+  }
+
+ private:
+  static constexpr unsigned kFirstBits = 8;  // the first block holds 256 values
+  // Block b holds the values from FirstOf(b) on, 2^(kFirstBits + b) of them.
+  static std::size_t BlockOf(std::size_t i) {
+    return static_cast<std::size_t>(std::bit_width((i >> kFirstBits) + 1)) - 1;
+  }
+  static std::size_t FirstOf(std::size_t block) {
+    return ((std::size_t{1} << block) - 1) << kFirstBits;
+  }
+  struct CFree {
+    void operator()(T* block) const { ::operator delete(block); }
+  };
+
+  std::vector<std::unique_ptr<T[], CFree>> blocks_;
+  T* last_ = nullptr;  // the last value stored
+  T* room_ = nullptr;  // the end of the last block
+  std::size_t size_ = 0;
+};
+
+using CChangeList = CBlockList<CChange>;
+
 class CChangeLog;
 
 // Hears of every change as a stage makes it, for a front end that streams. Nothing needs it to
@@ -81,8 +196,7 @@ class CChangeLog {
   }
   void DetachObserver() { observer_ = nullptr; }
 
-  // A deque: a log of a million changes grows without copying itself or doubling its memory.
-  const std::deque<CChange>& Changes() const { return changes_; }
+  const CChangeList& Changes() const { return changes_; }
   // The rules that matched the bucket of a kFiltered change.
   std::span<const std::uint16_t> RuleSet(const CChange& filtered) const {
     return ruleSets_[filtered.detail];
@@ -91,9 +205,9 @@ class CChangeLog {
   std::string_view After(const CChange& renumbered) const { return afters_[renumbered.detail]; }
 
  private:
-  std::deque<CChange> changes_;
+  CChangeList changes_;
   std::vector<std::vector<std::uint16_t>> ruleSets_;
-  std::vector<std::string_view> afters_;
+  CBlockList<std::string_view> afters_;
   CCompareObserver* observer_;
 };
 

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "varnic/changes.h"
+
+namespace varnic {
+namespace {
+
+// Sizes at and around the ends of the first blocks (256, 768, 1792 values), where a fault in
+// finding a position's block would read the wrong value or past a block.
+TEST(CBlockList, ReadsBackEveryValueByPositionAndInOrder) {
+  for (const std::size_t count : {0, 1, 255, 256, 257, 767, 768, 769, 1792, 5000}) {
+    SCOPED_TRACE(count);
+    CBlockList<CChange> list;
+    for (std::size_t i = 0; i < count; ++i) {
+      CChange change;
+      change.detail = static_cast<std::uint32_t>(i);
+      list.push_back(change);
+      ASSERT_EQ(list.back().detail, i);
+    }
+    ASSERT_EQ(list.size(), count);
+    EXPECT_EQ(list.empty(), count == 0);
+    std::size_t expected = 0;
+    for (const CChange& change : list) EXPECT_EQ(change.detail, expected++);
+    EXPECT_EQ(expected, count);
+    for (std::size_t i = 0; i < count; ++i) ASSERT_EQ(list[i].detail, i);
+    // A copy through the iterators, as a prepared file takes its split's changes.
+    const std::vector<CChange> copied(list.begin(), list.end());
+    EXPECT_EQ(copied.size(), count);
+
+    // Moving keeps every value where it was: views into a comparison's log survive its move.
+    const CChange* first = count == 0 ? nullptr : &list[0];
+    CBlockList<CChange> moved = std::move(list);
+    EXPECT_EQ(moved.size(), count);
+    if (count > 0) {
+      EXPECT_EQ(&moved[0], first);
+    }
+    list = CBlockList<CChange>();
+    CChange again;
+    again.detail = 7;
+    list.push_back(again);
+    EXPECT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].detail, 7u);
+  }
+}
+
+TEST(CChangeLog, KeepsEachRenumberingsLineAfterAcrossBlocks) {
+  CChangeLog log;
+  std::vector<std::string> afters;
+  for (int i = 0; i < 1000; ++i) afters.push_back("filter_mac_add" + std::to_string(i + 1) + "=A");
+  for (int i = 0; i < 1000; ++i) {
+    log.Add(MakeChange(ChangeKind::kFiltered, FileSide::kFile1, Section::kSystem, "x"));
+    log.AddRenumbered(MakeChange(ChangeKind::kRenumbered, FileSide::kFile2, Section::k5GHzFilter,
+                                 "filter_mac_add9=A"),
+                      afters[static_cast<std::size_t>(i)]);
+  }
+  ASSERT_EQ(log.Changes().size(), 2000u);
+  std::size_t renumbered = 0;
+  for (const CChange& change : log.Changes()) {
+    if (change.kind != ChangeKind::kRenumbered) continue;
+    EXPECT_EQ(log.After(change), afters[renumbered++]);
+  }
+  EXPECT_EQ(renumbered, 1000u);
+}
+
+}  // namespace
+}  // namespace varnic
