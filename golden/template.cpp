@@ -210,12 +210,27 @@ bool CTemplate::Render(const CVariables* variables, const std::string& deviceNam
                 rendered, error);
 }
 
+template <typename WritePart>
+bool CTemplate::RenderPieces(CRendered& rendered, WritePart write) const {
+  for (const CPiece& piece : pieces_) {
+    rendered.text += piece.literal;
+    if (piece.line == CPiece::kNone) continue;
+    const CLine& line = lines_[piece.line];
+    const std::size_t start = rendered.text.size();
+    rendered.text += line.head;
+    for (const CPart& part : line.parts) {
+      if (!write(line, part)) return false;
+    }
+    rendered.text += line.tail;
+    rendered.filled.emplace_back(start, rendered.text.size() - start);
+  }
+  return true;
+}
+
 bool CTemplate::Render(const CVariables* variables, const std::string& deviceName,
                        const std::string& inventoryPath, const std::string_view* deviceText,
                        CRendered& rendered, std::string& error) const {
-  rendered.text.clear();
-  rendered.failed.clear();
-  rendered.filled.clear();
+  rendered.Clear();
   if (usesVariables_ && variables == nullptr) {
     error = inventoryPath.empty()
                 ? "'" + path_ + "' uses variables; give their values with --vars FILE"
@@ -228,61 +243,44 @@ bool CTemplate::Render(const CVariables* variables, const std::string& deviceNam
   if (usesMatchers_ && deviceText != nullptr) DeviceValues(*deviceText, ruleKeys_, device);
   // Room for the values that replace the braces, so that the rendering is seldom moved.
   rendered.text.reserve(bytes_ + bytes_ / 8);
-  for (const CPiece& piece : pieces_) {
-    rendered.text += piece.literal;
-    if (piece.line == CPiece::kNone) continue;
-    const CLine& line = lines_[piece.line];
-    const std::size_t start = rendered.text.size();
-    rendered.text += line.head;
-    for (const CPart& part : line.parts) {
-      if (part.matcher) {
-        const CDeviceValue* found = Find(device, line.section, line.key);
-        if (found != nullptr && part.matcher->Holds(found->value)) {
-          rendered.text.append(found->value);
-        } else {
-          rendered.text += part.text;
-          rendered.failed.push_back({line.section, line.key, part.matcher->Rule(),
-                                     part.matcher->SingleValue(), line.number});
-        }
-      } else if (part.variable) {
-        const auto found = variables->find(part.text);
-        if (found == variables->end()) {
-          error.assign(path_).append(":").append(std::to_string(line.number));
-          error.append(": variable '").append(part.text).append("' has no value for device '");
-          error.append(deviceName).append("' in '").append(inventoryPath).append("'");
-          return false;
-        }
-        // A line break in a value would write settings the template never had.
-        if (found->second.find_first_of("\r\n") != std::string::npos) {
-          error.assign(inventoryPath).append(": variable '").append(part.text);
-          error.append("' of device '").append(deviceName).append("' holds a line break");
-          return false;
-        }
-        rendered.text += found->second;
+  return RenderPieces(rendered, [&](const CLine& line, const CPart& part) {
+    if (part.matcher) {
+      const CDeviceValue* found = Find(device, line.section, line.key);
+      if (found != nullptr && part.matcher->Holds(found->value)) {
+        rendered.text.append(found->value);
       } else {
         rendered.text += part.text;
+        rendered.failed.push_back({line.section, line.key, part.matcher->Rule(),
+                                   part.matcher->SingleValue(), line.number});
       }
+    } else if (part.variable) {
+      const auto found = variables->find(part.text);
+      if (found == variables->end()) {
+        error.assign(path_).append(":").append(std::to_string(line.number));
+        error.append(": variable '").append(part.text).append("' has no value for device '");
+        error.append(deviceName).append("' in '").append(inventoryPath).append("'");
+        return false;
+      }
+      // A line break in a value would write settings the template never had.
+      if (found->second.find_first_of("\r\n") != std::string::npos) {
+        error.assign(inventoryPath).append(": variable '").append(part.text);
+        error.append("' of device '").append(deviceName).append("' holds a line break");
+        return false;
+      }
+      rendered.text += found->second;
+    } else {
+      rendered.text += part.text;
     }
-    rendered.text += line.tail;
-    rendered.filled.emplace_back(start, rendered.text.size() - start);
-  }
-  return true;
+    return true;
+  });
 }
 
 void CTemplate::RenderAsWritten(CRendered& rendered) const {
-  rendered.text.clear();
-  rendered.failed.clear();
-  rendered.filled.clear();
-  for (const CPiece& piece : pieces_) {
-    rendered.text += piece.literal;
-    if (piece.line == CPiece::kNone) continue;
-    const CLine& line = lines_[piece.line];
-    const std::size_t start = rendered.text.size();
-    rendered.text += line.head;
-    for (const CPart& part : line.parts) rendered.text += part.text;
-    rendered.text += line.tail;
-    rendered.filled.emplace_back(start, rendered.text.size() - start);
-  }
+  rendered.Clear();
+  RenderPieces(rendered, [&rendered](const CLine& /*line*/, const CPart& part) {
+    rendered.text += part.text;
+    return true;
+  });
 }
 
 }  // namespace varnic::golden

@@ -33,6 +33,12 @@ struct CRendered {
   // Where the lines a device fills are in `text` (offset, size, the line end included), in order:
   // every other byte is the template's own, the same for every device.
   std::vector<std::pair<std::size_t, std::size_t>> filled;
+
+  void Clear() {
+    text.clear();
+    failed.clear();
+    filled.clear();
+  }
 };
 
 // A golden file whose values may be "{{ name }}" (a variable of the device, anywhere in a value)
@@ -88,6 +94,11 @@ class CTemplate {
     std::string literal;
     std::size_t line = kNone;  // in lines_
   };
+
+  // Appends the pieces in order to `rendered`, noting where each filled line is; `write` appends
+  // one part of a line, or refuses (false, and so does this).
+  template <typename WritePart>
+  bool RenderPieces(CRendered& rendered, WritePart write) const;
 
   std::string path_;
   std::vector<CLine> lines_;
