@@ -16,10 +16,6 @@
 
 namespace varnic {
 
-// File 1 of many comparisons, analysed once: its bytes split into sections and filtered by the
-// relevance rules, with what both stages logged. A fleet compares thousands of backups with one
-// baseline; each comparison then starts from this analysis instead of redoing it. Immutable once
-// made, so threads share it without locks.
 // A whole line, its end included, of a file derived from another, and the line of the other it
 // stands in for: byte offsets and sizes in each.
 struct CReplacedLine {
@@ -29,6 +25,10 @@ struct CReplacedLine {
   std::size_t size = 0;
 };
 
+// File 1 of many comparisons, analysed once: its bytes split into sections and filtered by the
+// relevance rules, with what both stages logged. A fleet compares thousands of backups with one
+// baseline; each comparison then starts from this analysis instead of redoing it. Immutable once
+// made, so threads share it without locks.
 class CPreparedFile {
   struct CPassKey {};  // only Make and Derive construct one
 
