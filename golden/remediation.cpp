@@ -62,8 +62,7 @@ std::vector<CRemedyView> RemediationViews(const report::CReport& report,
     rules.emplace(std::pair<std::string_view, std::string_view>(rule.section, rule.key), &rule);
   // Reused device after device.
   thread_local CLines lines;
-  lines.clear();
-  ForEachLine(device, [](std::string_view line) { lines.push_back(line); });
+  SplitLines(device, lines);
   std::vector<CRemedyView> remedies;
   // A drifted device calls for an edit a row: room for them all at once, not moved as it grows.
   remedies.reserve(report.entries.size() + (strict ? report.hidden.size() : 0));

@@ -7,8 +7,13 @@ namespace varnic {
 CLines SplitLines(std::string_view bytes) {
   CLines lines;
   lines.reserve(CountLines(bytes));
-  ForEachLine(bytes, [&](std::string_view line) { lines.push_back(line); });
+  SplitLines(bytes, lines);
   return lines;
+}
+
+void SplitLines(std::string_view bytes, CLines& lines) {
+  lines.clear();
+  ForEachLine(bytes, [&](std::string_view line) { lines.push_back(line); });
 }
 
 std::size_t CountLines(std::string_view bytes) {

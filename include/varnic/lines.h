@@ -15,6 +15,8 @@ using CLines = std::vector<std::string_view>;
 // The lines of `bytes`: a line ends at LF, and one CR directly before the LF belongs to the
 // break. A last line without LF is kept; every other byte, NUL included, stays.
 CLines SplitLines(std::string_view bytes);
+// The same into `lines`, cleared first: a caller splitting file after file reuses its room.
+void SplitLines(std::string_view bytes, CLines& lines);
 
 // How many lines SplitLines would give, without building them.
 std::size_t CountLines(std::string_view bytes);
