@@ -17,7 +17,9 @@ namespace {
 
 constexpr std::string_view kMacKeyPrefix = "filter_mac_add";
 
-std::string_view TrimTrailingSpaces(std::string_view text) {
+// A MAC address as its entry holds it, without the spaces and tabs after it (not the engine's
+// TrimTrailingSpaces, which leaves tabs).
+std::string_view TrimTrailingBlanks(std::string_view text) {
   const std::size_t end = text.find_last_not_of(" \t");
   return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
 }
@@ -76,9 +78,9 @@ std::vector<CMacFilterChanges> MacFilterChangesOf(const CReport& report) {
     // Entries without a line number (made by hand) keep their order: 0 sorts first, stably. A
     // value set aside in the other file is not in its list.
     if (e.left && e.InLeft())
-      sides.back().left.emplace_back(e.leftLine, TrimTrailingSpaces(*e.left));
+      sides.back().left.emplace_back(e.leftLine, TrimTrailingBlanks(*e.left));
     if (e.right && e.InRight()) {
-      sides.back().right.emplace_back(e.rightLine, TrimTrailingSpaces(*e.right));
+      sides.back().right.emplace_back(e.rightLine, TrimTrailingBlanks(*e.right));
     }
   }
   std::vector<CMacFilterChanges> changes;
