@@ -8,39 +8,59 @@
 namespace varnic::report {
 
 // Whether every byte of `text` is printable ASCII (0x20 to 0x7e) other than the `Special` ones,
-// eight bytes at a time: a report checks millions of short texts before copying them as they
-// are, and a byte at a time was a tenth of its time.
+// sixteen bytes a comparison: a report checks millions of texts before copying them as they are,
+// and this check was the largest single cost of an HTML page.
 template <char... Special>
 bool AllPlainBytes(std::string_view text) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-  constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-  // A byte of `word` that is zero leaves its high bit set (when no byte has its high bit set).
-  constexpr auto zero = [](std::uint64_t word) { return (word - kOnes) & ~word & kHighs; };
-  const auto bad = [&](std::uint64_t word) {
-    if ((word & kHighs) != 0) return true;  // not ASCII
-    // A control byte (below 0x20), DEL or a special byte.
-    return (((word - 0x20 * kOnes) & ~word & kHighs) | zero(word ^ (0x7f * kOnes)) |
-            (zero(word ^
-                  (static_cast<std::uint64_t>(static_cast<unsigned char>(Special)) * kOnes)) |
-             ... | 0)) != 0;
+  // Signed lanes: a byte of 0x80 and above is negative, found by the test for control bytes.
+  using CBytes = signed char __attribute__((vector_size(16)));
+  const auto plain = [](const CBytes& bytes) {
+    const CBytes bad = (bytes < 0x20) | (bytes == 0x7f) |
+                       ((bytes == static_cast<signed char>(Special)) | ... | CBytes{});
+    std::uint64_t halves[2];
+    std::memcpy(halves, &bad, sizeof halves);
+    return (halves[0] | halves[1]) == 0;
   };
   const std::size_t size = text.size();
-  std::uint64_t word = 0;
-  if (size < 8) {
-    // Padded with a plain byte: one check for the short texts that most are.
-    word = 'a' * kOnes;
-    if (size != 0) std::memcpy(&word, text.data(), size);
-    return !bad(word);
+  const char* const data = text.data();
+  CBytes bytes;
+  if (size >= 16) {
+    std::size_t i = 0;
+    for (; i + 16 <= size; i += 16) {
+      std::memcpy(&bytes, data + i, sizeof bytes);
+      if (!plain(bytes)) return false;
+    }
+    if (i == size) return true;
+    // The last sixteen bytes, overlapping those already seen.
+    std::memcpy(&bytes, data + size - 16, sizeof bytes);
+    return plain(bytes);
   }
-  std::size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    std::memcpy(&word, text.data() + i, sizeof word);
-    if (bad(word)) return false;
+  // A short text is read in loads of a fixed size that overlap, each byte read its own (a copy of
+  // `size` bytes was a call of memcpy for each): one comparison for the texts that most are.
+  std::uint64_t low = 0;
+  std::uint64_t high = 0;
+  if (size >= 8) {
+    std::memcpy(&low, data, sizeof low);
+    std::memcpy(&high, data + size - 8, sizeof high);
+  } else if (size >= 4) {
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+    std::memcpy(&first, data, sizeof first);
+    std::memcpy(&last, data + size - 4, sizeof last);
+    low = first | (std::uint64_t{last} << 32U);
+    high = low;
+  } else {
+    if (size == 0) return true;
+    // The first, the middle and the last byte are all of a text of one to three.
+    const std::uint64_t three = static_cast<unsigned char>(data[0]) |
+                                (std::uint64_t{static_cast<unsigned char>(data[size / 2])} << 8U) |
+                                (std::uint64_t{static_cast<unsigned char>(data[size - 1])} << 16U);
+    low = three | (three << 24U) | ((three & 0xffffU) << 48U);
+    high = low;
   }
-  if (i == size) return true;
-  // The last eight bytes, overlapping those already seen.
-  std::memcpy(&word, text.data() + size - 8, sizeof word);
-  return !bad(word);
+  const std::uint64_t halves[2] = {low, high};
+  std::memcpy(&bytes, halves, sizeof bytes);
+  return plain(bytes);
 }
 
 }  // namespace varnic::report

@@ -54,6 +54,21 @@ bool IsSecretKey(std::string_view key) {
     default:
       return false;
   }
+  // And ends with one of these: most keys that start alike ("sched7_days", "steer_sta2_mac")
+  // are told apart here, before a name is compared.
+  switch (key.back() | 0x20) {
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+    case 'd':
+    case 'e':
+    case 't':
+    case 'y':
+      break;
+    default:
+      return false;
+  }
   for (const std::string_view secret : kSecretKeys) {
     if (EqualsIgnoringCase(key, secret)) return true;
   }

@@ -15,7 +15,8 @@ TEST(IsSecretKey, NamesTheSecretFieldsInAnyLetterCaseAndSsidNumber) {
     EXPECT_TRUE(IsSecretKey(key)) << key;
   }
   for (const char* key : {"key5", "keysize", "SSID1_KeyIndex", "SSID1_Ssid", "Username", "SSID_Key",
-                          "SSIDx_Key", "password2", "", "  ", "pass word"}) {
+                          "SSIDx_Key", "password2", "", "  ", "pass word", "sched7_days",
+                          "SSID1_Status", "radius_port", "Key5 ", "passwd"}) {
     EXPECT_FALSE(IsSecretKey(key)) << key;
   }
 }
