@@ -77,9 +77,10 @@ std::uint32_t EntryNumber(std::string_view key) {
   return number > UINT32_MAX ? 0 : static_cast<std::uint32_t>(number);
 }
 
-// GetItemValue, inline: the two passes ask it of every line of both buckets.
+// GetItemValue, inline: the two passes ask it of every line of both buckets. An entry's "="
+// comes after the head of its key, which holds none, so the search starts past it.
 std::string_view ValueOf(std::string_view line) {
-  const std::size_t eq = FindByte(line, '=');
+  const std::size_t eq = FindByte(line, '=', line.starts_with(kEntryKey) ? kEntryKey.size() : 0);
   return eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
 }
 
