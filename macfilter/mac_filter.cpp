@@ -1,8 +1,10 @@
 #include "macfilter/mac_filter.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "model/byte_search.h"
@@ -75,6 +77,32 @@ std::uint32_t EntryNumber(std::string_view key) {
   return number > UINT32_MAX ? 0 : static_cast<std::uint32_t>(number);
 }
 
+// GetItemValue, inline: the two passes ask it of every line of both buckets. An entry's "="
+// comes after the head of its key, which holds none, so the search starts past it.
+std::string_view ValueOf(std::string_view line) {
+  const std::size_t eq = FindByte(line, '=', line.starts_with(kEntryKey) ? kEntryKey.size() : 0);
+  return eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
+}
+
+// Whether `line` begins with an entry key as a rewrite writes it, "filter_mac_add" then one to
+// ten digits then "=", setting `number` to its EntryNumber. Such a line, nearly every line of a
+// large list, then costs no search for its "=" and no second reading of its digits. False
+// leaves the line to the general test.
+bool ReadPlainEntry(std::string_view line, std::uint32_t& number) {
+  constexpr std::size_t kMostDigits = 10;
+  if (!line.starts_with(kEntryKey)) return false;
+  const std::size_t first = kEntryKey.size();
+  const std::size_t last = std::min(line.size(), first + kMostDigits);
+  std::uint64_t value = 0;
+  std::size_t at = first;
+  for (; at < last && line[at] >= '0' && line[at] <= '9'; ++at) {
+    value = value * 10 + static_cast<std::uint64_t>(line[at] - '0');
+  }
+  if (at == first || at == line.size() || line[at] != '=') return false;
+  number = line[first] == '0' || value > UINT32_MAX ? 0 : static_cast<std::uint32_t>(value);
+  return true;
+}
+
 // The MAC entries of a filter bucket.
 struct CEntries {
   std::vector<std::uint32_t> positions;  // in bucket order
@@ -87,8 +115,14 @@ CEntries FindEntries(const CLines& lines) {
   entries.positions.reserve(lines.size());
   entries.numbers.reserve(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::uint32_t number = 0;
+    if (ReadPlainEntry(lines[i], number)) {
+      entries.positions.push_back(static_cast<std::uint32_t>(i));
+      entries.numbers.push_back(number);
+      continue;
+    }
     const std::string_view key = GetItemKey(lines[i]);
-    if (key.starts_with(kEntryKey) || key.find(kEntryKey) != std::string_view::npos) {
+    if (key.find(kEntryKey) != std::string_view::npos) {
       entries.positions.push_back(static_cast<std::uint32_t>(i));
       entries.numbers.push_back(EntryNumber(key));
     }
@@ -160,7 +194,7 @@ class CValueTable {
       CKeyedValue& slot = ahead[i % kAhead];
       if (i >= kAhead) visit(i - kAhead, slot.key, slot.value);
       if (i < lines.size()) {
-        slot.value = GetItemValue(lines[i]);
+        slot.value = ValueOf(lines[i]);
         slot.key = MatchKey(slot.value);
         __builtin_prefetch(&slots_[Home(slot.key)]);
       }
@@ -172,8 +206,7 @@ class CValueTable {
     for (std::size_t i = Home(key);; i = (i + 1) & mask_) {
       const CSlot& slot = slots_[i];
       if (slot.key == 0) return i;
-      if (slot.key == key &&
-          ((key & kHashedValue) == 0 || GetItemValue(lines_[slot.first]) == value)) {
+      if (slot.key == key && ((key & kHashedValue) == 0 || ValueOf(lines_[slot.first]) == value)) {
         return i;
       }
     }
@@ -186,12 +219,25 @@ class CValueTable {
   std::size_t mask_ = 0;
 };
 
-// The text "filter_mac_add" `number` "=" `address`, stored in `arena`.
+// The text "filter_mac_add" `number` "=" `address`, written in place in `arena`.
 std::string_view EntryLine(std::size_t number, std::string_view address, CTextArena& arena) {
   std::array<char, 24> digits{};
   char* const end = std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr;
-  return arena.Store(
-      {kEntryKey, {digits.data(), static_cast<std::size_t>(end - digits.data())}, "=", address});
+  const auto count = static_cast<std::size_t>(end - digits.data());
+  const std::size_t size = kEntryKey.size() + count + 1 + address.size();
+  char* const line = arena.Allocate(size);
+  std::memcpy(line, kEntryKey.data(), kEntryKey.size());
+  char* at = std::copy(digits.data(), end, line + kEntryKey.size());
+  *at++ = '=';
+  if (!address.empty()) std::memcpy(at, address.data(), address.size());
+  return {line, size};
+}
+
+// A copy of `line` in `arena`: a line of its own, so that a reader can tell it from the original.
+std::string_view CopyLine(std::string_view line, CTextArena& arena) {
+  char* const copy = arena.Allocate(line.size());
+  std::memcpy(copy, line.data(), line.size());
+  return {copy, line.size()};
 }
 
 void LogMove(CChangeLog& log, FileSide side, Section section, std::string_view before,
@@ -265,10 +311,9 @@ void CompareMacFilterLists(CSectionBuckets& file1, CSectionBuckets& file2, CText
       const std::uint32_t at = e1.positions[k];
       // An entry that already reads so keeps its own view, so a reader can still find its line
       // in the file; the bytes are the same either way.
-      if (e1.numbers[k] != k + 1 ||
-          (sources[k] != k && GetItemValue(f1[at]) != GetItemValue(source))) {
+      if (e1.numbers[k] != k + 1 || (sources[k] != k && ValueOf(f1[at]) != ValueOf(source))) {
         old1.BeforeOverwrite();
-        f1[at] = EntryLine(k + 1, GetItemValue(source), arena);
+        f1[at] = EntryLine(k + 1, ValueOf(source), arena);
       }
       // The old text and the new differ exactly in their numbers.
       if (e1.numbers[sources[k]] != k + 1) LogMove(log, FileSide::kFile1, section, source, f1[at]);
@@ -322,10 +367,10 @@ void CompareMacFilterLists(CSectionBuckets& file1, CSectionBuckets& file2, CText
       }
       const std::uint32_t at = e2.positions[k];
       if (e2.numbers[k] != k + 1 || values2.FirstOf(at) != firstOf(k)) {
-        // File 1's k-th entry holds the k-th common address by now.
-        const std::string_view address =
-            k < common1 ? GetItemValue(f1[e1.positions[k]]) : GetItemValue(before2[merged[k]]);
-        f2[at] = EntryLine(k + 1, address, arena);
+        // File 1's k-th entry reads "filter_mac_add" k+1 "=" the k-th common address by now,
+        // just as this one is to read.
+        f2[at] = k < common1 ? CopyLine(f1[e1.positions[k]], arena)
+                             : EntryLine(k + 1, ValueOf(before2[merged[k]]), arena);
       }
       const std::uint32_t old = oldOf[k];
       if (old != kNone && e2.numbers[old] != k + 1) {

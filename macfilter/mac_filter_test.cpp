@@ -239,12 +239,21 @@ TEST(CompareMacFilterLists, AgreesWithAPlainRenumberingOnRandomLists) {
                                          "filter_mac_add3",
                                          "filter_mac_add03",
                                          "filter_mac_add",
+                                         "filter_mac_add2x",
+                                         "filter_mac_add4294967296",
+                                         "filter_mac_add12345678901",
                                          "xfilter_mac_add1",
                                          "filter_mac_acl",
                                          "note",
                                          ""};
-  const std::vector<std::string> values = {
-      "02:1A:2B:C3:58:77", "02:1a:2B:C3:58:77", "0A:1A:2B:C3:58:77", "M1", "M2", "", "Accept"};
+  const std::vector<std::string> values = {"02:1A:2B:C3:58:77",
+                                           "02:1a:2B:C3:58:77",
+                                           "0A:1A:2B:C3:58:77",
+                                           "M1",
+                                           "M2",
+                                           "",
+                                           "Accept",
+                                           "=M1"};
   std::mt19937 random(24);
   const auto bucket = [&](std::vector<std::string>& store) {
     const std::size_t lines = random() % 7;

@@ -29,24 +29,26 @@ std::string_view CTextArena::Store(std::initializer_list<std::string_view> parts
   std::size_t size = 0;
   for (const std::string_view part : parts) size += part.size();
   if (size == 0) return {};
-  if (static_cast<std::size_t>(end_ - next_) < size) {
-    // Each chunk twice the one before, up to a limit; a line larger than that gets its own.
-    const auto last =
-        static_cast<std::size_t>(end_ - (chunks_.empty() ? end_ : chunks_.back().get()));
-    const std::size_t grown = chunks_.empty() ? kFirstChunk : std::min(kLargestChunk, 2 * last);
-    const std::size_t capacity = std::max(grown, size);
-    chunks_.emplace_back(static_cast<char*>(::operator new(capacity)));
-    next_ = chunks_.back().get();
-    end_ = next_ + capacity;
-    AdviseLargePages(next_, capacity);
-  }
-  char* const start = next_;
+  char* const start = Allocate(size);
+  char* next = start;
   for (const std::string_view part : parts) {
     if (part.empty()) continue;
-    std::memcpy(next_, part.data(), part.size());
-    next_ += part.size();
+    std::memcpy(next, part.data(), part.size());
+    next += part.size();
   }
   return {start, size};
+}
+
+void CTextArena::Grow(std::size_t size) {
+  // Each chunk twice the one before, up to a limit; a line larger than that gets its own.
+  const auto last =
+      static_cast<std::size_t>(end_ - (chunks_.empty() ? end_ : chunks_.back().get()));
+  const std::size_t grown = chunks_.empty() ? kFirstChunk : std::min(kLargestChunk, 2 * last);
+  const std::size_t capacity = std::max(grown, size);
+  chunks_.emplace_back(static_cast<char*>(::operator new(capacity)));
+  next_ = chunks_.back().get();
+  end_ = next_ + capacity;
+  AdviseLargePages(next_, capacity);
 }
 
 }  // namespace varnic

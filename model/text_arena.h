@@ -21,8 +21,19 @@ class CTextArena {
 
   // Copies the concatenation of `parts` into the arena.
   std::string_view Store(std::initializer_list<std::string_view> parts);
+  // Room for `size` (> 0) bytes, for a caller that writes a line in place: a line made of a few
+  // short pieces costs more in Store's loop than in its bytes.
+  char* Allocate(std::size_t size) {
+    if (static_cast<std::size_t>(end_ - next_) < size) Grow(size);
+    char* const start = next_;
+    next_ += size;
+    return start;
+  }
 
  private:
+  // Starts a chunk with room for at least `size` bytes.
+  void Grow(std::size_t size);
+
   // Chunks grow as the arena does, so a list of 200,000 renumbered entries takes a few large
   // chunks; bytes past `next_` are left unwritten, and their pages untouched.
   struct CFree {
