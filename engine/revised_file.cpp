@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -93,8 +92,17 @@ std::shared_ptr<const CPreparedFile> CPreparedFile::Revise(const CPreparedFile& 
     }
     const std::vector<std::uint16_t>& matching =
         base.matching_[static_cast<std::size_t>(entry.section)];
-    std::optional<CKeepList>
-        keep;  // made for the changed lines only: a shared line's fate is known
+    // A changed line is kept as the keep list of these rules would keep it: when some rule's keys
+    // hold its key, or when they name no key at all. A shared line's fate is known already.
+    const auto keepsChanged = [&](std::string_view line) {
+      const std::string_view key = GetItemKey(line);
+      bool named = false;
+      for (const std::uint16_t i : matching) {
+        if ((*entry.rules)[i].KeyWithin(key)) return true;
+        named = named || !(*entry.rules)[i].Keys().empty();
+      }
+      return !named;
+    };
     const std::size_t changedEnd = lines.size() - tail;
     std::size_t survivors = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -104,8 +112,7 @@ std::shared_ptr<const CPreparedFile> CPreparedFile::Revise(const CPreparedFile& 
       } else if (i >= changedEnd) {
         keeps = kept[i - changedEnd + before.size() - tail] != 0;
       } else {
-        if (!keep) keep.emplace(KeepListOf(*entry.rules, matching));
-        keeps = keep->Empty() || keep->Contains(GetItemKey(lines[i]));
+        keeps = keepsChanged(lines[i]);
       }
       if (keeps) {
         lines[survivors++] = lines[i];
