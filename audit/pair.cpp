@@ -182,7 +182,7 @@ bool CreateFixed(const std::string& path, std::string_view bytes, bool& taken, s
 
 // The device brought to its baseline, verified, written whole or not at all.
 void WriteFixed(const golden::CGolden& golden, const CComparison& comparison,
-                const std::shared_ptr<const CPreparedFile>& intended,
+                const std::shared_ptr<const CPreparedFile>& intended, const CPreparedFile* device,
                 const std::vector<std::string>& names, const CPairOptions& options,
                 const std::vector<golden::CRemedyView>& first, const std::string& path,
                 std::string& error) {
@@ -192,7 +192,7 @@ void WriteFixed(const golden::CGolden& golden, const CComparison& comparison,
   thread_local std::string fixed;
   std::string why;
   if (!golden::FixDevice(golden, names, comparison.Text(FileSide::kFile2), fix, fixed, nullptr, why,
-                         &first, intended)) {
+                         &first, intended, device)) {
     error = "cannot fix: " + why;
     return;
   }
@@ -251,8 +251,16 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   } else if (!intended) {
     intended = CPreparedFile::Make({baseline.text, 0});
   }
-  const CComparison comparison =
-      Compare(intended, result.baselineType, {std::move(text), result.deviceType});
+  // A device to fix is analysed on its own first: the fix's check revises that analysis for the
+  // fixed bytes instead of analysing them afresh.
+  const bool fixing = baseline.golden && !save.fixed.empty();
+  std::shared_ptr<const CPreparedFile> device;
+  const CComparison comparison = [&] {
+    if (!fixing)
+      return Compare(intended, result.baselineType, {std::move(text), result.deviceType});
+    device = CPreparedFile::Make({std::move(text), 0});
+    return Compare(intended, result.baselineType, device, result.deviceType);
+  }();
   if (options.patternUse != nullptr) options.patternUse->See(comparison.Text(FileSide::kFile2));
   result.error = report::InputProblem(comparison, FileSide::kFile2);
   if (!result.error.empty()) return result;
@@ -279,7 +287,6 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   std::vector<golden::CRemedyView> remedies;
   if (baseline.golden) {
     NameFailedRules(rendered.failed, result);
-    const bool fixing = !save.fixed.empty();
     if (result.drifted && (fixing || options.remediation)) {
       remedies = golden::RemediationViews(built, rendered.failed, comparison.Text(FileSide::kFile2),
                                           options.strict);
@@ -293,8 +300,8 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
     settings.clear();
   }
   if (result.error.empty() && result.drifted && !save.fixed.empty() && baseline.golden) {
-    WriteFixed(*baseline.golden, comparison, intended, names, options, remedies, save.fixed,
-               result.error);
+    WriteFixed(*baseline.golden, comparison, intended, device.get(), names, options, remedies,
+               save.fixed, result.error);
   }
   if (options.tally != nullptr && !options.forHistory) options.tally->AddSettings(settings);
   return result;

@@ -175,6 +175,8 @@ std::shared_ptr<const CPreparedFile> CPreparedFile::Derive(
     while (k < filtering.size() && filtering[k].section == entry.section) ++k;
     CLines& filtered = file->filtered_[entry.section];
     if (!refilter[static_cast<std::size_t>(entry.section)]) {
+      file->matching_[static_cast<std::size_t>(entry.section)] =
+          base->matching_[static_cast<std::size_t>(entry.section)];
       filtered = base->filtered_[entry.section];
       mover.Move(filtered);
       next = 0;
@@ -195,14 +197,7 @@ std::shared_ptr<const CPreparedFile> CPreparedFile::Derive(
     filtered = file->split_[entry.section];
     CLines dropped;
     std::vector<std::uint16_t> matching = FilterBucket(filtered, *entry.rules, dropped);
-    if (dropped.empty()) continue;
-    const auto place = static_cast<std::uint32_t>(file->ruleSets_.size());
-    file->ruleSets_.push_back(std::move(matching));
-    for (const std::string_view line : dropped) {
-      CChange change = MakeChange(ChangeKind::kFiltered, FileSide::kFile1, entry.section, line);
-      change.detail = place;
-      file->filterChanges_.push_back(change);
-    }
+    file->Record(entry.section, std::move(matching), dropped);
   }
   // Make groups them so; were it ever otherwise, the analysis is made afresh rather than wrong.
   if (k != filtering.size()) return Make({std::string(file->bytes_), 0});

@@ -11,6 +11,7 @@
 #include "model/split_sections.h"
 #include "rules/filter.h"
 #include "rules/reconcile.h"
+#include "rules/rule_lists.h"
 
 namespace varnic {
 
@@ -34,25 +35,39 @@ std::shared_ptr<const CPreparedFile> CPreparedFile::Make(CInput input) {
   file->splitChanges_.assign(splitLog.Changes().begin(), splitLog.Changes().end());
   // Filtering reads each file's own sections only: file 1 alone is filtered as in any pair.
   file->filtered_ = file->split_;
-  CSectionBuckets none;
-  CChangeLog filterLog;
-  FilterSections(file->filtered_, none, filterLog);
-  for (const CChange& change : filterLog.Changes()) {
-    file->filterChanges_.push_back(change);
-    if (change.kind != ChangeKind::kFiltered) continue;
-    const std::span<const std::uint16_t> rules = filterLog.RuleSet(change);
-    file->ruleSets_.resize(std::max<std::size_t>(file->ruleSets_.size(), change.detail + 1));
-    file->ruleSets_[change.detail].assign(rules.begin(), rules.end());
+  CLines dropped;
+  for (const CSectionRules& entry : SectionRuleTable()) {
+    if (!entry.filtered) continue;
+    dropped.clear();
+    std::vector<std::uint16_t> matching =
+        FilterBucket(file->filtered_[entry.section], *entry.rules, dropped);
+    file->Record(entry.section, std::move(matching), dropped);
   }
   return file;
 }
 
+void CPreparedFile::Record(Section section, std::vector<std::uint16_t> matching,
+                           const CLines& dropped) {
+  // As FilterSections logs a section: its rule set once, before its first dropped line.
+  if (!dropped.empty()) {
+    const auto place = static_cast<std::uint32_t>(ruleSets_.size());
+    ruleSets_.push_back(matching);
+    for (const std::string_view line : dropped) {
+      CChange change = MakeChange(ChangeKind::kFiltered, FileSide::kFile1, section, line);
+      change.detail = place;
+      filterChanges_.push_back(change);
+    }
+  }
+  matching_[static_cast<std::size_t>(section)] = std::move(matching);
+}
+
 namespace {
 
-// Logs file 1's filtering as FilterSections would have: each bucket's rule set stored just
-// before its first dropped line, so that the sets keep the places they would have had.
+// Logs a file's filtering as FilterSections would have, as file `side`: each bucket's rule set
+// stored just before its first dropped line, so that the sets keep the places they would have had.
 void ReplayFiltering(const std::vector<CChange>& changes,
-                     const std::vector<std::vector<std::uint16_t>>& ruleSets, CChangeLog& log) {
+                     const std::vector<std::vector<std::uint16_t>>& ruleSets, FileSide side,
+                     CChangeLog& log) {
   std::vector<std::uint32_t> placed(ruleSets.size(), UINT32_MAX);
   for (CChange change : changes) {
     if (change.kind == ChangeKind::kFiltered) {
@@ -60,6 +75,7 @@ void ReplayFiltering(const std::vector<CChange>& changes,
       if (place == UINT32_MAX) place = log.AddRuleSet(ruleSets[change.detail]);
       change.detail = place;
     }
+    change.file = side;
     log.Add(change);
   }
 }
@@ -91,9 +107,45 @@ CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int3
     FilterSections(buckets1, buckets2, log);
   } else {
     buckets1 = file1->filtered_;
-    ReplayFiltering(file1->filterChanges_, file1->ruleSets_, log);
+    ReplayFiltering(file1->filterChanges_, file1->ruleSets_, FileSide::kFile1, log);
     CSectionBuckets none;
     FilterSections(none, buckets2, log);
+  }
+  CompareMacFilterLists(buckets1, buckets2, state->arena, log);
+  state->sections = AlignSections(buckets1, buckets2, log);
+  log.DetachObserver();
+  return CComparison(std::move(state));
+}
+
+// The same stages with file 2's split and filtering taken from `file2`, its changes as file 2's.
+CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int32_t type1,
+                    const std::shared_ptr<const CPreparedFile>& file2, std::int32_t type2,
+                    CCompareObserver* observer) {
+  auto state = std::make_unique<CComparison::CState>();
+  state->owners = {file1, file2};
+  state->bytes = {file1->bytes_, file2->bytes_};
+  state->types = {type1, type2};
+  state->log = CChangeLog(observer);
+  CChangeLog& log = state->log;
+  auto& [buckets1, buckets2] = state->buckets;
+
+  for (const CChange& change : file1->splitChanges_) log.Add(change);
+  for (CChange change : file2->splitChanges_) {
+    change.file = FileSide::kFile2;
+    log.Add(change);
+  }
+  state->lines = {file1->lines_, file2->lines_};
+  if (type1 != type2) {
+    buckets1 = file1->split_;
+    buckets2 = file2->split_;
+    ReconcileBands(type1, buckets1, buckets2, log);
+    ReconcileSections(type1, buckets1, buckets2, log);
+    FilterSections(buckets1, buckets2, log);
+  } else {
+    buckets1 = file1->filtered_;
+    buckets2 = file2->filtered_;
+    ReplayFiltering(file1->filterChanges_, file1->ruleSets_, FileSide::kFile1, log);
+    ReplayFiltering(file2->filterChanges_, file2->ruleSets_, FileSide::kFile2, log);
   }
   CompareMacFilterLists(buckets1, buckets2, state->arena, log);
   state->sections = AlignSections(buckets1, buckets2, log);

@@ -1,6 +1,7 @@
 #ifndef VARNIC_ENGINE_PREPARED_FILE_H_
 #define VARNIC_ENGINE_PREPARED_FILE_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -43,6 +44,14 @@ class CPreparedFile {
   static std::shared_ptr<const CPreparedFile> Derive(
       const std::shared_ptr<const CPreparedFile>& base, CInput input,
       std::span<const CReplacedLine> replaced);
+  // The analysis of `input`, any file, taken from `base`'s where they agree: split afresh, and a
+  // section filtered afresh only where the lines it holds that base's does not (or base's holds
+  // and it does not) may change which rules match it; elsewhere the rules base's matched decide
+  // its new lines, and its other lines fare as they did in base. The same analysis as
+  // Make(input) gives, change for change, however the files differ. A fix edits a device's
+  // backup in a few lines, which its check then analyses again. `base`'s bytes must outlive
+  // the call only.
+  static std::shared_ptr<const CPreparedFile> Revise(const CPreparedFile& base, CInput input);
   explicit CPreparedFile(CPassKey /*unused*/) {}
 
   std::string_view Text() const { return bytes_; }
@@ -50,8 +59,14 @@ class CPreparedFile {
  private:
   friend CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int32_t type1,
                              CInput input2, CCompareObserver* observer);
+  friend CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int32_t type1,
+                             const std::shared_ptr<const CPreparedFile>& file2, std::int32_t type2,
+                             CCompareObserver* observer);
 
   void Own(CInput& input);
+  // Records the filtering of `section`: `matching` the rules that matched it, `dropped` the lines
+  // they set aside, in file order. Sections are recorded in the rule table's order.
+  void Record(Section section, std::vector<std::uint16_t> matching, const CLines& dropped);
 
   std::string text_;
   std::shared_ptr<const void> owner_;  // of bytes not in `text_`
@@ -62,12 +77,18 @@ class CPreparedFile {
   std::vector<CChange> splitChanges_;
   std::vector<CChange> filterChanges_;
   std::vector<std::vector<std::uint16_t>> ruleSets_;  // of filterChanges_, by their detail
+  std::array<std::vector<std::uint16_t>, kSectionCount> matching_;  // of each filtered section
 };
 
 // The same comparison as Compare(file 1's input, input2, observer) gives, byte for byte and change
 // for change, with file 1 analysed beforehand. The comparison keeps `file1` alive.
 CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int32_t type1,
                     CInput input2, CCompareObserver* observer = nullptr);
+// The same with file 2 analysed beforehand too (as a file 1 is: its type given here). The
+// comparison keeps both alive.
+CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int32_t type1,
+                    const std::shared_ptr<const CPreparedFile>& file2, std::int32_t type2,
+                    CCompareObserver* observer = nullptr);
 
 }  // namespace varnic
 

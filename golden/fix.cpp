@@ -155,8 +155,8 @@ std::string Apply(std::string_view device, const std::vector<Remedy>& remedies) 
 // The edits that remain between the golden file, rendered against `fixed`, and `fixed`.
 bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
                const std::string& fixed, const CFixOptions& options,
-               const std::shared_ptr<const CPreparedFile>& intended, std::vector<CRemedy>& remedies,
-               std::string& error) {
+               const std::shared_ptr<const CPreparedFile>& intended, const CPreparedFile* analysed,
+               std::vector<CRemedy>& remedies, std::string& error) {
   // Rendered into one buffer per thread: most renderings are the bytes `intended` holds, and
   // are not kept.
   thread_local CRendered rendered;
@@ -168,9 +168,15 @@ bool Remaining(const CGolden& golden, const std::vector<std::string>& names,
     return CInput{
         {}, options.deviceType, std::shared_ptr<const void>(kHeldElsewhere, bytes.data()), bytes};
   };
+  const std::shared_ptr<const CPreparedFile> file1 =
+      intended && intended->Text() == rendered.text ? intended : golden.Analyse(rendered);
+  // The fixed bytes differ from the device's in the lines edited: their analysis revises the
+  // device's, a whole analysis all the same.
   const CComparison comparison =
-      Compare(intended && intended->Text() == rendered.text ? intended : golden.Analyse(rendered),
-              options.goldenType, asInput(fixed));
+      analysed != nullptr
+          ? Compare(file1, options.goldenType, CPreparedFile::Revise(*analysed, asInput(fixed)),
+                    options.deviceType)
+          : Compare(file1, options.goldenType, asInput(fixed));
   report::CReportOptions reportOptions;
   reportOptions.ignores = options.ignores;
   reportOptions.strict = options.strict;
@@ -216,7 +222,7 @@ template <typename First>
 bool Fix(const CGolden& golden, const std::vector<std::string>& names, std::string_view device,
          const CFixOptions& options, std::string& fixed, std::vector<CRemedy>* applied,
          std::string& error, const std::vector<First>* first,
-         const std::shared_ptr<const CPreparedFile>& intended) {
+         const std::shared_ptr<const CPreparedFile>& intended, const CPreparedFile* analysed) {
   if (applied != nullptr) applied->clear();
   // Each round is applied from `fixed` into this and swapped in: no buffer is made per round.
   thread_local std::string next;
@@ -244,7 +250,9 @@ bool Fix(const CGolden& golden, const std::vector<std::string>& names, std::stri
     fixed.assign(device);
   }
   for (; round <= kMaxRounds; ++round) {
-    if (!Remaining(golden, names, fixed, options, intended, remaining, error)) return false;
+    if (!Remaining(golden, names, fixed, options, intended, analysed, remaining, error)) {
+      return false;
+    }
     if (const std::optional<bool> verdict = apply(fixed, remaining)) return *verdict;
   }
   error = "the fix does not settle after " + std::to_string(kMaxRounds) +
@@ -266,15 +274,16 @@ bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
                std::string_view device, const CFixOptions& options, std::string& fixed,
                std::vector<CRemedy>* applied, std::string& error,
                const std::vector<CRemedyView>* first,
-               const std::shared_ptr<const CPreparedFile>& intended) {
-  return Fix(golden, names, device, options, fixed, applied, error, first, intended);
+               const std::shared_ptr<const CPreparedFile>& intended,
+               const CPreparedFile* analysed) {
+  return Fix(golden, names, device, options, fixed, applied, error, first, intended, analysed);
 }
 
 bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
                const std::string& device, const CFixOptions& options, std::string& fixed,
                std::vector<CRemedy>& applied, std::string& error,
                const std::vector<CRemedy>* first) {
-  return Fix(golden, names, device, options, fixed, &applied, error, first, nullptr);
+  return Fix(golden, names, device, options, fixed, &applied, error, first, nullptr, nullptr);
 }
 
 }  // namespace varnic::golden

@@ -41,12 +41,15 @@ bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
 // The same for a caller that has no use for the edits (`applied` may be null), whose first
 // round's edits are views into its own comparison (as `device` may be, which `fixed` must not
 // hold), and that may hold `intended`, the golden file as rendered for the device, analysed: a
-// check whose rendering has the same bytes starts from it instead of analysing them again.
+// check whose rendering has the same bytes starts from it instead of analysing them again. So
+// with `analysed`, the analysis of `device`'s bytes (which must outlive the call): each check
+// revises it for the fixed bytes rather than analysing them afresh.
 bool FixDevice(const CGolden& golden, const std::vector<std::string>& names,
                std::string_view device, const CFixOptions& options, std::string& fixed,
                std::vector<CRemedy>* applied, std::string& error,
                const std::vector<CRemedyView>* first,
-               const std::shared_ptr<const CPreparedFile>& intended = nullptr);
+               const std::shared_ptr<const CPreparedFile>& intended = nullptr,
+               const CPreparedFile* analysed = nullptr);
 
 }  // namespace varnic::golden
 

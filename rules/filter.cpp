@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <span>
 
 #include "rules/primitives.h"
 #include "rules/rule_lists.h"
@@ -20,14 +21,7 @@ constexpr std::size_t kReturnedRoom = std::size_t{256} << 10U;
 template <typename Drop>
 std::vector<std::uint16_t> FilterBucketWith(CLines& bucket, const CRuleList& rules, Drop&& drop) {
   std::vector<std::uint16_t> matching = MatchingRules(bucket, rules);
-  // Most buckets match one rule: its own key set answers, and a small backup's filter section
-  // no longer hashes the 257 keys of its rule for each file.
-  CKeepList keep = matching.size() == 1 ? CKeepList(rules[matching.front()]) : CKeepList();
-  if (matching.size() != 1) {
-    for (const std::uint16_t i : matching) {
-      for (const std::string_view key : rules[i].Keys()) keep.Add(key);
-    }
-  }
+  CKeepList keep = KeepListOf(rules, matching);
   // A matching rule that names no key leaves nothing to keep by; the bucket then survives whole,
   // as it does when no rule matches.
   if (keep.Empty()) return matching;
@@ -84,6 +78,17 @@ bool CKeepList::Contains(std::string_view key) {
   return std::any_of(entries_.begin(), entries_.end(), [&](std::string_view entry) {
     return entry.find(key) != std::string_view::npos;
   });
+}
+
+CKeepList KeepListOf(const CRuleList& rules, std::span<const std::uint16_t> matching) {
+  // Most buckets match one rule: its own key set answers, and a small backup's filter section
+  // no longer hashes the 257 keys of its rule for each file.
+  if (matching.size() == 1) return CKeepList(rules[matching.front()]);
+  CKeepList keep;
+  for (const std::uint16_t i : matching) {
+    for (const std::string_view key : rules[i].Keys()) keep.Add(key);
+  }
+  return keep;
 }
 
 std::vector<std::uint16_t> MatchingRules(const CLines& bucket, const CRuleList& rules) {

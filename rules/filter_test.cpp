@@ -147,6 +147,49 @@ TEST(MatchingRules, ManyOpenKeysAnswerAsOneSearchEach) {
   }
 }
 
+// A revised file's filtering reuses another's matching rules when its changed lines meet the
+// same conditions: what the items meet must tell exactly which rules match.
+TEST(ConditionsMet, TellWhichRulesMatchAsMatchingRulesDoes) {
+  const std::string longKey = std::string(70, 'S') + "SSID2_Status";
+  const std::vector<std::string> ruleTexts = {"|SSID1_Status=Enable|SSID1_Security=WPA|:|k|",
+                                              "|SSID2_Status=Enable|:|k|",
+                                              "|Q=x|:|k|",
+                                              "|tus=|:|k|",
+                                              "|SSID1_Status=Enable|e=P|:|k|",
+                                              "|=|:|k|",
+                                              "|*=*|:|Username|",
+                                              "|a=1|b=2|:|k1|",
+                                              "|x=*|:|k|",
+                                              "|:|k|"};
+  const CRuleList rules(ruleTexts);
+  const std::vector<std::vector<std::string>> buckets = {
+      {},
+      {"no equals"},
+      {"a=1", "b=2"},
+      {"SSID1_Security=WPA2", "xSSID1_Status_y=Enabled"},
+      {"SSID10_Status=Enable", "SSID1_Securit=WPA"},
+      {"SSID2_Status=Disable", "Q=x", "x="},
+      {"note", longKey + "=Enable", "=v"},
+      {"k=" + longKey, "tus"},
+  };
+  for (const auto& items : buckets) {
+    const CLines bucket(items.begin(), items.end());
+    std::vector<std::uint16_t> met;
+    for (const std::string_view item : bucket) ConditionsMet(rules, item, met);
+    std::vector<std::uint16_t> matching;
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+      const auto& conditions = rules[i].Conditions();
+      if (!conditions.empty() &&
+          std::all_of(conditions.begin(), conditions.end(), [&](const auto& c) {
+            return std::find(met.begin(), met.end(), c.id) != met.end();
+          })) {
+        matching.push_back(static_cast<std::uint16_t>(i));
+      }
+    }
+    EXPECT_EQ(matching, MatchingRules(bucket, rules)) << (items.empty() ? "" : items.front());
+  }
+}
+
 TEST(CKeepList, AKeyIsKeptWhenItLiesWithinAnEntryAlsoOnceIndexed) {
   CKeepList keep;
   keep.Add("SSID1_KeyIndex");
@@ -183,6 +226,7 @@ TEST(CRule, KeyWithinAnswersAsAScanOfItsKeysFromEveryThread) {
     // The index is built by whichever thread asks first; neither may see it half built.
     std::vector<std::thread> askers;
     std::array<std::vector<bool>, 2> answers;
+    askers.reserve(answers.size());
     for (auto& answer : answers) {
       // Enough rounds that the index is built partway and answers the rest.
       askers.emplace_back([&] {

@@ -138,6 +138,32 @@ CRuleList::CRuleList(const std::vector<std::string>& texts) {
   }
 }
 
+void ConditionsMet(const CRuleList& rules, std::string_view item, std::vector<std::uint16_t>& met) {
+  // The item as CConditionMemo::Answer reads it, tested as it tests it: a key's conditions side
+  // by side, the key tested once for them all, and first by its byte pairs.
+  const std::size_t eq = item.find('=');
+  const std::string_view key = eq == std::string_view::npos ? "" : item.substr(0, eq);
+  const std::string_view value = eq == std::string_view::npos ? "" : item.substr(eq + 1);
+  const std::uint64_t keyPairs = PairsOf(key);
+  const std::vector<CCondition>& conditions = rules.ConditionsByKey();
+  for (std::size_t i = 0; i < conditions.size();) {
+    const CCondition& first = conditions[i];
+    std::size_t end = i + 1;
+    while (end < conditions.size() && conditions[end].key.data() == first.key.data() &&
+           conditions[end].key.size() == first.key.size()) {
+      ++end;
+    }
+    if (first.key == "*" || ((first.keyPairs & ~keyPairs) == 0 && ContainsPart(key, first.key))) {
+      for (; i < end; ++i) {
+        if (conditions[i].value == "*" || ContainsPart(value, conditions[i].value)) {
+          met.push_back(conditions[i].id);
+        }
+      }
+    }
+    i = end;
+  }
+}
+
 CConditionMemo::CConditionMemo(const CLines& items, const CRuleList& rules, Wildcard wildcard)
     : items_(items), rules_(rules), wildcard_(wildcard), answers_(rules.ConditionCount(), -1) {}
 

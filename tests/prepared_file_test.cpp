@@ -73,12 +73,15 @@ TEST(PreparedFile, ComparesAsTheFileReadAfresh) {
   for (std::size_t i = 0; i < pairs.size(); ++i) {
     const auto& [first, second] = pairs[i];
     const std::shared_ptr<const CPreparedFile> prepared = CPreparedFile::Make({first, 0});
+    const std::shared_ptr<const CPreparedFile> prepared2 = CPreparedFile::Make({second, 0});
     // The same prepared file for several pairs and types, as a fleet uses it.
     for (const auto& [type1, type2] :
          {std::pair{0, 0}, std::pair{1, 1}, std::pair{0, 1}, std::pair{1, 0}, std::pair{0, 0}}) {
-      EXPECT_EQ(Described(Compare(prepared, type1, {second, type2})),
-                Described(Compare({first, type1}, {second, type2})))
+      const std::vector<std::string> fresh = Described(Compare({first, type1}, {second, type2}));
+      EXPECT_EQ(Described(Compare(prepared, type1, {second, type2})), fresh)
           << "pair " << i << ", types " << type1 << " and " << type2;
+      EXPECT_EQ(Described(Compare(prepared, type1, prepared2, type2)), fresh)
+          << "pair " << i << ", both prepared, types " << type1 << " and " << type2;
     }
   }
 }
@@ -176,6 +179,102 @@ TEST(PreparedFile, DerivedAnalysisIsTheFreshOne) {
                   CPreparedFile::Derive(CPreparedFile::Make({base, 0}), {text, 0}, replaced), 0,
                   {base, 0})),
               Described(Compare({text, 0}, {base, 0})));
+  }
+}
+
+// `base` edited as a fix edits a device, and more: lines set (often to values the rules test),
+// removed, added after a line (a header or a line without "=" among them), sections appended.
+std::string Edited(std::string_view base, std::mt19937_64& rng) {
+  static const std::vector<std::string> kValues = {
+      "", "Enable", "Disable", "*", "WPA2-Personal", "Open System", "Accept", "1", "x"};
+  static const std::vector<std::string> kLines = {"DHCPclient=Disable",
+                                                  "Telnet_option=Enable",
+                                                  "SSID1_Security=WPA2-Personal",
+                                                  "filter_mac_acl=Reject",
+                                                  "Multi_Status=Enable",
+                                                  "no equals",
+                                                  "[System]",
+                                                  "[Odd]",
+                                                  "Gateway=10.0.0.1",
+                                                  "SSID1_Status=Enable",
+                                                  "auth_type=Open System"};
+  static const std::vector<std::string> kAppended = {
+      "[5GHz_MultiSSID]\nSSID1_Status=Enable\nSSID1_Security=WEP\n",
+      "[2.4GHz_Filter]\r\nfilter_mac_acl=Accept\r\n", "[System]\nIP=1\n"};
+  std::string out;
+  std::size_t start = 0;
+  while (start < base.size()) {
+    const std::size_t lf = base.find('\n', start);
+    const std::size_t end = lf == std::string_view::npos ? base.size() : lf + 1;
+    const std::string_view line = base.substr(start, end - start);
+    const std::string_view body = line.substr(0, line.find_first_of("\r\n"));
+    const std::string_view ending = line.substr(body.size());
+    const std::size_t eq = body.find('=');
+    switch (rng() % 12) {
+      case 0:
+        if (eq != std::string_view::npos) {
+          out.append(body.substr(0, eq + 1)).append(kValues[rng() % kValues.size()]).append(ending);
+        }
+        break;
+      case 1:
+        break;  // removed
+      case 2:
+        out.append(line);
+        if (ending.empty()) out += '\n';
+        out.append(kLines[rng() % kLines.size()]).append("\n");
+        break;
+      default:
+        out.append(line);
+    }
+    start = end;
+  }
+  if (rng() % 3 == 0) {
+    if (!out.empty() && out.back() != '\n') out += '\n';
+    out += kAppended[rng() % kAppended.size()];
+  }
+  return out;
+}
+
+TEST(PreparedFile, RevisedAnalysisIsTheFreshOne) {
+  std::mt19937_64 rng(23);
+  std::vector<std::string> bases = {
+      "",
+      "[System]\nDHCPclient=Enable\nIP=1\n[Odd]\nq=1\n[System]\nDHCPclient=Disable\nMask=1\n"
+      "Telnet_option=Enable\nIsSSH=1",
+      "a=1\r\n[5GHz_SecuritySettings]\r\nauth_type=Open System\r\nwep_status=Enable\r\n",
+  };
+  for (const pairgen::Shape shape :
+       {pairgen::Shape::kRealistic, pairgen::Shape::kMacList, pairgen::Shape::kUnknownSections,
+        pairgen::Shape::kNoEquals, pairgen::Shape::kManySsids}) {
+    for (std::uint64_t seed = 1; seed <= 2; ++seed) {
+      pairgen::GeneratedPair pair = pairgen::GeneratePair(shape, 150, seed);
+      bases.push_back(std::move(pair.first));
+      bases.push_back(std::move(pair.second));
+    }
+  }
+  const std::string other = pairgen::GeneratePair(pairgen::Shape::kRealistic, 150, 7).second;
+  for (std::size_t i = 0; i < bases.size(); ++i) {
+    const std::shared_ptr<const CPreparedFile> base = CPreparedFile::Make({bases[i], 0});
+    // Edited once and again (a fix's rounds), and one wholly other file.
+    std::vector<std::string> texts = {bases[(i + 1) % bases.size()], bases[i]};
+    for (int round = 0; round < 10; ++round) {
+      texts.push_back(Edited(round % 2 == 0 ? bases[i] : texts.back(), rng));
+    }
+    const std::shared_ptr<const CPreparedFile> first = CPreparedFile::Make({other, 0});
+    for (std::size_t t = 0; t < texts.size(); ++t) {
+      const std::shared_ptr<const CPreparedFile> revised =
+          CPreparedFile::Revise(*base, {texts[t], 0});
+      ASSERT_EQ(revised->Text(), texts[t]);
+      for (const auto& [type1, type2] : {std::pair{0, 0}, std::pair{1, 0}}) {
+        EXPECT_EQ(Described(Compare(first, type1, revised, type2)),
+                  Described(Compare({other, type1}, {texts[t], type2})))
+            << "base " << i << ", text " << t << ", types " << type1 << " and " << type2;
+      }
+      // A revised analysis serves as file 1 and as the base of another as well.
+      EXPECT_EQ(Described(Compare(CPreparedFile::Revise(*revised, {bases[i], 0}), 0, {other, 0})),
+                Described(Compare({bases[i], 0}, {other, 0})))
+          << "base " << i << ", back from text " << t;
+    }
   }
 }
 
