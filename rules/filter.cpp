@@ -16,6 +16,19 @@ constexpr std::size_t kScansBeforeIndex = 64;
 // saves.
 constexpr std::size_t kReturnedRoom = std::size_t{256} << 10U;
 
+// The keys the rules `matching` (positions in `rules`, as MatchingRules gives them) name: the
+// list FilterBucket keeps lines by. Empty when they name none, and the bucket then stays whole.
+CKeepList KeepListOf(const CRuleList& rules, std::span<const std::uint16_t> matching) {
+  // Most buckets match one rule: its own key set answers, and a small backup's filter section
+  // no longer hashes the 257 keys of its rule for each file.
+  if (matching.size() == 1) return CKeepList(rules[matching.front()]);
+  CKeepList keep;
+  for (const std::uint16_t i : matching) {
+    for (const std::string_view key : rules[i].Keys()) keep.Add(key);
+  }
+  return keep;
+}
+
 // Removes the lines of `bucket` that no matching rule keeps, calling `drop(line, matching)` for
 // each in order, and returns the matching rules.
 template <typename Drop>
@@ -78,17 +91,6 @@ bool CKeepList::Contains(std::string_view key) {
   return std::any_of(entries_.begin(), entries_.end(), [&](std::string_view entry) {
     return entry.find(key) != std::string_view::npos;
   });
-}
-
-CKeepList KeepListOf(const CRuleList& rules, std::span<const std::uint16_t> matching) {
-  // Most buckets match one rule: its own key set answers, and a small backup's filter section
-  // no longer hashes the 257 keys of its rule for each file.
-  if (matching.size() == 1) return CKeepList(rules[matching.front()]);
-  CKeepList keep;
-  for (const std::uint16_t i : matching) {
-    for (const std::string_view key : rules[i].Keys()) keep.Add(key);
-  }
-  return keep;
 }
 
 std::vector<std::uint16_t> MatchingRules(const CLines& bucket, const CRuleList& rules) {

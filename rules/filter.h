@@ -2,7 +2,6 @@
 #define VARNIC_RULES_FILTER_H_
 
 #include <cstdint>
-#include <span>
 #include <string_view>
 #include <vector>
 
@@ -40,11 +39,6 @@ class CKeepList {
 // The positions (in `rules`) of the rules that match `bucket`, in list order; "*" is a whole
 // field wildcard here.
 std::vector<std::uint16_t> MatchingRules(const CLines& bucket, const CRuleList& rules);
-
-// The keys the rules `matching` (positions in `rules`, as MatchingRules gives them) name: the list
-// FilterBucket keeps lines by. `rules` must outlive it. Empty when they name none, and the bucket
-// then stays whole.
-CKeepList KeepListOf(const CRuleList& rules, std::span<const std::uint16_t> matching);
 
 // Removes the lines of `bucket` whose keys no matching rule names; survivors keep their order.
 // When no rule matches the bucket stays whole. Returns the positions of the matching rules and

@@ -100,14 +100,14 @@ class CRuleList {
 // filtering, and is plain text in reconciliation.
 enum class Wildcard { kAny, kLiteral };
 
-// Answers the conditions of one rule list on one list of items, each condition at most once.
-// `items` and `rules` must outlive the memo, and `items` stay unchanged while it is used.
 // Appends to `met` the ids of the conditions of `rules` that `item` meets as MatchingRules reads
 // it ("*" a wildcard): its key (what precedes its "=", none without one) contains the condition's
 // key, and its value the condition's value. A condition holds for a bucket when some item meets
 // it: two buckets whose differing items meet the same conditions match the same rules.
 void ConditionsMet(const CRuleList& rules, std::string_view item, std::vector<std::uint16_t>& met);
 
+// Answers the conditions of one rule list on one list of items, each condition at most once.
+// `items` and `rules` must outlive the memo, and `items` stay unchanged while it is used.
 class CConditionMemo {
  public:
   CConditionMemo(const CLines& items, const CRuleList& rules, Wildcard wildcard);
