@@ -29,9 +29,14 @@ CComparison Compare(CInput input1, CInput input2, CCompareObserver* observer) {
     ReconcileSections(input1.type, file1, file2, log);
   }
   FilterSections(file1, file2, log);
-  CompareMacFilterLists(file1, file2, state->arena, log);
-  state->sections = AlignSections(file1, file2, log);
-  log.DetachObserver();
+  return MatchAndAlign(std::move(state));
+}
+
+CComparison MatchAndAlign(std::unique_ptr<CComparison::CState> state) {
+  auto& [file1, file2] = state->buckets;
+  CompareMacFilterLists(file1, file2, state->arena, state->log);
+  state->sections = AlignSections(file1, file2, state->log);
+  state->log.DetachObserver();
   return CComparison(std::move(state));
 }
 

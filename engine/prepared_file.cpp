@@ -5,9 +5,7 @@
 #include <span>
 #include <utility>
 
-#include "engine/align.h"
 #include "engine/comparison_state.h"
-#include "macfilter/mac_filter.h"
 #include "model/split_sections.h"
 #include "rules/filter.h"
 #include "rules/reconcile.h"
@@ -25,7 +23,7 @@ void CPreparedFile::Own(CInput& input) {
   }
 }
 
-std::shared_ptr<const CPreparedFile> CPreparedFile::Make(CInput input) {
+std::shared_ptr<CPreparedFile> CPreparedFile::Split(CInput input) {
   auto file = std::make_shared<CPreparedFile>(CPassKey{});
   file->Own(input);
   CChangeLog splitLog;
@@ -33,8 +31,13 @@ std::shared_ptr<const CPreparedFile> CPreparedFile::Make(CInput input) {
   file->lines_ = split.lines;
   file->split_ = std::move(split.buckets);
   file->splitChanges_.assign(splitLog.Changes().begin(), splitLog.Changes().end());
-  // Filtering reads each file's own sections only: file 1 alone is filtered as in any pair.
   file->filtered_ = file->split_;
+  return file;
+}
+
+std::shared_ptr<const CPreparedFile> CPreparedFile::Make(CInput input) {
+  std::shared_ptr<CPreparedFile> file = Split(std::move(input));
+  // Filtering reads each file's own sections only: file 1 alone is filtered as in any pair.
   CLines dropped;
   for (const CSectionRules& entry : SectionRuleTable()) {
     if (!entry.filtered) continue;
@@ -80,6 +83,15 @@ void ReplayFiltering(const std::vector<CChange>& changes,
   }
 }
 
+// Both files' split buckets brought to one device type and filtered afresh: reconciling edits
+// both files before they are filtered, so no analysis made beforehand holds.
+void ReconcileAndFilter(std::int32_t type1, CSectionBuckets& buckets1, CSectionBuckets& buckets2,
+                        CChangeLog& log) {
+  ReconcileBands(type1, buckets1, buckets2, log);
+  ReconcileSections(type1, buckets1, buckets2, log);
+  FilterSections(buckets1, buckets2, log);
+}
+
 }  // namespace
 
 // The stages of Compare, in its order, with file 1's split and filtering taken from `file1`.
@@ -100,21 +112,15 @@ CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int3
   buckets2 = std::move(split.buckets);
   state->lines[1] = split.lines;
   if (type1 != input2.type) {
-    // Reconciling edits both files before they are filtered: file 1 is filtered afresh.
     buckets1 = file1->split_;
-    ReconcileBands(type1, buckets1, buckets2, log);
-    ReconcileSections(type1, buckets1, buckets2, log);
-    FilterSections(buckets1, buckets2, log);
+    ReconcileAndFilter(type1, buckets1, buckets2, log);
   } else {
     buckets1 = file1->filtered_;
     ReplayFiltering(file1->filterChanges_, file1->ruleSets_, FileSide::kFile1, log);
     CSectionBuckets none;
     FilterSections(none, buckets2, log);
   }
-  CompareMacFilterLists(buckets1, buckets2, state->arena, log);
-  state->sections = AlignSections(buckets1, buckets2, log);
-  log.DetachObserver();
-  return CComparison(std::move(state));
+  return MatchAndAlign(std::move(state));
 }
 
 // The same stages with file 2's split and filtering taken from `file2`, its changes as file 2's.
@@ -138,19 +144,14 @@ CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int3
   if (type1 != type2) {
     buckets1 = file1->split_;
     buckets2 = file2->split_;
-    ReconcileBands(type1, buckets1, buckets2, log);
-    ReconcileSections(type1, buckets1, buckets2, log);
-    FilterSections(buckets1, buckets2, log);
+    ReconcileAndFilter(type1, buckets1, buckets2, log);
   } else {
     buckets1 = file1->filtered_;
     buckets2 = file2->filtered_;
     ReplayFiltering(file1->filterChanges_, file1->ruleSets_, FileSide::kFile1, log);
     ReplayFiltering(file2->filterChanges_, file2->ruleSets_, FileSide::kFile2, log);
   }
-  CompareMacFilterLists(buckets1, buckets2, state->arena, log);
-  state->sections = AlignSections(buckets1, buckets2, log);
-  log.DetachObserver();
-  return CComparison(std::move(state));
+  return MatchAndAlign(std::move(state));
 }
 
 }  // namespace varnic

@@ -64,6 +64,8 @@ class CPreparedFile {
                              CCompareObserver* observer);
 
   void Own(CInput& input);
+  // `input` held and split, its filtered buckets still the split ones: where Make and Revise start.
+  static std::shared_ptr<CPreparedFile> Split(CInput input);
   // Records the filtering of `section`: `matching` the rules that matched it, `dropped` the lines
   // they set aside, in file order. Sections are recorded in the rule table's order.
   void Record(Section section, std::vector<std::uint16_t> matching, const CLines& dropped);

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "engine/prepared_file.h"
-#include "model/split_sections.h"
 #include "rules/filter.h"
 #include "rules/primitives.h"
 #include "rules/rule.h"
@@ -37,14 +36,7 @@ bool MarkSurvivors(const CLines& split, const CLines& filtered, std::vector<char
 
 std::shared_ptr<const CPreparedFile> CPreparedFile::Revise(const CPreparedFile& base,
                                                            CInput input) {
-  auto file = std::make_shared<CPreparedFile>(CPassKey{});
-  file->Own(input);
-  CChangeLog splitLog;
-  CSplitFile split = SplitIntoSections(file->bytes_, FileSide::kFile1, splitLog);
-  file->lines_ = split.lines;
-  file->split_ = std::move(split.buckets);
-  file->splitChanges_.assign(splitLog.Changes().begin(), splitLog.Changes().end());
-  file->filtered_ = file->split_;
+  std::shared_ptr<CPreparedFile> file = Split(std::move(input));
   // Reused call after call: a fleet revises one analysis per device.
   thread_local CLines dropped;
   thread_local std::vector<char> kept;
