@@ -136,6 +136,10 @@ CRuleList::CRuleList(const std::vector<std::string>& texts) {
   for (std::size_t i = 1; i < byKey_.size(); ++i) {
     if (byKey_[i].key == byKey_[i - 1].key) byKey_[i].key = byKey_[i - 1].key;
   }
+  for (std::size_t i = byKey_.size(); i-- > 0;) {
+    const bool last = i + 1 == byKey_.size() || byKey_[i + 1].key.data() != byKey_[i].key.data();
+    byKey_[i].keyRunEnd = last ? static_cast<std::uint32_t>(i + 1) : byKey_[i + 1].keyRunEnd;
+  }
 }
 
 void ConditionsMet(const CRuleList& rules, std::string_view item, std::vector<std::uint16_t>& met) {
@@ -148,11 +152,7 @@ void ConditionsMet(const CRuleList& rules, std::string_view item, std::vector<st
   const std::vector<CCondition>& conditions = rules.ConditionsByKey();
   for (std::size_t i = 0; i < conditions.size();) {
     const CCondition& first = conditions[i];
-    std::size_t end = i + 1;
-    while (end < conditions.size() && conditions[end].key.data() == first.key.data() &&
-           conditions[end].key.size() == first.key.size()) {
-      ++end;
-    }
+    const std::size_t end = first.keyRunEnd;
     if (first.key == "*" || ((first.keyPairs & ~keyPairs) == 0 && ContainsPart(key, first.key))) {
       for (; i < end; ++i) {
         if (conditions[i].value == "*" || ContainsPart(value, conditions[i].value)) {

@@ -22,7 +22,10 @@ struct CCondition {
   std::string_view key;
   std::string_view value;
   std::uint16_t id = 0;
-  std::uint64_t keyPairs = 0;  // PairsOf(key), for the conditions of CRuleList::ConditionsByKey
+  // For the conditions of CRuleList::ConditionsByKey: PairsOf(key), and the index past the last
+  // condition on the same key.
+  std::uint64_t keyPairs = 0;
+  std::uint32_t keyRunEnd = 0;
 };
 
 // A 64-bit fingerprint of the adjacent byte pairs of `text`: a text whose fingerprint lacks a bit
