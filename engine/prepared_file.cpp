@@ -1,13 +1,17 @@
 #include "engine/prepared_file.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "engine/comparison_state.h"
 #include "model/split_sections.h"
 #include "rules/filter.h"
+#include "rules/primitives.h"
 #include "rules/reconcile.h"
 #include "rules/rule_lists.h"
 
@@ -66,6 +70,32 @@ void CPreparedFile::Record(Section section, std::vector<std::uint16_t> matching,
 
 namespace {
 
+// Whether `a` and `b` hold the same lines in some order, and no key twice: a line is aligned by
+// its key, so each then meets its own copy. A fix keeps the device's order of lines where the
+// golden file may have another.
+bool SameLinesInAnyOrder(const CLines& a, const CLines& b) {
+  if (a.size() != b.size()) return false;
+  std::size_t head = 0;
+  while (head < a.size() && a[head] == b[head]) ++head;
+  std::size_t end = a.size();
+  while (end > head && a[end - 1] == b[end - 1]) --end;
+  // Reused call after call: a fleet checks a fix per device.
+  thread_local CLines left;
+  thread_local CLines right;
+  left.assign(a.begin() + static_cast<std::ptrdiff_t>(head),
+              a.begin() + static_cast<std::ptrdiff_t>(end));
+  right.assign(b.begin() + static_cast<std::ptrdiff_t>(head),
+               b.begin() + static_cast<std::ptrdiff_t>(end));
+  std::sort(left.begin(), left.end());
+  std::sort(right.begin(), right.end());
+  if (left != right) return false;
+  thread_local CLines keys;
+  keys.clear();
+  for (const std::string_view line : a) keys.push_back(GetItemKey(line));
+  std::sort(keys.begin(), keys.end());
+  return std::adjacent_find(keys.begin(), keys.end()) == keys.end();
+}
+
 // Logs a file's filtering as FilterSections would have, as file `side`: each bucket's rule set
 // stored just before its first dropped line, so that the sets keep the places they would have had.
 void ReplayFiltering(const std::vector<CChange>& changes,
@@ -93,6 +123,18 @@ void ReconcileAndFilter(std::int32_t type1, CSectionBuckets& buckets1, CSectionB
 }
 
 }  // namespace
+
+bool CPreparedFile::KeepsSameLines(const CPreparedFile& other) const {
+  for (std::size_t s = 0; s < kSectionCount; ++s) {
+    const auto section = static_cast<Section>(s);
+    const CLines& mine = filtered_[section];
+    const CLines& theirs = other.filtered_[section];
+    if (mine == theirs) continue;
+    const bool macList = section == Section::k5GHzFilter || section == Section::k24GHzFilter;
+    if (macList || !SameLinesInAnyOrder(mine, theirs)) return false;
+  }
+  return true;
+}
 
 // The stages of Compare, in its order, with file 1's split and filtering taken from `file1`.
 CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int32_t type1,

@@ -57,9 +57,10 @@ class CPreparedFile {
   std::string_view Text() const { return bytes_; }
   // Whether comparing this file with `other`, the two read as one device type, is sure to find
   // every compared setting alike: each section keeps the same lines in both, so each line is
-  // aligned with itself. Told without comparing; false leaves it to a comparison. The check of
-  // a fix finds most fixes settled so.
-  bool KeepsSameLines(const CPreparedFile& other) const { return filtered_ == other.filtered_; }
+  // aligned with itself. Outside the MAC filter sections (whose entries are renumbered by their
+  // order) the lines may stand in another order where no key is held twice. Told without
+  // comparing; false leaves it to a comparison. The check of a fix finds most fixes settled so.
+  bool KeepsSameLines(const CPreparedFile& other) const;
 
  private:
   friend CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int32_t type1,

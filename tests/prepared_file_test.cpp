@@ -287,14 +287,39 @@ bool AllAlike(const CComparison& c) {
   return true;
 }
 
+// `text` with two neighbouring lines swapped, both settings: the order a fix keeps.
+std::string Swapped(const std::string& text, std::mt19937_64& rng) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find('\n', start), text.size() - 1) + 1;
+    lines.push_back(text.substr(start, end - start));
+    start = end;
+  }
+  for (int attempt = 0; attempt < 20 && lines.size() > 1; ++attempt) {
+    const std::size_t i = rng() % (lines.size() - 1);
+    const auto setting = [](const std::string& line) {
+      return line.find('=') != std::string::npos && line.front() != '[' && line.back() == '\n';
+    };
+    if (!setting(lines[i]) || !setting(lines[i + 1])) continue;
+    std::swap(lines[i], lines[i + 1]);
+    break;
+  }
+  std::string out;
+  for (const std::string& line : lines) out += line;
+  return out;
+}
+
 // Two files that keep the same lines are alike wherever compared, however their bytes differ
 // elsewhere: a fix's check trusts this instead of comparing.
 TEST(PreparedFile, KeepingTheSameLinesMeansAlike) {
   std::mt19937_64 rng(29);
-  // Addresses given twice and numbers written with a leading zero: both lists are rewritten.
+  // Addresses given twice and numbers written with a leading zero: both lists are rewritten. A
+  // key held twice, whose order decides which line is compared.
   std::vector<std::string> bases = {
       "[2.4GHz_Filter]\nfilter_mac_acl=Accept\nfilter_mac_add3=00:00:00:00:00:01\n"
-      "filter_mac_add07=00:00:00:00:00:01\nfilter_mac_add1=00:00:00:00:00:02\nnote\n"};
+      "filter_mac_add07=00:00:00:00:00:01\nfilter_mac_add1=00:00:00:00:00:02\nnote\n",
+      "[5GHz_WirelessSettings]\nzz=1\nzz=2\nyy=3\n"};
   for (const pairgen::Shape shape : {pairgen::Shape::kRealistic, pairgen::Shape::kMacList,
                                      pairgen::Shape::kNoEquals, pairgen::Shape::kManySsids}) {
     pairgen::GeneratedPair pair = pairgen::GeneratePair(shape, 150, 3);
@@ -305,7 +330,10 @@ TEST(PreparedFile, KeepingTheSameLinesMeansAlike) {
   for (std::size_t i = 0; i < bases.size(); ++i) {
     const std::shared_ptr<const CPreparedFile> file1 = CPreparedFile::Make({bases[i], 0});
     std::vector<std::string> texts = {bases[i], bases[i] + "\n[Odd]\nq=1\n", "x=1\n" + bases[i]};
-    for (int round = 0; round < 30; ++round) texts.push_back(Edited(bases[i], rng));
+    for (int round = 0; round < 30; ++round) {
+      texts.push_back(Edited(bases[i], rng));
+      texts.push_back(Swapped(round % 2 == 0 ? bases[i] : texts[texts.size() - 2], rng));
+    }
     for (std::size_t t = 0; t < texts.size(); ++t) {
       const std::shared_ptr<const CPreparedFile> file2 = CPreparedFile::Make({texts[t], 0});
       if (!file1->KeepsSameLines(*file2)) continue;
