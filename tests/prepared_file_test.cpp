@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <string>
 #include <utility>
@@ -27,6 +28,22 @@ std::string Where(std::string_view view, const CComparison& c) {
     }
   }
   return "=" + std::string(view);
+}
+
+constexpr std::array kShapes = {pairgen::Shape::kRealistic, pairgen::Shape::kMacList,
+                                pairgen::Shape::kUnknownSections, pairgen::Shape::kNoEquals,
+                                pairgen::Shape::kManySsids};
+
+// The generated pairs of 150 lines of each shape, seeds 1 to `seeds`, appended to `files`: both
+// files of each, or the first alone.
+void AddGenerated(std::vector<std::string>& files, std::uint64_t seeds, bool both) {
+  for (const pairgen::Shape shape : kShapes) {
+    for (std::uint64_t seed = 1; seed <= seeds; ++seed) {
+      pairgen::GeneratedPair pair = pairgen::GeneratePair(shape, 150, seed);
+      files.push_back(std::move(pair.first));
+      if (both) files.push_back(std::move(pair.second));
+    }
+  }
 }
 
 std::vector<std::string> Described(const CComparison& c) {
@@ -62,9 +79,7 @@ TEST(PreparedFile, ComparesAsTheFileReadAfresh) {
       {"", "[System]\nIP=1\n"},
   };
   std::vector<std::pair<std::string, std::string>> pairs = written;
-  for (const pairgen::Shape shape :
-       {pairgen::Shape::kRealistic, pairgen::Shape::kMacList, pairgen::Shape::kUnknownSections,
-        pairgen::Shape::kNoEquals, pairgen::Shape::kManySsids}) {
+  for (const pairgen::Shape shape : kShapes) {
     for (std::uint64_t seed = 1; seed <= 3; ++seed) {
       pairgen::GeneratedPair pair = pairgen::GeneratePair(shape, 200, seed);
       pairs.emplace_back(std::move(pair.first), std::move(pair.second));
@@ -144,13 +159,7 @@ TEST(PreparedFile, DerivedAnalysisIsTheFreshOne) {
       "Telnet_option=Enable\nIsSSH=1",
       "a=1\r\n[5GHz_SecuritySettings]\r\nauth_type=Open System\r\nwep_status=Enable\r\nkey1=k\r\n",
   };
-  for (const pairgen::Shape shape :
-       {pairgen::Shape::kRealistic, pairgen::Shape::kMacList, pairgen::Shape::kUnknownSections,
-        pairgen::Shape::kNoEquals, pairgen::Shape::kManySsids}) {
-    for (std::uint64_t seed = 1; seed <= 2; ++seed) {
-      bases.push_back(pairgen::GeneratePair(shape, 150, seed).first);
-    }
-  }
+  AddGenerated(bases, 2, /*both=*/false);
   const std::string other = pairgen::GeneratePair(pairgen::Shape::kRealistic, 150, 7).second;
   for (std::size_t i = 0; i < bases.size(); ++i) {
     const std::shared_ptr<const CPreparedFile> base = CPreparedFile::Make({bases[i], 0});
@@ -243,15 +252,7 @@ TEST(PreparedFile, RevisedAnalysisIsTheFreshOne) {
       "Telnet_option=Enable\nIsSSH=1",
       "a=1\r\n[5GHz_SecuritySettings]\r\nauth_type=Open System\r\nwep_status=Enable\r\n",
   };
-  for (const pairgen::Shape shape :
-       {pairgen::Shape::kRealistic, pairgen::Shape::kMacList, pairgen::Shape::kUnknownSections,
-        pairgen::Shape::kNoEquals, pairgen::Shape::kManySsids}) {
-    for (std::uint64_t seed = 1; seed <= 2; ++seed) {
-      pairgen::GeneratedPair pair = pairgen::GeneratePair(shape, 150, seed);
-      bases.push_back(std::move(pair.first));
-      bases.push_back(std::move(pair.second));
-    }
-  }
+  AddGenerated(bases, 2, /*both=*/true);
   const std::string other = pairgen::GeneratePair(pairgen::Shape::kRealistic, 150, 7).second;
   for (std::size_t i = 0; i < bases.size(); ++i) {
     const std::shared_ptr<const CPreparedFile> base = CPreparedFile::Make({bases[i], 0});
@@ -320,12 +321,7 @@ TEST(PreparedFile, KeepingTheSameLinesMeansAlike) {
       "[2.4GHz_Filter]\nfilter_mac_acl=Accept\nfilter_mac_add3=00:00:00:00:00:01\n"
       "filter_mac_add07=00:00:00:00:00:01\nfilter_mac_add1=00:00:00:00:00:02\nnote\n",
       "[5GHz_WirelessSettings]\nzz=1\nzz=2\nyy=3\n"};
-  for (const pairgen::Shape shape : {pairgen::Shape::kRealistic, pairgen::Shape::kMacList,
-                                     pairgen::Shape::kNoEquals, pairgen::Shape::kManySsids}) {
-    pairgen::GeneratedPair pair = pairgen::GeneratePair(shape, 150, 3);
-    bases.push_back(std::move(pair.first));
-    bases.push_back(std::move(pair.second));
-  }
+  AddGenerated(bases, 1, /*both=*/true);
   std::size_t alikeElsewhereUnequal = 0;
   for (std::size_t i = 0; i < bases.size(); ++i) {
     const std::shared_ptr<const CPreparedFile> file1 = CPreparedFile::Make({bases[i], 0});
