@@ -1,5 +1,8 @@
 #include "varnic/report/input_checks.h"
 
+#include <cstddef>
+
+#include "varnic/changes.h"
 #include "varnic/sections.h"
 
 namespace varnic::report {
@@ -34,6 +37,24 @@ std::string InputProblem(const CComparison& comparison, FileSide side) {
     return "has no section header; the known headers are " + KnownHeaders();
   }
   if (comparison.HasNoSettings(side)) {
+    // Settings there and all set aside are not "no settings": the reader would look for a
+    // missing section.
+    std::size_t setAside = 0;
+    for (const CChange& change : comparison.Changes().Changes()) {
+      const bool removed = change.kind == ChangeKind::kFiltered ||
+                           change.kind == ChangeKind::kBandCleared ||
+                           change.kind == ChangeKind::kReconcileRemoved;
+      if (removed && change.file == side) ++setAside;
+    }
+    if (setAside == 1) {
+      return "has no settings left to compare: its one setting in a known section is set aside "
+             "as not relevant; there is nothing to compare";
+    }
+    if (setAside > 1) {
+      return "has no settings left to compare: all " + std::to_string(setAside) +
+             " of its settings in known sections are set aside as not relevant; there is "
+             "nothing to compare";
+    }
     return "has no settings in any known section; there is nothing to compare";
   }
   return {};

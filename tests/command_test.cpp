@@ -48,7 +48,10 @@ TEST(Command, ExitStatusesLikeDiff) {
   for (const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
            {"[Vendor]\nx=1\n", "has no section header; the known headers are [System], "},
            {"channel=6\nssid=x\n", "has no section header; the known headers are [System], "},
-           {"[System]\n[Vendor]\nx=1\n", "has no settings in any known section"}}) {
+           {"[System]\n[Vendor]\nx=1\n", "has no settings in any known section"},
+           // Settings there, all set aside by the relevance rules: not "no settings".
+           {"[System]\nDeviceName=x\n", "has no settings left to compare: its one setting in a"},
+           {"[System]\nDeviceName=x\nIPaddr=1\n", "has no settings left to compare: all 2 of"}}) {
     const std::string unknown = dir.Write("vendor.cfg", text);
     const CommandRun nothing = Varnic({"compare", before, unknown});
     EXPECT_EQ(nothing.status, 2);
