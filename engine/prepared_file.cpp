@@ -70,13 +70,14 @@ void CPreparedFile::Record(Section section, std::vector<std::uint16_t> matching,
 
 namespace {
 
-// Whether `a` and `b` hold the same lines in some order, and no key twice: a line is aligned by
-// its key, so each then meets its own copy. A fix keeps the device's order of lines where the
-// golden file may have another.
+// Whether `a` and `b` hold the same lines in the same order, or in another with no key twice: a
+// line is aligned by its key, so each then meets its own copy. A fix keeps the device's order of
+// lines where the golden file may have another.
 bool SameLinesInAnyOrder(const CLines& a, const CLines& b) {
   if (a.size() != b.size()) return false;
   std::size_t head = 0;
   while (head < a.size() && a[head] == b[head]) ++head;
+  if (head == a.size()) return true;
   std::size_t end = a.size();
   while (end > head && a[end - 1] == b[end - 1]) --end;
   // Reused call after call: a fleet checks a fix per device.
@@ -129,9 +130,8 @@ bool CPreparedFile::KeepsSameLines(const CPreparedFile& other) const {
     const auto section = static_cast<Section>(s);
     const CLines& mine = filtered_[section];
     const CLines& theirs = other.filtered_[section];
-    if (mine == theirs) continue;
     const bool macList = section == Section::k5GHzFilter || section == Section::k24GHzFilter;
-    if (macList || !SameLinesInAnyOrder(mine, theirs)) return false;
+    if (macList ? mine != theirs : !SameLinesInAnyOrder(mine, theirs)) return false;
   }
   return true;
 }

@@ -31,7 +31,7 @@ struct CReplacedLine {
 // baseline; each comparison then starts from this analysis instead of redoing it. Immutable once
 // made, so threads share it without locks.
 class CPreparedFile {
-  struct CPassKey {};  // only Make and Derive construct one
+  struct CPassKey {};  // only Split and Derive construct one
 
  public:
   // Takes the bytes of `input` over (its type is not used: each comparison gives its own).
