@@ -41,10 +41,7 @@ std::string InputProblem(const CComparison& comparison, FileSide side) {
     // missing section.
     std::size_t setAside = 0;
     for (const CChange& change : comparison.Changes().Changes()) {
-      const bool removed = change.kind == ChangeKind::kFiltered ||
-                           change.kind == ChangeKind::kBandCleared ||
-                           change.kind == ChangeKind::kReconcileRemoved;
-      if (removed && change.file == side) ++setAside;
+      if (change.file == side && TakesSettingAway(change.kind)) ++setAside;
     }
     if (setAside == 1) {
       return "has no settings left to compare: its one setting in a known section is set aside "

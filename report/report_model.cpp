@@ -72,10 +72,7 @@ bool Has5GHzSettings(const CComparison& comparison, FileSide side) {
   // Or had, before a stage took the lines away.
   for (const CChange& change : comparison.Changes().Changes()) {
     if (change.file != side || !change.section || BandOf(*change.section) != Band::k5GHz) continue;
-    if (change.kind == ChangeKind::kFiltered || change.kind == ChangeKind::kBandCleared ||
-        change.kind == ChangeKind::kReconcileRemoved) {
-      return true;
-    }
+    if (TakesSettingAway(change.kind)) return true;
   }
   return false;
 }

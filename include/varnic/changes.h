@@ -31,6 +31,13 @@ enum class ChangeKind : std::uint8_t {
   kUnordered,          // a multi-SSID key that is neither Multi_Status nor of SSID1 to SSID7
 };
 
+// Whether a change of `kind` took a setting of a known section out of its bucket: the relevance
+// rules, or reconciling two device types, set it aside.
+inline bool TakesSettingAway(ChangeKind kind) {
+  return kind == ChangeKind::kFiltered || kind == ChangeKind::kBandCleared ||
+         kind == ChangeKind::kReconcileRemoved;
+}
+
 // 24 bytes (16 on 32-bit targets): a large backup may log a change for most of its lines.
 struct CChange {
   std::string_view line;     // the line concerned; for a renumbering the line before
