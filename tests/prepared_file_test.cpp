@@ -12,6 +12,7 @@
 
 #include "bench/pair_generator.h"
 #include "varnic/compare.h"
+#include "varnic/lines.h"
 #include "varnic/marked.h"
 
 namespace varnic {
@@ -288,26 +289,21 @@ bool AllAlike(const CComparison& c) {
   return true;
 }
 
-// `text` with two neighbouring lines swapped, both settings: the order a fix keeps.
+// `text` with two neighbouring settings swapped, each line ended by LF: the order a fix keeps.
 std::string Swapped(const std::string& text, std::mt19937_64& rng) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = std::min(text.find('\n', start), text.size() - 1) + 1;
-    lines.push_back(text.substr(start, end - start));
-    start = end;
-  }
+  CLines lines = SplitLines(text);
+  const auto setting = [](std::string_view line) {
+    return line.find('=') != std::string_view::npos && !line.starts_with('[');
+  };
   for (int attempt = 0; attempt < 20 && lines.size() > 1; ++attempt) {
     const std::size_t i = rng() % (lines.size() - 1);
-    const auto setting = [](const std::string& line) {
-      return line.find('=') != std::string::npos && line.front() != '[' && line.back() == '\n';
-    };
-    if (!setting(lines[i]) || !setting(lines[i + 1])) continue;
-    std::swap(lines[i], lines[i + 1]);
-    break;
+    if (setting(lines[i]) && setting(lines[i + 1])) {
+      std::swap(lines[i], lines[i + 1]);
+      break;
+    }
   }
   std::string out;
-  for (const std::string& line : lines) out += line;
+  for (const std::string_view line : lines) out.append(line).append("\n");
   return out;
 }
 
