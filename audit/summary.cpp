@@ -1,6 +1,7 @@
 #include "audit/summary.h"
 
 #include <algorithm>
+#include <atomic>
 #include <tuple>
 #include <utility>
 
@@ -26,10 +27,18 @@ std::size_t CSettingTally::CHash::operator()(const CSettingView& setting) const 
                     (section << 6) + (section >> 2));
 }
 
-void CSettingTally::CountOnce(std::span<const CSettingRef> settings, bool remove) {
-  const std::uint64_t device = ++devices_;
+CSettingTally::CSettingTally() {
+  static std::atomic<std::uint64_t> next{1};
+  id_ = next.fetch_add(1);
+  shards_.push_back(std::make_unique<CShard>());
+}
+
+CSettingTally::~CSettingTally() = default;
+
+void CSettingTally::CountOnce(CShard& shard, std::span<const CSettingRef> settings, bool remove) {
+  const std::uint64_t device = ++shard.devices;
   for (const CSettingRef& setting : settings) {
-    CCounts& counts = setting.tally == Tally::kHidden ? hidden_ : drifted_;
+    CCounts& counts = setting.tally == Tally::kHidden ? shard.hidden : shard.drifted;
     const CSettingView view(setting.section, setting.key);
     auto found = counts.find(view);
     if (remove) {
@@ -47,33 +56,82 @@ void CSettingTally::CountOnce(std::span<const CSettingRef> settings, bool remove
   }
 }
 
+CSettingTally::CShard& CSettingTally::ShardOfThisThread() {
+  struct CCached {
+    std::uint64_t tally = 0;
+    CShard* shard = nullptr;
+  };
+  thread_local CCached cached;
+  if (cached.tally == id_) return *cached.shard;
+  // A thread met here first, or one that fed another tally since: found again by its id, so
+  // that switching between tallies adds no shard.
+  const std::thread::id self = std::this_thread::get_id();
+  const std::lock_guard<std::mutex> lock(shardsMutex_);
+  const auto own = std::find_if(shards_.begin() + 1, shards_.end(),
+                                [&](const auto& shard) { return shard->owner == self; });
+  CShard* shard = own != shards_.end() ? own->get() : nullptr;
+  if (shard == nullptr) {
+    shard = shards_.emplace_back(std::make_unique<CShard>()).get();
+    shard->owner = self;
+  }
+  cached = {id_, shard};
+  return *shard;
+}
+
+void CSettingTally::FoldShardsLocked() {
+  CShard& first = *shards_.front();
+  for (std::size_t i = 1; i < shards_.size(); ++i) {
+    CShard& shard = *shards_[i];
+    const std::lock_guard<std::mutex> lock(shard.mutex);
+    for (const auto& [from, to] :
+         {std::pair{&shard.drifted, &first.drifted}, std::pair{&shard.hidden, &first.hidden}}) {
+      for (auto& [setting, count] : *from) (*to)[setting].devices += count.devices;
+      from->clear();
+    }
+  }
+}
+
 void CSettingTally::AddSettings(std::span<const CSettingRef> settings) {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  CountOnce(settings, false);
+  CShard& shard = ShardOfThisThread();
+  const std::lock_guard<std::mutex> lock(shard.mutex);
+  CountOnce(shard, settings, false);
 }
 
 void CSettingTally::AddDevice(const CDeviceResult& device) { AddSettings(SettingsOf(device)); }
 
 void CSettingTally::RemoveDevice(const CDeviceResult& device) {
   const std::vector<CSettingRef> settings = SettingsOf(device);
-  const std::lock_guard<std::mutex> lock(mutex_);
-  CountOnce(settings, true);
+  // Taken back from the fleet's counts, not from whichever thread happened to count it.
+  const std::lock_guard<std::mutex> lock(shardsMutex_);
+  FoldShardsLocked();
+  const std::lock_guard<std::mutex> first(shards_.front()->mutex);
+  CountOnce(*shards_.front(), settings, true);
 }
 
 void CSettingTally::Add(Tally tally, const std::string& section, const std::string& key,
                         std::size_t devices) {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  (tally == Tally::kHidden ? hidden_ : drifted_)[{section, key}].devices += devices;
+  const std::lock_guard<std::mutex> lock(shardsMutex_);
+  CShard& first = *shards_.front();
+  const std::lock_guard<std::mutex> firstLock(first.mutex);
+  (tally == Tally::kHidden ? first.hidden : first.drifted)[{section, key}].devices += devices;
 }
 
 std::vector<CSettingCount> CSettingTally::MostFirst(Tally tally) const {
   std::vector<CSettingCount> counts;
   {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    const CCounts& source = tally == Tally::kHidden ? hidden_ : drifted_;
-    counts.reserve(source.size());
-    for (const auto& [setting, count] : source) {
-      counts.push_back({setting.first, setting.second, count.devices});
+    // Summed by name across the shards.
+    std::unordered_map<CSettingView, std::size_t, CHash, CEqual> sums;
+    const std::lock_guard<std::mutex> lock(shardsMutex_);
+    for (const auto& shard : shards_) {
+      const std::lock_guard<std::mutex> shardLock(shard->mutex);
+      for (const auto& [setting, count] :
+           tally == Tally::kHidden ? shard->hidden : shard->drifted) {
+        sums[CSettingView(setting.first, setting.second)] += count.devices;
+      }
+    }
+    counts.reserve(sums.size());
+    for (const auto& [setting, devices] : sums) {
+      counts.push_back({std::string(setting.first), std::string(setting.second), devices});
     }
   }
   std::sort(counts.begin(), counts.end(), [](const CSettingCount& a, const CSettingCount& b) {

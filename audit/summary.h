@@ -4,10 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -52,6 +54,11 @@ struct CSettingRef {
 // How many devices each setting drifted on, fed as devices finish, from any thread.
 class CSettingTally {
  public:
+  CSettingTally();
+  CSettingTally(const CSettingTally&) = delete;
+  CSettingTally& operator=(const CSettingTally&) = delete;
+  ~CSettingTally();
+
   // Counts each setting of the device's drift once in each tally it belongs to.
   void AddDevice(const CDeviceResult& device);
   // The same for a device whose drift is named by views: nothing is copied but a setting the
@@ -90,14 +97,26 @@ class CSettingTally {
     std::uint64_t lastDevice = 0;
   };
   using CCounts = std::unordered_map<CSetting, CCount, CHash, CEqual>;
+  // The counts of the devices one thread added. The pairs of an audit finish on every core at
+  // once, each naming a few hundred settings: under one lock they waited on each other. The
+  // fleet's counts are the shards' sums. A shard's lock is only ever contended by a reader.
+  struct CShard {
+    std::mutex mutex;
+    std::thread::id owner;
+    CCounts drifted;
+    CCounts hidden;
+    std::uint64_t devices = 0;  // devices counted or taken back, numbering each
+  };
 
-  // Adds `delta` (+1 or -1) to each setting once, for the device numbered `device`.
-  void CountOnce(std::span<const CSettingRef> settings, bool remove);
+  // Adds (or takes back) each setting once, as one device.
+  static void CountOnce(CShard& shard, std::span<const CSettingRef> settings, bool remove);
+  CShard& ShardOfThisThread();
+  // Folds every thread's shard into the first one; the caller holds shardsMutex_.
+  void FoldShardsLocked();
 
-  mutable std::mutex mutex_;
-  CCounts drifted_;
-  CCounts hidden_;
-  std::uint64_t devices_ = 0;  // devices counted or taken back, numbering each
+  std::uint64_t id_;  // tells this tally apart in each thread's cached shard
+  mutable std::mutex shardsMutex_;
+  std::vector<std::unique_ptr<CShard>> shards_;  // the first for merges, then one per thread
 };
 
 // Keeps the first `keep` drift rows of `device` and counts the others as omitted.
