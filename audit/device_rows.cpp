@@ -10,9 +10,6 @@
 #include <tuple>
 #include <utility>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 #if !defined(_WIN32)
 #include <fcntl.h>
 #include <unistd.h>
@@ -214,6 +211,7 @@ struct CDeviceRows::CCursor {
 CDeviceRows::CDeviceRows(std::size_t bound)
     : bound_(bound),
       mutex_(std::make_unique<std::mutex>()),
+      spillMutex_(std::make_unique<std::mutex>()),
       error_(std::make_shared<std::string>()) {}
 
 CDeviceRows::CDeviceRows(std::vector<CDeviceResult> devices) : CDeviceRows(0) {
@@ -221,7 +219,9 @@ CDeviceRows::CDeviceRows(std::vector<CDeviceResult> devices) : CDeviceRows(0) {
 }
 
 CDeviceRows::CDeviceRows(CDeviceRows&& other) noexcept
-    : mutex_(std::make_unique<std::mutex>()), error_(std::make_shared<std::string>()) {
+    : mutex_(std::make_unique<std::mutex>()),
+      spillMutex_(std::make_unique<std::mutex>()),
+      error_(std::make_shared<std::string>()) {
   *this = std::move(other);
 }
 
@@ -229,6 +229,7 @@ CDeviceRows::CDeviceRows(CDeviceRows&& other) noexcept
 // interruption may yet add to it.
 CDeviceRows& CDeviceRows::operator=(CDeviceRows&& other) noexcept {
   if (this == &other) return *this;
+  const std::lock_guard<std::mutex> spilling(*other.spillMutex_);
   const std::lock_guard<std::mutex> lock(*other.mutex_);
   CloseFile();
   bound_ = other.bound_;
@@ -259,62 +260,66 @@ void CDeviceRows::CloseFile() {
 }
 
 void CDeviceRows::Add(CDeviceResult device) {
-  const std::lock_guard<std::mutex> lock(*mutex_);
-  if (closed_) return;
-  ++count_;
-  if (device.Failed()) {
-    ++errors_;
-  } else if (device.drifted) {
-    ++drifted_;
+  std::vector<CDeviceResult> batch;
+  {
+    const std::lock_guard<std::mutex> lock(*mutex_);
+    if (closed_) return;
+    ++count_;
+    if (device.Failed()) {
+      ++errors_;
+    } else if (device.drifted) {
+      ++drifted_;
+    }
+    differences_ += device.differences;
+    hidden_ += device.hidden;
+    if (bound_ != 0) heldBytes_ += Footprint(device);
+    held_.push_back(std::move(device));
+    if (bound_ == 0 || spillFailed_ || heldBytes_ <= bound_) return;
+    batch = std::exchange(held_, {});
+    heldBytes_ = 0;
   }
-  differences_ += device.differences;
-  hidden_ += device.hidden;
-  if (bound_ != 0) heldBytes_ += Footprint(device);
-  held_.push_back(std::move(device));
-  if (bound_ != 0 && !spillFailed_ && heldBytes_ > bound_) SpillLocked();
+  Spill(std::move(batch));
 }
 
-// Writes the batch held as one sorted run. A batch that cannot be written stays in memory, and
-// so does every later one: a full disk costs memory, not rows.
-void CDeviceRows::SpillLocked() {
+// A batch that cannot be written stays in memory, and so does every later one: a full disk
+// costs memory, not rows.
+void CDeviceRows::Spill(std::vector<CDeviceResult> batch) {
+  const std::lock_guard<std::mutex> spilling(*spillMutex_);
   if (file_ < 0) file_ = OpenSpillFile();
-  if (file_ < 0) {
+  bool written = file_ >= 0;
+  std::uint64_t size = 0;
+  if (written) {
+    std::sort(batch.begin(), batch.end(), WorstFirst);
+    // Written a piece at a time: the batch's bytes are never all in memory beside the batch.
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
+    std::string bytes;
+    std::string row;
+    for (std::size_t i = 0; written && i < batch.size(); ++i) {
+      row.clear();
+      EncodeRow(batch[i], row);
+      const std::uint64_t length = row.size();
+      bytes.append(reinterpret_cast<const char*>(&length), sizeof length);
+      bytes += row;
+      if (bytes.size() < kPiece && i + 1 < batch.size()) continue;
+      written = WriteAt(file_, bytes, fileSize_ + size);
+      size += bytes.size();
+      bytes.clear();
+    }
+  }
+  if (!written) {
+    const std::lock_guard<std::mutex> lock(*mutex_);
     spillFailed_ = true;
+    for (CDeviceResult& device : batch) held_.push_back(std::move(device));
     return;
   }
-  std::sort(held_.begin(), held_.end(), WorstFirst);
-  // Written a piece at a time: the batch's bytes are never all in memory beside the batch.
-  constexpr std::size_t kPiece = std::size_t{1} << 20;
-  std::string bytes;
-  std::string row;
-  std::uint64_t written = 0;
-  for (std::size_t i = 0; i < held_.size(); ++i) {
-    row.clear();
-    EncodeRow(held_[i], row);
-    const std::uint64_t length = row.size();
-    bytes.append(reinterpret_cast<const char*>(&length), sizeof length);
-    bytes += row;
-    if (bytes.size() < kPiece && i + 1 < held_.size()) continue;
-    if (!WriteAt(file_, bytes, fileSize_ + written)) {
-      spillFailed_ = true;
-      return;
-    }
-    written += bytes.size();
-    bytes.clear();
-  }
-  runs_.push_back({fileSize_, written});
-  fileSize_ += written;
-  held_.clear();
-  held_.shrink_to_fit();
-  heldBytes_ = 0;
-#if defined(__GLIBC__)
-  // The batch's many small strings leave holes the pairs' larger buffers do not fill: hand the
-  // pages back, or the process keeps what the rows were meant to give up.
-  ::malloc_trim(0);
-#endif
+  runs_.push_back({fileSize_, size});
+  fileSize_ += size;
+  batch.clear();
+  batch.shrink_to_fit();
 }
 
 void CDeviceRows::Close() {
+  const std::lock_guard<std::mutex> spilling(*spillMutex_);
   const std::lock_guard<std::mutex> lock(*mutex_);
   closed_ = true;
   std::sort(held_.begin(), held_.end(), WorstFirst);

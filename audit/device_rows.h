@@ -74,11 +74,15 @@ class CDeviceRows {
     std::uint64_t offset = 0;
     std::uint64_t bytes = 0;
   };
-  void SpillLocked();
+  // Writes `batch` as one sorted run, or gives it back to the rows when it cannot be written.
+  void Spill(std::vector<CDeviceResult> batch);
   void CloseFile();
 
   std::size_t bound_ = 0;
   std::unique_ptr<std::mutex> mutex_;
+  // Held while a batch is written, outside mutex_: the other pairs go on adding rows meanwhile.
+  // Taken before mutex_ where both are.
+  std::unique_ptr<std::mutex> spillMutex_;
   bool closed_ = false;
   std::vector<CDeviceResult> held_;
   std::size_t heldBytes_ = 0;
