@@ -103,7 +103,8 @@ void EncodeRow(const CDeviceResult& d, std::string& out) {
 
 bool DecodeRow(std::string_view bytes, CDeviceResult& d) {
   CReader in(bytes);
-  d = CDeviceResult();
+  // Every member is assigned in place, so that a row read over the last keeps its strings'
+  // room: reading a spilled fleet back was mostly allocating and freeing them.
   in.Text(d.path);
   in.Text(d.baseline);
   in.Text(d.error);
@@ -132,9 +133,11 @@ bool DecodeRow(std::string_view bytes, CDeviceResult& d) {
   }
   d.driftOmitted = in.Size();
   const std::size_t edits = in.Count(1);
+  if (edits == 0) d.remediation.reset();
   if (edits > 0) {
     if (edits - 1 > bytes.size() / kLeastEdit) return false;
-    d.remediation.emplace(edits - 1);
+    if (!d.remediation) d.remediation.emplace();
+    d.remediation->resize(edits - 1);
     for (CEdit& e : *d.remediation) {
       in.Text(e.action);
       in.Text(e.section);
