@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "audit/baseline_map.h"
 #include "audit/collection.h"
@@ -246,6 +247,88 @@ TEST(AuditSummary, TalliedWholeKeptInPart) {
   ASSERT_EQ(summary.mostDrifted.size(), 30U);
   EXPECT_EQ(summary.mostDrifted[0].key, "k129");  // beyond what a.cfg kept, still counted
   EXPECT_EQ(summary.mostDrifted[0].devices, 2U);
+}
+
+// Devices fed from several threads at once, and one of them taken back as a merge does, count as
+// they do fed from one; a thread that feeds two tallies in turn keeps them apart.
+TEST(AuditSummary, ThreadsTallyAsOne) {
+  std::vector<CDeviceResult> devices;
+  for (int i = 0; i < 64; ++i) {
+    std::vector<std::string> keys;
+    for (int k = 0; k <= i % 7; ++k) keys.push_back("k" + std::to_string((i + k) % 11));
+    devices.push_back(Device("d" + std::to_string(i) + ".cfg", keys.size(), 0, "", keys));
+  }
+  CSettingTally one;
+  for (const CDeviceResult& device : devices) one.AddDevice(device);
+  CSettingTally threaded;
+  CSettingTally other;
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (std::size_t i = t; i < devices.size(); i += 4) {
+        threaded.AddDevice(devices[i]);
+        other.AddDevice(devices[i]);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  const auto counts = [](const CSettingTally& tally) {
+    std::vector<std::string> out;
+    for (const CSettingCount& c : tally.MostFirst(Tally::kDrifted)) {
+      out.push_back(c.key + " " + std::to_string(c.devices));
+    }
+    return out;
+  };
+  EXPECT_EQ(counts(threaded), counts(one));
+  EXPECT_EQ(counts(other), counts(one));
+  one.RemoveDevice(devices[6]);
+  threaded.RemoveDevice(devices[6]);
+  EXPECT_EQ(counts(threaded), counts(one));
+  EXPECT_NE(counts(threaded), counts(other));
+}
+
+// Rows the document writes whole, with each optional member or none, and texts that need escapes
+// (written the long way): read back as written, laid out as the rest of the document.
+TEST(AuditJson, RowsReadBackAsWritten) {
+  CDeviceResult device = Device("a.cfg", 5, 1);
+  const std::vector<CDrift> drift = {
+      {"[System]", "Gateway", DriftKind::kDifferent, "10.0.0.1", "10.0.0.2"},
+      {"[System]", "Mask", DriftKind::kOnlyInDevice, "", "255.0.0.0", "not compared while x=1"},
+      {"[System]", "Channel", DriftKind::kDifferent, "6", "13", "", false, false, "one_of 1 6 11"},
+      {"[System]", "Rate", DriftKind::kDifferent, "1", "2", "aside", false, false, "any"},
+      {"[System]", "Name", DriftKind::kDifferent, "say \"hi\"", "tab\there", "", false, false,
+       "back\\slash"},
+      {"[Sys\x01]", "k\u00e9y", DriftKind::kHidden, "a", "b"}};
+  device.drift = drift;
+  device.remediation = std::vector<CEdit>{{"set", "[System]", "Gateway", "10.0.0.1", ""},
+                                          {"manual", "[System]", "Channel", "13", "one_of 1 6"},
+                                          {"set", "[System]", "Name", "say \"hi\"", ""}};
+  CSettingTally tally;
+  tally.AddDevice(device);
+  tally.AddDevice(Device("b.cfg", 1, 0, "", {"odd\"key"}));
+  std::ostringstream out;
+  WriteAuditJson(Summarize({device}, 1, 0, false, false, &tally), out);
+  const nlohmann::ordered_json parsed = nlohmann::ordered_json::parse(out.str());
+  EXPECT_EQ(out.str(), parsed.dump(2) + "\n");
+  const nlohmann::ordered_json& rows = parsed["devices"][0]["drift"];
+  ASSERT_EQ(rows.size(), drift.size());
+  for (std::size_t i = 0; i < drift.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(rows[i]["section"], drift[i].section);
+    EXPECT_EQ(rows[i]["key"], drift[i].key);
+    EXPECT_EQ(rows[i]["baseline"], drift[i].baseline);
+    EXPECT_EQ(rows[i]["device"], drift[i].device);
+    EXPECT_EQ(rows[i].value("set_aside", ""), drift[i].setAside);
+    EXPECT_EQ(rows[i].value("rule", ""), drift[i].rule);
+    EXPECT_EQ(rows[i].size(),
+              5 + (drift[i].setAside.empty() ? 0 : 1) + (drift[i].rule.empty() ? 0 : 1));
+  }
+  const nlohmann::ordered_json& edits = parsed["devices"][0]["remediation"];
+  ASSERT_EQ(edits.size(), 3U);
+  EXPECT_TRUE(edits[0]["rule"].is_null());
+  EXPECT_EQ(edits[1]["rule"], "one_of 1 6");
+  EXPECT_EQ(edits[2]["value"], "say \"hi\"");
+  EXPECT_EQ(parsed["most_drifted"].back()["key"], "odd\"key");
 }
 
 TEST(AuditPool, EveryItemOnceStopAndFailure) {

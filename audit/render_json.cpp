@@ -1,3 +1,9 @@
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string_view>
 #include <utility>
 
 #include "audit/merge.h"
@@ -24,12 +30,71 @@ void WriteRunInfo(const CRunInfo& run, report::CJsonWriter& json) {
   }
 }
 
+// Whether every text is written as it is: then an object of them is one copy.
+bool AllPlain(std::initializer_list<std::string_view> texts) {
+  return std::all_of(texts.begin(), texts.end(), report::IsPlainJson);
+}
+
+// The objects a fleet's document repeats by the thousand (a drift row, an edit, a setting's
+// count), each laid out once and written whole when its texts need no escape.
+struct CShapes {
+  // A drift row, with its optional members or without.
+  report::CJsonShape drift{"section", "key", "kind", "baseline", "device"};
+  report::CJsonShape driftSetAside{"section", "key", "kind", "baseline", "device", "set_aside"};
+  report::CJsonShape driftRule{"section", "key", "kind", "baseline", "device", "rule"};
+  report::CJsonShape driftBoth{"section", "key", "kind", "baseline", "device", "set_aside", "rule"};
+  report::CJsonShape edit{"action", "section", "key", "value", "rule"};
+  report::CJsonShape count{"section", "key", "devices"};
+};
+
+void WriteDrift(const CDrift& drift, CShapes& shapes, report::CJsonWriter& json) {
+  const std::string_view kind = DriftKindName(drift.kind);
+  if (AllPlain({drift.section, drift.key, kind, drift.baseline, drift.device, drift.setAside,
+                drift.rule})) {
+    using report::CJsonField;
+    const std::array<CJsonField, 7> fields = {
+        CJsonField::Text(drift.section),
+        CJsonField::Text(drift.key),
+        CJsonField::Text(kind),
+        CJsonField::Text(drift.baseline),
+        CJsonField::Text(drift.device),
+        CJsonField::Text(drift.setAside.empty() ? drift.rule : drift.setAside),
+        CJsonField::Text(drift.rule)};
+    const bool setAside = !drift.setAside.empty();
+    const bool rule = !drift.rule.empty();
+    report::CJsonShape& shape = setAside && rule ? shapes.driftBoth
+                                : setAside       ? shapes.driftSetAside
+                                : rule           ? shapes.driftRule
+                                                 : shapes.drift;
+    json.PlainObject(shape, std::span(fields).first(5 + (setAside ? 1 : 0) + (rule ? 1 : 0)));
+    return;
+  }
+  json.BeginObject();
+  json.Member("section", drift.section);
+  json.Member("key", drift.key);
+  json.Member("kind", kind);
+  json.Member("baseline", drift.baseline);
+  json.Member("device", drift.device);
+  if (!drift.setAside.empty()) json.Member("set_aside", drift.setAside);
+  if (!drift.rule.empty()) json.Member("rule", drift.rule);
+  json.EndObject();
+}
+
 // As compare's JSON has it, with the count of edits beyond those listed.
-void WriteRemediation(const std::vector<CEdit>& edits, std::size_t omitted,
+void WriteRemediation(const std::vector<CEdit>& edits, std::size_t omitted, CShapes& shapes,
                       report::CJsonWriter& json) {
   json.Key("remediation");
   json.BeginArray();
   for (const CEdit& edit : edits) {
+    if (AllPlain({edit.action, edit.section, edit.key, edit.value, edit.rule})) {
+      using report::CJsonField;
+      const std::array<CJsonField, 5> fields = {
+          CJsonField::Text(edit.action), CJsonField::Text(edit.section), CJsonField::Text(edit.key),
+          CJsonField::Text(edit.value),
+          edit.rule.empty() ? CJsonField::Null() : CJsonField::Text(edit.rule)};
+      json.PlainObject(shapes.edit, fields);
+      continue;
+    }
     json.BeginObject();
     json.Member("action", edit.action);
     json.Member("section", edit.section);
@@ -47,6 +112,7 @@ void WriteRemediation(const std::vector<CEdit>& edits, std::size_t omitted,
 
 void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
   report::CJsonWriter json(out);
+  CShapes shapes;
   const CAuditTotals& t = summary.totals;
   json.BeginObject();
   json.Member("schema_version", kAuditSchemaVersion);
@@ -105,19 +171,10 @@ void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
     json.Member("drift_omitted", d.driftOmitted);
     json.Key("drift");
     json.BeginArray();
-    for (const CDrift& drift : d.drift) {
-      json.BeginObject();
-      json.Member("section", drift.section);
-      json.Member("key", drift.key);
-      json.Member("kind", DriftKindName(drift.kind));
-      json.Member("baseline", drift.baseline);
-      json.Member("device", drift.device);
-      if (!drift.setAside.empty()) json.Member("set_aside", drift.setAside);
-      if (!drift.rule.empty()) json.Member("rule", drift.rule);
-      json.EndObject();
-    }
+    for (const CDrift& drift : d.drift) WriteDrift(drift, shapes, json);
     json.EndArray();
-    if (d.remediation && !d.Failed()) WriteRemediation(*d.remediation, d.remediationOmitted, json);
+    if (d.remediation && !d.Failed())
+      WriteRemediation(*d.remediation, d.remediationOmitted, shapes, json);
     json.EndObject();
   }
   json.EndArray();
@@ -127,6 +184,14 @@ void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
     json.Key(name);
     json.BeginArray();
     for (const CSettingCount& s : *counts) {
+      if (AllPlain({s.section, s.key})) {
+        using report::CJsonField;
+        const std::array<CJsonField, 3> fields = {
+            CJsonField::Text(s.section), CJsonField::Text(s.key),
+            CJsonField::Int(static_cast<std::int64_t>(s.devices))};
+        json.PlainObject(shapes.count, fields);
+        continue;
+      }
       json.BeginObject();
       json.Member("section", s.section);
       json.Member("key", s.key);
