@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
@@ -117,9 +118,7 @@ std::string FileIdentity(const std::string& path) {
   return found ? identity : MissingIdentity(path);
 }
 
-void COutputPlan::AddInput(const std::string& path) {
-  inputs_.push_back({path, FileIdentity(path)});
-}
+void COutputPlan::AddInput(const std::string& path) { inputs_.push_back({path, {}, true}); }
 
 void COutputPlan::AddStandardInput() { inputs_.push_back({"-", StandardInputIdentity()}); }
 
@@ -151,10 +150,19 @@ void COutputPlan::AddOutputsIn(const std::string& directory,
 }
 
 std::optional<COutputConflict> COutputPlan::Check() const {
+  const bool writesFiles = std::any_of(outputs_.begin(), outputs_.end(), [](const CEntry& output) {
+    return !output.identity.empty();
+  });
+  if (!writesFiles) return std::nullopt;
+  std::vector<std::string> identities;
+  identities.reserve(inputs_.size());
+  for (const CEntry& input : inputs_) {
+    identities.push_back(input.pending ? FileIdentity(input.path) : input.identity);
+  }
   // Keyed by identity, so a fleet of thousands is checked in one pass each.
   std::map<std::string_view, const CEntry*> read;
-  for (const CEntry& input : inputs_) {
-    if (!input.identity.empty()) read.emplace(input.identity, &input);
+  for (std::size_t i = 0; i < inputs_.size(); ++i) {
+    if (!identities[i].empty()) read.emplace(identities[i], &inputs_[i]);
   }
   std::map<std::string_view, const CEntry*> written;
   for (const CEntry& output : outputs_) {

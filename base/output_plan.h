@@ -41,6 +41,9 @@ class COutputPlan {
   struct CEntry {
     std::string path;
     std::string identity;  // empty: written directly, or nothing to compare by
+    // An input's identity is looked up by Check, and only when some output could land on it:
+    // an audit that writes nothing but its report reads ten thousand backups it need not stat.
+    bool pending = false;
   };
   std::vector<CEntry> inputs_;
   std::vector<CEntry> outputs_;
