@@ -174,26 +174,31 @@ void CConditionMemo::Answer(const CCondition& asked) {
   // security, then its WEP status, for each SSID). Conditions on one key (a dozen per SSID) form
   // a group that costs one search of the item's key, and the byte pairs a key lacks rule most
   // groups out without a search.
-  struct COpenKey {
-    const CCondition* first;
-    bool any;  // the key is a wildcard
-    std::vector<const CCondition*> pending;
-  };
-  std::vector<COpenKey> open;
+  std::vector<COpenKey>& open = open_;
+  open.clear();
+  pending_.clear();
+  if (pending_.capacity() == 0) {
+    // Room for every condition at once: the lists never grow.
+    open.reserve(rules_.ConditionCount());
+    pending_.reserve(rules_.ConditionCount());
+    openPairs_.reserve(rules_.ConditionCount());
+  }
   for (const CCondition& condition : rules_.ConditionsByKey()) {
     if (answers_[condition.id] >= 0) continue;
     if (!passed_ && condition.key != asked.key && !rules_.IsFirstCondition(condition.id)) continue;
     answers_[condition.id] = 0;
     if (open.empty() || condition.key.data() != open.back().first->key.data() ||
         condition.key.size() != open.back().first->key.size()) {
-      open.push_back({&condition, wildcard_ == Wildcard::kAny && condition.key == "*", {}});
+      const auto at = static_cast<std::uint32_t>(pending_.size());
+      open.push_back({&condition, wildcard_ == Wildcard::kAny && condition.key == "*", at, at});
     }
-    open.back().pending.push_back(&condition);
+    pending_.push_back(&condition);
+    ++open.back().end;
   }
   passed_ = true;
   // The fingerprints of the open keys side by side (a wildcard's empty: it is never ruled out),
   // so that an item none may lie within costs one sweep over them.
-  std::vector<std::uint64_t> openPairs;
+  std::vector<std::uint64_t>& openPairs = openPairs_;
   const auto gatherPairs = [&] {
     openPairs.clear();
     for (const COpenKey& group : open) openPairs.push_back(group.any ? 0 : group.first->keyPairs);
@@ -218,13 +223,18 @@ void CConditionMemo::Answer(const CCondition& asked) {
       if (!group.any && ((first.keyPairs & ~keyPairs) != 0 || !ContainsPart(key, first.key))) {
         return false;
       }
-      std::erase_if(group.pending, [&](const CCondition* condition) {
-        const bool holds = (wildcard_ == Wildcard::kAny && condition->value == "*") ||
-                           ContainsPart(value, condition->value);
-        if (holds) answers_[condition->id] = 1;
-        return holds;
-      });
-      return group.pending.empty();
+      for (std::uint32_t i = group.begin; i < group.end;) {
+        const CCondition& condition = *pending_[i];
+        const bool holds = (wildcard_ == Wildcard::kAny && condition.value == "*") ||
+                           ContainsPart(value, condition.value);
+        if (!holds) {
+          ++i;
+          continue;
+        }
+        answers_[condition.id] = 1;
+        pending_[i] = pending_[--group.end];
+      }
+      return group.begin == group.end;
     });
     if (open.size() != before) gatherPairs();
   }

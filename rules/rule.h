@@ -124,11 +124,24 @@ class CConditionMemo {
  private:
   void Answer(const CCondition& asked);
 
+  // The conditions a pass still looks for, by key: those of one key lie in pending_ from `begin`
+  // to `end`. Kept from pass to pass: a backup asks a few hundred conditions, and making these
+  // lists afresh for each was a third of an audit's allocations.
+  struct COpenKey {
+    const CCondition* first;
+    bool any;  // the key is a wildcard
+    std::uint32_t begin;
+    std::uint32_t end;
+  };
+
   const CLines& items_;
   const CRuleList& rules_;
   Wildcard wildcard_;
   std::vector<std::int8_t> answers_;  // -1 unknown, 0 no, 1 yes
   bool passed_ = false;               // after the first pass every open condition is answered
+  std::vector<COpenKey> open_;
+  std::vector<const CCondition*> pending_;
+  std::vector<std::uint64_t> openPairs_;  // the open keys' fingerprints, side by side
 };
 
 }  // namespace varnic
