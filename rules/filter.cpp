@@ -23,6 +23,9 @@ CKeepList KeepListOf(const CRuleList& rules, std::span<const std::uint16_t> matc
   // no longer hashes the 257 keys of its rule for each file.
   if (matching.size() == 1) return CKeepList(rules[matching.front()]);
   CKeepList keep;
+  std::size_t keys = 0;
+  for (const std::uint16_t i : matching) keys += rules[i].Keys().size();
+  keep.Reserve(keys);
   for (const std::uint16_t i : matching) {
     for (const std::string_view key : rules[i].Keys()) keep.Add(key);
   }
@@ -72,6 +75,11 @@ void FilterFile(FileSide side, CSectionBuckets& buckets, CChangeLog& log) {
 }
 
 }  // namespace
+
+void CKeepList::Reserve(std::size_t keys) {
+  exact_ = CViewSet(keys);
+  entries_.reserve(keys);
+}
 
 void CKeepList::Add(std::string_view key) {
   if (!exact_.Insert(key)) return;

@@ -21,6 +21,8 @@ class CKeepList {
   // must outlive the list, and Add is not called on it.
   explicit CKeepList(const CRule& rule) : rule_(&rule) {}
 
+  // Room for `keys` keys at once: a backup's buckets build a few lists each.
+  void Reserve(std::size_t keys);
   void Add(std::string_view key);
   bool Empty() const { return rule_ != nullptr ? rule_->Keys().empty() : entries_.empty(); }
   bool Contains(std::string_view key);
