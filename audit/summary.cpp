@@ -5,6 +5,8 @@
 #include <tuple>
 #include <utility>
 
+#include "model/hash_index.h"
+
 namespace varnic::audit {
 namespace {
 
@@ -22,9 +24,9 @@ std::vector<CSettingRef> SettingsOf(const CDeviceResult& device) {
 }  // namespace
 
 std::size_t CSettingTally::CHash::operator()(const CSettingView& setting) const noexcept {
-  const std::size_t section = std::hash<std::string_view>()(setting.first);
-  return section ^ (std::hash<std::string_view>()(setting.second) + 0x9e3779b97f4a7c15ULL +
-                    (section << 6) + (section >> 2));
+  // The engine's hash, eight bytes at a time: a fleet names a few hundred settings a device, and
+  // the library's byte-wise hash was most of the tally's time.
+  return (std::size_t{HashOf(setting.first)} << 32U) ^ HashOf(setting.second);
 }
 
 CSettingTally::CSettingTally() {
