@@ -275,6 +275,8 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   report.parts.sameEntries = false;
   report.parts.lineNumbers = baseline.golden != nullptr;
   report.parts.file1LineNumbers = false;
+  // Nor does it say why a hidden difference was not compared.
+  report.parts.hiddenWhy = false;
   const report::CReport built =
       report::BuildReport(comparison, {baseline.path, result.baselineType, 0, options.autoTypes},
                           {target, result.deviceType, 0, options.autoTypes}, report);

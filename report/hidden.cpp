@@ -44,7 +44,7 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
                                                    const CFileSettings& settings,
                                                    std::deque<std::string>& texts,
                                                    std::vector<CSetAsideCounterpart>* counterparts,
-                                                   const CLineNumbers* given) {
+                                                   const CLineNumbers* given, bool why) {
   std::vector<CHiddenDifference> hidden;
   if (comparison.Sections().empty()) return hidden;  // nothing was compared at all
   if (settings.SetAsideKeys().empty()) return hidden;
@@ -95,7 +95,7 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
         difference.rightLine = number(FileSide::kFile2, b->line);
       }
       difference.reason = ReasonOf(aside.setAside->kind);
-      difference.why = reasons.For(*aside.setAside);
+      if (why) difference.why = reasons.For(*aside.setAside);
       hidden.push_back(difference);
     }
   }

@@ -115,7 +115,8 @@ CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
   std::vector<CSetAsideCounterpart> counterparts;
   if (options.parts.hidden) {
     report.hidden = HiddenDifferencesOf(comparison, *settings, report.explanationTexts,
-                                        options.parts.entries ? &counterparts : nullptr, &*numbers);
+                                        options.parts.entries ? &counterparts : nullptr, &*numbers,
+                                        options.parts.hiddenWhy);
     for (const CHiddenDifference& d :
          UnmodelledDifferencesOf(UnmodelledLinesOf(comparison), *numbers)) {
       report.hidden.push_back(d);

@@ -116,6 +116,21 @@ TEST(BuildReport, TheLeanReportOfChangesSaysWhatTheFullOneSays) {
       EXPECT_NE(e.status, RowKind::kSame) << left;
       EXPECT_EQ(e.leftLine + e.rightLine, 0U) << left;
     }
+    // The audit's: hidden differences without their words, a toggle's reason still given.
+    lean.parts.hiddenWhy = false;
+    const CReport wordless = BuildReport(comparison, {"1"}, {"2"}, lean);
+    ASSERT_EQ(wordless.hidden.size(), full.hidden.size()) << left;
+    for (std::size_t i = 0; i < full.hidden.size(); ++i) {
+      EXPECT_EQ(wordless.hidden[i].key, full.hidden[i].key) << left;
+      EXPECT_EQ(wordless.hidden[i].reason, full.hidden[i].reason) << left;
+      // Unmodelled lines keep theirs: they name no rule, only where the line stood.
+      const bool modelled = full.hidden[i].reason < HiddenReason::kUnknownSection;
+      EXPECT_EQ(wordless.hidden[i].why, modelled ? "" : full.hidden[i].why) << left;
+    }
+    ASSERT_EQ(wordless.entries.size(), shown.entries.size()) << left;
+    for (std::size_t i = 0; i < shown.entries.size(); ++i) {
+      EXPECT_EQ(wordless.entries[i].setAsideWhy, shown.entries[i].setAsideWhy) << left;
+    }
   }
 }
 

@@ -60,12 +60,13 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
 // The same with the settings of the comparison already gathered; `counterparts`, when given,
 // receives the set-aside lines that stand opposite a row only the other file has. `numbers`,
 // when given, are the report's line numbers (counted once for every part); else they are
-// counted here when a line needs one. The library's own renderers call it; CFileSettings and
-// CLineNumbers are not installed.
+// counted here when a line needs one. Without `why`, hidden differences say no words of why
+// (counterparts still do). The library's own renderers call it; CFileSettings and CLineNumbers
+// are not installed.
 std::vector<CHiddenDifference> HiddenDifferencesOf(
     const CComparison& comparison, const CFileSettings& settings, std::deque<std::string>& texts,
     std::vector<CSetAsideCounterpart>* counterparts = nullptr,
-    const CLineNumbers* numbers = nullptr);
+    const CLineNumbers* numbers = nullptr, bool why = true);
 
 // "not_relevant", "reconciled", "duplicate", "unordered", "unknown_section",
 // "before_first_header", "repeated_header": the names JSON uses.

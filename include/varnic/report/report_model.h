@@ -113,6 +113,9 @@ struct CReportParts {
   // Off, file 1's lines are not counted either (their numbers are 0): a golden run's edits
   // number the device's lines only, and its template's numbers are shown nowhere.
   bool file1LineNumbers = true;
+  // Off, a hidden difference says no words of why (`why` is empty): the audit names its hidden
+  // differences without them, and forming them was a twentieth of its time.
+  bool hiddenWhy = true;
 };
 
 struct CReportOptions {
