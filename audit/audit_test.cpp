@@ -80,19 +80,23 @@ TEST(AuditTargets, WalkSkipsTheBaselineAndTheSaveDirAndCountsPerDirectory) {
   dir.Write("fleet/golden.cfg", "x");
   dir.Write("fleet/ap1.cfg", "x");
   dir.Write("fleet/saved/ap1.cfg.device.cfg", "x");
-  const CTargetList list =
-      ExpandTargets({dir.File("fleet"), dir.File("empty"), dir.File("fleet/golden.cfg")}, "*.cfg",
-                    {dir.File("fleet/saved"), {dir.File("fleet/../fleet/golden.cfg")}, {}});
-  ASSERT_EQ(list.targets.size(), 2U);  // ap1.cfg, and the baseline named on its own
-  EXPECT_EQ(list.targets[0].path, dir.File("fleet/ap1.cfg"));
-  EXPECT_EQ(list.targets[0].directory, 0U);
-  EXPECT_EQ(list.targets[1].directory, kNamed);
-  ASSERT_EQ(list.skipped.size(), 1U);
-  EXPECT_EQ(list.skipped[0].reason, "the baseline");
-  ASSERT_EQ(list.directories.size(), 2U);
-  EXPECT_EQ(list.directories[0].found, 1U);
-  EXPECT_EQ(list.directories[0].skipped, 1U);
-  EXPECT_EQ(list.directories[1].found, 0U);
+  // The root spelled with trailing separators, a folder met on the way: the walked baseline is
+  // still the one named.
+  for (const std::string root : {"fleet", "fleet/", "fleet//", "fleet/../fleet"}) {
+    SCOPED_TRACE(root);
+    const CTargetList list =
+        ExpandTargets({dir.File(root), dir.File("empty"), dir.File("fleet/golden.cfg")}, "*.cfg",
+                      {dir.File("fleet/saved"), {dir.File("fleet/../fleet/golden.cfg")}, {}});
+    ASSERT_EQ(list.targets.size(), 2U);  // ap1.cfg, and the baseline named on its own
+    EXPECT_EQ(list.targets[0].directory, 0U);
+    EXPECT_EQ(list.targets[1].directory, kNamed);
+    ASSERT_EQ(list.skipped.size(), 1U);
+    EXPECT_EQ(list.skipped[0].reason, "the baseline");
+    ASSERT_EQ(list.directories.size(), 2U);
+    EXPECT_EQ(list.directories[0].found, 1U);
+    EXPECT_EQ(list.directories[0].skipped, 1U);
+    EXPECT_EQ(list.directories[1].found, 0U);
+  }
 }
 
 TEST(AuditTargets, MarkedResultsAreToldFromBackups) {
