@@ -133,12 +133,14 @@ CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
     report.entries = EntriesOf(comparison, &*numbers, byLine, options.parts.sameEntries);
   }
   // The verdict counts every differing setting; without entries it walks the rows itself.
+  // A row is formed for its key only where an ignore pattern could match it.
+  const bool ignoring = options.ignores != nullptr && !options.ignores->empty();
   for (const CSectionRows& rows : comparison.Sections()) {
     const std::string_view header = SectionHeader(rows.section());
     for (std::size_t i = 0; i < rows.size(); ++i) {
       if (rows.kind(i) == RowKind::kSame) continue;
-      ++(Ignored(options, header, rows[i].key) ? report.verdict.ignored
-                                               : report.verdict.differences);
+      ++(ignoring && Ignored(options, header, rows[i].key) ? report.verdict.ignored
+                                                           : report.verdict.differences);
     }
   }
   if (!report.entries.empty() && options.ignores != nullptr && !options.ignores->empty()) {
