@@ -35,6 +35,16 @@ struct CDeviceValue {
   std::size_t header = 0;  // which header line of the file the setting follows
 };
 
+// Where `text` has a line end followed by "[" from `from` on, as text.find("\n[", from) says:
+// found by its "[", which only headers hold at a line's start, not at every line end on the way.
+std::size_t FindHeaderBreak(std::string_view text, std::size_t from) {
+  for (std::size_t bracket = text.find('[', from + 1); bracket != std::string_view::npos;
+       bracket = text.find('[', bracket + 1)) {
+    if (text[bracket - 1] == '\n') return bracket - 1;
+  }
+  return std::string_view::npos;
+}
+
 bool Before(const CDeviceValue& a, const CDeviceValue& b) {
   return a.section != b.section ? a.section < b.section : a.key < b.key;
 }
@@ -53,7 +63,7 @@ void DeviceValues(std::string_view text, const CTemplate::CRuleKeys& wanted,
   while (at < text.size()) {
     // The next line that starts with "[": a header.
     if (text[at] != '[') {
-      const std::size_t bracket = text.find("\n[", at);
+      const std::size_t bracket = FindHeaderBreak(text, at);
       if (bracket == std::string_view::npos) break;
       at = bracket + 1;
     }
@@ -62,7 +72,7 @@ void DeviceValues(std::string_view text, const CTemplate::CRuleKeys& wanted,
     if (lf != std::string_view::npos && end > at && text[end - 1] == '\r') --end;
     const std::string_view section = text.substr(at, end - at);
     const std::size_t body = lf == std::string_view::npos ? text.size() : lf + 1;
-    std::size_t next = text.find("\n[", body == 0 ? 0 : body - 1);
+    std::size_t next = FindHeaderBreak(text, body == 0 ? 0 : body - 1);
     next = next == std::string_view::npos ? text.size() : next + 1;
     at = next;
     ++headers;
