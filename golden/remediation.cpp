@@ -60,21 +60,32 @@ std::vector<CRemedyView> RemediationViews(const report::CReport& report,
   std::map<std::pair<std::string_view, std::string_view>, const CFailedRule*> rules;
   for (const CFailedRule& rule : failed)
     rules.emplace(std::pair<std::string_view, std::string_view>(rule.section, rule.key), &rule);
-  // Reused device after device.
-  thread_local CLines lines;
-  SplitLines(device, lines);
+  // The device's lines, split only for a row that does not name its line and key already (a
+  // hidden difference, a renumbered MAC entry): most drifted devices have none. Reused device
+  // after device.
+  thread_local CLines split;
+  bool splitDone = false;
+  const auto lines = [&]() -> const CLines& {
+    if (!splitDone) SplitLines(device, split);
+    splitDone = true;
+    return split;
+  };
   std::vector<CRemedyView> remedies;
   // A drifted device calls for an edit a row: room for them all at once, not moved as it grows.
   remedies.reserve(report.entries.size() + (strict ? report.hidden.size() : 0));
   std::set<std::uint32_t> taken;
+  // `deviceKey`: the key as the device's line `rightLine` spells it, when the row says so.
   const auto add = [&](std::string_view section, std::string_view key,
                        const std::optional<std::string_view>& left,
-                       const std::optional<std::string_view>& right, std::uint32_t rightLine) {
-    if (rightLine == 0 && right) rightLine = FindLine(lines, section, key, *right, taken);
+                       const std::optional<std::string_view>& right, std::uint32_t rightLine,
+                       std::string_view deviceKey) {
+    if (rightLine == 0 && right) rightLine = FindLine(lines(), section, key, *right, taken);
     CRemedyView remedy;
     remedy.section = section;
     remedy.deviceLine = rightLine;
-    remedy.key = KeyAt(lines, rightLine, key);
+    remedy.key = !deviceKey.empty() ? deviceKey
+                 : rightLine == 0   ? key
+                                    : KeyAt(lines(), rightLine, key);
     if (!left) {
       remedy.kind = RemedyKind::kRemove;
       remedy.value = Text(right);
@@ -99,12 +110,16 @@ std::vector<CRemedyView> RemediationViews(const report::CReport& report,
   for (const report::CEntry& e : report.entries) {
     // A line without "=" (a comment, a blank line) is no setting: it is left as the device has it.
     if (e.status == RowKind::kSame || e.ignored || e.key.empty()) continue;
-    add(e.section, e.key, e.status == RowKind::kOnlyRight ? std::nullopt : e.left,
-        e.status == RowKind::kOnlyLeft ? std::nullopt : e.right, e.rightLine);
+    const std::optional<std::string_view> right =
+        e.status == RowKind::kOnlyLeft ? std::nullopt : e.right;
+    // A row's own line is named by its number, and its key as that line spells it.
+    const bool named = right && e.rightLine != 0;
+    add(e.section, e.key, e.status == RowKind::kOnlyRight ? std::nullopt : e.left, right,
+        e.rightLine, named ? e.KeyIn(FileSide::kFile2) : std::string_view());
   }
   if (strict) {
     for (const report::CHiddenDifference& h : report.hidden) {
-      if (!h.ignored && !h.key.empty()) add(h.section, h.key, h.left, h.right, h.rightLine);
+      if (!h.ignored && !h.key.empty()) add(h.section, h.key, h.left, h.right, h.rightLine, {});
     }
   }
   return remedies;
