@@ -52,21 +52,19 @@ void WriteDrift(const CDrift& drift, CShapes& shapes, report::CJsonWriter& json)
   if (AllPlain({drift.section, drift.key, kind, drift.baseline, drift.device, drift.setAside,
                 drift.rule})) {
     using report::CJsonField;
-    const std::array<CJsonField, 7> fields = {
-        CJsonField::Text(drift.section),
-        CJsonField::Text(drift.key),
-        CJsonField::Text(kind),
-        CJsonField::Text(drift.baseline),
-        CJsonField::Text(drift.device),
-        CJsonField::Text(drift.setAside.empty() ? drift.rule : drift.setAside),
-        CJsonField::Text(drift.rule)};
     const bool setAside = !drift.setAside.empty();
     const bool rule = !drift.rule.empty();
+    std::array<CJsonField, 7> fields = {
+        CJsonField::Text(drift.section), CJsonField::Text(drift.key), CJsonField::Text(kind),
+        CJsonField::Text(drift.baseline), CJsonField::Text(drift.device)};
+    std::size_t count = 5;
+    if (setAside) fields[count++] = CJsonField::Text(drift.setAside);
+    if (rule) fields[count++] = CJsonField::Text(drift.rule);
     report::CJsonShape& shape = setAside && rule ? shapes.driftBoth
                                 : setAside       ? shapes.driftSetAside
                                 : rule           ? shapes.driftRule
                                                  : shapes.drift;
-    json.PlainObject(shape, std::span(fields).first(5 + (setAside ? 1 : 0) + (rule ? 1 : 0)));
+    json.PlainObject(shape, std::span(fields).first(count));
     return;
   }
   json.BeginObject();
@@ -173,8 +171,9 @@ void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
     json.BeginArray();
     for (const CDrift& drift : d.drift) WriteDrift(drift, shapes, json);
     json.EndArray();
-    if (d.remediation && !d.Failed())
+    if (d.remediation && !d.Failed()) {
       WriteRemediation(*d.remediation, d.remediationOmitted, shapes, json);
+    }
     json.EndObject();
   }
   json.EndArray();
