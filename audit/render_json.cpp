@@ -1,9 +1,6 @@
-#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <span>
-#include <string_view>
 #include <utility>
 
 #include "audit/merge.h"
@@ -30,13 +27,8 @@ void WriteRunInfo(const CRunInfo& run, report::CJsonWriter& json) {
   }
 }
 
-// Whether every text is written as it is: then an object of them is one copy.
-bool AllPlain(std::initializer_list<std::string_view> texts) {
-  return std::all_of(texts.begin(), texts.end(), report::IsPlainJson);
-}
-
 // The objects a fleet's document repeats by the thousand (a drift row, an edit, a setting's
-// count), each laid out once and written whole when its texts need no escape.
+// count), each laid out once (CJsonWriter::Object).
 struct CShapes {
   // A drift row, with its optional members or without.
   report::CJsonShape drift{"section", "key", "kind", "baseline", "device"};
@@ -48,34 +40,21 @@ struct CShapes {
 };
 
 void WriteDrift(const CDrift& drift, CShapes& shapes, report::CJsonWriter& json) {
-  const std::string_view kind = DriftKindName(drift.kind);
-  if (AllPlain({drift.section, drift.key, kind, drift.baseline, drift.device, drift.setAside,
-                drift.rule})) {
-    using report::CJsonField;
-    const bool setAside = !drift.setAside.empty();
-    const bool rule = !drift.rule.empty();
-    std::array<CJsonField, 7> fields = {
-        CJsonField::Text(drift.section), CJsonField::Text(drift.key), CJsonField::Text(kind),
-        CJsonField::Text(drift.baseline), CJsonField::Text(drift.device)};
-    std::size_t count = 5;
-    if (setAside) fields[count++] = CJsonField::Text(drift.setAside);
-    if (rule) fields[count++] = CJsonField::Text(drift.rule);
-    report::CJsonShape& shape = setAside && rule ? shapes.driftBoth
-                                : setAside       ? shapes.driftSetAside
-                                : rule           ? shapes.driftRule
-                                                 : shapes.drift;
-    json.PlainObject(shape, std::span(fields).first(count));
-    return;
-  }
-  json.BeginObject();
-  json.Member("section", drift.section);
-  json.Member("key", drift.key);
-  json.Member("kind", kind);
-  json.Member("baseline", drift.baseline);
-  json.Member("device", drift.device);
-  if (!drift.setAside.empty()) json.Member("set_aside", drift.setAside);
-  if (!drift.rule.empty()) json.Member("rule", drift.rule);
-  json.EndObject();
+  using report::CJsonField;
+  const bool setAside = !drift.setAside.empty();
+  const bool rule = !drift.rule.empty();
+  std::array<CJsonField, 7> fields = {CJsonField::Text(drift.section), CJsonField::Text(drift.key),
+                                      CJsonField::Text(DriftKindName(drift.kind)),
+                                      CJsonField::Text(drift.baseline),
+                                      CJsonField::Text(drift.device)};
+  std::size_t count = 5;
+  if (setAside) fields[count++] = CJsonField::Text(drift.setAside);
+  if (rule) fields[count++] = CJsonField::Text(drift.rule);
+  report::CJsonShape& shape = setAside && rule ? shapes.driftBoth
+                              : setAside       ? shapes.driftSetAside
+                              : rule           ? shapes.driftRule
+                                               : shapes.drift;
+  json.Object(shape, std::span(fields).first(count));
 }
 
 // As compare's JSON has it, with the count of edits beyond those listed.
@@ -84,23 +63,12 @@ void WriteRemediation(const std::vector<CEdit>& edits, std::size_t omitted, CSha
   json.Key("remediation");
   json.BeginArray();
   for (const CEdit& edit : edits) {
-    if (AllPlain({edit.action, edit.section, edit.key, edit.value, edit.rule})) {
-      using report::CJsonField;
-      const std::array<CJsonField, 5> fields = {
-          CJsonField::Text(edit.action), CJsonField::Text(edit.section), CJsonField::Text(edit.key),
-          CJsonField::Text(edit.value),
-          edit.rule.empty() ? CJsonField::Null() : CJsonField::Text(edit.rule)};
-      json.PlainObject(shapes.edit, fields);
-      continue;
-    }
-    json.BeginObject();
-    json.Member("action", edit.action);
-    json.Member("section", edit.section);
-    json.Member("key", edit.key);
-    json.Member("value", edit.value);
-    json.Key("rule");
-    json.StringOrNull(edit.rule);
-    json.EndObject();
+    using report::CJsonField;
+    const std::array<CJsonField, 5> fields = {
+        CJsonField::Text(edit.action), CJsonField::Text(edit.section), CJsonField::Text(edit.key),
+        CJsonField::Text(edit.value),
+        edit.rule.empty() ? CJsonField::Null() : CJsonField::Text(edit.rule)};
+    json.Object(shapes.edit, fields);
   }
   json.EndArray();
   json.Member("remediation_omitted", omitted);
@@ -183,19 +151,11 @@ void WriteAuditJson(const CAuditSummary& summary, std::ostream& out) {
     json.Key(name);
     json.BeginArray();
     for (const CSettingCount& s : *counts) {
-      if (AllPlain({s.section, s.key})) {
-        using report::CJsonField;
-        const std::array<CJsonField, 3> fields = {
-            CJsonField::Text(s.section), CJsonField::Text(s.key),
-            CJsonField::Int(static_cast<std::int64_t>(s.devices))};
-        json.PlainObject(shapes.count, fields);
-        continue;
-      }
-      json.BeginObject();
-      json.Member("section", s.section);
-      json.Member("key", s.key);
-      json.Member("devices", s.devices);
-      json.EndObject();
+      using report::CJsonField;
+      const std::array<CJsonField, 3> fields = {
+          CJsonField::Text(s.section), CJsonField::Text(s.key),
+          CJsonField::Int(static_cast<std::int64_t>(s.devices))};
+      json.Object(shapes.count, fields);
     }
     json.EndArray();
   }

@@ -274,6 +274,34 @@ void CJsonWriter::PlainObject(CJsonShape& shape, std::span<const CJsonField> fie
   shape_ = nullptr;
 }
 
+void CJsonWriter::Object(CJsonShape& shape, std::span<const CJsonField> fields) {
+  const bool plain = std::all_of(fields.begin(), fields.end(), [](const CJsonField& field) {
+    return field.type != CJsonField::Type::kText || AllPlain(field.text);
+  });
+  if (plain) {
+    PlainObject(shape, fields);
+    return;
+  }
+  BeginObject(shape);
+  for (const CJsonField& field : fields) {
+    switch (field.type) {
+      case CJsonField::Type::kText:
+        String(field.text);
+        break;
+      case CJsonField::Type::kInt:
+        Int(field.number);
+        break;
+      case CJsonField::Type::kNull:
+        Null();
+        break;
+      case CJsonField::Type::kBool:
+        Bool(field.number != 0);
+        break;
+    }
+  }
+  EndObject();
+}
+
 void CJsonWriter::EndObject() {
   if (shape_ == nullptr) {
     Close('}');

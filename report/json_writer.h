@@ -63,6 +63,9 @@ class CJsonWriter {
   // A whole object of `shape`, one field per member in its order, sized and copied at once: a
   // report writes a hundred thousand entries, and a call and a check per member were most of it.
   void PlainObject(CJsonShape& shape, std::span<const CJsonField> fields);
+  // The same for fields whose texts may need escapes: copied whole when none does, else member
+  // by member as BeginObject(shape) writes them.
+  void Object(CJsonShape& shape, std::span<const CJsonField> fields);
   void BeginArray() { Open('['); }
   void EndArray() { Close(']'); }
   // The name of the next member of the object being written.
