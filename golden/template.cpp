@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "golden/raw_lines.h"
+#include "model/header_lines.h"
 
 namespace varnic::golden {
 namespace {
@@ -35,16 +36,6 @@ struct CDeviceValue {
   std::size_t header = 0;  // which header line of the file the setting follows
 };
 
-// Where `text` has a line end followed by "[" from `from` on, as text.find("\n[", from) says:
-// found by its "[", which only headers hold at a line's start, not at every line end on the way.
-std::size_t FindHeaderBreak(std::string_view text, std::size_t from) {
-  for (std::size_t bracket = text.find('[', from + 1); bracket != std::string_view::npos;
-       bracket = text.find('[', bracket + 1)) {
-    if (text[bracket - 1] == '\n') return bracket - 1;
-  }
-  return std::string_view::npos;
-}
-
 bool Before(const CDeviceValue& a, const CDeviceValue& b) {
   return a.section != b.section ? a.section < b.section : a.key < b.key;
 }
@@ -59,41 +50,37 @@ void DeviceValues(std::string_view text, const CTemplate::CRuleKeys& wanted,
   // The last header line of each section rules test, by its place among the headers.
   std::vector<std::pair<std::string_view, std::size_t>> last;
   std::size_t headers = 0;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    // The next line that starts with "[": a header.
-    if (text[at] != '[') {
-      const std::size_t bracket = FindHeaderBreak(text, at);
-      if (bracket == std::string_view::npos) break;
-      at = bracket + 1;
-    }
-    const std::size_t lf = text.find('\n', at);
-    std::size_t end = lf == std::string_view::npos ? text.size() : lf;
-    if (lf != std::string_view::npos && end > at && text[end - 1] == '\r') --end;
-    const std::string_view section = text.substr(at, end - at);
-    const std::size_t body = lf == std::string_view::npos ? text.size() : lf + 1;
-    std::size_t next = FindHeaderBreak(text, body == 0 ? 0 : body - 1);
-    next = next == std::string_view::npos ? text.size() : next + 1;
-    at = next;
+  // The section being read: its header, where its lines begin, and the keys rules test in it.
+  std::string_view section;
+  std::size_t body = 0;
+  auto keys = wanted.end();
+  const auto read = [&](std::size_t end) {
+    if (keys == wanted.end()) return;
+    ForEachRawLine(text.substr(body, end - body), [&](std::string_view line, std::string_view) {
+      const std::size_t equals = line.find('=');
+      if (equals == std::string_view::npos) return;
+      const std::string_view key = line.substr(0, equals);
+      if (keys->second.contains(key)) {
+        values.push_back({section, key, line.substr(equals + 1), headers});
+      }
+    });
+  };
+  ForEachHeaderLine(text, [&](std::size_t at, std::string_view header, std::size_t next) {
+    read(at);
     ++headers;
-    const auto found = wanted.find(section);
-    if (found == wanted.end()) continue;
-    const auto seen = std::find_if(last.begin(), last.end(),
-                                   [section](const auto& s) { return s.first == section; });
+    section = header;
+    body = next;
+    keys = wanted.find(section);
+    if (keys == wanted.end()) return;
+    const auto seen =
+        std::find_if(last.begin(), last.end(), [&](const auto& s) { return s.first == section; });
     if (seen == last.end()) {
       last.emplace_back(section, headers);
     } else {
       seen->second = headers;
     }
-    ForEachRawLine(text.substr(body, next - body), [&](std::string_view line, std::string_view) {
-      const std::size_t equals = line.find('=');
-      if (equals == std::string_view::npos) return;
-      const std::string_view key = line.substr(0, equals);
-      if (found->second.contains(key)) {
-        values.push_back({section, key, line.substr(equals + 1), headers});
-      }
-    });
-  }
+  });
+  read(text.size());
   // Settings under an earlier header of a section written twice do not count.
   std::erase_if(values, [&last](const CDeviceValue& value) {
     return std::find_if(last.begin(), last.end(), [&value](const auto& s) {
