@@ -133,8 +133,9 @@ bool DecodeRow(std::string_view bytes, CDeviceResult& d) {
   }
   d.driftOmitted = in.Size();
   const std::size_t edits = in.Count(1);
-  if (edits == 0) d.remediation.reset();
-  if (edits > 0) {
+  if (edits == 0) {
+    d.remediation.reset();
+  } else {
     if (edits - 1 > bytes.size() / kLeastEdit) return false;
     if (!d.remediation) d.remediation.emplace();
     d.remediation->resize(edits - 1);
