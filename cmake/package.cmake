@@ -59,6 +59,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME varnic)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION utils)
+# The history's clients are opened only when a history asks for them, where dpkg-shlibdeps cannot
+# see them: without libpq5 a PostgreSQL history is refused with the reason, and without libssl3
+# digests are taken by varnic's own SHA-256.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS "libpq5, libssl3")
 # CPack puts the summary first and indents each line of these.
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
     "The varnic command compares two INI-like backups of an access point and\nwrites the two marked results; VarnicObj is the same engine as an in-process\ncomponent, registered with varnic-regsvr.")

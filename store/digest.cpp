@@ -1,14 +1,19 @@
 #include "store/digest.h"
 
-#ifdef VARNIC_HAVE_OPENSSL
-#include <openssl/evp.h>
-#endif
-
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <string>
 #include <string_view>
+
+#ifdef VARNIC_HAVE_OPENSSL
+#include <openssl/evp.h>
+#include <openssl/opensslv.h>
+
+#include "store/shared_library.h"
+#endif
 
 namespace varnic::store {
 namespace {
@@ -87,24 +92,64 @@ class CSha256 {
 };
 
 #ifdef VARNIC_HAVE_OPENSSL
-// The C library's SHA-256, which uses the processor's SHA instructions where it has them: a
-// night's drift rows are hundreds of megabytes to digest.
-class CFastSha256 {
+// The functions of OpenSSL's SHA-256, found in libcrypto when a digest is first taken.
+struct CLibcrypto {
+  decltype(&EVP_MD_CTX_new) newContext = nullptr;
+  decltype(&EVP_MD_CTX_free) freeContext = nullptr;
+  decltype(&EVP_sha256) sha256 = nullptr;
+  decltype(&EVP_DigestInit_ex) init = nullptr;
+  decltype(&EVP_DigestUpdate) update = nullptr;
+  decltype(&EVP_DigestFinal_ex) final = nullptr;
+};
+
+// Null where the library cannot be loaded: the digests are then this file's own, the same.
+const CLibcrypto* Libcrypto() {
+  static const std::optional<CLibcrypto> kLoaded = []() -> std::optional<CLibcrypto> {
+    static CSharedLibrary library(
+        ("libcrypto.so." + std::to_string(OPENSSL_VERSION_MAJOR)).c_str());
+    CLibcrypto crypto;
+    library.Bind(crypto.newContext, "EVP_MD_CTX_new");
+    library.Bind(crypto.freeContext, "EVP_MD_CTX_free");
+    library.Bind(crypto.sha256, "EVP_sha256");
+    library.Bind(crypto.init, "EVP_DigestInit_ex");
+    library.Bind(crypto.update, "EVP_DigestUpdate");
+    library.Bind(crypto.final, "EVP_DigestFinal_ex");
+    if (!library.Ok()) return std::nullopt;
+    return crypto;
+  }();
+  return kLoaded ? &*kLoaded : nullptr;
+}
+
+// OpenSSL's SHA-256 where it loads, which uses the processor's SHA instructions where it has
+// them (a night's drift rows are hundreds of megabytes to digest); else CSha256.
+class CSha {
  public:
-  CFastSha256() : context_(EVP_MD_CTX_new()) {
-    if (context_ == nullptr || EVP_DigestInit_ex(context_, EVP_sha256(), nullptr) != 1) {
+  CSha() : crypto_(Libcrypto()) {
+    if (crypto_ == nullptr) return;
+    context_ = crypto_->newContext();
+    if (context_ == nullptr || crypto_->init(context_, crypto_->sha256(), nullptr) != 1) {
+      crypto_->freeContext(context_);
       throw std::bad_alloc();
     }
   }
-  ~CFastSha256() { EVP_MD_CTX_free(context_); }
-  CFastSha256(const CFastSha256&) = delete;
-  CFastSha256& operator=(const CFastSha256&) = delete;
+  ~CSha() {
+    if (crypto_ != nullptr) crypto_->freeContext(context_);
+  }
+  CSha(const CSha&) = delete;
+  CSha& operator=(const CSha&) = delete;
 
-  void Add(std::string_view bytes) { EVP_DigestUpdate(context_, bytes.data(), bytes.size()); }
+  void Add(std::string_view bytes) {
+    if (crypto_ == nullptr) {
+      portable_.Add(bytes);
+    } else {
+      crypto_->update(context_, bytes.data(), bytes.size());
+    }
+  }
   std::string Hex() {
+    if (crypto_ == nullptr) return portable_.Hex();
     std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
     unsigned int size = 0;
-    EVP_DigestFinal_ex(context_, digest.data(), &size);
+    crypto_->final(context_, digest.data(), &size);
     static constexpr std::string_view kDigits = "0123456789abcdef";
     std::string hex;
     for (unsigned int i = 0; i < size; ++i) {
@@ -115,9 +160,10 @@ class CFastSha256 {
   }
 
  private:
-  EVP_MD_CTX* context_;
+  const CLibcrypto* crypto_;
+  EVP_MD_CTX* context_ = nullptr;
+  CSha256 portable_;
 };
-using CSha = CFastSha256;
 #else
 using CSha = CSha256;
 #endif

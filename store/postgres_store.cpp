@@ -1,7 +1,5 @@
 #include "store/postgres_store.h"
 
-#include <libpq-fe.h>
-
 #include <array>
 #include <cstdlib>
 #include <initializer_list>
@@ -9,6 +7,7 @@
 #include <utility>
 
 #include "store/digest.h"
+#include "store/libpq.h"
 #include "store/schema.h"
 
 namespace varnic::store {
@@ -118,27 +117,27 @@ std::string ByteaArray(const std::vector<std::string_view>& items) {
 // A query's result, cleared when it goes.
 class CResult {
  public:
-  explicit CResult(PGresult* result) : result_(result) {}
-  ~CResult() { PQclear(result_); }
+  CResult(const CLibpq& pq, PGresult* result) : pq_(pq), result_(result) {}
+  ~CResult() { pq_.clear(result_); }
   CResult(const CResult&) = delete;
   CResult& operator=(const CResult&) = delete;
 
   bool Ok() const {
-    const ExecStatusType status = PQresultStatus(result_);
+    const ExecStatusType status = pq_.resultStatus(result_);
     return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
   }
-  int Rows() const { return PQntuples(result_); }
+  int Rows() const { return pq_.ntuples(result_); }
   std::string Text(int row, int column) const {
-    return {PQgetvalue(result_, row, column),
-            static_cast<std::size_t>(PQgetlength(result_, row, column))};
+    return {pq_.getvalue(result_, row, column),
+            static_cast<std::size_t>(pq_.getlength(result_, row, column))};
   }
   std::string Bytes(int row, int column) const { return FromBytea(Text(row, column)); }
   std::int64_t Int(int row, int column) const {
-    return std::strtoll(PQgetvalue(result_, row, column), nullptr, 10);
+    return std::strtoll(pq_.getvalue(result_, row, column), nullptr, 10);
   }
-  std::int64_t Affected() const { return std::strtoll(PQcmdTuples(result_), nullptr, 10); }
+  std::int64_t Affected() const { return std::strtoll(pq_.cmdTuples(result_), nullptr, 10); }
   std::string Error() const {
-    std::string message = PQresultErrorMessage(result_);
+    std::string message = pq_.resultErrorMessage(result_);
     while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
       message.pop_back();
     }
@@ -146,14 +145,15 @@ class CResult {
   }
 
  private:
+  const CLibpq& pq_;
   PGresult* result_;
 };
 
 class CPostgresStore final : public CStore {
  public:
-  CPostgresStore(PGconn* connection, std::string name)
-      : connection_(connection), name_(std::move(name)) {}
-  ~CPostgresStore() override { PQfinish(connection_); }
+  CPostgresStore(const CLibpq& pq, PGconn* connection, std::string name)
+      : pq_(pq), connection_(connection), name_(std::move(name)) {}
+  ~CPostgresStore() override { pq_.finish(connection_); }
   CPostgresStore(const CPostgresStore&) = delete;
   CPostgresStore& operator=(const CPostgresStore&) = delete;
 
@@ -179,8 +179,8 @@ class CPostgresStore final : public CStore {
       pointers.push_back(value.c_str());
       lengths.push_back(static_cast<int>(value.size()));
     }
-    return CResult(PQexecParams(connection_, sql, static_cast<int>(pointers.size()), nullptr,
-                                pointers.data(), lengths.data(), nullptr, 0));
+    return {pq_, pq_.execParams(connection_, sql, static_cast<int>(pointers.size()), nullptr,
+                                pointers.data(), lengths.data(), nullptr, 0)};
   }
   bool Check(const CResult& result, std::string& error) {
     if (result.Ok()) return true;
@@ -196,6 +196,7 @@ class CPostgresStore final : public CStore {
   bool ReadSchema(bool& ours, bool& empty, int& version, std::string& error);
   bool StoreSet(const CObservation& device, std::string& set, std::string& error);
 
+  const CLibpq& pq_;
   PGconn* connection_;
   std::string name_;
 };
@@ -236,7 +237,8 @@ bool CPostgresStore::Prepare(OpenMode mode, std::string& error) {
   if (mode == OpenMode::kRead) return true;
   for (int v = version; v < kSchemaVersion; ++v) {
     // A migration is fixed text with no values in it: run as a script.
-    if (!Check(CResult(PQexec(connection_, kMigrations[static_cast<std::size_t>(v)])), error))
+    if (!Check(CResult(pq_, pq_.exec(connection_, kMigrations[static_cast<std::size_t>(v)])),
+               error))
       return Rollback();
   }
   if (version < kSchemaVersion &&
@@ -440,18 +442,23 @@ bool CPostgresStore::Prune(const CPrune& prune, std::int64_t& removed, std::stri
 
 std::unique_ptr<CStore> OpenPostgresStore(const std::string& address, OpenMode mode,
                                           std::string& error) {
-  PGconn* connection = PQconnectdb(address.c_str());
   const std::string name = DisplayName(address);
-  if (connection == nullptr || PQstatus(connection) != CONNECTION_OK) {
-    std::string message = connection != nullptr ? PQerrorMessage(connection) : "out of memory";
+  const CLibpq* pq = Libpq(error);
+  if (pq == nullptr) {
+    error = "cannot connect to '" + name + "': " + error;
+    return nullptr;
+  }
+  PGconn* connection = pq->connectdb(address.c_str());
+  if (connection == nullptr || pq->status(connection) != CONNECTION_OK) {
+    std::string message = connection != nullptr ? pq->errorMessage(connection) : "out of memory";
     while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
       message.pop_back();
     }
     error = "cannot connect to '" + name + "': " + message;
-    PQfinish(connection);
+    pq->finish(connection);
     return nullptr;
   }
-  auto store = std::make_unique<CPostgresStore>(connection, name);
+  auto store = std::make_unique<CPostgresStore>(*pq, connection, name);
   if (!store->Prepare(mode, error)) return nullptr;
   return store;
 }

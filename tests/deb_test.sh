@@ -55,6 +55,8 @@ if grep -hE 'host_test|python|/include/varnic/(align|text_file|config_compare|re
   status=1
 fi
 dpkg-deb -f "$dev" Depends | grep -q '^varnic (= ' || { echo "libvarnic-dev must depend on varnic" >&2; status=1; }
+dpkg-deb -f "$runtime" Recommends | grep -q 'libpq5' ||
+  { echo "varnic must recommend libpq5, which it opens only for a PostgreSQL history" >&2; status=1; }
 if [[ -n $python ]]; then
   dpkg-deb -c "$python" | awk '{print $6}' >"$work/python.list"
   for path in __init__.py __init__.pyi py.typed dask.py _audit.py; do
