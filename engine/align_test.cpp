@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -94,6 +97,78 @@ TEST(AlignSections, LaterLinesOfAKeyAreLoggedAsDuplicates) {
   const std::string duplicate = std::to_string(static_cast<int>(ChangeKind::kDuplicate));
   EXPECT_EQ(m.changes, (std::vector<std::string>{duplicate + " 1 a=2", duplicate + " 1 other",
                                                  duplicate + " 2 b=2"}));
+}
+
+// Aligning by key written plainly: a row for each key in the order keys first come (file 1's,
+// then file 2's new ones) with each file's first line of it; later lines are logged, file 1's
+// first. Lines of one section, every line with a key.
+Marked Plainly(const CLineList& file1, const CLineList& file2) {
+  struct CRow {
+    const std::string* left = nullptr;
+    const std::string* right = nullptr;
+  };
+  std::vector<CRow> rows;
+  std::map<std::string, std::size_t> rowOf;
+  Marked m;
+  const std::string duplicate = std::to_string(static_cast<int>(ChangeKind::kDuplicate));
+  for (const int side : {1, 2}) {
+    const CLineList& file = side == 1 ? file1 : file2;
+    for (std::size_t i = 1; i < file.size(); ++i) {
+      const auto [at, added] = rowOf.try_emplace(file[i].substr(0, file[i].find('=')), rows.size());
+      if (added) rows.emplace_back();
+      const std::string*& line = side == 1 ? rows[at->second].left : rows[at->second].right;
+      if (line != nullptr) {
+        m.changes.push_back(duplicate + " " + std::to_string(side) + " " + file[i]);
+      } else {
+        line = &file[i];
+      }
+    }
+  }
+  m.result1 = {file1.front()};
+  m.result2 = {file1.front()};
+  for (const CRow& row : rows) {
+    const std::string mark = row.left == nullptr || row.right == nullptr ? "o_"
+                             : *row.left == *row.right                   ? "s_"
+                                                                         : "d_";
+    m.result1.push_back(row.left != nullptr ? mark + *row.left : "");
+    m.result2.push_back(row.right != nullptr ? mark + *row.right : "");
+  }
+  return m;
+}
+
+// File 2's lines are matched to the pairs in file 1's order without a look-up while the order
+// holds: whatever the order, the rows must be those of matching every line by key.
+TEST(AlignSections, FileTwoInAnyOrderPairsAsIfEveryLineWereLookedUp) {
+  enum class Order { kSame, kEdited, kRunMovedFar, kReversed, kShuffled };
+  for (const Order order :
+       {Order::kSame, Order::kEdited, Order::kRunMovedFar, Order::kReversed, Order::kShuffled}) {
+    for (const unsigned seed : {1U, 2U, 3U}) {
+      std::mt19937 random(seed);
+      const auto chance = [&](unsigned percent) { return random() % 100 < percent; };
+      CLineList file1 = {"[5GHz_WirelessSettings]"};
+      for (int i = 0; i < 1200; ++i) {
+        // Keys that begin others (k1, k12), and a few held twice.
+        const int key = chance(2) && i > 0 ? static_cast<int>(random() % i) : i;
+        file1.push_back("k" + std::to_string(key) + "=v" + std::to_string(random() % 4));
+      }
+      CLineList file2 = {file1.front()};
+      for (std::size_t i = 1; i < file1.size(); ++i) {
+        if (order == Order::kEdited && chance(3)) continue;
+        if (order == Order::kEdited && chance(3)) file2.push_back("new" + std::to_string(i) + "=x");
+        if (order == Order::kEdited && chance(2)) file2.push_back(file1[i] + "x");
+        file2.push_back(chance(10) ? file1[i] + "y" : file1[i]);
+      }
+      if (order == Order::kRunMovedFar)
+        std::rotate(file2.begin() + 1, file2.begin() + 301, file2.end());
+      if (order == Order::kReversed) std::reverse(file2.begin() + 1, file2.end());
+      if (order == Order::kShuffled) std::shuffle(file2.begin() + 1, file2.end(), random);
+      const Marked aligned = AlignAndMark(file1, file2);
+      const Marked plainly = Plainly(file1, file2);
+      EXPECT_EQ(aligned.result1, plainly.result1) << static_cast<int>(order) << " " << seed;
+      EXPECT_EQ(aligned.result2, plainly.result2) << static_cast<int>(order) << " " << seed;
+      EXPECT_EQ(aligned.changes, plainly.changes) << static_cast<int>(order) << " " << seed;
+    }
+  }
 }
 
 struct MarkCase {
