@@ -1,6 +1,8 @@
 #include "rules/rule.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "rules/primitives.h"
@@ -41,13 +43,24 @@ constexpr std::size_t kFingerprinted = 64;
 }  // namespace
 
 std::uint64_t PairsOf(std::string_view text) {
-  std::uint64_t pairs = 0;
-  for (std::size_t i = 1; i < text.size(); ++i) {
-    const auto first = static_cast<unsigned char>(text[i - 1]);
-    const auto second = static_cast<unsigned char>(text[i]);
-    pairs |= std::uint64_t{1} << ((first * 31U + second) & 63U);
+  // Each pair read as one 16-bit number and placed by the top bits of a multiple of it, two pairs
+  // a round on two chains: the byte-wise form took a dozen instructions a pair, and the condition
+  // pass fingerprints the key of every line of a bucket.
+  const auto bit = [&text](std::size_t at) {
+    std::uint16_t pair = 0;
+    std::memcpy(&pair, text.data() + at, sizeof pair);
+    return std::uint64_t{1} << ((std::uint32_t{pair} * 0x9E3779B1U) >> 26U);
+  };
+  const std::size_t count = text.size() < 2 ? 0 : text.size() - 1;
+  std::uint64_t even = 0;
+  std::uint64_t odd = 0;
+  std::size_t at = 0;
+  for (; at + 2 <= count; at += 2) {
+    even |= bit(at);
+    odd |= bit(at + 1);
   }
-  return pairs;
+  if (at < count) even |= bit(at);
+  return even | odd;
 }
 
 void InsertSubstrings(std::string_view text, CViewSet& set) {
