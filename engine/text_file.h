@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -46,6 +47,25 @@ class CBufferedWriter {
     if (failed_ || bytes.size() > buffer_.size() - used_) return AppendLarge(bytes);
     std::copy(bytes.begin(), bytes.end(), buffer_.begin() + static_cast<std::ptrdiff_t>(used_));
     used_ += bytes.size();
+    return true;
+  }
+  // A line of a marked result: `mark` (none or two bytes), `body` and CR LF, with one check of
+  // room for the three; a saved result of a million lines paid for three.
+  bool AppendLine(std::string_view mark, std::string_view body) {
+    const std::size_t size = mark.size() + body.size() + 2;
+    if (failed_ || size > buffer_.size() - used_) {
+      return AppendLarge(mark) && AppendLarge(body) && AppendLarge("\r\n");
+    }
+    char* to = buffer_.data() + used_;
+    if (mark.size() == 2) {
+      std::memcpy(to, mark.data(), 2);
+    } else {
+      std::copy(mark.begin(), mark.end(), to);
+    }
+    to += mark.size();
+    std::memcpy(to, body.data(), body.size());
+    std::memcpy(to + body.size(), "\r\n", 2);
+    used_ += size;
     return true;
   }
   bool Flush();

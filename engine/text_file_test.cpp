@@ -83,8 +83,15 @@ TEST(WriteFileWith, SmallAndLargeWritesLandInOrder) {
       [&](CBufferedWriter& out) {
         for (int i = 0; i < 5000; ++i) {
           const std::string part = i % 1000 == 999 ? large : std::to_string(i) + "\r\n";
-          out.Append(part);
-          expected += part;
+          if (i % 3 == 0) {
+            // A marked line, with a mark or without, whole or across the buffer's end.
+            const std::string mark = i % 2 == 0 ? "s_" : "";
+            out.AppendLine(mark, part);
+            expected += mark + part + "\r\n";
+          } else {
+            out.Append(part);
+            expected += part;
+          }
         }
       },
       error));

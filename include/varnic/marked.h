@@ -36,13 +36,18 @@ void ForEachMarkedLine(const CComparison& comparison, FileSide side, Emit&& emit
   }
 }
 
-// The marked result of `side` as a result file holds it: every line ended by CR LF.
+// The marked result of `side` as a result file holds it: every line ended by CR LF. A sink
+// with AppendLine(mark, body) takes each line whole.
 template <typename Sink>
 void RenderMarked(const CComparison& comparison, FileSide side, Sink& sink) {
   ForEachMarkedLine(comparison, side, [&](std::string_view mark, std::string_view body) {
-    sink.Append(mark);
-    sink.Append(body);
-    sink.Append("\r\n");
+    if constexpr (requires { sink.AppendLine(mark, body); }) {
+      sink.AppendLine(mark, body);
+    } else {
+      sink.Append(mark);
+      sink.Append(body);
+      sink.Append("\r\n");
+    }
   });
 }
 
