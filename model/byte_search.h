@@ -7,6 +7,10 @@
 #include <cstring>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace varnic {
 
 // Eight bytes from `at`, the first in the lowest byte.
@@ -49,15 +53,33 @@ inline std::size_t FindByte(std::string_view text, char byte, std::size_t from =
                           : static_cast<std::size_t>(static_cast<const char*>(found) - begin);
 }
 
-// Calls `visit(offset)` for every `byte` of `text`, in order, sixteen bytes at a time: a report
-// visits every line end of both files, and a call of memchr for each short line cost more.
+// Calls `visit(offset)` for every `byte` of `text`, in order, many bytes at a time: splitting a
+// file visits every line end of it, and a search from each short line's start cost more than
+// filing the line. Where the processor has SSE2 (every x86-64) a comparison of 64 bytes gives a
+// mask of their matches, which are then taken one by one from its bits.
 template <typename Visit>
 void ForEachByte(std::string_view text, char byte, Visit&& visit) {
   const char* data = text.data();
   const std::size_t size = text.size();
   std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i wanted = _mm_set1_epi8(byte);
+  const auto maskAt = [&](std::size_t at) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+    return static_cast<std::uint64_t>(
+        static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted))));
+  };
+  for (; i + 64 <= size; i += 64) {
+    std::uint64_t found =
+        maskAt(i) | maskAt(i + 16) << 16U | maskAt(i + 32) << 32U | maskAt(i + 48) << 48U;
+    for (; found != 0; found &= found - 1) {
+      visit(i + static_cast<std::size_t>(std::countr_zero(found)));
+    }
+  }
+#endif
   if constexpr (std::endian::native == std::endian::little) {
-    // Sixteen bytes a comparison, each match a lane of 0xFF: its high bit says where it is.
+    // What is left, and all of it elsewhere, sixteen bytes a comparison: each match is a lane of
+    // 0xFF, whose high bit says where.
     using CBytes = char __attribute__((vector_size(16)));
     constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
     for (; i + 16 <= size; i += 16) {
