@@ -69,12 +69,20 @@ void ForEachByte(std::string_view text, char byte, Visit&& visit) {
     return static_cast<std::uint64_t>(
         static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted))));
   };
-  for (; i + 64 <= size; i += 64) {
+  while (i + 64 <= size) {
     std::uint64_t found =
         maskAt(i) | maskAt(i + 16) << 16U | maskAt(i + 32) << 32U | maskAt(i + 48) << 48U;
+    if (found == 0) {
+      // A long stretch without one (a long line): the library's search runs through it faster.
+      const void* next = std::memchr(data + i + 64, byte, size - i - 64);
+      if (next == nullptr) return;
+      i = static_cast<std::size_t>(static_cast<const char*>(next) - data);
+      continue;
+    }
     for (; found != 0; found &= found - 1) {
       visit(i + static_cast<std::size_t>(std::countr_zero(found)));
     }
+    i += 64;
   }
 #endif
   if constexpr (std::endian::native == std::endian::little) {
