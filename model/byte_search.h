@@ -1,6 +1,7 @@
 #ifndef VARNIC_MODEL_BYTE_SEARCH_H_
 #define VARNIC_MODEL_BYTE_SEARCH_H_
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -55,39 +56,54 @@ inline std::size_t FindByte(std::string_view text, char byte, std::size_t from =
 
 // Calls `visit(offset)` for every `byte` of `text`, in order, many bytes at a time: splitting a
 // file visits every line end of it, and a search from each short line's start cost more than
-// filing the line. Where the processor has SSE2 (every x86-64) a comparison of 64 bytes gives a
-// mask of their matches, which are then taken one by one from its bits.
+// filing the line.
 template <typename Visit>
 void ForEachByte(std::string_view text, char byte, Visit&& visit) {
   const char* data = text.data();
   const std::size_t size = text.size();
   std::size_t i = 0;
 #if defined(__SSE2__)
+  // Where the processor has SSE2 (every x86-64) a comparison of 64 bytes gives a mask of their
+  // matches, taken one by one from its bits. The last bytes are copied into a block of their own,
+  // padded with what is not `byte`: `visit` is then called from one place, and inlined there.
   const __m128i wanted = _mm_set1_epi8(byte);
-  const auto maskAt = [&](std::size_t at) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
-    return static_cast<std::uint64_t>(
-        static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted))));
+  const auto maskOf = [&](const char* block) {
+    std::uint64_t mask = 0;
+    for (unsigned part = 0; part < 4; ++part) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
+      mask |= std::uint64_t{static_cast<std::uint32_t>(
+                  _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)))}
+              << (16 * part);
+    }
+    return mask;
   };
-  while (i + 64 <= size) {
-    std::uint64_t found =
-        maskAt(i) | maskAt(i + 16) << 16U | maskAt(i + 32) << 32U | maskAt(i + 48) << 48U;
-    if (found == 0) {
+  std::array<char, 64> last{};
+  bool lastEmpty = false;  // the block before held none
+  while (i < size) {
+    const char* block = data + i;
+    if (size - i < last.size()) {
+      last.fill(static_cast<char>(byte ^ 1));
+      std::memcpy(last.data(), block, size - i);
+      block = last.data();
+    }
+    std::uint64_t found = maskOf(block);
+    if (found == 0 && lastEmpty && size - i > 64) {
       // A long stretch without one (a long line): the library's search runs through it faster.
       const void* next = std::memchr(data + i + 64, byte, size - i - 64);
       if (next == nullptr) return;
       i = static_cast<std::size_t>(static_cast<const char*>(next) - data);
+      lastEmpty = false;
       continue;
     }
+    lastEmpty = found == 0;
     for (; found != 0; found &= found - 1) {
       visit(i + static_cast<std::size_t>(std::countr_zero(found)));
     }
     i += 64;
   }
-#endif
+#else
   if constexpr (std::endian::native == std::endian::little) {
-    // What is left, and all of it elsewhere, sixteen bytes a comparison: each match is a lane of
-    // 0xFF, whose high bit says where.
+    // Sixteen bytes a comparison: each match is a lane of 0xFF, whose high bit says where.
     using CBytes = char __attribute__((vector_size(16)));
     constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
     for (; i + 16 <= size; i += 16) {
@@ -113,6 +129,7 @@ void ForEachByte(std::string_view text, char byte, Visit&& visit) {
   for (; i < size; ++i) {
     if (data[i] == byte) visit(i);
   }
+#endif
 }
 
 // How often `byte` occurs in `text`: 64 bytes a round, counted in byte-wide lanes that are added
