@@ -93,6 +93,10 @@ CRule::CRule(std::string text) : text_(std::make_unique<const std::string>(std::
 bool CRule::KeyWithin(std::string_view key) const {
   // Most lines a rule drops have keys longer than any it names: no hashing needed for those.
   if (key.size() > longestKey_) return false;
+  // Once built, the index of every substring (the keys themselves among them) answers alone.
+  if (substrings_ && substrings_->ready.load(std::memory_order_acquire)) {
+    return substrings_->set.Contains(key);
+  }
   if (keySet_.Contains(key)) return true;
   const auto scan = [&] {
     return std::any_of(keys_.begin(), keys_.end(), [&](std::string_view entry) {
