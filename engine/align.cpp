@@ -98,6 +98,19 @@ class CSectionAligner {
         misses = 0;
         continue;
       }
+      if (expected < leftPairs_ && expected != keyless_) {
+        // Most lines are file 1's own line again: the same key and the same value, found by one
+        // comparison of the whole line.
+        CPair& pair = pairs_[expected];
+        if (pair.right == kAbsent && right_[i] == left_[pair.left]) {
+          pair.right = static_cast<std::uint32_t>(i);
+          pair.kind = RowKind::kSame;
+          ++expected;
+          misses = 0;
+          ++i;
+          continue;
+        }
+      }
       const std::string_view key = GetItemKey(right_[i]);
       // The empty key is never in the index, and always looked up.
       if (!key.empty() && expected < leftPairs_ && HasKey(pairs_[expected], key)) {

@@ -241,6 +241,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {"[System]", "other  ", "a=1"},
                  {"[System]", "s_=", "s_a=1"},
                  {"[System]", "s_=", "s_a=1"}},
+        MarkCase{"TheSameLineWithoutEqualsIsStillShownAsEquals",
+                 {"[System]", "note", "a=1"},
+                 {"[System]", "note", "a=1"},
+                 {"[System]", "s_=", "s_a=1"},
+                 {"[System]", "s_=", "s_a=1"}},
         // A key that begins another is still a key of its own.
         MarkCase{"KeyThatBeginsAnotherPairsOnlyWithItself",
                  {"[System]", "ab=1", "a=2"},
