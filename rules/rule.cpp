@@ -200,9 +200,27 @@ void CConditionMemo::Answer(const CCondition& asked) {
     pending_.reserve(rules_.ConditionCount());
     openPairs_.reserve(rules_.ConditionCount());
   }
+  // A first pass that has more than two keys to look for fingerprints every item anyway: it
+  // looks for every condition, sparing the second pass a read of every item again (a bucket of
+  // multi-SSID settings, whose Multi_Status holds, needed both), for a little more work an item.
+  bool all = passed_;
+  if (!all) {
+    std::size_t keys = 0;
+    const CCondition* previous = nullptr;
+    for (const CCondition& condition : rules_.ConditionsByKey()) {
+      if (answers_[condition.id] >= 0) continue;
+      if (condition.key != asked.key && !rules_.IsFirstCondition(condition.id)) continue;
+      if (previous == nullptr || condition.key.data() != previous->key.data() ||
+          condition.key.size() != previous->key.size()) {
+        ++keys;
+      }
+      previous = &condition;
+    }
+    all = keys > 2;
+  }
   for (const CCondition& condition : rules_.ConditionsByKey()) {
     if (answers_[condition.id] >= 0) continue;
-    if (!passed_ && condition.key != asked.key && !rules_.IsFirstCondition(condition.id)) continue;
+    if (!all && condition.key != asked.key && !rules_.IsFirstCondition(condition.id)) continue;
     answers_[condition.id] = 0;
     if (open.empty() || condition.key.data() != open.back().first->key.data() ||
         condition.key.size() != open.back().first->key.size()) {
