@@ -205,7 +205,7 @@ TEST(CKeepList, AKeyIsKeptWhenItLiesWithinAnEntryAlsoOnceIndexed) {
 }
 
 TEST(CRule, KeyWithinAnswersAsAScanOfItsKeysFromEveryThread) {
-  // Few keys are scanned, many are indexed by substring: both must answer as the scan does.
+  // Few keys or many, scanned at first and then indexed by substring: always as the scan answers.
   for (const int count : {3, 257}) {
     std::string text = "|filter_mac_acl=Enable|:|filter_mac_acl|";
     std::vector<std::string> keys = {"filter_mac_acl"};

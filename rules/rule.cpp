@@ -10,8 +10,6 @@
 namespace varnic {
 namespace {
 
-// Up to this many keys a scan is about as fast as a lookup and needs no index.
-constexpr std::size_t kKeysScanned = 8;
 // Scans of a rule's keys before their substring index (tens of thousands of entries for the MAC
 // rules) pays for itself.
 constexpr std::size_t kScansBeforeIndex = 256;
@@ -87,29 +85,23 @@ CRule::CRule(std::string text) : text_(std::make_unique<const std::string>(std::
     keySet_.Insert(k);
     longestKey_ = std::max(longestKey_, k.size());
   }
-  if (keys_.size() > kKeysScanned) substrings_ = std::make_unique<CSubstrings>();
+  if (!keys_.empty()) substrings_ = std::make_unique<CSubstrings>();
 }
 
 bool CRule::KeyWithin(std::string_view key) const {
-  // Most lines a rule drops have keys longer than any it names: no hashing needed for those.
-  if (key.size() > longestKey_) return false;
+  // Most lines a rule drops have keys longer than any it names: no hashing needed for those. A
+  // rule without keys keeps none.
+  if (key.size() > longestKey_ || !substrings_) return false;
+  CSubstrings& index = *substrings_;
   // Once built, the index of every substring (the keys themselves among them) answers alone.
-  if (substrings_ && substrings_->ready.load(std::memory_order_acquire)) {
-    return substrings_->set.Contains(key);
-  }
+  if (index.ready.load(std::memory_order_acquire)) return index.set.Contains(key);
   if (keySet_.Contains(key)) return true;
-  const auto scan = [&] {
+  // A small backup asks a few questions, cheaper scanned than indexed. Rules are shared by the
+  // threads of an audit: the index is built once, by whichever thread needs it first.
+  if (index.scans.fetch_add(1, std::memory_order_relaxed) < kScansBeforeIndex) {
     return std::any_of(keys_.begin(), keys_.end(), [&](std::string_view entry) {
       return entry.find(key) != std::string_view::npos;
     });
-  };
-  if (!substrings_) return scan();
-  // A small backup asks a few questions, cheaper scanned than indexed. Rules are shared by the
-  // threads of an audit: the index is built once, by whichever thread needs it first.
-  CSubstrings& index = *substrings_;
-  if (!index.ready.load(std::memory_order_acquire) &&
-      index.scans.fetch_add(1, std::memory_order_relaxed) < kScansBeforeIndex) {
-    return scan();
   }
   std::call_once(index.built, [this, &index] {
     for (const std::string_view entry : keys_) InsertSubstrings(entry, index.set);

@@ -44,11 +44,11 @@ class CRule {
   // The same keys as a set, built with the rule: a bucket that one rule governs asks it about
   // each line without hashing the rule's keys again (a filter rule lists 257).
   const CViewSet& KeySet() const { return keySet_; }
-  // Whether `key` lies within one of the rule's keys (a substring, not only equality). A rule
-  // with many keys answers from an index of their substrings, built on the first question that
-  // equality does not settle, once enough questions were asked to pay for it, and shared by every
-  // later one: the filter rules list 257 MAC keys, and an audit asks them about the lines of
-  // thousands of backups.
+  // Whether `key` lies within one of the rule's keys (a substring, not only equality). The rule
+  // answers from an index of their substrings, built once enough questions were asked to pay for
+  // it and shared by every later one: a large backup asks a rule of a few keys about hundreds of
+  // thousands of lines it drops, and an audit asks the filter rules (257 MAC keys each) about the
+  // lines of thousands of backups.
   bool KeyWithin(std::string_view key) const;
   // The key of the first condition; empty for a rule without any.
   std::string_view GoverningKey() const;
