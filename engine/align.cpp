@@ -79,13 +79,14 @@ class CSectionAligner {
     constexpr int kLost = 8;             // misses in a row that mean the order is lost
     constexpr std::size_t kBlock = 256;  // lines then looked up before the order is tried again
     std::size_t expected = 0;            // the pair the next line most likely joins
+    int misses = 0;
     const auto lookUp = [&](std::size_t line, std::string_view key, std::uint32_t hash) {
       const std::size_t found = Add(FileSide::kFile2, static_cast<std::uint32_t>(line), key, hash);
       if (found < leftPairs_) expected = found + 1;
     };
-    int misses = 0;
-    for (std::size_t i = 0; i < right_.size();) {
-      if (misses >= kLost) {
+    std::size_t i = 0;
+    while (i < right_.size()) {
+      if (misses == kLost) {
         const std::size_t count = std::min(kBlock, right_.size() - i);
         ForEachPrefetched(
             index_, count,
@@ -96,33 +97,35 @@ class CSectionAligner {
             [&](std::size_t k, const CHashedView& key) { lookUp(i + k, key.view, key.hash); });
         i += count;
         misses = 0;
-        continue;
-      }
-      if (expected < leftPairs_ && expected != keyless_) {
-        // Most lines are file 1's own line again: the same key and the same value, found by one
-        // comparison of the whole line.
-        CPair& pair = pairs_[expected];
-        if (pair.right == kAbsent && right_[i] == left_[pair.left]) {
-          pair.right = static_cast<std::uint32_t>(i);
-          pair.kind = RowKind::kSame;
-          ++expected;
-          misses = 0;
-          ++i;
-          continue;
-        }
-      }
-      const std::string_view key = GetItemKey(right_[i]);
-      // The empty key is never in the index, and always looked up.
-      if (!key.empty() && expected < leftPairs_ && HasKey(pairs_[expected], key)) {
-        Join(FileSide::kFile2, pairs_[expected], static_cast<std::uint32_t>(i), key, 0);
+      } else if (JoinExpected(i, expected)) {
         ++expected;
         misses = 0;
+        ++i;
       } else {
+        const std::string_view key = GetItemKey(right_[i]);
         lookUp(i, key, HashOf(key));
         ++misses;
+        ++i;
       }
-      ++i;
     }
+  }
+
+  // Joins file 2's line `i` to pair `expected` when the line has that pair's key.
+  bool JoinExpected(std::size_t i, std::size_t expected) {
+    // The pair of the empty key is left to the look-up, which marks a line without "=".
+    if (expected >= leftPairs_ || expected == keyless_) return false;
+    CPair& pair = pairs_[expected];
+    // Most lines are file 1's own line again: the same key and the same value, told by one
+    // comparison of the whole line.
+    if (pair.right == kAbsent && right_[i] == left_[pair.left]) {
+      pair.right = static_cast<std::uint32_t>(i);
+      pair.kind = RowKind::kSame;
+      return true;
+    }
+    const std::string_view key = GetItemKey(right_[i]);
+    if (key.empty() || !HasKey(pair, key)) return false;
+    Join(FileSide::kFile2, pair, static_cast<std::uint32_t>(i), key, 0);
+    return true;
   }
 
   // Adds a line to the pair of its key, made when the key is new; returns that pair's index.
