@@ -63,7 +63,9 @@ class CBufferedWriter {
       std::copy(mark.begin(), mark.end(), to);
     }
     to += mark.size();
-    std::memcpy(to, body.data(), body.size());
+    // The empty line opposite a key the file lacks has no bytes at all, and memcpy may not be
+    // given a null source even for none.
+    if (!body.empty()) std::memcpy(to, body.data(), body.size());
     std::memcpy(to + body.size(), "\r\n", 2);
     used_ += size;
     return true;

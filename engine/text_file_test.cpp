@@ -83,6 +83,11 @@ TEST(WriteFileWith, SmallAndLargeWritesLandInOrder) {
       [&](CBufferedWriter& out) {
         for (int i = 0; i < 5000; ++i) {
           const std::string part = i % 1000 == 999 ? large : std::to_string(i) + "\r\n";
+          if (i % 500 == 0) {
+            // The empty line opposite a key the file lacks: no mark, and a body of no bytes.
+            out.AppendLine({}, {});
+            expected += "\r\n";
+          }
           if (i % 3 == 0) {
             // A marked line, with a mark or without, whole or across the buffer's end.
             const std::string mark = i % 2 == 0 ? "s_" : "";
