@@ -56,14 +56,16 @@ class CSectionAligner {
     return line.size() > key.size() && line[key.size()] == '=' && line.starts_with(key);
   }
 
+  // A line's key with its hash, as the index looks it up.
+  static CHashedView HashedKey(std::string_view line) {
+    const std::string_view key = GetItemKey(line);
+    return {key, HashOf(key)};
+  }
+
   // File 1's lines make the pairs, one for each key in the order the keys first come.
   void AddLeft() {
     ForEachPrefetched(
-        index_, left_.size(),
-        [&](std::size_t i) {
-          const std::string_view key = GetItemKey(left_[i]);
-          return CHashedView{key, HashOf(key)};
-        },
+        index_, left_.size(), [&](std::size_t i) { return HashedKey(left_[i]); },
         [&](std::size_t i, const CHashedView& key) {
           Add(FileSide::kFile1, static_cast<std::uint32_t>(i), key.view, key.hash);
         });
@@ -89,11 +91,7 @@ class CSectionAligner {
       if (misses == kLost) {
         const std::size_t count = std::min(kBlock, right_.size() - i);
         ForEachPrefetched(
-            index_, count,
-            [&](std::size_t k) {
-              const std::string_view key = GetItemKey(right_[i + k]);
-              return CHashedView{key, HashOf(key)};
-            },
+            index_, count, [&](std::size_t k) { return HashedKey(right_[i + k]); },
             [&](std::size_t k, const CHashedView& key) { lookUp(i + k, key.view, key.hash); });
         i += count;
         misses = 0;
@@ -102,8 +100,8 @@ class CSectionAligner {
         misses = 0;
         ++i;
       } else {
-        const std::string_view key = GetItemKey(right_[i]);
-        lookUp(i, key, HashOf(key));
+        const CHashedView key = HashedKey(right_[i]);
+        lookUp(i, key.view, key.hash);
         ++misses;
         ++i;
       }
