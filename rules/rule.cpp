@@ -192,6 +192,15 @@ void CConditionMemo::Answer(const CCondition& asked) {
     pending_.reserve(rules_.ConditionCount());
     openPairs_.reserve(rules_.ConditionCount());
   }
+  // Conditions a pass looks for: every open one, or in a first pass those on the asked key and
+  // every rule's first. Those on one key form one group.
+  const auto wanted = [&](const CCondition& condition, bool all) {
+    return answers_[condition.id] < 0 &&
+           (all || condition.key == asked.key || rules_.IsFirstCondition(condition.id));
+  };
+  const auto sameKey = [](const CCondition& a, const CCondition& b) {
+    return a.key.data() == b.key.data() && a.key.size() == b.key.size();
+  };
   // A first pass that has more than two keys to look for fingerprints every item anyway: it
   // looks for every condition, sparing the second pass a read of every item again (a bucket of
   // multi-SSID settings, whose Multi_Status holds, needed both), for a little more work an item.
@@ -200,22 +209,16 @@ void CConditionMemo::Answer(const CCondition& asked) {
     std::size_t keys = 0;
     const CCondition* previous = nullptr;
     for (const CCondition& condition : rules_.ConditionsByKey()) {
-      if (answers_[condition.id] >= 0) continue;
-      if (condition.key != asked.key && !rules_.IsFirstCondition(condition.id)) continue;
-      if (previous == nullptr || condition.key.data() != previous->key.data() ||
-          condition.key.size() != previous->key.size()) {
-        ++keys;
-      }
+      if (!wanted(condition, false)) continue;
+      if (previous == nullptr || !sameKey(condition, *previous)) ++keys;
       previous = &condition;
     }
     all = keys > 2;
   }
   for (const CCondition& condition : rules_.ConditionsByKey()) {
-    if (answers_[condition.id] >= 0) continue;
-    if (!all && condition.key != asked.key && !rules_.IsFirstCondition(condition.id)) continue;
+    if (!wanted(condition, all)) continue;
     answers_[condition.id] = 0;
-    if (open.empty() || condition.key.data() != open.back().first->key.data() ||
-        condition.key.size() != open.back().first->key.size()) {
+    if (open.empty() || !sameKey(condition, *open.back().first)) {
       const auto at = static_cast<std::uint32_t>(pending_.size());
       open.push_back({&condition, wildcard_ == Wildcard::kAny && condition.key == "*", at, at});
     }
