@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -46,6 +48,58 @@ TEST(CBlockList, ReadsBackEveryValueByPositionAndInOrder) {
     EXPECT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].detail, 7u);
   }
+}
+
+// Every field read back as it was logged, the line by its very bytes (readers find lines by
+// address), including what does not fit a record: a detail past 2^23, the last kind.
+TEST(CChangeList, ReadsBackEveryFieldOfEveryChange) {
+  const std::string text = "auth_type=WEP\nkeysize=64\n";
+  struct CCase {
+    ChangeKind kind;
+    FileSide file;
+    std::optional<Section> section;
+    std::uint32_t detail;
+    std::string_view line;
+  };
+  const std::vector<CCase> cases = {
+      {ChangeKind::kFiltered, FileSide::kFile1, Section::kSystem, 0, {text.data(), 13}},
+      {ChangeKind::kFiltered,
+       FileSide::kFile2,
+       Section::k24GHzFilter,
+       (1U << 23) - 1,
+       {text.data() + 14, 10}},
+      {ChangeKind::kUnknownSection, FileSide::kFile2, std::nullopt, 0, {text.data() + 14, 10}},
+      {ChangeKind::kUnordered, FileSide::kFile1, Section::k5GHzMultiSSID, 3, {}},
+      {ChangeKind::kRenumbered,
+       FileSide::kFile2,
+       Section::k5GHzFilter,
+       1U << 23,
+       {text.data(), 13}},
+      {ChangeKind::kDuplicate, FileSide::kFile1, std::nullopt, UINT32_MAX,
+       std::string_view(text).substr(0, 0)},
+  };
+  CChangeList list;
+  for (const CCase& c : cases) {
+    CChange change = MakeChange(c.kind, c.file, c.section, c.line);
+    change.detail = c.detail;
+    list.push_back(change);
+  }
+  ASSERT_EQ(list.size(), cases.size());
+  std::size_t i = 0;
+  for (const CChange& change : list) {
+    SCOPED_TRACE(i);
+    const CCase& c = cases[i];
+    for (const CChange& read : {change, list[i]}) {
+      EXPECT_EQ(read.kind, c.kind);
+      EXPECT_EQ(read.file, c.file);
+      EXPECT_EQ(read.section, c.section);
+      EXPECT_EQ(read.detail, c.detail);
+      EXPECT_EQ(read.line.data(), c.line.data());
+      EXPECT_EQ(read.line.size(), c.line.size());
+    }
+    ++i;
+  }
+  EXPECT_EQ(list.back().detail, UINT32_MAX);
 }
 
 TEST(CChangeLog, KeepsEachRenumberingsLineAfterAcrossBlocks) {

@@ -83,39 +83,51 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   for (std::size_t i = 0; i < kEmissionOrder.size(); ++i) {
     rank[static_cast<std::size_t>(kEmissionOrder[i])] = static_cast<std::uint8_t>(i);
   }
-  const auto rankOf = [&rank](const CChange* change) {
-    return rank[static_cast<std::size_t>(*change->section)];
-  };
-  const CChangeLog& log = comparison.Changes();
+  // Changes are read by value from the log: they are known here by their positions in it.
+  const CChangeList& changes = comparison.Changes().Changes();
+  std::vector<std::uint8_t> ranks;  // per set-aside change
   // One pass over the log; a line reconciliation removed and then restored was compared after
   // all, and only a pair of two device types has such lines.
-  std::vector<const CChange*> asideChanges;
-  std::vector<const CChange*> restoredChanges;
+  std::vector<std::uint32_t> asideChanges;
+  std::vector<CChange> restoredChanges;
   std::array<std::uint32_t, kSectionCount + 1> sectionAt{};
   std::array<std::size_t, 2> perFile{};
-  for (const CChange& change : log.Changes()) {
+  std::uint32_t at = 0;
+  for (const CChange& change : changes) {
     if (change.kind == ChangeKind::kReconcileRestored) {
-      restoredChanges.push_back(&change);
+      restoredChanges.push_back(change);
     } else if (SetsAside(change.kind) && change.section) {
-      asideChanges.push_back(&change);
+      asideChanges.push_back(at);
+      ranks.push_back(rank[static_cast<std::size_t>(*change.section)]);
       ++perFile[change.file == FileSide::kFile1 ? 0 : 1];
     }
+    ++at;
   }
   if (!restoredChanges.empty()) {
     std::unordered_set<const char*> restored;
-    for (const CChange* change : restoredChanges) restored.insert(change->line.data());
-    std::erase_if(asideChanges, [&](const CChange* change) {
-      return change->kind == ChangeKind::kReconcileRemoved &&
-             restored.contains(change->line.data());
-    });
+    for (const CChange& change : restoredChanges) restored.insert(change.line.data());
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < asideChanges.size(); ++i) {
+      const CChange change = changes[asideChanges[i]];
+      if (change.kind == ChangeKind::kReconcileRemoved && restored.contains(change.line.data())) {
+        continue;
+      }
+      asideChanges[kept] = asideChanges[i];
+      ranks[kept++] = ranks[i];
+    }
+    asideChanges.resize(kept);
+    ranks.resize(kept);
   }
   // In output order of the sections, each section's changes in log order (a stable counting
   // sort): the slots are then made in the order SetAsideKeys lists them, with no copy to sort.
-  for (const CChange* change : asideChanges) ++sectionAt[rankOf(change) + 1];
+  for (const std::uint8_t r : ranks) ++sectionAt[r + 1];
   for (std::size_t i = 1; i < sectionAt.size(); ++i) sectionAt[i] += sectionAt[i - 1];
-  std::vector<const CChange*> inOrder(asideChanges.size());
-  for (const CChange* change : asideChanges) inOrder[sectionAt[rankOf(change)]++] = change;
+  std::vector<std::uint32_t> inOrder(asideChanges.size());
+  for (std::size_t i = 0; i < asideChanges.size(); ++i) {
+    inOrder[sectionAt[ranks[i]]++] = asideChanges[i];
+  }
   asideChanges = std::move(inOrder);
+  ranks = {};
   // Sized for the keys of the file that sets more aside: the two files of a pair mostly set
   // aside the same keys, and a table for both files' lines was twice the memory to fault in and
   // to miss in (it still grows when they do not). Each key's slot is fetched a few lines ahead
@@ -130,19 +142,19 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   ForEachPrefetched(
       index_, asideChanges.size(),
       [&](std::size_t i) {
-        const Section section = *asideChanges[i]->section;
-        const std::string_view key = MatchKey(section, asideChanges[i]->line);
-        return CHashedView{key, SlotHash(section, key)};
+        const CChange change = changes[asideChanges[i]];
+        const std::string_view key = MatchKey(*change.section, change.line);
+        return CHashedView{key, SlotHash(*change.section, key)};
       },
       [&](std::size_t i, const CHashedView& hashed) {
-        const CChange& change = *asideChanges[i];
+        const CChange change = changes[asideChanges[i]];
         asideBuckets.push_back(
             bucket(AddSlot(*change.section, hashed.view, hashed.hash), change.file));
       });
   asideSlots_ = slots_.size();
   // Restored keys too, so that a note can tell whether the other file has them.
-  for (const CChange* change : restoredChanges) {
-    if (change->section) AddSlot(*change->section, MatchKey(*change->section, change->line));
+  for (const CChange& change : restoredChanges) {
+    if (change.section) AddSlot(*change.section, MatchKey(*change.section, change.line));
   }
   // The compared lines of those keys, and of the settings whose values explanations quote.
   std::vector<CPending> compared;
@@ -162,7 +174,7 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
           if (!line) continue;
           const std::string_view key = MatchKey(section, *line);
           const std::uint32_t slot = decides ? AddSlot(section, key) : FindSlot(section, key);
-          if (slot != CHashIndex::kNone) compared.push_back({bucket(slot, side), {*line, nullptr}});
+          if (slot != CHashIndex::kNone) compared.push_back({bucket(slot, side), {*line}});
         }
       }
       continue;
@@ -178,7 +190,7 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
       if (slot == CHashIndex::kNone) return;
       for (const FileSide side : {FileSide::kFile1, FileSide::kFile2}) {
         if (const auto line = rows.ComparedLine(i, side)) {
-          compared.push_back({bucket(slot, side), {*line, nullptr}});
+          compared.push_back({bucket(slot, side), {*line}});
         }
       }
     };
@@ -212,7 +224,7 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   ReserveLarge(lines_, begin_.back());
   lines_.resize(begin_.back());
   for (std::size_t i = asideChanges.size(); i-- > 0;) {
-    lines_[--begin_[asideBuckets[i]]] = {asideChanges[i]->line, asideChanges[i]};
+    lines_[--begin_[asideBuckets[i]]] = {changes[asideChanges[i]].line, asideChanges[i]};
   }
   for (std::size_t i = compared.size(); i-- > 0;) {
     lines_[--begin_[compared[i].bucket]] = compared[i].setting;

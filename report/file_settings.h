@@ -19,8 +19,11 @@ std::string_view SettingKey(std::string_view line);
 
 // One line of a key as the file held it: compared in a row, or set aside by a stage.
 struct CSetting {
+  static constexpr std::uint32_t kCompared = UINT32_MAX;
   std::string_view line;
-  const CChange* setAside = nullptr;  // the change that took it out; null when compared
+  std::uint32_t setAside = kCompared;  // the position in the log of the change that took it out
+
+  bool Compared() const { return setAside == kCompared; }
 };
 
 // What each file said before the stages took lines away, for the keys that matter to a reader:

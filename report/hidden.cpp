@@ -56,6 +56,7 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
   };
   // Most hidden lines share a handful of reasons: each is formed once.
   CReasons reasons(comparison.Changes(), settings, texts);
+  const CChangeList& changes = comparison.Changes().Changes();
   for (const CFileSettings::CSlot& slot : settings.SetAsideKeys()) {
     const std::span<const CSetting> left = settings.LinesOf(FileSide::kFile1, slot);
     const std::span<const CSetting> right = settings.LinesOf(FileSide::kFile2, slot);
@@ -64,13 +65,12 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
     for (std::size_t n = 0; n < std::max(left.size(), right.size()); ++n) {
       const CSetting* a = n < left.size() ? &left[n] : nullptr;
       const CSetting* b = n < right.size() ? &right[n] : nullptr;
-      const bool compared =
-          (a == nullptr || a->setAside == nullptr) && (b == nullptr || b->setAside == nullptr);
+      const bool compared = (a == nullptr || a->Compared()) && (b == nullptr || b->Compared());
       if (compared) continue;
       // A row shows a line compared against nothing as only in its file already; the line of
       // the other file that was set aside goes with that row.
-      const bool leftCompared = a != nullptr && a->setAside == nullptr;
-      const bool rightCompared = b != nullptr && b->setAside == nullptr;
+      const bool leftCompared = a != nullptr && a->Compared();
+      const bool rightCompared = b != nullptr && b->Compared();
       if (leftCompared || rightCompared) {
         if (counterparts == nullptr || a == nullptr || b == nullptr) continue;
         const CSetting& row = leftCompared ? *a : *b;
@@ -78,7 +78,7 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
         counterparts->push_back(
             {row.line.data(), aside.line,
              number(leftCompared ? FileSide::kFile2 : FileSide::kFile1, aside.line),
-             reasons.For(*aside.setAside)});
+             reasons.For(changes[aside.setAside])});
         continue;
       }
       if (SameValue(a, b)) continue;
@@ -94,8 +94,9 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
         difference.right = GetItemValue(b->line);
         difference.rightLine = number(FileSide::kFile2, b->line);
       }
-      difference.reason = ReasonOf(aside.setAside->kind);
-      if (why) difference.why = reasons.For(*aside.setAside);
+      const CChange change = changes[aside.setAside];
+      difference.reason = ReasonOf(change.kind);
+      if (why) difference.why = reasons.For(change);
       hidden.push_back(difference);
     }
   }
