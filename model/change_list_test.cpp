@@ -86,10 +86,12 @@ TEST(CChangeList, ReadsBackEveryFieldOfEveryChange) {
   }
   ASSERT_EQ(list.size(), cases.size());
   std::size_t i = 0;
-  for (const CChange& change : list) {
+  for (auto at = list.begin(); at != list.end(); ++at, ++i) {
     SCOPED_TRACE(i);
     const CCase& c = cases[i];
-    for (const CChange& read : {change, list[i]}) {
+    EXPECT_EQ(list.LineAt(i).data(), c.line.data());
+    EXPECT_EQ(list.LineOf(at.Record()).size(), c.line.size());
+    for (const CChange& read : {*at, list[i], list.Read(at.Record())}) {
       EXPECT_EQ(read.kind, c.kind);
       EXPECT_EQ(read.file, c.file);
       EXPECT_EQ(read.section, c.section);
@@ -97,7 +99,6 @@ TEST(CChangeList, ReadsBackEveryFieldOfEveryChange) {
       EXPECT_EQ(read.line.data(), c.line.data());
       EXPECT_EQ(read.line.size(), c.line.size());
     }
-    ++i;
   }
   EXPECT_EQ(list.back().detail, UINT32_MAX);
 }

@@ -83,32 +83,31 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   for (std::size_t i = 0; i < kEmissionOrder.size(); ++i) {
     rank[static_cast<std::size_t>(kEmissionOrder[i])] = static_cast<std::uint8_t>(i);
   }
-  // Changes are read by value from the log: they are known here by their positions in it.
+  // Changes are read by value from the log: they are known here by their records.
   const CChangeList& changes = comparison.Changes().Changes();
   std::vector<std::uint8_t> ranks;  // per set-aside change
   // One pass over the log; a line reconciliation removed and then restored was compared after
   // all, and only a pair of two device types has such lines.
-  std::vector<std::uint32_t> asideChanges;
+  std::vector<const CChangeRecord*> asideChanges;
   std::vector<CChange> restoredChanges;
   std::array<std::uint32_t, kSectionCount + 1> sectionAt{};
   std::array<std::size_t, 2> perFile{};
-  std::uint32_t at = 0;
-  for (const CChange& change : changes) {
+  for (auto at = changes.begin(); at != changes.end(); ++at) {
+    const CChange change = *at;
     if (change.kind == ChangeKind::kReconcileRestored) {
       restoredChanges.push_back(change);
     } else if (SetsAside(change.kind) && change.section) {
-      asideChanges.push_back(at);
+      asideChanges.push_back(&at.Record());
       ranks.push_back(rank[static_cast<std::size_t>(*change.section)]);
       ++perFile[change.file == FileSide::kFile1 ? 0 : 1];
     }
-    ++at;
   }
   if (!restoredChanges.empty()) {
     std::unordered_set<const char*> restored;
     for (const CChange& change : restoredChanges) restored.insert(change.line.data());
     std::size_t kept = 0;
     for (std::size_t i = 0; i < asideChanges.size(); ++i) {
-      const CChange change = changes[asideChanges[i]];
+      const CChange change = changes.Read(*asideChanges[i]);
       if (change.kind == ChangeKind::kReconcileRemoved && restored.contains(change.line.data())) {
         continue;
       }
@@ -122,7 +121,7 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   // sort): the slots are then made in the order SetAsideKeys lists them, with no copy to sort.
   for (const std::uint8_t r : ranks) ++sectionAt[r + 1];
   for (std::size_t i = 1; i < sectionAt.size(); ++i) sectionAt[i] += sectionAt[i - 1];
-  std::vector<std::uint32_t> inOrder(asideChanges.size());
+  std::vector<const CChangeRecord*> inOrder(asideChanges.size());
   for (std::size_t i = 0; i < asideChanges.size(); ++i) {
     inOrder[sectionAt[ranks[i]]++] = asideChanges[i];
   }
@@ -139,17 +138,22 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   ReserveLarge(slots_, expectedKeys);
   std::vector<std::uint32_t> asideBuckets;
   ReserveLarge(asideBuckets, asideChanges.size());
+  // A change is read once, a few lines ahead of its look-up, with what the look-up needs.
+  struct CAhead {
+    std::string_view view;
+    std::uint32_t hash = 0;
+    Section section = Section::kSystem;
+    FileSide file = FileSide::kFile1;
+  };
   ForEachPrefetched(
       index_, asideChanges.size(),
       [&](std::size_t i) {
-        const CChange change = changes[asideChanges[i]];
+        const CChange change = changes.Read(*asideChanges[i]);
         const std::string_view key = MatchKey(*change.section, change.line);
-        return CHashedView{key, SlotHash(*change.section, key)};
+        return CAhead{key, SlotHash(*change.section, key), *change.section, change.file};
       },
-      [&](std::size_t i, const CHashedView& hashed) {
-        const CChange change = changes[asideChanges[i]];
-        asideBuckets.push_back(
-            bucket(AddSlot(*change.section, hashed.view, hashed.hash), change.file));
+      [&](std::size_t, const CAhead& ahead) {
+        asideBuckets.push_back(bucket(AddSlot(ahead.section, ahead.view, ahead.hash), ahead.file));
       });
   asideSlots_ = slots_.size();
   // Restored keys too, so that a note can tell whether the other file has them.
@@ -224,7 +228,7 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   ReserveLarge(lines_, begin_.back());
   lines_.resize(begin_.back());
   for (std::size_t i = asideChanges.size(); i-- > 0;) {
-    lines_[--begin_[asideBuckets[i]]] = {changes[asideChanges[i]].line, asideChanges[i]};
+    lines_[--begin_[asideBuckets[i]]] = {changes.LineOf(*asideChanges[i]), asideChanges[i]};
   }
   for (std::size_t i = compared.size(); i-- > 0;) {
     lines_[--begin_[compared[i].bucket]] = compared[i].setting;

@@ -19,11 +19,11 @@ std::string_view SettingKey(std::string_view line);
 
 // One line of a key as the file held it: compared in a row, or set aside by a stage.
 struct CSetting {
-  static constexpr std::uint32_t kCompared = UINT32_MAX;
   std::string_view line;
-  std::uint32_t setAside = kCompared;  // the position in the log of the change that took it out
+  // The log's record of the change that took it out (CChangeList::Read); null when compared.
+  const CChangeRecord* setAside = nullptr;
 
-  bool Compared() const { return setAside == kCompared; }
+  bool Compared() const { return setAside == nullptr; }
 };
 
 // What each file said before the stages took lines away, for the keys that matter to a reader:

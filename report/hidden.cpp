@@ -78,7 +78,7 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
         counterparts->push_back(
             {row.line.data(), aside.line,
              number(leftCompared ? FileSide::kFile2 : FileSide::kFile1, aside.line),
-             reasons.For(changes[aside.setAside])});
+             reasons.For(changes.Read(*aside.setAside))});
         continue;
       }
       if (SameValue(a, b)) continue;
@@ -94,7 +94,7 @@ std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison
         difference.right = GetItemValue(b->line);
         difference.rightLine = number(FileSide::kFile2, b->line);
       }
-      const CChange change = changes[aside.setAside];
+      const CChange change = changes.Read(*aside.setAside);
       difference.reason = ReasonOf(change.kind);
       if (why) difference.why = reasons.For(change);
       hidden.push_back(difference);

@@ -177,7 +177,8 @@ static_assert(sizeof(CChangeRecord) == sizeof(const char*) + 8);
 // The changes of a log, each kept in 16 bytes where a CChange takes 24: a large backup logs a
 // change for most of its lines, and a million of them took a sixth of a large comparison's peak
 // memory. Read like a CBlockList, but by value: a change read is made from its record, so it has no
-// address of its own (keep a position, not a pointer). Its line's bytes are the logged ones.
+// address of its own. A record stays where it is while the list lives: a reader that comes back
+// to a change keeps its record (Record, Read). A change's line is the logged bytes.
 class CChangeList {
  public:
   class const_iterator {
@@ -190,7 +191,8 @@ class CChangeList {
     const_iterator() = default;
     const_iterator(const CChangeList* list, CBlockList<CChangeRecord>::const_iterator at)
         : list_(list), at_(at) {}
-    CChange operator*() const { return list_->Unpack(*at_); }
+    CChange operator*() const { return list_->Read(*at_); }
+    const CChangeRecord& Record() const { return *at_; }
     const_iterator& operator++() {
       ++at_;
       return *this;
@@ -212,11 +214,29 @@ class CChangeList {
 
   std::size_t size() const { return records_.size(); }
   bool empty() const { return records_.empty(); }
-  CChange operator[](std::size_t i) const { return Unpack(records_[i]); }
+  CChange operator[](std::size_t i) const { return Read(records_[i]); }
+  std::string_view LineAt(std::size_t i) const { return LineOf(records_[i]); }
   CChange front() const { return (*this)[0]; }
-  CChange back() const { return Unpack(records_.back()); }
+  CChange back() const { return Read(records_.back()); }
   const_iterator begin() const { return {this, records_.begin()}; }
   const_iterator end() const { return {this, records_.end()}; }
+  // Its line alone, for a reader that needs no more.
+  std::string_view LineOf(const CChangeRecord& record) const {
+    if ((record.bits & 0xFU) == kEscape) return whole_[record.size].line;
+    return {record.data, record.size};
+  }
+  // The change a record of this list holds.
+  CChange Read(const CChangeRecord& record) const {
+    if ((record.bits & 0xFU) == kEscape) return whole_[record.size];
+    CChange change;
+    change.line = std::string_view(record.data, record.size);
+    change.detail = record.bits >> kDetailShift;
+    change.kind = static_cast<ChangeKind>(record.bits & 0xFU);
+    change.file = static_cast<FileSide>(1U + ((record.bits >> kSideShift) & 1U));
+    const std::uint32_t section = (record.bits >> kSectionShift) & ((1U << kSectionBits) - 1);
+    if (section != 0) change.section = static_cast<Section>(section - 1);
+    return change;
+  }
 
   void push_back(const CChange& change) {
     const std::uint32_t section =
@@ -246,18 +266,8 @@ class CChangeList {
   static constexpr unsigned kDetailBits = 23;
   static constexpr std::uint32_t kEscape = 0xF;
   static_assert(kSectionCount < (1U << kSectionBits));
-
-  CChange Unpack(const CChangeRecord& record) const {
-    if ((record.bits & 0xFU) == kEscape) return whole_[record.size];
-    CChange change;
-    change.line = std::string_view(record.data, record.size);
-    change.detail = record.bits >> kDetailShift;
-    change.kind = static_cast<ChangeKind>(record.bits & 0xFU);
-    change.file = ((record.bits >> kSideShift) & 1U) != 0 ? FileSide::kFile2 : FileSide::kFile1;
-    const std::uint32_t section = (record.bits >> kSectionShift) & ((1U << kSectionBits) - 1);
-    if (section != 0) change.section = static_cast<Section>(section - 1);
-    return change;
-  }
+  static_assert(static_cast<unsigned>(FileSide::kFile2) ==
+                1U + static_cast<unsigned>(FileSide::kFile1));
 
   CBlockList<CChangeRecord> records_;
   std::vector<CChange> whole_;

@@ -51,7 +51,7 @@ struct CExplanation {
 
   // The `k`-th line the note stands for, from 0 (`line`) to `lines` - 1.
   std::string_view Line(std::uint32_t k) const {
-    return k == 0 ? line : log->Changes()[firstChange + k].line;
+    return k == 0 ? line : log->Changes().LineAt(firstChange + k);
   }
 };
 
