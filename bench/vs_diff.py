@@ -136,7 +136,7 @@ def ratio(a, b):
 
 def rss_per_input(rss, floor, size):
     mark = "<" if rss <= floor * 1.05 else ""
-    return f"{mark}{rss / size:.1f}"
+    return f"{mark}{rss / size:.2f}"
 
 
 def spawn_floor(tmp):
