@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -70,6 +71,37 @@ TEST(AppendJsonString, EscapesEveryByteThatNeedsItWhereverItStands) {
   std::string out;
   AppendJsonString(out, " ~ plain text of 32 printable b");
   EXPECT_EQ(out, "\" ~ plain text of 32 printable b\"");
+}
+
+// Text beyond ASCII is written as it is exactly where nlohmann's serializer writes it so: each
+// lead byte at the edges of its ranges, followed by bytes at the edges of theirs, whole and cut
+// short, between plain bytes.
+TEST(AppendJsonString, WritesUtf8AsItIsExactlyWhereTheSerializerWould) {
+  const std::vector<unsigned char> leads = {0x7F, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xEC, 0xED,
+                                            0xEE, 0xEF, 0xF0, 0xF1, 0xF3, 0xF4, 0xF5, 0xFF};
+  const std::vector<unsigned char> nexts = {0x22, 0x41, 0x7F, 0x80, 0x8F,
+                                            0x90, 0x9F, 0xA0, 0xBF, 0xC0};
+  for (const unsigned char lead : leads) {
+    for (const unsigned char b1 : nexts) {
+      for (const unsigned char b2 : nexts) {
+        for (const unsigned char b3 : nexts) {
+          const std::array<unsigned char, 4> bytes = {lead, b1, b2, b3};
+          for (std::size_t n = 1; n <= bytes.size(); ++n) {
+            std::string text = "a";
+            text.append(reinterpret_cast<const char*>(bytes.data()), n);
+            text += "z";
+            const std::string expected =
+                Json(text).dump(-1, ' ', false, Json::error_handler_t::replace);
+            std::string out;
+            AppendJsonString(out, text);
+            ASSERT_EQ(out, expected) << testing::PrintToString(text);
+            ASSERT_EQ(IsPlainJson(text), expected == "\"" + text + "\"")
+                << testing::PrintToString(text);
+          }
+        }
+      }
+    }
+  }
 }
 
 // An object of a shape is laid out as the same object written member by member, at whatever
