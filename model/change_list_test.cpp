@@ -101,6 +101,14 @@ TEST(CChangeList, ReadsBackEveryFieldOfEveryChange) {
     }
   }
   EXPECT_EQ(list.back().detail, UINT32_MAX);
+  // A visit by kind reads the changes it wants, kept whole or not, in order.
+  std::vector<std::uint32_t> details;
+  list.ForEachOfKind(
+      [](ChangeKind kind) {
+        return kind != ChangeKind::kFiltered && kind != ChangeKind::kUnordered;
+      },
+      [&](const CChange& change) { details.push_back(change.detail); });
+  EXPECT_EQ(details, (std::vector<std::uint32_t>{0, 1U << 23, UINT32_MAX}));
 }
 
 TEST(CChangeLog, KeepsEachRenumberingsLineAfterAcrossBlocks) {

@@ -40,9 +40,9 @@ std::string InputProblem(const CComparison& comparison, FileSide side) {
     // Settings there and all set aside are not "no settings": the reader would look for a
     // missing section.
     std::size_t setAside = 0;
-    for (const CChange& change : comparison.Changes().Changes()) {
-      if (change.file == side && TakesSettingAway(change.kind)) ++setAside;
-    }
+    comparison.Changes().Changes().ForEachOfKind(TakesSettingAway, [&](const CChange& change) {
+      if (change.file == side) ++setAside;
+    });
     if (setAside == 1) {
       return "has no settings left to compare: its one setting in a known section is set aside "
              "as not relevant; there is nothing to compare";

@@ -19,7 +19,7 @@ constexpr std::size_t kFlushAt = std::size_t{64} << 10U;
 // overlong form, no surrogate, nothing past U+10FFFF) holding no byte below 0x20, no '"' and no
 // '\\': what nlohmann's serializer writes as it is. Secrets' masks ("‹secret›") are such texts,
 // a couple in every device of an audit, and its serializer cost a thousand instructions each.
-bool PlainUtf8(std::string_view text) {
+[[gnu::noinline]] bool PlainUtf8(std::string_view text) {
   const auto* at = reinterpret_cast<const unsigned char*>(text.data());
   const unsigned char* const end = at + text.size();
   const auto within = [&](std::size_t n, unsigned char low, unsigned char high) {
@@ -61,7 +61,9 @@ bool PlainUtf8(std::string_view text) {
 // Whether `text` needs no escape: a report writes millions of short texts, and this check was
 // the largest single cost of a JSON report. Printable ASCII is told at once; other texts are
 // read again as UTF-8.
-bool AllPlain(std::string_view text) { return AllPlainBytes<'"', '\\'>(text) || PlainUtf8(text); }
+inline bool AllPlain(std::string_view text) {
+  return AllPlainBytes<'"', '\\'>(text) || PlainUtf8(text);
+}
 
 std::size_t QuotedSize(std::string_view before, std::string_view text, std::string_view after) {
   return before.size() + text.size() + 2 + after.size();

@@ -36,11 +36,9 @@ CLineNumbers::CLineNumbers(const CComparison& comparison, bool count, bool count
     blocks.push_back(static_cast<std::uint32_t>(newlines.size()));
   }
   const CChangeLog& log = comparison.Changes();
-  for (const CChange& change : log.Changes()) {
-    if (change.kind == ChangeKind::kRenumbered) {
-      renumbered_.emplace(log.After(change).data(), change.line);
-    }
-  }
+  log.Changes().ForEachOfKind(
+      [](ChangeKind kind) { return kind == ChangeKind::kRenumbered; },
+      [&](const CChange& change) { renumbered_.emplace(log.After(change).data(), change.line); });
 }
 
 std::uint32_t CLineNumbers::Of(FileSide side, std::string_view line) const {

@@ -70,11 +70,11 @@ bool Has5GHzSettings(const CComparison& comparison, FileSide side) {
     if (!comparison.Buckets(side)[section].empty()) return true;
   }
   // Or had, before a stage took the lines away.
-  for (const CChange& change : comparison.Changes().Changes()) {
-    if (change.file != side || !change.section || BandOf(*change.section) != Band::k5GHz) continue;
-    if (TakesSettingAway(change.kind)) return true;
-  }
-  return false;
+  bool had = false;
+  comparison.Changes().Changes().ForEachOfKind(TakesSettingAway, [&](const CChange& change) {
+    had = had || (change.file == side && change.section && BandOf(*change.section) == Band::k5GHz);
+  });
+  return had;
 }
 
 bool Ignored(const CReportOptions& options, std::string_view section, std::string_view key) {

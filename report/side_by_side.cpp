@@ -109,10 +109,9 @@ std::string RenderSideBySide(const CComparison& comparison, const CViewOptions& 
   // A MAC filter entry matched under another number is shown as its file holds it.
   std::unordered_map<const char*, std::string_view> original;
   const CChangeLog& log = comparison.Changes();
-  for (const CChange& change : log.Changes()) {
-    if (change.kind == ChangeKind::kRenumbered)
-      original.emplace(log.After(change).data(), change.line);
-  }
+  log.Changes().ForEachOfKind(
+      [](ChangeKind kind) { return kind == ChangeKind::kRenumbered; },
+      [&](const CChange& change) { original.emplace(log.After(change).data(), change.line); });
   const auto text = [&](const CRow& row, FileSide side) {
     std::string_view body = MarkedBody(row, side);
     if (!original.empty() && !body.empty()) {

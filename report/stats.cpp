@@ -143,9 +143,9 @@ std::vector<CSectionStats> ComputeStats(const CComparison& comparison, const CIg
   }
   // A line reconciliation took out and put back was compared: it counts nowhere.
   std::unordered_set<const char*> restored;
-  for (const CChange& change : comparison.Changes().Changes()) {
-    if (change.kind == ChangeKind::kReconcileRestored) restored.insert(change.line.data());
-  }
+  comparison.Changes().Changes().ForEachOfKind(
+      [](ChangeKind kind) { return kind == ChangeKind::kReconcileRestored; },
+      [&](const CChange& change) { restored.insert(change.line.data()); });
   // A section's row found once, not by its name for each of a million lines set aside.
   std::array<std::size_t, kSectionCount> rowOf{};
   rowOf.fill(kSectionCount);

@@ -29,7 +29,10 @@ std::vector<CUnmodelledLine> UnmodelledLinesOf(const CComparison& comparison) {
   const std::array<const char*, 2> firstHeader = {FirstHeader(comparison.Text(FileSide::kFile1)),
                                                   FirstHeader(comparison.Text(FileSide::kFile2))};
   std::array<std::string_view, 2> unknownHeader{};  // per file, the last one met
-  for (const CChange& change : comparison.Changes().Changes()) {
+  const auto unmodelled = [](ChangeKind kind) {
+    return kind == ChangeKind::kUnknownSection || kind == ChangeKind::kSuperseded;
+  };
+  comparison.Changes().Changes().ForEachOfKind(unmodelled, [&](const CChange& change) {
     const std::size_t side = change.file == FileSide::kFile1 ? 0 : 1;
     if (change.kind == ChangeKind::kUnknownSection) {
       // The log holds an unknown header before its lines: a body line never starts with "[".
@@ -49,7 +52,7 @@ std::vector<CUnmodelledLine> UnmodelledLinesOf(const CComparison& comparison) {
                          HiddenReason::kRepeatedHeader});
       }
     }
-  }
+  });
   // The stages log file 1 before file 2; a stable order costs nothing to make sure of.
   std::stable_partition(lines.begin(), lines.end(),
                         [](const CUnmodelledLine& l) { return l.file == FileSide::kFile1; });

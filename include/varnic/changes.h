@@ -220,6 +220,20 @@ class CChangeList {
   CChange back() const { return Read(records_.back()); }
   const_iterator begin() const { return {this, records_.begin()}; }
   const_iterator end() const { return {this, records_.end()}; }
+  // Calls `visit(change)` for each change, in order, whose kind `wanted(kind)` accepts: a reader
+  // that looks for a few kinds among a million changes reads only those whole.
+  template <typename Wanted, typename Visit>
+  void ForEachOfKind(Wanted&& wanted, Visit&& visit) const {
+    for (const CChangeRecord& record : records_) {
+      const std::uint32_t kind = record.bits & 0xFU;
+      if (kind == kEscape) {
+        const CChange& change = whole_[record.size];
+        if (wanted(change.kind)) visit(change);
+      } else if (wanted(static_cast<ChangeKind>(kind))) {
+        visit(Read(record));
+      }
+    }
+  }
   // Its line alone, for a reader that needs no more.
   std::string_view LineOf(const CChangeRecord& record) const {
     if ((record.bits & 0xFU) == kEscape) return whole_[record.size].line;
