@@ -258,7 +258,7 @@ class CChangeList {
     const auto kind = static_cast<std::uint32_t>(change.kind);
     if (change.detail < (std::uint32_t{1} << kDetailBits) && kind < kEscape &&
         section < (1U << kSectionBits) &&
-        static_cast<std::uint64_t>(change.line.size()) <= UINT32_MAX) {
+        (static_cast<std::uint64_t>(change.line.size()) >> 32U) == 0) {
       const std::uint32_t side = change.file == FileSide::kFile2 ? 1 : 0;
       records_.push_back({change.line.data(), static_cast<std::uint32_t>(change.line.size()),
                           (change.detail << kDetailShift) | (section << kSectionShift) |
