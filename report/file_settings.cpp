@@ -88,7 +88,13 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   std::vector<std::uint8_t> ranks;  // per set-aside change
   // One pass over the log; a line reconciliation removed and then restored was compared after
   // all, and only a pair of two device types has such lines.
-  std::vector<const CChangeRecord*> asideChanges;
+  // A line set aside: its record, and what its look-up needs besides its line.
+  struct CAside {
+    const CChangeRecord* record;
+    Section section;
+    FileSide file;
+  };
+  std::vector<CAside> asideChanges;
   std::vector<CChange> restoredChanges;
   std::array<std::uint32_t, kSectionCount + 1> sectionAt{};
   std::array<std::size_t, 2> perFile{};
@@ -97,7 +103,7 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
     if (change.kind == ChangeKind::kReconcileRestored) {
       restoredChanges.push_back(change);
     } else if (SetsAside(change.kind) && change.section) {
-      asideChanges.push_back(&at.Record());
+      asideChanges.push_back({&at.Record(), *change.section, change.file});
       ranks.push_back(rank[static_cast<std::size_t>(*change.section)]);
       ++perFile[change.file == FileSide::kFile1 ? 0 : 1];
     }
@@ -107,7 +113,7 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
     for (const CChange& change : restoredChanges) restored.insert(change.line.data());
     std::size_t kept = 0;
     for (std::size_t i = 0; i < asideChanges.size(); ++i) {
-      const CChange change = changes.Read(*asideChanges[i]);
+      const CChange change = changes.Read(*asideChanges[i].record);
       if (change.kind == ChangeKind::kReconcileRemoved && restored.contains(change.line.data())) {
         continue;
       }
@@ -121,7 +127,7 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   // sort): the slots are then made in the order SetAsideKeys lists them, with no copy to sort.
   for (const std::uint8_t r : ranks) ++sectionAt[r + 1];
   for (std::size_t i = 1; i < sectionAt.size(); ++i) sectionAt[i] += sectionAt[i - 1];
-  std::vector<const CChangeRecord*> inOrder(asideChanges.size());
+  std::vector<CAside> inOrder(asideChanges.size());
   for (std::size_t i = 0; i < asideChanges.size(); ++i) {
     inOrder[sectionAt[ranks[i]]++] = asideChanges[i];
   }
@@ -138,22 +144,17 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   ReserveLarge(slots_, expectedKeys);
   std::vector<std::uint32_t> asideBuckets;
   ReserveLarge(asideBuckets, asideChanges.size());
-  // A change is read once, a few lines ahead of its look-up, with what the look-up needs.
-  struct CAhead {
-    std::string_view view;
-    std::uint32_t hash = 0;
-    Section section = Section::kSystem;
-    FileSide file = FileSide::kFile1;
-  };
   ForEachPrefetched(
       index_, asideChanges.size(),
       [&](std::size_t i) {
-        const CChange change = changes.Read(*asideChanges[i]);
-        const std::string_view key = MatchKey(*change.section, change.line);
-        return CAhead{key, SlotHash(*change.section, key), *change.section, change.file};
+        const CAside& aside = asideChanges[i];
+        const std::string_view key = MatchKey(aside.section, changes.LineOf(*aside.record));
+        return CHashedView{key, SlotHash(aside.section, key)};
       },
-      [&](std::size_t, const CAhead& ahead) {
-        asideBuckets.push_back(bucket(AddSlot(ahead.section, ahead.view, ahead.hash), ahead.file));
+      [&](std::size_t i, const CHashedView& hashed) {
+        const CAside& aside = asideChanges[i];
+        asideBuckets.push_back(
+            bucket(AddSlot(aside.section, hashed.view, hashed.hash), aside.file));
       });
   asideSlots_ = slots_.size();
   // Restored keys too, so that a note can tell whether the other file has them.
@@ -228,7 +229,8 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   ReserveLarge(lines_, begin_.back());
   lines_.resize(begin_.back());
   for (std::size_t i = asideChanges.size(); i-- > 0;) {
-    lines_[--begin_[asideBuckets[i]]] = {changes.LineOf(*asideChanges[i]), asideChanges[i]};
+    lines_[--begin_[asideBuckets[i]]] = {changes.LineOf(*asideChanges[i].record),
+                                         asideChanges[i].record};
   }
   for (std::size_t i = compared.size(); i-- > 0;) {
     lines_[--begin_[compared[i].bucket]] = compared[i].setting;
