@@ -98,6 +98,10 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   std::vector<CChange> restoredChanges;
   std::array<std::uint32_t, kSectionCount + 1> sectionAt{};
   std::array<std::size_t, 2> perFile{};
+  // Room for every change: most set a line aside, and a device's few hundred grew the lists a
+  // dozen times (pages never used are never touched).
+  asideChanges.reserve(changes.size());
+  ranks.reserve(changes.size());
   for (auto at = changes.begin(); at != changes.end(); ++at) {
     const CChange change = *at;
     if (change.kind == ChangeKind::kReconcileRestored) {
