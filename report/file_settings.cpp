@@ -85,64 +85,52 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   }
   // Changes are read by value from the log: they are known here by their records.
   const CChangeList& changes = comparison.Changes().Changes();
-  std::vector<std::uint8_t> ranks;  // per set-aside change
-  // One pass over the log; a line reconciliation removed and then restored was compared after
-  // all, and only a pair of two device types has such lines.
   // A line set aside: its record, and what its look-up needs besides its line.
   struct CAside {
     const CChangeRecord* record;
     Section section;
     FileSide file;
   };
+  const auto rankOf = [&rank](const CAside& aside) {
+    return rank[static_cast<std::size_t>(aside.section)];
+  };
   std::vector<CAside> asideChanges;
   std::vector<CChange> restoredChanges;
   std::array<std::uint32_t, kSectionCount + 1> sectionAt{};
   std::array<std::size_t, 2> perFile{};
-  // Room for every change: most set a line aside, and a device's few hundred grew the lists a
+  // Room for every change: most set a line aside, and a device's few hundred grew the list a
   // dozen times (pages never used are never touched).
   asideChanges.reserve(changes.size());
-  ranks.reserve(changes.size());
+  // One pass over the log; a line reconciliation removed and then restored was compared after
+  // all, and only a pair of two device types has such lines.
   for (auto at = changes.begin(); at != changes.end(); ++at) {
     const CChange change = *at;
     if (change.kind == ChangeKind::kReconcileRestored) {
       restoredChanges.push_back(change);
     } else if (SetsAside(change.kind) && change.section) {
       asideChanges.push_back({&at.Record(), *change.section, change.file});
-      ranks.push_back(rank[static_cast<std::size_t>(*change.section)]);
       ++perFile[change.file == FileSide::kFile1 ? 0 : 1];
     }
   }
   if (!restoredChanges.empty()) {
     std::unordered_set<const char*> restored;
     for (const CChange& change : restoredChanges) restored.insert(change.line.data());
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < asideChanges.size(); ++i) {
-      const CChange change = changes.Read(*asideChanges[i].record);
-      if (change.kind == ChangeKind::kReconcileRemoved && restored.contains(change.line.data())) {
-        continue;
-      }
-      asideChanges[kept] = asideChanges[i];
-      ranks[kept++] = ranks[i];
-    }
-    asideChanges.resize(kept);
-    ranks.resize(kept);
+    std::erase_if(asideChanges, [&](const CAside& aside) {
+      const CChange change = changes.Read(*aside.record);
+      return change.kind == ChangeKind::kReconcileRemoved && restored.contains(change.line.data());
+    });
   }
   // In output order of the sections, each section's changes in log order (a stable counting
-  // sort): the slots are then made in the order SetAsideKeys lists them, with no copy to sort.
-  for (const std::uint8_t r : ranks) ++sectionAt[r + 1];
+  // sort): the slots are then made in the order SetAsideKeys lists them.
+  for (const CAside& aside : asideChanges) ++sectionAt[rankOf(aside) + 1];
   for (std::size_t i = 1; i < sectionAt.size(); ++i) sectionAt[i] += sectionAt[i - 1];
   std::vector<CAside> inOrder(asideChanges.size());
-  for (std::size_t i = 0; i < asideChanges.size(); ++i) {
-    inOrder[sectionAt[ranks[i]]++] = asideChanges[i];
-  }
+  for (const CAside& aside : asideChanges) inOrder[sectionAt[rankOf(aside)]++] = aside;
   asideChanges = std::move(inOrder);
-  ranks = {};
   // Sized for the keys of the file that sets more aside: the two files of a pair mostly set
   // aside the same keys, and a table for both files' lines was twice the memory to fault in and
   // to miss in (it still grows when they do not). Each key's slot is fetched a few lines ahead
-  // of its look-up (a large pair sets aside most of its lines, each key a cache miss). A line
-  // set aside keeps only its bucket here: its setting is read off its change when the lines are
-  // placed.
+  // of its look-up (a large pair sets aside most of its lines, each key a cache miss).
   const std::size_t expectedKeys = std::max(perFile[0], perFile[1]);
   index_ = CHashIndex(expectedKeys);
   ReserveLarge(slots_, expectedKeys);
