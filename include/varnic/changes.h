@@ -225,7 +225,7 @@ class CChangeList {
   template <typename Wanted, typename Visit>
   void ForEachOfKind(Wanted&& wanted, Visit&& visit) const {
     for (const CChangeRecord& record : records_) {
-      const std::uint32_t kind = record.bits & 0xFU;
+      const std::uint32_t kind = KindBits(record);
       if (kind == kEscape) {
         const CChange& change = whole_[record.size];
         if (wanted(change.kind)) visit(change);
@@ -236,16 +236,16 @@ class CChangeList {
   }
   // Its line alone, for a reader that needs no more.
   std::string_view LineOf(const CChangeRecord& record) const {
-    if ((record.bits & 0xFU) == kEscape) return whole_[record.size].line;
+    if (KindBits(record) == kEscape) return whole_[record.size].line;
     return {record.data, record.size};
   }
   // The change a record of this list holds.
   CChange Read(const CChangeRecord& record) const {
-    if ((record.bits & 0xFU) == kEscape) return whole_[record.size];
+    if (KindBits(record) == kEscape) return whole_[record.size];
     CChange change;
     change.line = std::string_view(record.data, record.size);
     change.detail = record.bits >> kDetailShift;
-    change.kind = static_cast<ChangeKind>(record.bits & 0xFU);
+    change.kind = static_cast<ChangeKind>(KindBits(record));
     change.file = static_cast<FileSide>(1U + ((record.bits >> kSideShift) & 1U));
     const std::uint32_t section = (record.bits >> kSectionShift) & ((1U << kSectionBits) - 1);
     if (section != 0) change.section = static_cast<Section>(section - 1);
@@ -278,7 +278,9 @@ class CChangeList {
   static constexpr unsigned kSectionBits = 4;
   static constexpr unsigned kDetailShift = 9;
   static constexpr unsigned kDetailBits = 23;
-  static constexpr std::uint32_t kEscape = 0xF;
+  static constexpr std::uint32_t kKindMask = 0xF;
+  static constexpr std::uint32_t kEscape = kKindMask;  // every kind bit set: kept whole
+  static std::uint32_t KindBits(const CChangeRecord& record) { return record.bits & kKindMask; }
   static_assert(kSectionCount < (1U << kSectionBits));
   static_assert(static_cast<unsigned>(FileSide::kFile2) ==
                 1U + static_cast<unsigned>(FileSide::kFile1));
