@@ -251,14 +251,17 @@ CDeviceResult Audit(const CBaseline& baseline, const std::string& target,
   } else if (!intended) {
     intended = CPreparedFile::Make({baseline.text, 0});
   }
-  // A device to fix is analysed on its own first: the fix's check revises that analysis for the
-  // fixed bytes instead of analysing them afresh.
+  // The device's analysis is the baseline's revised: a fleet's backups hold mostly their
+  // baseline's lines, whose filtering is known already. Kept for a device to fix, whose check
+  // revises it in turn for the fixed bytes. Two device types are reconciled before filtering,
+  // which then starts afresh: such a device is analysed as the pair goes.
   const bool fixing = baseline.golden && !save.fixed.empty();
   std::shared_ptr<const CPreparedFile> device;
   const CComparison comparison = [&] {
-    if (!fixing)
+    if (!fixing && result.baselineType != result.deviceType) {
       return Compare(intended, result.baselineType, {std::move(text), result.deviceType});
-    device = CPreparedFile::Make({std::move(text), 0});
+    }
+    device = CPreparedFile::Revise(*intended, {std::move(text), 0});
     return Compare(intended, result.baselineType, device, result.deviceType);
   }();
   if (options.patternUse != nullptr) options.patternUse->See(comparison.Text(FileSide::kFile2));

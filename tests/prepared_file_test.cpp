@@ -272,6 +272,10 @@ TEST(PreparedFile, RevisedAnalysisIsTheFreshOne) {
                   Described(Compare({other, type1}, {texts[t], type2})))
             << "base " << i << ", text " << t << ", types " << type1 << " and " << type2;
       }
+      // Against its own base, as an audit compares each device with the baseline it revised.
+      EXPECT_EQ(Described(Compare(base, 0, revised, 0)),
+                Described(Compare({bases[i], 0}, {texts[t], 0})))
+          << "base " << i << ", text " << t << " against its base";
       // A revised analysis serves as file 1 and as the base of another as well.
       EXPECT_EQ(Described(Compare(CPreparedFile::Revise(*revised, {bases[i], 0}), 0, {other, 0})),
                 Described(Compare({bases[i], 0}, {other, 0})))
