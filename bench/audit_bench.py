@@ -9,6 +9,10 @@ device drifts more than a real fleet's would: the audit reports more than it usu
     python3 bench/audit_bench.py                      # 10,000 devices, -j1, -j all cores, loop
     python3 bench/audit_bench.py --devices 1000 --runs 1
     python3 bench/audit_bench.py --copies 10 --runs 1 --no-loop   # 100,000 devices: memory
+    python3 bench/audit_bench.py --near --no-loop     # a fleet close to its baseline
+
+With --near every device is the baseline with its own name and address, and one device in three
+with one more setting changed: a fleet as one kept to a golden file is.
 
 Each figure is the median of --runs runs, wall time and CPU time (user + sys, from os.wait4), and
 peak RSS of the audit. "read" is `cat` of every backup to /dev/null with a warm cache: the floor
@@ -17,6 +21,7 @@ set by reading the fleet.
 
 import argparse
 import os
+import random
 import shlex
 import shutil
 import statistics
@@ -58,6 +63,33 @@ def generate(genpair, devices, folder):
     return baseline, fleet
 
 
+def generate_near(genpair, devices, folder):
+    """The baseline's lines in every device, but for its own name and address and, in one device
+    in three, one more value."""
+    fleet = folder / "fleet"
+    fleet.mkdir()
+    subprocess.run([genpair, "realistic", "250", str(folder), "0"], check=True)
+    baseline = folder / "golden.cfg"
+    (folder / "realistic-250-1.cfg").rename(baseline)
+    lines = baseline.read_text().split("\n")
+    rng = random.Random(7)
+    for device in range(devices):
+        edited = list(lines)
+        for i, line in enumerate(edited):
+            if line.startswith("DeviceName="):
+                edited[i] = f"DeviceName=ap-{device:05d}"
+            elif line.startswith("IPaddr="):
+                edited[i] = f"IPaddr=10.{device // 62500}.{device // 250 % 250}.{device % 250}"
+        if device % 3 == 0:
+            i = rng.randrange(len(edited))
+            if "=" in edited[i]:
+                edited[i] = edited[i].split("=", 1)[0] + f"=changed-{device}"
+        site = fleet / f"site-{device % 50:02d}"
+        site.mkdir(exist_ok=True)
+        (site / f"ap-{device:05d}.cfg").write_text("\n".join(edited))
+    return baseline, fleet
+
+
 def copy_fleet(fleet, copies):
     """The fleet's sites repeated `copies` times in all (hard links where the file system allows),
     so that memory can be measured at 10 and 100 times the devices without generating them."""
@@ -82,12 +114,15 @@ def main():
     parser.add_argument("--copies", type=int, default=1,
                         help="audit the generated fleet repeated this many times")
     parser.add_argument("--format", default="json", help="the audit's --format")
+    parser.add_argument("--near", action="store_true",
+                        help="devices that keep their baseline's lines but for a few")
     args = parser.parse_args()
     cores = os.cpu_count() or 1
 
     with tempfile.TemporaryDirectory(prefix="varnic-audit-bench-") as tmp:
         folder = Path(tmp)
-        baseline, fleet = generate(args.genpair, args.devices, folder)
+        make = generate_near if args.near else generate
+        baseline, fleet = make(args.genpair, args.devices, folder)
         copy_fleet(fleet, args.copies)
         files = sorted(str(p) for p in fleet.rglob("*.cfg"))
         size = sum(os.path.getsize(f) for f in files) / 1e6
