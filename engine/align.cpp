@@ -21,12 +21,16 @@ bool IsMultiSsid(Section section) {
 
 class CSectionAligner {
  public:
-  CSectionAligner(Section section, const CLines& left, const CLines& right, CChangeLog& log)
+  // `pass`, when given, is file 1's half already made from `left`.
+  CSectionAligner(Section section, const CLines& left, const CLines& right, CChangeLog& log,
+                  const CLeftPass* pass = nullptr)
       : section_(section),
         left_(left),
         right_(right),
         log_(log),
-        index_(std::max(left.size(), right.size()), /*dense=*/true) {
+        pass_(pass),
+        index_(pass != nullptr ? pass->index
+                               : CHashIndex(std::max(left.size(), right.size()), /*dense=*/true)) {
     // Room for every line of both files: growing past the larger would copy the pairs into a
     // buffer twice their size, and pages of the room never used are never touched.
     pairs_.reserve(left.size() + right.size());
@@ -37,6 +41,12 @@ class CSectionAligner {
     AddRight();
     if (IsMultiSsid(section_)) OrderMultiSsid();
     return std::move(pairs_);
+  }
+
+  // File 1's half alone, for a file that is file 1 of many comparisons.
+  CLeftPass LeftPass() && {
+    AddLeft();
+    return {&left_, std::move(pairs_), std::move(index_), keyless_, std::move(leftDuplicates_)};
   }
 
  private:
@@ -64,6 +74,13 @@ class CSectionAligner {
 
   // File 1's lines make the pairs, one for each key in the order the keys first come.
   void AddLeft() {
+    if (pass_ != nullptr) {
+      pairs_.assign(pass_->pairs.begin(), pass_->pairs.end());
+      keyless_ = pass_->keyless;
+      for (const std::uint32_t line : pass_->duplicates) LogDuplicate(FileSide::kFile1, line);
+      leftPairs_ = pairs_.size();
+      return;
+    }
     ForEachPrefetched(
         index_, left_.size(), [&](std::size_t i) { return HashedKey(left_[i]); },
         [&](std::size_t i, const CHashedView& key) {
@@ -162,9 +179,14 @@ class CSectionAligner {
       pair.noEquals |= noEquals;
       pair.kind = KindOf(pair, key);
     } else {
-      log_.Add(MakeChange(ChangeKind::kDuplicate, side, section_,
-                          side == FileSide::kFile1 ? left_[line] : right_[line]));
+      if (side == FileSide::kFile1) leftDuplicates_.push_back(line);
+      LogDuplicate(side, line);
     }
+  }
+
+  void LogDuplicate(FileSide side, std::uint32_t line) {
+    log_.Add(MakeChange(ChangeKind::kDuplicate, side, section_,
+                        side == FileSide::kFile1 ? left_[line] : right_[line]));
   }
 
   // Multi_Status first, whether or not a file has it, then the keys of SSID1 to SSID7, each run
@@ -213,11 +235,17 @@ class CSectionAligner {
   const CLines& left_;
   const CLines& right_;
   CChangeLog& log_;
+  const CLeftPass* pass_;
   CHashIndex index_;
   std::vector<CPair> pairs_;
   std::uint32_t keyless_ = kAbsent;  // the pair of the empty key
   std::size_t leftPairs_ = 0;        // the pairs file 1's lines made, the first of pairs_
+  std::vector<std::uint32_t> leftDuplicates_;
 };
+
+bool IsMacFilter(Section section) {
+  return section == Section::k5GHzFilter || section == Section::k24GHzFilter;
+}
 
 }  // namespace
 
@@ -227,10 +255,41 @@ std::string_view ComparedText(std::string_view line) {
 
 std::vector<CSectionRows> AlignSections(const CSectionBuckets& file1, const CSectionBuckets& file2,
                                         CChangeLog& log) {
+  return AlignSections(file1, file2, log, nullptr);
+}
+
+CLeftPasses LeftPassesOf(const CSectionBuckets& file1) {
+  CLeftPasses passes;
+  CChangeLog none;  // its duplicates are logged by each comparison that takes the pass
+  const CLines empty;
+  for (const Section section : kEmissionOrder) {
+    if (file1[section].empty() || IsMacFilter(section)) continue;
+    passes[static_cast<std::size_t>(section)] =
+        CSectionAligner(section, file1[section], empty, none).LeftPass();
+  }
+  return passes;
+}
+
+std::vector<CSectionRows> AlignSections(const CSectionBuckets& file1, const CSectionBuckets& file2,
+                                        CChangeLog& log, const CLeftPasses* passes) {
   std::vector<CSectionRows> sections;
   if (HasNoLines(file1) || HasNoLines(file2)) return sections;
+  // A pass serves the very lines it was made from: the same views, not only the same bytes.
+  const auto passFor = [&](Section section) -> const CLeftPass* {
+    if (passes == nullptr) return nullptr;
+    const std::optional<CLeftPass>& pass = (*passes)[static_cast<std::size_t>(section)];
+    const CLines& lines = file1[section];
+    const auto same = [](std::string_view a, std::string_view b) {
+      return a.data() == b.data() && a.size() == b.size();
+    };
+    if (!pass ||
+        !std::equal(lines.begin(), lines.end(), pass->lines->begin(), pass->lines->end(), same)) {
+      return nullptr;
+    }
+    return &*pass;
+  };
   const auto align = [&](Section section) {
-    CSectionAligner aligner(section, file1[section], file2[section], log);
+    CSectionAligner aligner(section, file1[section], file2[section], log, passFor(section));
     sections.emplace_back(section, file1[section], file2[section], aligner.Align());
   };
   for (const Section section : kEmissionOrder) {

@@ -1,9 +1,13 @@
 #ifndef VARNIC_ENGINE_ALIGN_H_
 #define VARNIC_ENGINE_ALIGN_H_
 
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
+#include "model/hash_index.h"
 #include "varnic/changes.h"
 #include "varnic/comparison.h"
 #include "varnic/sections.h"
@@ -18,6 +22,28 @@ namespace varnic {
 // to the buckets, which must outlive them.
 std::vector<CSectionRows> AlignSections(const CSectionBuckets& file1, const CSectionBuckets& file2,
                                         CChangeLog& log);
+
+// File 1's half of aligning one section's lines: a row for each key in the order the keys first
+// come, the index that finds them, and the lines that repeat a key. The same for every file 2,
+// so a file that is file 1 of many comparisons (a fleet's baseline) makes it once.
+struct CLeftPass {
+  // The lines it was made from, which must outlive it: it serves those very lines only.
+  const CLines* lines = nullptr;
+  std::vector<CSectionRows::CPair> pairs;
+  CHashIndex index;
+  std::uint32_t keyless = CSectionRows::kAbsent;  // the pair of the empty key
+  std::vector<std::uint32_t> duplicates;          // lines, in order
+};
+using CLeftPasses = std::array<std::optional<CLeftPass>, kSectionCount>;
+
+// The passes of file 1's sections that the stages before alignment leave as filtered: all but
+// the MAC filter lists, whose entries are renumbered to meet file 2's.
+CLeftPasses LeftPassesOf(const CSectionBuckets& file1);
+
+// AlignSections, taking file 1's half of a section from `passes` where the section's lines are
+// those it was made from. The same rows and the same log.
+std::vector<CSectionRows> AlignSections(const CSectionBuckets& file1, const CSectionBuckets& file2,
+                                        CChangeLog& log, const CLeftPasses* passes);
 
 // The text a line is compared as: key "=" value, which is the line itself when it has a "=".
 std::string_view ComparedText(std::string_view line);

@@ -35,7 +35,7 @@ CComparison Compare(CInput input1, CInput input2, CCompareObserver* observer) {
 CComparison MatchAndAlign(std::unique_ptr<CComparison::CState> state) {
   auto& [file1, file2] = state->buckets;
   CompareMacFilterLists(file1, file2, state->arena, state->log);
-  state->sections = AlignSections(file1, file2, state->log);
+  state->sections = AlignSections(file1, file2, state->log, state->leftPasses);
   state->log.DetachObserver();
   return CComparison(std::move(state));
 }

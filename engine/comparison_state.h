@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/align.h"
 #include "model/text_arena.h"
 #include "varnic/compare.h"
 #include "varnic/comparison.h"
@@ -23,6 +24,8 @@ struct CComparison::CState {
   CTextArena arena;
   CChangeLog log;
   std::vector<CSectionRows> sections;
+  // File 1's halves of the alignment, made beforehand (a prepared file's, which `owners` keeps).
+  const CLeftPasses* leftPasses = nullptr;
 
   // Holds `input`'s bytes as file `i`'s: a mapped or shared buffer is kept alive, a string moved.
   void Take(std::size_t i, CInput& input) {

@@ -50,6 +50,9 @@ std::shared_ptr<const CPreparedFile> CPreparedFile::Make(CInput input) {
         FilterBucket(file->filtered_[entry.section], *entry.rules, dropped);
     file->Record(entry.section, std::move(matching), dropped);
   }
+  // Made once here, file 1's half of aligning each section serves every comparison of the
+  // same device type.
+  file->leftPasses_ = LeftPassesOf(file->filtered_);
   return file;
 }
 
@@ -158,6 +161,7 @@ CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int3
     ReconcileAndFilter(type1, buckets1, buckets2, log);
   } else {
     buckets1 = file1->filtered_;
+    state->leftPasses = &file1->leftPasses_;
     ReplayFiltering(file1->filterChanges_, file1->ruleSets_, FileSide::kFile1, log);
     CSectionBuckets none;
     FilterSections(none, buckets2, log);
@@ -190,6 +194,7 @@ CComparison Compare(const std::shared_ptr<const CPreparedFile>& file1, std::int3
   } else {
     buckets1 = file1->filtered_;
     buckets2 = file2->filtered_;
+    state->leftPasses = &file1->leftPasses_;
     ReplayFiltering(file1->filterChanges_, file1->ruleSets_, FileSide::kFile1, log);
     ReplayFiltering(file2->filterChanges_, file2->ruleSets_, FileSide::kFile2, log);
   }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/align.h"
 #include "varnic/changes.h"
 #include "varnic/compare.h"
 #include "varnic/comparison.h"
@@ -53,6 +54,9 @@ class CPreparedFile {
   // the call only.
   static std::shared_ptr<const CPreparedFile> Revise(const CPreparedFile& base, CInput input);
   explicit CPreparedFile(CPassKey /*unused*/) {}
+  // Its views and alignment passes point into itself.
+  CPreparedFile(const CPreparedFile&) = delete;
+  CPreparedFile& operator=(const CPreparedFile&) = delete;
 
   std::string_view Text() const { return bytes_; }
   // Whether comparing this file with `other`, the two read as one device type, is sure to find
@@ -86,6 +90,8 @@ class CPreparedFile {
   std::vector<CChange> filterChanges_;
   std::vector<std::vector<std::uint16_t>> ruleSets_;  // of filterChanges_, by their detail
   std::array<std::vector<std::uint16_t>, kSectionCount> matching_;  // of each filtered section
+  // File 1's halves of aligning `filtered_`, for a file made to be file 1 of many comparisons.
+  CLeftPasses leftPasses_;
 };
 
 // The same comparison as Compare(file 1's input, input2, observer) gives, byte for byte and change
