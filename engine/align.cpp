@@ -257,10 +257,6 @@ class CSectionAligner {
   std::vector<std::uint32_t> leftDuplicates_;
 };
 
-bool IsMacFilter(Section section) {
-  return section == Section::k5GHzFilter || section == Section::k24GHzFilter;
-}
-
 }  // namespace
 
 std::string_view ComparedText(std::string_view line) {
@@ -277,7 +273,7 @@ CLeftPasses LeftPassesOf(const CSectionBuckets& file1) {
   CChangeLog none;  // its duplicates are logged by each comparison that takes the pass
   const CLines empty;
   for (const Section section : kEmissionOrder) {
-    if (file1[section].empty() || IsMacFilter(section)) continue;
+    if (file1[section].empty() || IsMacFilterSection(section)) continue;
     passes[static_cast<std::size_t>(section)] =
         CSectionAligner(section, file1[section], empty, none).LeftPass();
   }

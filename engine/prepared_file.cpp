@@ -133,8 +133,8 @@ bool CPreparedFile::KeepsSameLines(const CPreparedFile& other) const {
     const auto section = static_cast<Section>(s);
     const CLines& mine = filtered_[section];
     const CLines& theirs = other.filtered_[section];
-    const bool macList = section == Section::k5GHzFilter || section == Section::k24GHzFilter;
-    if (macList ? mine != theirs : !SameLinesInAnyOrder(mine, theirs)) return false;
+    if (IsMacFilterSection(section) ? mine != theirs : !SameLinesInAnyOrder(mine, theirs))
+      return false;
   }
   return true;
 }

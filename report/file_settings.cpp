@@ -13,10 +13,6 @@
 namespace varnic::report {
 namespace {
 
-bool IsMacFilter(Section section) {
-  return section == Section::k5GHzFilter || section == Section::k24GHzFilter;
-}
-
 // Settings whose values the words of an explanation quote.
 bool DecidesRelevance(std::string_view key) {
   static constexpr std::array<std::string_view, 6> kKeys = {
@@ -41,7 +37,7 @@ std::string_view SettingKey(std::string_view line) { return line.substr(0, FindB
 
 std::string_view CFileSettings::MatchKey(Section section, std::string_view line) {
   const std::string_view key = SettingKey(line);
-  if (IsMacFilter(section) && key.starts_with("filter_mac_add")) {
+  if (IsMacFilterSection(section) && key.starts_with("filter_mac_add")) {
     return TrimTrailingSpaces(GetItemValue(line));
   }
   return key;
@@ -159,7 +155,7 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   for (const CSlot& slot : slots_) hasAside[static_cast<std::size_t>(slot.section)] = true;
   for (const CSectionRows& rows : comparison.Sections()) {
     const Section section = rows.section();
-    const bool mac = IsMacFilter(section);
+    const bool mac = IsMacFilterSection(section);
     const bool aside = hasAside[static_cast<std::size_t>(section)];
     if (mac) {
       // Each line of a MAC list is keyed by its own address.

@@ -30,8 +30,7 @@ std::vector<CEntry> EntriesOf(const CComparison& comparison, const CLineNumbers*
   const bool renumbered = numbers != nullptr && numbers->HasRenumbered();
   for (const CSectionRows& rows : comparison.Sections()) {
     // Only MAC filter entries are renumbered.
-    const bool filter =
-        rows.section() == Section::k5GHzFilter || rows.section() == Section::k24GHzFilter;
+    const bool filter = IsMacFilterSection(rows.section());
     for (std::size_t i = 0; i < rows.size(); ++i) {
       if (!same && rows.kind(i) == RowKind::kSame) continue;
       const CRow row = rows[i];

@@ -32,6 +32,11 @@ inline constexpr std::array<Section, kSectionCount> kEmissionOrder = {
     Section::k24GHzFilter,  Section::k5GHzMultiSSID, Section::k24GHzMultiSSID,
 };
 
+// Whether `section` holds a MAC filter list, whose entries are matched by address and renumbered.
+inline constexpr bool IsMacFilterSection(Section section) {
+  return section == Section::k5GHzFilter || section == Section::k24GHzFilter;
+}
+
 // The header line of a section, brackets included, e.g. "[System]".
 std::string_view SectionHeader(Section section);
 // The section name, the header without its brackets, e.g. "System".
