@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 #include <unordered_set>
 #include <vector>
 
@@ -29,6 +30,41 @@ std::uint32_t SlotHash(Section section, std::string_view key) {
 bool SetsAside(ChangeKind kind) {
   return kind == ChangeKind::kFiltered || kind == ChangeKind::kReconcileRemoved ||
          kind == ChangeKind::kDuplicate || kind == ChangeKind::kUnordered;
+}
+
+// A line set aside: its record, and what its look-up needs besides its line.
+struct CAside {
+  const CChangeRecord* record;
+  Section section;
+  FileSide file;
+};
+
+// Whether both files set aside the same lines in the same order: then each key's lines set
+// aside are alike too.
+bool SetAsideAlike(std::span<const CAside> section, const CChangeList& changes) {
+  const auto next = [&](std::size_t at, FileSide file) {
+    while (at < section.size() && section[at].file != file) ++at;
+    return at;
+  };
+  std::size_t a = next(0, FileSide::kFile1);
+  std::size_t b = next(0, FileSide::kFile2);
+  for (; a < section.size() && b < section.size();
+       a = next(a + 1, FileSide::kFile1), b = next(b + 1, FileSide::kFile2)) {
+    if (changes.LineOf(*section[a].record) != changes.LineOf(*section[b].record)) return false;
+  }
+  return a == section.size() && b == section.size();
+}
+
+// Whether every row holds the same bytes on both sides: then a key has as many compared lines in
+// one file as in the other, and no line set aside stands opposite a compared one. (A row of two
+// lines without "=" is the same row whatever their bytes, so bytes are what is compared.)
+bool RowsAlike(const CSectionRows& rows) {
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const auto left = rows.BucketLine(i, FileSide::kFile1);
+    const auto right = rows.BucketLine(i, FileSide::kFile2);
+    if (!left || !right || *left != *right) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -67,7 +103,7 @@ std::uint32_t CFileSettings::AddSlot(Section section, std::string_view key, std:
   return slot;
 }
 
-CFileSettings::CFileSettings(const CComparison& comparison) {
+CFileSettings::CFileSettings(const CComparison& comparison, Scope scope) {
   struct CPending {
     std::uint32_t bucket;  // 2 * slot + side - 1
     CSetting setting;
@@ -81,12 +117,6 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   }
   // Changes are read by value from the log: they are known here by their records.
   const CChangeList& changes = comparison.Changes().Changes();
-  // A line set aside: its record, and what its look-up needs besides its line.
-  struct CAside {
-    const CChangeRecord* record;
-    Section section;
-    FileSide file;
-  };
   const auto rankOf = [&rank](const CAside& aside) {
     return rank[static_cast<std::size_t>(aside.section)];
   };
@@ -94,6 +124,7 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   std::vector<CChange> restoredChanges;
   std::array<std::uint32_t, kSectionCount + 1> sectionAt{};
   std::array<std::size_t, 2> perFile{};
+  bool reconciled = false;
   // Room for every change: most set a line aside, and a device's few hundred grew the list a
   // dozen times (pages never used are never touched).
   asideChanges.reserve(changes.size());
@@ -101,11 +132,12 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   // all, and only a pair of two device types has such lines.
   for (auto at = changes.begin(); at != changes.end(); ++at) {
     const CChange change = *at;
+    reconciled = reconciled || change.kind == ChangeKind::kReconcileRemoved ||
+                 change.kind == ChangeKind::kReconcileRestored;
     if (change.kind == ChangeKind::kReconcileRestored) {
       restoredChanges.push_back(change);
     } else if (SetsAside(change.kind) && change.section) {
       asideChanges.push_back({&at.Record(), *change.section, change.file});
-      ++perFile[change.file == FileSide::kFile1 ? 0 : 1];
     }
   }
   if (!restoredChanges.empty()) {
@@ -123,6 +155,29 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
   std::vector<CAside> inOrder(asideChanges.size());
   for (const CAside& aside : asideChanges) inOrder[sectionAt[rankOf(aside)]++] = aside;
   asideChanges = std::move(inOrder);
+  // Sections that hold no hidden difference, where only those are asked for. A pair of two
+  // device types keeps them all: reconciliation's words ask whether the other file has a key.
+  std::array<bool, kSectionCount> leftOut{};
+  if (scope == Scope::kDifferences && !reconciled) {
+    std::array<const CSectionRows*, kSectionCount> rowsOf{};
+    for (const CSectionRows& rows : comparison.Sections()) {
+      rowsOf[static_cast<std::size_t>(rows.section())] = &rows;
+    }
+    for (std::size_t r = 0; r < kEmissionOrder.size(); ++r) {
+      const Section section = kEmissionOrder[r];
+      const std::size_t begin = r == 0 ? 0 : sectionAt[r - 1];
+      // A MAC list is keyed by address, not by the key its rows align on.
+      if (IsMacFilterSection(section) || begin == sectionAt[r]) continue;
+      const CSectionRows* rows = rowsOf[static_cast<std::size_t>(section)];
+      leftOut[static_cast<std::size_t>(section)] =
+          SetAsideAlike(std::span(asideChanges).subspan(begin, sectionAt[r] - begin), changes) &&
+          (rows == nullptr || RowsAlike(*rows));
+    }
+    std::erase_if(asideChanges, [&](const CAside& aside) {
+      return leftOut[static_cast<std::size_t>(aside.section)];
+    });
+  }
+  for (const CAside& aside : asideChanges) ++perFile[aside.file == FileSide::kFile1 ? 0 : 1];
   // Sized for the keys of the file that sets more aside: the two files of a pair mostly set
   // aside the same keys, and a table for both files' lines was twice the memory to fault in and
   // to miss in (it still grows when they do not). Each key's slot is fetched a few lines ahead
@@ -157,6 +212,8 @@ CFileSettings::CFileSettings(const CComparison& comparison) {
     const Section section = rows.section();
     const bool mac = IsMacFilterSection(section);
     const bool aside = hasAside[static_cast<std::size_t>(section)];
+    // Hidden differences read only keys set aside, and the settings of their own section.
+    if (!aside && scope == Scope::kDifferences) continue;
     if (mac) {
       // Each line of a MAC list is keyed by its own address.
       for (const CRow row : rows) {

@@ -33,8 +33,14 @@ struct CSetting {
 // since a list is the same list in another order.
 class CFileSettings {
  public:
+  // What the settings are asked for. Explanations quote any setting of any section; hidden
+  // differences read only the keys set aside where the two files part, so a section whose lines
+  // both files hold alike (compared and set aside, line for line) can be left out: it holds no
+  // hidden difference, and a fleet's devices mostly keep their baseline's sections so.
+  enum class Scope : std::uint8_t { kEverything, kDifferences };
+
   // `comparison` must outlive the object.
-  explicit CFileSettings(const CComparison& comparison);
+  explicit CFileSettings(const CComparison& comparison, Scope scope = Scope::kEverything);
 
   // The lines of `key` (for a MAC entry: of the address) in one file's section.
   std::span<const CSetting> Find(FileSide side, Section section, std::string_view key) const;

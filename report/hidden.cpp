@@ -37,7 +37,8 @@ HiddenReason ReasonOf(ChangeKind kind) {
 
 std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison,
                                                    std::deque<std::string>& texts) {
-  return HiddenDifferencesOf(comparison, CFileSettings(comparison), texts);
+  return HiddenDifferencesOf(comparison,
+                             CFileSettings(comparison, CFileSettings::Scope::kDifferences), texts);
 }
 
 std::vector<CHiddenDifference> HiddenDifferencesOf(const CComparison& comparison,

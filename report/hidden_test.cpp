@@ -5,23 +5,32 @@
 #include <string>
 #include <vector>
 
+#include "report/file_settings.h"
 #include "varnic/compare.h"
 
 namespace varnic::report {
 namespace {
 
-// One hidden difference as a line: "[Section] key left→right reason (why)".
+// One hidden difference as a line: "[Section] key left→right reason (why)". The settings asked
+// for hidden differences alone leave out sections both files hold alike: they must find the same.
 std::vector<std::string> Hidden(std::string left, std::string right, int type1 = 0, int type2 = 0) {
   const CComparison comparison = Compare({std::move(left), type1}, {std::move(right), type2});
   std::deque<std::string> texts;
-  std::vector<std::string> lines;
-  for (const CHiddenDifference& h : HiddenDifferencesOf(comparison, texts)) {
-    lines.push_back(std::string(h.section) + " " + std::string(h.key) + " " +
+  const auto lines = [&](const std::vector<CHiddenDifference>& hidden) {
+    std::vector<std::string> out;
+    for (const CHiddenDifference& h : hidden) {
+      out.push_back(std::string(h.section) + " " + std::string(h.key) + " " +
                     std::string(h.left.value_or("-")) + "@" + std::to_string(h.leftLine) + "→" +
                     std::string(h.right.value_or("-")) + "@" + std::to_string(h.rightLine) + " " +
                     std::string(HiddenReasonName(h.reason)) + " (" + std::string(h.why) + ")");
-  }
-  return lines;
+    }
+    return out;
+  };
+  const std::vector<std::string> found = lines(HiddenDifferencesOf(comparison, texts));
+  EXPECT_EQ(found,
+            lines(HiddenDifferencesOf(
+                comparison, CFileSettings(comparison, CFileSettings::Scope::kEverything), texts)));
+  return found;
 }
 
 const std::string kStatic = "[System]\nUsername=a\nDHCPclient=Disable\n";

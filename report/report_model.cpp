@@ -102,9 +102,13 @@ CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
   report.right.has5GHz = Has5GHzSettings(comparison, FileSide::kFile2);
   report.verdict.strict = options.strict;
   if (options.ignores != nullptr) report.ignorePatterns = options.ignores->patterns();
-  // What each file said of the keys set aside: only when something reads it.
+  // What each file said of the keys set aside: only when something reads it, and all of it only
+  // for explanations.
   std::optional<CFileSettings> settings;
-  if (options.parts.hidden || options.parts.explanations) settings.emplace(comparison);
+  if (options.parts.hidden || options.parts.explanations) {
+    settings.emplace(comparison, options.parts.explanations ? CFileSettings::Scope::kEverything
+                                                            : CFileSettings::Scope::kDifferences);
+  }
   // Line numbers: counted once, for every part that needs them.
   std::optional<CLineNumbers> numbers;
   if (options.parts.hidden || options.parts.entries || options.parts.explanations) {

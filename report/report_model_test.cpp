@@ -84,11 +84,16 @@ TEST(BuildReport, StrictCountsUnmodelledLinesThatDiffer) {
   EXPECT_EQ(report.stats.back().hidden, 1);  // in the total, though in no known section
 }
 
-// `changes` asks for a lean report (no rows both files hold alike, no line numbers): it must
-// say exactly what the full report says, toggles, renumbered MAC entries and unmodelled lines
-// included.
+// `changes` asks for a lean report (no rows both files hold alike, no line numbers, no
+// explanations, so no settings of sections both files hold alike): it must say exactly what the
+// full report says, toggles, renumbered MAC entries and unmodelled lines included.
 TEST(BuildReport, TheLeanReportOfChangesSaysWhatTheFullOneSays) {
+  const std::string kAlikeAside = kStatic + "IPaddr=1\n";  // IPaddr set aside in both files
   const std::pair<std::string, std::string> pairs[] = {
+      {kAlikeAside + kSsid,
+       kAlikeAside + "[5GHz_MultiSSIDSettings]\nMulti_Status=Enable\nSSID2_Status=Enable\n"},
+      {kAlikeAside + kSsid + "SSID2_Ssid=a\n", kAlikeAside + kSsid + "SSID2_Ssid=b\n"},
+      {kSsid + "SSID2_Ssid=a\n" + kAlikeAside, kSsid + "SSID2_Ssid=a\n" + kStatic + "IPaddr=2\n"},
       {kSsid, kSsid + "SSID2_Ssid=x\n"},
       {kSsid, "[5GHz_MultiSSIDSettings]\nMulti_Status=Enable\nSSID2_Status=Enable\n"},
       {kStatic, "[System]\nDHCPclient=Enable\nMask=255.0.0.0\nGateway=1.1.1.1\n"},
@@ -102,6 +107,7 @@ TEST(BuildReport, TheLeanReportOfChangesSaysWhatTheFullOneSays) {
     CReportOptions lean;
     lean.parts.sameEntries = false;
     lean.parts.lineNumbers = false;
+    lean.parts.explanations = false;
     const CReport full = BuildReport(comparison, {"1"}, {"2"}, {});
     const CReport shown = BuildReport(comparison, {"1"}, {"2"}, lean);
     std::ostringstream expected;
