@@ -55,9 +55,10 @@ bool SetAsideAlike(std::span<const CAside> section, const CChangeList& changes) 
   return a == section.size() && b == section.size();
 }
 
-// Whether every row holds the same bytes on both sides: then a key has as many compared lines in
-// one file as in the other, and no line set aside stands opposite a compared one. (A row of two
-// lines without "=" is the same row whatever their bytes, so bytes are what is compared.)
+// Whether every row holds the same bytes on both sides: then a key (in a MAC list, an address)
+// has as many compared lines in one file as in the other, and no line set aside stands opposite a
+// compared one. A row of two lines without "=" is the same row whatever their bytes, so bytes are
+// what is compared.
 bool RowsAlike(const CSectionRows& rows) {
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const auto left = rows.BucketLine(i, FileSide::kFile1);
@@ -166,8 +167,7 @@ CFileSettings::CFileSettings(const CComparison& comparison, Scope scope) {
     for (std::size_t r = 0; r < kEmissionOrder.size(); ++r) {
       const Section section = kEmissionOrder[r];
       const std::size_t begin = r == 0 ? 0 : sectionAt[r - 1];
-      // A MAC list is keyed by address, not by the key its rows align on.
-      if (IsMacFilterSection(section) || begin == sectionAt[r]) continue;
+      if (begin == sectionAt[r]) continue;
       const CSectionRows* rows = rowsOf[static_cast<std::size_t>(section)];
       leftOut[static_cast<std::size_t>(section)] =
           SetAsideAlike(std::span(asideChanges).subspan(begin, sectionAt[r] - begin), changes) &&

@@ -78,6 +78,13 @@ TEST(HiddenDifferences, OnlySettingsNotComparedThatDiffer) {
        "[5GHz_Filter]\nfilter_mac_acl=Disable\nfilter_mac_add1=A\nfilter_mac_add2=B\n",
        "[5GHz_Filter]\nfilter_mac_acl=Disable\nfilter_mac_add1=B\nfilter_mac_add2=A\n",
        {}},
+      {"an address changed, filtering off",
+       "[5GHz_Filter]\nfilter_mac_acl=Disable\nfilter_mac_add1=A\nfilter_mac_add2=B\n",
+       "[5GHz_Filter]\nfilter_mac_acl=Disable\nfilter_mac_add1=A\nfilter_mac_add2=C\n",
+       {"[5GHz_Filter] filter_mac_add2 B@4→-@0 not_relevant (MAC filtering is off: "
+        "filter_mac_acl=Disable)",
+        "[5GHz_Filter] filter_mac_add2 -@0→C@4 not_relevant (MAC filtering is off: "
+        "filter_mac_acl=Disable)"}},
       {"an address added, filtering off",
        "[5GHz_Filter]\nfilter_mac_acl=Disable\n",
        "[5GHz_Filter]\nfilter_mac_acl=Disable\nfilter_mac_add1=C\n",
