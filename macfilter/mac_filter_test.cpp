@@ -267,7 +267,12 @@ TEST(CompareMacFilterLists, AgreesWithAPlainRenumberingOnRandomLists) {
     std::vector<std::string> texts1;
     std::vector<std::string> texts2;
     bucket(texts1);
-    bucket(texts2);
+    // A list often meets itself: a device that keeps its baseline's.
+    if (round % 4 == 0) {
+      texts2 = texts1;
+    } else {
+      bucket(texts2);
+    }
     const CLines f1(texts1.begin(), texts1.end());
     const CLines f2(texts2.begin(), texts2.end());
     CTextArena arena;
