@@ -1,6 +1,7 @@
 #include "engine/align.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "model/byte_search.h"
@@ -24,13 +25,8 @@ class CSectionAligner {
   // `pass`, when given, is file 1's half already made from `left`.
   CSectionAligner(Section section, const CLines& left, const CLines& right, CChangeLog& log,
                   const CLeftPass* pass = nullptr)
-      : section_(section),
-        left_(left),
-        right_(right),
-        log_(log),
-        pass_(pass),
-        index_(pass != nullptr ? pass->index
-                               : CHashIndex(std::max(left.size(), right.size()), /*dense=*/true)) {
+      : section_(section), left_(left), right_(right), log_(log), pass_(pass) {
+    if (pass == nullptr) ownIndex_.emplace(std::max(left.size(), right.size()), /*dense=*/true);
     // Room for every line of both files: growing past the larger would copy the pairs into a
     // buffer twice their size, and pages of the room never used are never touched.
     pairs_.reserve(left.size() + right.size());
@@ -45,7 +41,7 @@ class CSectionAligner {
   CLeftPass LeftPass() && {
     makingPass_ = true;
     Run(/*leftOnly=*/true);
-    return {&left_, std::move(pairs_), std::move(index_), keyless_, std::move(leftDuplicates_)};
+    return {&left_, std::move(pairs_), std::move(*ownIndex_), keyless_, std::move(leftDuplicates_)};
   }
 
  private:
@@ -54,7 +50,7 @@ class CSectionAligner {
   }
 
   std::uint32_t Find(std::string_view key) const {
-    return index_.Find(HashOf(key), [&](std::uint32_t p) { return HasKey(pairs_[p], key); });
+    return Index().Find(HashOf(key), [&](std::uint32_t p) { return HasKey(pairs_[p], key); });
   }
 
   // Whether the pair's key is `key`. A key holds no "=", so a line that begins with a non-empty
@@ -63,6 +59,12 @@ class CSectionAligner {
     if (key.empty()) return KeyOf(pair).empty();
     const std::string_view line = pair.left != kAbsent ? left_[pair.left] : right_[pair.right];
     return line.size() > key.size() && line[key.size()] == '=' && line.starts_with(key);
+  }
+
+  const CHashIndex& Index() const { return ownIndex_ ? *ownIndex_ : pass_->index; }
+  CHashIndex& OwnIndex() {
+    if (!ownIndex_) ownIndex_.emplace(pass_->index);
+    return *ownIndex_;
   }
 
   // A line's key with its hash, as the index looks it up.
@@ -94,10 +96,11 @@ class CSectionAligner {
 
   // File 1's lines make the pairs, one for each key in the order the keys first come.
   void AddLeft() {
+    CHashIndex& index = *ownIndex_;  // made with the aligner: there is no pass to copy
     ForEachPrefetched(
-        index_, left_.size(), [&](std::size_t i) { return HashedKey(left_[i]); },
+        index, left_.size(), [&](std::size_t i) { return HashedKey(left_[i]); },
         [&](std::size_t i, const CHashedView& key) {
-          Add(FileSide::kFile1, static_cast<std::uint32_t>(i), key.view, key.hash);
+          Add(index, FileSide::kFile1, static_cast<std::uint32_t>(i), key.view, key.hash);
         });
     leftPairs_ = pairs_.size();
   }
@@ -113,7 +116,8 @@ class CSectionAligner {
     std::size_t expected = 0;            // the pair the next line most likely joins
     int misses = 0;
     const auto lookUp = [&](std::size_t line, std::string_view key, std::uint32_t hash) {
-      const std::size_t found = Add(FileSide::kFile2, static_cast<std::uint32_t>(line), key, hash);
+      const std::size_t found =
+          Add(OwnIndex(), FileSide::kFile2, static_cast<std::uint32_t>(line), key, hash);
       if (found < leftPairs_) expected = found + 1;
     };
     std::size_t i = 0;
@@ -121,7 +125,7 @@ class CSectionAligner {
       if (misses == kLost) {
         const std::size_t count = std::min(kBlock, right_.size() - i);
         ForEachPrefetched(
-            index_, count, [&](std::size_t k) { return HashedKey(right_[i + k]); },
+            OwnIndex(), count, [&](std::size_t k) { return HashedKey(right_[i + k]); },
             [&](std::size_t k, const CHashedView& key) { lookUp(i + k, key.view, key.hash); });
         i += count;
         misses = 0;
@@ -157,7 +161,8 @@ class CSectionAligner {
   }
 
   // Adds a line to the pair of its key, made when the key is new; returns that pair's index.
-  std::size_t Add(FileSide side, std::uint32_t line, std::string_view key, std::uint32_t hash) {
+  std::size_t Add(CHashIndex& index, FileSide side, std::uint32_t line, std::string_view key,
+                  std::uint32_t hash) {
     const bool left = side == FileSide::kFile1;
     const std::string_view text = left ? left_[line] : right_[line];
     // An empty key with "=" in the line means the line starts with it.
@@ -171,8 +176,8 @@ class CSectionAligner {
       if (keyless_ == kAbsent) keyless_ = candidate;
       found = keyless_;
     } else {
-      found = index_.FindOrInsert(hash, candidate,
-                                  [&](std::uint32_t p) { return HasKey(pairs_[p], key); });
+      found = index.FindOrInsert(hash, candidate,
+                                 [&](std::uint32_t p) { return HasKey(pairs_[p], key); });
     }
     if (found == candidate) {
       pairs_.push_back(left ? CPair{line, kAbsent, RowKind::kOnlyLeft, noEquals}
@@ -249,7 +254,9 @@ class CSectionAligner {
   const CLines& right_;
   CChangeLog& log_;
   const CLeftPass* pass_;
-  CHashIndex index_;
+  // The pairs' keys. A pass's index is copied only once a look-up may add to it: a file 2 that
+  // keeps file 1's order of keys joins every line without one.
+  std::optional<CHashIndex> ownIndex_;
   std::vector<CPair> pairs_;
   std::uint32_t keyless_ = kAbsent;  // the pair of the empty key
   std::size_t leftPairs_ = 0;        // the pairs file 1's lines made, the first of pairs_
