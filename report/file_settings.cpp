@@ -55,15 +55,17 @@ bool SetAsideAlike(std::span<const CAside> section, const CChangeList& changes) 
   return a == section.size() && b == section.size();
 }
 
-// Whether every row holds the same bytes on both sides: then a key (in a MAC list, an address)
+// Whether every row holds a line of each file under one key as this index keys it: then a key
 // has as many compared lines in one file as in the other, and no line set aside stands opposite a
-// compared one. A row of two lines without "=" is the same row whatever their bytes, so bytes are
-// what is compared.
-bool RowsAlike(const CSectionRows& rows) {
+// compared one. Rows pair lines by the text before their "=". A line without "=" is keyed here by
+// its whole text and a MAC entry by its address, so for those only the same bytes will do.
+bool RowsShareKeys(const CSectionRows& rows) {
+  const bool byAddress = IsMacFilterSection(rows.section());
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const auto left = rows.BucketLine(i, FileSide::kFile1);
     const auto right = rows.BucketLine(i, FileSide::kFile2);
-    if (!left || !right || *left != *right) return false;
+    if (!left || !right) return false;
+    if (*left != *right && (byAddress || GetItemKey(*left).empty())) return false;
   }
   return true;
 }
@@ -171,7 +173,7 @@ CFileSettings::CFileSettings(const CComparison& comparison, Scope scope) {
       const CSectionRows* rows = rowsOf[static_cast<std::size_t>(section)];
       leftOut[static_cast<std::size_t>(section)] =
           SetAsideAlike(std::span(asideChanges).subspan(begin, sectionAt[r] - begin), changes) &&
-          (rows == nullptr || RowsAlike(*rows));
+          (rows == nullptr || RowsShareKeys(*rows));
     }
     std::erase_if(asideChanges, [&](const CAside& aside) {
       return leftOut[static_cast<std::size_t>(aside.section)];

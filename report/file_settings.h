@@ -34,9 +34,10 @@ struct CSetting {
 class CFileSettings {
  public:
   // What the settings are asked for. Explanations quote any setting of any section; hidden
-  // differences read only the keys set aside where the two files part, so a section whose lines
-  // both files hold alike (compared and set aside, line for line) can be left out: it holds no
-  // hidden difference, and a fleet's devices mostly keep their baseline's sections so.
+  // differences read only the keys set aside where the two files part, so a section can be left
+  // out where both files set aside the same lines and each row holds a line of both under one
+  // key: it holds no hidden difference, and a fleet's devices mostly keep their baseline's
+  // sections so, but for the values its rows show.
   enum class Scope : std::uint8_t { kEverything, kDifferences };
 
   // `comparison` must outlive the object.

@@ -67,6 +67,13 @@ TEST(HiddenDifferences, OnlySettingsNotComparedThatDiffer) {
        "[5GHz_WirelessSettings]\nchannel=6\n",
        {"[5GHz_WirelessSettings] channel 11@3→-@0 duplicate (a later line of the same key; only "
         "the first is compared)"}},
+      // The lines set aside are alike, but one file compares a line of the key the other sets
+      // aside: the row of it stands in one file only.
+      {"a toggle behind lines set aside alike",
+       "[System]\nDHCPclient=Disable\nMask=1\nMask=2\n",
+       "[System]\nDHCPclient=Enable\nMask=2\n",
+       {"[System] Mask 2@4→-@0 duplicate (a later line of the same key; only the first is "
+        "compared)"}},
       {"a disabled SSID",
        "[5GHz_MultiSSIDSettings]\nMulti_Status=Enable\nSSID2_Status=Disable\n"
        "SSID2_Ssid=a\n",

@@ -94,6 +94,7 @@ TEST(BuildReport, TheLeanReportOfChangesSaysWhatTheFullOneSays) {
        kAlikeAside + "[5GHz_MultiSSIDSettings]\nMulti_Status=Enable\nSSID2_Status=Enable\n"},
       {kAlikeAside + kSsid + "SSID2_Ssid=a\n", kAlikeAside + kSsid + "SSID2_Ssid=b\n"},
       {kSsid + "SSID2_Ssid=a\n" + kAlikeAside, kSsid + "SSID2_Ssid=a\n" + kStatic + "IPaddr=2\n"},
+      {"[System]\nDHCPclient=Disable\nMask=1\nMask=2\n", "[System]\nDHCPclient=Enable\nMask=2\n"},
       {kSsid, kSsid + "SSID2_Ssid=x\n"},
       {kSsid, "[5GHz_MultiSSIDSettings]\nMulti_Status=Enable\nSSID2_Status=Enable\n"},
       {kStatic, "[System]\nDHCPclient=Enable\nMask=255.0.0.0\nGateway=1.1.1.1\n"},
