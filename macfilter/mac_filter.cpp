@@ -103,20 +103,26 @@ inline bool ReadPlainEntry(std::string_view line, std::uint32_t& number) {
   return true;
 }
 
-// Whether the two lists read alike, line for line, with every entry written as a rewrite writes
-// it and numbered by its rank: then matching would change no line and log no move. A fleet's
-// devices mostly keep their baseline's list, and matching it cost a dozen allocations.
+// Whether `line` is a MAC entry, a line whose key holds "filter_mac_add", setting `number` to the
+// EntryNumber of its key.
+inline bool ReadEntry(std::string_view line, std::uint32_t& number) {
+  if (ReadPlainEntry(line, number)) return true;
+  const std::string_view key = GetItemKey(line);
+  if (key.find(kEntryKey) == std::string_view::npos) return false;
+  number = EntryNumber(key);
+  return true;
+}
+
+// Whether the two lists read alike, line for line, with every entry numbered by its rank: then
+// matching would change no line and log no move. A fleet's devices mostly keep their baseline's
+// list, and matching it cost a dozen allocations.
 bool AlikeAndInOrder(const CLines& f1, const CLines& f2) {
   if (f1.size() != f2.size()) return false;
   std::uint32_t rank = 0;
   for (std::size_t i = 0; i < f1.size(); ++i) {
     if (f1[i] != f2[i]) return false;
     std::uint32_t number = 0;
-    if (ReadPlainEntry(f1[i], number)) {
-      if (number != ++rank) return false;
-    } else if (GetItemKey(f1[i]).find(kEntryKey) != std::string_view::npos) {
-      return false;
-    }
+    if (ReadEntry(f1[i], number) && number != ++rank) return false;
   }
   return true;
 }
@@ -134,15 +140,9 @@ CEntries FindEntries(const CLines& lines) {
   entries.numbers.reserve(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::uint32_t number = 0;
-    if (ReadPlainEntry(lines[i], number)) {
+    if (ReadEntry(lines[i], number)) {
       entries.positions.push_back(static_cast<std::uint32_t>(i));
       entries.numbers.push_back(number);
-      continue;
-    }
-    const std::string_view key = GetItemKey(lines[i]);
-    if (key.find(kEntryKey) != std::string_view::npos) {
-      entries.positions.push_back(static_cast<std::uint32_t>(i));
-      entries.numbers.push_back(EntryNumber(key));
     }
   }
   return entries;
