@@ -160,8 +160,8 @@ CFileSettings::CFileSettings(const CComparison& comparison, Scope scope) {
   asideChanges = std::move(inOrder);
   // Sections that hold no hidden difference, where only those are asked for. A pair of two
   // device types keeps them all: reconciliation's words ask whether the other file has a key.
-  std::array<bool, kSectionCount> leftOut{};
   if (scope == Scope::kDifferences && !reconciled) {
+    std::array<bool, kSectionCount> leftOut{};
     std::array<const CSectionRows*, kSectionCount> rowsOf{};
     for (const CSectionRows& rows : comparison.Sections()) {
       rowsOf[static_cast<std::size_t>(rows.section())] = &rows;
