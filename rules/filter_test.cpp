@@ -110,12 +110,25 @@ TEST(MatchingRules, ConditionsHoldWhereTheirTextLiesAnywhereWithinKeyAndValue) {
     bool holds;
   };
   const std::vector<Case> cases = {
-      {"my_key=1", "|my_=1|:|k|", true},      {"my_key=1", "|key=|:|k|", true},
-      {"my_key=1", "|y_k=1|:|k|", true},      {"my_ke=1", "|key=|:|k|", false},
-      {"aaab=x", "|aab=|:|k|", true},         {"ab=x", "|abc=|:|k|", false},
-      {"k=WPA2-PSK", "|k=PSK|:|k|", true},    {"k=WPA2-PS", "|k=PSK|:|k|", false},
-      {longKey + "=v", "|aaab=v|:|k|", true}, {longKey + "=v", "|aaac=|:|k|", false},
-      {"k=" + longKey, "|k=aab|:|k|", true},  {"=v", "|a=|:|k|", false},
+      {"my_key=1", "|my_=1|:|k|", true},
+      {"my_key=1", "|key=|:|k|", true},
+      {"my_key=1", "|y_k=1|:|k|", true},
+      {"my_ke=1", "|key=|:|k|", false},
+      {"aaab=x", "|aab=|:|k|", true},
+      {"ab=x", "|abc=|:|k|", false},
+      {"k=WPA2-PSK", "|k=PSK|:|k|", true},
+      {"k=WPA2-PS", "|k=PSK|:|k|", false},
+      {longKey + "=v", "|aaab=v|:|k|", true},
+      {longKey + "=v", "|aaac=|:|k|", false},
+      {"k=" + longKey, "|k=aab|:|k|", true},
+      {"=v", "|a=|:|k|", false},
+      // A key is searched with shifts: none may pass over a place where it starts.
+      {"filter_mac_add_filter_mac_acl=1", "|filter_mac_acl=|:|k|", true},
+      {"abaababa=1", "|ababa=|:|k|", true},
+      {"abaabab=1", "|ababa=|:|k|", false},
+      {"xyzzy=1", "|zzy=|:|k|", true},
+      {"zyzzx=1", "|zzy=|:|k|", false},
+      {"xxabc=1", "|abc=|:|k|", true},
   };
   for (const Case& c : cases) {
     const CRuleList rules({c.rule});

@@ -14,16 +14,16 @@ namespace {
 // rules) pays for itself.
 constexpr std::size_t kScansBeforeIndex = 256;
 
-// Whether `text` contains `part`. The condition pass asks this of every short key of a bucket for
-// each open condition key: a search in place beats the library's memchr and memcmp calls per
+// Whether `text` contains `part`. The condition pass asks this of the value of every item whose
+// key holds a condition's: a search in place beats the library's memchr and memcmp calls per
 // candidate, which cost more than the bytes they look at. Long texts take the library's search.
 bool ContainsPart(std::string_view text, std::string_view part) {
   constexpr std::size_t kShort = 64;
   if (text.size() > kShort) return text.find(part) != std::string_view::npos;
   if (part.size() > text.size()) return false;
   if (part.empty()) return true;
-  // The last byte is tested before the rest: keys such as filter_mac_add12 share a long head
-  // with filter_mac_acl and differ near their end.
+  // The last byte is tested before the rest: values such as WPA2-PSK and WPA2-EAP share a head
+  // and differ near their end.
   const std::size_t last = part.size() - 1;
   for (std::size_t at = 0; at + last < text.size(); ++at) {
     if (text[at + last] != part[last]) continue;
@@ -149,6 +149,23 @@ CRuleList::CRuleList(const std::vector<std::string>& texts) {
     const bool last = i + 1 == byKey_.size() || byKey_[i + 1].key.data() != byKey_[i].key.data();
     byKey_[i].keyRunEnd = last ? static_cast<std::uint32_t>(i + 1) : byKey_[i + 1].keyRunEnd;
   }
+  // Reserved whole: the conditions point into it.
+  keyShifts_.reserve(byKey_.size());
+  for (std::size_t i = 0; i < byKey_.size(); ++i) {
+    if (i > 0 && byKey_[i].key.data() == byKey_[i - 1].key.data()) {
+      byKey_[i].keyShifts = byKey_[i - 1].keyShifts;
+      continue;
+    }
+    const std::string_view key = byKey_[i].key;
+    CKeyShifts& shifts = keyShifts_.emplace_back();
+    // A shift never passes a place the key could start at; past 255 bytes it is merely shorter.
+    shifts.fill(static_cast<std::uint8_t>(std::min<std::size_t>(key.size(), 255)));
+    for (std::size_t at = 0; at + 1 < key.size(); ++at) {
+      shifts[static_cast<unsigned char>(key[at])] =
+          static_cast<std::uint8_t>(std::min<std::size_t>(key.size() - 1 - at, 255));
+    }
+    byKey_[i].keyShifts = &shifts;
+  }
 }
 
 void ConditionsMet(const CRuleList& rules, std::string_view item, std::vector<std::uint16_t>& met) {
@@ -162,7 +179,7 @@ void ConditionsMet(const CRuleList& rules, std::string_view item, std::vector<st
   for (std::size_t i = 0; i < conditions.size();) {
     const CCondition& first = conditions[i];
     const std::size_t end = first.keyRunEnd;
-    if (first.key == "*" || ((first.keyPairs & ~keyPairs) == 0 && ContainsPart(key, first.key))) {
+    if (first.key == "*" || ((first.keyPairs & ~keyPairs) == 0 && ContainsKey(key, first))) {
       for (; i < end; ++i) {
         if (conditions[i].value == "*" || ContainsPart(value, conditions[i].value)) {
           met.push_back(conditions[i].id);
@@ -246,13 +263,12 @@ void CConditionMemo::Answer(const CCondition& asked) {
         })) {
       continue;
     }
-    // A condition met by this item is answered and leaves its group; an empty group leaves.
-    const std::size_t before = open.size();
-    std::erase_if(open, [&](COpenKey& group) {
+    // A condition met by this item is answered and leaves its group; an empty group leaves,
+    // after the sweep: most items meet none, and a sweep that could remove cost them its moves.
+    bool emptied = false;
+    for (COpenKey& group : open) {
       const CCondition& first = *group.first;
-      if (!group.any && ((first.keyPairs & ~keyPairs) != 0 || !ContainsPart(key, first.key))) {
-        return false;
-      }
+      if (!group.any && ((first.keyPairs & ~keyPairs) != 0 || !ContainsKey(key, first))) continue;
       for (std::uint32_t i = group.begin; i < group.end;) {
         const CCondition& condition = *pending_[i];
         const bool holds = (wildcard_ == Wildcard::kAny && condition.value == "*") ||
@@ -264,9 +280,12 @@ void CConditionMemo::Answer(const CCondition& asked) {
         answers_[condition.id] = 1;
         pending_[i] = pending_[--group.end];
       }
-      return group.begin == group.end;
-    });
-    if (open.size() != before) gatherPairs();
+      emptied = emptied || group.begin == group.end;
+    }
+    if (emptied) {
+      std::erase_if(open, [](const COpenKey& group) { return group.begin == group.end; });
+      gatherPairs();
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 #ifndef VARNIC_RULES_RULE_H_
 #define VARNIC_RULES_RULE_H_
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +16,9 @@
 
 namespace varnic {
 
+// How far a search for a condition key moves on, by the byte found under the key's last one.
+using CKeyShifts = std::array<std::uint8_t, 256>;
+
 // One condition of a rule: an item meets it when its key contains `key` and its value contains
 // `value`. `id` is the same for equal conditions of one rule list, so that a bucket's answer to a
 // condition is worked out once for all the rules that share it.
@@ -22,11 +26,28 @@ struct CCondition {
   std::string_view key;
   std::string_view value;
   std::uint16_t id = 0;
-  // For the conditions of CRuleList::ConditionsByKey: PairsOf(key), and the index past the last
-  // condition on the same key.
+  // For the conditions of CRuleList::ConditionsByKey: PairsOf(key), the index past the last
+  // condition on the same key, and the shifts a search for the key takes (ContainsKey).
   std::uint64_t keyPairs = 0;
   std::uint32_t keyRunEnd = 0;
+  const CKeyShifts* keyShifts = nullptr;
 };
+
+// Whether `text` contains the key of `condition`, one of CRuleList::ConditionsByKey. Every line
+// of a bucket is searched so; with the key's shifts (Horspool's) a search tries a couple of
+// places, not each: looking for "filter_mac_acl", the "d" of "filter_mac_add17" moves it past
+// the end.
+inline bool ContainsKey(std::string_view text, const CCondition& condition) {
+  const std::string_view key = condition.key;
+  if (key.empty()) return true;
+  const CKeyShifts& shifts = *condition.keyShifts;
+  const std::size_t last = key.size() - 1;
+  for (std::size_t at = 0; at + last < text.size();
+       at += shifts[static_cast<unsigned char>(text[at + last])]) {
+    if (text[at + last] == key[last] && text.substr(at, last) == key.substr(0, last)) return true;
+  }
+  return false;
+}
 
 // A 64-bit fingerprint of the adjacent byte pairs of `text`: a text whose fingerprint lacks a bit
 // of another's cannot contain it. Empty for a text shorter than two bytes.
@@ -96,7 +117,8 @@ class CRuleList {
   std::vector<CRule> rules_;
   std::size_t conditionCount_ = 0;
   std::vector<CCondition> byKey_;
-  std::vector<bool> firsts_;  // by condition id
+  std::vector<CKeyShifts> keyShifts_;  // per distinct key of byKey_
+  std::vector<bool> firsts_;           // by condition id
 };
 
 // Whether "*" as a whole condition key or value stands for anything: it does in relevance
