@@ -9,6 +9,7 @@
 #include "engine/align.h"
 #include "model/byte_search.h"
 #include "report/large_vectors.h"
+#include "report/unsettled_keys.h"
 #include "rules/primitives.h"
 
 namespace varnic::report {
@@ -55,19 +56,86 @@ bool SetAsideAlike(std::span<const CAside> section, const CChangeList& changes) 
   return a == section.size() && b == section.size();
 }
 
-// Whether every row holds a line of each file under one key as this index keys it: then a key
-// has as many compared lines in one file as in the other, and no line set aside stands opposite a
-// compared one. Rows pair lines by the text before their "=". A line without "=" is keyed here by
-// its whole text and a MAC entry by its address, so for those only the same bytes will do.
+// Whether every row holds a line of each file under one key: then no line set aside stands
+// opposite a compared one.
 bool RowsShareKeys(const CSectionRows& rows) {
-  const bool byAddress = IsMacFilterSection(rows.section());
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const auto left = rows.BucketLine(i, FileSide::kFile1);
-    const auto right = rows.BucketLine(i, FileSide::kFile2);
-    if (!left || !right) return false;
-    if (*left != *right && (byAddress || GetItemKey(*left).empty())) return false;
+    if (!RowSharesKey(rows, i)) return false;
   }
   return true;
+}
+
+// A section that sets aside at least this many lines, and not alike in both files, is looked at
+// key by key: a large pair's sections each hold a few hidden differences among thousands of
+// lines set aside alike. A fleet's devices, a few dozen lines a section, are not worth the search.
+constexpr std::size_t kKeyByKey = 512;
+
+// Appends to `kept` the lines of `section` whose keys may hold a hidden difference, and those of
+// the settings explanations quote (a hidden difference's words ask them); all of them when the
+// search does not pay.
+void KeepUnsettled(std::span<const CAside> section, const CChangeList& changes,
+                   const CSectionRows* rows, CUnsettledKeys& unsettled, std::vector<CAside>& kept) {
+  unsettled.Clear(section.front().section);
+  for (const CAside& aside : section) unsettled.AddLine(aside.file, changes.LineOf(*aside.record));
+  if (!unsettled.Find(rows)) {
+    kept.insert(kept.end(), section.begin(), section.end());
+    return;
+  }
+  for (const CAside& aside : section) {
+    const std::string_view key =
+        CFileSettings::MatchKey(aside.section, changes.LineOf(*aside.record));
+    if (unsettled.Contains(key) || DecidesRelevance(key)) kept.push_back(aside);
+  }
+}
+
+// Leaves out of `setAside` (the lines set aside, by section in output order: those of the r-th
+// section end at sectionAt[r]) the sections that hold no hidden difference, and in a large
+// section the keys that hold none.
+void LeaveOutSettled(const CComparison& comparison, const CChangeList& changes,
+                     const std::array<std::uint32_t, kSectionCount + 1>& sectionAt,
+                     std::vector<CAside>& setAside) {
+  enum class Fate : std::uint8_t { kKept, kLeftOut, kByKey };
+  std::array<Fate, kSectionCount> fate{};
+  std::array<const CSectionRows*, kSectionCount> rowsOf{};
+  for (const CSectionRows& rows : comparison.Sections()) {
+    rowsOf[static_cast<std::size_t>(rows.section())] = &rows;
+  }
+  const auto sectionOf = [&](std::size_t r) {
+    const std::size_t begin = r == 0 ? 0 : sectionAt[r - 1];
+    return std::span<const CAside>(setAside).subspan(begin, sectionAt[r] - begin);
+  };
+  bool byKey = false;
+  for (std::size_t r = 0; r < kEmissionOrder.size(); ++r) {
+    const auto s = static_cast<std::size_t>(kEmissionOrder[r]);
+    const std::span<const CAside> section = sectionOf(r);
+    if (section.empty()) continue;
+    if (SetAsideAlike(section, changes) && (rowsOf[s] == nullptr || RowsShareKeys(*rowsOf[s]))) {
+      fate[s] = Fate::kLeftOut;
+    } else if (section.size() >= kKeyByKey) {
+      fate[s] = Fate::kByKey;
+      byKey = true;
+    }
+  }
+  if (!byKey) {
+    std::erase_if(setAside, [&](const CAside& line) {
+      return fate[static_cast<std::size_t>(line.section)] == Fate::kLeftOut;
+    });
+  } else {
+    std::vector<CAside> kept;
+    kept.reserve(setAside.size());
+    CUnsettledKeys unsettled;
+    for (std::size_t r = 0; r < kEmissionOrder.size(); ++r) {
+      const auto s = static_cast<std::size_t>(kEmissionOrder[r]);
+      const std::span<const CAside> section = sectionOf(r);
+      if (section.empty() || fate[s] == Fate::kLeftOut) continue;
+      if (fate[s] == Fate::kKept) {
+        kept.insert(kept.end(), section.begin(), section.end());
+      } else {
+        KeepUnsettled(section, changes, rowsOf[s], unsettled, kept);
+      }
+    }
+    setAside = std::move(kept);
+  }
 }
 
 }  // namespace
@@ -158,26 +226,11 @@ CFileSettings::CFileSettings(const CComparison& comparison, Scope scope) {
   std::vector<CAside> inOrder(asideChanges.size());
   for (const CAside& aside : asideChanges) inOrder[sectionAt[rankOf(aside)]++] = aside;
   asideChanges = std::move(inOrder);
-  // Sections that hold no hidden difference, where only those are asked for. A pair of two
-  // device types keeps them all: reconciliation's words ask whether the other file has a key.
+  // Sections that hold no hidden difference, where only those are asked for, and in a large
+  // section the keys that hold none. A pair of two device types keeps them all:
+  // reconciliation's words ask whether the other file has a key.
   if (scope == Scope::kDifferences && !reconciled) {
-    std::array<bool, kSectionCount> leftOut{};
-    std::array<const CSectionRows*, kSectionCount> rowsOf{};
-    for (const CSectionRows& rows : comparison.Sections()) {
-      rowsOf[static_cast<std::size_t>(rows.section())] = &rows;
-    }
-    for (std::size_t r = 0; r < kEmissionOrder.size(); ++r) {
-      const Section section = kEmissionOrder[r];
-      const std::size_t begin = r == 0 ? 0 : sectionAt[r - 1];
-      if (begin == sectionAt[r]) continue;
-      const CSectionRows* rows = rowsOf[static_cast<std::size_t>(section)];
-      leftOut[static_cast<std::size_t>(section)] =
-          SetAsideAlike(std::span(asideChanges).subspan(begin, sectionAt[r] - begin), changes) &&
-          (rows == nullptr || RowsShareKeys(*rows));
-    }
-    std::erase_if(asideChanges, [&](const CAside& aside) {
-      return leftOut[static_cast<std::size_t>(aside.section)];
-    });
+    LeaveOutSettled(comparison, changes, sectionAt, asideChanges);
   }
   for (const CAside& aside : asideChanges) ++perFile[aside.file == FileSide::kFile1 ? 0 : 1];
   // Sized for the keys of the file that sets more aside: the two files of a pair mostly set

@@ -37,7 +37,8 @@ class CFileSettings {
   // differences read only the keys set aside where the two files part, so a section can be left
   // out where both files set aside the same lines and each row holds a line of both under one
   // key: it holds no hidden difference, and a fleet's devices mostly keep their baseline's
-  // sections so, but for the values its rows show.
+  // sections so, but for the values its rows show. In a large section that is not so, only the
+  // keys whose lines part are kept (and the settings explanations quote).
   enum class Scope : std::uint8_t { kEverything, kDifferences };
 
   // `comparison` must outlive the object.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -101,6 +104,60 @@ TEST(HiddenDifferences, OnlySettingsNotComparedThatDiffer) {
   for (const auto& c : cases) {
     EXPECT_EQ(Hidden(c.left, c.right), c.expected) << c.name;
   }
+}
+
+// A large section that both files do not set aside alike is indexed key by key, only where its
+// lines set aside or its rows part: random edits (a line inserted, dropped or changed, keys
+// repeated or not, DHCP turned on in one file) must find what the index of everything finds.
+TEST(HiddenDifferences, LargeSectionsKeyByKeyFindWhatEverythingFinds) {
+  std::mt19937 random(7);
+  const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+  for (int round = 0; round < 60; ++round) {
+    const std::size_t keys = std::array<std::size_t, 3>{4, 60, 900}[pick(3)];
+    const auto line = [&] {
+      const std::size_t k = pick(keys);
+      return (k == 0 ? std::string("Mask") : "k" + std::to_string(k)) + "=" +
+             std::to_string(pick(3)) + "\n";
+    };
+    std::vector<std::string> left(600 + pick(200));
+    for (std::string& l : left) l = line();
+    std::vector<std::string> right = left;
+    for (std::size_t edits = pick(6); edits > 0 && !right.empty(); --edits) {
+      const std::size_t at = pick(right.size());
+      switch (pick(4)) {
+        case 0:
+          right.insert(right.begin() + static_cast<std::ptrdiff_t>(at), line());
+          break;
+        case 1:
+          right.erase(right.begin() + static_cast<std::ptrdiff_t>(at));
+          break;
+        case 2:
+          right[at] = line();
+          break;
+        default:  // at the end, where one file's lines run on alone
+          right.pop_back();
+      }
+    }
+    // DHCP on sets aside Mask in one file only, so that its rows stand beside lines set aside.
+    const bool toggled = pick(3) == 0;
+    if (toggled && pick(2) == 0) {
+      // This file's later Mask line, set aside as a duplicate after the lines the rule set
+      // aside, meets the other's, set aside by the rule last: only the rows tell them apart.
+      left.insert(left.end(), {"Mask=1\n", "Mask=2\n"});
+      right.emplace_back("Mask=2\n");
+    }
+    std::string a = "[System]\nDHCPclient=Disable\n";
+    std::string b = toggled ? "[System]\nDHCPclient=Enable\n" : a;
+    for (const std::string& l : left) a += l;
+    for (const std::string& l : right) b += l;
+    Hidden(a, b);  // compares the two indexes
+  }
+  // With Multi_Status off every SSID setting is set aside, alike but for one: the words of its
+  // difference still quote its SSID's status.
+  std::string filler;
+  for (int i = 0; i < 600; ++i) filler += "x" + std::to_string(i) + "=1\n";
+  const std::string head = "[5GHz_MultiSSIDSettings]\nMulti_Status=Disable\nSSID2_Status=Enable\n";
+  EXPECT_EQ(Hidden(head + "SSID2_Ssid=a\n" + filler, head + "SSID2_Ssid=b\n" + filler).size(), 1U);
 }
 
 TEST(HiddenDifferences, ReconciliationRemovalsCountButRestorationsDoNot) {

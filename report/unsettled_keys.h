@@ -1,0 +1,59 @@
+#ifndef VARNIC_REPORT_UNSETTLED_KEYS_H_
+#define VARNIC_REPORT_UNSETTLED_KEYS_H_
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "model/hash_index.h"
+#include "rules/primitives.h"
+#include "varnic/comparison.h"
+#include "varnic/sections.h"
+
+namespace varnic::report {
+
+// Whether row `i` holds a line of each file under one key as CFileSettings keys lines. Rows pair
+// lines by the text before their "="; a line without "=" is keyed there by its whole text and a
+// MAC entry by its address, so for those only the same bytes will do. A key whose rows all do has
+// as many compared lines in one file as in the other.
+inline bool RowSharesKey(const CSectionRows& rows, std::size_t i) {
+  const auto left = rows.BucketLine(i, FileSide::kFile1);
+  const auto right = rows.BucketLine(i, FileSide::kFile2);
+  if (!left || !right) return false;
+  return *left == *right || (!IsMacFilterSection(rows.section()) && !GetItemKey(*left).empty());
+}
+
+// The keys of one section that may hold a hidden difference: those with a line set aside that
+// the other file does not set aside alike, or with a row that does not pair their lines. Any
+// other key has the same lines in each file, compared and set aside, so the n-th line of it in
+// one file equals the n-th in the other. Keys are those of CFileSettings::MatchKey. Its room is
+// kept from section to section.
+class CUnsettledKeys {
+ public:
+  // Starts on a section: then AddLine for each line it sets aside, in log order, and Find.
+  void Clear(Section section);
+  void AddLine(FileSide side, std::string_view line) {
+    lines_[side == FileSide::kFile1 ? 0 : 1].push_back(line);
+  }
+  // Finds the keys, given the section's rows (null when it has none). False when so many lines
+  // differ that a search key by key does not pay: every key is to be kept then.
+  bool Find(const CSectionRows* rows);
+  bool Contains(std::string_view key);
+
+ private:
+  bool Add(std::string_view line);
+  bool AddUnmatched();
+  bool AddUnpaired(const CSectionRows& rows);
+
+  Section section_ = Section::kSystem;
+  std::array<std::vector<std::string_view>, 2> lines_;  // per file, its lines set aside
+  std::vector<std::string_view> keys_;
+  std::size_t limit_ = 0;  // keys beyond which the search stops
+  std::optional<CViewSet> set_;
+};
+
+}  // namespace varnic::report
+
+#endif  // VARNIC_REPORT_UNSETTLED_KEYS_H_
