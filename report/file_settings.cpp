@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <span>
 #include <unordered_set>
 #include <vector>
@@ -70,6 +71,11 @@ bool RowsShareKeys(const CSectionRows& rows) {
 // lines set aside alike. A fleet's devices, a few dozen lines a section, are not worth the search.
 constexpr std::size_t kKeyByKey = 512;
 
+// Whether the words of an explanation may quote the line, a setting that decides relevance.
+bool Quoted(const CAside& line, const CChangeList& changes) {
+  return DecidesRelevance(CFileSettings::MatchKey(line.section, changes.LineOf(*line.record)));
+}
+
 // Appends to `kept` the lines of `section` whose keys may hold a hidden difference, and those of
 // the settings explanations quote (a hidden difference's words ask them); all of them when the
 // search does not pay.
@@ -90,9 +96,10 @@ void KeepUnsettled(std::span<const CAside> section, const CChangeList& changes,
 
 // Leaves out of `setAside` (the lines set aside, by section in output order: those of the r-th
 // section end at sectionAt[r]) the sections that hold no hidden difference, and in a large
-// section the keys that hold none.
+// section the keys that hold none; with `quoted`, not the lines of the settings explanations
+// quote, whose words any line set aside may ask.
 void LeaveOutSettled(const CComparison& comparison, const CChangeList& changes,
-                     const std::array<std::uint32_t, kSectionCount + 1>& sectionAt,
+                     const std::array<std::uint32_t, kSectionCount + 1>& sectionAt, bool quoted,
                      std::vector<CAside>& setAside) {
   enum class Fate : std::uint8_t { kKept, kLeftOut, kByKey };
   std::array<Fate, kSectionCount> fate{};
@@ -118,7 +125,8 @@ void LeaveOutSettled(const CComparison& comparison, const CChangeList& changes,
   }
   if (!byKey) {
     std::erase_if(setAside, [&](const CAside& line) {
-      return fate[static_cast<std::size_t>(line.section)] == Fate::kLeftOut;
+      return fate[static_cast<std::size_t>(line.section)] == Fate::kLeftOut &&
+             !(quoted && Quoted(line, changes));
     });
   } else {
     std::vector<CAside> kept;
@@ -127,8 +135,12 @@ void LeaveOutSettled(const CComparison& comparison, const CChangeList& changes,
     for (std::size_t r = 0; r < kEmissionOrder.size(); ++r) {
       const auto s = static_cast<std::size_t>(kEmissionOrder[r]);
       const std::span<const CAside> section = sectionOf(r);
-      if (section.empty() || fate[s] == Fate::kLeftOut) continue;
-      if (fate[s] == Fate::kKept) {
+      if (section.empty()) continue;
+      if (fate[s] == Fate::kLeftOut) {
+        if (!quoted) continue;
+        std::copy_if(section.begin(), section.end(), std::back_inserter(kept),
+                     [&](const CAside& line) { return Quoted(line, changes); });
+      } else if (fate[s] == Fate::kKept) {
         kept.insert(kept.end(), section.begin(), section.end());
       } else {
         KeepUnsettled(section, changes, rowsOf[s], unsettled, kept);
@@ -229,8 +241,8 @@ CFileSettings::CFileSettings(const CComparison& comparison, Scope scope) {
   // Sections that hold no hidden difference, where only those are asked for, and in a large
   // section the keys that hold none. A pair of two device types keeps them all:
   // reconciliation's words ask whether the other file has a key.
-  if (scope == Scope::kDifferences && !reconciled) {
-    LeaveOutSettled(comparison, changes, sectionAt, asideChanges);
+  if (scope != Scope::kEverything && !reconciled) {
+    LeaveOutSettled(comparison, changes, sectionAt, scope == Scope::kReasons, asideChanges);
   }
   for (const CAside& aside : asideChanges) ++perFile[aside.file == FileSide::kFile1 ? 0 : 1];
   // Sized for the keys of the file that sets more aside: the two files of a pair mostly set

@@ -33,13 +33,15 @@ struct CSetting {
 // since a list is the same list in another order.
 class CFileSettings {
  public:
-  // What the settings are asked for. Explanations quote any setting of any section; hidden
-  // differences read only the keys set aside where the two files part, so a section can be left
-  // out where both files set aside the same lines and each row holds a line of both under one
-  // key: it holds no hidden difference, and a fleet's devices mostly keep their baseline's
-  // sections so, but for the values its rows show. In a large section that is not so, only the
-  // keys whose lines part are kept (and the settings explanations quote).
-  enum class Scope : std::uint8_t { kEverything, kDifferences };
+  // What the settings are asked for. kEverything: any line of any key set aside. Hidden
+  // differences read only the keys set aside where the two files part (kDifferences), so a
+  // section can be left out where both files set aside the same lines and each row holds a line
+  // of both under one key: it holds no hidden difference, and a fleet's devices mostly keep their
+  // baseline's sections so, but for the values its rows show. In a large section that is not so,
+  // only the keys whose lines part are kept. Explanations (kReasons) ask those and, for the words
+  // of any line's reason, the settings that decide relevance (auth_type, SSID2_Status, ...) in
+  // every section.
+  enum class Scope : std::uint8_t { kEverything, kDifferences, kReasons };
 
   // `comparison` must outlive the object.
   explicit CFileSettings(const CComparison& comparison, Scope scope = Scope::kEverything);

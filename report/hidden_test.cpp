@@ -10,6 +10,7 @@
 
 #include "report/file_settings.h"
 #include "varnic/compare.h"
+#include "varnic/report/explain.h"
 
 namespace varnic::report {
 namespace {
@@ -29,10 +30,19 @@ std::vector<std::string> Hidden(std::string left, std::string right, int type1 =
     }
     return out;
   };
+  const CFileSettings everything(comparison, CFileSettings::Scope::kEverything);
   const std::vector<std::string> found = lines(HiddenDifferencesOf(comparison, texts));
-  EXPECT_EQ(found,
-            lines(HiddenDifferencesOf(
-                comparison, CFileSettings(comparison, CFileSettings::Scope::kEverything), texts)));
+  EXPECT_EQ(found, lines(HiddenDifferencesOf(comparison, everything, texts)));
+  // Explanations ask less than everything too, and must say the same of every line.
+  const auto explained = [&](const CFileSettings& settings) {
+    std::vector<std::string> out;
+    for (const CExplanation& e : ExplanationsOf(comparison, settings, texts)) {
+      out.push_back(DescribeExplanation(e));
+    }
+    return out;
+  };
+  EXPECT_EQ(explained(CFileSettings(comparison, CFileSettings::Scope::kReasons)),
+            explained(everything));
   return found;
 }
 
@@ -77,6 +87,15 @@ TEST(HiddenDifferences, OnlySettingsNotComparedThatDiffer) {
        "[System]\nDHCPclient=Enable\nMask=2\n",
        {"[System] Mask 2@4→-@0 duplicate (a later line of the same key; only the first is "
         "compared)"}},
+      // Alike, so left out of the differences; the words of its lines still quote the status.
+      {"an SSID setting set aside alike",
+       "[5GHz_MultiSSIDSettings]\nMulti_Status=Disable\nSSID2_Status=Enable\nSSID2_Ssid=a\n",
+       "[5GHz_MultiSSIDSettings]\nMulti_Status=Disable\nSSID2_Status=Enable\nSSID2_Ssid=a\n",
+       {}},
+      {"a key set aside alike quotes a compared setting",
+       "[System]\nDHCPclient=Enable\nMask=1\n",
+       "[System]\nDHCPclient=Enable\nMask=1\n",
+       {}},
       {"a disabled SSID",
        "[5GHz_MultiSSIDSettings]\nMulti_Status=Enable\nSSID2_Status=Disable\n"
        "SSID2_Ssid=a\n",
@@ -150,7 +169,10 @@ TEST(HiddenDifferences, LargeSectionsKeyByKeyFindWhatEverythingFinds) {
     std::string b = toggled ? "[System]\nDHCPclient=Enable\n" : a;
     for (const std::string& l : left) a += l;
     for (const std::string& l : right) b += l;
-    Hidden(a, b);  // compares the two indexes
+    // And a section set aside alike beside it, whose words quote a setting set aside too.
+    const std::string ssid =
+        "[5GHz_MultiSSIDSettings]\nMulti_Status=Disable\nSSID2_Status=Enable\n";
+    Hidden(a + ssid, b + ssid);  // compares the two indexes
   }
   // With Multi_Status off every SSID setting is set aside, alike but for one: the words of its
   // difference still quote its SSID's status.

@@ -102,11 +102,11 @@ CReport BuildReport(const CComparison& comparison, CInput left, CInput right,
   report.right.has5GHz = Has5GHzSettings(comparison, FileSide::kFile2);
   report.verdict.strict = options.strict;
   if (options.ignores != nullptr) report.ignorePatterns = options.ignores->patterns();
-  // What each file said of the keys set aside: only when something reads it, and all of it only
-  // for explanations.
+  // What each file said of the keys set aside: only when something reads it. Explanations also
+  // ask the settings their words quote.
   std::optional<CFileSettings> settings;
   if (options.parts.hidden || options.parts.explanations) {
-    settings.emplace(comparison, options.parts.explanations ? CFileSettings::Scope::kEverything
+    settings.emplace(comparison, options.parts.explanations ? CFileSettings::Scope::kReasons
                                                             : CFileSettings::Scope::kDifferences);
   }
   // Line numbers: counted once, for every part that needs them.
