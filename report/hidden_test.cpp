@@ -16,7 +16,8 @@ namespace varnic::report {
 namespace {
 
 // One hidden difference as a line: "[Section] key left→right reason (why)". The settings asked
-// for hidden differences alone leave out sections both files hold alike: they must find the same.
+// for hidden differences alone, and those asked for explanations, leave out what both files hold
+// alike: each must find what the settings of everything find.
 std::vector<std::string> Hidden(std::string left, std::string right, int type1 = 0, int type2 = 0) {
   const CComparison comparison = Compare({std::move(left), type1}, {std::move(right), type2});
   std::deque<std::string> texts;
@@ -33,7 +34,6 @@ std::vector<std::string> Hidden(std::string left, std::string right, int type1 =
   const CFileSettings everything(comparison, CFileSettings::Scope::kEverything);
   const std::vector<std::string> found = lines(HiddenDifferencesOf(comparison, texts));
   EXPECT_EQ(found, lines(HiddenDifferencesOf(comparison, everything, texts)));
-  // Explanations ask less than everything too, and must say the same of every line.
   const auto explained = [&](const CFileSettings& settings) {
     std::vector<std::string> out;
     for (const CExplanation& e : ExplanationsOf(comparison, settings, texts)) {

@@ -33,12 +33,13 @@ struct CCondition {
   const CKeyShifts* keyShifts = nullptr;
 };
 
-// Whether `text` contains the key of `condition`, one of CRuleList::ConditionsByKey. Every line
-// of a bucket is searched so; with the key's shifts (Horspool's) a search tries a couple of
-// places, not each: looking for "filter_mac_acl", the "d" of "filter_mac_add17" moves it past
-// the end.
+// Whether `text` contains the key of `condition`. Every line of a bucket is searched so; with the
+// key's shifts (Horspool's), which the conditions of CRuleList::ConditionsByKey have, a search
+// tries a couple of places, not each: looking for "filter_mac_acl", the "d" of
+// "filter_mac_add17" moves it past the end.
 inline bool ContainsKey(std::string_view text, const CCondition& condition) {
   const std::string_view key = condition.key;
+  if (condition.keyShifts == nullptr) return text.find(key) != std::string_view::npos;
   if (key.empty()) return true;
   const CKeyShifts& shifts = *condition.keyShifts;
   const std::size_t last = key.size() - 1;
