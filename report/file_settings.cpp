@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <iterator>
 #include <span>
 #include <unordered_set>
 #include <vector>
@@ -76,78 +75,57 @@ bool Quoted(const CAside& line, const CChangeList& changes) {
   return DecidesRelevance(CFileSettings::MatchKey(line.section, changes.LineOf(*line.record)));
 }
 
-// Appends to `kept` the lines of `section` whose keys may hold a hidden difference, and those of
-// the settings explanations quote (a hidden difference's words ask them); all of them when the
-// search does not pay.
-void KeepUnsettled(std::span<const CAside> section, const CChangeList& changes,
-                   const CSectionRows* rows, CUnsettledKeys& unsettled, std::vector<CAside>& kept) {
+// Whether a search key by key pays for `section`, and if so its keys that may hold a hidden
+// difference, in `unsettled`.
+bool FindUnsettled(std::span<const CAside> section, const CChangeList& changes,
+                   const CSectionRows* rows, CUnsettledKeys& unsettled) {
+  if (section.size() < kKeyByKey) return false;
   unsettled.Clear(section.front().section);
   for (const CAside& aside : section) unsettled.AddLine(aside.file, changes.LineOf(*aside.record));
-  if (!unsettled.Find(rows)) {
-    kept.insert(kept.end(), section.begin(), section.end());
-    return;
-  }
-  for (const CAside& aside : section) {
-    const std::string_view key =
-        CFileSettings::MatchKey(aside.section, changes.LineOf(*aside.record));
-    if (unsettled.Contains(key) || DecidesRelevance(key)) kept.push_back(aside);
-  }
+  return unsettled.Find(rows);
 }
 
 // Leaves out of `setAside` (the lines set aside, by section in output order: those of the r-th
 // section end at sectionAt[r]) the sections that hold no hidden difference, and in a large
 // section the keys that hold none; with `quoted`, not the lines of the settings explanations
-// quote, whose words any line set aside may ask.
+// quote, whose words any line set aside may ask. The lines kept move to the front, in order.
 void LeaveOutSettled(const CComparison& comparison, const CChangeList& changes,
                      const std::array<std::uint32_t, kSectionCount + 1>& sectionAt, bool quoted,
                      std::vector<CAside>& setAside) {
-  enum class Fate : std::uint8_t { kKept, kLeftOut, kByKey };
-  std::array<Fate, kSectionCount> fate{};
   std::array<const CSectionRows*, kSectionCount> rowsOf{};
   for (const CSectionRows& rows : comparison.Sections()) {
     rowsOf[static_cast<std::size_t>(rows.section())] = &rows;
   }
-  const auto sectionOf = [&](std::size_t r) {
-    const std::size_t begin = r == 0 ? 0 : sectionAt[r - 1];
-    return std::span<const CAside>(setAside).subspan(begin, sectionAt[r] - begin);
-  };
-  bool byKey = false;
+  CUnsettledKeys unsettled;
+  std::size_t kept = 0;
   for (std::size_t r = 0; r < kEmissionOrder.size(); ++r) {
-    const auto s = static_cast<std::size_t>(kEmissionOrder[r]);
-    const std::span<const CAside> section = sectionOf(r);
+    const std::size_t begin = r == 0 ? 0 : sectionAt[r - 1];
+    const std::span<const CAside> section =
+        std::span<const CAside>(setAside).subspan(begin, sectionAt[r] - begin);
     if (section.empty()) continue;
-    if (SetAsideAlike(section, changes) && (rowsOf[s] == nullptr || RowsShareKeys(*rowsOf[s]))) {
-      fate[s] = Fate::kLeftOut;
-    } else if (section.size() >= kKeyByKey) {
-      fate[s] = Fate::kByKey;
-      byKey = true;
+    const CSectionRows* rows = rowsOf[static_cast<std::size_t>(kEmissionOrder[r])];
+    const bool alike = SetAsideAlike(section, changes) && (rows == nullptr || RowsShareKeys(*rows));
+    const bool byKey = !alike && FindUnsettled(section, changes, rows, unsettled);
+    if (alike && !quoted) continue;
+    if (!alike && !byKey) {  // kept whole, as most of a drifted device's sections are
+      if (kept != begin) std::copy(section.begin(), section.end(), setAside.data() + kept);
+      kept += section.size();
+      continue;
     }
-  }
-  if (!byKey) {
-    std::erase_if(setAside, [&](const CAside& line) {
-      return fate[static_cast<std::size_t>(line.section)] == Fate::kLeftOut &&
-             !(quoted && Quoted(line, changes));
-    });
-  } else {
-    std::vector<CAside> kept;
-    kept.reserve(setAside.size());
-    CUnsettledKeys unsettled;
-    for (std::size_t r = 0; r < kEmissionOrder.size(); ++r) {
-      const auto s = static_cast<std::size_t>(kEmissionOrder[r]);
-      const std::span<const CAside> section = sectionOf(r);
-      if (section.empty()) continue;
-      if (fate[s] == Fate::kLeftOut) {
-        if (!quoted) continue;
-        std::copy_if(section.begin(), section.end(), std::back_inserter(kept),
-                     [&](const CAside& line) { return Quoted(line, changes); });
-      } else if (fate[s] == Fate::kKept) {
-        kept.insert(kept.end(), section.begin(), section.end());
+    // Each line is read before any is written over it: `kept` never passes the line being read.
+    for (const CAside& line : section) {
+      bool keep = false;
+      if (alike) {
+        keep = Quoted(line, changes);
       } else {
-        KeepUnsettled(section, changes, rowsOf[s], unsettled, kept);
+        const std::string_view key =
+            CFileSettings::MatchKey(line.section, changes.LineOf(*line.record));
+        keep = unsettled.Contains(key) || DecidesRelevance(key);
       }
+      if (keep) setAside[kept++] = line;
     }
-    setAside = std::move(kept);
   }
+  setAside.resize(kept);
 }
 
 }  // namespace
