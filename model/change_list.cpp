@@ -5,10 +5,8 @@
 
 namespace varnic {
 
-void* NewListBlock(std::size_t bytes) {
-  void* block = ::operator new(bytes);
-  AdviseLargePages(block, bytes);
-  return block;
-}
+void* NewListBlock(std::size_t bytes) { return AllocateLarge(bytes); }
+
+void DeleteListBlock(void* block, std::size_t bytes) noexcept { FreeLarge(block, bytes); }
 
 }  // namespace varnic

@@ -13,9 +13,10 @@ namespace varnic {
 namespace {
 
 // Sizes at and around the ends of the first blocks (256, 768, 1792 values), where a fault in
-// finding a position's block would read the wrong value or past a block.
+// finding a position's block would read the wrong value or past a block, and one that reaches a
+// block of 2 MB or more, which lies on huge pages and is freed as such.
 TEST(CBlockList, ReadsBackEveryValueByPositionAndInOrder) {
-  for (const std::size_t count : {0, 1, 255, 256, 257, 767, 768, 769, 1792, 5000}) {
+  for (const std::size_t count : {0, 1, 255, 256, 257, 767, 768, 769, 1792, 5000, 140000}) {
     SCOPED_TRACE(count);
     CBlockList<CChange> list;
     for (std::size_t i = 0; i < count; ++i) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <utility>
 
 #include "model/large_pages.h"
@@ -45,10 +44,11 @@ void CTextArena::Grow(std::size_t size) {
       static_cast<std::size_t>(end_ - (chunks_.empty() ? end_ : chunks_.back().get()));
   const std::size_t grown = chunks_.empty() ? kFirstChunk : std::min(kLargestChunk, 2 * last);
   const std::size_t capacity = std::max(grown, size);
-  chunks_.emplace_back(static_cast<char*>(::operator new(capacity)));
+  chunks_.emplace_back(static_cast<char*>(AllocateLarge(capacity)), CFree{capacity});
   next_ = chunks_.back().get();
   end_ = next_ + capacity;
-  AdviseLargePages(next_, capacity);
 }
+
+void CTextArena::CFree::operator()(char* chunk) const { FreeLarge(chunk, bytes); }
 
 }  // namespace varnic

@@ -37,7 +37,8 @@ class CTextArena {
   // Chunks grow as the arena does, so a list of 200,000 renumbered entries takes a few large
   // chunks; bytes past `next_` are left unwritten, and their pages untouched.
   struct CFree {
-    void operator()(char* chunk) const { ::operator delete(chunk); }
+    std::size_t bytes;
+    void operator()(char* chunk) const;
   };
   std::vector<std::unique_ptr<char, CFree>> chunks_;
   char* next_ = nullptr;  // where the next line goes in the last chunk

@@ -60,7 +60,9 @@ inline CChange MakeChange(ChangeKind kind, FileSide file, std::optional<Section>
 static_assert(sizeof(CChange) == sizeof(std::string_view) + 8);
 
 // Raw room for `bytes`, which a block list fills as it grows; large blocks ask for huge pages.
+// Freed by DeleteListBlock with the same `bytes`.
 void* NewListBlock(std::size_t bytes);
+void DeleteListBlock(void* block, std::size_t bytes) noexcept;
 
 // Values in blocks that never move, each twice the size of the one before: a log of a million
 // changes grows without copying itself, in a few dozen allocations (a deque made one of 512
@@ -138,7 +140,7 @@ class CBlockList {
     if (last_ == nullptr || last_ + 1 == room_) {
       const std::size_t count = std::size_t{1} << (kFirstBits + blocks_.size());
       last_ = static_cast<T*>(NewListBlock(count * sizeof(T)));
-      blocks_.emplace_back(last_);
+      blocks_.emplace_back(last_, CFree{count * sizeof(T)});
       room_ = last_ + count;
     } else {
       ++last_;
@@ -157,7 +159,8 @@ class CBlockList {
     return ((std::size_t{1} << block) - 1) << kFirstBits;
   }
   struct CFree {
-    void operator()(T* block) const { ::operator delete(block); }
+    std::size_t bytes;
+    void operator()(T* block) const { DeleteListBlock(block, bytes); }
   };
 
   std::vector<std::unique_ptr<T[], CFree>> blocks_;
