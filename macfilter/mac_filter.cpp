@@ -5,11 +5,12 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "model/byte_search.h"
 #include "model/hash_index.h"
-#include "model/large_pages.h"
+#include "model/huge_slab.h"
 #include "rules/primitives.h"
 
 namespace varnic {
@@ -129,23 +130,22 @@ bool AlikeAndInOrder(const CLines& f1, const CLines& f2) {
 
 // The MAC entries of a filter bucket.
 struct CEntries {
-  std::vector<std::uint32_t> positions;  // in bucket order
-  std::vector<std::uint32_t> numbers;    // per entry, EntryNumber of its key
+  std::span<std::uint32_t> positions;  // in bucket order
+  std::span<std::uint32_t> numbers;    // per entry, EntryNumber of its key
 };
 
-CEntries FindEntries(const CLines& lines) {
-  CEntries entries;
-  // Only reserved: pages a short list never fills are never touched.
-  entries.positions.reserve(lines.size());
-  entries.numbers.reserve(lines.size());
+CEntries FindEntries(const CLines& lines, CHugeSlab& slab) {
+  const std::span<std::uint32_t> positions = slab.Take<std::uint32_t>(lines.size());
+  const std::span<std::uint32_t> numbers = slab.Take<std::uint32_t>(lines.size());
+  std::size_t count = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::uint32_t number = 0;
     if (ReadEntry(lines[i], number)) {
-      entries.positions.push_back(static_cast<std::uint32_t>(i));
-      entries.numbers.push_back(number);
+      positions[count] = static_cast<std::uint32_t>(i);
+      numbers[count++] = number;
     }
   }
-  return entries;
+  return {positions.first(count), numbers.first(count)};
 }
 
 // The distinct values of file 2's bucket, each known by the position of its first line. The
@@ -154,39 +154,27 @@ CEntries FindEntries(const CLines& lines) {
 // array was another.
 class CValueTable {
  public:
-  // `lines` must keep its texts while the table answers FindAll.
-  explicit CValueTable(const CLines& lines) : lines_(lines) {
-    std::size_t capacity = 16;
-    unsigned bits = 4;
-    while (capacity < lines.size() + lines.size() / 2) {
-      capacity *= 2;
-      ++bits;
-    }
-    shift_ = 64 - bits;
-    mask_ = capacity - 1;
-    slots_.reserve(capacity);
-    AdviseLargePages(slots_.data(), capacity * sizeof(CSlot));
-    slots_.resize(capacity);
-    firstOf_.reserve(lines.size());
+  // The room the table of a bucket of `lines` lines takes in a slab.
+  static std::size_t Room(std::size_t lines) { return CHugeSlab::Room<CSlot>(Capacity(lines)); }
+
+  // Sets `firstOf[j]` to the first line of `lines` with the value of line j. `lines` must keep
+  // its texts while the table answers FindAll.
+  CValueTable(const CLines& lines, std::span<std::uint32_t> firstOf, CHugeSlab& slab)
+      : lines_(lines), slots_(slab.Take<CSlot>(Capacity(lines.size()))) {
     ForEachValue(lines, [&](std::size_t j, std::uint64_t key, std::string_view value) {
       CSlot& slot = slots_[SlotOf(key, value)];
       if (slot.key == 0) slot = {key, static_cast<std::uint32_t>(j)};
-      firstOf_.push_back(slot.first);
+      firstOf[j] = slot.first;
     });
   }
 
-  // For each line of `other`, the first line of this bucket with the same value, or kNone.
-  std::vector<std::uint32_t> FindAll(const CLines& other) const {
-    std::vector<std::uint32_t> found;
-    found.reserve(other.size());
-    ForEachValue(other, [&](std::size_t /*i*/, std::uint64_t key, std::string_view value) {
-      found.push_back(slots_[SlotOf(key, value)].first);
+  // Sets `found[i]` to the first line of this bucket with the value of line i of `other`, or to
+  // kNone.
+  void FindAll(const CLines& other, std::span<std::uint32_t> found) const {
+    ForEachValue(other, [&](std::size_t i, std::uint64_t key, std::string_view value) {
+      found[i] = slots_[SlotOf(key, value)].first;
     });
-    return found;
   }
-
-  // The first line of the bucket with the same value as line `j`.
-  std::uint32_t FirstOf(std::uint32_t j) const { return firstOf_[j]; }
 
  private:
   struct CSlot {
@@ -198,8 +186,17 @@ class CValueTable {
     std::uint64_t key = 0;
   };
 
+  // Slots for `lines` values at a load of two thirds. Not rounded up to a power of two: a
+  // list's table is most of the memory its matching touches first, and a power of two was a
+  // third more of it on average.
+  static std::size_t Capacity(std::size_t lines) {
+    return std::max<std::size_t>(16, lines + lines / 2);
+  }
+
+  // The high bits of the key's hash scaled to the table (a table has fewer than 2^32 slots).
   std::size_t Home(std::uint64_t key) const {
-    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> shift_);
+    const std::uint64_t hash = (key * 0x9E3779B97F4A7C15ULL) >> 32U;
+    return static_cast<std::size_t>((hash * slots_.size()) >> 32U);
   }
 
   // Calls `visit(i, key, value)` for each line in order, with the home slot of a line's key
@@ -221,7 +218,7 @@ class CValueTable {
 
   // The slot that holds the value, or the empty slot where it belongs.
   std::size_t SlotOf(std::uint64_t key, std::string_view value) const {
-    for (std::size_t i = Home(key);; i = (i + 1) & mask_) {
+    for (std::size_t i = Home(key);; i = i + 1 == slots_.size() ? 0 : i + 1) {
       const CSlot& slot = slots_[i];
       if (slot.key == 0) return i;
       if (slot.key == key && ((key & kHashedValue) == 0 || ValueOf(lines_[slot.first]) == value)) {
@@ -231,10 +228,7 @@ class CValueTable {
   }
 
   const CLines& lines_;
-  std::vector<CSlot> slots_;
-  std::vector<std::uint32_t> firstOf_;
-  unsigned shift_ = 0;
-  std::size_t mask_ = 0;
+  std::span<CSlot> slots_;
 };
 
 // The text "filter_mac_add" `number` "=" `address`, written in place in `arena`.
@@ -267,7 +261,7 @@ void LogMove(CChangeLog& log, FileSide side, Section section, std::string_view b
 // list that already reads as it should costs no copy.
 class COldLines {
  public:
-  COldLines(const CLines& bucket, const std::vector<std::uint32_t>& positions)
+  COldLines(const CLines& bucket, std::span<const std::uint32_t> positions)
       : bucket_(bucket), positions_(positions) {}
   std::string_view operator[](std::size_t entry) const {
     return copy_.empty() ? bucket_[positions_[entry]] : copy_[entry];
@@ -280,7 +274,7 @@ class COldLines {
 
  private:
   const CLines& bucket_;
-  const std::vector<std::uint32_t>& positions_;
+  std::span<const std::uint32_t> positions_;
   std::vector<std::string_view> copy_;
 };
 
@@ -299,14 +293,26 @@ void CompareMacFilterLists(CSectionBuckets& file1, CSectionBuckets& file2, CText
     CLines& f1 = file1[section];
     CLines& f2 = file2[section];
     if (AlikeAndInOrder(f1, f2)) continue;
-    const CEntries e1 = FindEntries(f1);
-    const CEntries e2 = FindEntries(f2);
+    // Every array below, in one block: the entries, the values matched, and then the table of
+    // values, whose room the arrays of the rewrite take again once the matching is done.
+    constexpr auto kWords = CHugeSlab::Room<std::uint32_t>;
+    const std::size_t rewrite =
+        kWords(f1.size()) + 4 * kWords(f2.size()) + CHugeSlab::Room<std::string_view>(f2.size());
+    CHugeSlab slab(3 * kWords(f1.size()) + 3 * kWords(f2.size()) +
+                   std::max(CValueTable::Room(f2.size()), rewrite));
+    const CEntries e1 = FindEntries(f1, slab);
+    const CEntries e2 = FindEntries(f2, slab);
     if (e1.positions.empty() && e2.positions.empty()) continue;
-    const CValueTable values2(f2);
-
-    // File 1's pass. Every value of file 1 (entries or not) marks the values of file 2 it
+    // For each line of file 2 the first line of file 2 with its value; for each line of file 1
+    // that line, or kNone. Every value of file 1 (entries or not) marks the values of file 2 it
     // meets: file 2's pass asks exactly that, and file 1's rewrite keeps its values.
-    const std::vector<std::uint32_t> match1 = values2.FindAll(f1);
+    const std::span<std::uint32_t> firstOf2 = slab.Take<std::uint32_t>(f2.size());
+    const std::span<std::uint32_t> match1 = slab.Take<std::uint32_t>(f1.size());
+    const std::size_t matched = slab.Mark();
+    CValueTable(f2, firstOf2, slab).FindAll(f1, match1);
+    slab.Rewind(matched);
+
+    // File 1's pass.
     std::vector<bool> inFile1(f2.size(), false);  // by the first line of a value
     for (const std::uint32_t first : match1) {
       if (first != kNone) inFile1[first] = true;
@@ -315,14 +321,14 @@ void CompareMacFilterLists(CSectionBuckets& file1, CSectionBuckets& file2, CText
     // each group in file 1's order: an address keeps its group, so its k-th new entry is its
     // k-th old one.
     const std::size_t count1 = e1.positions.size();
-    std::vector<std::uint32_t> sources;
-    sources.reserve(count1);
+    const std::span<std::uint32_t> sources = slab.Take<std::uint32_t>(count1);
+    std::size_t common1 = 0;
     for (std::uint32_t e = 0; e < count1; ++e) {
-      if (match1[e1.positions[e]] != kNone) sources.push_back(e);
+      if (match1[e1.positions[e]] != kNone) sources[common1++] = e;
     }
-    const std::size_t common1 = sources.size();
+    std::size_t own = common1;
     for (std::uint32_t e = 0; e < count1; ++e) {
-      if (match1[e1.positions[e]] == kNone) sources.push_back(e);
+      if (match1[e1.positions[e]] == kNone) sources[own++] = e;
     }
     COldLines old1(f1, e1.positions);
     for (std::size_t k = 0; k < count1; ++k) {
@@ -343,27 +349,28 @@ void CompareMacFilterLists(CSectionBuckets& file1, CSectionBuckets& file2, CText
     // lists cannot be matched entry for entry and file 2 keeps its entries.
     const std::size_t count2 = e2.positions.size();
     std::size_t common2 = 0;
-    for (const std::uint32_t at : e2.positions) common2 += inFile1[values2.FirstOf(at)] ? 1 : 0;
+    for (const std::uint32_t at : e2.positions) common2 += inFile1[firstOf2[at]] ? 1 : 0;
     if (count2 == 0 || common1 != common2) continue;
     // The new list: file 1's common addresses (the first line of each in file 2), then file
     // 2's own (each by its rank among file 2's entries).
-    std::vector<std::uint32_t> merged;
-    merged.reserve(count2);
-    for (std::size_t k = 0; k < common1; ++k) merged.push_back(match1[e1.positions[sources[k]]]);
+    const std::span<std::uint32_t> merged = slab.Take<std::uint32_t>(count2);
+    for (std::size_t k = 0; k < common1; ++k) merged[k] = match1[e1.positions[sources[k]]];
+    std::size_t added = common1;
     for (std::uint32_t o = 0; o < count2; ++o) {
-      if (!inFile1[values2.FirstOf(e2.positions[o])]) merged.push_back(o);
+      if (!inFile1[firstOf2[e2.positions[o]]]) merged[added++] = o;
     }
     const auto firstOf = [&](std::size_t k) {
-      return k < common1 ? merged[k] : values2.FirstOf(e2.positions[merged[k]]);
+      return k < common1 ? merged[k] : firstOf2[e2.positions[merged[k]]];
     };
     // Which old entry each new one takes: the first unused one of its address, found along the
     // old entries chained per value. This pass touches only two arrays of 4 bytes an entry.
-    std::vector<std::uint32_t> oldOf(count2, kNone);
+    const std::span<std::uint32_t> oldOf = slab.Take<std::uint32_t>(count2);
     {
-      std::vector<std::uint32_t> head(f2.size(), kNone);
-      std::vector<std::uint32_t> next(count2, kNone);
+      const std::span<std::uint32_t> head = slab.Take<std::uint32_t>(f2.size());
+      const std::span<std::uint32_t> next = slab.Take<std::uint32_t>(count2);
+      std::fill(head.begin(), head.end(), kNone);
       for (std::size_t o = count2; o-- > 0;) {
-        const std::uint32_t first = values2.FirstOf(e2.positions[o]);
+        const std::uint32_t first = firstOf2[e2.positions[o]];
         next[o] = head[first];
         head[first] = static_cast<std::uint32_t>(o);
       }
@@ -373,9 +380,8 @@ void CompareMacFilterLists(CSectionBuckets& file1, CSectionBuckets& file2, CText
         if (old != kNone) old = next[old];
       }
     }
-    std::vector<std::string_view> before2;
-    before2.reserve(count2);
-    for (const std::uint32_t at : e2.positions) before2.push_back(f2[at]);
+    const std::span<std::string_view> before2 = slab.Take<std::string_view>(count2);
+    for (std::size_t o = 0; o < count2; ++o) before2[o] = f2[e2.positions[o]];
     // In a permuted list the old entry of a new one lies anywhere: it is requested some entries
     // ahead. (Written out here: GCC 12 dropped prefetches made in a lambda.)
     constexpr std::size_t kAhead = 16;
@@ -385,7 +391,7 @@ void CompareMacFilterLists(CSectionBuckets& file1, CSectionBuckets& file2, CText
         __builtin_prefetch(&e2.numbers[oldOf[k + kAhead]]);
       }
       const std::uint32_t at = e2.positions[k];
-      if (e2.numbers[k] != k + 1 || values2.FirstOf(at) != firstOf(k)) {
+      if (e2.numbers[k] != k + 1 || firstOf2[at] != firstOf(k)) {
         // File 1's k-th entry reads "filter_mac_add" k+1 "=" the k-th common address by now,
         // just as this one is to read.
         f2[at] = k < common1 ? CopyLine(f1[e1.positions[k]], arena)
