@@ -44,7 +44,7 @@ class CHugeSlab {
   void Rewind(std::size_t mark) { used_ = mark; }
 
  private:
-  static constexpr std::size_t kAlign = 64;  // each array on a cache line of its own
+  static constexpr std::size_t kAlign = 64;  // an array's room is whole cache lines
   struct CFree {
     std::size_t size;
     void operator()(std::byte* block) const;

@@ -11,6 +11,11 @@ namespace varnic {
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20U;
+#ifdef MADV_HUGEPAGE
+constexpr bool kHugePages = true;
+#else
+constexpr bool kHugePages = false;  // nothing to align room for
+#endif
 
 std::size_t WholeHugePages(std::size_t bytes) {
   return (bytes + kHugePage - 1) / kHugePage * kHugePage;
@@ -34,7 +39,7 @@ void AdviseLargePages(const void* data, std::size_t size) {
 }
 
 void* AllocateLarge(std::size_t bytes) {
-  if (bytes < kHugePage) return ::operator new(bytes);
+  if (!kHugePages || bytes < kHugePage) return ::operator new(bytes);
   const std::size_t size = WholeHugePages(bytes);
   void* const block = ::operator new (size, std::align_val_t{kHugePage});
   AdviseLargePages(block, size);
@@ -42,7 +47,7 @@ void* AllocateLarge(std::size_t bytes) {
 }
 
 void FreeLarge(void* block, std::size_t bytes) noexcept {
-  if (bytes < kHugePage) {
+  if (!kHugePages || bytes < kHugePage) {
     ::operator delete(block);
   } else {
     ::operator delete (block, std::align_val_t{kHugePage});

@@ -11,9 +11,10 @@ namespace varnic {
 // platform has no such thing.
 void AdviseLargePages(const void* data, std::size_t size);
 
-// Room for `bytes`. From 2 MB on it is whole huge pages from a 2 MB boundary, all advised: on an
-// unaligned block only the pages wholly inside it can be huge, and a block of 2 to 4 MB may hold
-// none. Smaller room is a plain allocation. Freed by FreeLarge with the same `bytes`.
+// Room for `bytes`. From 2 MB on, where the platform has huge pages, it is whole huge pages from
+// a 2 MB boundary, all advised: on an unaligned block only the pages wholly inside it can be huge,
+// and a block of 2 to 4 MB may hold none. Otherwise a plain allocation. Freed by FreeLarge with
+// the same `bytes`.
 void* AllocateLarge(std::size_t bytes);
 void FreeLarge(void* block, std::size_t bytes) noexcept;
 
