@@ -25,15 +25,16 @@ class CHugeSlab {
     return (count * sizeof(T) + kAlign - 1) / kAlign * kAlign;
   }
 
-  // `count` values of T, each made by value-initialisation (a zero for a number); the slab
-  // must have room left for them (Room).
+  // `count` values of T, default-initialised: a number is left as the room held it, for the
+  // caller to write before it reads (clearing a large array that is written whole anyway was a
+  // pass over memory for nothing). The slab must have room left for them (Room).
   template <typename T>
   std::span<T> Take(std::size_t count) {
     static_assert(std::is_trivially_destructible_v<T> &&
                   alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
     assert(used_ + Room<T>(count) <= block_.get_deleter().size);
     T* const values = reinterpret_cast<T*>(block_.get() + used_);
-    std::uninitialized_value_construct_n(values, count);
+    std::uninitialized_default_construct_n(values, count);
     used_ += Room<T>(count);
     return {values, count};
   }
