@@ -112,16 +112,13 @@ void LeaveOutSettled(const CComparison& comparison, const CChangeList& changes,
       kept += section.size();
       continue;
     }
+    if (byKey) unsettled.Decide(DecidesRelevance);
     // Each line is read before any is written over it: `kept` never passes the line being read.
+    std::array<std::size_t, 2> perFile{};  // the lines of each file met so far
     for (const CAside& line : section) {
-      bool keep = false;
-      if (alike) {
-        keep = Quoted(line, changes);
-      } else {
-        const std::string_view key =
-            CFileSettings::MatchKey(line.section, changes.LineOf(*line.record));
-        keep = unsettled.Contains(key) || DecidesRelevance(key);
-      }
+      const bool keep =
+          alike ? Quoted(line, changes)
+                : unsettled.Keeps(line.file, perFile[line.file == FileSide::kFile1 ? 0 : 1]++);
       if (keep) setAside[kept++] = line;
     }
   }

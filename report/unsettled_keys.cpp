@@ -36,8 +36,12 @@ bool CUnsettledKeys::Contains(std::string_view key) {
   return set_->Contains(key);
 }
 
+std::string_view CUnsettledKeys::KeyOf(std::string_view line) const {
+  return CFileSettings::MatchKey(section_, line);
+}
+
 bool CUnsettledKeys::Add(std::string_view line) {
-  keys_.push_back(CFileSettings::MatchKey(section_, line));
+  keys_.push_back(KeyOf(line));
   return keys_.size() <= limit_;
 }
 
@@ -47,12 +51,12 @@ bool CUnsettledKeys::Add(std::string_view line) {
 bool CUnsettledKeys::AddUnmatched() {
   const std::vector<std::string_view>& a = lines_[0];
   const std::vector<std::string_view>& b = lines_[1];
+  partner_.assign(a.size(), kUnmatched);
   std::size_t i = 0;
   std::size_t j = 0;
   while (i < a.size() && j < b.size()) {
     if (a[i] == b[j]) {
-      ++i;
-      ++j;
+      partner_[i++] = static_cast<std::uint32_t>(j++);
       continue;
     }
     std::size_t skipA = 0;  // lines of one file passed over to meet the other's next

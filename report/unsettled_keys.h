@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -42,13 +43,37 @@ class CUnsettledKeys {
   bool Find(const CSectionRows* rows);
   bool Contains(std::string_view key);
 
+  // After a Find that paid: whether each line set aside is to be kept, per file in the order of
+  // AddLine. A line is kept when its key is one Find found, or when `quoted(key)` asks for it.
+  // The two lines of a pair matched in order are the same bytes: their key is read once.
+  template <typename Quoted>
+  void Decide(Quoted&& quoted) {
+    keeps_[0].assign(lines_[0].size(), 1);
+    keeps_[1].assign(lines_[1].size(), 1);
+    for (std::size_t i = 0; i < lines_[0].size(); ++i) {
+      if (partner_[i] == kUnmatched) continue;  // its key is one Find found
+      const std::string_view key = KeyOf(lines_[0][i]);
+      const std::uint8_t keep = Contains(key) || quoted(key) ? 1 : 0;
+      keeps_[0][i] = keep;
+      keeps_[1][partner_[i]] = keep;
+    }
+  }
+  bool Keeps(FileSide side, std::size_t i) const {
+    return keeps_[side == FileSide::kFile1 ? 0 : 1][i] != 0;
+  }
+
  private:
+  static constexpr std::uint32_t kUnmatched = UINT32_MAX;
+
+  std::string_view KeyOf(std::string_view line) const;
   bool Add(std::string_view line);
   bool AddUnmatched();
   bool AddUnpaired(const CSectionRows& rows);
 
   Section section_ = Section::kSystem;
   std::array<std::vector<std::string_view>, 2> lines_;  // per file, its lines set aside
+  std::vector<std::uint32_t> partner_;  // per line of file 1's, the line of file 2's it matched
+  std::array<std::vector<std::uint8_t>, 2> keeps_;  // per file and line, Decide's verdict
   std::vector<std::string_view> keys_;
   std::size_t limit_ = 0;  // keys beyond which the search stops
   std::optional<CViewSet> set_;
