@@ -12,8 +12,9 @@ namespace varnic {
 // One block for the arrays of a stage that live and die together. A stage over a list of a
 // hundred thousand lines keeps a dozen arrays of a few hundred kilobytes: each faults in page by
 // page, and read in a permuted order each page is a miss in the address translation cache too.
-// A block of 2 MB or more starts on a 2 MB boundary and is advised for huge pages, so that it
-// faults in a few whole pages; a smaller one is a plain allocation, one instead of a dozen.
+// Where the platform has huge pages, a block of 2 MB or more starts on a 2 MB boundary and is
+// advised for them, so that it faults in a few whole pages; a smaller one is a plain allocation,
+// one instead of a dozen.
 class CHugeSlab {
  public:
   // Room for arrays of `bytes` in all, each rounded up to a cache line (see Room).
@@ -42,7 +43,10 @@ class CHugeSlab {
   // Where the next array starts. Rewind(mark) takes back the room of every array taken since,
   // for arrays that follow ones no longer read: memory already faulted in serves again.
   std::size_t Mark() const { return used_; }
-  void Rewind(std::size_t mark) { used_ = mark; }
+  void Rewind(std::size_t mark) {
+    assert(mark <= used_);
+    used_ = mark;
+  }
 
  private:
   static constexpr std::size_t kAlign = 64;  // an array's room is whole cache lines
