@@ -39,8 +39,6 @@ struct CComparison::CState {
   }
 };
 
-inline std::size_t SideIndex(FileSide side) { return side == FileSide::kFile1 ? 0 : 1; }
-
 // The last stages of every comparison, on its filtered buckets: MAC filter lists matched by
 // address, sections aligned, the observer let go.
 CComparison MatchAndAlign(std::unique_ptr<CComparison::CState> state);

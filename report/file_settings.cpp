@@ -116,9 +116,8 @@ void LeaveOutSettled(const CComparison& comparison, const CChangeList& changes,
     // Each line is read before any is written over it: `kept` never passes the line being read.
     std::array<std::size_t, 2> perFile{};  // the lines of each file met so far
     for (const CAside& line : section) {
-      const bool keep =
-          alike ? Quoted(line, changes)
-                : unsettled.Keeps(line.file, perFile[line.file == FileSide::kFile1 ? 0 : 1]++);
+      const bool keep = alike ? Quoted(line, changes)
+                              : unsettled.Keeps(line.file, perFile[SideIndex(line.file)]++);
       if (keep) setAside[kept++] = line;
     }
   }
@@ -219,7 +218,7 @@ CFileSettings::CFileSettings(const CComparison& comparison, Scope scope) {
   if (scope != Scope::kEverything && !reconciled) {
     LeaveOutSettled(comparison, changes, sectionAt, scope == Scope::kReasons, asideChanges);
   }
-  for (const CAside& aside : asideChanges) ++perFile[aside.file == FileSide::kFile1 ? 0 : 1];
+  for (const CAside& aside : asideChanges) ++perFile[SideIndex(aside.file)];
   // Sized for the keys of the file that sets more aside: the two files of a pair mostly set
   // aside the same keys, and a table for both files' lines was twice the memory to fault in and
   // to miss in (it still grows when they do not). Each key's slot is fetched a few lines ahead

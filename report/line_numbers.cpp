@@ -6,11 +6,6 @@
 #include "model/byte_search.h"
 
 namespace varnic::report {
-namespace {
-
-std::size_t Index(FileSide side) { return side == FileSide::kFile1 ? 0 : 1; }
-
-}  // namespace
 
 CLineNumbers::CLineNumbers(const CComparison& comparison, bool count, bool countFile1)
     : comparison_(comparison) {
@@ -18,14 +13,14 @@ CLineNumbers::CLineNumbers(const CComparison& comparison, bool count, bool count
     if (!count) break;
     if (side == FileSide::kFile1 && !countFile1) continue;
     const std::string_view text = comparison.Text(side);
-    std::vector<std::uint32_t>& newlines = newlines_[Index(side)];
+    std::vector<std::uint32_t>& newlines = newlines_[SideIndex(side)];
     newlines.reserve(comparison.LinesRead(side));
     // Eight bytes at a time: a call of memchr for each short line cost more than its search.
     ForEachByte(text, '\n',
                 [&](std::size_t at) { newlines.push_back(static_cast<std::uint32_t>(at)); });
     // Where each block of the text starts among the line ends: a look-up then searches the few
     // line ends of one block, not all of them (a report asks for every line's number).
-    std::vector<std::uint32_t>& blocks = blocks_[Index(side)];
+    std::vector<std::uint32_t>& blocks = blocks_[SideIndex(side)];
     const std::size_t count = (text.size() >> kBlockBits) + 1;
     blocks.reserve(count + 1);
     std::size_t i = 0;
@@ -42,7 +37,7 @@ CLineNumbers::CLineNumbers(const CComparison& comparison, bool count, bool count
 }
 
 std::uint32_t CLineNumbers::Of(FileSide side, std::string_view line) const {
-  const std::vector<std::uint32_t>& blocks = blocks_[Index(side)];
+  const std::vector<std::uint32_t>& blocks = blocks_[SideIndex(side)];
   if (blocks.empty()) return 0;  // not counted
   const std::string_view text = comparison_.Text(side);
   const char* at = line.data();
@@ -55,7 +50,7 @@ std::uint32_t CLineNumbers::Of(FileSide side, std::string_view line) const {
     if (before(at, text.data()) || !before(at, text.data() + text.size())) return 0;
   }
   const auto offset = static_cast<std::uint32_t>(at - text.data());
-  const std::vector<std::uint32_t>& newlines = newlines_[Index(side)];
+  const std::vector<std::uint32_t>& newlines = newlines_[SideIndex(side)];
   const std::size_t block = offset >> kBlockBits;
   const auto first = newlines.begin() + blocks[block];
   const auto last = newlines.begin() + blocks[block + 1];

@@ -33,7 +33,7 @@ std::vector<CUnmodelledLine> UnmodelledLinesOf(const CComparison& comparison) {
     return kind == ChangeKind::kUnknownSection || kind == ChangeKind::kSuperseded;
   };
   comparison.Changes().Changes().ForEachOfKind(unmodelled, [&](const CChange& change) {
-    const std::size_t side = change.file == FileSide::kFile1 ? 0 : 1;
+    const std::size_t side = SideIndex(change.file);
     if (change.kind == ChangeKind::kUnknownSection) {
       // The log holds an unknown header before its lines: a body line never starts with "[".
       if (change.line.starts_with('[')) {
@@ -88,7 +88,7 @@ std::vector<CHiddenDifference> UnmodelledDifferencesOf(const std::vector<CUnmode
     name.append(SettingKey(l.line));
     const auto [at, added] = slotOf.try_emplace(name, slots.size());
     if (added) slots.emplace_back();
-    slots[at->second].lines[l.file == FileSide::kFile1 ? 0 : 1].push_back(i);
+    slots[at->second].lines[SideIndex(l.file)].push_back(i);
   }
   // A line without "=" (a comment, a note) is its own key and value.
   const auto shown = [](std::string_view line) {

@@ -35,9 +35,7 @@ class CUnsettledKeys {
  public:
   // Starts on a section: then AddLine for each line it sets aside, in log order, and Find.
   void Clear(Section section);
-  void AddLine(FileSide side, std::string_view line) {
-    lines_[side == FileSide::kFile1 ? 0 : 1].push_back(line);
-  }
+  void AddLine(FileSide side, std::string_view line) { lines_[SideIndex(side)].push_back(line); }
   // Finds the keys, given the section's rows (null when it has none). False when so many lines
   // differ that a search key by key does not pay: every key is to be kept then.
   bool Find(const CSectionRows* rows);
@@ -58,9 +56,7 @@ class CUnsettledKeys {
       keeps_[1][partner_[i]] = keep;
     }
   }
-  bool Keeps(FileSide side, std::size_t i) const {
-    return keeps_[side == FileSide::kFile1 ? 0 : 1][i] != 0;
-  }
+  bool Keeps(FileSide side, std::size_t i) const { return keeps_[SideIndex(side)][i] != 0; }
 
  private:
   static constexpr std::uint32_t kUnmatched = UINT32_MAX;

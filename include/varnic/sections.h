@@ -47,6 +47,9 @@ std::optional<Section> FindSection(std::string_view line);
 // Which of the two files a line or a stage belongs to.
 enum class FileSide : std::uint8_t { kFile1 = 1, kFile2 = 2 };
 
+// Where a file's side stands in a pair of per-file arrays: 0 for file 1, 1 for file 2.
+inline std::size_t SideIndex(FileSide side) { return side == FileSide::kFile1 ? 0 : 1; }
+
 enum class Band : std::uint8_t { k5GHz, k24GHz };
 
 // The band of a section; none for [System].
