@@ -7,60 +7,82 @@ namespace {
 
 constexpr std::size_t kOutputChunk = std::size_t{64} << 10U;
 
-std::string ChangeLine(const CEntry& e, CSecretMasker* masker) {
-  std::string line = SafeText(e.section);
+// A value as ShownValue has it, appended to `out`.
+void AppendShownValue(std::string& out, std::string_view key,
+                      const std::optional<std::string_view>& value, CSecretMasker* masker) {
+  if (!value) {
+    out.append("(missing)");
+  } else if (masker != nullptr && IsSecretKey(key)) {
+    out.append(masker->LabelFor(*value));
+  } else {
+    AppendSafeText(out, *value);
+  }
+}
+
+// "key=value" of a row's line, as the file names its key.
+void AppendSetting(std::string& out, const CEntry& e, FileSide side, CSecretMasker* masker) {
+  AppendSafeText(out, e.KeyIn(side));
+  out.append("=");
+  AppendShownValue(out, e.key, side == FileSide::kFile1 ? e.left : e.right, masker);
+}
+
+// "a → b": the left value first, in reading order.
+void AppendValues(std::string& out, std::string_view key,
+                  const std::optional<std::string_view>& left,
+                  const std::optional<std::string_view>& right, CSecretMasker* masker) {
+  AppendShownValue(out, key, left, masker);
+  out.append(kArrow);
+  AppendShownValue(out, key, right, masker);
+}
+
+// One change as WriteChanges words it, without its line end. Each piece is appended in place: a
+// large pair's report has thousands of lines, and a string for every piece of each was most of
+// their cost.
+void AppendChangeLine(std::string& out, const CEntry& e, CSecretMasker* masker) {
+  AppendSafeText(out, e.section);
   if (e.InLeft() && e.InRight()) {
-    // Labels follow reading order: the left value first.
-    const std::string before = ShownValue(e.key, e.left, masker);
-    const std::string after = ShownValue(e.key, e.right, masker);
-    const std::string_view leftKey = e.KeyIn(FileSide::kFile1);
-    const std::string_view rightKey = e.KeyIn(FileSide::kFile2);
-    if (leftKey != rightKey) {
+    out.append(" ");
+    if (e.KeyIn(FileSide::kFile1) != e.KeyIn(FileSide::kFile2)) {
       // MAC filter entries matched under other numbers: each in its file's own words.
-      return line.append(" ")
-          .append(SafeText(leftKey))
-          .append("=")
-          .append(before)
-          .append(kArrow)
-          .append(SafeText(rightKey))
-          .append("=")
-          .append(after);
+      AppendSetting(out, e, FileSide::kFile1, masker);
+      out.append(kArrow);
+      AppendSetting(out, e, FileSide::kFile2, masker);
+      return;
     }
-    return line.append(" ")
-        .append(SafeText(leftKey))
-        .append(": ")
-        .append(before)
-        .append(kArrow)
-        .append(after);
+    AppendSafeText(out, e.KeyIn(FileSide::kFile1));
+    out.append(": ");
+    AppendValues(out, e.key, e.left, e.right, masker);
+    return;
   }
   if (!e.setAsideWhy.empty()) {
     // The other file's line of the key was set aside: one change, both values, and why.
-    const std::string before = ShownValue(e.key, e.left, masker);
-    const std::string after = ShownValue(e.key, e.right, masker);
-    return line.append(" ")
-        .append(SafeText(e.KeyIn(e.InLeft() ? FileSide::kFile1 : FileSide::kFile2)))
-        .append(": ")
-        .append(before)
-        .append(kArrow)
-        .append(after)
-        .append(e.InLeft() ? " (file 2: " : " (file 1: ")
-        .append(SafeText(e.setAsideWhy))
-        .append(")");
+    out.append(" ");
+    AppendSafeText(out, e.KeyIn(e.InLeft() ? FileSide::kFile1 : FileSide::kFile2));
+    out.append(": ");
+    AppendValues(out, e.key, e.left, e.right, masker);
+    out.append(e.InLeft() ? " (file 2: " : " (file 1: ");
+    AppendSafeText(out, e.setAsideWhy);
+    out.append(")");
+    return;
   }
   const bool onlyLeft = e.InLeft();
-  return line.append(onlyLeft ? " - " : " + ")
-      .append(SafeText(e.KeyIn(onlyLeft ? FileSide::kFile1 : FileSide::kFile2)))
-      .append("=")
-      .append(ShownValue(e.key, onlyLeft ? e.left : e.right, masker));
+  out.append(onlyLeft ? " - " : " + ");
+  AppendSetting(out, e, onlyLeft ? FileSide::kFile1 : FileSide::kFile2, masker);
 }
 
-std::string HiddenLine(const CHiddenDifference& hidden, CSecretMasker* masker) {
-  const std::string left = ShownValue(hidden.key, hidden.left, masker);
-  const std::string right = ShownValue(hidden.key, hidden.right, masker);
+void AppendHiddenLine(std::string& out, const CHiddenDifference& hidden, CSecretMasker* masker) {
   // A line before the first header has no section to name.
-  std::string line = hidden.section.empty() ? "~ " : SafeText(hidden.section) + " ~ ";
-  return line + SafeText(hidden.key) + ": " + left + std::string(kArrow) + right + " (" +
-         SafeText(hidden.why) + ")";
+  if (!hidden.section.empty()) {
+    AppendSafeText(out, hidden.section);
+    out.append(" ");
+  }
+  out.append("~ ");
+  AppendSafeText(out, hidden.key);
+  out.append(": ");
+  AppendValues(out, hidden.key, hidden.left, hidden.right, masker);
+  out.append(" (");
+  AppendSafeText(out, hidden.why);
+  out.append(")");
 }
 
 // GitHub's escaping of a workflow command's message and of its properties.
@@ -102,16 +124,16 @@ std::string GithubCommand(std::string_view level, const CInput& file, std::uint3
 
 std::string ShownValue(std::string_view key, const std::optional<std::string_view>& value,
                        CSecretMasker* masker) {
-  if (!value) return "(missing)";
-  if (masker != nullptr && IsSecretKey(key)) return masker->LabelFor(*value);
-  return SafeText(*value);
+  std::string shown;
+  AppendShownValue(shown, key, value, masker);
+  return shown;
 }
 
 void WriteChanges(const CReport& report, CSecretMasker* masker, std::ostream& out) {
   std::string text;
   for (const CEntry& e : report.entries) {
     if (e.status == RowKind::kSame || e.ignored) continue;
-    text += ChangeLine(e, masker);
+    AppendChangeLine(text, e, masker);
     text += '\n';
     if (text.size() >= kOutputChunk) {
       out << text;
@@ -120,7 +142,7 @@ void WriteChanges(const CReport& report, CSecretMasker* masker, std::ostream& ou
   }
   for (const CHiddenDifference& hidden : report.hidden) {
     if (hidden.ignored) continue;
-    text += HiddenLine(hidden, masker);
+    AppendHiddenLine(text, hidden, masker);
     text += '\n';
   }
   out << text;
@@ -140,13 +162,15 @@ void WriteBrief(const CReport& report, std::ostream& out) {
 
 void WriteGithub(const CReport& report, CSecretMasker* masker, std::ostream& out) {
   std::string text;
+  std::string message;
   for (const CEntry& e : report.entries) {
     if (e.status == RowKind::kSame || e.ignored) continue;
     // On the file whose marked result holds the line: file 2's unless only file 1 has it.
     const bool onRight = e.InRight();
+    message.clear();
+    AppendChangeLine(message, e, masker);
     text += GithubCommand("warning", onRight ? report.right : report.left,
-                          onRight ? e.rightLine : e.leftLine, "varnic: setting differs",
-                          ChangeLine(e, masker));
+                          onRight ? e.rightLine : e.leftLine, "varnic: setting differs", message);
     if (text.size() >= kOutputChunk) {
       out << text;
       text.clear();
@@ -155,10 +179,12 @@ void WriteGithub(const CReport& report, CSecretMasker* masker, std::ostream& out
   for (const CHiddenDifference& hidden : report.hidden) {
     if (hidden.ignored) continue;
     const bool onRight = hidden.rightLine != 0;
-    text += GithubCommand(
-        report.verdict.strict ? "warning" : "notice", onRight ? report.right : report.left,
-        onRight ? hidden.rightLine : hidden.leftLine, "varnic: setting not compared, but different",
-        HiddenLine(hidden, masker));
+    message.clear();
+    AppendHiddenLine(message, hidden, masker);
+    text += GithubCommand(report.verdict.strict ? "warning" : "notice",
+                          onRight ? report.right : report.left,
+                          onRight ? hidden.rightLine : hidden.leftLine,
+                          "varnic: setting not compared, but different", message);
   }
   out << text;
 }

@@ -89,9 +89,17 @@ std::string Join(const Cells& cells, std::size_t begin, std::size_t end) {
 bool IsPlainText(std::string_view bytes) { return AllPlainBytes<'\\'>(bytes); }
 
 std::string SafeText(std::string_view bytes) {
-  if (IsPlainText(bytes)) return std::string(bytes);
-  const Cells cells = ToSafeCells(bytes);
-  return Join(cells, 0, cells.size());
+  std::string text;
+  AppendSafeText(text, bytes);
+  return text;
+}
+
+void AppendSafeText(std::string& out, std::string_view bytes) {
+  if (IsPlainText(bytes)) {
+    out.append(bytes);
+    return;
+  }
+  for (const std::string& cell : ToSafeCells(bytes)) out.append(cell);
 }
 
 std::size_t Columns(std::string_view safeText) {

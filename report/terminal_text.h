@@ -25,6 +25,8 @@ bool IsPlainText(std::string_view bytes);
 
 // The whole of `bytes` in its safe form: Join(ToSafeCells(bytes)), cheaply for plain text.
 std::string SafeText(std::string_view bytes);
+// SafeText(bytes) appended to `out`: a line made of many pieces needs no string for each.
+void AppendSafeText(std::string& out, std::string_view bytes);
 
 // The columns safe text takes on a terminal: an escape shows as its own characters, a UTF-8
 // character as one.
