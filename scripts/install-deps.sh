@@ -36,6 +36,7 @@ if ((!user_only)); then
     dpkg-dev lintian  # the Debian packages and their checks
     clang libclang-rt-14-dev  # fuzz preset: libFuzzer and the sanitizer runtimes
     clang-format clang-tidy git  # the habits CI checks
+    zsh fish  # the completion scripts are parsed by their own shells in a test
   )
   # The HTML report test renders in a real browser; skip it with VARNIC_NO_BROWSER=1.
   if [[ "${VARNIC_NO_BROWSER:-0}" != 1 ]]; then
