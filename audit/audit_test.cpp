@@ -511,6 +511,11 @@ TEST(AuditMerge, BadFieldsAreRefusedByName) {
       {"/most_drifted/0/devices", 2.5, false, "field 'most_drifted[0].devices'"},
       {"/devices", "none", false, "field 'devices': expected an array"},
       {"/state", "paused", false, "field 'state'"},
+      // A long text is told by its length: a refusal stays one short line.
+      {"/state", std::string(5000, 'x'), false, "found a text of 5000 bytes"},
+      {"/devices/0/status", std::string(5000, 'x'), false, "found a text of 5000 bytes"},
+      {"/devices/0/drift/0/kind", std::string(5000, 'x'), false, "found a text of 5000 bytes"},
+      {"/schema_version", std::string(5000, '3'), false, "schema_version a text of 5000 bytes"},
   };
   for (const Case& c : cases) {
     nlohmann::json bad = good;
@@ -524,6 +529,7 @@ TEST(AuditMerge, BadFieldsAreRefusedByName) {
     std::string error;
     EXPECT_FALSE(MergeAuditJson(bad.dump(), merged, error)) << c.pointer;
     EXPECT_NE(error.find(c.message), std::string::npos) << c.pointer << ": " << error;
+    EXPECT_LT(error.size(), 160U) << error;
     EXPECT_EQ(error.find("json.exception"), std::string::npos) << error;
     EXPECT_TRUE(merged.devices.empty());
   }

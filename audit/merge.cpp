@@ -18,12 +18,21 @@ class CShapeError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+constexpr std::size_t kQuotedAtMost = 40;
+
+// A text of the document as a message quotes it: whole when short, else only its length. A field
+// may hold megabytes, and a refusal is one line.
+std::string Quoted(const std::string& text) {
+  return text.size() <= kQuotedAtMost ? "\"" + text + "\""
+                                      : "a text of " + std::to_string(text.size()) + " bytes";
+}
+
 // What a value is, as a message shows it: its JSON kind, and a number or short text itself.
 std::string Found(const json& value) {
   if (value.is_number() || value.is_boolean() || value.is_null()) return value.dump();
   if (value.is_string()) {
     const auto& text = value.get_ref<const std::string&>();
-    return text.size() <= 40 ? "the text \"" + text + "\"" : "a text";
+    return text.size() <= kQuotedAtMost ? "the text " + Quoted(text) : Quoted(text);
   }
   return value.is_array() ? "an array" : "an object";
 }
@@ -93,8 +102,8 @@ std::vector<CEdit> EditsFrom(const json& row, const std::string& where, std::siz
     edit.action = Text(items[i], "action", at);
     if (edit.action != "set" && edit.action != "add" && edit.action != "remove" &&
         edit.action != "manual") {
-      throw CShapeError("field '" + at + ".action': expected set, add, remove or manual, found \"" +
-                        edit.action + "\"");
+      throw CShapeError("field '" + at + ".action': expected set, add, remove or manual, found " +
+                        Quoted(edit.action));
     }
     edit.section = Text(items[i], "section", at);
     edit.key = Text(items[i], "key", at);
@@ -116,8 +125,8 @@ CDeviceResult DeviceFrom(const json& row, const std::string& where) {
     // A row must stay an error row: an empty reason would read as a clean device.
     if (d.error.empty()) d.error = "error";
   } else if (status != "drifted" && status != "clean") {
-    throw CShapeError("field '" + where + ".status': expected error, drifted or clean, found \"" +
-                      status + "\"");
+    throw CShapeError("field '" + where + ".status': expected error, drifted or clean, found " +
+                      Quoted(status));
   }
   d.drifted = status == "drifted";
   d.baselineType = Type(row, "baseline_type", where);
@@ -139,9 +148,8 @@ CDeviceResult DeviceFrom(const json& row, const std::string& where) {
     if (!DriftKindFromName(kind, entry.kind)) {
       std::string message = "field '" + at;
       message.append(".kind': expected different, only_in_baseline, only_in_device or hidden, ")
-          .append("found \"")
-          .append(kind)
-          .append("\"");
+          .append("found ")
+          .append(Quoted(kind));
       throw CShapeError(message);
     }
     entry.baseline = Text(item, "baseline", at);
@@ -235,7 +243,7 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
     }
     if (*version != kAuditSchemaVersion) {
       // Version 1 counted hidden differences as drift: its counts cannot be split.
-      error = "schema_version " + version->dump() + ", not " + std::to_string(kAuditSchemaVersion) +
+      error = "schema_version " + Found(*version) + ", not " + std::to_string(kAuditSchemaVersion) +
               "; audit that shard again with this varnic";
       return false;
     }
@@ -249,7 +257,7 @@ bool MergeAuditJson(std::string_view text, CMergedAudits& merged, std::string& e
     duplicates = Count(totals, "duplicates", "totals");
     const std::string state = Text(document, "state", "");
     if (state != "complete" && state != "interrupted") {
-      throw CShapeError("field 'state': expected complete or interrupted, found \"" + state + "\"");
+      throw CShapeError("field 'state': expected complete or interrupted, found " + Quoted(state));
     }
     interrupted = state == "interrupted";
     strict = Text(document, "mode", "") == "strict";

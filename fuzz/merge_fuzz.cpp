@@ -33,7 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string error;
   if (!MergeAuditJson(text, merged, error)) {
     Check(!error.empty(), "a refused document without a reason");
-    Check(error.find("json.exception") == std::string::npos, "a library's text in the reason");
+    // A reason may quote a short text of the document, which may itself hold those words.
+    Check(text.find("json.exception") != std::string::npos ||
+              error.find("json.exception") == std::string::npos,
+          "a library's text in the reason");
     Check(merged.devices.empty() && merged.targets == 0 && merged.paths.empty(),
           "a refused document changed the merge");
     return 0;
